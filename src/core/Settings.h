@@ -1,0 +1,92 @@
+#pragma once
+
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class QSettings;
+
+namespace zep {
+
+/// Persistent per-user values, all text, under application "Riduzazur" and section "Setup "
+/// (the section name ends with a blank). Windows get a store in their constructor.
+class SettingsStore {
+public:
+    virtual ~SettingsStore() = default;
+    virtual QString read(const QString &key, const QString &defaultValue) const = 0;
+    virtual void write(const QString &key, const QString &value) = 0;
+
+    int readInt(const QString &key, int defaultValue) const;
+    bool readBool(const QString &key, bool defaultValue) const;
+    void writeInt(const QString &key, int value) { write(key, QString::number(value)); }
+    void writeBool(const QString &key, bool value) {
+        write(key, value ? QStringLiteral("True") : QStringLiteral("False"));
+    }
+};
+
+/// The store on disk, through QSettings (an INI file in the user's configuration folder, or
+/// the file given, which tests use).
+class QSettingsStore : public SettingsStore {
+public:
+    QSettingsStore();
+    explicit QSettingsStore(const QString &iniFile);
+    ~QSettingsStore() override;
+
+    QString read(const QString &key, const QString &defaultValue) const override;
+    void write(const QString &key, const QString &value) override;
+    QString location() const;
+
+private:
+    std::unique_ptr<QSettings> settings_;
+};
+
+/// A store in memory that also records the order of writes (tests).
+class MemorySettingsStore : public SettingsStore {
+public:
+    QString read(const QString &key, const QString &defaultValue) const override;
+    void write(const QString &key, const QString &value) override;
+
+    bool contains(const QString &key) const { return values_.contains(key); }
+    const QStringList &writtenKeys() const { return writes_; }
+    void clearLog() { writes_.clear(); }
+
+private:
+    QMap<QString, QString> values_;
+    QStringList writes_;
+};
+
+/// The keys of the store.
+namespace keys {
+inline const QString cheminRepertoire = QStringLiteral("Chemin Repertoire");
+inline const QString revision = QStringLiteral("Revision");
+inline const QString indicatif = QStringLiteral("Indicatif");
+inline const QString logger = QStringLiteral("Logger");
+inline const QString numActivite = QStringLiteral("N° Activite");
+inline const QString nomActivite = QStringLiteral("Nom Activite");
+inline const QString numCanton = QStringLiteral("N° Canton");
+inline const QString numCP = QStringLiteral("N° CP");
+inline const QString commune = QStringLiteral("Commune");
+inline const QString typeActivite = QStringLiteral("Type Activite");
+inline const QString dateActivite = QStringLiteral("Date Activite");
+inline const QString numActivite1 = QStringLiteral("N° Activite1");
+inline const QString nomActivite1 = QStringLiteral("Nom Activite1");
+inline const QString typeActivite1 = QStringLiteral("Type Activite1");
+inline const QString commune1 = QStringLiteral("Commune1");
+inline const QString numCanton1 = QStringLiteral("N° Canton1");
+inline const QString numCP1 = QStringLiteral("N° CP1");
+inline const QString modeActivite = QStringLiteral("Mode Activite");
+inline const QString bandeActivite = QStringLiteral("Bande Activite");
+inline const QString modeRefrappe = QStringLiteral("Mode_Refrappe");
+inline const QString dateAuto = QStringLiteral("Date Auto");
+inline const QString heureUtc = QStringLiteral("Heure UTC");
+inline const QString transceiver = QStringLiteral("Transceiver");
+inline const QString antenne = QStringLiteral("Antenne");
+inline const QString numEtiquette = QStringLiteral("N° Etiquette");
+} // namespace keys
+
+/// The revision text, leading blank included.
+inline const QString revisionText = QStringLiteral(" 1.3.7b");
+
+} // namespace zep

@@ -1,0 +1,347 @@
+#include "core/TextFile.h"
+
+#include "core/SysCalls.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QStringDecoder>
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace zep {
+
+namespace {
+
+struct CodePage {
+    std::array<char16_t, 256> toUnicode{};
+    QHash<char16_t, char> fromUnicode;
+
+    CodePage() {
+        QByteArray all(256, '\0');
+        for (int i = 0; i < 256; ++i)
+            all[i] = char(i);
+        QStringDecoder decoder("windows-1252");
+        const QString text = decoder.isValid() ? decoder.decode(all) : QString();
+        for (int i = 0; i < 256; ++i) {
+            // Without ICU (never on the target), fall back to Latin-1 for the bytes.
+            const char16_t c = text.size() == 256 ? text.at(i).unicode() : char16_t(i);
+            toUnicode[i] = c;
+            if (!fromUnicode.contains(c))
+                fromUnicode.insert(c, char(i));
+        }
+    }
+};
+
+const CodePage &codePage() {
+    static const CodePage page;
+    return page;
+}
+
+QString fileName(const QString &path) { return QFileInfo(path).fileName(); }
+
+QString reason(int error) {
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+        return QStringLiteral("le disque est plein");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("accès refusé");
+    case ENOENT:
+        return QStringLiteral("fichier ou dossier introuvable");
+    case EROFS:
+        return QStringLiteral("le support est en lecture seule");
+    case EIO:
+        return QStringLiteral("erreur d'entrée-sortie du disque");
+    default:
+        return QString::fromLocal8Bit(std::strerror(error));
+    }
+}
+
+IoResult writeFailure(const QString &path, int error) {
+    return IoResult::failure(QStringLiteral("Impossible d'enregistrer le fichier \"%1\" : %2.\n"
+                                            "Le fichier précédent est conservé.")
+                                 .arg(fileName(path), reason(error)));
+}
+
+/// Writes every byte, going on after short writes and interruptions.
+bool writeAll(int fd, const char *data, qsizetype size) {
+    sys::Calls &calls = sys::calls();
+    while (size > 0) {
+        const ssize_t n = calls.write(fd, data, size_t(size));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (n == 0) {
+            errno = EIO;
+            return false;
+        }
+        data += n;
+        size -= n;
+    }
+    return true;
+}
+
+/// Makes a rename or a creation in the directory durable. A file system that cannot sync a
+/// directory still holds the complete file under its name, so a failure here is not reported.
+void syncDirectory(const QString &dir) {
+    sys::Calls &calls = sys::calls();
+    const int fd = calls.open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+    if (fd < 0)
+        return;
+    calls.fsync(fd);
+    calls.close(fd);
+}
+
+QString directoryOf(const QString &path) { return QFileInfo(path).absolutePath(); }
+
+} // namespace
+
+namespace cp1252 {
+
+QString decode(const QByteArray &bytes) {
+    const auto &table = codePage().toUnicode;
+    QString text(bytes.size(), Qt::Uninitialized);
+    QChar *out = text.data();
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        out[i] = QChar(table[uchar(bytes[i])]);
+    return text;
+}
+
+bool encode(const QString &text, QByteArray &out) {
+    const auto &table = codePage().fromUnicode;
+    out.resize(text.size());
+    char *dest = out.data();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c < 0x80) {
+            dest[i] = char(c);
+            continue;
+        }
+        const auto it = table.constFind(c);
+        if (it == table.constEnd())
+            return false;
+        dest[i] = it.value();
+    }
+    return true;
+}
+
+bool canEncode(const QString &text) { return unencodableCharacters(text).isEmpty(); }
+
+QString unencodableCharacters(const QString &text) {
+    const auto &table = codePage().fromUnicode;
+    QString bad;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.unicode() < 0x80 || table.contains(c.unicode()))
+            continue;
+        // Keep a surrogate pair together so the message shows the real character.
+        QString one(c);
+        if (c.isHighSurrogate() && i + 1 < text.size())
+            one += text.at(++i);
+        if (!bad.contains(one))
+            bad += one;
+    }
+    return bad;
+}
+
+} // namespace cp1252
+
+QString unencodableMessage(const QString &text) {
+    return QStringLiteral("Caractère non autorisé : %1").arg(cp1252::unencodableCharacters(text));
+}
+
+QStringList splitLines(const QString &text) {
+    QStringList lines;
+    if (text.isEmpty())
+        return lines;
+    qsizetype start = 0;
+    while (start < text.size()) {
+        qsizetype end = text.indexOf(QLatin1Char('\n'), start);
+        if (end < 0) {
+            lines.append(text.mid(start)); // last line without its line end
+            break;
+        }
+        qsizetype stop = end;
+        if (stop > start && text.at(stop - 1) == QLatin1Char('\r'))
+            --stop;
+        lines.append(text.mid(start, stop - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+TextLines readTextFile(const QString &path) {
+    TextLines result;
+    QFile file(path);
+    if (!file.exists()) {
+        result.missing = true;
+        result.status = IoResult::failure(
+            QStringLiteral("Le fichier \"%1\" est introuvable.").arg(fileName(path)));
+        return result;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        result.status = IoResult::failure(QStringLiteral("Impossible de lire le fichier \"%1\" : %2.")
+                                              .arg(fileName(path), file.errorString()));
+        return result;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        result.status = IoResult::failure(QStringLiteral("Impossible de lire le fichier \"%1\" : %2.")
+                                              .arg(fileName(path), file.errorString()));
+        return result;
+    }
+    result.lines = splitLines(cp1252::decode(bytes));
+    return result;
+}
+
+bool encodeLines(const QStringList &lines, QByteArray &out) {
+    qsizetype total = 0;
+    for (const QString &line : lines)
+        total += line.size() + 2;
+    out.clear();
+    out.reserve(total);
+    QByteArray one;
+    for (const QString &line : lines) {
+        if (!cp1252::encode(line, one))
+            return false;
+        out.append(one);
+        out.append("\r\n", 2);
+    }
+    return true;
+}
+
+IoResult writeBytesFile(const QString &path, const QByteArray &content, const QString &scratchName) {
+    sys::Calls &calls = sys::calls();
+    const QString dir = directoryOf(path);
+    const QByteArray scratch = QFile::encodeName(dir + QLatin1Char('/') + scratchName);
+    const QByteArray target = QFile::encodeName(QFileInfo(path).absoluteFilePath());
+
+    const int fd = calls.open(scratch.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return writeFailure(path, errno);
+    if (!writeAll(fd, content.constData(), content.size()) || calls.fsync(fd) != 0) {
+        const int error = errno;
+        calls.close(fd);
+        calls.unlink(scratch.constData());
+        return writeFailure(path, error);
+    }
+    if (calls.close(fd) != 0) {
+        const int error = errno;
+        calls.unlink(scratch.constData());
+        return writeFailure(path, error);
+    }
+    if (calls.rename(scratch.constData(), target.constData()) != 0) {
+        const int error = errno;
+        calls.unlink(scratch.constData());
+        return writeFailure(path, error);
+    }
+    syncDirectory(dir);
+    return IoResult::success();
+}
+
+IoResult writeTextFile(const QString &path, const QStringList &lines, const QString &scratchName) {
+    QByteArray content;
+    if (!encodeLines(lines, content)) {
+        QString bad;
+        for (const QString &line : lines)
+            bad += cp1252::unencodableCharacters(line);
+        return IoResult::failure(QStringLiteral("Impossible d'enregistrer le fichier \"%1\" : %2.\n"
+                                                "Le fichier précédent est conservé.")
+                                     .arg(fileName(path), unencodableMessage(bad)));
+    }
+    return writeBytesFile(path, content, scratchName);
+}
+
+IoResult appendTextLine(const QString &path, const QString &line) {
+    QByteArray bytes;
+    if (!cp1252::encode(line, bytes))
+        return IoResult::failure(QStringLiteral("Impossible d'enregistrer le fichier \"%1\" : %2.\n"
+                                                "Le fichier précédent est conservé.")
+                                     .arg(fileName(path), unencodableMessage(line)));
+    bytes.append("\r\n", 2);
+
+    sys::Calls &calls = sys::calls();
+    const QByteArray name = QFile::encodeName(path);
+    const bool existed = fileExists(path);
+    const int fd = calls.open(name.constData(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return writeFailure(path, errno);
+
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        const int error = errno;
+        calls.close(fd);
+        return writeFailure(path, error);
+    }
+    const off_t formerSize = info.st_size;
+    if (formerSize > 0) {
+        char last = '\n';
+        if (calls.pread(fd, &last, 1, formerSize - 1) != 1) {
+            const int error = errno ? errno : EIO;
+            calls.close(fd);
+            return writeFailure(path, error);
+        }
+        if (last != '\n')
+            bytes.prepend("\r\n", 2);
+    }
+
+    if (!writeAll(fd, bytes.constData(), bytes.size()) || calls.fdatasync(fd) != 0) {
+        const int error = errno;
+        // Take back whatever part of the line reached the file.
+        if (calls.ftruncate(fd, formerSize) == 0)
+            calls.fdatasync(fd);
+        calls.close(fd);
+        if (!existed)
+            calls.unlink(name.constData());
+        return writeFailure(path, error);
+    }
+    if (calls.close(fd) != 0)
+        return writeFailure(path, errno);
+    if (!existed)
+        syncDirectory(directoryOf(path));
+    return IoResult::success();
+}
+
+IoResult ensureFileExists(const QString &path) {
+    if (fileExists(path))
+        return IoResult::success();
+    return writeBytesFile(path, QByteArray());
+}
+
+IoResult copyFileSafely(const QString &from, const QString &to, const QString &scratchName) {
+    QFile source(from);
+    if (!source.open(QIODevice::ReadOnly))
+        return IoResult::failure(QStringLiteral("Impossible de lire le fichier \"%1\" : %2.")
+                                     .arg(fileName(from), source.errorString()));
+    const QByteArray content = source.readAll();
+    if (source.error() != QFileDevice::NoError)
+        return IoResult::failure(QStringLiteral("Impossible de lire le fichier \"%1\" : %2.")
+                                     .arg(fileName(from), source.errorString()));
+    return writeBytesFile(to, content, scratchName);
+}
+
+IoResult removeFile(const QString &path) {
+    if (sys::calls().unlink(QFile::encodeName(path).constData()) != 0) {
+        if (errno == ENOENT)
+            return IoResult::success();
+        return IoResult::failure(QStringLiteral("Impossible de supprimer le fichier \"%1\" : %2.")
+                                     .arg(fileName(path), reason(errno)));
+    }
+    syncDirectory(directoryOf(path));
+    return IoResult::success();
+}
+
+bool fileExists(const QString &path) {
+    struct stat info {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+} // namespace zep

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "core/IoResult.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+namespace zep {
+
+/// The 8-bit Windows code page of every data file. The byte tables come from Qt's ICU codec
+/// "windows-1252", built once; encoding never writes a silent "?" for a character the page
+/// cannot hold: callers check `canEncode` first and refuse the input.
+namespace cp1252 {
+QString decode(const QByteArray &bytes);
+/// Encodes `text`; returns false (and leaves `out` undefined) if a character cannot be held.
+bool encode(const QString &text, QByteArray &out);
+bool canEncode(const QString &text);
+/// The distinct characters of `text` that the code page cannot hold, in order of appearance.
+QString unencodableCharacters(const QString &text);
+} // namespace cp1252
+
+/// French refusal for input holding characters that cannot be stored in a data file.
+QString unencodableMessage(const QString &text);
+
+/// The lines of a text file. CR LF, lone LF and a missing final line end are all accepted and
+/// no line is ever dropped (an empty file has no line; a file "\r\n" has one empty line).
+struct TextLines {
+    IoResult status;
+    QStringList lines;
+    bool missing = false; ///< the file does not exist (status is then a failure)
+};
+
+TextLines readTextFile(const QString &path);
+QStringList splitLines(const QString &text);
+
+/// Joins lines, each ended by CR LF, in the code page; false if a character cannot be held.
+bool encodeLines(const QStringList &lines, QByteArray &out);
+
+/// Replaces the whole file crash-safely: the content goes to `scratchName` in the same
+/// directory, is written completely, synced and closed, then renamed over the file and the
+/// directory is synced. At every moment the file on disk is either the old one or the new one.
+/// On failure the old file is untouched and the scratch file removed.
+IoResult writeBytesFile(const QString &path, const QByteArray &content,
+                        const QString &scratchName = QStringLiteral("Temporaire.txt"));
+IoResult writeTextFile(const QString &path, const QStringList &lines,
+                       const QString &scratchName = QStringLiteral("Temporaire.txt"));
+
+/// Appends one line and its CR LF in a single write, then syncs the data, before returning.
+/// Creates the file if missing. A file whose last line has no line end (torn by a crash or
+/// edited by hand) gets that line ended first, so the new line never sticks to it.
+/// On failure the file is cut back to its former length.
+IoResult appendTextLine(const QString &path, const QString &line);
+
+/// Creates an empty file when none exists; an existing file is left as it is.
+IoResult ensureFileExists(const QString &path);
+
+/// Replaces `to` by an exact copy of `from`, through the scratch file (crash-safe as above).
+IoResult copyFileSafely(const QString &from, const QString &to,
+                        const QString &scratchName = QStringLiteral("Temporaire.txt"));
+
+/// Removes a file and syncs its directory; a file that is already gone is not an error.
+IoResult removeFile(const QString &path);
+
+bool fileExists(const QString &path);
+
+} // namespace zep
