@@ -1,0 +1,59 @@
+#pragma once
+
+#include "core/IoResult.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace zep {
+
+/// What the first-name memory holds for a call sign; known=false when it holds nothing.
+struct FirstNameLookup {
+    bool known = false;
+    QString department, firstName;
+};
+
+/// The first-name memory "Liste_Prenom.txt", shared by every activation: one entry per call sign,
+/// call sign in columns 1-12, department in 14-15, first name from 17 to the end of the line.
+class FirstNameMemory {
+public:
+    explicit FirstNameMemory(QString path);
+
+    const QString &path() const { return path_; }
+
+    /// A missing memory file is created empty (an empty file is an empty memory).
+    IoResult ensureExists();
+
+    /// The department and first name last recorded for `call` (the last matching entry wins);
+    /// a blank department reads as empty. A missing file knows nobody.
+    FirstNameLookup find(const QString &call) const;
+
+    /// Records the department and first name of `call`, empty ones included. `unknown` is the
+    /// result of the lookup made for this call sign: an unknown call sign is appended; a known
+    /// one has its entry rewritten in place (no rewrite when it already reads the same, and an
+    /// append when the entry has vanished from the file since the lookup).
+    IoResult remember(const QString &call, const QString &department, const QString &firstName,
+                      bool unknown);
+
+    /// The memory line of a call sign: call padded to 12, blank, department padded to 2, blank,
+    /// first name (absent when empty, the line then has 16 characters).
+    static QString entry(const QString &call, const QString &department, const QString &firstName);
+
+private:
+    QString path_;
+};
+
+/// An earlier QSO with the same station on the same band and mode.
+struct DuplicateResult {
+    bool found = false;
+    QString date, time, firstName;
+};
+
+/// The first QSO of the log with exactly this call sign, band and mode (text comparisons).
+DuplicateResult Cherche_Doublon(const QStringList &logLines, const QString &call,
+                                const QString &band, const QString &mode);
+
+/// The question put to the operator when a duplicate is found.
+QString duplicateQuestion(const QString &call, const DuplicateResult &d, const QString &band);
+
+} // namespace zep
