@@ -228,7 +228,6 @@ ActivationList::Deletion ActivationList::remove(const QString &number, Dialogs &
             continue;
         }
         if (!dialogs.question(QStringLiteral("Activation double, éffacer les deux activités ?"))) {
-            result.deletedNumbers.clear();
             return result; // abandoned: nothing at all changes
         }
         const bool hasNext = i + 1 < lines.size();
