@@ -21,13 +21,12 @@ public:
 /// A clock that shows what the test sets (local time = UTC + offset).
 class ManualClock : public Clock {
 public:
-    explicit ManualClock(QDateTime utc = QDateTime(QDate(2026, 12, 7), QTime(10, 0), QTimeZone::UTC),
+    explicit ManualClock(QDateTime utc = QDateTime(QDate(2026, 12, 7), QTime(10, 0), Qt::UTC),
                          int localOffsetSeconds = 3600)
         : utc_(std::move(utc)), offset_(localOffsetSeconds) {}
     QDateTime utcNow() const override { return utc_; }
     QDateTime localNow() const override {
         QDateTime local = utc_.addSecs(offset_);
-        local.setTimeZone(QTimeZone::LocalTime);
         return QDateTime(local.date(), local.time());
     }
     void setUtc(const QDateTime &utc) { utc_ = utc; }
