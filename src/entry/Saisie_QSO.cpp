@@ -1,0 +1,382 @@
+#include "entry/Saisie_QSO.h"
+
+#include "core/Activation.h"
+#include "core/FirstNames.h"
+#include "core/ProgramDirectory.h"
+#include "core/QsoLine.h"
+#include "entry/DepartmentPainter.h"
+#include "entry/EntryEditing.h"
+#include "entry/EntryKeyFilter.h"
+#include "platform/Colors.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace zep {
+
+namespace {
+
+QLineEdit *newField(QWidget *parent, const QString &name, int width) {
+    auto *field = new QLineEdit(parent);
+    field->setObjectName(name);
+    field->setFixedWidth(width);
+    setBackground(field, colors::lightYellow());
+    return field;
+}
+
+QPushButton *newButton(QWidget *parent, const QString &name, const QString &caption,
+                       const QString &tip = QString()) {
+    auto *button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setToolTip(tip);
+    return button;
+}
+
+// The list's columns line up from item to item only in a font whose letters all have the same
+// width; the first such font found among the usual ones is taken.
+QFont fixedPitchFont() {
+    QList<QFont> candidates;
+    for (const char *family : {"Courier New", "DejaVu Sans Mono", "Liberation Mono"}) {
+        QFont f(QString::fromLatin1(family));
+        f.setStyleHint(QFont::TypeWriter);
+        candidates.append(f);
+    }
+    candidates.append(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    for (QFont f : candidates) {
+        const QFontMetrics m(f);
+        if (m.horizontalAdvance(QLatin1Char('i')) == m.horizontalAdvance(QLatin1Char('W'))) {
+            f.setFixedPitch(true);
+            return f;
+        }
+    }
+    return candidates.last();
+}
+
+QLabel *newLabel(QWidget *parent, const QString &name, const QString &text = QString()) {
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(name);
+    return label;
+}
+
+} // namespace
+
+Saisie_QSO::Saisie_QSO(QString programDir, const ActivationSource &setup, SettingsStore &settings,
+                       Dialogs &dialogs, Clock &clock, QWidget *parent)
+    : QMainWindow(parent), programDir_(std::move(programDir)), setup_(setup), settings_(settings),
+      dialogs_(dialogs), clock_(clock), chain_(dialogs, state_),
+      quit_([] { QCoreApplication::quit(); }) {
+    setObjectName(QStringLiteral("Saisie_QSO"));
+    buildControls();
+    buildMenus();
+    buildLayout();
+    bindFields();
+    Form_Load();
+    // Editing, deleting, restoring and inserting QSOs (EntryEditing.cpp).
+    new EntryEditing(*this, dialogs_);
+}
+
+Saisie_QSO::~Saisie_QSO() = default;
+
+void Saisie_QSO::buildControls() {
+    auto *central = new QWidget(this);
+    setCentralWidget(central);
+
+    Bande_Q = new QComboBox(central);
+    Bande_Q->setObjectName(QStringLiteral("Bande_Q"));
+    Mode_Q = new QComboBox(central);
+    Mode_Q->setObjectName(QStringLiteral("Mode_Q"));
+    for (QComboBox *box : {Bande_Q, Mode_Q}) {
+        box->setEditable(true);
+        // What is typed is checked on Enter, never added to the list.
+        box->setInsertPolicy(QComboBox::NoInsert);
+        box->setFixedWidth(70);
+        setBackground(box, colors::lightYellow());
+    }
+
+    Num_Q = newField(central, QStringLiteral("Num_Q"), 50);
+    Num_Q->setReadOnly(true);
+    Indi_Q = newField(central, QStringLiteral("Indi_Q"), 110);
+    Dpt_Q = newField(central, QStringLiteral("Dpt_Q"), 36);
+    Dpt_Q->setToolTip(QStringLiteral(
+        "Si tout est correct, appuyez sur la touche \"+\" ou sur le bouton validez"));
+    Prenom_Q = newField(central, QStringLiteral("Prenom_Q"), 130);
+    QRKR_Q = newField(central, QStringLiteral("QRKR_Q"), 40);
+    QRKE_Q = newField(central, QStringLiteral("QRKE_Q"), 40);
+    QRKR_Q->setText(QStringLiteral("59"));
+    QRKE_Q->setText(QStringLiteral("59"));
+    Observation_Q = newField(central, QStringLiteral("Observation_Q"), 230);
+    Date_Q = newField(central, QStringLiteral("Date_Q"), 70);
+    Heure_Q = newField(central, QStringLiteral("Heure_Q"), 50);
+    Label10 = newLabel(central, QStringLiteral("Label10"), QStringLiteral("Date"));
+    Label6 = newLabel(central, QStringLiteral("Label6"), QStringLiteral("Heure"));
+
+    Valide_Q = newButton(central, QStringLiteral("Valide_Q"), QStringLiteral("Validez"),
+                         QStringLiteral("Valide le QSO entré"));
+    // Enter on the focused button validates as Space does: the whole QSO from the keyboard.
+    Valide_Q->setAutoDefault(true);
+    Annule_Q = newButton(central, QStringLiteral("Annule_Q"), QStringLiteral("Annuler  une saisie"),
+                         QStringLiteral("Annule les saisies en cours"));
+    Edite_QSO = newButton(central, QStringLiteral("Edite_QSO"), QStringLiteral("Editer un QSO"),
+                          QStringLiteral("Selectionnez un QSO dans la liste des QSO puis cliquer "
+                                         "sur le bouton \"Editer un QSO\""));
+    Efface_QSO =
+        newButton(central, QStringLiteral("Efface_QSO"), QStringLiteral("Supprimer un QSO"),
+                  QStringLiteral("Selectionnez un QSO dans la liste des QSO puis cliquer sur le "
+                                 "bouton \"Supprimer un QSO\""));
+    Recupere = newButton(central, QStringLiteral("Recupere"), QStringLiteral("Recuperer un QSO"));
+    Ajout_QSO = newButton(central, QStringLiteral("Ajout_QSO"), QStringLiteral("Inserer un QSO"));
+    Recherche = newButton(
+        central, QStringLiteral("Recherche"), QStringLiteral("Rechercher un QSO"),
+        QStringLiteral("Permet la recherche d'un QSO par Indicatif, Date ou Departement"));
+    for (QPushButton *b : {Annule_Q, Edite_QSO, Efface_QSO, Recupere, Ajout_QSO, Recherche})
+        b->setAutoDefault(false);
+
+    const QFont fixed = fixedPitchFont();
+    Liste_QSO = new QListWidget(central);
+    Liste_QSO->setObjectName(QStringLiteral("Liste_QSO"));
+    Liste_QSO->setFont(fixed);
+    Liste_QSO->setUniformItemSizes(true);
+    Liste_QSO->setToolTip(QStringLiteral("Cliquez sur un QSO pour l'editer ou l'effacer"));
+    Entete = newLabel(central, QStringLiteral("Entete"));
+    QFont header = fixed;
+    header.setBold(true);
+    Entete->setFont(header);
+    Status = newLabel(central, QStringLiteral("Status"));
+    Tot_Ope = newField(central, QStringLiteral("Tot_Ope"), 50);
+    Tot_Ope->setReadOnly(true);
+    setBackground(Tot_Ope, colors::systemWindow());
+
+    Label1 = newLabel(central, QStringLiteral("Label1"));
+    Label4 = newLabel(central, QStringLiteral("Label4"));
+    Label3 = newLabel(central, QStringLiteral("Label3"));
+    Label23 = newLabel(central, QStringLiteral("Label23"));
+    Label33 = newLabel(central, QStringLiteral("Label33"));
+    Label37 = newLabel(central, QStringLiteral("Label37"));
+    Label34 = newLabel(central, QStringLiteral("Label34"));
+    QFont big = Label37->font();
+    big.setPointSize(big.pointSize() + 4);
+    big.setBold(true);
+    for (QLabel *l : {Label33, Label37, Label34})
+        l->setFont(big);
+
+    auto *strip = new QWidget(central);
+    strip->setObjectName(QStringLiteral("Dpt"));
+    painter_ = std::make_unique<DepartmentPainter>(strip);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(1000);
+    connect(Timer1, &QTimer::timeout, this, &Saisie_QSO::Timer1_Timer);
+
+    keyFilter_ = new EntryKeyFilter(
+        state_, [this] { return retypeOn(); }, [this] { return autoSeparators(); }, this);
+    keyFilter_->watch(Indi_Q, EntryKeyFilter::Kind::CallSign);
+    keyFilter_->watch(Dpt_Q, EntryKeyFilter::Kind::Text);
+    keyFilter_->watch(Prenom_Q, EntryKeyFilter::Kind::Text);
+    keyFilter_->watch(QRKR_Q, EntryKeyFilter::Kind::Report);
+    keyFilter_->watch(QRKE_Q, EntryKeyFilter::Kind::Report);
+    keyFilter_->watch(Observation_Q, EntryKeyFilter::Kind::Text);
+    keyFilter_->watch(Date_Q, EntryKeyFilter::Kind::Date);
+    keyFilter_->watch(Heure_Q, EntryKeyFilter::Kind::Time);
+}
+
+void Saisie_QSO::buildLayout() {
+    QWidget *central = centralWidget();
+    auto *top = new QGroupBox(central);
+    auto *topLayout = new QGridLayout(top);
+    topLayout->addWidget(Label1, 0, 0);
+    topLayout->addWidget(Label4, 1, 0);
+    auto *clocks = new QHBoxLayout;
+    clocks->addWidget(Label33);
+    clocks->addSpacing(20);
+    clocks->addWidget(Label37);
+    clocks->addSpacing(20);
+    clocks->addWidget(Label34);
+    topLayout->addLayout(clocks, 0, 1, 2, 1, Qt::AlignRight);
+
+    auto *activity = new QGroupBox(QStringLiteral("Activité"), central);
+    auto *activityLayout = new QVBoxLayout(activity);
+    activityLayout->addWidget(Label3);
+    activityLayout->addWidget(Label23);
+
+    // The entry row: each field under its caption, in the order the fields are visited.
+    auto *entry = new QGridLayout;
+    int column = 0;
+    auto add = [&](const QString &caption, QWidget *field, QLabel *label = nullptr) {
+        if (!label)
+            label = new QLabel(caption, central);
+        entry->addWidget(label, 0, column);
+        entry->addWidget(field, 1, column);
+        ++column;
+    };
+    add(QStringLiteral("Bande (Mhz)"), Bande_Q);
+    add(QStringLiteral("Mode"), Mode_Q);
+    add(QStringLiteral("N° QSO"), Num_Q);
+    add(QStringLiteral("Indicatif"), Indi_Q);
+    add(QStringLiteral("Dpt"), Dpt_Q);
+    add(QStringLiteral("Prénom"), Prenom_Q);
+    add(QStringLiteral("Rst R"), QRKR_Q);
+    add(QStringLiteral("Rst E"), QRKE_Q);
+    add(QStringLiteral("Observations"), Observation_Q);
+    add(QString(), Date_Q, Label10);
+    add(QString(), Heure_Q, Label6);
+    entry->setColumnStretch(column, 1);
+
+    auto *buttons = new QHBoxLayout;
+    for (QPushButton *b :
+         {Valide_Q, Annule_Q, Edite_QSO, Efface_QSO, Recupere, Ajout_QSO, Recherche})
+        buttons->addWidget(b);
+    buttons->addStretch(1);
+    buttons->addWidget(Status);
+
+    auto *listFrame = new QGroupBox(QStringLiteral("Liste des QSO"), central);
+    auto *listLayout = new QVBoxLayout(listFrame);
+    listLayout->addWidget(Entete);
+    listLayout->addWidget(Liste_QSO, 1);
+
+    auto *side = new QVBoxLayout;
+    auto *count = new QHBoxLayout;
+    count->addWidget(Tot_Ope);
+    auto *countWords = new QVBoxLayout;
+    countWords->addWidget(new QLabel(QStringLiteral("Opérateurs"), central));
+    countWords->addWidget(new QLabel(QStringLiteral("contactés"), central));
+    count->addLayout(countWords);
+    side->addLayout(count);
+    side->addWidget(central->findChild<QWidget *>(QStringLiteral("Dpt")));
+    side->addStretch(1);
+
+    auto *lower = new QHBoxLayout;
+    lower->addWidget(listFrame, 1);
+    lower->addLayout(side);
+
+    auto *main = new QVBoxLayout(central);
+    main->addWidget(top);
+    main->addWidget(activity);
+    main->addLayout(entry);
+    main->addLayout(buttons);
+    main->addLayout(lower, 1);
+
+    setTabOrder(Bande_Q, Mode_Q);
+    QWidget *previous = Mode_Q;
+    for (QWidget *w : std::initializer_list<QWidget *>{Indi_Q, Dpt_Q, Prenom_Q, QRKR_Q, QRKE_Q,
+                                                       Observation_Q, Date_Q, Heure_Q, Valide_Q}) {
+        setTabOrder(previous, w);
+        previous = w;
+    }
+    resize(1180, 820);
+}
+
+QString Saisie_QSO::referenceText(bool second, const CurrentActivation &a) const {
+    const QString type = second ? a.typeActivite1 : a.typeActivite;
+    const QString name = second ? a.nomActivite1 : a.nomActivite;
+    const QString number = second ? a.numActivite1 : a.numActivite;
+    const QString postcode = second ? a.numCP1 : a.numCP;
+    const QString commune = second ? a.nomCommune1 : a.nomCommune;
+    const QString canton = second ? a.numCanton1 : a.numCanton;
+    QString text = type + QLatin1Char(' ') + name + QLatin1Char(' ') + number +
+                   QString(second ? 4 : 5, QLatin1Char(' ')) + postcode + QLatin1Char(' ') +
+                   commune;
+    if (!canton.isEmpty())
+        text += QStringLiteral("  Canton ") + canton;
+    return text;
+}
+
+void Saisie_QSO::Form_Load() {
+    centreOnScreen(this);
+
+    Mode_Q->addItems({QStringLiteral("SSB"), QStringLiteral("CW")});
+    Bande_Q->addItems({QStringLiteral("1.8"), QStringLiteral("3.5"), QStringLiteral("7"),
+                       QStringLiteral("10"), QStringLiteral("14"), QStringLiteral("18"),
+                       QStringLiteral("21"), QStringLiteral("24"), QStringLiteral("28"),
+                       QStringLiteral("50"), QStringLiteral("144")});
+
+    // Old versions stored the mode's text: start again from SSB on 3.5 MHz.
+    const QString storedMode = settings_.read(keys::modeActivite, QStringLiteral("0"));
+    if (storedMode == QLatin1String("SSB") || storedMode == QLatin1String("CW")) {
+        settings_.write(keys::modeActivite, QStringLiteral("0"));
+        settings_.write(keys::bandeActivite, QStringLiteral("1"));
+    }
+    int modeIndex = settings_.readInt(keys::modeActivite, 0);
+    int bandIndex = settings_.readInt(keys::bandeActivite, 1);
+    if (modeIndex < 0 || modeIndex >= Mode_Q->count())
+        modeIndex = 0;
+    if (bandIndex < 0 || bandIndex >= Bande_Q->count())
+        bandIndex = 1;
+    setReports(modeIndex == 0 ? QStringLiteral("59") : QStringLiteral("599"));
+    Mode_Q->setCurrentIndex(modeIndex);
+    Mode_Q_Click(modeIndex);
+    Bande_Q->setCurrentIndex(bandIndex);
+
+    Mnu_Refrappe_Oui->setChecked(settings_.readBool(keys::modeRefrappe, false));
+    Mnu_Refrappe_Non->setChecked(!Mnu_Refrappe_Oui->isChecked());
+    Mnu_Date_Auto_Oui->setChecked(settings_.readBool(keys::dateAuto, false));
+    Mnu_Date_Auto_Non->setChecked(!Mnu_Date_Auto_Oui->isChecked());
+    Mnu_UTC_Oui->setChecked(settings_.readBool(keys::heureUtc, true));
+    Mnu_UTC_Non->setChecked(!Mnu_UTC_Oui->isChecked());
+    Mnu_Diff_Non->setChecked(true);
+
+    const CurrentActivation a = setup_.currentActivation();
+    Label1->setText(QStringLiteral("Riduzazur d'activité de ") + a.activeur);
+    Label4->setText(QStringLiteral("Au Log ") + (a.logger.isEmpty() ? a.activeur : a.logger));
+
+    // Ready for a call sign: band, mode, number and call sign only.
+    Num_Q->setEnabled(true);
+    Num_Q->setText(QStringLiteral("1"));
+    for (QWidget *w : std::initializer_list<QWidget *>{Dpt_Q, Prenom_Q, QRKR_Q, QRKE_Q,
+                                                       Observation_Q, Date_Q, Heure_Q, Valide_Q})
+        w->setEnabled(false);
+    Recupere->setEnabled(false);
+    showDateAndTime(false);
+    FieldChain::expect(Indi_Q);
+    state_.modeEdition = false;
+    Entete->setText(qsoListHeader);
+
+    Label3->setText(referenceText(false, a));
+    Label23->setText(a.isDouble ? referenceText(true, a) : QString());
+    Label23->setVisible(a.isDouble);
+
+    // The first-name memory is shared by every activation; a first run starts it empty.
+    if (const IoResult made = FirstNameMemory(firstNamesPath()).ensureExists(); !made)
+        dialogs_.message(made.message);
+
+    refreshFromLog();
+
+    state_.champEfface = false;
+    state_.modeAjout = false;
+    setWindowTitle(QStringLiteral("  ZEP_Rozadovev    Revision ") + revisionText);
+
+    // The clocks show the time from the first moment, not one second later: a QSO validated
+    // at once must not be stamped with an empty date.
+    Timer1_Timer();
+    Timer1->start();
+    Indi_Q->setFocus();
+}
+
+QString Saisie_QSO::logPath() const {
+    return activityLogPath(programDir_, setup_.currentActivation().numActivite);
+}
+
+QString Saisie_QSO::firstNamesPath() const {
+    return dataFile(programDir_, QStringLiteral("Liste_Prenom.txt"));
+}
+
+void Saisie_QSO::closeEvent(QCloseEvent *event) {
+    event->accept();
+    emit quitRequested();
+    if (quit_)
+        quit_();
+}
+
+} // namespace zep

@@ -1,0 +1,188 @@
+#pragma once
+
+#include "core/Clock.h"
+#include "core/CurrentActivation.h"
+#include "core/Dialogs.h"
+#include "core/Settings.h"
+#include "entry/EntryState.h"
+#include "entry/FieldChain.h"
+
+#include <QMainWindow>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QPushButton;
+class QTimer;
+
+namespace zep {
+
+class DepartmentPainter;
+class EntryKeyFilter;
+
+/// The QSO entry window, the program's main working window: one QSO after another is typed
+/// into a row of fields visited with Enter, checked, written to the activity log of the
+/// current reference and shown at the end of the numbered QSO list. It also carries the clocks,
+/// the entry options of the "Setup" menu, the number of operators contacted and the strip of
+/// departments worked on the current band and mode. Closing it ends the program.
+///
+/// The controls are public members named as in the domain (and carry the same objectName), so
+/// that the windows opened from here read them as they need.
+class Saisie_QSO : public QMainWindow, public ClockControl {
+    Q_OBJECT
+public:
+    Saisie_QSO(QString programDir, const ActivationSource &setup, SettingsStore &settings,
+               Dialogs &dialogs, Clock &clock, QWidget *parent = nullptr);
+    ~Saisie_QSO() override;
+
+    // ClockControl: the reference choice window holds the clock while it is open.
+    void stopClock() override;
+    void startClock() override;
+
+    /// What ending the program means (QCoreApplication::quit by default; tests replace it).
+    void setQuitHandler(std::function<void()> handler) { quit_ = std::move(handler); }
+
+    /// One tick of the clock: the UTC and local labels, their enabled state and Date_Courante.
+    void Timer1_Timer();
+
+    /// The whole validation of the QSO in the fields ("Validez" or a quick validation key).
+    /// False when a file could not be written: the QSO then stays in the fields.
+    bool Valide_Q_Click();
+    bool Enregistre_QSO();
+    bool Insertion_QSO();
+
+    /// Reloads the QSO list from the log, selects its last item and puts the next QSO number
+    /// into Num_Q; returns the log lines read (empty when the log cannot be read).
+    QStringList Charge_Liste_QSO();
+    /// After any change of the log: list, number, operator count and departments strip.
+    void refreshFromLog();
+    /// Paints the department labels (the strip for this window's band and mode, the map
+    /// window's labels for `band` and `mode`) and returns the map's count of worked labels.
+    int Colore_Departements(const QString &band, const QString &mode);
+    DepartmentPainter &departments() { return *painter_; }
+
+    /// Back to the state ready for a call sign after a validation: fields emptied and
+    /// disabled, reports and date kept, focus in Indi_Q.
+    void resetForNextQso();
+
+    EntryState &state() { return state_; }
+    /// The log of the first reference, named afresh from the current activation.
+    QString logPath() const;
+    QString firstNamesPath() const;
+
+    bool utcClock() const;
+    bool deferredEntry() const;
+    bool retypeOn() const;
+    bool autoSeparators() const;
+
+    // Entry fields and their labels.
+    QComboBox *Bande_Q;
+    QComboBox *Mode_Q;
+    QLineEdit *Num_Q;
+    QLineEdit *Indi_Q;
+    QLineEdit *Dpt_Q;
+    QLineEdit *Prenom_Q;
+    QLineEdit *QRKR_Q;
+    QLineEdit *QRKE_Q;
+    QLineEdit *Observation_Q;
+    QLineEdit *Date_Q;
+    QLineEdit *Heure_Q;
+    QLabel *Label10; ///< "Date"
+    QLabel *Label6;  ///< "Heure"
+
+    // Buttons. Editing, deleting, restoring, inserting and searching are wired by the editing
+    // part of the window; the validation and the reset of the fields here support it through
+    // state().modeEdition / modeAjout and state().qsoChoisi.
+    QPushButton *Valide_Q;
+    QPushButton *Annule_Q;
+    QPushButton *Edite_QSO;
+    QPushButton *Efface_QSO;
+    QPushButton *Recupere;
+    QPushButton *Ajout_QSO;
+    QPushButton *Recherche;
+
+    QListWidget *Liste_QSO;
+    QLabel *Entete;
+    QLabel *Status;
+    QLineEdit *Tot_Ope;
+    QLabel *Label1;
+    QLabel *Label4;
+    QLabel *Label3;
+    QLabel *Label23;
+    QLabel *Label33; ///< date of the chosen clock
+    QLabel *Label37; ///< UTC clock
+    QLabel *Label34; ///< local clock
+    QTimer *Timer1;
+
+    // Menu bar.
+    QMenu *Mnu_Fichier;
+    QAction *Mnu_Quitter;
+    QMenu *Mnu_Setup;
+    QMenu *Mnu_QTR;
+    QAction *Mnu_UTC_Oui;
+    QAction *Mnu_UTC_Non;
+    QMenu *Mnu_Date_Auto;
+    QAction *Mnu_Date_Auto_Oui;
+    QAction *Mnu_Date_Auto_Non;
+    QMenu *Mnu_Differee;
+    QAction *Mnu_Diff_Non;
+    QAction *Mnu_Diff_Oui;
+    QMenu *Mnu_Refrappe;
+    QAction *Mnu_Refrappe_Non;
+    QAction *Mnu_Refrappe_Oui;
+
+signals:
+    /// The window was closed ("Quitter" or its close box): the program ends.
+    void quitRequested();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    // Construction (Saisie_QSO.cpp).
+    void buildControls();
+    void buildLayout();
+    void Form_Load();
+    QString referenceText(bool second, const CurrentActivation &a) const;
+
+    // Menus and clock (Saisie_QSO_Options.cpp).
+    void buildMenus();
+    void setDeferredEntry(bool on);
+    void showDateAndTime(bool shown);
+
+    // Field chain (Saisie_QSO_Fields.cpp).
+    void bindFields();
+    bool Indi_Q_Accepted();
+    void Cherche_Prenom(const QString &call);
+    void Mode_Q_Click(int index);
+    void setReports(const QString &report);
+    QWidget *afterRemarks() const;
+
+    // Validation (Saisie_QSO_Validation.cpp).
+    struct Stamp {
+        QString date, time;
+    };
+    Stamp liveStamp();
+    bool writeQso(bool insert);
+    void copyToSecondReference();
+
+    QString programDir_;
+    const ActivationSource &setup_;
+    SettingsStore &settings_;
+    Dialogs &dialogs_;
+    Clock &clock_;
+    EntryState state_;
+    FieldChain chain_;
+    std::unique_ptr<DepartmentPainter> painter_;
+    EntryKeyFilter *keyFilter_ = nullptr;
+    std::function<void()> quit_;
+};
+
+} // namespace zep

@@ -1,0 +1,174 @@
+// Validation of the QSO in the fields: the line is built, the first-name memory updated and the
+// log written; only then are the fields emptied for the next QSO. A file that cannot be written
+// leaves the QSO in the fields, so nothing typed is lost.
+
+#include "core/Activation.h"
+#include "core/ActivityLog.h"
+#include "core/FirstNames.h"
+#include "core/QsoLine.h"
+#include "core/Statistics.h"
+#include "core/TextFile.h"
+#include "entry/DepartmentPainter.h"
+#include "entry/Saisie_QSO.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+
+namespace zep {
+
+bool Saisie_QSO::Valide_Q_Click() {
+    bool written;
+    if (state_.modeAjout) {
+        written = Insertion_QSO();
+        if (written) {
+            Status->clear();
+            state_.modeAjout = false;
+        }
+    } else {
+        written = Enregistre_QSO();
+    }
+    if (!written)
+        return false;
+
+    // Num_Q already holds the next number: the list was reloaded from the log just written.
+    Liste_QSO->setCurrentRow(Liste_QSO->count() - 1);
+    resetForNextQso();
+    state_.modeEdition = false;
+    state_.champEfface = false;
+    copyToSecondReference();
+    return true;
+}
+
+Saisie_QSO::Stamp Saisie_QSO::liveStamp() {
+    // The tick is run now so that the minute stamped is the one the clock shows at this
+    // moment, not the one of up to a second ago.
+    Timer1_Timer();
+    const QLabel *shown = utcClock() ? Label37 : Label34;
+    return {state_.dateCourante, shown->text().left(5)};
+}
+
+bool Saisie_QSO::Enregistre_QSO() {
+    return writeQso(false);
+}
+
+bool Saisie_QSO::Insertion_QSO() {
+    return writeQso(true);
+}
+
+bool Saisie_QSO::writeQso(bool insert) {
+    Observation_Q->setText(Observation_Q->text().toUpper());
+    if (insert)
+        Prenom_Q->setText(Prenom_Q->text().toUpper());
+
+    QsoFields fields;
+    if (insert || state_.modeEdition || deferredEntry()) {
+        fields.date = Date_Q->text();
+        fields.time = Heure_Q->text();
+    } else {
+        const Stamp now = liveStamp();
+        fields.date = now.date;
+        fields.time = now.time;
+    }
+    fields.call = Indi_Q->text();
+    fields.department = Dpt_Q->text();
+    fields.firstName = Prenom_Q->text();
+    fields.rstReceived = QRKR_Q->text();
+    fields.rstSent = QRKE_Q->text();
+    fields.mode = Mode_Q->currentText();
+    fields.band = Bande_Q->currentText();
+    fields.remarks = Observation_Q->text();
+    const BuiltLine built = buildQsoLine(fields);
+    if (!built.ok) {
+        dialogs_.message(built.error);
+        return false;
+    }
+
+    // The memory first, the log last: when either write fails the QSO is not in the log and
+    // stays in the fields, and validating again does no harm to the memory.
+    IoResult done =
+        FirstNameMemory(firstNamesPath())
+            .remember(fields.call, fields.department, fields.firstName, state_.prenomInconnu);
+    if (!done) {
+        dialogs_.message(done.message);
+        return false;
+    }
+    state_.prenomInconnu = false;
+
+    ActivityLog log(logPath());
+    if (insert)
+        done = log.insertChronologically(built.line);
+    else if (state_.modeEdition)
+        done = log.replace(built.line, state_.qsoChoisi);
+    else
+        done = log.append(built.line);
+    if (!done) {
+        dialogs_.message(done.message);
+        return false;
+    }
+
+    if (!deferredEntry()) {
+        if (insert) {
+            Date_Q->clear();
+            Heure_Q->clear();
+        }
+        showDateAndTime(false);
+    }
+    refreshFromLog();
+    return true;
+}
+
+void Saisie_QSO::copyToSecondReference() {
+    const CurrentActivation a = setup_.currentActivation();
+    if (!a.isDouble)
+        return;
+    const QString second = a.numActivite1.trimmed();
+    // Without a second number, or with the same one, there is no other log to keep level.
+    if (second.isEmpty() || second == a.numActivite.trimmed())
+        return;
+    // The copy replaces the second log in one step: it is never missing, even for a moment.
+    const IoResult copied = copyFileSafely(logPath(), activityLogPath(programDir_, second));
+    if (!copied)
+        dialogs_.message(copied.message);
+}
+
+void Saisie_QSO::resetForNextQso() {
+    for (QLineEdit *f : {Indi_Q, Dpt_Q, Prenom_Q, Observation_Q, Heure_Q})
+        f->clear();
+    for (QLineEdit *f : {Dpt_Q, Prenom_Q, QRKR_Q, QRKE_Q, Observation_Q, Date_Q, Heure_Q})
+        FieldChain::leave(f);
+    for (QWidget *w : std::initializer_list<QWidget *>{QRKR_Q, QRKE_Q, Dpt_Q, Prenom_Q,
+                                                       Observation_Q, Date_Q, Heure_Q, Valide_Q})
+        w->setEnabled(false);
+    FieldChain::expect(Indi_Q);
+}
+
+QStringList Saisie_QSO::Charge_Liste_QSO() {
+    const ActivityLog::Lines log = ActivityLog(logPath()).read();
+    if (!log.status)
+        dialogs_.message(log.status.message);
+    Liste_QSO->setUpdatesEnabled(false);
+    Liste_QSO->clear();
+    Liste_QSO->addItems(qsoListItems(log.lines));
+    Liste_QSO->setCurrentRow(Liste_QSO->count() - 1);
+    Liste_QSO->setUpdatesEnabled(true);
+    Num_Q->setText(QString::number(log.lines.size() + 1));
+    return log.lines;
+}
+
+void Saisie_QSO::refreshFromLog() {
+    // One reading of the log serves the list, the operator count and the strip.
+    const QStringList lines = Charge_Liste_QSO();
+    Tot_Ope->setText(QString::number(Compte_Operateurs(lines).count));
+    painter_->paint(lines, Bande_Q->currentText(), Mode_Q->currentText(), Bande_Q->currentText(),
+                    Mode_Q->currentText());
+}
+
+int Saisie_QSO::Colore_Departements(const QString &band, const QString &mode) {
+    const ActivityLog::Lines log = ActivityLog(logPath()).read();
+    return painter_->paint(log.lines, band, mode, Bande_Q->currentText(), Mode_Q->currentText());
+}
+
+} // namespace zep
