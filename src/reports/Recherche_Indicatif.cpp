@@ -1,5 +1,7 @@
 #include "reports/Recherche_Indicatif.h"
 
+#include "entry/EntryEditing.h"
+#include "entry/Saisie_QSO.h"
 #include "platform/Colors.h"
 #include "platform/FieldKeys.h"
 
@@ -17,6 +19,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+
+#include <memory>
 
 namespace zep {
 
@@ -349,6 +353,14 @@ Recherche_Indicatif *SearchWindowOpener::open() {
     }
     window_->Form_Load();
     return window_;
+}
+
+void connectSearchWindow(Saisie_QSO &entry, Dialogs &dialogs) {
+    EntryEditing *editing = EntryEditing::of(entry);
+    if (!editing)
+        return;
+    auto opener = std::make_shared<SearchWindowOpener>(entry.Liste_QSO, dialogs);
+    editing->setSearchHandler([opener] { opener->open(); });
 }
 
 } // namespace zep

@@ -15,6 +15,8 @@ class QRadioButton;
 
 namespace zep {
 
+class Saisie_QSO;
+
 /// The QSO search: finds QSOs of the log by call sign (any part of it), by date or by
 /// department among the entry window's QSO list as it stands in memory, and hands the picked
 /// one back to that list, where it becomes the chosen QSO for editing or deletion.
@@ -81,5 +83,9 @@ private:
     Dialogs &dialogs_;
     QPointer<Recherche_Indicatif> window_;
 };
+
+/// Makes the entry window's "Rechercher un QSO" button open the search window over its QSO
+/// list. The window then owns the search window, which goes with it.
+void connectSearchWindow(Saisie_QSO &entry, Dialogs &dialogs);
 
 } // namespace zep
