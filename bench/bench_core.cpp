@@ -1,0 +1,319 @@
+// Timings of what the operator waits for at each QSO, on a busy activation: a log of 10,000
+// QSOs and a first-name memory of 100,000 call signs. Each operation is set against its floor,
+// the bare system work it cannot avoid (reading the files, one append with its sync).
+//
+// Every case runs twice: in a directory on disk (the syncs cost what the disk asks) and on
+// tmpfs, where a sync is nearly free, to show how much of a write is the sync itself.
+
+#include "core/ActivityLog.h"
+#include "core/FirstNames.h"
+#include "core/QsoLine.h"
+#include "core/Statistics.h"
+#include "core/TextFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <memory>
+#include <unistd.h>
+
+using namespace zep;
+
+namespace {
+
+constexpr int logSize = 10000;
+constexpr int memorySize = 100000;
+
+/// Real call signs when the contest call-sign list is installed, made-up ones after it.
+QStringList callSigns(int wanted) {
+    QStringList calls;
+    QFile scp(QStringLiteral("/usr/share/hamradio-files/MASTER.SCP"));
+    if (scp.open(QIODevice::ReadOnly)) {
+        while (!scp.atEnd() && calls.size() < wanted) {
+            const QString call = QString::fromLatin1(scp.readLine()).trimmed();
+            if (!call.isEmpty() && !call.startsWith(QLatin1Char('#')) && call.size() <= 12)
+                calls << call;
+        }
+    }
+    for (int i = 0; calls.size() < wanted; ++i)
+        calls << QStringLiteral("F%1%2%3%4")
+                     .arg(i % 10)
+                     .arg(QChar(u'A' + (i / 10) % 26))
+                     .arg(QChar(u'A' + (i / 260) % 26))
+                     .arg(QChar(u'A' + (i / 6760) % 26));
+    return calls;
+}
+
+const QStringList bands = {"3.5", "7", "14", "21", "28"};
+const QStringList modes = {"SSB", "CW"};
+const QStringList names = {"Hélène", "Loïc", "Jean", "Zoë", "François", "Pierre", "Anaïs"};
+
+QString department(int i) {
+    return QStringLiteral("%1").arg(1 + i % 95, 2, 10, QLatin1Char('0'));
+}
+
+QString qsoLine(int i, const QString &call) {
+    // Ten QSOs a minute over several days, in chronological order.
+    const int minutes = 8 * 60 + i / 10;
+    QsoFields f;
+    f.date = QStringLiteral("%1/05/24").arg(1 + minutes / 1440, 2, 10, QLatin1Char('0'));
+    f.time = QStringLiteral("%1:%2")
+                 .arg(minutes / 60 % 24, 2, 10, QLatin1Char('0'))
+                 .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+    f.call = call;
+    f.department = call.startsWith(QLatin1Char('F')) ? department(i) : QString();
+    f.firstName = names.at(i % names.size());
+    f.rstReceived = QStringLiteral("59");
+    f.rstSent = QStringLiteral("57");
+    f.mode = modes.at(i % modes.size());
+    f.band = bands.at(i / 7 % bands.size());
+    f.remarks = i % 5 == 0 ? QStringLiteral("QRP 5W") : QString();
+    const BuiltLine built = buildQsoLine(f);
+    if (!built.ok) {
+        std::fprintf(stderr, "ligne refusée : %s\n", qPrintable(built.error));
+        std::abort();
+    }
+    return built.line;
+}
+
+/// The log and the memory of one run, in one directory.
+struct Data {
+    std::unique_ptr<QTemporaryDir> dir;
+    QString logPath, memoryPath, floorPath;
+    QStringList calls, logLines, memoryLines;
+    QByteArray oneLine;
+
+    explicit Data(const QString &root)
+        : dir(std::make_unique<QTemporaryDir>(root + "/zep-bench-XXXXXX")) {
+        if (!dir->isValid()) {
+            std::fprintf(stderr, "impossible de créer un dossier dans %s\n", qPrintable(root));
+            std::abort();
+        }
+        const QDir d(dir->path());
+        logPath = d.filePath(QStringLiteral("DFCF 12-345.txt"));
+        memoryPath = d.filePath(QStringLiteral("Liste_Prenom.txt"));
+        floorPath = d.filePath(QStringLiteral("plancher.txt"));
+        calls = callSigns(memorySize);
+        for (int i = 0; i < logSize; ++i)
+            logLines << qsoLine(i, calls.at((i * 7919) % memorySize));
+        memoryLines.reserve(memorySize);
+        for (int i = 0; i < memorySize; ++i)
+            memoryLines << FirstNameMemory::entry(calls.at(i), department(i),
+                                                  names.at(i % names.size()));
+        reset();
+        encodeLines({logLines.last()}, oneLine);
+    }
+
+    /// Puts both files back to their starting size: the appending cases make them grow, and
+    /// every case must see 10,000 QSOs and 100,000 call signs (not timed).
+    void reset() const {
+        if (!writeTextFile(logPath, logLines).ok || !writeTextFile(memoryPath, memoryLines).ok ||
+            !writeTextFile(floorPath, logLines).ok) {
+            std::fprintf(stderr, "écriture des données impossible\n");
+            std::abort();
+        }
+    }
+};
+
+QByteArray readAll(const QString &path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        std::abort();
+    return f.readAll();
+}
+
+// --- floors -------------------------------------------------------------------------------
+
+void floorReadBoth(benchmark::State &state, const Data *d) {
+    d->reset();
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(readAll(d->logPath));
+        benchmark::DoNotOptimize(readAll(d->memoryPath));
+    }
+}
+
+void floorReadMemory(benchmark::State &state, const Data *d) {
+    d->reset();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(readAll(d->memoryPath));
+}
+
+void floorReadLog(benchmark::State &state, const Data *d) {
+    d->reset();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(readAll(d->logPath));
+}
+
+/// The least an append can cost: open, one write, fdatasync, close, on a scratch copy of the
+/// log (the timing only; the program's own writes all go through TextFile).
+void floorAppendSync(benchmark::State &state, const Data *d) {
+    d->reset();
+    const QByteArray name = QFile::encodeName(d->floorPath);
+    for (auto _ : state) {
+        const int fd = ::open(name.constData(), O_WRONLY | O_APPEND | O_CLOEXEC);
+        if (fd < 0 ||
+            ::write(fd, d->oneLine.constData(), size_t(d->oneLine.size())) != d->oneLine.size() ||
+            ::fdatasync(fd) != 0)
+            std::abort();
+        ::close(fd);
+    }
+}
+
+/// The least a whole-file rewrite can cost: the memory's bytes to a scratch file, fsync, close,
+/// rename over a copy of the memory, directory fsync.
+void floorRewriteSync(benchmark::State &state, const Data *d) {
+    d->reset();
+    QByteArray content;
+    encodeLines(d->memoryLines, content);
+    const QByteArray scratch = QFile::encodeName(d->floorPath + QStringLiteral(".tmp"));
+    const QByteArray target = QFile::encodeName(d->floorPath);
+    const QByteArray folder = QFile::encodeName(QFileInfo(d->floorPath).absolutePath());
+    for (auto _ : state) {
+        const int fd = ::open(scratch.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        if (fd < 0 || ::write(fd, content.constData(), size_t(content.size())) != content.size() ||
+            ::fsync(fd) != 0 || ::close(fd) != 0 ||
+            ::rename(scratch.constData(), target.constData()) != 0)
+            std::abort();
+        const int dir = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        ::fsync(dir);
+        ::close(dir);
+    }
+}
+
+// --- what the operator waits for ---------------------------------------------------------
+
+/// Enter in the call-sign field: the duplicate search in the loaded log, then the first-name
+/// memory lookup (which reads the memory file).
+void duplicateAndFirstName(benchmark::State &state, const Data *d) {
+    d->reset();
+    const FirstNameMemory memory(d->memoryPath);
+    int i = 0;
+    for (auto _ : state) {
+        const QString &call = d->calls.at((i++ * 104729) % memorySize);
+        benchmark::DoNotOptimize(
+            Cherche_Doublon(d->logLines, call, QStringLiteral("14"), QStringLiteral("SSB")));
+        benchmark::DoNotOptimize(memory.find(call));
+    }
+}
+
+void duplicateOnly(benchmark::State &state, const Data *d) {
+    d->reset();
+    int i = 0;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(Cherche_Doublon(d->logLines,
+                                                 d->calls.at((i++ * 104729) % memorySize),
+                                                 QStringLiteral("14"), QStringLiteral("SSB")));
+}
+
+/// Validation of a new station: its entry is added to the memory, its line to the log.
+void rememberNewAndAppend(benchmark::State &state, const Data *d) {
+    d->reset();
+    FirstNameMemory memory(d->memoryPath);
+    ActivityLog log(d->logPath);
+    int i = 0;
+    for (auto _ : state) {
+        const QString call = QStringLiteral("TK%1ZZ").arg(i++);
+        if (!memory.remember(call, QString(), QStringLiteral("Zoë"), true).ok ||
+            !log.append(d->logLines.at(i % logSize)).ok)
+            std::abort();
+    }
+}
+
+/// Validation of a known station whose first name changed: its memory entry is rewritten in
+/// place, which rewrites the whole memory file.
+void rememberKnownChanged(benchmark::State &state, const Data *d) {
+    d->reset();
+    FirstNameMemory memory(d->memoryPath);
+    int i = 0;
+    for (auto _ : state) {
+        const QString &call = d->calls.at(5000 + (i % 1000));
+        const QString name = (i++ / 1000) % 2 ? QStringLiteral("Paul") : QStringLiteral("Anne");
+        if (!memory.remember(call, department(i), name, false).ok)
+            std::abort();
+    }
+}
+
+/// Reload of the QSO list after a change: read the log, build the numbered items.
+void loadList(benchmark::State &state, const Data *d) {
+    d->reset();
+    const ActivityLog log(d->logPath);
+    for (auto _ : state) {
+        const ActivityLog::Lines lines = log.read();
+        benchmark::DoNotOptimize(qsoListItems(lines.lines));
+    }
+}
+
+void operatorCount(benchmark::State &state, const Data *d) {
+    d->reset();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(Compte_Operateurs(d->logLines));
+}
+
+void departments(benchmark::State &state, const Data *d) {
+    d->reset();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(Colore_Departements(d->logLines, QStringLiteral("14"),
+                                                     QStringLiteral("SSB"), QStringLiteral("7"),
+                                                     QStringLiteral("CW")));
+}
+
+/// A QSO typed in insert mode, placed in the middle of the log (the whole file is rewritten).
+void insertChronologically(benchmark::State &state, const Data *d) {
+    d->reset();
+    ActivityLog log(d->logPath);
+    const QString middle = d->logLines.at(logSize / 2);
+    for (auto _ : state) {
+        if (!log.insertChronologically(middle).ok)
+            std::abort();
+    }
+}
+
+void sizes(const Data &d, const char *where) {
+    std::printf(
+        "%s : journal %lld octets (%d QSO), mémoire des prénoms %lld octets (%d indicatifs)\n",
+        where, QFileInfo(d.logPath).size(), logSize, QFileInfo(d.memoryPath).size(), memorySize);
+}
+
+void registerAll(const char *where, const Data *d) {
+    const auto add = [&](const char *name, void (*fn)(benchmark::State &, const Data *)) {
+        return benchmark::RegisterBenchmark((std::string(name) + "/" + where).c_str(), fn, d)
+            ->Unit(benchmark::kMicrosecond);
+    };
+    add("floor_read_log_and_memory", floorReadBoth);
+    add("floor_read_memory", floorReadMemory);
+    add("floor_read_log", floorReadLog);
+    add("floor_append_fdatasync", floorAppendSync);
+    add("floor_rewrite_memory_fsync", floorRewriteSync)->Iterations(20);
+    add("duplicate_check", duplicateOnly);
+    add("duplicate_check_and_first_name", duplicateAndFirstName);
+    add("remember_new_and_append_qso", rememberNewAndAppend);
+    add("remember_known_changed_rewrite", rememberKnownChanged)->Iterations(20);
+    add("load_qso_list", loadList);
+    add("operator_count", operatorCount);
+    add("department_set", departments);
+    add("insert_chronologically", insertChronologically)->Iterations(20);
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    benchmark::Initialize(&argc, argv);
+    const QString diskRoot = qEnvironmentVariable("ZEP_BENCH_DISK", QDir::tempPath());
+    const QString tmpfsRoot = qEnvironmentVariable("ZEP_BENCH_TMPFS", QStringLiteral("/dev/shm"));
+    const Data disk(diskRoot);
+    sizes(disk, "disque");
+    registerAll("disk", &disk);
+    std::unique_ptr<Data> tmpfs;
+    if (QFileInfo(tmpfsRoot).isDir() && QFileInfo(tmpfsRoot).isWritable()) {
+        tmpfs = std::make_unique<Data>(tmpfsRoot);
+        registerAll("tmpfs", tmpfs.get());
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
