@@ -8,7 +8,7 @@
 #include <QEvent>
 #include <QFontDatabase>
 #include <QFontInfo>
-#include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <QtMath>
 
 #include <memory>
 
@@ -58,7 +59,7 @@ struct ColumnHeading {
 };
 constexpr ColumnHeading headings[] = {
     {"N°", 2},      {"Date", 7},    {"QTR", 17},          {"Indicatif", 24}, {"Dpt", 38},
-    {"Prenom", 42}, {"  Mode", 69}, {"RST R      E", 57}, {"Bande", 75},     {"Observations", 81},
+    {"Prenom", 42}, {"  Mode", 67}, {"RST R      E", 55}, {"Bande", 74},     {"Observations", 81},
 };
 
 } // namespace
@@ -126,17 +127,20 @@ void Recherche_Indicatif::buildControls() {
 
     // The headings share the list's fixed pitch so that each stands over its column.
     auto *headingStrip = new QWidget(this);
-    const QFontMetrics metrics(fixed);
-    const int charWidth = metrics.horizontalAdvance(QLatin1Char('M'));
-    const int offset = QSO_Effectues->frameWidth() + 2;
+    // Measured as the list draws, on its own device: a rounded width per character would
+    // drift by several pixels over a 110-column line.
+    const QFontMetricsF metrics(QSO_Effectues->font(), QSO_Effectues);
+    const qreal charWidth = metrics.horizontalAdvance(QString(100, QLatin1Char('M'))) / 100.0;
+    // The list draws its text a few pixels inside its frame; a label adds none.
+    const int offset = QSO_Effectues->frameWidth() + 5;
     for (const ColumnHeading &h : headings) {
         auto *label = new QLabel(QString::fromUtf8(h.text), headingStrip);
         label->setFont(fixed);
-        label->move(offset + (h.column - 1) * charWidth, 0);
+        label->move(offset + qRound((h.column - 1) * charWidth), 0);
         columnLabels.append(label);
     }
-    headingStrip->setFixedHeight(metrics.height() + 4);
-    headingStrip->setMinimumWidth(offset * 2 + 112 * charWidth);
+    headingStrip->setFixedHeight(qCeil(metrics.height()) + 4);
+    headingStrip->setMinimumWidth(offset * 2 + qCeil(112 * charWidth));
 
     Command1 = new QPushButton(QStringLiteral("Quitter"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
