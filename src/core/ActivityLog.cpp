@@ -3,7 +3,12 @@
 #include "core/QsoLine.h"
 #include "core/TextFile.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <QHash>
+
+#include <sys/stat.h>
+#include <time.h>
 
 namespace zep {
 
@@ -11,6 +16,10 @@ namespace {
 
 const QString scratchName = QStringLiteral("Temporaire.txt");
 const QString insertionScratchName = QStringLiteral("Temporaire6.txt");
+
+QString fileName(const QString &path) {
+    return QFileInfo(path).fileName();
+}
 
 /// A line holding a line end would come back from the file as two lines, the QSO cut in two.
 bool holdsLineEnd(const QString &line) {
@@ -22,15 +31,122 @@ IoResult lineEndRefused() {
         QStringLiteral("La ligne du QSO contient un saut de ligne : le journal reste inchangé."));
 }
 
+void appendLine(QByteArray &out, QByteArrayView line) {
+    out.append(line);
+    out.append("\r\n", 2);
+}
+
+// --- The decoded log kept between reads ---------------------------------------------------
+
+/// What identifies one state of a file: a rewrite gives a new file (device and inode), an
+/// append a new size, and any change a new status-change time that no program can set back.
+struct FileState {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec modified{}, changed{};
+
+    bool operator==(const FileState &o) const {
+        return device == o.device && inode == o.inode && size == o.size &&
+               modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec &&
+               changed.tv_sec == o.changed.tv_sec && changed.tv_nsec == o.changed.tv_nsec;
+    }
+};
+
+std::optional<FileState> stateOf(const QString &path) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISREG(info.st_mode))
+        return std::nullopt;
+    return FileState{info.st_dev, info.st_ino, info.st_size, info.st_mtim, info.st_ctim};
+}
+
+qint64 nanoseconds(const timespec &t) {
+    return qint64(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+/// File times advance in clock ticks (a few milliseconds on some systems): a change made in
+/// the same tick as a read could leave every time as it was. So a state is only trusted when
+/// the file last changed clearly before the read began: any later change then shows.
+constexpr qint64 timestampTick = 50'000'000; // ns, well above any kernel tick
+
+struct CachedLog {
+    FileState state;
+    QStringList lines;
+};
+
+/// One program thread reads the logs, so a plain table is enough; a handful of files at most.
+QHash<QString, CachedLog> &logCache() {
+    static QHash<QString, CachedLog> cache;
+    return cache;
+}
+
 } // namespace
+
+namespace rawfile {
+
+Bytes read(const QString &path) {
+    Bytes result;
+    QFile file(path);
+    if (!file.exists()) {
+        result.missing = true;
+        result.status = IoResult::failure(
+            QStringLiteral("Le fichier \"%1\" est introuvable.").arg(fileName(path)));
+        return result;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        result.status =
+            IoResult::failure(QStringLiteral("Impossible de lire le fichier \"%1\" : %2.")
+                                  .arg(fileName(path), file.errorString()));
+        return result;
+    }
+    result.bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        result.status =
+            IoResult::failure(QStringLiteral("Impossible de lire le fichier \"%1\" : %2.")
+                                  .arg(fileName(path), file.errorString()));
+    return result;
+}
+
+IoResult unencodable(const QString &path, const QString &text) {
+    return IoResult::failure(QStringLiteral("Impossible d'enregistrer le fichier \"%1\" : %2.\n"
+                                            "Le fichier précédent est conservé.")
+                                 .arg(fileName(path), unencodableMessage(text)));
+}
+
+} // namespace rawfile
 
 ActivityLog::ActivityLog(QString path) : path_(std::move(path)) {}
 
 ActivityLog::Lines ActivityLog::read() const {
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    const QString key = QFileInfo(path_).absoluteFilePath();
+    QHash<QString, CachedLog> &cache = logCache();
+    const std::optional<FileState> before = stateOf(path_);
+    if (before) {
+        const auto hit = cache.constFind(key);
+        if (hit != cache.constEnd() && hit->state == *before)
+            return {IoResult::success(), hit->lines};
+    }
+
     TextLines text = readTextFile(path_);
     if (text.missing)
-        return {IoResult::success(), {}}; // no QSO logged yet
-    return {text.status, std::move(text.lines)};
+        return {IoResult::success(), {}};
+    if (!text.status) {
+        cache.remove(key);
+        return {text.status, {}};
+    }
+    // Kept only when the file did not move during the read and had been still for a while.
+    const std::optional<FileState> after = stateOf(path_);
+    if (before && after && *before == *after &&
+        nanoseconds(after->changed) < nanoseconds(now) - timestampTick) {
+        if (cache.size() >= 8)
+            cache.clear();
+        cache.insert(key, CachedLog{*after, text.lines});
+    } else {
+        cache.remove(key);
+    }
+    return {IoResult::success(), std::move(text.lines)};
 }
 
 IoResult ActivityLog::append(const QString &line) {
@@ -42,35 +158,52 @@ IoResult ActivityLog::append(const QString &line) {
 IoResult ActivityLog::replace(const QString &newLine, const QString &oldLine) {
     if (holdsLineEnd(newLine))
         return lineEndRefused();
-    TextLines text = readTextFile(path_);
-    if (!text.status)
-        return text.status;
+    QByteArray newBytes, oldBytes;
+    if (!cp1252::encode(newLine, newBytes))
+        return rawfile::unencodable(path_, newLine);
+    const bool oldStorable = cp1252::encode(oldLine, oldBytes);
+    const rawfile::Bytes file = rawfile::read(path_);
+    if (!file.status)
+        return file.status;
+
+    QByteArray out;
+    out.reserve(file.bytes.size() + newBytes.size() + 2);
     bool found = false;
-    for (QString &line : text.lines) {
-        if (line == oldLine) {
-            line = newLine;
-            found = true;
-        }
-    }
+    rawfile::forEachLine(file.bytes, [&](QByteArrayView line) {
+        const bool hit = oldStorable && line == oldBytes;
+        found = found || hit;
+        appendLine(out, hit ? QByteArrayView(newBytes) : line);
+    });
     // An edit whose QSO has left the file would otherwise vanish without a word.
     if (!found)
         return IoResult::failure(
             QStringLiteral("Le QSO à modifier est introuvable dans le journal \"%1\" : le "
                            "journal reste inchangé.")
-                .arg(QFileInfo(path_).fileName()));
-    if (newLine == oldLine)
+                .arg(fileName(path_)));
+    if (newBytes == oldBytes)
         return IoResult::success();
-    return writeTextFile(path_, text.lines, scratchName);
+    return writeBytesFile(path_, out, scratchName);
 }
 
 IoResult ActivityLog::remove(const QString &line) {
-    TextLines text = readTextFile(path_);
-    if (!text.status)
-        return text.status;
-    const qsizetype removed = text.lines.removeAll(line);
-    if (removed == 0)
+    QByteArray gone;
+    const bool storable = cp1252::encode(line, gone);
+    const rawfile::Bytes file = rawfile::read(path_);
+    if (!file.status)
+        return file.status;
+
+    QByteArray out;
+    out.reserve(file.bytes.size());
+    bool removed = false;
+    rawfile::forEachLine(file.bytes, [&](QByteArrayView existing) {
+        if (storable && existing == gone)
+            removed = true;
+        else
+            appendLine(out, existing);
+    });
+    if (!removed)
         return IoResult::success(); // the QSO is already gone: nothing to rewrite
-    return writeTextFile(path_, text.lines, scratchName);
+    return writeBytesFile(path_, out, scratchName);
 }
 
 IoResult ActivityLog::insertChronologically(const QString &line) {
@@ -83,25 +216,32 @@ IoResult ActivityLog::insertChronologically(const QString &line) {
                            "n'est pas inséré et le journal reste inchangé.")
                 .arg(line.left(qsocol::dateWidth).trimmed(),
                      line.mid(qsocol::time - 1, qsocol::timeWidth).trimmed()));
+    QByteArray bytes;
+    if (!cp1252::encode(line, bytes))
+        return rawfile::unencodable(path_, line);
 
-    TextLines text = readTextFile(path_);
-    if (!text.status && !text.missing)
-        return text.status;
+    const rawfile::Bytes file = rawfile::read(path_);
+    if (!file.status && !file.missing)
+        return file.status;
 
     // The new QSO goes before the first one of the same minute or later. A line whose date or
     // time cannot be read stays where it is and takes no part in the comparison.
-    qsizetype at = text.lines.size();
-    for (qsizetype i = 0; i < text.lines.size(); ++i) {
-        const std::optional<qint64> other = qsoOrderingNumber(text.lines.at(i));
-        if (other && *other >= *key) {
-            at = i;
-            break;
+    QByteArray out;
+    out.reserve(file.bytes.size() + bytes.size() + 4);
+    bool inserted = false;
+    rawfile::forEachLine(file.bytes, [&](QByteArrayView existing) {
+        if (!inserted) {
+            const std::optional<qint64> other = qsoOrderingNumber(existing);
+            if (other && *other >= *key) {
+                appendLine(out, bytes);
+                inserted = true;
+            }
         }
-    }
-    if (at == text.lines.size())
+        appendLine(out, existing);
+    });
+    if (!inserted)
         return appendTextLine(path_, line); // every QSO is earlier: no need to rewrite the log
-    text.lines.insert(at, line);
-    return writeTextFile(path_, text.lines, insertionScratchName);
+    return writeBytesFile(path_, out, insertionScratchName);
 }
 
 } // namespace zep

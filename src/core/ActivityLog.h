@@ -2,10 +2,48 @@
 
 #include "core/IoResult.h"
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 
 namespace zep {
+
+/// Whole-file scans on the raw Windows-1252 bytes, for the operations that look at every line
+/// of a large file (a 100,000-entry first-name memory) and must cost little more than reading
+/// it: one byte is one character, so columns are byte offsets and nothing is decoded but the
+/// line that is wanted.
+namespace rawfile {
+
+struct Bytes {
+    IoResult status;
+    QByteArray bytes;
+    bool missing = false; ///< the file does not exist (status is then a failure)
+};
+
+Bytes read(const QString &path);
+
+/// Calls `f(QByteArrayView line)` for each line, cut as readTextFile cuts them: CR LF or a lone
+/// LF ends a line, a last line without its end still counts, no line end is passed on.
+template <class F> void forEachLine(QByteArrayView bytes, F &&f) {
+    qsizetype start = 0;
+    const qsizetype size = bytes.size();
+    while (start < size) {
+        qsizetype end = bytes.indexOf('\n', start);
+        if (end < 0)
+            end = size;
+        qsizetype stop = end;
+        if (end < size && stop > start && bytes.at(stop - 1) == '\r')
+            --stop;
+        f(bytes.sliced(start, stop - start));
+        start = end + 1;
+    }
+}
+
+/// The refusal for text the code page cannot hold, worded as the file writers word it.
+IoResult unencodable(const QString &path, const QString &text);
+
+} // namespace rawfile
 
 /// The activity log file of one reference: one 104-column QSO line per QSO, in Windows-1252
 /// with CR LF. The QSO number is the line's position. Every change other than an append
@@ -21,7 +59,9 @@ public:
 
     const QString &path() const { return path_; }
 
-    /// The QSO lines in file order; a log that does not exist yet reads as empty.
+    /// The QSO lines in file order; a log that does not exist yet reads as empty. A log that has
+    /// not changed since it was last read (same file, size and change times, and last changed
+    /// well before that read) is not decoded again.
     Lines read() const;
 
     /// Adds a live QSO at the end of the log, creating the file when needed.

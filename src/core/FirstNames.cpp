@@ -1,9 +1,13 @@
 #include "core/FirstNames.h"
 
+#include "core/ActivityLog.h"
 #include "core/QsoLine.h"
 #include "core/TextFile.h"
 
+#include <QList>
+
 #include <algorithm>
+#include <cstring>
 
 namespace zep {
 
@@ -12,6 +16,14 @@ namespace {
 constexpr int callColumns = 12;
 constexpr int departmentColumn = 14; // 1-based
 constexpr int firstNameColumn = 17;
+
+QByteArrayView trimBlanks(QByteArrayView text) {
+    while (!text.isEmpty() && text.front() == ' ')
+        text = text.sliced(1);
+    while (!text.isEmpty() && text.back() == ' ')
+        text.chop(1);
+    return text;
+}
 
 bool holdsControlCharacter(const QString &text) {
     for (const QChar c : text)
@@ -38,22 +50,92 @@ QString FirstNameMemory::entry(const QString &call, const QString &department,
     return line;
 }
 
+namespace {
+
+/// One line of the memory file: where it starts and where its text ends (before CR LF).
+struct LineSpan {
+    qsizetype start = 0, end = 0;
+};
+
+/// Next occurrence of `what` from `from`, or -1 (the C library's search is the fastest at hand).
+qsizetype search(QByteArrayView bytes, QByteArrayView what, qsizetype from) {
+    if (from >= bytes.size())
+        return -1;
+    const void *hit = ::memmem(bytes.data() + from, size_t(bytes.size() - from), what.data(),
+                               size_t(what.size()));
+    return hit ? static_cast<const char *>(hit) - bytes.data() : -1;
+}
+
+LineSpan lineAround(QByteArrayView bytes, qsizetype pos) {
+    LineSpan span{pos, pos};
+    while (span.start > 0 && bytes.at(span.start - 1) != '\n')
+        --span.start;
+    span.end = bytes.indexOf('\n', pos);
+    if (span.end < 0)
+        span.end = bytes.size();
+    else if (span.end > span.start && bytes.at(span.end - 1) == '\r')
+        --span.end;
+    return span;
+}
+
+/// The entries whose call-sign columns hold `call`, blanks trimmed. The file is searched for
+/// the call sign itself, so a large memory costs hardly more than reading it.
+QList<LineSpan> entriesOf(QByteArrayView bytes, const QByteArray &call) {
+    QList<LineSpan> found;
+    const auto holdsCall = [&](const LineSpan &span) {
+        const QByteArrayView line = bytes.sliced(span.start, span.end - span.start);
+        return trimBlanks(line.first(std::min<qsizetype>(callColumns, line.size()))) == call;
+    };
+    if (call.isEmpty()) { // a blank call sign: only a line-by-line look will do
+        qsizetype start = 0;
+        while (start < bytes.size()) {
+            const LineSpan span = lineAround(bytes, start);
+            if (holdsCall(span))
+                found.append(span);
+            const qsizetype next = bytes.indexOf('\n', span.end);
+            start = next < 0 ? bytes.size() : next + 1;
+        }
+        return found;
+    }
+    // In an entry the call sign is followed by a blank (column 13 at the latest); looking for
+    // the two together skips most of the call signs that merely begin the same way.
+    const QByteArray needle = call.size() < callColumns ? call + ' ' : call;
+    qsizetype pos = 0;
+    while ((pos = search(bytes, needle, pos)) >= 0) {
+        const LineSpan span = lineAround(bytes, pos);
+        if (pos - span.start + call.size() <= callColumns && holdsCall(span))
+            found.append(span);
+        pos = std::max(pos + 1, span.end); // a line is one entry at most
+    }
+    return found;
+}
+
+} // namespace
+
 FirstNameLookup FirstNameMemory::find(const QString &call) const {
     FirstNameLookup found;
-    const TextLines text = readTextFile(path_);
-    if (!text.status)
+    QByteArray wanted;
+    if (!cp1252::encode(call, wanted))
+        return found; // a call sign the file cannot hold is in no entry
+    const rawfile::Bytes file = rawfile::read(path_);
+    if (!file.status)
         return found; // a memory that cannot be read knows nobody
-    const QString *last = nullptr;
-    for (const QString &line : text.lines)
-        if (QStringView(line).left(callColumns).trimmed() == call)
-            last = &line; // the scan goes on: the last entry of a call sign wins
-    if (!last)
+    const QList<LineSpan> entries = entriesOf(file.bytes, wanted);
+    if (entries.isEmpty())
         return found;
+    // The last entry of a call sign wins.
+    const QByteArrayView last =
+        QByteArrayView(file.bytes)
+            .sliced(entries.last().start, entries.last().end - entries.last().start);
     found.known = true;
-    found.department = last->mid(departmentColumn - 1, 2);
-    if (found.department == QLatin1String("  "))
-        found.department.clear();
-    found.firstName = last->mid(firstNameColumn - 1);
+    if (last.size() >= departmentColumn) {
+        const QByteArrayView department = last.sliced(
+            departmentColumn - 1, std::min<qsizetype>(2, last.size() - departmentColumn + 1));
+        if (department != QByteArrayView("  "))
+            found.department = cp1252::decode(department.toByteArray());
+    }
+    if (last.size() >= firstNameColumn)
+        found.firstName = cp1252::decode(last.sliced(firstNameColumn - 1).toByteArray());
     return found;
 }
 
@@ -73,27 +155,44 @@ IoResult FirstNameMemory::remember(const QString &call, const QString &departmen
     if (unknown)
         return appendTextLine(path_, line);
 
-    TextLines text = readTextFile(path_);
-    if (!text.status && !text.missing)
-        return text.status;
-    const QStringView key = QStringView(line).left(callColumns);
-    bool matched = false;
-    bool changed = false;
-    for (QString &existing : text.lines) {
-        if (QStringView(existing).left(callColumns) != key)
-            continue;
-        matched = true;
-        if (existing != line) {
-            existing = line;
-            changed = true;
-        }
+    QByteArray bytes;
+    if (!cp1252::encode(line, bytes))
+        return rawfile::unencodable(path_, line);
+    const rawfile::Bytes file = rawfile::read(path_);
+    if (!file.status && !file.missing)
+        return file.status;
+
+    // Every entry whose first 12 columns are the new entry's is replaced; the rest is copied
+    // as it is.
+    const QByteArray key = bytes.first(callColumns);
+    const QByteArrayView all(file.bytes);
+    QList<LineSpan> entries;
+    qsizetype pos = 0;
+    while ((pos = search(all, key, pos)) >= 0) {
+        const LineSpan span = lineAround(all, pos);
+        if (span.start == pos)
+            entries.append(span);
+        pos = std::max(pos + 1, span.end);
     }
     // The entry has left the file since the lookup (edited by hand): record it again.
-    if (!matched)
+    if (entries.isEmpty())
         return appendTextLine(path_, line);
-    if (!changed)
+    const bool same = std::all_of(entries.cbegin(), entries.cend(), [&](const LineSpan &span) {
+        return all.sliced(span.start, span.end - span.start) == bytes;
+    });
+    if (same)
         return IoResult::success();
-    return writeTextFile(path_, text.lines, QStringLiteral("Temporaire.txt"));
+
+    QByteArray out;
+    out.reserve(all.size() + entries.size() * bytes.size());
+    qsizetype copied = 0;
+    for (const LineSpan &span : entries) {
+        out.append(all.sliced(copied, span.start - copied));
+        out.append(bytes);
+        copied = span.end;
+    }
+    out.append(all.sliced(copied));
+    return writeBytesFile(path_, out, QStringLiteral("Temporaire.txt"));
 }
 
 DuplicateResult Cherche_Doublon(const QStringList &logLines, const QString &call,

@@ -2,6 +2,9 @@
 
 #include "core/TextFile.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace zep {
 
 namespace {
@@ -43,30 +46,44 @@ QString column(const QString &line, int start, int width) {
     return line.mid(start - 1, width).trimmed();
 }
 
-bool twoDigits(const QString &s, qsizetype at, int &value) {
-    const QChar a = s.at(at), b = s.at(at + 1);
-    if (!a.isDigit() || !b.isDigit() || a.unicode() > '9' || b.unicode() > '9')
-        return false;
-    value = (a.unicode() - '0') * 10 + (b.unicode() - '0');
-    return true;
-}
-
 struct Stamp {
     QDate date;
     int hour = 0, minute = 0;
 };
 
-std::optional<Stamp> stampOf(const QString &line) {
-    // The date is the first 8 characters and the time the 5 from column 11, read after trimming
-    // like every other field: "dd/mm/yy" and "hh:mm".
-    const QString date = column(line, qsocol::date, qsocol::dateWidth);
-    const QString time = column(line, qsocol::time, qsocol::timeWidth);
-    if (date.size() != 8 || time.size() != 5 || date.at(2) != QLatin1Char('/') ||
-        date.at(5) != QLatin1Char('/') || time.at(2) != QLatin1Char(':'))
+/// A 1-based column window of `line` with its blanks trimmed, as offsets into the line.
+template <class View>
+std::pair<qsizetype, qsizetype> trimmedWindow(View line, int start, int width) {
+    qsizetype from = std::min<qsizetype>(start - 1, line.size());
+    qsizetype to = std::min<qsizetype>(from + width, line.size());
+    while (from < to && line[from] == ' ')
+        ++from;
+    while (to > from && line[to - 1] == ' ')
+        --to;
+    return {from, to};
+}
+
+template <class View> bool twoDigits(View line, qsizetype at, int &value) {
+    const auto a = line[at], b = line[at + 1];
+    if (a < '0' || a > '9' || b < '0' || b > '9')
+        return false;
+    value = (a - '0') * 10 + (b - '0');
+    return true;
+}
+
+/// The date ("dd/mm/yy", the first 8 characters) and the time ("hh:mm", 5 characters from
+/// column 11) of a QSO line, each trimmed like every other field. `View` gives `char` or
+/// `QChar`-like units through operator[].
+template <class View> std::optional<Stamp> stampOf(View line) {
+    const auto [d0, d1] = trimmedWindow(line, qsocol::date, qsocol::dateWidth);
+    const auto [t0, t1] = trimmedWindow(line, qsocol::time, qsocol::timeWidth);
+    if (d1 - d0 != 8 || t1 - t0 != 5 || line[d0 + 2] != '/' || line[d0 + 5] != '/' ||
+        line[t0 + 2] != ':')
         return std::nullopt;
     int day = 0, month = 0, year = 0, hour = 0, minute = 0;
-    if (!twoDigits(date, 0, day) || !twoDigits(date, 3, month) || !twoDigits(date, 6, year) ||
-        !twoDigits(time, 0, hour) || !twoDigits(time, 3, minute))
+    if (!twoDigits(line, d0, day) || !twoDigits(line, d0 + 3, month) ||
+        !twoDigits(line, d0 + 6, year) || !twoDigits(line, t0, hour) ||
+        !twoDigits(line, t0 + 3, minute))
         return std::nullopt;
     // Two-digit years: 50-99 are the 1900s, 00-49 the 2000s.
     year += year >= 50 ? 1900 : 2000;
@@ -74,6 +91,34 @@ std::optional<Stamp> stampOf(const QString &line) {
     if (!d.isValid() || hour > 23 || minute > 59)
         return std::nullopt;
     return Stamp{d, hour, minute};
+}
+
+/// UTF-16 units of a line, seen as plain numbers so that they compare with char literals.
+struct Utf16View {
+    const char16_t *data;
+    qsizetype length;
+    qsizetype size() const { return length; }
+    char16_t operator[](qsizetype i) const { return data[i]; }
+};
+
+/// Bytes of a line, unsigned so that no byte of the upper half reads as a negative number.
+struct ByteView {
+    const uchar *data;
+    qsizetype length;
+    qsizetype size() const { return length; }
+    uchar operator[](qsizetype i) const { return data[i]; }
+};
+
+Utf16View viewOf(const QString &line) {
+    return {reinterpret_cast<const char16_t *>(line.utf16()), line.size()};
+}
+
+std::optional<qint64> numberOf(const std::optional<Stamp> &stamp) {
+    if (!stamp)
+        return std::nullopt;
+    const QDate &d = stamp->date;
+    return ((qint64(d.year()) * 100 + d.month()) * 100 + d.day()) * 10000 + stamp->hour * 100 +
+           stamp->minute;
 }
 
 } // namespace
@@ -166,19 +211,18 @@ QStringList qsoListItems(const QStringList &lines) {
 }
 
 std::optional<QDateTime> qsoOrderingKey(const QString &line) {
-    const auto stamp = stampOf(line);
+    const auto stamp = stampOf(viewOf(line));
     if (!stamp)
         return std::nullopt;
     return QDateTime(stamp->date, QTime(stamp->hour, stamp->minute), Qt::UTC);
 }
 
 std::optional<qint64> qsoOrderingNumber(const QString &line) {
-    const auto stamp = stampOf(line);
-    if (!stamp)
-        return std::nullopt;
-    const QDate &d = stamp->date;
-    return ((qint64(d.year()) * 100 + d.month()) * 100 + d.day()) * 10000 + stamp->hour * 100 +
-           stamp->minute;
+    return numberOf(stampOf(viewOf(line)));
+}
+
+std::optional<qint64> qsoOrderingNumber(QByteArrayView line) {
+    return numberOf(stampOf(ByteView{reinterpret_cast<const uchar *>(line.data()), line.size()}));
 }
 
 } // namespace zep

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -59,6 +60,8 @@ std::optional<QDateTime> qsoOrderingKey(const QString &line);
 
 /// The same ordering as a number (yyyymmddhhmm), cheap enough to compute for a whole log.
 std::optional<qint64> qsoOrderingNumber(const QString &line);
+/// The same, on a line still in its Windows-1252 bytes.
+std::optional<qint64> qsoOrderingNumber(QByteArrayView line);
 
 /// Column headings shown above the QSO list, aligned on the list items.
 inline const QString qsoListHeader =

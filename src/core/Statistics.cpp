@@ -1,25 +1,33 @@
 #include "core/Statistics.h"
 
 #include "core/QsoLine.h"
-#include "core/SortedList.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace zep {
 
 OperatorCount Compte_Operateurs(const QStringList &logLines) {
     // The call-sign fields are sorted with their padding blanks, as the hidden sorted list
     // holds them, so "F1ABC" comes before "F1ABC/P".
-    QStringList fields;
-    fields.reserve(logLines.size());
-    for (const QString &line : logLines)
-        fields.append(line.mid(qsocol::call - 1, qsocol::callWidth));
-    std::stable_sort(fields.begin(), fields.end(), sortedListLess);
+    // Each field is folded once so that the sort compares plain text; the order is that of
+    // sortedListLess, equal entries keeping their order in the log.
+    struct Field {
+        QString folded, text;
+    };
+    std::vector<Field> fields;
+    fields.reserve(size_t(logLines.size()));
+    for (const QString &line : logLines) {
+        QString text = line.mid(qsocol::call - 1, qsocol::callWidth);
+        fields.push_back({text.toCaseFolded(), std::move(text)});
+    }
+    std::stable_sort(fields.begin(), fields.end(),
+                     [](const Field &a, const Field &b) { return a.folded < b.folded; });
 
     OperatorCount result;
     QString previous; // a blank call sign equals this starting value and is never counted
-    for (const QString &field : fields) {
-        const QString call = field.trimmed();
+    for (const Field &field : fields) {
+        const QString call = field.text.trimmed();
         if (call == previous)
             continue;
         result.operators.append(call);

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
 #include <gtest/gtest.h>
 
 using namespace zep;
@@ -184,4 +185,32 @@ TEST_F(ActivityLogTest, FailedRewriteLeavesTheLogAsItWas) {
             .ok);
     EXPECT_EQ(bytesOf(path), fileOf({a}));
     EXPECT_TRUE(scratchFilesGone());
+}
+
+TEST_F(ActivityLogTest, ReadSeesEveryChangeEvenRightAfterAnEarlierRead) {
+    const QString a = qso("01/06/09", "10:00", "F1AAA");
+    const QString b = qso("01/06/09", "10:01", "F1BBB");
+    const QString c = qso("01/06/09", "10:02", "F1CCC");
+    const auto settle = [] { QThread::msleep(80); }; // let the file's times fall behind
+    put(path, fileOf({a, b}));
+    settle();
+    EXPECT_EQ(log.read().lines, (QStringList{a, b}));
+    EXPECT_EQ(log.read().lines, (QStringList{a, b}));
+
+    // Same size, same file, rewritten in place at once.
+    put(path, fileOf({a, c}));
+    EXPECT_EQ(log.read().lines, (QStringList{a, c}));
+    settle();
+    EXPECT_EQ(log.read().lines, (QStringList{a, c}));
+    ASSERT_TRUE(ActivityLog(path).append(b).ok);
+    EXPECT_EQ(log.read().lines, (QStringList{a, c, b}));
+    settle();
+    EXPECT_EQ(ActivityLog(path).read().lines, (QStringList{a, c, b}));
+    ASSERT_TRUE(log.replace(a, c).ok);
+    EXPECT_EQ(ActivityLog(path).read().lines, (QStringList{a, a, b}));
+    settle();
+    EXPECT_EQ(log.read().lines, (QStringList{a, a, b}));
+    ASSERT_TRUE(QFile::remove(path));
+    EXPECT_TRUE(log.read().lines.isEmpty());
+    EXPECT_TRUE(log.read().status.ok);
 }
