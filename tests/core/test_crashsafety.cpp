@@ -459,6 +459,9 @@ TEST(CrashSafety, AWriterKilledAtAnyFileCallLeavesOldOrNewAndTheNextOneWorks) {
                                   "rename", "renameat2", "unlink", "unlinkat", "ftruncate"};
     int kills = 0;
     for (const Op &op : ops) {
+        // Kills before the change takes effect must leave the old file, kills after it the new
+        // one: seeing both shows the loop reached past the point where the file changes.
+        int keptOld = 0, keptNew = 0;
         for (const QString &syscall : syscalls) {
             for (int n = 1;; ++n) {
                 ASSERT_LT(n, 2000) << "the writer never completes under " << syscall.toStdString();
@@ -479,6 +482,8 @@ TEST(CrashSafety, AWriterKilledAtAnyFileCallLeavesOldOrNewAndTheNextOneWorks) {
                     break;
                 }
                 ++kills;
+                keptOld += left == before;
+                keptNew += left == op.after;
                 ASSERT_TRUE(left == before || left == op.after)
                     << "file left as " << show(left) << "; writer said "
                     << run.output.toStdString();
@@ -497,6 +502,8 @@ TEST(CrashSafety, AWriterKilledAtAnyFileCallLeavesOldOrNewAndTheNextOneWorks) {
                 EXPECT_TRUE(strays(dir, QStringLiteral("F-12345.txt")).isEmpty());
             }
         }
+        EXPECT_GT(keptOld, 0) << op.verb;
+        EXPECT_GT(keptNew, 0) << op.verb;
     }
     EXPECT_GT(kills, 20) << "the writer was hardly ever killed: is the injection working?";
 }
