@@ -66,6 +66,7 @@ qsizetype search(QByteArrayView bytes, QByteArrayView what, qsizetype from) {
     return hit ? static_cast<const char *>(hit) - bytes.data() : -1;
 }
 
+/// The line holding the byte at `pos`.
 LineSpan lineAround(QByteArrayView bytes, qsizetype pos) {
     LineSpan span{pos, pos};
     while (span.start > 0 && bytes.at(span.start - 1) != '\n')
@@ -97,11 +98,8 @@ QList<LineSpan> entriesOf(QByteArrayView bytes, const QByteArray &call) {
         }
         return found;
     }
-    // In an entry the call sign is followed by a blank (column 13 at the latest); looking for
-    // the two together skips most of the call signs that merely begin the same way.
-    const QByteArray needle = call.size() < callColumns ? call + ' ' : call;
     qsizetype pos = 0;
-    while ((pos = search(bytes, needle, pos)) >= 0) {
+    while ((pos = search(bytes, call, pos)) >= 0) {
         const LineSpan span = lineAround(bytes, pos);
         if (pos - span.start + call.size() <= callColumns && holdsCall(span))
             found.append(span);

@@ -139,13 +139,14 @@ TEST_F(FirstNamesTest, NothingToChangeMeansNoRewriteAndBadInputIsRefused) {
 
 TEST_F(FirstNamesTest, OnlyTheCallSignColumnsIdentifyAnEntry) {
     put(path, "F1ABC        75 JEAN\nF6ZZZ        13 F1ABC\n  ON4XY      2a Luc\r\n"
-              "             33 Sans indicatif\r\nF/ON4ABC/QRP 2b Ann");
+              "             33 Sans indicatif\r\nF/ON4ABC/QRP 2b Ann\r\nF2NONAME");
     EXPECT_FALSE(memory.find(QStringLiteral("1ABC")).known); // the end of another call sign
     EXPECT_FALSE(memory.find(QStringLiteral("JEAN")).known); // a first name
     EXPECT_EQ(memory.find(QStringLiteral("F1ABC")).firstName, QStringLiteral("JEAN"));
     EXPECT_EQ(memory.find(QStringLiteral("ON4XY")).department, QStringLiteral("2a"));
     EXPECT_EQ(memory.find(QStringLiteral("F/ON4ABC/QRP")).firstName, QStringLiteral("Ann"));
     EXPECT_EQ(memory.find(QString()).firstName, QStringLiteral("Sans indicatif"));
+    EXPECT_TRUE(memory.find(QStringLiteral("F2NONAME")).known); // a line cut after the call
 
     // Rewriting one entry copies every other line as it was, line ends included.
     ASSERT_TRUE(
@@ -154,11 +155,11 @@ TEST_F(FirstNamesTest, OnlyTheCallSignColumnsIdentifyAnEntry) {
     EXPECT_EQ(bytesOf(path),
               QByteArray("F1ABC        75 JEAN\nF6ZZZ        13 Zo\xE9\n  ON4XY      "
                          "2a Luc\r\n             33 Sans indicatif\r\n"
-                         "F/ON4ABC/QRP 2b Ann"));
+                         "F/ON4ABC/QRP 2b Ann\r\nF2NONAME"));
     // A call sign that only ends another one gets its own entry.
     ASSERT_TRUE(memory.remember(QStringLiteral("1ABC"), QString(), QString(), false).ok);
     EXPECT_TRUE(bytesOf(path).startsWith("F1ABC        75 JEAN\n"));
-    EXPECT_TRUE(bytesOf(path).endsWith("F/ON4ABC/QRP 2b Ann\r\n1ABC            \r\n"));
+    EXPECT_TRUE(bytesOf(path).endsWith("F2NONAME\r\n1ABC            \r\n"));
     EXPECT_TRUE(memory.find(QStringLiteral("1ABC")).known);
 }
 
