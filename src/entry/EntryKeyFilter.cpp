@@ -52,7 +52,9 @@ bool EntryKeyFilter::eventFilter(QObject *watched, QEvent *event) {
     const auto kind = static_cast<Kind>(field->property(kindProperty).toInt());
     const auto &key = static_cast<const QKeyEvent &>(*event);
     retype(field, kind, key);
-    if (!isEnter(key.key()))
+    // The separators answer the keys that type something (Backspace included), not Shift
+    // held down to type a "/" of one's own.
+    if (!isEnter(key.key()) && !key.text().isEmpty())
         separate(field, kind);
     return QObject::eventFilter(watched, event);
 }

@@ -153,6 +153,8 @@ void Saisie_QSO::buildControls() {
     QFont header = fixed;
     header.setBold(true);
     Entete->setFont(header);
+    // The headings start where the list's text starts, inside its frame.
+    Entete->setContentsMargins(Liste_QSO->frameWidth() + 3, 0, 0, 0);
     Status = newLabel(central, QStringLiteral("Status"));
     Tot_Ope = newField(central, QStringLiteral("Tot_Ope"), 50);
     Tot_Ope->setReadOnly(true);

@@ -85,6 +85,12 @@ bool Saisie_QSO::writeQso(bool insert) {
         dialogs_.message(built.error);
         return false;
     }
+    // "Validez" clicked without the Enter checks: a character the log cannot hold is refused
+    // here, before anything is written.
+    if (!cp1252::canEncode(built.line)) {
+        dialogs_.message(unencodableMessage(built.line));
+        return false;
+    }
 
     // The memory first, the log last: when either write fails the QSO is not in the log and
     // stays in the fields, and validating again does no harm to the memory.

@@ -322,6 +322,17 @@ TEST_F(EntryValidation, AFailedWriteKeepsTheQsoInTheFieldsAndTheLogUnchanged) {
     EXPECT_TRUE(window->Indi_Q->text().isEmpty());
 }
 
+TEST_F(EntryValidation, ValidezWithoutTheEnterChecksStillRefusesWhatTheLogCannotHold) {
+    open();
+    field(QStringLiteral("G3ABC"));
+    window->Observation_Q->setText(QStringLiteral("73 ✓"));
+    window->Valide_Q->click();
+    EXPECT_TRUE(dialogs.last().contains(QStringLiteral("✓")));
+    EXPECT_FALSE(QFile::exists(logFile()) && !logLines().isEmpty());
+    EXPECT_EQ(bytes(path(QStringLiteral("Liste_Prenom.txt"))), QByteArray());
+    EXPECT_EQ(window->Indi_Q->text(), QStringLiteral("G3ABC"));
+}
+
 TEST_F(EntryValidation, ClosingOrQuitterEndsTheProgram) {
     open();
     int signalled = 0;
