@@ -1,17 +1,33 @@
 #include "core/ProgramDirectory.h"
 #include "core/Settings.h"
 #include "platform/MessageBoxDialogs.h"
+#include "setup/Setup.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QGuiApplication>
 #include <QLibraryInfo>
-#include <QLockFile>
 #include <QLocale>
+#include <QLockFile>
 #include <QStandardPaths>
 #include <QTranslator>
 
+#include <cstdio>
+
 using namespace zep;
+
+namespace {
+
+/// Reports a problem that stops the start. Also written to the error output, and only there
+/// when no screen can show a message box (offscreen runs would wait forever on it).
+void reportStartFailure(Dialogs &dialogs, const QString &text) {
+    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+        dialogs.message(text);
+}
+
+} // namespace
 
 int main(int argc, char **argv) {
     QApplication app(argc, argv);
@@ -28,18 +44,21 @@ int main(int argc, char **argv) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Carnet de trafic pour activations"));
     parser.addHelpOption();
-    const QCommandLineOption dirOption(QStringLiteral("dir"),
-                                       QStringLiteral("Répertoire du programme (fichiers de données)."),
-                                       QStringLiteral("DIR"));
+    const QCommandLineOption dirOption(
+        QStringLiteral("dir"), QStringLiteral("Répertoire du programme (fichiers de données)."),
+        QStringLiteral("DIR"));
     parser.addOption(dirOption);
     parser.process(app);
 
-    const QString programDir = resolveProgramDirectory(
-        parser.value(dirOption), QCoreApplication::applicationDirPath(),
-        QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation));
+    const QString programDir =
+        QDir(resolveProgramDirectory(
+                 parser.value(dirOption), QCoreApplication::applicationDirPath(),
+                 QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)))
+            .absolutePath();
     MessageBoxDialogs dialogs;
     if (!QDir().mkpath(programDir)) {
-        dialogs.message(QStringLiteral("Impossible de créer le répertoire \"%1\".").arg(programDir));
+        reportStartFailure(dialogs, QStringLiteral("Impossible de créer le répertoire \"%1\".")
+                                        .arg(QDir::toNativeSeparators(programDir)));
         return 1;
     }
 
@@ -48,13 +67,16 @@ int main(int argc, char **argv) {
     QLockFile lock(dataFile(programDir, QStringLiteral(".zep-rozadovev.lock")));
     lock.setStaleLockTime(0);
     if (!lock.tryLock(0)) {
-        dialogs.message(QStringLiteral("Le programme est déjà ouvert sur le répertoire \"%1\".")
-                            .arg(QDir::toNativeSeparators(programDir)));
+        reportStartFailure(dialogs,
+                           QStringLiteral("Le programme est déjà ouvert sur le répertoire \"%1\".")
+                               .arg(QDir::toNativeSeparators(programDir)));
         return 1;
     }
 
     QSettingsStore settings;
-    settings.write(keys::cheminRepertoire, QDir::toNativeSeparators(programDir));
-    settings.write(keys::revision, revisionText);
-    return 0;
+    Setup setup(programDir, settings, dialogs);
+    // Closing the setup window ends the program, whatever other windows are open.
+    QObject::connect(&setup, &Setup::unloaded, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    setup.show();
+    return app.exec();
 }

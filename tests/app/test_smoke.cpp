@@ -1,0 +1,118 @@
+// The real program, started offscreen on a temporary directory: it opens its setup window
+// and writes its start-up settings; a second copy on the same directory stops at once and
+// touches nothing; a lock left by a killed copy does not keep the next one out.
+
+#include <QDateTime>
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+class Smoke : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(home.isValid());
+        ASSERT_TRUE(QDir(home.path()).mkpath(QStringLiteral("data")));
+    }
+    void TearDown() override {
+        for (auto &p : running) {
+            p->kill();
+            p->waitForFinished(5000);
+        }
+    }
+
+    QString dataDir() const { return home.filePath(QStringLiteral("data")); }
+    QString iniFile() const {
+        return home.filePath(QStringLiteral("config/Riduzazur/Riduzazur.ini"));
+    }
+
+    QProcess *start() {
+        auto process = std::make_unique<QProcess>();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("HOME"), home.path());
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("share")));
+        process->setProcessEnvironment(env);
+        process->start(QStringLiteral(ZEP_APP), {QStringLiteral("--dir"), dataDir()});
+        EXPECT_TRUE(process->waitForStarted(10000));
+        running.push_back(std::move(process));
+        return running.back().get();
+    }
+
+    QString startDirectorySetting() const {
+        QSettings ini(iniFile(), QSettings::IniFormat);
+        return ini.value(QStringLiteral("Setup /Chemin Repertoire")).toString();
+    }
+
+    /// Waits until the window has loaded (its start-up settings are written).
+    bool waitForLoad(QProcess *p) {
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 20000) {
+            if (startDirectorySetting() == dataDir() &&
+                QFileInfo::exists(QDir(dataDir()).filePath(QStringLiteral("Liste_Activite.txt"))))
+                return true;
+            if (p->state() == QProcess::NotRunning)
+                return false;
+            QTest::qWait(50);
+        }
+        return false;
+    }
+
+    /// Every file under the temporary home with its size and modification time.
+    QStringList snapshot() const {
+        QStringList all;
+        QDirIterator it(home.path(), QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QFileInfo f(it.next());
+            all.append(QStringLiteral("%1 %2 %3")
+                           .arg(f.filePath())
+                           .arg(f.size())
+                           .arg(f.lastModified().toMSecsSinceEpoch()));
+        }
+        all.sort();
+        return all;
+    }
+
+    QTemporaryDir home;
+    std::vector<std::unique_ptr<QProcess>> running;
+};
+
+TEST_F(Smoke, OneProgramPerDirectoryAndACrashLeavesNoLockBehind) {
+    QProcess *first = start();
+    ASSERT_TRUE(waitForLoad(first)) << first->readAllStandardError().toStdString();
+    QSettings ini(iniFile(), QSettings::IniFormat);
+    EXPECT_EQ(ini.value(QStringLiteral("Setup /Revision")).toString(), QStringLiteral(" 1.3.7b"));
+
+    const QStringList before = snapshot();
+    QProcess *second = start();
+    ASSERT_TRUE(second->waitForFinished(20000));
+    EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second->exitCode(), 1);
+    EXPECT_TRUE(QString::fromUtf8(second->readAllStandardError())
+                    .contains(QStringLiteral("Le programme est déjà ouvert sur le répertoire")));
+    EXPECT_EQ(snapshot(), before);
+    EXPECT_EQ(first->state(), QProcess::Running);
+
+    // A crash (SIGKILL) leaves the lock file with a dead process id in it.
+    first->kill();
+    ASSERT_TRUE(first->waitForFinished(10000));
+    QFile(iniFile()).remove();
+    QProcess *third = start();
+    ASSERT_TRUE(waitForLoad(third)) << third->readAllStandardError().toStdString();
+    EXPECT_EQ(third->state(), QProcess::Running);
+}
+
+} // namespace
