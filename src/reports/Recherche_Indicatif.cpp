@@ -46,6 +46,7 @@ const QString msgDepartmentTooLong =
 const QString msgEnterDepartment = QStringLiteral("Entrez un departement");
 const QString msgEnterDate = QStringLiteral("Entrez une date");
 const QString msgNothingFound = QStringLiteral("Pas de QSO trouvé");
+const QString msgNoLongerListed = QStringLiteral("Ce QSO n'est plus dans la liste des QSO");
 
 // A box holding only blanks counts as empty, and is emptied again when refused.
 bool isBlank(const QLineEdit *box) {
@@ -286,11 +287,18 @@ void Recherche_Indicatif::QSO_Effectues_Click(QListWidgetItem *item) {
     const QString picked = item->text();
     // Every equal entry is made current in turn, so the last of them ends up chosen, exactly
     // as if the operator had clicked it in the entry window.
+    bool chosen = false;
     if (entryList_) {
         for (int row = 0; row < entryList_->count(); ++row)
-            if (entryList_->item(row)->text() == picked)
+            if (entryList_->item(row)->text() == picked) {
                 entryList_->setCurrentRow(row);
+                chosen = true;
+            }
     }
+    // The log changed since the search (a QSO validated, deleted or inserted renumbers the
+    // list): the operator must not believe the QSO is chosen when another one is.
+    if (!chosen)
+        dialogs_.message(msgNoLongerListed);
     close();
 }
 

@@ -210,6 +210,23 @@ TEST_F(SearchWindow, ClickingAResultChoosesItInTheEntryListAndCloses) {
     ASSERT_FALSE(chosen.isEmpty()) << "the entry window hears the choice";
     EXPECT_EQ(chosen.last().at(0).toInt(), 5);
     EXPECT_FALSE(search->isVisible());
+    EXPECT_TRUE(dialogs.shown().empty());
+}
+
+TEST_F(SearchWindow, AResultNoLongerInTheEntryListIsSaidNotChosen) {
+    typeAndEnter(search->Indica, QStringLiteral("ON4"));
+    ASSERT_EQ(search->QSO_Effectues->count(), 1);
+    // The entry window reloaded its list meanwhile: a QSO was inserted before, renumbering it.
+    QStringList lines = sampleLog();
+    lines.prepend(qso("11/02/09", "09:00", "G3ABC", ""));
+    entryList.clear();
+    entryList.addItems(qsoListItems(lines));
+    entryList.setCurrentRow(6);
+    search->QSO_Effectues->setCurrentRow(0);
+    search->QSO_Effectues->setFocus();
+    QTest::keyClick(search->QSO_Effectues, Qt::Key_Return);
+    EXPECT_EQ(dialogs.last(), QStringLiteral("Ce QSO n'est plus dans la liste des QSO"));
+    EXPECT_EQ(entryList.currentRow(), 6);
 }
 
 TEST_F(SearchWindow, AResultCanBePickedWithTheKeyboard) {
