@@ -1,5 +1,7 @@
 #include "platform/ListBox.h"
 
+#include "core/SortedList.h"
+
 #include <QMouseEvent>
 
 #include <algorithm>
@@ -7,7 +9,7 @@
 namespace zep {
 
 bool listTextLess(const QString &a, const QString &b) {
-    return QString::compare(a, b, Qt::CaseInsensitive) < 0;
+    return sortedListLess(a, b);
 }
 
 ListBox::ListBox(QWidget *parent) : QListWidget(parent) {

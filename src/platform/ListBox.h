@@ -48,7 +48,8 @@ private:
     bool selectedByPress_ = false; ///< the last mouse press changed the selection
 };
 
-/// The order of a sorted list: ascending, the whole item text compared without regard to case.
+/// The order of a sorted list: ascending, the whole item text compared without regard to case
+/// (the order the statistics and listings of the core expect too).
 bool listTextLess(const QString &a, const QString &b);
 
 } // namespace zep

@@ -168,6 +168,10 @@ struct FieldCase {
     const char *next;         ///< the field that gets the focus after a good entry
 };
 
+void PrintTo(const FieldCase &c, std::ostream *os) {
+    *os << c.field;
+}
+
 class EachField : public SetupTest, public ::testing::WithParamInterface<FieldCase> {
 protected:
     /// Walks the chain of a double activation until `name` has the focus.
