@@ -9,7 +9,7 @@ namespace zep {
 
 namespace {
 
-struct FieldSpec {
+struct FieldRule {
     const QString *value;
     int width;
     const char *label;
@@ -125,7 +125,7 @@ std::optional<qint64> numberOf(const std::optional<Stamp> &stamp) {
 
 BuiltLine buildQsoLine(const QsoFields &f) {
     const QString remarks = upperRemarks(f.remarks);
-    const FieldSpec fields[] = {
+    const FieldRule fields[] = {
         {&f.date, qsocol::dateWidth, "Date"},
         {&f.time, qsocol::timeWidth, "Heure"},
         {&f.call, qsocol::callWidth, "Indicatif"},
@@ -138,18 +138,18 @@ BuiltLine buildQsoLine(const QsoFields &f) {
         {&remarks, qsocol::remarksWidth, "Observations"},
     };
     BuiltLine built;
-    for (const FieldSpec &spec : fields) {
-        if (spec.value->size() > spec.width) {
+    for (const FieldRule &rule : fields) {
+        if (rule.value->size() > rule.width) {
             built.error = QStringLiteral("Le champ %1 dépasse %2 caractères : le QSO n'est pas "
                                          "enregistré.")
-                              .arg(QString::fromUtf8(spec.label))
-                              .arg(spec.width);
+                              .arg(QString::fromUtf8(rule.label))
+                              .arg(rule.width);
             return built;
         }
-        if (hasControlCharacter(*spec.value)) {
+        if (hasControlCharacter(*rule.value)) {
             built.error = QStringLiteral("Le champ %1 contient un caractère de contrôle : le QSO "
                                          "n'est pas enregistré.")
-                              .arg(QString::fromUtf8(spec.label));
+                              .arg(QString::fromUtf8(rule.label));
             return built;
         }
     }
