@@ -1,5 +1,7 @@
+#include "core/Clock.h"
 #include "core/ProgramDirectory.h"
 #include "core/Settings.h"
+#include "entry/Saisie_QSO.h"
 #include "platform/MessageBoxDialogs.h"
 #include "setup/Setup.h"
 
@@ -14,6 +16,7 @@
 #include <QTranslator>
 
 #include <cstdio>
+#include <memory>
 
 using namespace zep;
 
@@ -74,7 +77,21 @@ int main(int argc, char **argv) {
     }
 
     QSettingsStore settings;
+    SystemClock clock;
     Setup setup(programDir, settings, dialogs);
+    // The entry window is made at the first "Saisie des QSO" and stays loaded for the rest of
+    // the run; a later save (another activation reopened or typed) shows it again on the
+    // activation the setup window now holds.
+    std::unique_ptr<Saisie_QSO> entry;
+    setup.setEntryWindowOpener([&] {
+        if (!entry)
+            entry = std::make_unique<Saisie_QSO>(programDir, setup, settings, dialogs, clock);
+        else
+            entry->refreshFromLog();
+        entry->show();
+        entry->raise();
+        entry->activateWindow();
+    });
     // Closing the setup window ends the program, whatever other windows are open.
     QObject::connect(&setup, &Setup::unloaded, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     setup.show();
