@@ -1,6 +1,7 @@
 #include "core/Statistics.h"
 
 #include "core/QsoLine.h"
+#include "core/SortedList.h"
 
 #include <algorithm>
 #include <vector>
@@ -9,25 +10,19 @@ namespace zep {
 
 OperatorCount Compte_Operateurs(const QStringList &logLines) {
     // The call-sign fields are sorted with their padding blanks, as the hidden sorted list
-    // holds them, so "F1ABC" comes before "F1ABC/P".
-    // Each field is folded once so that the sort compares plain text; the order is that of
-    // sortedListLess, equal entries keeping their order in the log.
-    struct Field {
-        QString folded, text;
-    };
-    std::vector<Field> fields;
+    // holds them, so "F1ABC" comes before "F1ABC/P". They are views into the log lines: the
+    // sort moves no text.
+    std::vector<QStringView> fields;
     fields.reserve(size_t(logLines.size()));
-    for (const QString &line : logLines) {
-        QString text = line.mid(qsocol::call - 1, qsocol::callWidth);
-        fields.push_back({text.toCaseFolded(), std::move(text)});
-    }
+    for (const QString &line : logLines)
+        fields.push_back(QStringView(line).mid(qsocol::call - 1, qsocol::callWidth));
     std::stable_sort(fields.begin(), fields.end(),
-                     [](const Field &a, const Field &b) { return a.folded < b.folded; });
+                     [](QStringView a, QStringView b) { return sortedListLess(a, b); });
 
     OperatorCount result;
     QString previous; // a blank call sign equals this starting value and is never counted
-    for (const Field &field : fields) {
-        const QString call = field.text.trimmed();
+    for (const QStringView field : fields) {
+        const QString call = field.trimmed().toString();
         if (call == previous)
             continue;
         result.operators.append(call);

@@ -34,10 +34,24 @@ std::vector<int> worked(const std::array<bool, 100> &labels) {
 
 TEST(SortedList, CaseBlindWholeTextAndStableForEqualEntries) {
     QStringList entries = {"f5xyz", "F1ABC/P     ", "F1ABC       ", "ON4AA", "F5XYZ", "9A1A"};
-    std::stable_sort(entries.begin(), entries.end(), sortedListLess);
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const QString &a, const QString &b) { return sortedListLess(a, b); });
     // The padding blank sorts before "/"; "f5xyz" and "F5XYZ" stay in their order of arrival.
     EXPECT_EQ(entries,
               (QStringList{"9A1A", "F1ABC       ", "F1ABC/P     ", "f5xyz", "F5XYZ", "ON4AA"}));
+}
+
+TEST(SortedList, OrdersAsCaseInsensitiveTextComparison) {
+    const QStringList texts = {"",    "a", "A", "ab", "AB ", "a/b", "a_b",    "a[b",   "a`b",
+                               "a{b", "é", "É", "e",  "ê",   "Œuf", "œuf",    "ß",     "SS",
+                               "ÿ",   "Ÿ", "µ", "Μ",  "İ",   "i",   "F1ABC ", "f1abc", "F1ABC/P"};
+    for (const QString &a : texts)
+        for (const QString &b : texts) {
+            const int want = QString::compare(a, b, Qt::CaseInsensitive);
+            const int got = sortedListCompare(a, b);
+            EXPECT_EQ(got < 0, want < 0) << a.toStdString() << " / " << b.toStdString();
+            EXPECT_EQ(got == 0, want == 0) << a.toStdString() << " / " << b.toStdString();
+        }
 }
 
 TEST(OperatorCount, DistinctCallSignsSortedOncePerStation) {
@@ -62,7 +76,9 @@ TEST(OperatorCount, DistinctCallSignsSortedOncePerStation) {
         mixedLog.append(qso(call, "", "7", "SSB"));
         fields.append(mixedLog.last().mid(17, 12));
     }
-    std::stable_sort(fields.begin(), fields.end(), sortedListLess);
+    std::stable_sort(fields.begin(), fields.end(), [](const QString &a, const QString &b) {
+        return QString::compare(a, b, Qt::CaseInsensitive) < 0;
+    });
     QStringList expected;
     for (const QString &f : fields)
         if (expected.isEmpty() || expected.last() != f.trimmed())
