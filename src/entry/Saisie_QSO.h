@@ -183,6 +183,7 @@ private:
     std::unique_ptr<DepartmentPainter> painter_;
     EntryKeyFilter *keyFilter_ = nullptr;
     std::function<void()> quit_;
+    QString lookedUpCall_; ///< the call sign whose lookup set Prenom_Inconnu
 };
 
 } // namespace zep

@@ -130,6 +130,7 @@ bool Saisie_QSO::Indi_Q_Accepted() {
 void Saisie_QSO::Cherche_Prenom(const QString &call) {
     const FirstNameLookup found = FirstNameMemory(firstNamesPath()).find(call);
     state_.prenomInconnu = !found.known;
+    lookedUpCall_ = call;
     if (!found.known)
         return;
     Dpt_Q->setText(found.department);

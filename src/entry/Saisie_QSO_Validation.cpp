@@ -94,9 +94,15 @@ bool Saisie_QSO::writeQso(bool insert) {
 
     // The memory first, the log last: when either write fails the QSO is not in the log and
     // stays in the fields, and validating again does no harm to the memory.
+    FirstNameMemory memory(firstNamesPath());
+    // A call sign changed after its Enter (then "Validez" clicked) was never looked up: what
+    // the memory knows of it decides between rewriting its entry and adding one.
+    if (fields.call != lookedUpCall_) {
+        state_.prenomInconnu = !memory.find(fields.call).known;
+        lookedUpCall_ = fields.call;
+    }
     IoResult done =
-        FirstNameMemory(firstNamesPath())
-            .remember(fields.call, fields.department, fields.firstName, state_.prenomInconnu);
+        memory.remember(fields.call, fields.department, fields.firstName, state_.prenomInconnu);
     if (!done) {
         dialogs_.message(done.message);
         return false;

@@ -275,6 +275,15 @@ TEST_F(EntryWindow, FirstNameMemoryFillsInAndIsRewrittenInPlace) {
     logQso(QStringLiteral("DL1XX"), {}, QStringLiteral("Jürgen"));
     EXPECT_TRUE(bytes(path(QStringLiteral("Liste_Prenom.txt")))
                     .endsWith(QByteArray("DL1XX           J\xFCrgen\r\n")));
+    // A call sign corrected after its Enter is looked up again before the memory is written:
+    // one entry per station.
+    field(QStringLiteral("ON4XX"));
+    window->Indi_Q->setText(QStringLiteral("ON4AB"));
+    window->Valide_Q->click();
+    EXPECT_EQ(QString::fromLatin1(bytes(path(QStringLiteral("Liste_Prenom.txt"))))
+                  .count(QStringLiteral("ON4AB")),
+              1);
+    EXPECT_FALSE(bytes(path(QStringLiteral("Liste_Prenom.txt"))).contains("ON4XX"));
     // A foreign call sign gets no department from the memory.
     field(QStringLiteral("G3ABC"));
     EXPECT_TRUE(window->Dpt_Q->text().isEmpty());
