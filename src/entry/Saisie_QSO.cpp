@@ -107,6 +107,7 @@ void Saisie_QSO::buildControls() {
 
     Num_Q = newField(central, QStringLiteral("Num_Q"), 50);
     Num_Q->setReadOnly(true);
+    Num_Q->setFocusPolicy(Qt::NoFocus); // shown, never typed into
     Indi_Q = newField(central, QStringLiteral("Indi_Q"), 110);
     Dpt_Q = newField(central, QStringLiteral("Dpt_Q"), 36);
     Dpt_Q->setToolTip(QStringLiteral(
@@ -158,6 +159,7 @@ void Saisie_QSO::buildControls() {
     Status = newLabel(central, QStringLiteral("Status"));
     Tot_Ope = newField(central, QStringLiteral("Tot_Ope"), 50);
     Tot_Ope->setReadOnly(true);
+    Tot_Ope->setFocusPolicy(Qt::NoFocus);
     setBackground(Tot_Ope, colors::systemWindow());
 
     Label1 = newLabel(central, QStringLiteral("Label1"));

@@ -156,6 +156,22 @@ TEST_F(EntryWindow, FieldChainForFrenchAndForeignCallSigns) {
     EXPECT_EQ(focusName(), QStringLiteral("Dpt_Q"));
 }
 
+TEST_F(EntryWindow, AnActivationIsLoggedWithoutTheMouse) {
+    open();
+    press(Qt::Key_Backtab);
+    press(Qt::Key_Backtab);
+    ASSERT_EQ(focusName(), QStringLiteral("Bande_Q"));
+    replaceAndEnter(QStringLiteral("14"));
+    replaceAndEnter(QStringLiteral("CW"));
+    ASSERT_EQ(focusName(), QStringLiteral("Indi_Q"));
+    logQso(QStringLiteral("F6XYZ"), QStringLiteral("21"), QStringLiteral("Jean"));
+    logQso(QStringLiteral("DL1XX"));
+    ASSERT_EQ(logLines().size(), 2);
+    EXPECT_EQ(logLines()[1].mid(52, 22), QStringLiteral("599 599 CW     14 Mhz "));
+    EXPECT_EQ(window->Num_Q->text(), QStringLiteral("3"));
+    EXPECT_EQ(focusName(), QStringLiteral("Indi_Q"));
+}
+
 TEST_F(EntryWindow, RefusalsShowTheirMessageAndClearOrKeepTheField) {
     open();
     enter();
