@@ -143,6 +143,21 @@ void Setup::Saisie_des_QSO_Click() {
         dialogs_.message(setupMessages::threeMandatory);
         return;
     }
+    // The fields stay open once the Enter chain has passed them: a number changed since then
+    // is checked again before it names a file.
+    for (const QLineEdit *number : {Num_Activite, Num_Activite1}) {
+        if (number == Num_Activite1 && !Option2->isChecked())
+            continue;
+        const QString trimmed = number->text().trimmed();
+        std::optional<QString> refusal =
+            trimmed.isEmpty() && number == Num_Activite
+                ? std::optional<QString>(setupMessages::numberMandatory)
+                : referenceFileNameRefusal(trimmed);
+        if (refusal) {
+            dialogs_.message(*refusal);
+            return;
+        }
+    }
     writeSavedSettings();
 
     ActivationList list(programDir_);

@@ -74,6 +74,30 @@ TEST_F(SetupTest, TheThreeFirstFieldsMustHoldSomethingWhenSaving) {
     EXPECT_EQ(entryOpened, 0);
 }
 
+TEST_F(SetupTest, ANumberChangedAfterItsEnterIsCheckedAgainBeforeItNamesAFile) {
+    window->Option2->setChecked(true);
+    typeFirstReference();
+    typeSecondReference();
+    settings.clearLog();
+    const std::pair<QLineEdit *, QString> cases[] = {
+        {window->Num_Activite, QStringLiteral("DFCF:76054")},
+        {window->Num_Activite, QStringLiteral("   ")},
+        {window->Num_Activite1, QStringLiteral("..")},
+    };
+    for (const auto &[field, text] : cases) {
+        const QString kept = field->text();
+        dialogs.clear();
+        field->setText(text);
+        window->Saisie_des_QSO->click();
+        EXPECT_EQ(dialogs.shown().size(), 1u) << text.toStdString();
+        EXPECT_FALSE(dialogs.shown().front().isQuestion) << text.toStdString();
+        field->setText(kept);
+    }
+    EXPECT_TRUE(settings.writtenKeys().isEmpty());
+    EXPECT_EQ(bytesOf(path(listName)), QByteArray());
+    EXPECT_EQ(entryOpened, 0);
+}
+
 TEST_F(SetupTest, ATypeLongerThanTheFileHoldsIsCutWithoutShiftingTheColumns) {
     QTest::keyClick(window->RAZ, Qt::Key_Space);
     typeEnter(window->Activeur, QStringLiteral("F5ZZZ"));
