@@ -84,6 +84,15 @@ TEST_F(ListClicks, EveryMouseClickAndArrowKeyIsOneClick) {
     EXPECT_EQ(clicks, (QList<int>{2, 2, 0, 1}));
 }
 
+TEST_F(ListClicks, ReachingTheListWithTabIsNotAClick) {
+    list.setFocus(Qt::TabFocusReason);
+    QTest::qWait(0);
+    EXPECT_TRUE(list.hasFocus());
+    // The view makes the first item current for the keyboard; nothing is selected yet.
+    EXPECT_EQ(list.currentRow(), 0);
+    EXPECT_TRUE(clicks.isEmpty());
+}
+
 TEST_F(ListClicks, FillingTheListIsNotAClick) {
     list.setListIndex(0);
     clicks.clear();
