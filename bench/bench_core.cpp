@@ -164,12 +164,12 @@ void floorAppendSync(benchmark::State &state, const Data *d) {
     }
 }
 
-/// The least a whole-file rewrite can cost: the memory's bytes to a scratch file, fsync, close,
-/// rename over a copy of the memory, directory fsync.
-void floorRewriteSync(benchmark::State &state, const Data *d) {
+/// The least a whole-file rewrite can cost: the bytes to a scratch file, fsync, close, rename
+/// over a copy of the file, directory fsync.
+void floorRewriteSync(benchmark::State &state, const Data *d, const QStringList &lines) {
     d->reset();
     QByteArray content;
-    encodeLines(d->memoryLines, content);
+    encodeLines(lines, content);
     const QByteArray scratch = QFile::encodeName(d->floorPath + QStringLiteral(".tmp"));
     const QByteArray target = QFile::encodeName(d->floorPath);
     const QByteArray folder = QFile::encodeName(QFileInfo(d->floorPath).absolutePath());
@@ -183,6 +183,14 @@ void floorRewriteSync(benchmark::State &state, const Data *d) {
         ::fsync(dir);
         ::close(dir);
     }
+}
+
+void floorRewriteLog(benchmark::State &state, const Data *d) {
+    floorRewriteSync(state, d, d->logLines);
+}
+
+void floorRewriteMemory(benchmark::State &state, const Data *d) {
+    floorRewriteSync(state, d, d->memoryLines);
 }
 
 // --- what the operator waits for ---------------------------------------------------------
@@ -238,13 +246,24 @@ void rememberKnownChanged(benchmark::State &state, const Data *d) {
     }
 }
 
-/// Reload of the QSO list after a change: read the log, build the numbered items.
+/// Reload of the QSO list, log unchanged since the last read: the numbered items are built
+/// again from the lines ActivityLog kept.
 void loadList(benchmark::State &state, const Data *d) {
     d->reset();
     const ActivityLog log(d->logPath);
     for (auto _ : state) {
         const ActivityLog::Lines lines = log.read();
         benchmark::DoNotOptimize(qsoListItems(lines.lines));
+    }
+}
+
+/// The same reload when the log has just changed, as after every validation: the file is read
+/// and decoded again (ActivityLog keeps the lines of a file that has not changed).
+void loadListUncached(benchmark::State &state, const Data *d) {
+    d->reset();
+    for (auto _ : state) {
+        const TextLines text = readTextFile(d->logPath);
+        benchmark::DoNotOptimize(qsoListItems(text.lines));
     }
 }
 
@@ -288,12 +307,14 @@ void registerAll(const char *where, const Data *d) {
     add("floor_read_memory", floorReadMemory);
     add("floor_read_log", floorReadLog);
     add("floor_append_fdatasync", floorAppendSync);
-    add("floor_rewrite_memory_fsync", floorRewriteSync)->Iterations(20);
+    add("floor_rewrite_log_fsync", floorRewriteLog)->Iterations(20);
+    add("floor_rewrite_memory_fsync", floorRewriteMemory)->Iterations(20);
     add("duplicate_check", duplicateOnly);
     add("duplicate_check_and_first_name", duplicateAndFirstName);
     add("remember_new_and_append_qso", rememberNewAndAppend);
     add("remember_known_changed_rewrite", rememberKnownChanged)->Iterations(20);
     add("load_qso_list", loadList);
+    add("load_qso_list_uncached", loadListUncached);
     add("operator_count", operatorCount);
     add("department_set", departments);
     add("insert_chronologically", insertChronologically)->Iterations(20);
