@@ -8,24 +8,81 @@
 
 namespace zep {
 
+namespace {
+
+/// A call-sign field ready for sorting. A field of 12 plain ASCII characters (nearly all of
+/// them) is also held case-folded in two numbers whose order is the text's order, so that
+/// most comparisons are two integer comparisons.
+struct SortField {
+    QStringView text;
+    quint64 high = 0, low = 0;
+    bool packed = false;
+};
+
+SortField sortFieldOf(QStringView text) {
+    SortField field{text};
+    if (text.size() != qsocol::callWidth)
+        return field;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char16_t c = text[i].unicode();
+        if (c >= 0x80)
+            return field;
+        if (c >= u'A' && c <= u'Z')
+            c = char16_t(c + (u'a' - u'A'));
+        if (i < 8)
+            field.high = field.high << 8 | c;
+        else
+            field.low = field.low << 8 | c;
+    }
+    field.packed = true;
+    return field;
+}
+
+bool sortFieldLess(const SortField &a, const SortField &b) {
+    if (a.packed && b.packed)
+        return a.high != b.high ? a.high < b.high : a.low < b.low;
+    return sortedListLess(a.text, b.text);
+}
+
+/// Same test as departmentSlot, on the two characters where they stand in the line.
+std::optional<int> slotOf(QStringView twoChars) {
+    const auto is = [&](char first, char second) {
+        return twoChars.size() == 2 && twoChars[0] == QLatin1Char(first) &&
+               twoChars[1] == QLatin1Char(second);
+    };
+    if (is('2', 'a') || is('2', 'A'))
+        return 96;
+    if (is('2', 'b') || is('2', 'B'))
+        return 97;
+    const auto digit = [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); };
+    if (twoChars.isEmpty() || !digit(twoChars[0]))
+        return std::nullopt;
+    // The number its leading digits form: "7 " is 7.
+    int value = twoChars[0].unicode() - '0';
+    if (twoChars.size() > 1 && digit(twoChars[1]))
+        value = value * 10 + (twoChars[1].unicode() - '0');
+    return value;
+}
+
+} // namespace
+
 OperatorCount Compte_Operateurs(const QStringList &logLines) {
     // The call-sign fields are sorted with their padding blanks, as the hidden sorted list
     // holds them, so "F1ABC" comes before "F1ABC/P". They are views into the log lines: the
     // sort moves no text.
-    std::vector<QStringView> fields;
+    std::vector<SortField> fields;
     fields.reserve(size_t(logLines.size()));
     for (const QString &line : logLines)
-        fields.push_back(QStringView(line).mid(qsocol::call - 1, qsocol::callWidth));
-    std::stable_sort(fields.begin(), fields.end(),
-                     [](QStringView a, QStringView b) { return sortedListLess(a, b); });
+        fields.push_back(sortFieldOf(QStringView(line).mid(qsocol::call - 1, qsocol::callWidth)));
+    std::stable_sort(fields.begin(), fields.end(), sortFieldLess);
 
     OperatorCount result;
-    QString previous; // a blank call sign equals this starting value and is never counted
-    for (const QStringView field : fields) {
-        const QString call = field.trimmed().toString();
+    QStringView previous; // a blank call sign equals this starting value and is never counted
+    for (const SortField &field : fields) {
+        const QStringView call = field.text.trimmed();
         if (call == previous)
             continue;
-        result.operators.append(call);
+        result.operators.append(call.toString());
         previous = call;
         ++result.count;
     }
@@ -33,18 +90,7 @@ OperatorCount Compte_Operateurs(const QStringList &logLines) {
 }
 
 std::optional<int> departmentSlot(const QString &twoChars) {
-    if (twoChars == QLatin1String("2a") || twoChars == QLatin1String("2A"))
-        return 96;
-    if (twoChars == QLatin1String("2b") || twoChars == QLatin1String("2B"))
-        return 97;
-    const auto digit = [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); };
-    if (twoChars.isEmpty() || !digit(twoChars.at(0)))
-        return std::nullopt;
-    // The number its leading digits form: "7 " is 7.
-    int value = twoChars.at(0).unicode() - '0';
-    if (twoChars.size() > 1 && digit(twoChars.at(1)))
-        value = value * 10 + (twoChars.at(1).unicode() - '0');
-    return value;
+    return slotOf(twoChars);
 }
 
 DepartmentsWorked Colore_Departements(const QStringList &logLines, const QString &band,
@@ -60,7 +106,7 @@ DepartmentsWorked Colore_Departements(const QStringList &logLines, const QString
         const QStringView lineBand = view.mid(qsocol::band - 2, qsocol::bandWidth + 1).trimmed();
         const QStringView lineMode = view.mid(qsocol::mode - 1, qsocol::modeWidth).trimmed();
         const std::optional<int> slot =
-            departmentSlot(line.mid(qsocol::department - 1, qsocol::departmentWidth));
+            slotOf(view.mid(qsocol::department - 1, qsocol::departmentWidth));
         if (!slot)
             continue;
         if (lineBand == band && lineMode == mode)
