@@ -3,6 +3,7 @@
 #include "core/Settings.h"
 #include "entry/Saisie_QSO.h"
 #include "platform/MessageBoxDialogs.h"
+#include "reports/Recherche_Indicatif.h"
 #include "setup/Setup.h"
 
 #include <QApplication>
@@ -84,9 +85,10 @@ int main(int argc, char **argv) {
     // activation the setup window now holds.
     std::unique_ptr<Saisie_QSO> entry;
     setup.setEntryWindowOpener([&] {
-        if (!entry)
+        if (!entry) {
             entry = std::make_unique<Saisie_QSO>(programDir, setup, settings, dialogs, clock);
-        else
+            connectSearchWindow(*entry, dialogs);
+        } else
             entry->refreshFromLog();
         entry->show();
         entry->raise();

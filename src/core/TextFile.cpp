@@ -289,7 +289,10 @@ IoResult appendTextLine(const QString &path, const QString &line) {
             calls.close(fd);
             return writeFailure(path, error);
         }
-        if (last != '\n')
+        // A line cut just after its CR lacks only the LF.
+        if (last == '\r')
+            bytes.prepend('\n');
+        else if (last != '\n')
             bytes.prepend("\r\n", 2);
     }
 
@@ -303,8 +306,9 @@ IoResult appendTextLine(const QString &path, const QString &line) {
             calls.unlink(name.constData());
         return writeFailure(path, error);
     }
-    if (calls.close(fd) != 0)
-        return writeFailure(path, errno);
+    // Once fdatasync has returned, the line is on disk: a close error can no longer lose it,
+    // and reporting a failure would have the operator enter the QSO a second time.
+    calls.close(fd);
     if (!existed)
         syncDirectory(directoryOf(path));
     return IoResult::success();
