@@ -42,7 +42,9 @@ const CodePage &codePage() {
     return page;
 }
 
-QString fileName(const QString &path) { return QFileInfo(path).fileName(); }
+QString fileName(const QString &path) {
+    return QFileInfo(path).fileName();
+}
 
 QString reason(int error) {
     switch (error) {
@@ -93,14 +95,17 @@ bool writeAll(int fd, const char *data, qsizetype size) {
 /// directory still holds the complete file under its name, so a failure here is not reported.
 void syncDirectory(const QString &dir) {
     sys::Calls &calls = sys::calls();
-    const int fd = calls.open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+    const int fd =
+        calls.open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
     if (fd < 0)
         return;
     calls.fsync(fd);
     calls.close(fd);
 }
 
-QString directoryOf(const QString &path) { return QFileInfo(path).absolutePath(); }
+QString directoryOf(const QString &path) {
+    return QFileInfo(path).absolutePath();
+}
 
 } // namespace
 
@@ -133,7 +138,9 @@ bool encode(const QString &text, QByteArray &out) {
     return true;
 }
 
-bool canEncode(const QString &text) { return unencodableCharacters(text).isEmpty(); }
+bool canEncode(const QString &text) {
+    return unencodableCharacters(text).isEmpty();
+}
 
 QString unencodableCharacters(const QString &text) {
     const auto &table = codePage().fromUnicode;
@@ -178,8 +185,8 @@ QStringList splitLines(const QString &text) {
     return lines;
 }
 
-TextLines readTextFile(const QString &path) {
-    TextLines result;
+FileBytes readFileBytes(const QString &path) {
+    FileBytes result;
     QFile file(path);
     if (!file.exists()) {
         result.missing = true;
@@ -187,18 +194,24 @@ TextLines readTextFile(const QString &path) {
             QStringLiteral("Le fichier \"%1\" est introuvable.").arg(fileName(path)));
         return result;
     }
-    if (!file.open(QIODevice::ReadOnly)) {
-        result.status = IoResult::failure(QStringLiteral("Impossible de lire le fichier \"%1\" : %2.")
-                                              .arg(fileName(path), file.errorString()));
-        return result;
+    if (file.open(QIODevice::ReadOnly))
+        result.bytes = file.readAll();
+    if (!file.isOpen() || file.error() != QFileDevice::NoError) {
+        result.bytes.clear();
+        result.status =
+            IoResult::failure(QStringLiteral("Impossible de lire le fichier \"%1\" : %2.")
+                                  .arg(fileName(path), file.errorString()));
     }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        result.status = IoResult::failure(QStringLiteral("Impossible de lire le fichier \"%1\" : %2.")
-                                              .arg(fileName(path), file.errorString()));
-        return result;
-    }
-    result.lines = splitLines(cp1252::decode(bytes));
+    return result;
+}
+
+TextLines readTextFile(const QString &path) {
+    const FileBytes file = readFileBytes(path);
+    TextLines result;
+    result.status = file.status;
+    result.missing = file.missing;
+    if (file.status)
+        result.lines = splitLines(cp1252::decode(file.bytes));
     return result;
 }
 
@@ -218,7 +231,8 @@ bool encodeLines(const QStringList &lines, QByteArray &out) {
     return true;
 }
 
-IoResult writeBytesFile(const QString &path, const QByteArray &content, const QString &scratchName) {
+IoResult writeBytesFile(const QString &path, const QByteArray &content,
+                        const QString &scratchName) {
     sys::Calls &calls = sys::calls();
     const QString dir = directoryOf(path);
     const QByteArray scratch = QFile::encodeName(dir + QLatin1Char('/') + scratchName);

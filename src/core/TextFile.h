@@ -32,6 +32,14 @@ struct TextLines {
 };
 
 TextLines readTextFile(const QString &path);
+
+/// The raw bytes of a file, for scans that work on the code page's bytes directly.
+struct FileBytes {
+    IoResult status;
+    QByteArray bytes;
+    bool missing = false; ///< the file does not exist (status is then a failure)
+};
+FileBytes readFileBytes(const QString &path);
 QStringList splitLines(const QString &text);
 
 /// Joins lines, each ended by CR LF, in the code page; false if a character cannot be held.

@@ -7,20 +7,14 @@
 #include <QThread>
 #include <gtest/gtest.h>
 
+#include "support/TestFiles.h"
+
 using namespace zep;
 
 namespace {
 
-QByteArray bytesOf(const QString &path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void put(const QString &path, const QByteArray &bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
+using zep::testfiles::bytesOf;
+using zep::testfiles::put;
 
 QString qso(const char *date, const char *time, const char *call) {
     QsoFields f;

@@ -4,19 +4,12 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "support/TestFiles.h"
+
 using namespace zep;
 
-namespace {
-QByteArray bytesOf(const QString &path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-void put(const QString &path, const QByteArray &bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-} // namespace
+using zep::testfiles::bytesOf;
+using zep::testfiles::put;
 
 TEST(TextFile, ReadsEveryLineEndingAndNeverDropsALine) {
     QTemporaryDir dir;
@@ -39,13 +32,15 @@ TEST(TextFile, RoundTripsWindows1252AndRefusesWhatItCannotHold) {
     const QString p = dir.filePath(QStringLiteral("a.txt"));
     const QString accents = QStringLiteral("Frédéric œ € Ç");
     ASSERT_TRUE(writeTextFile(p, {accents, QStringLiteral("x")}).ok);
-    EXPECT_EQ(bytesOf(p), QByteArray("Fr\xE9""d\xE9ric \x9C \x80 \xC7\r\nx\r\n"));
+    EXPECT_EQ(bytesOf(p), QByteArray("Fr\xE9"
+                                     "d\xE9ric \x9C \x80 \xC7\r\nx\r\n"));
     EXPECT_EQ(readTextFile(p).lines.first(), accents);
 
     const IoResult refused = writeTextFile(p, {QStringLiteral("Łukasz ✓")});
     EXPECT_FALSE(refused.ok);
     EXPECT_TRUE(refused.message.contains(QStringLiteral("Ł✓")));
-    EXPECT_EQ(bytesOf(p), QByteArray("Fr\xE9""d\xE9ric \x9C \x80 \xC7\r\nx\r\n"));
+    EXPECT_EQ(bytesOf(p), QByteArray("Fr\xE9"
+                                     "d\xE9ric \x9C \x80 \xC7\r\nx\r\n"));
     EXPECT_FALSE(appendTextLine(p, QStringLiteral("日本")).ok);
     EXPECT_EQ(cp1252::unencodableCharacters(QStringLiteral("aéŁbŁ")), QStringLiteral("Ł"));
     EXPECT_TRUE(cp1252::canEncode(QStringLiteral("Père Noël €")));
@@ -81,7 +76,9 @@ TEST(TextFile, RewriteLeavesNoScratchFileAndCopiesExactly) {
 }
 
 TEST(TextFile, ReportsADirectoryThatCannotBeWrittenInFrench) {
-    const IoResult r = writeTextFile(QStringLiteral("/nonexistent-dir/x.txt"), {QStringLiteral("a")});
+    const IoResult r =
+        writeTextFile(QStringLiteral("/nonexistent-dir/x.txt"), {QStringLiteral("a")});
     EXPECT_FALSE(r.ok);
-    EXPECT_TRUE(r.message.startsWith(QStringLiteral("Impossible d'enregistrer le fichier \"x.txt\"")));
+    EXPECT_TRUE(
+        r.message.startsWith(QStringLiteral("Impossible d'enregistrer le fichier \"x.txt\"")));
 }

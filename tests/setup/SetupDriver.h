@@ -20,17 +20,13 @@
 
 #include <gtest/gtest.h>
 
+#include "support/TestFiles.h"
+
 #include <memory>
 
 namespace zep::test {
 
-/// The bytes of a file, or "<missing>".
-inline QByteArray bytesOf(const QString &path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArrayLiteral("<missing>");
-    return f.readAll();
-}
+using zep::testfiles::bytesOf;
 
 inline void writeBytes(const QString &path, const QByteArray &bytes) {
     QFile f(path);
