@@ -89,7 +89,7 @@ int main(int argc, char **argv) {
             entry = std::make_unique<Saisie_QSO>(programDir, setup, settings, dialogs, clock);
             connectSearchWindow(*entry, dialogs);
         } else
-            entry->refreshFromLog();
+            entry->showCurrentActivation();
         entry->show();
         entry->raise();
         entry->activateWindow();

@@ -331,10 +331,6 @@ void Saisie_QSO::Form_Load() {
     Mnu_UTC_Non->setChecked(!Mnu_UTC_Oui->isChecked());
     Mnu_Diff_Non->setChecked(true);
 
-    const CurrentActivation a = setup_.currentActivation();
-    Label1->setText(QStringLiteral("Riduzazur d'activité de ") + a.activeur);
-    Label4->setText(QStringLiteral("Au Log ") + (a.logger.isEmpty() ? a.activeur : a.logger));
-
     // Ready for a call sign: band, mode, number and call sign only.
     Num_Q->setEnabled(true);
     Num_Q->setText(QStringLiteral("1"));
@@ -347,9 +343,7 @@ void Saisie_QSO::Form_Load() {
     state_.modeEdition = false;
     Entete->setText(qsoListHeader);
 
-    Label3->setText(referenceText(false, a));
-    Label23->setText(a.isDouble ? referenceText(true, a) : QString());
-    Label23->setVisible(a.isDouble);
+    showActivationLabels();
 
     // The first-name memory is shared by every activation; a first run starts it empty.
     if (const IoResult made = FirstNameMemory(firstNamesPath()).ensureExists(); !made)
@@ -365,6 +359,21 @@ void Saisie_QSO::Form_Load() {
     // at once must not be stamped with an empty date.
     Timer1_Timer();
     Timer1->start();
+    Indi_Q->setFocus();
+}
+
+void Saisie_QSO::showActivationLabels() {
+    const CurrentActivation a = setup_.currentActivation();
+    Label1->setText(QStringLiteral("Riduzazur d'activité de ") + a.activeur);
+    Label4->setText(QStringLiteral("Au Log ") + (a.logger.isEmpty() ? a.activeur : a.logger));
+    Label3->setText(referenceText(false, a));
+    Label23->setText(a.isDouble ? referenceText(true, a) : QString());
+    Label23->setVisible(a.isDouble);
+}
+
+void Saisie_QSO::showCurrentActivation() {
+    showActivationLabels();
+    refreshFromLog();
     Indi_Q->setFocus();
 }
 

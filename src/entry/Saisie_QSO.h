@@ -63,6 +63,9 @@ public:
     QStringList Charge_Liste_QSO();
     /// After any change of the log: list, number, operator count and departments strip.
     void refreshFromLog();
+    /// Shows the activation the setup window now holds (a reopened or new one): the
+    /// descriptions at the top, then the list, counters and strip of its log.
+    void showCurrentActivation();
     /// Paints the department labels (the strip for this window's band and mode, the map
     /// window's labels for `band` and `mode`) and returns the map's count of worked labels.
     int Colore_Departements(const QString &band, const QString &mode);
@@ -150,6 +153,7 @@ private:
     void buildControls();
     void buildLayout();
     void Form_Load();
+    void showActivationLabels();
     QString referenceText(bool second, const CurrentActivation &a) const;
 
     // Menus and clock (Saisie_QSO_Options.cpp).

@@ -344,3 +344,25 @@ TEST_F(EntryWindow, DepartmentStripFollowsTheBandAndModeAndCountsOperators) {
     EXPECT_EQ(backgroundOf(corse), colors::departmentWorked()); // the strip keeps 7 MHz
     dep.clear();
 }
+
+TEST_F(EntryWindow, ReopeningAnotherActivationShowsItsDescriptionAndLog) {
+    Saisie_QSO &w = open();
+    logQso(QStringLiteral("F6ABC"), QStringLiteral("76"));
+    ASSERT_EQ(w.Liste_QSO->count(), 1);
+
+    // The setup window now holds another reference, whose log already has two QSOs.
+    put(path(QStringLiteral("DIFI 44-002.txt")),
+        "01/12/26  10:00  ON4XX             Luc              59  59  SSB   3.5 Mhz          "
+        "                     \r\n"
+        "01/12/26  10:05  F5ZZZ         44  Paul             59  59  SSB   3.5 Mhz          "
+        "                     \r\n");
+    setup.activation.numActivite = QStringLiteral("DIFI 44-002");
+    setup.activation.nomActivite = QStringLiteral("Ile de Noirmoutier");
+    w.showCurrentActivation();
+
+    EXPECT_EQ(w.Liste_QSO->count(), 2);
+    EXPECT_EQ(w.Num_Q->text(), QStringLiteral("3"));
+    EXPECT_EQ(w.Tot_Ope->text(), QStringLiteral("2"));
+    EXPECT_TRUE(w.Label3->text().contains(QStringLiteral("Ile de Noirmoutier DIFI 44-002")));
+    EXPECT_EQ(focusName(), QStringLiteral("Indi_Q"));
+}
