@@ -1,0 +1,56 @@
+#include "core/ProgramDirectory.h"
+#include "core/Settings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace zep;
+
+TEST(SettingsStore, KeepsTextUnderTheSetupSectionWithItsTrailingBlank) {
+    QTemporaryDir dir;
+    const QString ini = dir.filePath(QStringLiteral("Riduzazur.ini"));
+    {
+        QSettingsStore store(ini);
+        store.write(keys::numActivite, QStringLiteral("DFCF 76054"));
+        store.write(keys::revision, revisionText);
+        store.writeBool(keys::heureUtc, false);
+        store.writeInt(keys::bandeActivite, 4);
+    }
+    QSettingsStore again(ini);
+    EXPECT_EQ(again.read(keys::numActivite, QString()), QStringLiteral("DFCF 76054"));
+    EXPECT_EQ(again.read(keys::revision, QString()), QStringLiteral(" 1.3.7b"));
+    EXPECT_FALSE(again.readBool(keys::heureUtc, true));
+    EXPECT_EQ(again.readInt(keys::bandeActivite, 1), 4);
+
+    QFile raw(ini);
+    ASSERT_TRUE(raw.open(QIODevice::ReadOnly));
+    const QByteArray text = raw.readAll();
+    EXPECT_TRUE(text.contains("[Setup%20]")) << text.constData();
+    EXPECT_FALSE(text.contains("[Setup]"));
+}
+
+TEST(SettingsStore, MissingOrMalformedValuesGiveTheReadersDefaults) {
+    QTemporaryDir dir;
+    QSettingsStore store(dir.filePath(QStringLiteral("empty.ini")));
+    EXPECT_EQ(store.readInt(keys::modeActivite, 0), 0);
+    EXPECT_EQ(store.readInt(keys::bandeActivite, 1), 1);
+    EXPECT_TRUE(store.readBool(keys::heureUtc, true));
+    EXPECT_FALSE(store.readBool(keys::modeRefrappe, false));
+    EXPECT_EQ(store.read(keys::transceiver, QString()), QString());
+
+    store.write(keys::modeActivite, QStringLiteral("CW")); // the old form, stored as text
+    EXPECT_EQ(store.readInt(keys::modeActivite, 0), 0);
+    store.write(keys::dateAuto, QStringLiteral("True"));
+    EXPECT_TRUE(store.readBool(keys::dateAuto, false));
+}
+
+TEST(ProgramDirectory, ChosenDirectoryThenWritableExecutableDirectoryThenUserData) {
+    QTemporaryDir exe, user;
+    EXPECT_EQ(resolveProgramDirectory(QStringLiteral("/tmp/../tmp/zep"), exe.path(), user.path()),
+              QStringLiteral("/tmp/zep"));
+    EXPECT_EQ(resolveProgramDirectory(QString(), exe.path(), user.path()), exe.path());
+    EXPECT_EQ(resolveProgramDirectory(QString(), QStringLiteral("/nonexistent/bin"), user.path()),
+              user.path());
+}
