@@ -5,6 +5,7 @@
 // Every case runs twice: in a directory on disk (the syncs cost what the disk asks) and on
 // tmpfs, where a sync is nearly free, to show how much of a write is the sync itself.
 
+#include "BenchData.h"
 #include "core/ActivityLog.h"
 #include "core/FirstNames.h"
 #include "core/QsoLine.h"
@@ -26,60 +27,7 @@ using namespace zep;
 
 namespace {
 
-constexpr int logSize = 10000;
-constexpr int memorySize = 100000;
-
-/// Real call signs when the contest call-sign list is installed, made-up ones after it.
-QStringList callSigns(int wanted) {
-    QStringList calls;
-    QFile scp(QStringLiteral("/usr/share/hamradio-files/MASTER.SCP"));
-    if (scp.open(QIODevice::ReadOnly)) {
-        while (!scp.atEnd() && calls.size() < wanted) {
-            const QString call = QString::fromLatin1(scp.readLine()).trimmed();
-            if (!call.isEmpty() && !call.startsWith(QLatin1Char('#')) && call.size() <= 12)
-                calls << call;
-        }
-    }
-    for (int i = 0; calls.size() < wanted; ++i)
-        calls << QStringLiteral("F%1%2%3%4")
-                     .arg(i % 10)
-                     .arg(QChar(u'A' + (i / 10) % 26))
-                     .arg(QChar(u'A' + (i / 260) % 26))
-                     .arg(QChar(u'A' + (i / 6760) % 26));
-    return calls;
-}
-
-const QStringList bands = {"3.5", "7", "14", "21", "28"};
-const QStringList modes = {"SSB", "CW"};
-const QStringList names = {"Hélène", "Loïc", "Jean", "Zoë", "François", "Pierre", "Anaïs"};
-
-QString department(int i) {
-    return QStringLiteral("%1").arg(1 + i % 95, 2, 10, QLatin1Char('0'));
-}
-
-QString qsoLine(int i, const QString &call) {
-    // Ten QSOs a minute over several days, in chronological order.
-    const int minutes = 8 * 60 + i / 10;
-    QsoFields f;
-    f.date = QStringLiteral("%1/05/24").arg(1 + minutes / 1440, 2, 10, QLatin1Char('0'));
-    f.time = QStringLiteral("%1:%2")
-                 .arg(minutes / 60 % 24, 2, 10, QLatin1Char('0'))
-                 .arg(minutes % 60, 2, 10, QLatin1Char('0'));
-    f.call = call;
-    f.department = call.startsWith(QLatin1Char('F')) ? department(i) : QString();
-    f.firstName = names.at(i % names.size());
-    f.rstReceived = QStringLiteral("59");
-    f.rstSent = QStringLiteral("57");
-    f.mode = modes.at(i % modes.size());
-    f.band = bands.at(i / 7 % bands.size());
-    f.remarks = i % 5 == 0 ? QStringLiteral("QRP 5W") : QString();
-    const BuiltLine built = buildQsoLine(f);
-    if (!built.ok) {
-        std::fprintf(stderr, "ligne refusée : %s\n", qPrintable(built.error));
-        std::abort();
-    }
-    return built.line;
-}
+using namespace zep::bench;
 
 /// The log and the memory of one run, in one directory.
 struct Data {
@@ -98,13 +46,10 @@ struct Data {
         logPath = d.filePath(QStringLiteral("DFCF 12-345.txt"));
         memoryPath = d.filePath(QStringLiteral("Liste_Prenom.txt"));
         floorPath = d.filePath(QStringLiteral("plancher.txt"));
-        calls = callSigns(memorySize);
-        for (int i = 0; i < logSize; ++i)
-            logLines << qsoLine(i, calls.at((i * 7919) % memorySize));
-        memoryLines.reserve(memorySize);
-        for (int i = 0; i < memorySize; ++i)
-            memoryLines << FirstNameMemory::entry(calls.at(i), department(i),
-                                                  names.at(i % names.size()));
+        const Lines made;
+        calls = made.calls;
+        logLines = made.log;
+        memoryLines = made.memory;
         reset();
         encodeLines({logLines.last()}, oneLine);
     }

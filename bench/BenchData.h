@@ -1,0 +1,94 @@
+#pragma once
+
+// The busy activation every benchmark works on: a log of 10,000 QSOs and a first-name memory of
+// 100,000 call signs, real ones when the contest call-sign list is installed.
+
+#include "core/FirstNames.h"
+#include "core/QsoLine.h"
+
+#include <QFile>
+#include <QString>
+#include <QStringList>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace zep::bench {
+
+constexpr int logSize = 10000;
+constexpr int memorySize = 100000;
+
+/// Real call signs when the contest call-sign list is installed, made-up ones after it.
+inline QStringList callSigns(int wanted) {
+    QStringList calls;
+    QFile scp(QStringLiteral("/usr/share/hamradio-files/MASTER.SCP"));
+    if (scp.open(QIODevice::ReadOnly)) {
+        while (!scp.atEnd() && calls.size() < wanted) {
+            const QString call = QString::fromLatin1(scp.readLine()).trimmed();
+            if (!call.isEmpty() && !call.startsWith(QLatin1Char('#')) && call.size() <= 12)
+                calls << call;
+        }
+    }
+    for (int i = 0; calls.size() < wanted; ++i)
+        calls << QStringLiteral("F%1%2%3%4")
+                     .arg(i % 10)
+                     .arg(QChar(u'A' + (i / 10) % 26))
+                     .arg(QChar(u'A' + (i / 260) % 26))
+                     .arg(QChar(u'A' + (i / 6760) % 26));
+    return calls;
+}
+
+inline const QStringList bands = {"3.5", "7", "14", "21", "28"};
+inline const QStringList modes = {"SSB", "CW"};
+inline const QStringList names = {"Hélène", "Loïc", "Jean", "Zoë", "François", "Pierre", "Anaïs"};
+
+inline QString department(int i) {
+    return QStringLiteral("%1").arg(1 + i % 95, 2, 10, QLatin1Char('0'));
+}
+
+/// The call sign of the log's QSO number i + 1 (a spread of the memory's call signs).
+inline int logCallIndex(int i) {
+    return (i * 7919) % memorySize;
+}
+
+inline QString qsoLine(int i, const QString &call) {
+    // Ten QSOs a minute over several days, in chronological order.
+    const int minutes = 8 * 60 + i / 10;
+    QsoFields f;
+    f.date = QStringLiteral("%1/05/24").arg(1 + minutes / 1440, 2, 10, QLatin1Char('0'));
+    f.time = QStringLiteral("%1:%2")
+                 .arg(minutes / 60 % 24, 2, 10, QLatin1Char('0'))
+                 .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+    f.call = call;
+    f.department = call.startsWith(QLatin1Char('F')) ? department(i) : QString();
+    f.firstName = names.at(i % names.size());
+    f.rstReceived = QStringLiteral("59");
+    f.rstSent = QStringLiteral("57");
+    f.mode = modes.at(i % modes.size());
+    f.band = bands.at(i / 7 % bands.size());
+    f.remarks = i % 5 == 0 ? QStringLiteral("QRP 5W") : QString();
+    const BuiltLine built = buildQsoLine(f);
+    if (!built.ok) {
+        std::fprintf(stderr, "ligne refusée : %s\n", qPrintable(built.error));
+        std::abort();
+    }
+    return built.line;
+}
+
+/// The lines of both files, made once.
+struct Lines {
+    QStringList calls, log, memory;
+
+    Lines() {
+        calls = callSigns(memorySize);
+        log.reserve(logSize);
+        for (int i = 0; i < logSize; ++i)
+            log << qsoLine(i, calls.at(logCallIndex(i)));
+        memory.reserve(memorySize);
+        for (int i = 0; i < memorySize; ++i)
+            memory << FirstNameMemory::entry(calls.at(i), department(i),
+                                             names.at(i % names.size()));
+    }
+};
+
+} // namespace zep::bench

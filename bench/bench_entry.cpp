@@ -1,0 +1,407 @@
+// Timings of the QSO entry window as the operator meets it on a busy activation (a log of
+// 10,000 QSOs, a first-name memory of 100,000 call signs), drawn offscreen: opening the window,
+// Enter in the call-sign field, and a whole QSO from the call sign to the window ready for the
+// next one, for a new station and a known one, single and double activation.
+//
+// Each operation is timed on its own (manual time) and its median over the iterations is given
+// in the counter median_ms; the benchmark's own time column is the mean. What is put back
+// between two operations (the files, the fields) is not timed. Every case runs on disk and on
+// tmpfs, where a sync is nearly free.
+
+#include "BenchData.h"
+#include "core/Activation.h"
+#include "core/Clock.h"
+#include "core/CurrentActivation.h"
+#include "core/Dialogs.h"
+#include "core/ProgramDirectory.h"
+#include "core/Settings.h"
+#include "core/TextFile.h"
+#include "entry/Saisie_QSO.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fcntl.h>
+#include <functional>
+#include <memory>
+#include <sys/stat.h>
+#include <vector>
+
+using namespace zep;
+using namespace zep::bench;
+
+namespace {
+
+const QString firstReference = QStringLiteral("DFCF-21-001");
+const QString secondReference = QStringLiteral("DFCF-21-002");
+
+[[noreturn]] void fail(const char *what) {
+    std::fprintf(stderr, "banc d'essai interrompu : %s\n", what);
+    std::abort();
+}
+
+/// The program directory of one run, with its log (twice for a double activation) and memory.
+struct Data {
+    const Lines &lines;
+    std::unique_ptr<QTemporaryDir> dir;
+    QString logPath, secondLogPath, memoryPath;
+    /// Call signs of the memory that the log holds on 3.5 MHz SSB (the window's starting band
+    /// and mode): Enter on them finds the duplicate and the memory entry.
+    QStringList known;
+
+    Data(const QString &root, const Lines &made)
+        : lines(made), dir(std::make_unique<QTemporaryDir>(root + "/zep-bench-XXXXXX")) {
+        if (!dir->isValid())
+            fail("dossier temporaire impossible");
+        logPath = activityLogPath(dir->path(), firstReference);
+        secondLogPath = activityLogPath(dir->path(), secondReference);
+        memoryPath = dataFile(dir->path(), QStringLiteral("Liste_Prenom.txt"));
+        for (int i = 0; i < logSize && known.size() < 500; ++i)
+            if (bands.at(i / 7 % bands.size()) == QLatin1String("3.5") &&
+                modes.at(i % modes.size()) == QLatin1String("SSB"))
+                known << lines.calls.at(logCallIndex(i));
+        reset();
+    }
+
+    /// Both logs and the memory back to their starting content.
+    void reset() const {
+        if (!writeTextFile(logPath, lines.log).ok || !writeTextFile(secondLogPath, lines.log).ok ||
+            !writeTextFile(memoryPath, lines.memory).ok)
+            fail("écriture des données impossible");
+    }
+
+    /// The log with its first QSO's remarks changed (`other`) or as it was.
+    void rewriteLog(bool other) const {
+        QStringList changed = lines.log;
+        if (other)
+            changed.first().replace(qsocol::remarks - 1, 6, QStringLiteral("QRP 4W"));
+        if (!writeTextFile(logPath, changed).ok)
+            fail("écriture du journal impossible");
+    }
+
+    /// Makes the log look changed, as it is at every Enter after a validation in real use: the
+    /// window then reads and decodes it again instead of taking the lines it kept. Only the
+    /// file's change time moves, its content stays.
+    void touchLog() const {
+        if (::utimensat(AT_FDCWD, QFile::encodeName(logPath).constData(), nullptr, 0) != 0)
+            fail("utimensat");
+    }
+};
+
+/// The window and what it is given, as the program builds them.
+struct Session {
+    MemorySettingsStore settings;
+    ScriptedDialogs dialogs;
+    ManualClock clock{QDateTime(QDate(2026, 12, 7), QTime(14, 7, 30), Qt::UTC), 3600};
+    FixedActivationSource setup;
+    std::unique_ptr<Saisie_QSO> window;
+
+    explicit Session(bool isDouble) {
+        setup.activation.activeur = QStringLiteral("F4ABC");
+        setup.activation.numActivite = firstReference;
+        setup.activation.nomActivite = QStringLiteral("Château de Vougeot");
+        setup.activation.typeActivite = QStringLiteral("DFCF");
+        setup.activation.numCP = QStringLiteral("21640");
+        setup.activation.nomCommune = QStringLiteral("Vougeot");
+        if (isDouble) {
+            setup.activation.isDouble = true;
+            setup.activation.numActivite1 = secondReference;
+            setup.activation.nomActivite1 = QStringLiteral("Vougeot");
+            setup.activation.typeActivite1 = QStringLiteral("DIFI");
+        }
+    }
+
+    ~Session() { close(); }
+
+    void close() {
+        if (window) {
+            window->setQuitHandler({});
+            window->close();
+            window.reset();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+    }
+
+    /// Built, shown and active with the cursor in the call-sign field, first paint done.
+    void open(const QString &programDir) {
+        window = std::make_unique<Saisie_QSO>(programDir, setup, settings, dialogs, clock);
+        window->setQuitHandler({});
+        window->show();
+        QApplication::setActiveWindow(window.get());
+        for (int i = 0; !ready(); ++i) {
+            if (i > 1000)
+                fail("la fenêtre ne devient pas active");
+            QCoreApplication::processEvents();
+        }
+        settle();
+    }
+
+    bool ready() const {
+        return window->isActiveWindow() && QApplication::focusWidget() == window->Indi_Q;
+    }
+
+    /// Runs what the last key left waiting (repaints, layout), as the event loop would.
+    static void settle() {
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+    }
+
+    QString focusName() const {
+        const QWidget *w = QApplication::focusWidget();
+        return w ? w->objectName() : QString();
+    }
+
+    void type(const QString &text) { QTest::keyClicks(QApplication::focusWidget(), text); }
+    void press(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QTest::keyClick(QApplication::focusWidget(), key, mods);
+    }
+    void enter() { press(Qt::Key_Return); }
+    void replaceAndEnter(const QString &text) {
+        press(Qt::Key_A, Qt::ControlModifier);
+        press(Qt::Key_Delete);
+        type(text);
+        enter();
+    }
+
+    /// A message (not a question) means something went wrong: the timing would be of an error.
+    void checkNoMessage() const {
+        for (const ScriptedDialogs::Shown &s : dialogs.shown())
+            if (!s.isQuestion) {
+                std::fprintf(stderr, "message inattendu : %s\n", qPrintable(s.text));
+                std::abort();
+            }
+    }
+};
+
+using Stopwatch = std::chrono::steady_clock;
+
+double secondsSince(Stopwatch::time_point start) {
+    return std::chrono::duration<double>(Stopwatch::now() - start).count();
+}
+
+/// Records each operation's time and gives the median and the extremes as counters.
+class Samples {
+public:
+    void add(benchmark::State &state, double seconds) {
+        state.SetIterationTime(seconds);
+        times_.push_back(seconds);
+    }
+    void report(benchmark::State &state) {
+        if (times_.empty())
+            return;
+        std::sort(times_.begin(), times_.end());
+        const auto ms = [](double s) { return s * 1000.0; };
+        state.counters["median_ms"] = ms(times_[times_.size() / 2]);
+        state.counters["min_ms"] = ms(times_.front());
+        state.counters["max_ms"] = ms(times_.back());
+    }
+
+private:
+    std::vector<double> times_;
+};
+
+QString newCall(int i) {
+    // Call signs no memory of real ones holds, French and foreign in turn.
+    return i % 2 ? QStringLiteral("TK%1ZZ").arg(i) : QStringLiteral("F%1ZZZ").arg(i);
+}
+
+// --- the cases ----------------------------------------------------------------------------
+
+/// The window built, shown and ready for the first call sign: the log is read and decoded (it
+/// changed since the last run of the program), listed, counted and painted.
+void openWindow(benchmark::State &state, const Data *d) {
+    d->reset();
+    Samples samples;
+    int i = 0;
+    for (auto _ : state) {
+        // A log whose first QSO differs from the one read last: nothing kept from an earlier
+        // reading can serve, as at the program's start.
+        d->rewriteLog(i++ % 2 == 0);
+        Session s(false);
+        const Stopwatch::time_point start = Stopwatch::now();
+        s.open(d->dir->path());
+        samples.add(state, secondsSince(start));
+        s.checkNoMessage();
+    }
+    samples.report(state);
+}
+
+/// Enter in the call-sign field: the call sign checked, the log searched for a duplicate (a
+/// known station was worked already on this band and mode: the question is answered "Non"),
+/// the memory searched, the cursor moved on.
+void enterCallSign(benchmark::State &state, const Data *d, bool known) {
+    d->reset();
+    Session s(false);
+    s.open(d->dir->path());
+    Samples samples;
+    int i = 0;
+    for (auto _ : state) {
+        const QString call = known ? d->known.at(i % d->known.size()) : newCall(i);
+        ++i;
+        d->touchLog();
+        if (known)
+            s.dialogs.setNextAnswer(false);
+        const Stopwatch::time_point start = Stopwatch::now();
+        s.type(call);
+        s.enter();
+        Session::settle();
+        samples.add(state, secondsSince(start));
+
+        const QString at = s.focusName();
+        if (at != QLatin1String("Dpt_Q") && at != QLatin1String("Prenom_Q"))
+            fail("Enter sur l'indicatif n'a pas conduit au champ suivant");
+        if (known && s.window->Prenom_Q->text().isEmpty())
+            fail("indicatif connu sans prénom");
+        s.window->resetForNextQso();
+        Session::settle();
+    }
+    s.checkNoMessage();
+    if (known && int(s.dialogs.shown().size()) != i)
+        fail("la question du doublon n'a pas été posée à chaque fois");
+    samples.report(state);
+}
+
+void enterNewCall(benchmark::State &state, const Data *d) {
+    enterCallSign(state, d, false);
+}
+void enterKnownCall(benchmark::State &state, const Data *d) {
+    enterCallSign(state, d, true);
+}
+
+enum class Station { New, Known, KnownRenamed };
+
+/// A whole QSO: the call sign typed and Enter, the department and first name for a new
+/// station (kept as found for a known one, or a first name changed), the reports and remarks
+/// passed with Enter, then Space on "Validez"; timed until the window is ready for the next
+/// call sign. The files are put back before each case only: the QSOs of one case add a few
+/// dozen lines to 10,000 and 100,000, and each Enter meets the log as the last validation left
+/// it, as in real use.
+void validate(benchmark::State &state, const Data *d, Station station, bool isDouble) {
+    d->reset();
+    Session s(isDouble);
+    s.open(d->dir->path());
+    Samples samples;
+    int i = 0;
+    for (auto _ : state) {
+        const bool known = station != Station::New;
+        const QString call = known ? d->known.at(i % d->known.size()) : newCall(i);
+        ++i;
+        if (known)
+            s.dialogs.setNextAnswer(false);
+        s.clock.advance(60);
+        const Stopwatch::time_point start = Stopwatch::now();
+        s.type(call);
+        s.enter();
+        if (s.focusName() == QLatin1String("Dpt_Q")) {
+            if (known)
+                s.enter();
+            else
+                s.replaceAndEnter(QStringLiteral("21"));
+        }
+        if (s.focusName() != QLatin1String("Prenom_Q"))
+            fail("le prénom n'est pas demandé");
+        if (station == Station::Known)
+            s.enter();
+        else
+            s.replaceAndEnter(station == Station::New ? QStringLiteral("Jean")
+                              : i % 2                 ? QStringLiteral("Paul")
+                                                      : QStringLiteral("Anne"));
+        s.enter();
+        s.enter();
+        s.enter();
+        if (s.focusName() != QLatin1String("Valide_Q"))
+            fail("Validez n'est pas atteint");
+        s.press(Qt::Key_Space);
+        Session::settle();
+        samples.add(state, secondsSince(start));
+
+        if (!s.ready() || s.window->Num_Q->text() != QString::number(logSize + 1 + i))
+            fail("le QSO n'a pas été enregistré");
+        s.checkNoMessage();
+    }
+    samples.report(state);
+}
+
+void validateNewSingle(benchmark::State &state, const Data *d) {
+    validate(state, d, Station::New, false);
+}
+void validateKnownSingle(benchmark::State &state, const Data *d) {
+    validate(state, d, Station::Known, false);
+}
+void validateRenamedSingle(benchmark::State &state, const Data *d) {
+    validate(state, d, Station::KnownRenamed, false);
+}
+void validateNewDouble(benchmark::State &state, const Data *d) {
+    validate(state, d, Station::New, true);
+}
+void validateKnownDouble(benchmark::State &state, const Data *d) {
+    validate(state, d, Station::Known, true);
+}
+
+void sizes(const Data &d, const char *where) {
+    std::printf("%s : journal %lld octets (%d QSO), mémoire des prénoms %lld octets (%d "
+                "indicatifs)\n",
+                where, QFileInfo(d.logPath).size(), logSize, QFileInfo(d.memoryPath).size(),
+                memorySize);
+}
+
+void registerAll(const char *where, const Data *d) {
+    const auto add = [&](const char *name, void (*fn)(benchmark::State &, const Data *),
+                         int iterations) {
+        return benchmark::RegisterBenchmark((std::string(name) + "/" + where).c_str(), fn, d)
+            ->UseManualTime()
+            ->Iterations(iterations)
+            ->Unit(benchmark::kMillisecond);
+    };
+    add("open_window", openWindow, 15);
+    add("enter_call_sign/new", enterNewCall, 40);
+    add("enter_call_sign/known_duplicate", enterKnownCall, 40);
+    add("validate_qso/new/single", validateNewSingle, 25);
+    add("validate_qso/known/single", validateKnownSingle, 25);
+    add("validate_qso/known_first_name_changed/single", validateRenamedSingle, 25);
+    add("validate_qso/new/double", validateNewDouble, 25);
+    add("validate_qso/known/double", validateKnownDouble, 25);
+}
+
+} // namespace
+
+QtMessageHandler defaultMessages = nullptr;
+
+/// The offscreen platform warns at every window shown that it cannot pass on size hints.
+void quietOffscreen(QtMsgType type, const QMessageLogContext &context, const QString &text) {
+    if (!text.contains(QLatin1String("propagateSizeHints")))
+        defaultMessages(type, context, text);
+}
+
+int main(int argc, char **argv) {
+    // Headless: the window is drawn offscreen, whatever display the shell has.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    defaultMessages = qInstallMessageHandler(quietOffscreen);
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    const QString diskRoot = qEnvironmentVariable("ZEP_BENCH_DISK", QDir::tempPath());
+    const QString tmpfsRoot = qEnvironmentVariable("ZEP_BENCH_TMPFS", QStringLiteral("/dev/shm"));
+    const Lines made;
+    const Data disk(diskRoot, made);
+    sizes(disk, "disque");
+    registerAll("disk", &disk);
+    std::unique_ptr<Data> tmpfs;
+    if (QFileInfo(tmpfsRoot).isDir() && QFileInfo(tmpfsRoot).isWritable()) {
+        tmpfs = std::make_unique<Data>(tmpfsRoot, made);
+        registerAll("tmpfs", tmpfs.get());
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
