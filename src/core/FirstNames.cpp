@@ -7,7 +7,13 @@
 #include <QList>
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
+#include <optional>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace zep {
 
@@ -57,54 +63,99 @@ struct LineSpan {
     qsizetype start = 0, end = 0;
 };
 
-/// Next occurrence of `what` from `from`, or -1 (the C library's search is the fastest at hand).
-qsizetype search(QByteArrayView bytes, QByteArrayView what, qsizetype from) {
-    if (from >= bytes.size())
-        return -1;
-    const void *hit = ::memmem(bytes.data() + from, size_t(bytes.size() - from), what.data(),
-                               size_t(what.size()));
-    return hit ? static_cast<const char *>(hit) - bytes.data() : -1;
-}
-
-/// The line holding the byte at `pos`.
-LineSpan lineAround(QByteArrayView bytes, qsizetype pos) {
-    LineSpan span{pos, pos};
-    while (span.start > 0 && bytes.at(span.start - 1) != '\n')
-        --span.start;
-    span.end = bytes.indexOf('\n', pos);
-    if (span.end < 0)
-        span.end = bytes.size();
-    else if (span.end > span.start && bytes.at(span.end - 1) == '\r')
+/// The line starting at `start`, its end found by memchr.
+LineSpan lineFrom(QByteArrayView bytes, qsizetype start) {
+    const char *const base = bytes.data();
+    const void *lf = std::memchr(base + start, '\n', size_t(bytes.size() - start));
+    LineSpan span{start, lf ? static_cast<const char *>(lf) - base : bytes.size()};
+    if (lf && span.end > start && base[span.end - 1] == '\r')
         --span.end;
     return span;
 }
 
-/// The entries whose call-sign columns hold `call`, blanks trimmed. The file is searched for
-/// the call sign itself, so a large memory costs hardly more than reading it.
-QList<LineSpan> entriesOf(QByteArrayView bytes, const QByteArray &call) {
-    QList<LineSpan> found;
-    const auto holdsCall = [&](const LineSpan &span) {
-        const QByteArrayView line = bytes.sliced(span.start, span.end - span.start);
-        return trimBlanks(line.first(std::min<qsizetype>(callColumns, line.size()))) == call;
+/// Calls `f(LineSpan)` for each line, cut as the memory's readers cut them: a line ends at LF,
+/// one CR before it is left out, a last line without its end still counts.
+template <class F> void forEachSpan(QByteArrayView bytes, F &&f) {
+    qsizetype start = 0;
+    while (start < bytes.size()) {
+        const LineSpan span = lineFrom(bytes, start);
+        f(span);
+        start = bytes.indexOf('\n', span.end);
+        start = start < 0 ? bytes.size() : start + 1;
+    }
+}
+
+/// Calls `f(start)`, in file order, with the start of each line that begins with `first` then
+/// `second`, and of each line that begins with a blank. The memory holds one call sign per line
+/// from column 1, so this passes over nearly every line without cutting it: the file is looked
+/// at sixteen bytes at a time for a line end followed by the wanted bytes, and a 100,000-entry
+/// memory costs little more than reading it.
+template <class F>
+void forEachLineStartingWith(QByteArrayView bytes, char first, char second, F &&f) {
+    const char *const base = bytes.data();
+    const qsizetype size = bytes.size();
+    const auto wanted = [&](qsizetype start) {
+        return base[start] == ' ' ||
+               (base[start] == first && start + 1 < size && base[start + 1] == second);
     };
-    if (call.isEmpty()) { // a blank call sign: only a line-by-line look will do
-        qsizetype start = 0;
-        while (start < bytes.size()) {
-            const LineSpan span = lineAround(bytes, start);
-            if (holdsCall(span))
-                found.append(span);
-            const qsizetype next = bytes.indexOf('\n', span.end);
-            start = next < 0 ? bytes.size() : next + 1;
+    if (size > 0 && wanted(0))
+        f(qsizetype(0));
+    qsizetype i = 0; // the line end looked at; its line starts at i + 1
+#if defined(__SSE2__)
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i blank = _mm_set1_epi8(' ');
+    const __m128i one = _mm_set1_epi8(first);
+    const __m128i two = _mm_set1_epi8(second);
+    for (; i + 18 <= size; i += 16) {
+        const char *p = base + i;
+        const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+        const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + 1));
+        const __m128i after = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + 2));
+        const __m128i starts =
+            _mm_or_si128(_mm_and_si128(_mm_cmpeq_epi8(next, one), _mm_cmpeq_epi8(after, two)),
+                         _mm_cmpeq_epi8(next, blank));
+        unsigned mask = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(here, lf))) &
+                        unsigned(_mm_movemask_epi8(starts));
+        while (mask != 0) {
+            f(i + 1 + std::countr_zero(mask));
+            mask &= mask - 1;
         }
+    }
+#endif
+    for (; i + 1 < size; ++i)
+        if (base[i] == '\n' && wanted(i + 1))
+            f(i + 1);
+}
+
+/// The entry whose call-sign columns hold `call`, blanks trimmed (the last one when there are
+/// several).
+std::optional<LineSpan> lastEntryOf(QByteArrayView bytes, QByteArrayView call) {
+    std::optional<LineSpan> found;
+    const auto check = [&](const LineSpan &span) {
+        const QByteArrayView line = bytes.sliced(span.start, span.end - span.start);
+        if (trimBlanks(line.first(std::min<qsizetype>(callColumns, line.size()))) == call)
+            found = span;
+    };
+    // A blank call sign is held by blank or empty lines, and a one-letter one by lines that
+    // may end after it: a line-by-line look.
+    if (call.size() < 2) {
+        forEachSpan(bytes, check);
         return found;
     }
-    qsizetype pos = 0;
-    while ((pos = search(bytes, call, pos)) >= 0) {
-        const LineSpan span = lineAround(bytes, pos);
-        if (pos - span.start + call.size() <= callColumns && holdsCall(span))
-            found.append(span);
-        pos = std::max(pos + 1, span.end); // a line is one entry at most
-    }
+    const char *const base = bytes.data();
+    const qsizetype size = bytes.size();
+    const qsizetype n = call.size();
+    forEachLineStartingWith(bytes, call.at(0), call.at(1), [&](qsizetype start) {
+        // A line that starts with a letter holds the call sign only if it starts with all of
+        // it, followed by a blank, the line end or the twelfth column: the rest is not cut.
+        if (base[start] != ' ') {
+            if (start + n > size || std::memcmp(base + start, call.data(), size_t(n)) != 0)
+                return;
+            if (start + n < size && n < callColumns && !std::memchr(" \r\n", base[start + n], 3))
+                return;
+        }
+        check(lineFrom(bytes, start));
+    });
     return found;
 }
 
@@ -118,13 +169,12 @@ FirstNameLookup FirstNameMemory::find(const QString &call) const {
     const rawfile::Bytes file = rawfile::read(path_);
     if (!file.status)
         return found; // a memory that cannot be read knows nobody
-    const QList<LineSpan> entries = entriesOf(file.bytes, wanted);
-    if (entries.isEmpty())
-        return found;
     // The last entry of a call sign wins.
+    const std::optional<LineSpan> entry = lastEntryOf(file.bytes, wanted);
+    if (!entry)
+        return found;
     const QByteArrayView last =
-        QByteArrayView(file.bytes)
-            .sliced(entries.last().start, entries.last().end - entries.last().start);
+        QByteArrayView(file.bytes).sliced(entry->start, entry->end - entry->start);
     found.known = true;
     if (last.size() >= departmentColumn) {
         const QByteArrayView department = last.sliced(
@@ -165,13 +215,14 @@ IoResult FirstNameMemory::remember(const QString &call, const QString &departmen
     const QByteArray key = bytes.first(callColumns);
     const QByteArrayView all(file.bytes);
     QList<LineSpan> entries;
-    qsizetype pos = 0;
-    while ((pos = search(all, key, pos)) >= 0) {
-        const LineSpan span = lineAround(all, pos);
-        if (span.start == pos)
+    forEachLineStartingWith(all, key.at(0), key.at(1), [&](qsizetype start) {
+        if (start + callColumns > all.size() ||
+            std::memcmp(all.data() + start, key.constData(), callColumns) != 0)
+            return;
+        const LineSpan span = lineFrom(all, start);
+        if (span.end - span.start >= callColumns)
             entries.append(span);
-        pos = std::max(pos + 1, span.end);
-    }
+    });
     // The entry has left the file since the lookup (edited by hand): record it again.
     if (entries.isEmpty())
         return appendTextLine(path_, line);
@@ -196,9 +247,16 @@ IoResult FirstNameMemory::remember(const QString &call, const QString &departmen
 DuplicateResult Cherche_Doublon(const QStringList &logLines, const QString &call,
                                 const QString &band, const QString &mode) {
     DuplicateResult result;
+    const QChar first = call.isEmpty() ? QChar() : call.front();
     for (const QString &line : logLines) {
         const QStringView view(line);
-        if (view.mid(qsocol::call - 1, qsocol::callWidth).trimmed() != call ||
+        const QStringView callField = view.mid(qsocol::call - 1, qsocol::callWidth);
+        // Nearly every other QSO is told apart by the first letter of its call sign, before
+        // any trimming.
+        if (!call.isEmpty() && !callField.isEmpty() && callField.front() != first &&
+            !callField.front().isSpace())
+            continue;
+        if (callField.trimmed() != call ||
             view.mid(qsocol::band - 1, qsocol::bandWidth).trimmed() != band ||
             view.mid(qsocol::mode - 1, qsocol::modeWidth).trimmed() != mode)
             continue;
