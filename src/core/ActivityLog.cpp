@@ -69,8 +69,14 @@ qint64 nanoseconds(const timespec &t) {
 /// the file last changed clearly before the read began: any later change then shows.
 constexpr qint64 timestampTick = 50'000'000; // ns, well above any kernel tick
 
+/// The lines of a log as last read, with the bytes they came from. The bytes make the cache
+/// exact whatever the file times say: a log read again with the same bytes gives the same lines,
+/// and a log that only grew at its end (an append, after every live QSO) has only its new lines
+/// decoded.
 struct CachedLog {
     FileState state;
+    bool stateTrusted = false; ///< the state alone may stand for the bytes (see timestampTick)
+    QByteArray bytes;
     QStringList lines;
 };
 
@@ -85,26 +91,8 @@ QHash<QString, CachedLog> &logCache() {
 namespace rawfile {
 
 Bytes read(const QString &path) {
-    Bytes result;
-    QFile file(path);
-    if (!file.exists()) {
-        result.missing = true;
-        result.status = IoResult::failure(
-            QStringLiteral("Le fichier \"%1\" est introuvable.").arg(fileName(path)));
-        return result;
-    }
-    if (!file.open(QIODevice::ReadOnly)) {
-        result.status =
-            IoResult::failure(QStringLiteral("Impossible de lire le fichier \"%1\" : %2.")
-                                  .arg(fileName(path), file.errorString()));
-        return result;
-    }
-    result.bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        result.status =
-            IoResult::failure(QStringLiteral("Impossible de lire le fichier \"%1\" : %2.")
-                                  .arg(fileName(path), file.errorString()));
-    return result;
+    FileBytes file = readFileBytes(path);
+    return {file.status, std::move(file.bytes), file.missing};
 }
 
 IoResult unencodable(const QString &path, const QString &text) {
@@ -123,30 +111,40 @@ ActivityLog::Lines ActivityLog::read() const {
     const QString key = QFileInfo(path_).absoluteFilePath();
     QHash<QString, CachedLog> &cache = logCache();
     const std::optional<FileState> before = stateOf(path_);
-    if (before) {
-        const auto hit = cache.constFind(key);
-        if (hit != cache.constEnd() && hit->state == *before)
-            return {IoResult::success(), hit->lines};
+    auto hit = cache.find(key);
+    if (before && hit != cache.end() && hit->stateTrusted && hit->state == *before)
+        return {IoResult::success(), hit->lines};
+
+    rawfile::Bytes file = rawfile::read(path_);
+    if (file.missing)
+        return {IoResult::success(), {}};
+    if (!file.status) {
+        cache.remove(key);
+        return {file.status, {}};
     }
 
-    TextLines text = readTextFile(path_);
-    if (text.missing)
-        return {IoResult::success(), {}};
-    if (!text.status) {
-        cache.remove(key);
-        return {text.status, {}};
-    }
-    // Kept only when the file did not move during the read and had been still for a while.
-    const std::optional<FileState> after = stateOf(path_);
-    if (before && after && *before == *after &&
-        nanoseconds(after->changed) < nanoseconds(now) - timestampTick) {
-        if (cache.size() >= 8)
-            cache.clear();
-        cache.insert(key, CachedLog{*after, text.lines});
+    QStringList lines;
+    if (hit != cache.end() && hit->bytes == file.bytes) {
+        lines = hit->lines;
+    } else if (hit != cache.end() && file.bytes.startsWith(hit->bytes) &&
+               (hit->bytes.isEmpty() || hit->bytes.endsWith('\n'))) {
+        // The lines kept all ended with their line end: the new bytes are whole new lines.
+        lines = hit->lines;
+        lines.append(splitLines(cp1252::decode(file.bytes.sliced(hit->bytes.size()))));
     } else {
-        cache.remove(key);
+        lines = splitLines(cp1252::decode(file.bytes));
     }
-    return {IoResult::success(), std::move(text.lines)};
+
+    // The state stands for the bytes only when the file did not move during the read and had
+    // been still for a while; the bytes are kept either way.
+    const std::optional<FileState> after = stateOf(path_);
+    const bool trusted = before && after && *before == *after &&
+                         nanoseconds(after->changed) < nanoseconds(now) - timestampTick;
+    if (hit == cache.end() && cache.size() >= 8)
+        cache.clear();
+    cache.insert(key,
+                 CachedLog{after.value_or(FileState{}), trusted, std::move(file.bytes), lines});
+    return {IoResult::success(), std::move(lines)};
 }
 
 IoResult ActivityLog::append(const QString &line) {
