@@ -212,6 +212,23 @@ void loadListUncached(benchmark::State &state, const Data *d) {
     }
 }
 
+/// The reload after a live QSO: the log has just grown by one line since it was last read, and
+/// only that line is decoded (the append itself is not timed).
+void loadListAfterAppend(benchmark::State &state, const Data *d) {
+    d->reset();
+    ActivityLog log(d->logPath);
+    benchmark::DoNotOptimize(log.read());
+    int i = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        if (!log.append(d->logLines.at(i++ % logSize)).ok)
+            std::abort();
+        state.ResumeTiming();
+        const ActivityLog::Lines lines = log.read();
+        benchmark::DoNotOptimize(qsoListItems(lines.lines));
+    }
+}
+
 void operatorCount(benchmark::State &state, const Data *d) {
     d->reset();
     for (auto _ : state)
@@ -260,6 +277,7 @@ void registerAll(const char *where, const Data *d) {
     add("remember_known_changed_rewrite", rememberKnownChanged)->Iterations(20);
     add("load_qso_list", loadList);
     add("load_qso_list_uncached", loadListUncached);
+    add("load_qso_list_after_append", loadListAfterAppend)->Iterations(200);
     add("operator_count", operatorCount);
     add("department_set", departments);
     add("insert_chronologically", insertChronologically)->Iterations(20);
