@@ -174,6 +174,7 @@ private:
         QString date, time;
     };
     Stamp liveStamp();
+    bool typedStampHolds();
     bool writeQso(bool insert);
     void copyToSecondReference();
 

@@ -24,7 +24,9 @@ void Saisie_QSO::bindFields() {
                               const int index = Bande_Q->findText(Bande_Q->currentText());
                               if (index >= 0)
                                   settings_.writeInt(keys::bandeActivite, index);
-                              refreshFromLog();
+                              // Only the strip changes: the list, its chosen QSO and the
+                              // number of a QSO being corrected stay as they are.
+                              Colore_Departements(Bande_Q->currentText(), Mode_Q->currentText());
                               FieldChain::leave(Indi_Q);
                               return true;
                           },
@@ -35,7 +37,7 @@ void Saisie_QSO::bindFields() {
                              const int index = Mode_Q->findText(Mode_Q->currentText());
                              if (index >= 0)
                                  settings_.writeInt(keys::modeActivite, index);
-                             refreshFromLog();
+                             Colore_Departements(Bande_Q->currentText(), Mode_Q->currentText());
                              setReports(Mode_Q->currentText() == QLatin1String("SSB")
                                             ? QStringLiteral("59")
                                             : QStringLiteral("599"));

@@ -11,6 +11,7 @@
 #include "entry/DepartmentPainter.h"
 #include "entry/Saisie_QSO.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,15 +24,16 @@ bool Saisie_QSO::Valide_Q_Click() {
     bool written;
     if (state_.modeAjout) {
         written = Insertion_QSO();
-        if (written) {
-            Status->clear();
+        if (written)
             state_.modeAjout = false;
-        }
     } else {
         written = Enregistre_QSO();
     }
     if (!written)
         return false;
+    // The corrected or inserted QSO is written: neither mode goes on, so the status line no
+    // longer names one.
+    Status->clear();
 
     // Num_Q already holds the next number: the list was reloaded from the log just written.
     Liste_QSO->setCurrentRow(Liste_QSO->count() - 1);
@@ -50,6 +52,27 @@ Saisie_QSO::Stamp Saisie_QSO::liveStamp() {
     return {state_.dateCourante, shown->text().left(5)};
 }
 
+bool Saisie_QSO::typedStampHolds() {
+    // A quick key or "Validez" may come before the date and time fields were reached: a QSO
+    // without them would have no date in the log, and an inserted one no place in its order.
+    // The entry goes to the first of them that is not right, as typed.
+    const std::pair<QLineEdit *, FieldVerdict> checks[] = {
+        {Date_Q, rules::date(Date_Q->text())},
+        {Heure_Q, rules::time(Heure_Q->text(), rules::Trigger::Enter)},
+    };
+    for (const auto &[field, verdict] : checks) {
+        if (verdict.ok)
+            continue;
+        dialogs_.message(verdict.message);
+        if (auto *from = qobject_cast<QLineEdit *>(QApplication::focusWidget()))
+            FieldChain::leave(from);
+        showDateAndTime(true);
+        FieldChain::expect(field);
+        return false;
+    }
+    return true;
+}
+
 bool Saisie_QSO::Enregistre_QSO() {
     return writeQso(false);
 }
@@ -65,6 +88,8 @@ bool Saisie_QSO::writeQso(bool insert) {
 
     QsoFields fields;
     if (insert || state_.modeEdition || deferredEntry()) {
+        if (!typedStampHolds())
+            return false;
         fields.date = Date_Q->text();
         fields.time = Heure_Q->text();
     } else {

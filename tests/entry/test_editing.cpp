@@ -112,9 +112,55 @@ TEST_F(Editing, EditWithoutAClickEditsTheLastQsoAndRewritesItInPlace) {
               fileOf({qso1, qso2, qso("12/02/09", "10:10", "F6KGL", "75", "PAUL", "CW", "14")}));
     EXPECT_EQ(w.Num_Q->text(), QStringLiteral("4"));
     EXPECT_FALSE(w.state().modeEdition);
+    EXPECT_TRUE(w.Status->text().isEmpty()) << "edit mode is over";
     // The next QSO keeps the band and mode of the QSO just corrected.
     EXPECT_EQ(w.Mode_Q->currentText(), QStringLiteral("CW"));
     EXPECT_EQ(w.Bande_Q->currentText(), QStringLiteral("14"));
+}
+
+TEST_F(Editing, BandAndModeConfirmedMeanwhileKeepTheChosenQsoAndItsNumber) {
+    Saisie_QSO &w = openWith({qso1, qso2, qso3});
+    clickItem(0);
+    w.Bande_Q->setFocus();
+    replaceAndEnter(QStringLiteral("14"));
+    replaceAndEnter(QStringLiteral("SSB"));
+    EXPECT_EQ(w.Liste_QSO->currentRow(), 0);
+    dialogs.setNextAnswer(false);
+    click(w.Efface_QSO);
+    EXPECT_EQ(dialogs.last(), QStringLiteral("Voulez vous effacer le QSO avec F5ABC ?"));
+
+    clickItem(1);
+    click(w.Edite_QSO);
+    w.Bande_Q->setFocus();
+    replaceAndEnter(QStringLiteral("7"));
+    EXPECT_EQ(w.Num_Q->text(), QStringLiteral("02"));
+    EXPECT_TRUE(w.state().modeEdition);
+}
+
+TEST_F(Editing, AQuickKeyBeforeTheDateAndTimeSendsTheInsertThere) {
+    Saisie_QSO &w = openWith({qso1, qso2, qso3});
+    click(w.Ajout_QSO);
+    field(QStringLiteral("ON4XYZ"));
+    ASSERT_EQ(focusName(), QStringLiteral("Prenom_Q"));
+    type(QStringLiteral("MARC"));
+    press(Qt::Key_F9);
+    EXPECT_EQ(dialogs.last(), QStringLiteral("Attention le format date doit etre 'jj/mm/aa'"));
+    EXPECT_EQ(bytes(logFile()), fileOf({qso1, qso2, qso3})) << "no QSO without a date";
+    EXPECT_TRUE(w.state().modeAjout);
+    EXPECT_EQ(focusName(), QStringLiteral("Date_Q"));
+    EXPECT_EQ(backgroundOf(w.Date_Q), colors::lightGreen());
+    EXPECT_EQ(backgroundOf(w.Prenom_Q), colors::lightYellow());
+
+    field(QStringLiteral("11/02/09"));
+    click(w.Valide_Q); // the time is still missing
+    EXPECT_EQ(dialogs.last(), QStringLiteral("Attention le format de l'heure doit etre 'hh:mm'"));
+    EXPECT_EQ(focusName(), QStringLiteral("Heure_Q"));
+    field(QStringLiteral("21:30"));
+    press(Qt::Key_Space);
+    EXPECT_EQ(
+        bytes(logFile()),
+        fileOf({qso("11/02/09", "21:30", "ON4XYZ", "", "MARC", "SSB", "3.5"), qso1, qso2, qso3}));
+    EXPECT_FALSE(w.state().modeAjout);
 }
 
 TEST_F(Editing, EditShowsTheDepartmentAsStoredOrNothing) {
