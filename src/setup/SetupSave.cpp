@@ -12,6 +12,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <algorithm>
+
 namespace zep {
 
 void Setup::Liste_Activite_Click() {
@@ -144,15 +146,27 @@ void Setup::Saisie_des_QSO_Click() {
         return;
     }
     // The fields stay open once the Enter chain has passed them: a number changed since then
-    // is checked again before it names a file.
+    // is checked again before it names a file. One longer than the list's 12 columns would be
+    // cut there and no longer name the log the QSOs go to; two equal numbers would make the
+    // two references, and their logs, one.
     for (const QLineEdit *number : {Num_Activite, Num_Activite1}) {
         if (number == Num_Activite1 && !Option2->isChecked())
             continue;
         const QString trimmed = number->text().trimmed();
-        std::optional<QString> refusal =
-            trimmed.isEmpty() && number == Num_Activite
-                ? std::optional<QString>(setupMessages::numberMandatory)
-                : referenceFileNameRefusal(trimmed);
+        const auto chain =
+            std::find_if(chain_.cbegin(), chain_.cend(),
+                         [number](const ChainField &c) { return c.field == number; });
+        std::optional<QString> refusal;
+        if (trimmed.isEmpty())
+            refusal = number == Num_Activite
+                          ? std::optional<QString>(setupMessages::numberMandatory)
+                          : std::nullopt; // its own message below
+        else if (trimmed.size() > chain->rule.maximum)
+            refusal = chain->rule.lengthMessage;
+        else if (number == Num_Activite1 && trimmed == Num_Activite->text().trimmed())
+            refusal = setupMessages::sameNumbers;
+        else
+            refusal = referenceFileNameRefusal(trimmed);
         if (refusal) {
             dialogs_.message(*refusal);
             return;

@@ -98,6 +98,41 @@ TEST_F(SetupTest, ANumberChangedAfterItsEnterIsCheckedAgainBeforeItNamesAFile) {
     EXPECT_EQ(entryOpened, 0);
 }
 
+TEST_F(SetupTest, ANumberRetypedTooLongOrAsTheOtherOneIsNotRecorded) {
+    // A number cut to its 12 columns in the list would no longer name the log the QSOs go to.
+    window->Option2->setChecked(true);
+    typeFirstReference();
+    typeSecondReference();
+    settings.clearLog();
+    struct Case {
+        QLineEdit *field;
+        QString typed, refusal;
+    };
+    const Case cases[] = {
+        {window->Num_Activite, QStringLiteral("dfcf 123456789"),
+         QStringLiteral("12 caracteres maxi")},
+        {window->Num_Activite1, QStringLiteral("dfcf 76054"),
+         QStringLiteral("Les deux numeros d'activité sont identiques")},
+    };
+    for (const Case &c : cases) {
+        const QString kept = c.field->text();
+        dialogs.clear();
+        c.field->selectAll();
+        type(c.field, c.typed);
+        window->Saisie_des_QSO->click();
+        EXPECT_EQ(dialogs.texts(), QStringList{c.refusal}) << c.typed.toStdString();
+        c.field->setText(kept);
+    }
+    EXPECT_TRUE(settings.writtenKeys().isEmpty());
+    EXPECT_EQ(bytesOf(path(listName)), QByteArray());
+    EXPECT_EQ(entryOpened, 0);
+
+    dialogs.clear();
+    window->Saisie_des_QSO->click();
+    EXPECT_EQ(dialogs.shown().size(), 3u); // two questions, then the ready message
+    EXPECT_EQ(entryOpened, 1);
+}
+
 TEST_F(SetupTest, ATypeLongerThanTheFileHoldsIsCutWithoutShiftingTheColumns) {
     QTest::keyClick(window->RAZ, Qt::Key_Space);
     typeEnter(window->Activeur, QStringLiteral("F5ZZZ"));
