@@ -86,4 +86,20 @@ TEST_F(MessageBoxes, AMessageHasOneOkButtonThatEnterPresses) {
     EXPECT_FALSE(QApplication::activeModalWidget());
 }
 
+// Without Qt's translations (a program copied without them) the buttons still read French.
+class UntranslatedMessageBoxes : public MessageBoxes {
+protected:
+    static void SetUpTestSuite() {}
+    static void TearDownTestSuite() {}
+};
+
+TEST_F(UntranslatedMessageBoxes, AQuestionStillOffersOuiAndNon) {
+    MessageBoxDialogs dialogs;
+    whenShown([](QMessageBox *b) { b->button(QMessageBox::No)->click(); });
+    EXPECT_FALSE(
+        dialogs.question(QStringLiteral("Activation double, éffacer les deux activités ?")));
+    buttons.sort();
+    EXPECT_EQ(buttons, (QStringList{QStringLiteral("&Non"), QStringLiteral("&Oui")}));
+}
+
 } // namespace
