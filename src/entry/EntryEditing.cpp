@@ -243,6 +243,9 @@ void EntryEditing::Recherche_Click() {
 
 void EntryEditing::Annule_Saisie() {
     EntryState &state = window_.state();
+    // A correction abandoned leaves its QSO's number in Num_Q: the next QSO's is shown again.
+    if (state.modeEdition)
+        window_.Num_Q->setText(QString::number(window_.Liste_QSO->count() + 1));
     state.modeEdition = false;
     state.modeAjout = false;
     if (!window_.deferredEntry())

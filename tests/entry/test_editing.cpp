@@ -307,8 +307,10 @@ TEST_F(Editing, InsertModePutsAnEarlierQsoFirst) {
 TEST_F(Editing, AnnulerLeavesEditModeAndResetsTheFields) {
     Saisie_QSO &w = openWith({qso1, qso2, qso3});
     click(w.Edite_QSO);
+    ASSERT_EQ(w.Num_Q->text(), QStringLiteral("03"));
     click(w.Annule_Q);
     EXPECT_FALSE(w.state().modeEdition);
+    EXPECT_EQ(w.Num_Q->text(), QStringLiteral("4")) << "the next QSO's number again";
     EXPECT_FALSE(w.state().modeAjout);
     EXPECT_TRUE(w.Status->text().isEmpty());
     EXPECT_FALSE(w.Date_Q->isVisible());
