@@ -151,7 +151,9 @@ void Saisie_QSO::buildControls() {
     Liste_QSO->setUniformItemSizes(true);
     Liste_QSO->setToolTip(QStringLiteral("Cliquez sur un QSO pour l'editer ou l'effacer"));
     Entete = newLabel(central, QStringLiteral("Entete"));
-    QFont header = fixed;
+    // The column header is the window's own lettering in bold; only the QSO lines need the
+    // fixed pitch.
+    QFont header = Entete->font();
     header.setBold(true);
     Entete->setFont(header);
     // The headings start where the list's text starts, inside its frame.

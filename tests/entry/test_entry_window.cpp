@@ -56,6 +56,8 @@ TEST_F(EntryWindow, OpensReadyForACallSignWithDefaultsAndDescriptions) {
     EXPECT_EQ(window->Entete->text().left(12), QStringLiteral("   N°    Dat"));
     const QFontMetrics list(window->Liste_QSO->font());
     EXPECT_EQ(list.horizontalAdvance(QLatin1Char('i')), list.horizontalAdvance(QLatin1Char('W')));
+    EXPECT_TRUE(window->Entete->font().bold());
+    EXPECT_EQ(window->Entete->font().family(), window->Label1->font().family());
 
     EXPECT_EQ(focusName(), QStringLiteral("Indi_Q"));
     EXPECT_EQ(backgroundOf(window->Indi_Q), colors::lightGreen());
