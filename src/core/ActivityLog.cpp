@@ -78,12 +78,72 @@ struct CachedLog {
     bool stateTrusted = false; ///< the state alone may stand for the bytes (see timestampTick)
     QByteArray bytes;
     QStringList lines;
+    QStringList items;   ///< list items of the first lines, made when first asked for
+    quint64 lineage = 0; ///< see ActivityLog::Items::lineage
 };
 
 /// One program thread reads the logs, so a plain table is enough; a handful of files at most.
 QHash<QString, CachedLog> &logCache() {
     static QHash<QString, CachedLog> cache;
     return cache;
+}
+
+/// Every reading of a log that is not the growth of the one before starts a new lineage;
+/// numbers are never reused, even for another file or after the table was emptied.
+quint64 newLineage() {
+    static quint64 last = 0;
+    return ++last;
+}
+
+/// The log's entry in the table, brought up to date with the file; nullptr when the file does
+/// not exist (`status` stays a success) or cannot be read (`status` says why). The entry stays
+/// valid until the next reading.
+CachedLog *readCached(const QString &path, IoResult &status) {
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    const QString key = QFileInfo(path).absoluteFilePath();
+    QHash<QString, CachedLog> &cache = logCache();
+    const std::optional<FileState> before = stateOf(path);
+    auto hit = cache.find(key);
+    if (before && hit != cache.end() && hit->stateTrusted && hit->state == *before)
+        return &*hit;
+
+    rawfile::Bytes file = rawfile::read(path);
+    if (file.missing)
+        return nullptr;
+    if (!file.status) {
+        cache.remove(key);
+        status = file.status;
+        return nullptr;
+    }
+
+    if (hit == cache.end()) {
+        if (cache.size() >= 8)
+            cache.clear();
+        hit = cache.insert(key, CachedLog{});
+        hit->lineage = newLineage();
+        hit->lines = splitLines(cp1252::decode(file.bytes));
+    } else if (hit->bytes == file.bytes) {
+        // Same bytes: same lines, same items, same lineage.
+    } else if (file.bytes.startsWith(hit->bytes) &&
+               (hit->bytes.isEmpty() || hit->bytes.endsWith('\n'))) {
+        // The lines kept all ended with their line end: the new bytes are whole new lines, and
+        // every line and item kept keeps its place.
+        hit->lines.append(splitLines(cp1252::decode(file.bytes.sliced(hit->bytes.size()))));
+    } else {
+        hit->lineage = newLineage();
+        hit->lines = splitLines(cp1252::decode(file.bytes));
+        hit->items.clear();
+    }
+
+    // The state stands for the bytes only when the file did not move during the read and had
+    // been still for a while; the bytes are kept either way.
+    const std::optional<FileState> after = stateOf(path);
+    hit->stateTrusted = before && after && *before == *after &&
+                        nanoseconds(after->changed) < nanoseconds(now) - timestampTick;
+    hit->state = after.value_or(FileState{});
+    hit->bytes = std::move(file.bytes);
+    return &*hit;
 }
 
 } // namespace
@@ -106,45 +166,23 @@ IoResult unencodable(const QString &path, const QString &text) {
 ActivityLog::ActivityLog(QString path) : path_(std::move(path)) {}
 
 ActivityLog::Lines ActivityLog::read() const {
-    timespec now{};
-    ::clock_gettime(CLOCK_REALTIME, &now);
-    const QString key = QFileInfo(path_).absoluteFilePath();
-    QHash<QString, CachedLog> &cache = logCache();
-    const std::optional<FileState> before = stateOf(path_);
-    auto hit = cache.find(key);
-    if (before && hit != cache.end() && hit->stateTrusted && hit->state == *before)
-        return {IoResult::success(), hit->lines};
+    IoResult status = IoResult::success();
+    const CachedLog *log = readCached(path_, status);
+    if (!log)
+        return {status, {}};
+    return {status, log->lines};
+}
 
-    rawfile::Bytes file = rawfile::read(path_);
-    if (file.missing)
-        return {IoResult::success(), {}};
-    if (!file.status) {
-        cache.remove(key);
-        return {file.status, {}};
-    }
-
-    QStringList lines;
-    if (hit != cache.end() && hit->bytes == file.bytes) {
-        lines = hit->lines;
-    } else if (hit != cache.end() && file.bytes.startsWith(hit->bytes) &&
-               (hit->bytes.isEmpty() || hit->bytes.endsWith('\n'))) {
-        // The lines kept all ended with their line end: the new bytes are whole new lines.
-        lines = hit->lines;
-        lines.append(splitLines(cp1252::decode(file.bytes.sliced(hit->bytes.size()))));
-    } else {
-        lines = splitLines(cp1252::decode(file.bytes));
-    }
-
-    // The state stands for the bytes only when the file did not move during the read and had
-    // been still for a while; the bytes are kept either way.
-    const std::optional<FileState> after = stateOf(path_);
-    const bool trusted = before && after && *before == *after &&
-                         nanoseconds(after->changed) < nanoseconds(now) - timestampTick;
-    if (hit == cache.end() && cache.size() >= 8)
-        cache.clear();
-    cache.insert(key,
-                 CachedLog{after.value_or(FileState{}), trusted, std::move(file.bytes), lines});
-    return {IoResult::success(), std::move(lines)};
+ActivityLog::Items ActivityLog::items() const {
+    IoResult status = IoResult::success();
+    CachedLog *log = readCached(path_, status);
+    if (!log)
+        return {status, {}, {}, 0};
+    // Items are made on demand, for the lines that have none yet: within one lineage the items
+    // already made stay right, the numbers being the lines' positions.
+    if (log->items.size() < log->lines.size())
+        appendQsoListItems(log->items, log->lines);
+    return {status, log->lines, log->items, log->lineage};
 }
 
 IoResult ActivityLog::append(const QString &line) {

@@ -57,12 +57,29 @@ public:
         QStringList lines;
     };
 
+    /// The lines with the QSO list items made from them (see qsoListItem), numbered from 1.
+    struct Items {
+        IoResult status;
+        QStringList lines;
+        QStringList items;
+        /// Names a run of readings during which the log only grew at its end: two readings of
+        /// the same lineage agree on every item the earlier one had, so a list showing the
+        /// earlier items needs only the new ones. Any other change of the file (a QSO edited,
+        /// deleted or inserted, the file replaced) starts a new lineage. 0 when the log does
+        /// not exist or cannot be read.
+        quint64 lineage = 0;
+    };
+
     const QString &path() const { return path_; }
 
     /// The QSO lines in file order; a log that does not exist yet reads as empty. A log that has
     /// not changed since it was last read (same file, size and change times, and last changed
     /// well before that read) is not decoded again.
     Lines read() const;
+
+    /// The same reading with the list items. The items are kept with the lines: a log that has
+    /// not changed costs no item, and a log that only grew costs the items of its new lines.
+    Items items() const;
 
     /// Adds a live QSO at the end of the log, creating the file when needed.
     IoResult append(const QString &line);

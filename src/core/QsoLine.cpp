@@ -215,11 +215,17 @@ QString qsoListItem(int number, const QString &line) {
 
 QStringList qsoListItems(const QStringList &lines) {
     QStringList items;
-    items.reserve(lines.size());
-    int n = 1;
-    for (const QString &line : lines)
-        items.append(qsoListItem(n++, line));
+    appendQsoListItems(items, lines);
     return items;
+}
+
+void appendQsoListItems(QStringList &items, const QStringList &lines) {
+    if (items.size() >= lines.size())
+        return;
+    if (items.isEmpty())
+        items.reserve(lines.size()); // a whole log at once; a grown one grows the list as usual
+    for (qsizetype i = items.size(); i < lines.size(); ++i)
+        items.append(qsoListItem(int(i + 1), lines.at(i)));
 }
 
 std::optional<QDateTime> qsoOrderingKey(const QString &line) {

@@ -52,6 +52,10 @@ QString qsoListItem(int number, const QString &line);
 /// The QSO list items of a whole log, numbered from 1. The next QSO number is size() + 1.
 QStringList qsoListItems(const QStringList &lines);
 
+/// Completes `items`, the list items of the first lines of `lines`, with those of the lines
+/// that follow them: a log that grew gets the items of its new QSOs only.
+void appendQsoListItems(QStringList &items, const QStringList &lines);
+
 /// The point in time of a QSO line (columns 1-8 and 11-15): two-digit years 50-99 are
 /// 1950-1999, 00-49 are 2000-2049, day first. Nothing when the date or time is not a real
 /// calendar date and clock time in the dd/mm/yy and hh:mm shapes. The result is in UTC so that

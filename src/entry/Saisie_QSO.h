@@ -189,6 +189,10 @@ private:
     EntryKeyFilter *keyFilter_ = nullptr;
     std::function<void()> quit_;
     QString lookedUpCall_; ///< the call sign whose lookup set Prenom_Inconnu
+    /// What Liste_QSO was last filled with: the log's lineage and the number of its items, so
+    /// that a log which only grew adds its new QSOs instead of refilling 10,000 items.
+    quint64 listLineage_ = 0;
+    int listCount_ = 0;
 };
 
 } // namespace zep

@@ -183,12 +183,30 @@ void Saisie_QSO::resetForNextQso() {
 }
 
 QStringList Saisie_QSO::Charge_Liste_QSO() {
-    const ActivityLog::Lines log = ActivityLog(logPath()).read();
+    const ActivityLog::Items log = ActivityLog(logPath()).items();
     if (!log.status)
         dialogs_.message(log.status.message);
+    const int shown = Liste_QSO->count();
+    // The list keeps its items when it shows the first ones of this very log and the log has
+    // only grown since (same lineage); anything else, an edit, a deletion, an insertion, another
+    // log or a file changed by another program, refills it.
+    const bool grown =
+        log.lineage != 0 && log.lineage == listLineage_ && shown == listCount_ &&
+        shown <= log.items.size() &&
+        (shown == 0 || Liste_QSO->item(shown - 1)->text() == log.items.at(shown - 1));
     Liste_QSO->setUpdatesEnabled(false);
-    Liste_QSO->clear();
-    Liste_QSO->addItems(qsoListItems(log.lines));
+    if (grown) {
+        if (log.items.size() > shown)
+            Liste_QSO->addItems(log.items.mid(shown));
+        // As a refill would: nothing chosen for a moment, then the last QSO chosen as by a
+        // click, even when it already was the current one.
+        Liste_QSO->setCurrentRow(-1);
+    } else {
+        Liste_QSO->clear();
+        Liste_QSO->addItems(log.items);
+    }
+    listLineage_ = log.lineage;
+    listCount_ = Liste_QSO->count();
     Liste_QSO->setCurrentRow(Liste_QSO->count() - 1);
     Liste_QSO->setUpdatesEnabled(true);
     Num_Q->setText(QString::number(log.lines.size() + 1));

@@ -1,9 +1,10 @@
 // Validation of a QSO from the entry window: the line written, its clock stamp, the counters,
 // the reset for the next QSO, insert and edit modes, the double activation's copy, and a failing
-// write that must lose nothing.
+// write that must lose nothing; and the QSO list, which follows the log.
 
 #include "EntryWindowFixture.h"
 
+#include "core/ActivityLog.h"
 #include "core/QsoLine.h"
 #include "core/SysCalls.h"
 
@@ -341,4 +342,119 @@ TEST_F(EntryValidation, ClosingOrQuitterEndsTheProgram) {
     EXPECT_EQ(quits, 1);
     EXPECT_EQ(signalled, 1);
     EXPECT_FALSE(window->isVisible());
+}
+
+// --- The QSO list follows the log ------------------------------------------------------------
+
+namespace {
+
+QStringList listTexts(const QListWidget *list) {
+    QStringList texts;
+    for (int row = 0; row < list->count(); ++row)
+        texts.append(list->item(row)->text());
+    return texts;
+}
+
+QStringList threeQsos() {
+    QStringList lines;
+    for (const char *call : {"F5AAA", "F5BBB", "F5CCC"})
+        lines.append(line(QStringLiteral("07/12/26"), QStringLiteral("10:0%1").arg(lines.size()),
+                          QString::fromLatin1(call), QStringLiteral("75"), {}, QStringLiteral("59"),
+                          QStringLiteral("SSB"), QStringLiteral("7")));
+    return lines;
+}
+
+} // namespace
+
+TEST_F(EntryValidation, AnAppendedQsoJoinsTheListWithoutRefillingIt) {
+    put(logFile(), crlf(threeQsos()));
+    open();
+    QListWidget *list = window->Liste_QSO;
+    const QListWidgetItem *firstItem = list->item(0);
+    list->setCurrentRow(0); // a click on the first QSO
+
+    logQso(QStringLiteral("ON4AB"));
+    EXPECT_EQ(list->item(0), firstItem) << "the QSOs already shown keep their items";
+    EXPECT_EQ(listTexts(list), qsoListItems(logLines()));
+    // The new QSO is the chosen one, as after a click on it.
+    EXPECT_EQ(list->currentRow(), 3);
+    EXPECT_EQ(list->selectedItems().size(), 1);
+    EXPECT_EQ(window->state().ligneChoisie, list->item(3)->text());
+    EXPECT_EQ(window->state().qsoChoisi, logLines().at(3));
+    EXPECT_EQ(window->Num_Q->text(), QStringLiteral("5"));
+
+    // Reloaded with nothing new, the last QSO is chosen again even though it was current.
+    window->state().qsoChoisi.clear();
+    window->Charge_Liste_QSO();
+    EXPECT_EQ(list->item(0), firstItem);
+    EXPECT_EQ(window->state().qsoChoisi, logLines().at(3));
+    EXPECT_EQ(listTexts(list), qsoListItems(logLines()));
+
+    // A list changed by other hands is filled again from the log.
+    list->addItem(QStringLiteral("   9  intrus"));
+    window->Charge_Liste_QSO();
+    EXPECT_EQ(listTexts(list), qsoListItems(logLines()));
+    EXPECT_EQ(list->currentRow(), 3);
+}
+
+TEST_F(EntryValidation, ARewrittenLogIsShownWholeAgain) {
+    const QStringList before = threeQsos();
+    put(logFile(), crlf(before));
+    open();
+    QListWidget *list = window->Liste_QSO;
+    const auto expectListIsTheFile = [&](const char *what) {
+        EXPECT_EQ(listTexts(list), qsoListItems(logLines())) << what;
+        EXPECT_EQ(list->currentRow(), list->count() - 1) << what;
+        EXPECT_EQ(window->state().qsoChoisi, logLines().last()) << what;
+        EXPECT_EQ(window->Num_Q->text(), QString::number(logLines().size() + 1)) << what;
+    };
+
+    ActivityLog log(logFile());
+    ASSERT_TRUE(log.remove(before[0]).ok);
+    window->Charge_Liste_QSO();
+    expectListIsTheFile("deleted");
+
+    ASSERT_TRUE(log.insertChronologically(before[0]).ok);
+    window->Charge_Liste_QSO();
+    expectListIsTheFile("inserted");
+
+    QString edited = before[1];
+    edited.replace(QStringLiteral("F5BBB"), QStringLiteral("F5BBX"));
+    ASSERT_TRUE(log.replace(edited, before[1]).ok);
+    window->Charge_Liste_QSO();
+    expectListIsTheFile("edited");
+
+    // Changed by another program, same size, the moment after the last reading.
+    QByteArray bytes = this->bytes(logFile());
+    bytes[bytes.indexOf("F5AAA") + 4] = 'Z';
+    put(logFile(), bytes);
+    window->Charge_Liste_QSO();
+    expectListIsTheFile("changed behind the program's back");
+    EXPECT_TRUE(listTexts(list).at(0).contains(QStringLiteral("F5AAZ")));
+
+    // The same count of QSOs after a deletion and a live QSO: the list still follows the file.
+    ASSERT_TRUE(log.remove(logLines().at(0)).ok);
+    logQso(QStringLiteral("ON4AB"));
+    expectListIsTheFile("deleted then appended");
+    EXPECT_EQ(list->count(), 3);
+}
+
+TEST_F(EntryValidation, TheTenThousandthQsoIsNumberedWhole) {
+    const QString old = line(QStringLiteral("07/12/26"), QStringLiteral("09:00"),
+                             QStringLiteral("F5AAA"), QStringLiteral("75"), {},
+                             QStringLiteral("59"), QStringLiteral("SSB"), QStringLiteral("7"));
+    put(logFile(), crlf(QStringList(9998, old)));
+    open();
+    QListWidget *list = window->Liste_QSO;
+    EXPECT_EQ(window->Num_Q->text(), QStringLiteral("9999"));
+
+    logQso(QStringLiteral("ON4AB"));
+    logQso(QStringLiteral("ON4CD"));
+    ASSERT_EQ(list->count(), 10000);
+    EXPECT_EQ(list->item(9997)->text(), QStringLiteral("9998  ") + old);
+    EXPECT_EQ(list->item(9998)->text(), QStringLiteral("9999  ") + logLines().at(9998));
+    EXPECT_EQ(list->item(9999)->text(), QStringLiteral("10000  ") + logLines().at(9999));
+    EXPECT_EQ(window->state().qsoChoisi, logLines().at(9999));
+    EXPECT_EQ(window->Num_Q->text(), QStringLiteral("10001"));
+    EXPECT_EQ(listTexts(list), qsoListItems(logLines()));
 }
