@@ -191,19 +191,17 @@ void rememberKnownChanged(benchmark::State &state, const Data *d) {
     }
 }
 
-/// Reload of the QSO list, log unchanged since the last read: the numbered items are built
-/// again from the lines ActivityLog kept.
+/// Reload of the QSO list, log unchanged since the last read: the numbered items ActivityLog
+/// kept are handed back as they are.
 void loadList(benchmark::State &state, const Data *d) {
     d->reset();
     const ActivityLog log(d->logPath);
-    for (auto _ : state) {
-        const ActivityLog::Lines lines = log.read();
-        benchmark::DoNotOptimize(qsoListItems(lines.lines));
-    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(log.items());
 }
 
-/// The same reload when the log has just changed, as after every validation: the file is read
-/// and decoded again (ActivityLog keeps the lines of a file that has not changed).
+/// The list built from scratch, as any reading of a log not seen before: the file read and
+/// decoded, and every item numbered.
 void loadListUncached(benchmark::State &state, const Data *d) {
     d->reset();
     for (auto _ : state) {
@@ -213,19 +211,38 @@ void loadListUncached(benchmark::State &state, const Data *d) {
 }
 
 /// The reload after a live QSO: the log has just grown by one line since it was last read, and
-/// only that line is decoded (the append itself is not timed).
+/// only that line is decoded and numbered (the append itself is not timed).
 void loadListAfterAppend(benchmark::State &state, const Data *d) {
     d->reset();
     ActivityLog log(d->logPath);
-    benchmark::DoNotOptimize(log.read());
+    benchmark::DoNotOptimize(log.items());
     int i = 0;
     for (auto _ : state) {
         state.PauseTiming();
         if (!log.append(d->logLines.at(i++ % logSize)).ok)
             std::abort();
         state.ResumeTiming();
-        const ActivityLog::Lines lines = log.read();
-        benchmark::DoNotOptimize(qsoListItems(lines.lines));
+        benchmark::DoNotOptimize(log.items());
+    }
+}
+
+/// The reload after an edit, a deletion or an insertion: the log was rewritten, so every line
+/// is decoded and numbered again (the rewrite itself is not timed).
+void loadListAfterRewrite(benchmark::State &state, const Data *d) {
+    d->reset();
+    ActivityLog log(d->logPath);
+    benchmark::DoNotOptimize(log.items());
+    const QString first = d->logLines.first();
+    QString edited = first;
+    edited[edited.size() - 1] = QLatin1Char('X');
+    int i = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const bool even = i++ % 2 == 0;
+        if (!log.replace(even ? edited : first, even ? first : edited).ok)
+            std::abort();
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(log.items());
     }
 }
 
@@ -278,6 +295,7 @@ void registerAll(const char *where, const Data *d) {
     add("load_qso_list", loadList);
     add("load_qso_list_uncached", loadListUncached);
     add("load_qso_list_after_append", loadListAfterAppend)->Iterations(200);
+    add("load_qso_list_after_rewrite", loadListAfterRewrite)->Iterations(50);
     add("operator_count", operatorCount);
     add("department_set", departments);
     add("insert_chronologically", insertChronologically)->Iterations(20);
