@@ -150,9 +150,18 @@ CachedLog *readCached(const QString &path, IoResult &status) {
 
 namespace rawfile {
 
-Bytes read(const QString &path) {
+RewriteStart startRewrite(const QString &path, const QString &line) {
+    RewriteStart start;
+    if (!cp1252::encode(line, start.line)) {
+        start.status = unencodable(path, line);
+        return start;
+    }
     FileBytes file = readFileBytes(path);
-    return {file.status, std::move(file.bytes), file.missing};
+    if (!file.status && !file.missing)
+        start.status = file.status;
+    else
+        start.file = std::move(file.bytes);
+    return start;
 }
 
 IoResult unencodable(const QString &path, const QString &text) {
@@ -252,20 +261,17 @@ IoResult ActivityLog::insertChronologically(const QString &line) {
                            "n'est pas inséré et le journal reste inchangé.")
                 .arg(line.left(qsocol::dateWidth).trimmed(),
                      line.mid(qsocol::time - 1, qsocol::timeWidth).trimmed()));
-    QByteArray bytes;
-    if (!cp1252::encode(line, bytes))
-        return rawfile::unencodable(path_, line);
-
-    const rawfile::Bytes file = rawfile::read(path_);
-    if (!file.status && !file.missing)
-        return file.status;
+    const rawfile::RewriteStart prepared = rawfile::startRewrite(path_, line);
+    if (!prepared.status)
+        return prepared.status;
+    const QByteArray &bytes = prepared.line;
 
     // The new QSO goes before the first one of the same minute or later. A line whose date or
     // time cannot be read stays where it is and takes no part in the comparison.
     QByteArray out;
-    out.reserve(file.bytes.size() + bytes.size() + 4);
+    out.reserve(prepared.file.size() + bytes.size() + 4);
     bool inserted = false;
-    rawfile::forEachLine(file.bytes, [&](QByteArrayView existing) {
+    rawfile::forEachLine(prepared.file, [&](QByteArrayView existing) {
         if (!inserted) {
             const std::optional<qint64> other = qsoOrderingNumber(existing);
             if (other && *other >= *key) {

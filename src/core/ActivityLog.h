@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/IoResult.h"
+#include "core/TextFile.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -15,13 +16,20 @@ namespace zep {
 /// line that is wanted.
 namespace rawfile {
 
-struct Bytes {
-    IoResult status;
-    QByteArray bytes;
-    bool missing = false; ///< the file does not exist (status is then a failure)
-};
+/// A file's raw bytes (the same reading as readFileBytes).
+using Bytes = FileBytes;
+inline Bytes read(const QString &path) {
+    return readFileBytes(path);
+}
 
-Bytes read(const QString &path);
+/// What a rewrite that may create its file starts from: the new line in the code page and the
+/// file's present bytes (none when it does not exist yet). A failure means nothing was touched.
+struct RewriteStart {
+    IoResult status;
+    QByteArray line;
+    QByteArray file;
+};
+RewriteStart startRewrite(const QString &path, const QString &line);
 
 /// Calls `f(QByteArrayView line)` for each line, cut as readTextFile cuts them: CR LF or a lone
 /// LF ends a line, a last line without its end still counts, no line end is passed on.

@@ -203,17 +203,15 @@ IoResult FirstNameMemory::remember(const QString &call, const QString &departmen
     if (unknown)
         return appendTextLine(path_, line);
 
-    QByteArray bytes;
-    if (!cp1252::encode(line, bytes))
-        return rawfile::unencodable(path_, line);
-    const rawfile::Bytes file = rawfile::read(path_);
-    if (!file.status && !file.missing)
-        return file.status;
+    const rawfile::RewriteStart prepared = rawfile::startRewrite(path_, line);
+    if (!prepared.status)
+        return prepared.status;
+    const QByteArray &bytes = prepared.line;
 
     // Every entry whose first 12 columns are the new entry's is replaced; the rest is copied
     // as it is.
     const QByteArray key = bytes.first(callColumns);
-    const QByteArrayView all(file.bytes);
+    const QByteArrayView all(prepared.file);
     QList<LineSpan> entries;
     forEachLineStartingWith(all, key.at(0), key.at(1), [&](qsizetype start) {
         if (start + callColumns > all.size() ||
