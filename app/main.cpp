@@ -2,7 +2,15 @@
 #include "core/ProgramDirectory.h"
 #include "core/Settings.h"
 #include "entry/Saisie_QSO.h"
+#include "entry/WindowServices.h"
+#include "help/HelpMenus.h"
+#include "labels/LabelMenus.h"
+#include "platform/FileChooser.h"
 #include "platform/MessageBoxDialogs.h"
+#include "platform/Printer.h"
+#include "reports/CountryMapMenus.h"
+#include "reports/ExportMenus.h"
+#include "reports/ListingMenus.h"
 #include "reports/Recherche_Indicatif.h"
 #include "setup/Setup.h"
 
@@ -80,6 +88,9 @@ int main(int argc, char **argv) {
     QSettingsStore settings;
     SystemClock clock;
     Setup setup(programDir, settings, dialogs);
+    const std::unique_ptr<PrintService> printing = makeQtPrintService();
+    QtFileChooser files;
+    const WindowServices services{programDir, setup, settings, dialogs, *printing, files};
     // The entry window is made at the first "Saisie des QSO" and stays loaded for the rest of
     // the run; a later save (another activation reopened or typed) shows it again on the
     // activation the setup window now holds.
@@ -88,6 +99,11 @@ int main(int argc, char **argv) {
         if (!entry) {
             entry = std::make_unique<Saisie_QSO>(programDir, setup, settings, dialogs, clock);
             connectSearchWindow(*entry, dialogs);
+            connectListingWindows(*entry, services);
+            connectExports(*entry, services);
+            connectCountriesAndMap(*entry, services);
+            connectLabelWindows(*entry, services);
+            connectHelpMenu(*entry, services);
         } else
             entry->showCurrentActivation();
         entry->show();

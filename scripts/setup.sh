@@ -8,6 +8,8 @@ packages=(
     libgl-dev libvulkan-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     hamradio-files strace xvfb xauth faketime
+    fonts-liberation2 poppler-utils
+    clang libfuzzer-14-dev ccache
 )
 
 missing=()
@@ -16,6 +18,12 @@ for p in "${packages[@]}"; do
         missing+=("$p")
     fi
 done
+
+# Node.js and npm run the test-only ADIF checker; a machine that already has them from another
+# source keeps its own (Debian's npm would conflict with it).
+if ! command -v node >/dev/null 2>&1 || ! command -v npm >/dev/null 2>&1; then
+    missing+=(nodejs npm)
+fi
 
 if [ ${#missing[@]} -gt 0 ]; then
     sudo_cmd=()

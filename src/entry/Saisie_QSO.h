@@ -125,7 +125,11 @@ public:
     QTimer *Timer1;
 
     // Menu bar.
+    // The items that open the other windows and the exports are wired by their subsystems
+    // (the connect... routines called where the program is put together).
     QMenu *Mnu_Fichier;
+    QAction *Mnu_ADIF;
+    QAction *Mnu_C_Trafic;
     QAction *Mnu_Quitter;
     QMenu *Mnu_Setup;
     QMenu *Mnu_QTR;
@@ -140,6 +144,20 @@ public:
     QMenu *Mnu_Refrappe;
     QAction *Mnu_Refrappe_Non;
     QAction *Mnu_Refrappe_Oui;
+    QMenu *Mnu_Afficher;
+    QAction *Mnu_Aff_Log;
+    QAction *Mnu_Log_Alpha;
+    QAction *Mnu_Pays_Contacte;
+    QAction *Mnu_Liste_Op;
+    QMenu *Mnu_Etique;
+    QAction *Mnu_Etiquettes;
+    QMenu *Mnu_Carte;
+    QAction *Mnu_Dpt_Cont;
+    QMenu *Mnu_Help;
+    QAction *Mnu_Historique;
+    QAction *Mnu_Mode_Emploi;
+    QAction *Mnu_Maj;
+    QAction *Mnu_A_Propos;
 
 signals:
     /// The window was closed ("Quitter" or its close box): the program ends.

@@ -27,6 +27,12 @@ QMenu *newSubMenu(QMenu *parent, const QString &name, const QString &title) {
     return menu;
 }
 
+QAction *newItem(QMenu *menu, const QString &name, const QString &caption) {
+    QAction *item = menu->addAction(caption);
+    item->setObjectName(name);
+    return item;
+}
+
 /// Two items of which exactly one carries the check mark: the option's state.
 std::pair<QAction *, QAction *> newChoice(QMenu *menu, const QString &firstName,
                                           const QString &firstCaption, const QString &secondName,
@@ -49,6 +55,10 @@ std::pair<QAction *, QAction *> newChoice(QMenu *menu, const QString &firstName,
 void Saisie_QSO::buildMenus() {
     QMenuBar *bar = menuBar();
     Mnu_Fichier = newMenu(bar, QStringLiteral("Mnu_Fichier"), QStringLiteral("Fichiers"));
+    Mnu_ADIF =
+        newItem(Mnu_Fichier, QStringLiteral("Mnu_ADIF"), QStringLiteral("Exporter au format ADIF"));
+    Mnu_C_Trafic = newItem(Mnu_Fichier, QStringLiteral("Mnu_C_Trafic"),
+                           QStringLiteral("Exporter au format C_Trafic"));
     Mnu_Quitter = Mnu_Fichier->addAction(QStringLiteral("Quitter"));
     Mnu_Quitter->setObjectName(QStringLiteral("Mnu_Quitter"));
     connect(Mnu_Quitter, &QAction::triggered, this, &QWidget::close);
@@ -73,6 +83,30 @@ void Saisie_QSO::buildMenus() {
     std::tie(Mnu_Refrappe_Non, Mnu_Refrappe_Oui) =
         newChoice(Mnu_Refrappe, QStringLiteral("Mnu_Refrappe_Non"), QStringLiteral("NON"),
                   QStringLiteral("Mnu_Refrappe_Oui"), QStringLiteral("OUI"));
+
+    Mnu_Afficher = newMenu(bar, QStringLiteral("Mnu_Afficher"), QStringLiteral("Afficher"));
+    Mnu_Aff_Log = newItem(Mnu_Afficher, QStringLiteral("Mnu_Aff_Log"),
+                          QStringLiteral("le log de l'activité"));
+    Mnu_Log_Alpha = newItem(Mnu_Afficher, QStringLiteral("Mnu_Log_Alpha"),
+                            QStringLiteral("le log alphanumerique de l'activité"));
+    Mnu_Pays_Contacte = newItem(Mnu_Afficher, QStringLiteral("Mnu_Pays_Contacte"),
+                                QStringLiteral("les pays contactés"));
+    Mnu_Liste_Op = newItem(Mnu_Afficher, QStringLiteral("Mnu_Liste_Op"),
+                           QStringLiteral("la liste des opérateurs contactés"));
+    Mnu_Etique = newMenu(bar, QStringLiteral("Mnu_Etique"), QStringLiteral("Etiquettes"));
+    Mnu_Etiquettes = newItem(Mnu_Etique, QStringLiteral("Mnu_Etiquettes"),
+                             QStringLiteral("Imprimer les étiquettes pour QSL"));
+    Mnu_Carte = newMenu(bar, QStringLiteral("Mnu_Carte"), QStringLiteral("Carte"));
+    Mnu_Dpt_Cont = newItem(Mnu_Carte, QStringLiteral("Mnu_Dpt_Cont"),
+                           QStringLiteral("Départements contactés"));
+    Mnu_Help = newMenu(bar, QStringLiteral("Mnu_Help"), QStringLiteral("Aide"));
+    Mnu_Historique =
+        newItem(Mnu_Help, QStringLiteral("Mnu_Historique"), QStringLiteral("Historique"));
+    Mnu_Mode_Emploi =
+        newItem(Mnu_Help, QStringLiteral("Mnu_Mode_Emploi"), QStringLiteral("Mode d'emploi"));
+    Mnu_Maj =
+        newItem(Mnu_Help, QStringLiteral("Mnu_Maj"), QStringLiteral("Mise a jour du programme"));
+    Mnu_A_Propos = newItem(Mnu_Help, QStringLiteral("Mnu_A_Propos"), QStringLiteral("A Ppropos"));
 
     connect(Mnu_UTC_Oui, &QAction::triggered, this, [this] {
         settings_.writeBool(keys::heureUtc, true);

@@ -75,10 +75,28 @@ TEST_F(EntryWindow, OpensReadyForACallSignWithDefaultsAndDescriptions) {
     EXPECT_EQ(child<QLabel>(QStringLiteral("Dpt_96"))->text(), QStringLiteral("2a"));
     EXPECT_FALSE(child<QLabel>(QStringLiteral("Dpt_20"))->isVisible());
     EXPECT_TRUE(child<QLabel>(QStringLiteral("Dpt_21"))->isVisible());
-    // "Fichiers" offers only what works.
-    EXPECT_EQ(window->Mnu_Fichier->title(), QStringLiteral("Fichiers"));
-    ASSERT_EQ(window->Mnu_Fichier->actions().size(), 1);
-    EXPECT_EQ(window->Mnu_Fichier->actions().first()->text(), QStringLiteral("Quitter"));
+    // The menu bar, menu by menu, with each item's name and caption.
+    const QList<QPair<QMenu *, QStringList>> menus = {
+        {window->Mnu_Fichier,
+         {"Fichiers", "Mnu_ADIF=Exporter au format ADIF",
+          "Mnu_C_Trafic=Exporter au format C_Trafic", "Mnu_Quitter=Quitter"}},
+        {window->Mnu_Afficher,
+         {"Afficher", "Mnu_Aff_Log=le log de l'activité",
+          "Mnu_Log_Alpha=le log alphanumerique de l'activité",
+          "Mnu_Pays_Contacte=les pays contactés",
+          "Mnu_Liste_Op=la liste des opérateurs contactés"}},
+        {window->Mnu_Etique, {"Etiquettes", "Mnu_Etiquettes=Imprimer les étiquettes pour QSL"}},
+        {window->Mnu_Carte, {"Carte", "Mnu_Dpt_Cont=Départements contactés"}},
+        {window->Mnu_Help,
+         {"Aide", "Mnu_Historique=Historique", "Mnu_Mode_Emploi=Mode d'emploi",
+          "Mnu_Maj=Mise a jour du programme", "Mnu_A_Propos=A Ppropos"}},
+    };
+    for (const auto &[menu, expected] : menus) {
+        QStringList seen{menu->title()};
+        for (const QAction *a : menu->actions())
+            seen.append(a->objectName() + QLatin1Char('=') + a->text());
+        EXPECT_EQ(seen, expected);
+    }
 }
 
 TEST_F(EntryWindow, StoredChoicesAreRestoredAndTheOldModeTextIsReset) {

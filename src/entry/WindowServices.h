@@ -1,0 +1,25 @@
+#pragma once
+
+#include "core/CurrentActivation.h"
+#include "core/Dialogs.h"
+#include "core/Settings.h"
+#include "platform/FileChooser.h"
+#include "platform/Printer.h"
+
+#include <QString>
+
+namespace zep {
+
+/// What the windows opened from the entry window's menus are given: the program directory,
+/// the current activation (the setup window), the settings, the message boxes, the printers
+/// and the save dialog. Real adapters in the program, doubles in tests.
+struct WindowServices {
+    QString programDir;
+    const ActivationSource &activation;
+    SettingsStore &settings;
+    Dialogs &dialogs;
+    PrintService &printing;
+    FileChooser &files;
+};
+
+} // namespace zep

@@ -1,0 +1,22 @@
+#include "platform/FileChooser.h"
+
+#include <QFileDialog>
+
+namespace zep {
+
+std::optional<QString> QtFileChooser::saveFileName(QWidget *parent, const QString &caption,
+                                                   const QString &proposedPath,
+                                                   const QString &filter,
+                                                   const QString &defaultSuffix) {
+    QFileDialog dialog(parent, caption, proposedPath, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    if (!defaultSuffix.isEmpty())
+        dialog.setDefaultSuffix(defaultSuffix);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    const QStringList chosen = dialog.selectedFiles();
+    return chosen.isEmpty() ? QString() : chosen.first();
+}
+
+} // namespace zep

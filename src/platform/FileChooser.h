@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <deque>
+#include <optional>
+
+class QWidget;
+
+namespace zep {
+
+/// The save-file dialog: a proposed path, a filter ("Fichiers ADIF (*.adi)"), a default suffix
+/// added to a name typed without one. Empty optional: the operator cancelled.
+class FileChooser {
+public:
+    virtual ~FileChooser() = default;
+    virtual std::optional<QString> saveFileName(QWidget *parent, const QString &caption,
+                                                const QString &proposedPath, const QString &filter,
+                                                const QString &defaultSuffix) = 0;
+};
+
+/// Qt's QFileDialog in save mode (it asks before overwriting an existing file).
+class QtFileChooser : public FileChooser {
+public:
+    std::optional<QString> saveFileName(QWidget *parent, const QString &caption,
+                                        const QString &proposedPath, const QString &filter,
+                                        const QString &defaultSuffix) override;
+};
+
+/// Test double: answers from a queue (a path, or a cancel), cancel when the queue is empty,
+/// and keeps what each dialog was opened with.
+class ScriptedFileChooser : public FileChooser {
+public:
+    struct Request {
+        QString caption, proposedPath, filter, defaultSuffix;
+    };
+    std::optional<QString> saveFileName(QWidget *, const QString &caption,
+                                        const QString &proposedPath, const QString &filter,
+                                        const QString &defaultSuffix) override {
+        requests.push_back({caption, proposedPath, filter, defaultSuffix});
+        if (answers.empty())
+            return std::nullopt;
+        std::optional<QString> answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    void setNextAnswer(std::optional<QString> path) { answers.push_back(std::move(path)); }
+
+    std::deque<std::optional<QString>> answers;
+    std::deque<Request> requests;
+};
+
+} // namespace zep
