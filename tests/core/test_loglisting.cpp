@@ -165,16 +165,14 @@ TEST_F(Listing, AFailedWriteKeepsTheEarlierListingAndSaysWhy) {
     EXPECT_FALSE(saved.status.message.isEmpty());
     EXPECT_EQ(testfiles::bytesOf(file), before);
 
-    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
-    if (QFile probe(dir.filePath(QStringLiteral("probe"))); probe.open(QIODevice::WriteOnly)) {
-        probe.remove(); // running as root: a read-only directory is not enough
-    } else {
-        saved = saveListing(dir.path(), h, QStringLiteral("12/02/09"), ListingVariant::Log,
-                            {QStringLiteral("    1  X")}, 1);
-        EXPECT_FALSE(saved.status.ok);
-        EXPECT_EQ(testfiles::bytesOf(file), before);
-    }
-    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    // A file that cannot be replaced (a directory stands in its place, which stops even root).
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("DFCF 76054_12_02_09 Alpha.txt")));
+    saved = saveListing(dir.path(), h, QStringLiteral("12/02/09"), ListingVariant::Alpha,
+                        {QStringLiteral("    1  X")}, 1);
+    EXPECT_FALSE(saved.status.ok);
+    EXPECT_FALSE(saved.status.message.isEmpty());
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("Temporaire.txt"))));
+    EXPECT_EQ(testfiles::bytesOf(file), before);
 }
 
 TEST(ListingFileName, DatePartAndSuffixStayInTheProgramDirectory) {

@@ -22,6 +22,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFontInfo>
 #include <QLabel>
 #include <QListWidget>
@@ -181,6 +182,15 @@ TEST_F(ListingWindows, SavingADoubleActivationNamesTheChosenReferenceOrNothing) 
     EXPECT_EQ(lines[4], listing::alphaHeading);
     EXPECT_EQ(lines.mid(6, 4), itemsOf(alpha.Log_Alphanum));
 
+    // A listing that cannot be written says why, in French, and is not reported saved.
+    // (a directory standing in the file's place stops the rename, even for root)
+    ASSERT_TRUE(QFile::remove(file(QStringLiteral("DFCF 76054_12_02_09 Alpha.txt"))));
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("DFCF 76054_12_02_09 Alpha.txt")));
+    answerChoice(1);
+    EXPECT_FALSE(alpha.Enregistrer_Click());
+    EXPECT_FALSE(dialogs.last().isEmpty());
+    EXPECT_FALSE(dialogs.last().startsWith(QStringLiteral("Le log a été sauvegardé")));
+
     // The choice window closed without a choice: nothing is written, nothing is said.
     QFile::remove(file(name));
     const size_t shown = dialogs.shown().size();
@@ -188,7 +198,7 @@ TEST_F(ListingWindows, SavingADoubleActivationNamesTheChosenReferenceOrNothing) 
     EXPECT_FALSE(display.Enregistrer_Click());
     EXPECT_FALSE(QFile::exists(file(name)));
     EXPECT_EQ(dialogs.shown().size(), shown);
-    EXPECT_EQ(choicesAsked, 3);
+    EXPECT_EQ(choicesAsked, 4);
 }
 
 TEST_F(ListingWindows, SortedLogAndOperatorListFollowTheCallSigns) {
