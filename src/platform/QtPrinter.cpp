@@ -119,6 +119,7 @@ QtPrinter::QtPrinter(QPrinter *printer, Target target, QWidget *dialogParent)
         buffer_->open(QIODevice::WriteOnly);
         writer_ = std::make_unique<QPdfWriter>(buffer_.get());
         writer_->setResolution(metricsDpi);
+        writer_->setCreator(QStringLiteral("ZEP_Rozadovev"));
     }
 }
 
@@ -195,7 +196,7 @@ bool QtPrinter::beginDocument() {
             writer_ = std::make_unique<QPdfWriter>(buffer_.get());
             writer_->setResolution(metricsDpi);
             writer_->setPageLayout(printer_->pageLayout());
-            writer_->setCreator(printer_->creator());
+            writer_->setCreator(QStringLiteral("ZEP_Rozadovev"));
             writer_->setTitle(printer_->docName());
         }
     }

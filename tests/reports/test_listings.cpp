@@ -323,6 +323,7 @@ TEST_F(ListingWindows, MenuOpensEachWindowOnceWithoutBlockingTheEntryWindow) {
     ManualClock clock;
     activation.activation.numActivite = QStringLiteral("DFCF 76054");
     Saisie_QSO entry(dir.path(), activation, settings, dialogs, clock);
+    entry.setQuitHandler([] {});
     connectListingWindows(entry, services);
     entry.show();
     const auto windowsNamed = [](const QString &name) {
