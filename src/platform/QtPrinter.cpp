@@ -140,12 +140,14 @@ bool QtPrinter::choosePrinter() {
     return dialog.exec() == QDialog::Accepted;
 }
 
-const QFont &QtPrinter::currentFont() {
+const QtPrinter::ResolvedFont &QtPrinter::currentFont() {
     const QString key = font_ + QLatin1Char('|') + QString::number(size_) +
                         (bold_ ? QLatin1String("|b") : QLatin1String("|"));
     auto it = fonts_.find(key);
-    if (it == fonts_.end())
-        it = fonts_.insert(key, printerFont(font_, size_, bold_));
+    if (it == fonts_.end()) {
+        const QFont font = printerFont(font_, size_, bold_);
+        it = fonts_.insert(key, {font, printerLineHeightMm(font)});
+    }
     return *it;
 }
 
@@ -161,8 +163,8 @@ QRectF QtPrinter::printableMm() {
 }
 
 void QtPrinter::printLine(const QString &text) {
-    const QFont &font = currentFont();
-    const double height = printerLineHeightMm(font);
+    const ResolvedFont &resolved = currentFont();
+    const double height = resolved.lineHeight;
     const double pageHeight = printableMm().height();
     if (pending_.isEmpty())
         pending_.append(Page());
@@ -172,7 +174,7 @@ void QtPrinter::printLine(const QString &text) {
         pending_.append(Page());
         y_ = 0;
     }
-    pending_.last().append({text, font, x_ + dx_, y_ + dy_});
+    pending_.last().append({text, resolved.font, x_ + dx_, y_ + dy_});
     x_ = 0;
     y_ += height;
 }
@@ -220,6 +222,9 @@ void QtPrinter::drawPages(const QList<Page> &pages) {
     QPagedPaintDevice *target = device();
     const double pixelsPerMmX = target->logicalDpiX() / mmPerInch;
     const double pixelsPerMmY = target->logicalDpiY() / mmPerInch;
+    QFont font;
+    bool fontSet = false;
+    double ascent = 0;
     for (qsizetype i = 0; i < pages.size(); ++i) {
         if (i > 0 && !target->newPage()) {
             fail(msgCannotPage);
@@ -228,11 +233,15 @@ void QtPrinter::drawPages(const QList<Page> &pages) {
         for (const Placed &line : pages[i]) {
             if (line.text.isEmpty())
                 continue;
-            painter_->setFont(line.font);
-            const QFontMetricsF metrics(line.font, target);
-            painter_->drawText(
-                QPointF(line.x * pixelsPerMmX, line.y * pixelsPerMmY + metrics.ascent()),
-                line.text);
+            // Lines of one font follow each other: its metrics are taken once per change.
+            if (!fontSet || line.font != font) {
+                font = line.font;
+                fontSet = true;
+                painter_->setFont(font);
+                ascent = QFontMetricsF(font, target).ascent();
+            }
+            painter_->drawText(QPointF(line.x * pixelsPerMmX, line.y * pixelsPerMmY + ascent),
+                               line.text);
         }
         ++pagesDrawn_;
     }

@@ -89,7 +89,11 @@ public:
     using Page = QList<Placed>;
 
 private:
-    const QFont &currentFont();
+    struct ResolvedFont {
+        QFont font;
+        double lineHeight; ///< millimetres
+    };
+    const ResolvedFont &currentFont();
     QPagedPaintDevice *device();
     QRectF printableMm();
     bool beginDocument();
@@ -116,7 +120,7 @@ private:
     bool bold_ = false;
     double x_ = 0, y_ = 0, dx_ = 0, dy_ = 0;
     QList<Page> pending_;
-    QHash<QString, QFont> fonts_;
+    QHash<QString, ResolvedFont> fonts_; ///< by name, size and boldness
 };
 
 /// Runs `job` into a PDF document in memory, A4 with 10 mm margins; no dialog is shown.
