@@ -41,9 +41,14 @@ public:
         requests.push_back({caption, proposedPath, filter, defaultSuffix});
         if (answers.empty())
             return std::nullopt;
-        std::optional<QString> answer = answers.front();
+        // Taken apart rather than copied whole: GCC 12 in Release warns (wrongly) that a copied
+        // optional<QString> may be used uninitialized.
+        const bool cancelled = !answers.front().has_value();
+        const QString path = cancelled ? QString() : *answers.front();
         answers.pop_front();
-        return answer;
+        if (cancelled)
+            return std::nullopt;
+        return path;
     }
     void setNextAnswer(std::optional<QString> path) { answers.push_back(std::move(path)); }
 
