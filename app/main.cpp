@@ -88,7 +88,7 @@ int main(int argc, char **argv) {
     QSettingsStore settings;
     SystemClock clock;
     Setup setup(programDir, settings, dialogs);
-    const std::unique_ptr<PrintService> printing = makeQtPrintService();
+    const std::unique_ptr<PrintService> printing = makeQtPrintService(&dialogs);
     QtFileChooser files;
     const WindowServices services{programDir, setup, settings, dialogs, *printing, files};
     // The entry window is made at the first "Saisie des QSO" and stays loaded for the rest of

@@ -9,6 +9,8 @@ class QWidget;
 
 namespace zep {
 
+class Dialogs;
+
 /// What the log printout and the label sheets ask of a printer. Printing code is written once
 /// against this interface; the same job goes to a real printer, into a PDF file, into the
 /// print preview or into a recording double.
@@ -66,7 +68,9 @@ public:
     virtual void preview(const PrintJob &job, QWidget *parent) = 0;
 };
 
-/// The Qt printing service (QPrinter, QPrintDialog, QPrintPreviewDialog).
-std::unique_ptr<PrintService> makeQtPrintService();
+/// The Qt printing service (QPrinter, QPrintDialog, QPrintPreviewDialog). A PDF file chosen
+/// with "print to file" is written through the crash-safe file path; a failure is shown through
+/// `dialogs` (when given) and leaves any earlier file of that name as it was.
+std::unique_ptr<PrintService> makeQtPrintService(Dialogs *dialogs = nullptr);
 
 } // namespace zep

@@ -1,0 +1,60 @@
+#include "reports/Liste_Operateurs.h"
+
+#include "core/Statistics.h"
+#include "platform/Colors.h"
+#include "reports/ListingActions.h"
+
+#include <QLabel>
+#include <QListWidget>
+#include <QVBoxLayout>
+
+namespace zep {
+
+Liste_Operateurs::Liste_Operateurs(const WindowServices &services, QWidget *parent)
+    : QWidget(parent, Qt::Window), services_(services) {
+    setObjectName(QStringLiteral("Liste_Operateurs"));
+    setWindowTitle(QStringLiteral("Liste opérateurs"));
+
+    Label1 = new QLabel(QStringLiteral("opérateurs"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label2 = new QLabel(QStringLiteral("contactés"), this);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    for (QLabel *label : {Label1, Label2}) {
+        QFont bold = label->font();
+        bold.setBold(true);
+        label->setFont(bold);
+        label->setAlignment(Qt::AlignCenter);
+    }
+    Liste_Op = new QListWidget(this);
+    Liste_Op->setObjectName(QStringLiteral("Liste_Op"));
+    Liste_Op->setFont(listingWindowFont());
+    Liste_Op->setUniformItemSizes(true);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(Label1);
+    layout->addWidget(Label2);
+    layout->addWidget(Liste_Op, 1);
+    resize(260, 480);
+}
+
+QString Liste_Operateurs::countText(int operators) {
+    return (operators < 0 ? QString() : QStringLiteral(" ")) + QString::number(operators) +
+           QStringLiteral(" opérateurs");
+}
+
+void Liste_Operateurs::Form_Load() {
+    const CurrentActivation activation = services_.activation.currentActivation();
+    const LogLines log = readLogOf(services_.programDir, activation.numActivite);
+    if (!log.status)
+        services_.dialogs.message(log.status.message);
+    const OperatorCount count = Compte_Operateurs(log.lines);
+    Liste_Op->clear();
+    Liste_Op->addItems(count.operators);
+    Label1->setText(countText(count.count));
+    centreOnScreen(this);
+    show();
+    raise();
+    activateWindow();
+}
+
+} // namespace zep
