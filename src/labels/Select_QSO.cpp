@@ -232,16 +232,19 @@ SelectionWindowOpener::~SelectionWindowOpener() {
 }
 
 Select_QSO *SelectionWindowOpener::open() {
-    if (!window_) {
-        window_ = new Select_QSO(services_);
-        // Closing unloads the window: the next opening reads the log again, nothing chosen.
-        window_->setAttribute(Qt::WA_DeleteOnClose);
-        window_->Form_Load();
+    if (window_ && window_->isVisible()) {
+        window_->show();
+        window_->raise();
+        window_->activateWindow();
         return window_;
     }
-    window_->show();
-    window_->raise();
-    window_->activateWindow();
+    // A window closed a moment ago is on its way out: a new one is built.
+    if (window_)
+        window_->deleteLater();
+    window_ = new Select_QSO(services_);
+    // Closing unloads the window: the next opening reads the log again, nothing chosen.
+    window_->setAttribute(Qt::WA_DeleteOnClose);
+    window_->Form_Load();
     return window_;
 }
 

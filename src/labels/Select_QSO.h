@@ -14,7 +14,6 @@ class QPushButton;
 
 namespace zep {
 
-
 /// The choice of the QSOs to confirm with QSL labels: every QSO of the log in `Liste_QSO`, the
 /// chosen ones in `Liste_Imprime`, both kept in call-sign order; a click (or Enter or Space on
 /// the current entry) moves a QSO from one list to the other. The chosen list, in its order, is
