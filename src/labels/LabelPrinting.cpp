@@ -7,10 +7,12 @@ namespace zep {
 
 namespace {
 
-constexpr double rowHeight24Mm = 37;
-
-void printSheetLines(Printer &printer, const QList<SheetLine> &lines) {
+// `rowTop`: where the row that a line opens is printed, worked out when it is reached.
+template <typename RowTop>
+void printSheetLines(Printer &printer, const QList<SheetLine> &lines, RowTop rowTop) {
     for (const SheetLine &line : lines) {
+        if (line.startsRow)
+            printer.setCurrentY(rowTop(printer.currentY()));
         printer.setFontSize(line.size);
         printer.setFontBold(line.bold);
         if (line.x)
@@ -19,6 +21,10 @@ void printSheetLines(Printer &printer, const QList<SheetLine> &lines) {
             printer.setCurrentY(*line.y);
         printer.printLine(line.text);
     }
+}
+
+void printSheetLines(Printer &printer, const QList<SheetLine> &lines) {
+    printSheetLines(printer, lines, [](double y) { return y; });
 }
 
 } // namespace
@@ -33,15 +39,25 @@ void printLabels(Printer &printer, Dialogs &dialogs, const LabelRun &run) {
     printer.setOffset(run.offsetXmm, run.offsetYmm);
 
     const qsizetype count = run.entries.size();
+    const double pitch = labelPitchMm(run.format);
     int row = 0;
+    // Top of the sheet's first row, below its top margin.
+    double firstRowTop = 0;
+    const auto rowTop = [&](double y) {
+        if (row == 0)
+            firstRowTop = y;
+        return firstRowTop + row * pitch;
+    };
     for (qsizetype i = 0; i < count; i += perRow) {
         if (layout == SheetLayout::TwentyFour) {
             const QString three[3] = {run.entries.value(i), run.entries.value(i + 1),
                                       run.entries.value(i + 2)};
-            printSheetLines(printer, twentyFourLabelRow(run.content, three, row * rowHeight24Mm));
+            printSheetLines(printer, twentyFourLabelRow(run.content, three, row * pitch));
         } else {
-            printSheetLines(printer, sixteenLabelRow(layout, run.content, run.entries.value(i),
-                                                     run.entries.value(i + 1), row));
+            printSheetLines(printer,
+                            sixteenLabelRow(layout, run.content, run.entries.value(i),
+                                            run.entries.value(i + 1), row),
+                            rowTop);
         }
         ++row;
         // No to the question ends the run; the full sheet is still sent below.
@@ -72,7 +88,8 @@ void printTestPage(Printer &printer, int format, double offsetXmm, double offset
     const QString rememberedFont = printer.fontName();
     printer.setFontName(QStringLiteral("Courier New"));
     printer.setOffset(offsetXmm, offsetYmm);
-    printSheetLines(printer, testPageLines(format));
+    printSheetLines(printer, sheetTopMargin(sheetLayout(format)));
+    printSheetLines(printer, testPageLines(format, printer.currentY()));
     printer.endJob();
     printer.setOffset(0, 0);
     printer.setFontSize(rememberedSize);

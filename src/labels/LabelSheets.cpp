@@ -226,11 +226,14 @@ QList<SheetLine> sixteenLabelRow(SheetLayout layout, const LabelContent &content
 
     QList<SheetLine> lines;
     if (rowOnSheet == 0)
-        for (int i = 0; i < lay.topMarginLines; ++i)
-            lines.append({QString(), lay.topMarginSize, false, {}, {}});
+        lines = sheetTopMargin(layout);
     const int cw = lay.confirmationWidth;
-    lines.append(
-        {joinRow(l.confirmation, r.confirmation, cw, cw), lay.confirmationSize, true, {}, {}});
+    lines.append({joinRow(l.confirmation, r.confirmation, cw, cw),
+                  lay.confirmationSize,
+                  true,
+                  {},
+                  {},
+                  true});
     lines.append({joinRow(l.reference, r.reference, lineWidth16, lineWidth16), 10, true, {}, {}});
     lines.append({joinRow(l.third, r.third, lineWidth16,
                           locationWithoutCanton ? lineWidth16 + 1 : lineWidth16),
@@ -309,15 +312,29 @@ QString labelWebAddress() {
     return QStringLiteral("q0zep.example.org");
 }
 
-QList<SheetLine> testPageLines(int format) {
+double labelPitchMm(int format) {
+    static constexpr double labelHeight[5] = {33.9, 37, 34, 35, rowHeight24};
+    return labelHeight[(format >= 1 && format <= 5 ? format : 1) - 1];
+}
+
+QList<SheetLine> sheetTopMargin(SheetLayout layout) {
+    QList<SheetLine> lines;
+    if (layout == SheetLayout::TwentyFour)
+        return lines;
+    const Layout16 lay = layout16(layout);
+    for (int i = 0; i < lay.topMarginLines; ++i)
+        lines.append({QString(), lay.topMarginSize, false, {}, {}});
+    return lines;
+}
+
+QList<SheetLine> testPageLines(int format, double firstRowTopMm) {
     // The cell of each label: rows at the sheet's label height; columns where the run starts
     // each label (the right-hand label of a sixteen-label row begins 48 characters of
     // 10-point "Courier New", 4 inches, to the right).
-    static constexpr double labelHeight[5] = {33.9, 37, 34, 35, 37};
     const SheetLayout layout = sheetLayout(format);
     const int columns = labelsPerRow(layout);
     const double pitchX = layout == SheetLayout::TwentyFour ? columnLeft24[1] : 101.6;
-    const double pitchY = labelHeight[(format >= 1 && format <= 5 ? format : 1) - 1];
+    const double pitchY = labelPitchMm(format);
     // Outline of pitch less one millimetre, so that neighbouring outlines stay apart. It is
     // drawn in a fixed-pitch font whose size makes the frame's characters span its width
     // exactly (an advance of 0.6 of the size, one point being 25.4 / 72 mm).
@@ -331,7 +348,7 @@ QList<SheetLine> testPageLines(int format) {
     QList<SheetLine> lines;
     for (int row = 0; row < rowsPerSheet; ++row) {
         for (int column = 0; column < columns; ++column) {
-            const double x = column * pitchX, y = row * pitchY;
+            const double x = column * pitchX, y = firstRowTopMm + row * pitchY;
             const int number = row * columns + column + 1;
             lines.append({edge, size, false, x, y});
             for (int step = 1; y + (step + 1) * lineMm < y + height; ++step) {

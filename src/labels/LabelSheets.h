@@ -80,7 +80,18 @@ struct SheetLine {
     bool bold = false;
     std::optional<double> x;
     std::optional<double> y;
+    /// The first line of a sixteen-label row: printed at the row's place on the sheet, one
+    /// label height below the previous row's, so that rows never drift off their labels
+    /// whatever the printer's line height.
+    bool startsRow = false;
 };
+
+/// Height of one label of a sheet format, which is also the distance between two rows.
+double labelPitchMm(int format);
+
+/// The empty lines before the first row of a sixteen-label sheet (none on twenty-four-label
+/// sheets).
+QList<SheetLine> sheetTopMargin(SheetLayout layout);
 
 /// The lines of one row of a sixteen-label sheet, left and right label side by side (an empty
 /// `rightEntry` gives a blank form): the top margin before the first row of a sheet, the seven
@@ -99,8 +110,8 @@ QList<SheetLine> twentyFourLabelRow(const LabelContent &content, const QString (
 QString labelWebAddress();
 
 /// A page with the outline of every label cell of `format`: the place the run gives each
-/// label, drawn with text so that any printer prints it. Each outline holds the label's
-/// number on the sheet.
-QList<SheetLine> testPageLines(int format);
+/// label, the first row starting `firstRowTopMm` down (where the sheet's top margin ends),
+/// drawn with text so that any printer prints it. Each outline holds the label's number.
+QList<SheetLine> testPageLines(int format, double firstRowTopMm = 0);
 
 } // namespace zep

@@ -148,16 +148,53 @@ TEST(LabelRun, CancelledPrinterDialogPrintsNothing) {
                                                         RecordingPrinter::Op::Dialog}));
 }
 
-TEST(LabelRun, TestPageIsOneJobMovedByTheOffsets) {
-    RecordingPrinter printer;
-    printer.setFontName(QStringLiteral("Arial"));
-    printTestPage(printer, 2, 1.5, -0.5);
-    ASSERT_EQ(printer.jobs.size(), 1);
-    const QList<SheetLine> lines = testPageLines(2);
-    ASSERT_EQ(printer.jobs[0].size(), lines.size());
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        EXPECT_DOUBLE_EQ(printer.jobs[0][i].x, *lines[i].x + 1.5);
-        EXPECT_DOUBLE_EQ(printer.jobs[0][i].y, *lines[i].y - 0.5);
+TEST(LabelRun, RowsStartOneLabelHeightApartBelowTheTopMargin) {
+    struct Case {
+        int format;
+        double topMargin; // empty lines of the recording printer's line height
+        double pitch;
+        QList<int> confirmationSizes;
+    } cases[] = {
+        {1, 3 * 10 * 0.4233, 33.9, {13}}, {3, 3 * 10 * 0.4233, 34, {13}}, {2, 0, 37, {15}},
+        {4, 2 * 8 * 0.4233, 35, {15}},    {5, 2, 37, {11, 12, 12}},
+    };
+    for (const Case &c : cases) {
+        RecordingPrinter printer;
+        ScriptedDialogs dialogs;
+        printLabels(printer, dialogs, run(c.format, c.format == 5 ? 48 : 32));
+        ASSERT_EQ(printer.jobs.size(), 2) << c.format;
+        for (const auto &job : printer.jobs) {
+            QList<double> tops;
+            for (const RecordingPrinter::Line &l : job)
+                if (l.text.contains(QStringLiteral("Confirm")) && l.x < 10)
+                    tops.append(l.y);
+            ASSERT_EQ(tops.size(), 8) << c.format;
+            for (int r = 0; r < 8; ++r)
+                EXPECT_NEAR(tops[r], c.topMargin + r * c.pitch, 1e-9) << c.format << " row " << r;
+        }
     }
-    EXPECT_EQ(printer.fontName(), QStringLiteral("Arial"));
+}
+
+TEST(LabelRun, TestPageIsOneJobMovedByTheOffsets) {
+    struct Case {
+        int format;
+        double topMargin;
+    } cases[] = {{1, 3 * 10 * 0.4233}, {2, 0}, {4, 2 * 8 * 0.4233}, {5, 0}};
+    for (const Case &c : cases) {
+        RecordingPrinter printer;
+        printer.setFontName(QStringLiteral("Arial"));
+        printTestPage(printer, c.format, 1.5, -0.5);
+        ASSERT_EQ(printer.jobs.size(), 1);
+        const QList<SheetLine> lines = testPageLines(c.format, c.topMargin);
+        QList<RecordingPrinter::Line> printed;
+        for (const RecordingPrinter::Line &l : printer.jobs[0])
+            if (!l.text.isEmpty())
+                printed.append(l);
+        ASSERT_EQ(printed.size(), lines.size());
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            EXPECT_NEAR(printed[i].x, *lines[i].x + 1.5, 1e-9);
+            EXPECT_NEAR(printed[i].y, *lines[i].y - 0.5, 1e-9);
+        }
+        EXPECT_EQ(printer.fontName(), QStringLiteral("Arial"));
+    }
 }
