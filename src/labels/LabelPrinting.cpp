@@ -37,6 +37,7 @@ void printLabels(Printer &printer, Dialogs &dialogs, const LabelRun &run) {
     const int perRow = labelsPerRow(layout);
     printer.setFontName(sheetFontName(layout));
     printer.setOffset(run.offsetXmm, run.offsetYmm);
+    printer.setOnePagePerJob(true);
 
     const qsizetype count = run.entries.size();
     const double pitch = labelPitchMm(run.format);
@@ -77,6 +78,7 @@ void printLabels(Printer &printer, Dialogs &dialogs, const LabelRun &run) {
     else
         printer.endJob();
     printer.setOffset(0, 0);
+    printer.setOnePagePerJob(false);
     printer.setFontSize(rememberedSize);
     printer.setFontName(run.restoreFontName);
 }
@@ -88,10 +90,12 @@ void printTestPage(Printer &printer, int format, double offsetXmm, double offset
     const QString rememberedFont = printer.fontName();
     printer.setFontName(QStringLiteral("Courier New"));
     printer.setOffset(offsetXmm, offsetYmm);
+    printer.setOnePagePerJob(true);
     printSheetLines(printer, sheetTopMargin(sheetLayout(format)));
     printSheetLines(printer, testPageLines(format, printer.currentY()));
     printer.endJob();
     printer.setOffset(0, 0);
+    printer.setOnePagePerJob(false);
     printer.setFontSize(rememberedSize);
     printer.setFontName(rememberedFont);
 }
