@@ -1,10 +1,14 @@
 #include "LabelsFixture.h"
 
+#include "core/Clock.h"
+#include "entry/Saisie_QSO.h"
 #include "labels/Etiquettes.h"
+#include "labels/LabelMenus.h"
 #include "labels/LabelPrinting.h"
 #include "labels/Select_QSO.h"
 #include "labels/SelectionEntry.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QListWidget>
 #include <QPointer>
@@ -214,6 +218,26 @@ TEST_F(SelectionWindow, TheDesignerPrintsTheChoiceAsItStandsAndGoesWithTheWindow
     w->close();
     QApplication::processEvents();
     EXPECT_FALSE(designer);
+}
+
+TEST_F(SelectionWindow, TheEntryWindowMenuOpensOneSelectionWindow) {
+    writeLog(log);
+    ManualClock clock;
+    Saisie_QSO entry(dir.path(), activation, settings, dialogs, clock);
+    connectLabelWindows(entry, services);
+    const auto selectionWindows = [] {
+        QList<Select_QSO *> all;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (auto *s = qobject_cast<Select_QSO *>(w); s && s->isVisible())
+                all << s;
+        return all;
+    };
+    EXPECT_EQ(entry.Mnu_Etiquettes->text(), "Imprimer les étiquettes pour QSL");
+    entry.Mnu_Etiquettes->trigger();
+    ASSERT_EQ(selectionWindows().size(), 1);
+    EXPECT_EQ(selectionWindows().first()->Liste_QSO->count(), 5);
+    entry.Mnu_Etiquettes->trigger();
+    EXPECT_EQ(selectionWindows().size(), 1);
 }
 
 } // namespace
