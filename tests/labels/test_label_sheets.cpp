@@ -262,26 +262,3 @@ TEST(TwentyFourLabelSheet, EnglishAndTwoReferenceTexts) {
     EXPECT_EQ(row[3].text, sp(14) + "DIFI 34-001 Ile de Thau");
     EXPECT_EQ(row[5].text, sp(9) + "Tnx for the QSO   73's from Q0ZEP");
 }
-
-TEST(LabelTestPage, OneNumberedOutlinePerLabelInsideTheSheet) {
-    struct Case {
-        int format, labels;
-        double lastColumnX, rowHeight;
-    } cases[] = {{1, 16, 101.6, 33.9}, {2, 16, 101.6, 37}, {4, 16, 101.6, 35}, {5, 24, 132, 37}};
-    for (const Case &c : cases) {
-        QStringList numbers, expected;
-        double maxX = 0, maxY = 0;
-        for (const SheetLine &l : testPageLines(c.format)) {
-            if (l.text.startsWith(QStringLiteral("| ")) && l.text.mid(2, 2).toInt() > 0)
-                numbers.append(l.text.mid(2, 2));
-            maxX = std::max(maxX, *l.x);
-            maxY = std::max(maxY, *l.y);
-        }
-        for (int n = 1; n <= c.labels; ++n)
-            expected.append(QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')));
-        EXPECT_EQ(numbers, expected) << c.format;
-        EXPECT_DOUBLE_EQ(maxX, c.lastColumnX) << c.format;
-        EXPECT_GT(maxY, 7 * c.rowHeight) << c.format;
-        EXPECT_LT(maxY, 8 * c.rowHeight - 1) << c.format;
-    }
-}
