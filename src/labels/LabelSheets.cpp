@@ -132,8 +132,10 @@ constexpr double rowHeight24 = 37;
 constexpr int narrowWidth24 = 33; // confirmation line, 12 points
 constexpr int wideWidth24 = 50;   // every other line, 8 points
 
+// A twenty-four-label line: centred by leading blanks, and cut at the label's width so that a
+// long text never runs into the next label.
 QString centred24(int width, int k, int l, const QString &text) {
-    return blanks(leadingBlanks(width, k, l)) + text;
+    return cutTo(blanks(leadingBlanks(width, k, l)) + text, width);
 }
 
 } // namespace

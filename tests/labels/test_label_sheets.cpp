@@ -1,6 +1,7 @@
 #include "LabelTestData.h"
 
 #include "labels/LabelSheets.h"
+#include "support/QStringPrint.h"
 
 #include <gtest/gtest.h>
 
@@ -253,12 +254,19 @@ TEST(TwentyFourLabelSheet, LabelsPlacedInMillimetres) {
     }
 }
 
-TEST(TwentyFourLabelSheet, EnglishAndTwoReferenceTexts) {
+TEST(TwentyFourLabelSheet, EnglishTwoReferenceAndTooLongTexts) {
     LabelContent c = content(true);
     c.twoReferences = true;
-    const QString three[3] = {entry("F5ABC/P"), QString(), QString()};
-    const QList<SheetLine> row = twentyFourLabelRow(c, three, 0);
-    EXPECT_EQ(row[0].text, QStringLiteral("  Confirming QSO with F5ABC/P 34"));
-    EXPECT_EQ(row[3].text, sp(14) + "DIFI 34-001 Ile de Thau");
-    EXPECT_EQ(row[5].text, sp(9) + "Tnx for the QSO   73's from Q0ZEP");
+    const QString three[3] = {entry("F5ABC/P"), entry("F/ON4ABCDE/P"), QString()};
+    const QList<SheetLine> english = twentyFourLabelRow(c, three, 0);
+    EXPECT_EQ(english[0].text, QStringLiteral("  Confirming QSO with F5ABC/P 34"));
+    EXPECT_EQ(english[3].text, sp(14) + "DIFI 34-001 Ile de Thau");
+    EXPECT_EQ(english[5].text, sp(9) + "Tnx for the QSO   73's from Q0ZEP");
+    // A twelve-character call sign keeps the whole of it within the label's 33 columns.
+    EXPECT_EQ(english[7].text, QStringLiteral("Confirming QSO with F/ON4ABCDE/P "));
+    LabelContent french = content();
+    french.reference.commune = QStringLiteral("Saint-Martin-de-Londres-Les-Grandes");
+    const QList<SheetLine> row = twentyFourLabelRow(french, three, 0);
+    EXPECT_EQ(row[7].text, QStringLiteral("Confirme le QSO avec F/ON4ABCDE/P"));
+    EXPECT_EQ(row[3].text, QStringLiteral("DDCF 3415 34530 Saint-Martin-de-Londres-Les-Grande"));
 }
