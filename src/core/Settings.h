@@ -84,6 +84,13 @@ inline const QString heureUtc = QStringLiteral("Heure UTC");
 inline const QString transceiver = QStringLiteral("Transceiver");
 inline const QString antenne = QStringLiteral("Antenne");
 inline const QString numEtiquette = QStringLiteral("N° Etiquette");
+/// Calibration of label sheet format `format` (1-5) to the printer: shifts in millimetres.
+inline QString decalageXEtiquette(int format) {
+    return QStringLiteral("Decalage X Etiquette %1").arg(format);
+}
+inline QString decalageYEtiquette(int format) {
+    return QStringLiteral("Decalage Y Etiquette %1").arg(format);
+}
 } // namespace keys
 
 /// The revision text, leading blank included.

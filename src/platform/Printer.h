@@ -49,6 +49,11 @@ public:
     /// one printer): positive moves right and down.
     virtual void setOffset(double dxMm, double dyMm) = 0;
 
+    /// Sheets of labels: every job stays on one page. A line below the printable area is kept
+    /// on it (the printer prints what it can reach) rather than opening a new page that would
+    /// carry the end of the sheet, and every sheet after it, one page too far.
+    virtual void setOnePagePerJob(bool onePage) { (void)onePage; }
+
     /// What has been printed goes to the printer; the next printed line opens a new job.
     virtual void endJob() = 0;
     /// What has been printed since the last end is thrown away.

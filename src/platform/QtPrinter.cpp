@@ -170,7 +170,7 @@ void QtPrinter::printLine(const QString &text) {
         pending_.append(Page());
     // A line that does not fit goes to the top of a new page; a page that has nothing yet
     // keeps it, whatever its position, so that no line can push out endless empty pages.
-    if (y_ + dy_ + height > pageHeight + 1e-6 && !pending_.last().isEmpty()) {
+    if (!onePage_ && y_ + dy_ + height > pageHeight + 1e-6 && !pending_.last().isEmpty()) {
         pending_.append(Page());
         y_ = 0;
     }

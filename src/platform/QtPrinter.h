@@ -67,6 +67,7 @@ public:
         dx_ = dxMm;
         dy_ = dyMm;
     }
+    void setOnePagePerJob(bool onePage) override { onePage_ = onePage; }
     void endJob() override;
     void discardJob() override;
 
@@ -119,6 +120,7 @@ private:
     double size_ = 10;
     bool bold_ = false;
     double x_ = 0, y_ = 0, dx_ = 0, dy_ = 0;
+    bool onePage_ = false;
     QList<Page> pending_;
     QHash<QString, ResolvedFont> fonts_; ///< by name, size and boldness
 };

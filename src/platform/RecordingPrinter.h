@@ -52,6 +52,8 @@ public:
         dx_ = dxMm;
         dy_ = dyMm;
     }
+    void setOnePagePerJob(bool onePage) override { onePagePerJob = onePage; }
+    bool onePagePerJob = false;
 
     void endJob() override {
         ops.append(Op::EndJob);

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "core/CurrentActivation.h"
+#include "core/Dialogs.h"
+#include "core/QsoLine.h"
+#include "core/Settings.h"
+#include "entry/WindowServices.h"
+#include "platform/FileChooser.h"
+#include "platform/RecordingPrinter.h"
+#include "support/TestFiles.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+// Readable failures: texts are shown as texts.
+inline void PrintTo(const QString &text, std::ostream *os) {
+    *os << '"' << text.toStdString() << '"';
+}
+
+namespace zep::testing {
+
+/// A QSO line of the log as the entry window writes it.
+inline QString logLine(const QString &date, const QString &time, const QString &call,
+                       const QString &dpt = {}, const QString &mode = QStringLiteral("SSB"),
+                       const QString &band = QStringLiteral("7"), const QString &firstName = {},
+                       const QString &remarks = {}) {
+    QsoFields f;
+    f.date = date;
+    f.time = time;
+    f.call = call;
+    f.department = dpt;
+    f.firstName = firstName;
+    f.rstReceived = mode == QLatin1String("CW") ? QStringLiteral("599") : QStringLiteral("59");
+    f.rstSent = f.rstReceived;
+    f.mode = mode;
+    f.band = band;
+    f.remarks = remarks;
+    const BuiltLine built = buildQsoLine(f);
+    EXPECT_TRUE(built.ok) << built.error.toStdString();
+    return built.line;
+}
+
+/// The label windows' services on a temporary program directory: a double activation
+/// (reference DFCF-21-001, second DIFI-21-002), settings in memory, scripted message boxes
+/// and a recording printer.
+class LabelWindowTest : public ::testing::Test {
+protected:
+    LabelWindowTest() {
+        CurrentActivation &a = activation.activation;
+        a.activeur = QStringLiteral("F4ABC");
+        a.numActivite = QStringLiteral("DFCF-21-001");
+        a.nomActivite = QStringLiteral("Château de Vougeot");
+        a.numCanton = QStringLiteral("2112");
+        a.numCP = QStringLiteral("21640");
+        a.nomCommune = QStringLiteral("Vougeot");
+        a.numActivite1 = QStringLiteral("DIFI-21-002");
+        a.nomActivite1 = QStringLiteral("Clos de Vougeot");
+        a.numCP1 = QStringLiteral("21640");
+        a.nomCommune1 = QStringLiteral("Gilly");
+        a.dateActivite = QStringLiteral("14/07/24");
+        a.isDouble = true;
+    }
+
+    void writeLog(const QStringList &lines) {
+        QByteArray bytes;
+        for (const QString &l : lines)
+            bytes += l.toLatin1() + "\r\n";
+        testfiles::put(dir.filePath(QStringLiteral("DFCF-21-001.txt")), bytes);
+    }
+
+    QTemporaryDir dir;
+    FixedActivationSource activation;
+    MemorySettingsStore settings;
+    ScriptedDialogs dialogs;
+    RecordingPrintService printing;
+    ScriptedFileChooser files;
+    WindowServices services{dir.path(), activation, settings, dialogs, printing, files};
+};
+
+} // namespace zep::testing
