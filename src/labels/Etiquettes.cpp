@@ -203,7 +203,10 @@ bool Etiquettes::Imprime_Click() {
 bool Etiquettes::Apercu_Click() {
     if (!checkAndSave())
         return false;
-    const LabelRun run = currentRun();
+    // The preview draws its pages again whenever it is asked to (zoom, page set-up): the pause
+    // between sheets, meant for changing paper, would ask its question at every redraw.
+    LabelRun run = currentRun();
+    run.pauseEachSheet = false;
     Dialogs *dialogs = &services_.dialogs;
     services_.printing.preview(
         [run, dialogs](Printer &printer) { printLabels(printer, *dialogs, run); }, this);

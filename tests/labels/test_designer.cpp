@@ -230,6 +230,21 @@ TEST_F(Designer, TheRunTakesEveryChoiceOfTheWindow) {
     EXPECT_TRUE(placed);
 }
 
+TEST_F(Designer, ThePauseBetweenSheetsIsAskedWhenPrintingButNotInThePreview) {
+    for (int i = 0; i < 17; ++i)
+        chosen.append(QStringLiteral("     F5A%1").arg(QChar(u'A' + i)));
+    Etiquettes &w = open();
+    click(w.Etiqu_1);
+    click(w.Arret_Imp);
+    click(w.Apercu);
+    EXPECT_EQ(printing.previews, 1);
+    EXPECT_TRUE(dialogs.shown().empty());
+    click(w.Imprime);
+    EXPECT_EQ(printing.prints, 1);
+    ASSERT_FALSE(dialogs.shown().empty());
+    EXPECT_TRUE(dialogs.shown().front().isQuestion);
+}
+
 TEST_F(Designer, EachFormatKeepsItsOwnCalibration) {
     settings.write(keys::decalageXEtiquette(2), QStringLiteral("1.5"));
     settings.write(keys::decalageYEtiquette(2), QStringLiteral("-0,7"));
