@@ -65,20 +65,6 @@ TEST(AdifRecord, WritesEachFieldWithTheLengthOfItsTrimmedValue) {
         EXPECT_EQ(adif::record(logLine(c.fields)), c.record) << c.what;
 }
 
-TEST(AdifRecord, EveryBandOfTheEntryWindowHasItsAdifBand) {
-    const std::pair<const char *, const char *> bands[] = {
-        {"1.8", "160m"}, {"3.5", "80m"}, {"7", "40m"},  {"10", "30m"}, {"14", "20m"}, {"18", "17m"},
-        {"21", "15m"},   {"24", "12m"},  {"28", "10m"}, {"50", "6m"},  {"144", "2m"},
-    };
-    for (const auto &[band, adifBand] : bands) {
-        const QByteArray record =
-            adif::record(logLine(qso("01/01/26", "10:00", "F1A", band, "CW")));
-        const QByteArray field = QByteArray("<band:") + QByteArray::number(qstrlen(adifBand)) +
-                                 '>' + adifBand + "<mode:";
-        EXPECT_TRUE(record.contains(field)) << band << " -> " << record.constData();
-    }
-}
-
 TEST(AdifRecord, ABandWithoutRowGivesNoBandField) {
     // Hand-edited logs: a band the table does not know, and the unit in another case.
     QByteArray line = logLine(qso("01/01/26", "10:00", "F1A", "144", "CW"));

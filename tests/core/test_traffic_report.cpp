@@ -70,21 +70,6 @@ TEST(TrafficReport, LaysTheQsoOutIn199Columns) {
     EXPECT_EQ(ctf::line(logLine(full())), expected);
 }
 
-TEST(TrafficReport, BandTextForEveryBandOfTheEntryWindow) {
-    const std::pair<const char *, const char *> rows[] = {
-        {"1.8", "1.8 Mhz "}, {"3.5", "3.5 Mhz "}, {"7", "7.0 Mhz "},   {"10", "10 Mhz  "},
-        {"14", "14 Mhz  "},  {"18", "18 Mhz  "},  {"21", "21 Mhz  "},  {"24", "24 Mhz  "},
-        {"28", "28 Mhz  "},  {"50", "50 Mhz  "},  {"144", "144 Mhz "},
-    };
-    for (const auto &[band, text] : rows) {
-        QsoFields f = full();
-        f.band = QString::fromLatin1(band);
-        const QByteArray line = ctf::line(logLine(f));
-        EXPECT_EQ(cols(line, 50, 57), QByteArray(text)) << band;
-        EXPECT_EQ(line.size(), ctf::lineLength) << band;
-    }
-}
-
 TEST(TrafficReport, EveryLineKeeps199Columns) {
     struct Case {
         const char *what;
@@ -95,10 +80,16 @@ TEST(TrafficReport, EveryLineKeeps199Columns) {
     bare.department.clear();
     bare.firstName.clear();
     bare.remarks.clear();
+    QsoFields top = full();
+    top.band = QStringLiteral("144");
+    QsoFields low = bare;
+    low.band = QStringLiteral("1.8");
     QByteArray unknownBand = logLine(full());
     unknownBand.replace(66, 3, "432");
     const Case cases[] = {
         {"no department, first name or remarks", logLine(bare), "7.0 Mhz "},
+        {"144 MHz", logLine(top), "144 Mhz "},
+        {"1.8 MHz", logLine(low), "1.8 Mhz "},
         {"band without a row", unknownBand, QByteArray(8, ' ')},
         {"line cut after the band", logLine(full()).left(74), "7.0 Mhz "},
         {"line cut inside the call sign", logLine(full()).left(20), QByteArray(8, ' ')},
