@@ -9,9 +9,11 @@ namespace zep {
 struct IoResult {
     bool ok = true;
     QString message;
+    /// The system's error number behind a failure (errno), 0 when there is none to give.
+    int code = 0;
 
     static IoResult success() { return {}; }
-    static IoResult failure(QString text) { return {false, std::move(text)}; }
+    static IoResult failure(QString text, int error = 0) { return {false, std::move(text), error}; }
     explicit operator bool() const { return ok; }
 };
 

@@ -68,7 +68,8 @@ QString reason(int error) {
 IoResult writeFailure(const QString &path, int error) {
     return IoResult::failure(QStringLiteral("Impossible d'enregistrer le fichier \"%1\" : %2.\n"
                                             "Le fichier précédent est conservé.")
-                                 .arg(fileName(path), reason(error)));
+                                 .arg(fileName(path), reason(error)),
+                             error);
 }
 
 /// Writes every byte, going on after short writes and interruptions.
@@ -194,13 +195,16 @@ FileBytes readFileBytes(const QString &path) {
             QStringLiteral("Le fichier \"%1\" est introuvable.").arg(fileName(path)));
         return result;
     }
+    errno = 0;
     if (file.open(QIODevice::ReadOnly))
         result.bytes = file.readAll();
     if (!file.isOpen() || file.error() != QFileDevice::NoError) {
+        const int error = errno ? errno : EIO; // the system's number, kept by Qt on a failure
         result.bytes.clear();
         result.status =
             IoResult::failure(QStringLiteral("Impossible de lire le fichier \"%1\" : %2.")
-                                  .arg(fileName(path), file.errorString()));
+                                  .arg(fileName(path), file.errorString()),
+                              error);
     }
     return result;
 }

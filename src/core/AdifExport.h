@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+#include <optional>
+
+namespace zep::adif {
+
+/// The first line of the file, also shown above the QSO list while exporting.
+QString title(const QString &activator);
+
+/// The second line of text in the header: which program made the file.
+QString creditLine();
+
+/// The name proposed in the save dialog: the reference, "_" and the activation date as
+/// jj_mm_aa (characters 1-2, 4-5 and the last two of the date), without extension.
+QString proposedFileName(const QString &reference, const QString &activationDate);
+
+/// The ADIF band of a log band text taken with its unit ("3.5 Mhz", "144 Mhz"), compared
+/// exactly. Nothing for a band the table does not hold (only a hand-edited log has one).
+std::optional<QByteArrayView> band(QByteArrayView bandText);
+
+/// ADIF text fields hold printable ASCII only. Windows-1252 letters lose their accents
+/// ("é" -> "e", "Œ" -> "OE"), other signs get their nearest ASCII form, control characters
+/// become blanks.
+QByteArray toAscii(QByteArrayView windows1252);
+
+/// One record line (without its line end) for one 104-column QSO line in its Windows-1252
+/// bytes: call, name (left out when empty), band (left out when unknown), mode, date,
+/// times on and off, reports sent and received, state and comment (kept when empty), "<eor>".
+/// Each value is trimmed of blanks and written in ASCII, with its length.
+QByteArray record(QByteArrayView qsoLine);
+
+/// The whole file: six header lines ending with "<eoh>", then one record per QSO line of
+/// `log` (the activity log's bytes), every line ended by CR LF. Blank lines of the log are not
+/// QSOs and give no record.
+QByteArray document(const QString &titleLine, QByteArrayView log);
+
+} // namespace zep::adif

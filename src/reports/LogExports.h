@@ -1,0 +1,44 @@
+#pragma once
+
+#include "entry/WindowServices.h"
+
+#include <QString>
+
+#include <optional>
+
+namespace zep {
+
+class Saisie_QSO;
+
+/// The two exports of the entry window's "Fichiers" menu, on the log of the first reference:
+/// the ADIF file, wherever the operator chooses to save it, and the traffic report
+/// "<reference>.ctf" in the program directory. Every file goes through the crash-safe write,
+/// so a failed export leaves no cut file behind and an earlier file as it was.
+class LogExports {
+public:
+    LogExports(Saisie_QSO &entry, const WindowServices &services);
+
+    /// "Exporter au format ADIF": shows the title in `Entete`, asks for the file, writes it
+    /// and says where. The path written, or nothing (cancelled, refused or failed).
+    std::optional<QString> exportAdif();
+
+    /// "Exporter au format C_Trafic": writes "<reference>.ctf" over any earlier one and says
+    /// so. The path written, or nothing when it failed.
+    std::optional<QString> exportTrafficReport();
+
+private:
+    struct LogBytes {
+        bool ok = false;
+        QByteArray bytes;
+        int code = 0;
+        QString message;
+    };
+    LogBytes readLog() const;
+    bool isActivityLog(const QString &path) const;
+
+    Saisie_QSO &entry_;
+    WindowServices services_;
+    QString adifDir_; ///< where the last ADIF file went, proposed again for the next one
+};
+
+} // namespace zep

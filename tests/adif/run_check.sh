@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Exports sample logs to ADIF with the program's own exporter, then has them read by tcadif.
+#   run_check.sh EXPORTER WORK_DIR SOURCE_DIR
+# Node.js and npm are required: a machine without them fails here instead of skipping.
+set -euo pipefail
+exporter=$1 work=$2 src=$3
+
+for tool in node npm; do
+    if ! command -v "$tool" >/dev/null 2>&1; then
+        echo "ADIF check: '$tool' is missing (scripts/setup.sh installs it)" >&2
+        exit 1
+    fi
+done
+
+mkdir -p "$work"
+# The pinned parser, installed once per build directory (offline afterwards).
+if ! cmp -s "$src/package-lock.json" "$work/package-lock.json" ||
+    [ ! -f "$work/node_modules/tcadif/package.json" ]; then
+    cp "$src/package.json" "$src/package-lock.json" "$work/"
+    (cd "$work" && npm ci --no-audit --no-fund --loglevel=error)
+fi
+
+# The exporter writes the samples and prints "FILE RECORDS" pairs.
+mapfile -t pairs < <("$exporter" "$work/samples")
+# shellcheck disable=SC2206
+checks=(${pairs[*]})
+NODE_PATH="$work/node_modules" node "$src/check_adif.js" "${checks[@]}"
+
+# The check itself must be able to fail: an accented first name written as it stands in the
+# log is refused.
+bad="$work/samples/accented.adi"
+printf 'x\r\n<eoh>\r\n<call:5>F1ABC<name:5>Herv\xe9<band:3>40m<mode:3>SSB<qso_date:8>20260101<time_on:4>1000<eor>\r\n' >"$bad"
+if NODE_PATH="$work/node_modules" node "$src/check_adif.js" "$bad" 1 2>/dev/null; then
+    echo "ADIF check: tcadif accepted a record with an 8-bit character" >&2
+    exit 1
+fi
+echo "ADIF check: the 8-bit control record was refused, as it must be"
