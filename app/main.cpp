@@ -1,6 +1,8 @@
+#include "CommandLine.h"
 #include "core/Clock.h"
 #include "core/ProgramDirectory.h"
 #include "core/Settings.h"
+#include "core/ShippedFiles.h"
 #include "entry/Saisie_QSO.h"
 #include "entry/WindowServices.h"
 #include "help/HelpMenus.h"
@@ -18,6 +20,7 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QLockFile>
@@ -26,6 +29,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 using namespace zep;
 
@@ -42,9 +46,13 @@ void reportStartFailure(Dialogs &dialogs, const QString &text) {
 } // namespace
 
 int main(int argc, char **argv) {
-    QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZEP_Rozadovev"));
     QApplication::setOrganizationName(QStringLiteral("Riduzazur"));
+    if (const std::optional<int> answered = answerInformationRequest(argc, argv))
+        return *answered;
+    QApplication app(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral("zep-rozadovev"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("zep-rozadovev")));
 
     // Qt's own French texts: "Oui"/"Non" and the standard dialogs.
     QTranslator qtFrench;
@@ -54,17 +62,17 @@ int main(int argc, char **argv) {
     QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Carnet de trafic pour activations"));
-    parser.addHelpOption();
-    const QCommandLineOption dirOption(
-        QStringLiteral("dir"), QStringLiteral("Répertoire du programme (fichiers de données)."),
-        QStringLiteral("DIR"));
-    parser.addOption(dirOption);
-    parser.process(app);
+    const QCommandLineOption dirOption = directoryOption();
+    if (!parseCommandLine(parser, dirOption))
+        return 2;
 
+    // An installed program never keeps its data beside its executable, even where it could
+    // write there (run as root): the per-user data directory holds them.
+    const ShippedFiles shipped = locateShippedFiles(QCoreApplication::applicationDirPath());
     const QString programDir =
         QDir(resolveProgramDirectory(
-                 parser.value(dirOption), QCoreApplication::applicationDirPath(),
+                 parser.value(dirOption),
+                 shipped.installed ? QString() : QCoreApplication::applicationDirPath(),
                  QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)))
             .absolutePath();
     MessageBoxDialogs dialogs;
@@ -84,6 +92,12 @@ int main(int argc, char **argv) {
                                .arg(QDir::toNativeSeparators(programDir)));
         return 1;
     }
+
+    // A new data directory starts with the shipped prefix table; a user's own is kept.
+    if (const IoResult copied =
+            provideShippedFile(shipped, programDir, QStringLiteral("Continents_DXCC.csv"));
+        !copied)
+        reportStartFailure(dialogs, copied.message);
 
     QSettingsStore settings;
     SystemClock clock;

@@ -10,6 +10,7 @@ packages=(
     hamradio-files strace xvfb xauth faketime
     fonts-liberation2 poppler-utils
     clang libfuzzer-14-dev ccache
+    desktop-file-utils
 )
 
 missing=()

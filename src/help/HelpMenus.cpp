@@ -1,12 +1,88 @@
 #include "help/HelpMenus.h"
 
+#include "core/ShippedFiles.h"
 #include "entry/Saisie_QSO.h"
+#include "help/HelpTexts.h"
+#include "help/Mise_a_Jour.h"
+#include "help/Mode_Emploi.h"
+#include "platform/UrlOpener.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QPointer>
 
 namespace zep {
 
+namespace {
+
+/// The "Aide" menu's windows: one of each at a time, raised when asked for again, closed with
+/// the entry window. They have no parent, so that they never stay on top of the entry window.
+class HelpMenu : public QObject {
+public:
+    HelpMenu(Saisie_QSO &entry, Dialogs &dialogs, QString guideFile, UrlOpener &browser)
+        : QObject(&entry), dialogs_(dialogs), guideFile_(std::move(guideFile)), browser_(browser) {}
+    ~HelpMenu() override {
+        delete guide_.data();
+        delete update_.data();
+    }
+
+    void Mnu_Historique_Click() { dialogs_.message(historyText()); }
+    void Mnu_A_Propos_Click() { dialogs_.message(aboutText()); }
+
+    void Mnu_Mode_Emploi_Click() {
+        if (!QFileInfo(guideFile_).isFile()) {
+            dialogs_.message(QStringLiteral("Mode d'emploi introuvable : ") +
+                             QDir::toNativeSeparators(guideFile_));
+            return;
+        }
+        if (!guide_)
+            guide_ = new Mode_Emploi(guideFile_, browser_);
+        else
+            guide_->showContents();
+        bringForward(guide_);
+    }
+
+    void Mnu_Maj_Click() {
+        if (!update_) {
+            update_ = new Mise_a_Jour(browser_, dialogs_);
+            update_->Form_Load();
+        }
+        bringForward(update_);
+    }
+
+private:
+    static void bringForward(QWidget *window) {
+        window->show();
+        window->raise();
+        window->activateWindow();
+    }
+
+    Dialogs &dialogs_;
+    QString guideFile_;
+    UrlOpener &browser_;
+    QPointer<Mode_Emploi> guide_;
+    QPointer<Mise_a_Jour> update_;
+};
+
+} // namespace
+
+void connectHelpMenu(Saisie_QSO &entry, const WindowServices &services, const QString &guideFile,
+                     UrlOpener &browser) {
+    auto *menu = new HelpMenu(entry, services.dialogs, guideFile, browser);
+    QObject::connect(entry.Mnu_Historique, &QAction::triggered, menu,
+                     &HelpMenu::Mnu_Historique_Click);
+    QObject::connect(entry.Mnu_Mode_Emploi, &QAction::triggered, menu,
+                     &HelpMenu::Mnu_Mode_Emploi_Click);
+    QObject::connect(entry.Mnu_Maj, &QAction::triggered, menu, &HelpMenu::Mnu_Maj_Click);
+    QObject::connect(entry.Mnu_A_Propos, &QAction::triggered, menu, &HelpMenu::Mnu_A_Propos_Click);
+}
+
 void connectHelpMenu(Saisie_QSO &entry, const WindowServices &services) {
-    (void)entry;
-    (void)services;
+    static DesktopUrlOpener desktop;
+    const ShippedFiles shipped = locateShippedFiles(QCoreApplication::applicationDirPath());
+    connectHelpMenu(entry, services, userGuidePath(shipped), desktop);
 }
 
 } // namespace zep

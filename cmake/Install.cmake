@@ -1,0 +1,57 @@
+# Installing like a desktop program: the executable in bin/, the user guide and the data files
+# in share/zep-rozadovev/, a desktop entry and a scalable icon where the desktop's application
+# menu finds them. The program recognises this layout and keeps its users' data in their own
+# data directory (see src/core/ShippedFiles.h).
+include(GNUInstallDirs)
+
+# The revision has one definition, in the program; the package takes its version from there.
+file(STRINGS ${PROJECT_SOURCE_DIR}/src/core/Settings.h _zep_revision_line
+     REGEX "revisionText = QStringLiteral")
+string(REGEX MATCH "\" *([0-9][0-9A-Za-z.]*)\"" _zep_match "${_zep_revision_line}")
+if(NOT CMAKE_MATCH_1)
+    message(FATAL_ERROR "The program's revision was not found in src/core/Settings.h")
+endif()
+set(ZEP_REVISION ${CMAKE_MATCH_1})
+
+set(ZEP_SHARE_DIR ${CMAKE_INSTALL_DATADIR}/zep-rozadovev)
+
+install(TARGETS zep-rozadovev RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/data/help DESTINATION ${ZEP_SHARE_DIR})
+# The prefix table and the map come from other parts of the tree; each is installed when
+# present.
+foreach(_zep_data Continents_DXCC.csv france-departments.svg README.md)
+    if(EXISTS ${PROJECT_SOURCE_DIR}/data/${_zep_data})
+        install(FILES ${PROJECT_SOURCE_DIR}/data/${_zep_data} DESTINATION ${ZEP_SHARE_DIR})
+    endif()
+endforeach()
+install(FILES ${PROJECT_SOURCE_DIR}/data/zep-rozadovev.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${PROJECT_SOURCE_DIR}/data/icons/zep-rozadovev.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/zep-rozadovev)
+
+set(CPACK_PACKAGE_NAME zep-rozadovev)
+set(CPACK_PACKAGE_VERSION ${ZEP_REVISION})
+set(CPACK_PACKAGE_VENDOR "ZEP_Rozadovev")
+set(CPACK_PACKAGE_CONTACT "ZEP_Rozadovev <zep-rozadovev@example.org>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "logbook for amateur-radio activations (French interface)")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Records an activation (one or two award references), takes the QSOs from the keyboard\n\
+with shape and duplicate checks, keeps one fixed-width log per reference, and produces\n\
+listings, ADIF and traffic-report exports, the countries and departments worked, and\n\
+printed QSL labels. The user interface and the user guide are in French.")
+set(CPACK_PACKAGE_INSTALL_DIRECTORY zep-rozadovev)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_GENERATOR DEB)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
+set(CPACK_DEBIAN_PACKAGE_SECTION hamradio)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://zep-rozadovev.example.org/")
+# The libraries come from dpkg-shlibdeps; Qt's SVG icon engine and the font with Courier New's
+# metrics are loaded at run time, so they are named here.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, fonts-liberation2")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
+include(CPack)

@@ -1,0 +1,169 @@
+// The program installed with `cmake --install` into a temporary prefix: its files at the
+// freedesktop places, its command line answered without a screen, and a start from the
+// installed place that keeps the data in the user's data directory.
+
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+QByteArray contentOf(const QString &path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<absent>");
+}
+
+class Installed : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        root = new QTemporaryDir;
+        ASSERT_TRUE(root->isValid());
+        QProcess install;
+        install.start(QStringLiteral(ZEP_CMAKE),
+                      {QStringLiteral("--install"), QStringLiteral(ZEP_BUILD_DIR),
+                       QStringLiteral("--prefix"), prefix()});
+        ASSERT_TRUE(install.waitForFinished(120000));
+        ASSERT_EQ(install.exitCode(), 0) << install.readAllStandardError().toStdString();
+    }
+    static void TearDownTestSuite() {
+        delete root;
+        root = nullptr;
+    }
+
+    static QString prefix() { return root->filePath(QStringLiteral("usr")); }
+    static QString installed(const QString &relative) {
+        return prefix() + QLatin1Char('/') + relative;
+    }
+    static QString program() { return installed(QStringLiteral("bin/zep-rozadovev")); }
+
+    /// A run environment with its own home, and no screen unless `platform` names one.
+    QProcessEnvironment environment(const QString &platform = QString()) const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(QString::fromLatin1(name));
+        if (!platform.isEmpty())
+            env.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
+        env.insert(QStringLiteral("HOME"), home.path());
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
+        return env;
+    }
+
+    static inline QTemporaryDir *root = nullptr;
+    QTemporaryDir home;
+};
+
+TEST_F(Installed, FilesStandWhereTheDesktopLooksForThem) {
+    const struct {
+        const char *path;
+        const char *mustContain;
+    } rows[] = {
+        {"bin/zep-rozadovev", ""},
+        {"share/zep-rozadovev/help/guide.html", "<a name=\"sommaire\">"},
+        {"share/applications/zep-rozadovev.desktop", "Exec=zep-rozadovev\n"},
+        {"share/applications/zep-rozadovev.desktop", "Icon=zep-rozadovev\n"},
+        {"share/icons/hicolor/scalable/apps/zep-rozadovev.svg", "<svg"},
+        {"share/doc/zep-rozadovev/README.md", "ZEP_Rozadovev"},
+    };
+    for (const auto &row : rows) {
+        const QString path = installed(QString::fromLatin1(row.path));
+        ASSERT_TRUE(QFileInfo(path).isFile()) << row.path;
+        EXPECT_TRUE(contentOf(path).contains(row.mustContain)) << row.path;
+    }
+    EXPECT_TRUE(QFileInfo(program()).isExecutable());
+}
+
+TEST_F(Installed, CommandLineIsAnsweredWithoutAScreen) {
+    const struct {
+        QStringList arguments;
+        int exitCode;
+        const char *out;
+        const char *err;
+    } rows[] = {
+        {{QStringLiteral("--version")}, 0, "zep-rozadovev 1.3.7b\n", ""},
+        {{QStringLiteral("-v")}, 0, "zep-rozadovev 1.3.7b\n", ""},
+        {{QStringLiteral("--help")}, 0, "Utilisation : zep-rozadovev [options]", ""},
+        {{QStringLiteral("-h")}, 0, "-d, --dir <r\xc3\xa9pertoire>", ""},
+        {{QStringLiteral("--dir"), QStringLiteral("/tmp"), QStringLiteral("--help")},
+         0,
+         "Options :",
+         ""},
+    };
+    for (const auto &row : rows) {
+        QProcess p;
+        p.setProcessEnvironment(environment());
+        p.start(program(), row.arguments);
+        ASSERT_TRUE(p.waitForFinished(20000)) << row.arguments.join(' ').toStdString();
+        const QByteArray out = p.readAllStandardOutput();
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(p.exitCode(), row.exitCode) << row.arguments.join(' ').toStdString();
+        EXPECT_TRUE(out.contains(row.out)) << out.toStdString();
+        EXPECT_TRUE(p.readAllStandardError().contains(row.err));
+    }
+    // Help in French names where an installed program keeps its files.
+    QProcess help;
+    help.setProcessEnvironment(environment());
+    help.start(program(), {QStringLiteral("--help")});
+    ASSERT_TRUE(help.waitForFinished(20000));
+    EXPECT_TRUE(help.readAllStandardOutput().contains(
+        QFile::encodeName(home.filePath(QStringLiteral("data/Riduzazur/ZEP_Rozadovev")))));
+}
+
+TEST_F(Installed, UnknownOptionIsRefusedInFrench) {
+    QProcess p;
+    p.setProcessEnvironment(environment(QStringLiteral("offscreen")));
+    p.start(program(), {QStringLiteral("--sans-fin")});
+    ASSERT_TRUE(p.waitForFinished(20000));
+    EXPECT_EQ(p.exitCode(), 2);
+    const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+    EXPECT_TRUE(err.contains(QStringLiteral("sans-fin"))) << err.toStdString();
+    EXPECT_TRUE(err.contains(QStringLiteral("Essayez « zep-rozadovev --help »")))
+        << err.toStdString();
+}
+
+TEST_F(Installed, DataGoToTheUsersDataDirectoryWithThePrefixTable) {
+    // The table as the package ships it (written here when this tree has none yet).
+    const QString shippedTable =
+        installed(QStringLiteral("share/zep-rozadovev/Continents_DXCC.csv"));
+    if (!QFileInfo::exists(shippedTable)) {
+        QFile f(shippedTable);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("F;France;F;EU\r\n");
+    }
+    const QStringList binBefore =
+        QDir(installed(QStringLiteral("bin")))
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+
+    QProcess p;
+    p.setProcessEnvironment(environment(QStringLiteral("offscreen")));
+    p.start(program(), {});
+    ASSERT_TRUE(p.waitForStarted(10000));
+    const QString data = home.filePath(QStringLiteral("data/Riduzazur/ZEP_Rozadovev"));
+    QElapsedTimer t;
+    t.start();
+    while (!QFileInfo::exists(data + QStringLiteral("/Liste_Activite.txt")) &&
+           p.state() == QProcess::Running && t.elapsed() < 20000)
+        QTest::qWait(50);
+    const bool running = p.state() == QProcess::Running;
+    p.kill();
+    p.waitForFinished(5000);
+    ASSERT_TRUE(running) << p.readAllStandardError().toStdString();
+
+    EXPECT_TRUE(QFileInfo::exists(data + QStringLiteral("/Liste_Activite.txt")));
+    EXPECT_EQ(contentOf(data + QStringLiteral("/Continents_DXCC.csv")), contentOf(shippedTable));
+    // The executable's directory is writable here, and still nothing was put there.
+    EXPECT_EQ(QDir(installed(QStringLiteral("bin")))
+                  .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              binBefore);
+}
+
+} // namespace
