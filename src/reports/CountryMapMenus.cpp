@@ -1,6 +1,7 @@
 #include "reports/CountryMapMenus.h"
 
 #include "entry/Saisie_QSO.h"
+#include "reports/Pays_Cont.h"
 #include "reports/Carte_Acti.h"
 
 #include <QAction>
