@@ -15,6 +15,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -106,6 +107,8 @@ Carte_Acti::Carte_Acti(Saisie_QSO &entry, const WindowServices &services, QWidge
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(Afficher, &QPushButton::clicked, this, &Carte_Acti::Afficher_Click);
+    // Enter on a typed band shows it, as the button does.
+    connect(Bande_A->lineEdit(), &QLineEdit::returnPressed, this, &Carte_Acti::Afficher_Click);
     connect(Enregistre_Image, &QPushButton::clicked, this, [this] { Enregistre_Image_Click(); });
     connect(&shown_, &MapDepartments::changed, this, [this] {
         Picture1->showWorked();

@@ -250,6 +250,16 @@ TEST_F(DepartmentsMap, AfficherPaintsTheChosenBandAndModeOnlyAndCounts) {
     QTest::mouseClick(map.Afficher, Qt::LeftButton);
     EXPECT_EQ(greenLabels(map.Dep), (std::vector<int>{33}));
 
+    // A band typed into the box and confirmed with Enter is shown too.
+    map.Mode_AX->setCurrentIndex(0);
+    map.Bande_A->setEditText(QString());
+    QTest::keyClicks(map.Bande_A->lineEdit(), QStringLiteral("3.5"));
+    QTest::keyClick(map.Bande_A->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(greenLabels(map.Dep), (std::vector<int>{29}));
+    map.Mode_AX->setCurrentIndex(1);
+    map.Bande_A->setCurrentIndex(0);
+    map.Afficher->click();
+
     // An emptied band box is refused and nothing changes.
     map.Bande_A->setEditText(QString());
     QTest::mouseClick(map.Afficher, Qt::LeftButton);
