@@ -75,6 +75,7 @@ DepartmentMapView::DepartmentMapView(const MapDepartments &shown, QWidget *paren
     insetFrame_ = insetFrameOnPicture;
     insetArea_ = insetAreaOf(atlas);
     insetTransform_ = insetTransformOf(insetArea_);
+    pictureTransform_ = QTransform::fromTranslate(-atlas.viewBox().left(), -atlas.viewBox().top());
     setFixedSize(sizeHint());
 
     QFont font(QStringLiteral("Arial"));
@@ -126,35 +127,32 @@ void DepartmentMapView::showWorked() {
     update();
 }
 
-void DepartmentMapView::paintEvent(QPaintEvent *) {
-    QPainter painter(this);
+QImage DepartmentMapView::drawLines(qreal pixelRatio) const {
+    QImage lines((QSizeF(size()) * pixelRatio).toSize(), QImage::Format_ARGB32_Premultiplied);
+    lines.setDevicePixelRatio(pixelRatio);
+    lines.fill(Qt::transparent);
+    QPainter painter(&lines);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.fillRect(rect(), Qt::white);
     const DepartmentAtlas &atlas = DepartmentAtlas::france();
-    const QColor green = colors::departmentWorked();
     const QPen outlinePen(Qt::black, 0.7);
-    painter.setPen(outlinePen);
-    const QTransform onPicture =
-        QTransform::fromTranslate(-atlas.viewBox().left(), -atlas.viewBox().top());
+    painter.setBrush(Qt::NoBrush);
     for (const DepartmentShape &shape : atlas.shapes()) {
-        painter.setBrush(shown_.isWorked(shape.label) ? green : QColor(Qt::white));
-        painter.setTransform(onPicture);
+        painter.setPen(outlinePen);
+        painter.setTransform(pictureTransform_);
         painter.drawPath(shape.outline);
         if (inInset(shape.label)) {
             painter.setTransform(insetTransform_);
-            // Keep the outline as thin in the inset as on the map.
+            // As thin in the inset as on the map.
             QPen thin = outlinePen;
             thin.setWidthF(outlinePen.widthF() / insetTransform_.m11());
             painter.setPen(thin);
             painter.drawPath(shape.outline);
-            painter.setPen(outlinePen);
         }
     }
     painter.resetTransform();
     // The inset's frame and title, and on the map the area it enlarges.
-    painter.setBrush(Qt::NoBrush);
     painter.setPen(QPen(Qt::black, 1));
-    painter.drawRect(onPicture.mapRect(insetArea_).adjusted(-2, -2, 2, 2));
+    painter.drawRect(pictureTransform_.mapRect(insetArea_).adjusted(-2, -2, 2, 2));
     painter.drawRect(insetFrame_);
     QFont titleFont(QStringLiteral("Arial"));
     titleFont.setPointSizeF(8);
@@ -162,6 +160,31 @@ void DepartmentMapView::paintEvent(QPaintEvent *) {
     painter.drawText(
         QRectF(insetFrame_.left(), insetFrame_.top() + 1, insetFrame_.width(), insetTitleHeight),
         Qt::AlignCenter, insetTitle);
+    return lines;
+}
+
+void DepartmentMapView::paintEvent(QPaintEvent *) {
+    // The outlines never change: they are drawn once into a layer laid over the fills, so
+    // that a repaint only fills the departments worked.
+    const qreal ratio = devicePixelRatioF();
+    if (lines_.isNull() || lines_.devicePixelRatio() != ratio)
+        lines_ = drawLines(ratio);
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::white);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(colors::departmentWorked());
+    for (const DepartmentShape &shape : DepartmentAtlas::france().shapes()) {
+        if (!shown_.isWorked(shape.label))
+            continue;
+        painter.setTransform(pictureTransform_);
+        painter.drawPath(shape.outline);
+        if (inInset(shape.label)) {
+            painter.setTransform(insetTransform_);
+            painter.drawPath(shape.outline);
+        }
+    }
+    painter.resetTransform();
+    painter.drawImage(QPointF(0, 0), lines_);
 }
 
 } // namespace zep

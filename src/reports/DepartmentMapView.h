@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QList>
 #include <QPointer>
 #include <QRectF>
@@ -43,12 +44,15 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    void placeLabels();
+    /// The outlines, the inset's frame and its title, on a transparent layer.
+    QImage drawLines(qreal pixelRatio) const;
 
     const MapDepartments &shown_;
     QRectF insetFrame_;
-    QRectF insetArea_;          ///< what the inset shows, in drawing units
-    QTransform insetTransform_; ///< drawing units -> inset on the picture
+    QRectF insetArea_;            ///< what the inset shows, in drawing units
+    QTransform insetTransform_;   ///< drawing units -> inset on the picture
+    QTransform pictureTransform_; ///< drawing units -> the picture
+    QImage lines_;
 };
 
 } // namespace zep
