@@ -27,6 +27,23 @@ QStringView nextLine(const QString &text, qsizetype &from) {
     return QStringView(text).sliced(start, stop - start);
 }
 
+// Country names, codes and continents repeat on every prefix of a country: each distinct text
+// is made once and shared by its lines, which keeps reading a large table quick.
+class SharedTexts {
+public:
+    QString operator()(QStringView text) {
+        const auto found = texts_.find(viewOf(text));
+        if (found != texts_.end())
+            return found->second;
+        QString made = text.toString();
+        texts_.emplace(viewOf(made), made);
+        return made;
+    }
+
+private:
+    std::unordered_map<std::u16string_view, QString> texts_;
+};
+
 } // namespace
 
 PrefixTable &PrefixTable::operator=(const PrefixTable &other) {
@@ -43,6 +60,8 @@ PrefixTable PrefixTable::parse(const QByteArray &bytes) {
     const QString text =
         bytes.startsWith(utf8Mark) ? QString::fromUtf8(bytes.mid(3)) : cp1252::decode(bytes);
     PrefixTable table;
+    SharedTexts shared;
+    table.lines_.reserve(text.count(QLatin1Char('\n')) + 1);
     int number = 0;
     for (qsizetype at = 0; at < text.size();) {
         const QStringView line = nextLine(text, at);
@@ -61,9 +80,9 @@ PrefixTable PrefixTable::parse(const QByteArray &bytes) {
         }
         PrefixLine entry;
         entry.prefix = prefix.toString();
-        entry.name = line.sliced(first + 1, second - first - 1).trimmed().toString();
-        entry.code = line.sliced(second + 1, third - second - 1).trimmed().toString();
-        entry.continent = line.sliced(third + 1).trimmed().toString();
+        entry.name = shared(line.sliced(first + 1, second - first - 1).trimmed());
+        entry.code = shared(line.sliced(second + 1, third - second - 1).trimmed());
+        entry.continent = shared(line.sliced(third + 1).trimmed());
         entry.lineNumber = number;
         table.lines_.append(std::move(entry));
     }

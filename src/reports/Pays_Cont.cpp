@@ -53,7 +53,7 @@ Pays_Cont::Pays_Cont(QListWidget *entryList, const WindowServices &services, QWi
     layout->addWidget(Lignes_Ignorees);
     layout->addLayout(buttons);
     const QFontMetrics metrics(Liste_Pays->font());
-    resize(metrics.horizontalAdvance(QString(48, QLatin1Char('M'))), 460);
+    resize(metrics.horizontalAdvance(QString(64, QLatin1Char('M'))), 460);
 }
 
 bool Pays_Cont::Form_Load() {
