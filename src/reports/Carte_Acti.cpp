@@ -1,10 +1,4 @@
-// The save dialog's test double is inline in the header this one brings in; GCC 12 at -O3
-// guesses the dialog may be that double, inlines it, and then warns that the std::optional it
-// copies may be uninitialised, which it is not.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #include "reports/Carte_Acti.h"
-#pragma GCC diagnostic pop
 
 #include "core/MapDepartments.h"
 #include "core/TextFile.h"
