@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 #include "core/Clock.h"
+#include "core/CountriesWorked.h"
 #include "core/ProgramDirectory.h"
 #include "core/Settings.h"
 #include "core/ShippedFiles.h"
@@ -93,10 +94,9 @@ int main(int argc, char **argv) {
         return 1;
     }
 
-    // A new data directory starts with the shipped prefix table; a user's own is kept.
-    if (const IoResult copied =
-            provideShippedFile(shipped, programDir, QStringLiteral("Continents_DXCC.csv"));
-        !copied)
+    // A new data directory starts with the prefix table the program carries; a user's own is
+    // kept.
+    if (const IoResult copied = installPrefixTable(programDir); !copied)
         reportStartFailure(dialogs, copied.message);
 
     QSettingsStore settings;

@@ -22,13 +22,4 @@ QString userGuidePath(const ShippedFiles &shipped) {
     return QDir(shipped.dir).filePath(QStringLiteral("help/guide.html"));
 }
 
-IoResult provideShippedFile(const ShippedFiles &shipped, const QString &programDir,
-                            const QString &name) {
-    const QString target = dataFile(programDir, name);
-    const QString source = QDir(shipped.dir).filePath(name);
-    if (fileExists(target) || !QFileInfo(source).isFile())
-        return IoResult::success();
-    return copyFileSafely(source, target);
-}
-
 } // namespace zep

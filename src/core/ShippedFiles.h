@@ -1,12 +1,10 @@
 #pragma once
 
-#include "core/IoResult.h"
-
 #include <QString>
 
 namespace zep {
 
-/// Where the files that come with the program (user guide, prefix table, map) are found.
+/// Where the files that come with the program (the user guide) are found.
 /// An installed program has its executable in <prefix>/bin and these files in
 /// <prefix>/share/zep-rozadovev; a program run from its build tree, or unpacked into a folder
 /// of its own, has them beside the executable.
@@ -24,11 +22,5 @@ ShippedFiles locateShippedFiles(const QString &executableDir);
 
 /// The French user guide, at its place among the shipped files.
 QString userGuidePath(const ShippedFiles &shipped);
-
-/// Copies the shipped file `name` into the program directory when the directory has none, so
-/// that a new data directory starts with it. A file already there (perhaps edited by its user)
-/// is never replaced, and a file the program was shipped without is not an error.
-IoResult provideShippedFile(const ShippedFiles &shipped, const QString &programDir,
-                            const QString &name);
 
 } // namespace zep
