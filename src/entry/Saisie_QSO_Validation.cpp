@@ -221,7 +221,8 @@ QStringList Saisie_QSO::Charge_Liste_QSO() {
 void Saisie_QSO::refreshFromLog() {
     // One reading of the log serves the list, the operator count and the strip.
     const QStringList lines = Charge_Liste_QSO();
-    Tot_Ope->setText(QString::number(Compte_Operateurs(lines).count));
+    // Counted again in full only when the log changed otherwise than by growing.
+    Tot_Ope->setText(QString::number(operators_.count(lines, listLineage_)));
     painter_->paint(lines, Bande_Q->currentText(), Mode_Q->currentText(), Bande_Q->currentText(),
                     Mode_Q->currentText());
 }

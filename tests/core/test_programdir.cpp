@@ -67,8 +67,8 @@ TEST(ProgramDirectoryCheck, EveryWayAMediumRefusesIsSaidInFrenchAndLeavesNothing
                 << result.message.toStdString();
             EXPECT_TRUE(result.message.contains(dir.path()));
         }
-        EXPECT_TRUE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries |
-                                              QDir::Hidden)
+        EXPECT_TRUE(QDir(dir.path())
+                        .entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden)
                         .isEmpty());
     }
 }
