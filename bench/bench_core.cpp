@@ -22,6 +22,8 @@
 #include <fcntl.h>
 #include <memory>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 using namespace zep;
 
@@ -36,7 +38,7 @@ struct Data {
     QStringList calls, logLines, memoryLines;
     QByteArray oneLine;
 
-    explicit Data(const QString &root)
+    Data(const QString &root, int logQsos)
         : dir(std::make_unique<QTemporaryDir>(root + "/zep-bench-XXXXXX")) {
         if (!dir->isValid()) {
             std::fprintf(stderr, "impossible de créer un dossier dans %s\n", qPrintable(root));
@@ -46,7 +48,7 @@ struct Data {
         logPath = d.filePath(QStringLiteral("DFCF 12-345.txt"));
         memoryPath = d.filePath(QStringLiteral("Liste_Prenom.txt"));
         floorPath = d.filePath(QStringLiteral("plancher.txt"));
-        const Lines made;
+        const Lines made(logQsos);
         calls = made.calls;
         logLines = made.log;
         memoryLines = made.memory;
@@ -172,7 +174,7 @@ void rememberNewAndAppend(benchmark::State &state, const Data *d) {
     for (auto _ : state) {
         const QString call = QStringLiteral("TK%1ZZ").arg(i++);
         if (!memory.remember(call, QString(), QStringLiteral("Zoë"), true).ok ||
-            !log.append(d->logLines.at(i % logSize)).ok)
+            !log.append(d->logLines.at(i % d->logLines.size())).ok)
             std::abort();
     }
 }
@@ -219,7 +221,7 @@ void loadListAfterAppend(benchmark::State &state, const Data *d) {
     int i = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        if (!log.append(d->logLines.at(i++ % logSize)).ok)
+        if (!log.append(d->logLines.at(i++ % d->logLines.size())).ok)
             std::abort();
         state.ResumeTiming();
         benchmark::DoNotOptimize(log.items());
@@ -264,7 +266,7 @@ void departments(benchmark::State &state, const Data *d) {
 void insertChronologically(benchmark::State &state, const Data *d) {
     d->reset();
     ActivityLog log(d->logPath);
-    const QString middle = d->logLines.at(logSize / 2);
+    const QString middle = d->logLines.at(d->logLines.size() / 2);
     for (auto _ : state) {
         if (!log.insertChronologically(middle).ok)
             std::abort();
@@ -274,7 +276,8 @@ void insertChronologically(benchmark::State &state, const Data *d) {
 void sizes(const Data &d, const char *where) {
     std::printf(
         "%s : journal %lld octets (%d QSO), mémoire des prénoms %lld octets (%d indicatifs)\n",
-        where, QFileInfo(d.logPath).size(), logSize, QFileInfo(d.memoryPath).size(), memorySize);
+        where, QFileInfo(d.logPath).size(), int(d.logLines.size()), QFileInfo(d.memoryPath).size(),
+        memorySize);
 }
 
 void registerAll(const char *where, const Data *d) {
@@ -307,13 +310,18 @@ int main(int argc, char **argv) {
     benchmark::Initialize(&argc, argv);
     const QString diskRoot = qEnvironmentVariable("ZEP_BENCH_DISK", QDir::tempPath());
     const QString tmpfsRoot = qEnvironmentVariable("ZEP_BENCH_TMPFS", QStringLiteral("/dev/shm"));
-    const Data disk(diskRoot);
-    sizes(disk, "disque");
-    registerAll("disk", &disk);
-    std::unique_ptr<Data> tmpfs;
-    if (QFileInfo(tmpfsRoot).isDir() && QFileInfo(tmpfsRoot).isWritable()) {
-        tmpfs = std::make_unique<Data>(tmpfsRoot);
-        registerAll("tmpfs", tmpfs.get());
+    // Each case at both log sizes: "10k" is one busy activation, "100k" one reference's log
+    // kept over years.
+    std::vector<std::unique_ptr<Data>> data;
+    const bool tmpfs = QFileInfo(tmpfsRoot).isDir() && QFileInfo(tmpfsRoot).isWritable();
+    for (const auto &[size, label] : {std::pair{logSize, "10k"}, std::pair{largeLogSize, "100k"}}) {
+        data.push_back(std::make_unique<Data>(diskRoot, size));
+        sizes(*data.back(), "disque");
+        registerAll((std::string("disk/") + label).c_str(), data.back().get());
+        if (tmpfs) {
+            data.push_back(std::make_unique<Data>(tmpfsRoot, size));
+            registerAll((std::string("tmpfs/") + label).c_str(), data.back().get());
+        }
     }
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
