@@ -8,6 +8,7 @@
 #include "BenchData.h"
 #include "core/ActivityLog.h"
 #include "core/FirstNames.h"
+#include "core/OperatorTally.h"
 #include "core/QsoLine.h"
 #include "core/Statistics.h"
 #include "core/TextFile.h"
@@ -254,6 +255,22 @@ void operatorCount(benchmark::State &state, const Data *d) {
         benchmark::DoNotOptimize(Compte_Operateurs(d->logLines));
 }
 
+/// The count the entry window keeps after each live QSO: one more line counted into the tally
+/// of the whole log (the log's lines and the new QSO's call sign vary).
+void operatorCountAfterAppend(benchmark::State &state, const Data *d) {
+    d->reset();
+    QStringList lines = d->logLines;
+    OperatorTally tally;
+    tally.count(lines, 1);
+    int i = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        lines.append(d->logLines.at((i++ * 7919) % d->logLines.size()));
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(tally.count(lines, 1));
+    }
+}
+
 void departments(benchmark::State &state, const Data *d) {
     d->reset();
     for (auto _ : state)
@@ -300,6 +317,7 @@ void registerAll(const char *where, const Data *d) {
     add("load_qso_list_after_append", loadListAfterAppend)->Iterations(200);
     add("load_qso_list_after_rewrite", loadListAfterRewrite)->Iterations(50);
     add("operator_count", operatorCount);
+    add("operator_count_after_append", operatorCountAfterAppend)->Iterations(2000);
     add("department_set", departments);
     add("insert_chronologically", insertChronologically)->Iterations(20);
 }
