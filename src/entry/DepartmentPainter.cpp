@@ -72,6 +72,7 @@ int DepartmentPainter::paint(const QStringList &logLines, const QString &band, c
     for (int i = 1; i < map_.size() && i < mapSize; ++i)
         if (QLabel *label = map_[i])
             paintLabel(label, worked.map[static_cast<size_t>(i)] ? green : background);
+    mapShown_.show(worked.map, band, mode);
     if (mapCountReceiver_)
         mapCountReceiver_(worked.mapCount);
     return worked.mapCount;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/MapDepartments.h"
+
 #include <QList>
 #include <QPointer>
 #include <QStringList>
@@ -26,6 +28,10 @@ public:
 
     QLabel *stripLabel(int index) const { return strip_.value(index); }
 
+    /// What the departments map shows after each painting, kept whether or not the map window
+    /// is open: that window paints from it.
+    MapDepartments &mapDepartments() { return mapShown_; }
+
     /// The map window's labels, index 0 to 99. They stay registered until that window goes.
     void registerMapLabels(const QList<QLabel *> &labels);
     /// Tells the map window the count of its worked labels after each painting.
@@ -42,6 +48,7 @@ public:
 private:
     QList<QLabel *> strip_;
     QList<QPointer<QLabel>> map_;
+    MapDepartments mapShown_;
     std::function<void(int)> mapCountReceiver_;
 };
 
