@@ -93,4 +93,11 @@ write("fuzz_settings", "odd", "[Setup%20]\nMode%20Activite= -1 \nBande%20Activit
 for name, text in [("date", "07/12/26\t14:07"), ("leap", "29/02/24\t23:59"),
                    ("bad", "31/02/09\t25:61"), ("short", "7/12/26\t1407"), ("one", "07/12/26")]:
     write("fuzz_date_time", name, text)
+table = os.path.join(root, "data", "Continents_DXCC.csv")
+if os.path.exists(table):
+    rows = open(table, "rb").read().split(b"\n")
+    write("fuzz_prefix_table", "head", b"\n".join(rows[:60]))
+    write("fuzz_prefix_table", "middle", b"\n".join(rows[5000:5060]))
+    write("fuzz_prefix_table", "edited", "F;France;227;EU\r\nF;Autre;999;EU\r\nFO;Polynesie;175;OC\n"
+          "TK ; Corse ; 214 ; EU\r\n;vide;1;EU\r\nsans champs\r\n\r\n")
 print("seeds written to", corpus, file=sys.stderr)
