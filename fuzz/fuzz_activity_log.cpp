@@ -7,6 +7,7 @@
 #include "core/FirstNames.h"
 #include "core/QsoLine.h"
 #include "core/Statistics.h"
+#include "core/TextFile.h"
 
 #include <QFile>
 
@@ -87,13 +88,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         check(at >= 0, "the inserted QSO is not in the log");
         QStringList without = now.lines;
         without.removeAt(at);
-        // A last line cut after its CR is a line end torn by a crash: the insertion completes
-        // it, and the CR is no longer part of the line.
+        // A last line cut after its CR is a line end torn by a crash: an insertion at the end
+        // completes it (the CR is no longer part of the line), one before it rewrites the log
+        // and keeps the CR in the line, as a reading does.
         QStringList before = items.lines;
-        if (input.endsWith('\r') && !before.isEmpty() && before.last().endsWith(QLatin1Char('\r')))
+        if (input.endsWith('\r') && !before.isEmpty() &&
+            before.last().endsWith(QLatin1Char('\r')) && without != before)
             before.last().chop(1);
         check(without == before, "an insertion changed other QSOs");
     }
     check(!QFile::exists(scratchFile("Temporaire6.txt")), "scratch file left behind");
+
+    // A live QSO appended: the kept reading, grown or read again, is what the file now holds.
+    const IoResult appended = log.append(restored);
+    const ActivityLog::Items afterAppend = log.items();
+    check(afterAppend.lines == readTextFile(path).lines,
+          "the kept reading differs from the log after an append", appended.message);
+    check(afterAppend.items == qsoListItems(afterAppend.lines),
+          "the kept list items differ from the log after an append");
     return 0;
 }
