@@ -83,6 +83,13 @@ int main(int argc, char **argv) {
         return 1;
     }
 
+    // A directory that cannot be written (read-only, not the user's, its medium removed) is
+    // said at once: a window would otherwise take QSOs it cannot save.
+    if (const IoResult writable = checkWritable(programDir); !writable) {
+        reportStartFailure(dialogs, writable.message);
+        return 1;
+    }
+
     // One program per directory: two copies would overwrite each other's rewrites. The lock
     // holds the owner's process id, so a lock left by a crash is taken over.
     QLockFile lock(dataFile(programDir, QStringLiteral(".zep-rozadovev.lock")));

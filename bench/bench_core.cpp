@@ -8,6 +8,7 @@
 #include "BenchData.h"
 #include "core/ActivityLog.h"
 #include "core/FirstNames.h"
+#include "core/OperatorTally.h"
 #include "core/QsoLine.h"
 #include "core/Statistics.h"
 #include "core/TextFile.h"
@@ -22,6 +23,8 @@
 #include <fcntl.h>
 #include <memory>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 using namespace zep;
 
@@ -36,7 +39,7 @@ struct Data {
     QStringList calls, logLines, memoryLines;
     QByteArray oneLine;
 
-    explicit Data(const QString &root)
+    Data(const QString &root, int logQsos)
         : dir(std::make_unique<QTemporaryDir>(root + "/zep-bench-XXXXXX")) {
         if (!dir->isValid()) {
             std::fprintf(stderr, "impossible de créer un dossier dans %s\n", qPrintable(root));
@@ -46,7 +49,7 @@ struct Data {
         logPath = d.filePath(QStringLiteral("DFCF 12-345.txt"));
         memoryPath = d.filePath(QStringLiteral("Liste_Prenom.txt"));
         floorPath = d.filePath(QStringLiteral("plancher.txt"));
-        const Lines made;
+        const Lines made(logQsos);
         calls = made.calls;
         logLines = made.log;
         memoryLines = made.memory;
@@ -172,7 +175,7 @@ void rememberNewAndAppend(benchmark::State &state, const Data *d) {
     for (auto _ : state) {
         const QString call = QStringLiteral("TK%1ZZ").arg(i++);
         if (!memory.remember(call, QString(), QStringLiteral("Zoë"), true).ok ||
-            !log.append(d->logLines.at(i % logSize)).ok)
+            !log.append(d->logLines.at(i % d->logLines.size())).ok)
             std::abort();
     }
 }
@@ -219,7 +222,7 @@ void loadListAfterAppend(benchmark::State &state, const Data *d) {
     int i = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        if (!log.append(d->logLines.at(i++ % logSize)).ok)
+        if (!log.append(d->logLines.at(i++ % d->logLines.size())).ok)
             std::abort();
         state.ResumeTiming();
         benchmark::DoNotOptimize(log.items());
@@ -252,6 +255,22 @@ void operatorCount(benchmark::State &state, const Data *d) {
         benchmark::DoNotOptimize(Compte_Operateurs(d->logLines));
 }
 
+/// The count the entry window keeps after each live QSO: one more line counted into the tally
+/// of the whole log (the log's lines and the new QSO's call sign vary).
+void operatorCountAfterAppend(benchmark::State &state, const Data *d) {
+    d->reset();
+    QStringList lines = d->logLines;
+    OperatorTally tally;
+    tally.count(lines, 1);
+    int i = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        lines.append(d->logLines.at((i++ * 7919) % d->logLines.size()));
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(tally.count(lines, 1));
+    }
+}
+
 void departments(benchmark::State &state, const Data *d) {
     d->reset();
     for (auto _ : state)
@@ -264,7 +283,7 @@ void departments(benchmark::State &state, const Data *d) {
 void insertChronologically(benchmark::State &state, const Data *d) {
     d->reset();
     ActivityLog log(d->logPath);
-    const QString middle = d->logLines.at(logSize / 2);
+    const QString middle = d->logLines.at(d->logLines.size() / 2);
     for (auto _ : state) {
         if (!log.insertChronologically(middle).ok)
             std::abort();
@@ -274,7 +293,8 @@ void insertChronologically(benchmark::State &state, const Data *d) {
 void sizes(const Data &d, const char *where) {
     std::printf(
         "%s : journal %lld octets (%d QSO), mémoire des prénoms %lld octets (%d indicatifs)\n",
-        where, QFileInfo(d.logPath).size(), logSize, QFileInfo(d.memoryPath).size(), memorySize);
+        where, QFileInfo(d.logPath).size(), int(d.logLines.size()), QFileInfo(d.memoryPath).size(),
+        memorySize);
 }
 
 void registerAll(const char *where, const Data *d) {
@@ -297,6 +317,7 @@ void registerAll(const char *where, const Data *d) {
     add("load_qso_list_after_append", loadListAfterAppend)->Iterations(200);
     add("load_qso_list_after_rewrite", loadListAfterRewrite)->Iterations(50);
     add("operator_count", operatorCount);
+    add("operator_count_after_append", operatorCountAfterAppend)->Iterations(2000);
     add("department_set", departments);
     add("insert_chronologically", insertChronologically)->Iterations(20);
 }
@@ -307,13 +328,18 @@ int main(int argc, char **argv) {
     benchmark::Initialize(&argc, argv);
     const QString diskRoot = qEnvironmentVariable("ZEP_BENCH_DISK", QDir::tempPath());
     const QString tmpfsRoot = qEnvironmentVariable("ZEP_BENCH_TMPFS", QStringLiteral("/dev/shm"));
-    const Data disk(diskRoot);
-    sizes(disk, "disque");
-    registerAll("disk", &disk);
-    std::unique_ptr<Data> tmpfs;
-    if (QFileInfo(tmpfsRoot).isDir() && QFileInfo(tmpfsRoot).isWritable()) {
-        tmpfs = std::make_unique<Data>(tmpfsRoot);
-        registerAll("tmpfs", tmpfs.get());
+    // Each case at both log sizes: "10k" is one busy activation, "100k" one reference's log
+    // kept over years.
+    std::vector<std::unique_ptr<Data>> data;
+    const bool tmpfs = QFileInfo(tmpfsRoot).isDir() && QFileInfo(tmpfsRoot).isWritable();
+    for (const auto &[size, label] : {std::pair{logSize, "10k"}, std::pair{largeLogSize, "100k"}}) {
+        data.push_back(std::make_unique<Data>(diskRoot, size));
+        sizes(*data.back(), "disque");
+        registerAll((std::string("disk/") + label).c_str(), data.back().get());
+        if (tmpfs) {
+            data.push_back(std::make_unique<Data>(tmpfsRoot, size));
+            registerAll((std::string("tmpfs/") + label).c_str(), data.back().get());
+        }
     }
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

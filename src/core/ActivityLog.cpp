@@ -146,6 +146,34 @@ CachedLog *readCached(const QString &path, IoResult &status) {
     return &*hit;
 }
 
+/// After an append made here, the kept reading grows by the very bytes written, so the next
+/// reading (the QSO list refreshed after a live QSO) does not read a log of years again to find
+/// one line. This holds only when the kept reading stood for the file just before the append
+/// (its state trusted and unchanged, its last line ended) and the file grew by exactly those
+/// bytes on the same file; otherwise nothing is kept and the next reading reads the file.
+void noteAppended(const QString &path, const std::optional<FileState> &before,
+                  const QString &line) {
+    QHash<QString, CachedLog> &cache = logCache();
+    const auto hit = cache.find(QFileInfo(path).absoluteFilePath());
+    if (hit == cache.end())
+        return;
+    QByteArray bytes;
+    const std::optional<FileState> after = stateOf(path);
+    const bool exact = before && after && hit->stateTrusted && hit->state == *before &&
+                       (hit->bytes.isEmpty() || hit->bytes.endsWith('\n')) &&
+                       cp1252::encode(line, bytes) && after->device == before->device &&
+                       after->inode == before->inode &&
+                       after->size == before->size + bytes.size() + 2;
+    if (!exact) {
+        hit->stateTrusted = false;
+        return;
+    }
+    bytes.append("\r\n", 2);
+    hit->bytes.append(bytes);
+    hit->lines.append(splitLines(cp1252::decode(bytes)));
+    hit->state = *after;
+}
+
 } // namespace
 
 namespace rawfile {
@@ -197,7 +225,11 @@ ActivityLog::Items ActivityLog::items() const {
 IoResult ActivityLog::append(const QString &line) {
     if (holdsLineEnd(line))
         return lineEndRefused();
-    return appendTextLine(path_, line);
+    const std::optional<FileState> before = stateOf(path_);
+    const IoResult done = appendTextLine(path_, line);
+    if (done)
+        noteAppended(path_, before, line);
+    return done;
 }
 
 IoResult ActivityLog::replace(const QString &newLine, const QString &oldLine) {

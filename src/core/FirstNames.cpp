@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
-#include <optional>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -127,14 +126,15 @@ void forEachLineStartingWith(QByteArrayView bytes, char first, char second, F &&
             f(i + 1);
 }
 
-/// The entry whose call-sign columns hold `call`, blanks trimmed (the last one when there are
-/// several).
-std::optional<LineSpan> lastEntryOf(QByteArrayView bytes, QByteArrayView call) {
-    std::optional<LineSpan> found;
+/// Every entry whose call-sign columns hold `call`, blanks trimmed, in file order. The lookup
+/// takes the last one and an update rewrites them all, so both see the same entries, even in a
+/// file edited by hand (a call sign moved off column 1, a line cut short after it).
+QList<LineSpan> entriesOf(QByteArrayView bytes, QByteArrayView call) {
+    QList<LineSpan> found;
     const auto check = [&](const LineSpan &span) {
         const QByteArrayView line = bytes.sliced(span.start, span.end - span.start);
         if (trimBlanks(line.first(std::min<qsizetype>(callColumns, line.size()))) == call)
-            found = span;
+            found.append(span);
     };
     // A blank call sign is held by blank or empty lines, and a one-letter one by lines that
     // may end after it: a line-by-line look.
@@ -170,11 +170,12 @@ FirstNameLookup FirstNameMemory::find(const QString &call) const {
     if (!file.status)
         return found; // a memory that cannot be read knows nobody
     // The last entry of a call sign wins.
-    const std::optional<LineSpan> entry = lastEntryOf(file.bytes, wanted);
-    if (!entry)
+    const QList<LineSpan> entries = entriesOf(file.bytes, wanted);
+    if (entries.isEmpty())
         return found;
     const QByteArrayView last =
-        QByteArrayView(file.bytes).sliced(entry->start, entry->end - entry->start);
+        QByteArrayView(file.bytes)
+            .sliced(entries.last().start, entries.last().end - entries.last().start);
     found.known = true;
     if (last.size() >= departmentColumn) {
         const QByteArrayView department = last.sliced(
@@ -208,19 +209,13 @@ IoResult FirstNameMemory::remember(const QString &call, const QString &departmen
         return prepared.status;
     const QByteArray &bytes = prepared.line;
 
-    // Every entry whose first 12 columns are the new entry's is replaced; the rest is copied
-    // as it is.
-    const QByteArray key = bytes.first(callColumns);
+    // Every entry the lookup could find for this call sign is replaced, so that the lookup
+    // then finds the new one; the rest is copied as it is.
     const QByteArrayView all(prepared.file);
-    QList<LineSpan> entries;
-    forEachLineStartingWith(all, key.at(0), key.at(1), [&](qsizetype start) {
-        if (start + callColumns > all.size() ||
-            std::memcmp(all.data() + start, key.constData(), callColumns) != 0)
-            return;
-        const LineSpan span = lineFrom(all, start);
-        if (span.end - span.start >= callColumns)
-            entries.append(span);
-    });
+    QByteArray wanted;
+    if (!cp1252::encode(call, wanted))
+        return rawfile::unencodable(path_, call);
+    const QList<LineSpan> entries = entriesOf(all, wanted);
     // The entry has left the file since the lookup (edited by hand): record it again.
     if (entries.isEmpty())
         return appendTextLine(path_, line);

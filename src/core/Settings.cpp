@@ -15,6 +15,11 @@ int SettingsStore::readInt(const QString &key, int defaultValue) const {
     return ok ? value : defaultValue;
 }
 
+int SettingsStore::readIndex(const QString &key, int defaultValue, int count) const {
+    const int value = readInt(key, defaultValue);
+    return value >= 0 && value < count ? value : defaultValue;
+}
+
 bool SettingsStore::readBool(const QString &key, bool defaultValue) const {
     const QString value =
         read(key, defaultValue ? QStringLiteral("True") : QStringLiteral("False"));
@@ -22,8 +27,8 @@ bool SettingsStore::readBool(const QString &key, bool defaultValue) const {
 }
 
 QSettingsStore::QSettingsStore()
-    : settings_(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
-                                            application, application)) {}
+    : settings_(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, application,
+                                            application)) {}
 
 QSettingsStore::QSettingsStore(const QString &iniFile)
     : settings_(std::make_unique<QSettings>(iniFile, QSettings::IniFormat)) {}
@@ -44,7 +49,9 @@ void QSettingsStore::write(const QString &key, const QString &value) {
     settings_->sync();
 }
 
-QString QSettingsStore::location() const { return settings_->fileName(); }
+QString QSettingsStore::location() const {
+    return settings_->fileName();
+}
 
 QString MemorySettingsStore::read(const QString &key, const QString &defaultValue) const {
     return values_.value(key, defaultValue);

@@ -20,6 +20,9 @@ public:
 
     int readInt(const QString &key, int defaultValue) const;
     bool readBool(const QString &key, bool defaultValue) const;
+    /// A position in a list of `count` items stored as a number: anything else (text, a
+    /// negative number, one past the list, a value edited by hand) gives `defaultValue`.
+    int readIndex(const QString &key, int defaultValue, int count) const;
     void writeInt(const QString &key, int value) { write(key, QString::number(value)); }
     void writeBool(const QString &key, bool value) {
         write(key, value ? QStringLiteral("True") : QStringLiteral("False"));

@@ -110,6 +110,10 @@ QString directoryOf(const QString &path) {
 
 } // namespace
 
+QString errorReason(int error) {
+    return reason(error);
+}
+
 namespace cp1252 {
 
 QString decode(const QByteArray &bytes) {

@@ -72,4 +72,8 @@ IoResult removeFile(const QString &path);
 
 bool fileExists(const QString &path);
 
+/// The French words for a system error number, as the file messages give them ("le disque est
+/// plein", "le support est en lecture seule"...).
+QString errorReason(int error);
+
 } // namespace zep

@@ -7,6 +7,7 @@
 #include "entry/DepartmentPainter.h"
 #include "entry/EntryEditing.h"
 #include "entry/EntryKeyFilter.h"
+#include "platform/Accessibility.h"
 #include "platform/Colors.h"
 
 #include <QCloseEvent>
@@ -223,6 +224,7 @@ void Saisie_QSO::buildLayout() {
     auto add = [&](const QString &caption, QWidget *field, QLabel *label = nullptr) {
         if (!label)
             label = new QLabel(caption, central);
+        access::name(field, label->text(), label);
         entry->addWidget(label, 0, column);
         entry->addWidget(field, 1, column);
         ++column;
@@ -274,13 +276,16 @@ void Saisie_QSO::buildLayout() {
     main->addLayout(buttons);
     main->addLayout(lower, 1);
 
-    setTabOrder(Bande_Q, Mode_Q);
-    QWidget *previous = Mode_Q;
-    for (QWidget *w : std::initializer_list<QWidget *>{Indi_Q, Dpt_Q, Prenom_Q, QRKR_Q, QRKE_Q,
-                                                       Observation_Q, Date_Q, Heure_Q, Valide_Q}) {
-        setTabOrder(previous, w);
-        previous = w;
-    }
+    // What the keyboard reaches is announced by its caption; Tab follows the fields in the
+    // order Enter visits them, then the buttons and the list.
+    for (QPushButton *b :
+         {Valide_Q, Annule_Q, Edite_QSO, Efface_QSO, Recupere, Ajout_QSO, Recherche})
+        access::name(b, b->text());
+    access::name(Liste_QSO, listFrame->title());
+    access::name(Tot_Ope, QStringLiteral("Opérateurs contactés"));
+    access::tabChain({Bande_Q, Mode_Q, Indi_Q, Dpt_Q, Prenom_Q, QRKR_Q, QRKE_Q, Observation_Q,
+                      Date_Q, Heure_Q, Valide_Q, Annule_Q, Edite_QSO, Efface_QSO, Recupere,
+                      Ajout_QSO, Recherche, Liste_QSO});
     resize(1180, 820);
 }
 
@@ -314,12 +319,8 @@ void Saisie_QSO::Form_Load() {
         settings_.write(keys::modeActivite, QStringLiteral("0"));
         settings_.write(keys::bandeActivite, QStringLiteral("1"));
     }
-    int modeIndex = settings_.readInt(keys::modeActivite, 0);
-    int bandIndex = settings_.readInt(keys::bandeActivite, 1);
-    if (modeIndex < 0 || modeIndex >= Mode_Q->count())
-        modeIndex = 0;
-    if (bandIndex < 0 || bandIndex >= Bande_Q->count())
-        bandIndex = 1;
+    const int modeIndex = settings_.readIndex(keys::modeActivite, 0, Mode_Q->count());
+    const int bandIndex = settings_.readIndex(keys::bandeActivite, 1, Bande_Q->count());
     setReports(modeIndex == 0 ? QStringLiteral("59") : QStringLiteral("599"));
     Mode_Q->setCurrentIndex(modeIndex);
     Mode_Q_Click(modeIndex);

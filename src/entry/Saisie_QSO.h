@@ -3,6 +3,7 @@
 #include "core/Clock.h"
 #include "core/CurrentActivation.h"
 #include "core/Dialogs.h"
+#include "core/OperatorTally.h"
 #include "core/Settings.h"
 #include "entry/EntryState.h"
 #include "entry/FieldChain.h"
@@ -211,6 +212,7 @@ private:
     /// that a log which only grew adds its new QSOs instead of refilling 10,000 items.
     quint64 listLineage_ = 0;
     int listCount_ = 0;
+    OperatorTally operators_; ///< Tot_Ope's count, kept with the log's lineage
 };
 
 } // namespace zep

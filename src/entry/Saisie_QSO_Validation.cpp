@@ -1,6 +1,7 @@
-// Validation of the QSO in the fields: the line is built, the first-name memory updated and the
-// log written; only then are the fields emptied for the next QSO. A file that cannot be written
-// leaves the QSO in the fields, so nothing typed is lost.
+// Validation of the QSO in the fields: the line is built, the log written, then the first-name
+// memory updated; only then are the fields emptied for the next QSO. A log that cannot be
+// written leaves the QSO in the fields, so nothing typed is lost; a memory that cannot be
+// written is reported and the QSO stays logged.
 
 #include "core/Activation.h"
 #include "core/ActivityLog.h"
@@ -117,24 +118,11 @@ bool Saisie_QSO::writeQso(bool insert) {
         return false;
     }
 
-    // The memory first, the log last: when either write fails the QSO is not in the log and
-    // stays in the fields, and validating again does no harm to the memory.
-    FirstNameMemory memory(firstNamesPath());
-    // A call sign changed after its Enter (then "Validez" clicked) was never looked up: what
-    // the memory knows of it decides between rewriting its entry and adding one.
-    if (fields.call != lookedUpCall_) {
-        state_.prenomInconnu = !memory.find(fields.call).known;
-        lookedUpCall_ = fields.call;
-    }
-    IoResult done =
-        memory.remember(fields.call, fields.department, fields.firstName, state_.prenomInconnu);
-    if (!done) {
-        dialogs_.message(done.message);
-        return false;
-    }
-    state_.prenomInconnu = false;
-
+    // The log first: the QSO is what must not be lost. On a nearly full medium the log still
+    // grows by one line while the memory needs room for a whole second copy; a memory that
+    // cannot be updated then costs the first name of this station, never the QSO.
     ActivityLog log(logPath());
+    IoResult done;
     if (insert)
         done = log.insertChronologically(built.line);
     else if (state_.modeEdition)
@@ -145,6 +133,23 @@ bool Saisie_QSO::writeQso(bool insert) {
         dialogs_.message(done.message);
         return false;
     }
+
+    FirstNameMemory memory(firstNamesPath());
+    // A call sign changed after its Enter (then "Validez" clicked) was never looked up: what
+    // the memory knows of it decides between rewriting its entry and adding one.
+    if (fields.call != lookedUpCall_) {
+        state_.prenomInconnu = !memory.find(fields.call).known;
+        lookedUpCall_ = fields.call;
+    }
+    const IoResult remembered =
+        memory.remember(fields.call, fields.department, fields.firstName, state_.prenomInconnu);
+    if (!remembered)
+        dialogs_.message(QStringLiteral("Le QSO est enregistré, mais le prénom de %1 n'est pas "
+                                        "mémorisé.\n%2")
+                             .arg(fields.call, remembered.message));
+    state_.prenomInconnu = false;
+    // The next lookup of this call sign reads the memory again, whatever it now holds.
+    lookedUpCall_.clear();
 
     if (!deferredEntry()) {
         if (insert) {
@@ -216,7 +221,8 @@ QStringList Saisie_QSO::Charge_Liste_QSO() {
 void Saisie_QSO::refreshFromLog() {
     // One reading of the log serves the list, the operator count and the strip.
     const QStringList lines = Charge_Liste_QSO();
-    Tot_Ope->setText(QString::number(Compte_Operateurs(lines).count));
+    // Counted again in full only when the log changed otherwise than by growing.
+    Tot_Ope->setText(QString::number(operators_.count(lines, listLineage_)));
     painter_->paint(lines, Bande_Q->currentText(), Mode_Q->currentText(), Bande_Q->currentText(),
                     Mode_Q->currentText());
 }

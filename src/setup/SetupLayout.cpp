@@ -2,6 +2,7 @@
 // reference columns side by side, the examples at the right, the option buttons at the top
 // right and the buttons under the list and the columns.
 
+#include "platform/Accessibility.h"
 #include "platform/Colors.h"
 #include "platform/ListBox.h"
 #include "setup/Setup.h"
@@ -145,7 +146,11 @@ void Setup::buildLayout() {
     };
     int r = 2;
     for (const Row &row : rows) {
-        grid->addWidget(caption(this, row.label), r, 1);
+        // Each column's field is announced with its row's caption and the column it is in.
+        auto *label = caption(this, row.label);
+        access::name(row.first, row.label + QStringLiteral(" (Activité N°1)"), label);
+        access::name(row.second, row.label + QStringLiteral(" (Activité N°2)"));
+        grid->addWidget(label, r, 1);
         grid->addWidget(row.first, r, 2);
         grid->addWidget(row.second, r, 3);
         auto *example = caption(this, row.example);
@@ -169,6 +174,19 @@ void Setup::buildLayout() {
     buttons->addWidget(Supprimer);
     buttons->addStretch();
     grid->addLayout(buttons, r, 1, 1, 3);
+
+    access::name(Liste_Activite, QStringLiteral("Activités"));
+    for (QAbstractButton *b :
+         std::initializer_list<QAbstractButton *>{Option1, Option2, RAZ, Saisie_des_QSO, Supprimer})
+        access::name(b, b->text());
+    // Tab follows the fields in the order Enter visits them: the first reference, then the
+    // second one; the copies of the activator, logger and date come after them.
+    access::tabChain({Liste_Activite, Option1,        Option2,       Activeur,
+                      Logger,         Num_Activite,   Nom_Activite,  Num_Canton,
+                      Num_CP,         Nom_Commune,    Type_Activite, Date_Activite,
+                      Num_Activite1,  Nom_Activite1,  Num_Canton1,   Num_CP1,
+                      Nom_Commune1,   Type_Activite1, Activeur1,     Logger1,
+                      Date_Activite1, Saisie_des_QSO, Supprimer,     RAZ});
 }
 
 } // namespace zep

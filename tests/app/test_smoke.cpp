@@ -36,7 +36,8 @@ protected:
         return home.filePath(QStringLiteral("config/Riduzazur/Riduzazur.ini"));
     }
 
-    QProcess *start() {
+    QProcess *start() { return start(dataDir()); }
+    QProcess *start(const QString &directory) {
         auto process = std::make_unique<QProcess>();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -44,7 +45,7 @@ protected:
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
         env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("share")));
         process->setProcessEnvironment(env);
-        process->start(QStringLiteral(ZEP_APP), {QStringLiteral("--dir"), dataDir()});
+        process->start(QStringLiteral(ZEP_APP), {QStringLiteral("--dir"), directory});
         EXPECT_TRUE(process->waitForStarted(10000));
         running.push_back(std::move(process));
         return running.back().get();
@@ -113,6 +114,20 @@ TEST_F(Smoke, OneProgramPerDirectoryAndACrashLeavesNoLockBehind) {
     QProcess *third = start();
     ASSERT_TRUE(waitForLoad(third)) << third->readAllStandardError().toStdString();
     EXPECT_EQ(third->state(), QProcess::Running);
+}
+
+TEST_F(Smoke, ADirectoryThatCannotBeWrittenStopsTheStartWithOneMessage) {
+    // /proc exists and takes no new file, even from root: the program must not open a window
+    // that would take QSOs it cannot save.
+    QProcess *p = start(QStringLiteral("/proc"));
+    ASSERT_TRUE(p->waitForFinished(20000));
+    EXPECT_EQ(p->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p->exitCode(), 1);
+    const QString err = QString::fromUtf8(p->readAllStandardError());
+    EXPECT_TRUE(err.contains(QStringLiteral("Le répertoire \"/proc\" ne permet pas d'enregistrer")))
+        << err.toStdString();
+    EXPECT_EQ(err.count(QStringLiteral("Le répertoire")), 1);
+    EXPECT_FALSE(QFile::exists(iniFile())); // nothing was started, not even the settings
 }
 
 } // namespace

@@ -173,3 +173,47 @@ TEST(ActivityLogItems, NumbersStayRightAcrossTenThousand) {
     EXPECT_EQ(after.items.last(), QStringLiteral("10001  ") + qso(3, QStringLiteral("F5DDD")));
     EXPECT_EQ(after.items, freshItems(path));
 }
+
+TEST(ActivityLogReads, AnAppendMadeHereReadsBackAsAFreshReadingWould) {
+    // A live QSO appended here is added to the kept reading without reading the log again,
+    // but only when that reading stood for the file; every other case reads the file.
+    struct Case {
+        const char *what;
+        QByteArray start;
+        bool settled;            ///< the file had been still before it was read
+        QByteArray changedAfter; ///< written by another program after the reading, if any
+    };
+    const Case cases[] = {
+        {"a settled log", "AAA\r\nBBB\r\n", true, {}},
+        {"a log read just after it changed", "AAA\r\nBBB\r\n", false, {}},
+        {"a torn last line", "AAA\r\nBBB", true, {}},
+        {"a log changed by another program since", "AAA\r\nBBB\r\n", true, "AAA\r\nXYZ\r\n"},
+        {"an empty log", "", true, {}},
+    };
+    int n = 0;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("DFCF 75-%1.txt").arg(++n));
+        ActivityLog log(path);
+        put(path, c.start);
+        if (c.settled)
+            QThread::msleep(80);
+        quint64 lineage = log.items().lineage;
+        if (!c.changedAfter.isEmpty())
+            put(path, c.changedAfter);
+        for (int minute = 0; minute < 3; ++minute) {
+            ASSERT_TRUE(log.append(qso(minute, QStringLiteral("F5AAA"))).ok);
+            const ActivityLog::Items now = log.items();
+            EXPECT_EQ(now.lines, readTextFile(path).lines);
+            EXPECT_EQ(now.items, freshItems(path));
+            // A torn line completed, or another program's change, is not a growth.
+            const bool grew =
+                c.changedAfter.isEmpty() && (c.start.isEmpty() || c.start.endsWith('\n'));
+            if (grew || minute > 0) {
+                EXPECT_EQ(now.lineage, lineage) << "the log only grew";
+            }
+            lineage = now.lineage;
+        }
+    }
+}

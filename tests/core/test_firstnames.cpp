@@ -191,3 +191,33 @@ TEST(DuplicateCheck, FirstEarlierQsoOnTheSameBandAndModeOnly) {
               QStringLiteral("F1ABC  Deja contacté le 07/12/26 a 10:20 sur 14 Mhz. Annuler la "
                              "saisie ?"));
 }
+
+TEST_F(FirstNamesTest, AnUpdateReplacesEveryEntryTheLookupCouldFindInAHandEditedMemory) {
+    // A memory edited by hand may hold a call sign moved off column 1 or a line cut after it.
+    // The lookup finds those entries; the update must replace them too, or the lookup would go
+    // on finding the old first name after it was recorded.
+    struct Case {
+        const char *what;
+        QByteArray before, after;
+    };
+    const Case cases[] = {
+        {"a bare call sign after the entry", "F5AAA        13 Jean\r\nF5AAA\r\n",
+         "F5AAA        21 Paul\r\nF5AAA        21 Paul\r\n"},
+        {"a call sign moved off column 1", "ON4ZZ           \r\n F5AAA       12 X\n",
+         "ON4ZZ           \r\nF5AAA        21 Paul\n"},
+        {"a longer call sign with the same start",
+         "F5AAA        13 Jean\r\nF5AAAB       14 Luc\r\n",
+         "F5AAA        21 Paul\r\nF5AAAB       14 Luc\r\n"},
+        {"a last line without its end", "F5AAA        13 Jean", "F5AAA        21 Paul"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        put(path, c.before);
+        ASSERT_TRUE(memory.find(QStringLiteral("F5AAA")).known);
+        ASSERT_TRUE(validate("F5AAA", "21", QStringLiteral("Paul")).ok);
+        EXPECT_EQ(bytesOf(path), c.after);
+        const FirstNameLookup now = memory.find(QStringLiteral("F5AAA"));
+        EXPECT_EQ(now.department, QStringLiteral("21"));
+        EXPECT_EQ(now.firstName, QStringLiteral("Paul"));
+    }
+}

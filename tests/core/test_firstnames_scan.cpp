@@ -90,7 +90,7 @@ TEST(FirstNameScan, LookupAgreesWithTheLineByLineRuleAtEveryOffset) {
     }
 }
 
-TEST(FirstNameScan, RewriteReplacesExactlyTheEntriesStartingWithThePaddedCallSign) {
+TEST(FirstNameScan, RewriteReplacesExactlyTheEntriesTheLookupFinds) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("Liste_Prenom.txt"));
     FirstNameMemory memory(path);
@@ -101,7 +101,8 @@ TEST(FirstNameScan, RewriteReplacesExactlyTheEntriesStartingWithThePaddedCallSig
         const QByteArray bytes =
             QByteArray(int(random.bounded(17)), 'Z') + "\n" + nearMisses(random, call);
         put(path, bytes);
-        // The lines to replace: those whose first 12 bytes are the call sign and its blanks.
+        // The lines to replace: those whose first 12 columns, blanks trimmed, are the call
+        // sign (the entries a lookup finds, so that it then finds the new one).
         QByteArray expected;
         bool any = false;
         qsizetype start = 0;
@@ -113,7 +114,12 @@ TEST(FirstNameScan, RewriteReplacesExactlyTheEntriesStartingWithThePaddedCallSig
             if (!lastLine && stop > start && bytes.at(stop - 1) == '\r')
                 --stop;
             const QByteArray line = bytes.mid(start, stop - start);
-            const bool hit = line.size() >= 12 && line.startsWith("F1ABC       ");
+            QByteArray columns = line.left(12);
+            while (columns.startsWith(' '))
+                columns.remove(0, 1);
+            while (columns.endsWith(' '))
+                columns.chop(1);
+            const bool hit = columns == call;
             any = any || hit;
             expected += (hit ? entry : line) + bytes.mid(stop, end - stop + (lastLine ? 0 : 1));
             start = end + 1;

@@ -10,6 +10,7 @@
 
 #include <fcntl.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -52,6 +53,37 @@ public:
 
 private:
     std::vector<const char *> parts_;
+};
+
+/// A disk that fills up under one file: every write to a file whose name contains `part` fails
+/// with "no space left", everything else goes through.
+class DiskFullOnWrite : public sys::Calls {
+public:
+    explicit DiskFullOnWrite(const char *part) : part_(part) {}
+    int refused = 0;
+
+    int open(const char *path, int flags, mode_t mode) override {
+        const int fd = sys::Calls::open(path, flags, mode);
+        if (fd >= 0 && std::strstr(path, part_))
+            full_.push_back(fd);
+        return fd;
+    }
+    ssize_t write(int fd, const void *data, size_t size) override {
+        if (std::find(full_.begin(), full_.end(), fd) != full_.end()) {
+            ++refused;
+            errno = ENOSPC;
+            return -1;
+        }
+        return sys::Calls::write(fd, data, size);
+    }
+    int close(int fd) override {
+        std::erase(full_, fd);
+        return sys::Calls::close(fd);
+    }
+
+private:
+    const char *part_;
+    std::vector<int> full_;
 };
 
 } // namespace
@@ -284,24 +316,16 @@ TEST_F(EntryValidation, AFailedWriteKeepsTheQsoInTheFieldsAndTheLogUnchanged) {
     enter();
     enter();
     field(QStringLiteral("portable"));
-    // The first-name memory cannot be written: the validation stops before the log.
-    {
-        FailingWrites full{"Liste_Prenom", "Temporaire"};
-        sys::ScopedCalls seam(full);
-        press(Qt::Key_Space);
-    }
-    ASSERT_EQ(dialogs.shown().size(), 1U);
-    EXPECT_FALSE(dialogs.shown().front().isQuestion);
-    EXPECT_FALSE(dialogs.last().isEmpty());
-    EXPECT_EQ(bytes(logFile()), crlf(before));
-    EXPECT_EQ(bytes(path(QStringLiteral("Liste_Prenom.txt"))), names);
     // The log cannot be written.
     {
         FailingWrites full{"DFCF-21-001"};
         sys::ScopedCalls seam(full);
         window->Valide_Q->click();
     }
-    EXPECT_EQ(dialogs.shown().size(), 2U);
+    ASSERT_EQ(dialogs.shown().size(), 1U);
+    EXPECT_FALSE(dialogs.shown().front().isQuestion);
+    EXPECT_TRUE(dialogs.last().contains(QStringLiteral("DFCF-21-001.txt")));
+    EXPECT_EQ(bytes(path(QStringLiteral("Liste_Prenom.txt"))), names);
     EXPECT_EQ(bytes(logFile()), crlf(before));
     EXPECT_FALSE(QFile::exists(path(QStringLiteral("DIFI-21-002.txt"))));
     // Everything typed is still there, ready to be validated again.
@@ -313,7 +337,7 @@ TEST_F(EntryValidation, AFailedWriteKeepsTheQsoInTheFieldsAndTheLogUnchanged) {
     EXPECT_EQ(window->Num_Q->text(), QStringLiteral("2"));
 
     window->Valide_Q->click();
-    EXPECT_EQ(dialogs.shown().size(), 2U);
+    EXPECT_EQ(dialogs.shown().size(), 1U);
     ASSERT_EQ(logLines().size(), 2);
     EXPECT_EQ(logLines()[1].left(35), QStringLiteral("07/12/26  14:07  F6XYZ         21  "));
     // Validating twice after a failure leaves one memory entry for the station.
@@ -321,6 +345,51 @@ TEST_F(EntryValidation, AFailedWriteKeepsTheQsoInTheFieldsAndTheLogUnchanged) {
               names + QByteArray("F6XYZ        21 Jean\r\n"));
     EXPECT_EQ(bytes(path(QStringLiteral("DIFI-21-002.txt"))), bytes(logFile()));
     EXPECT_TRUE(window->Indi_Q->text().isEmpty());
+}
+
+TEST_F(EntryValidation, AFullDiskCostsTheFirstNameNeverTheQso) {
+    // The memory needs room for a whole second copy when an entry is rewritten, and one line
+    // when a station is new; the log needs one line. With the disk full for the memory's
+    // writes, the QSO is logged all the same and the operator is told what was not kept.
+    struct Case {
+        const char *what, *call, *failingFile;
+    };
+    const Case cases[] = {
+        {"known station: the memory's scratch file", "F5AAA", "Temporaire.txt"},
+        {"new station: the memory itself", "F6XYZ", "Liste_Prenom.txt"},
+    };
+    const QByteArray names("F5AAA        75 Luc\r\n");
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        TearDown();
+        dialogs.clear();
+        QFile::remove(logFile());
+        put(path(QStringLiteral("Liste_Prenom.txt")), names);
+        open();
+
+        DiskFullOnWrite full(c.failingFile);
+        {
+            sys::ScopedCalls seam(full);
+            logQso(QString::fromLatin1(c.call), QStringLiteral("21"), QStringLiteral("Jean"));
+        }
+        EXPECT_GT(full.refused, 0);
+        ASSERT_EQ(logLines().size(), 1);
+        const QsoFields logged = readQsoLine(logLines()[0]);
+        EXPECT_EQ(logged.call, QLatin1String(c.call));
+        EXPECT_EQ(logged.firstName, QStringLiteral("Jean"));
+        ASSERT_EQ(dialogs.shown().size(), 1U);
+        EXPECT_FALSE(dialogs.shown().front().isQuestion);
+        EXPECT_TRUE(dialogs.last().contains(
+            QStringLiteral("le prénom de %1 n'est pas mémorisé").arg(QLatin1String(c.call))))
+            << dialogs.last().toStdString();
+        EXPECT_TRUE(dialogs.last().contains(QStringLiteral("le disque est plein")));
+        // The memory is whole, as before; the entry goes on with the next QSO.
+        EXPECT_EQ(bytes(path(QStringLiteral("Liste_Prenom.txt"))), names);
+        EXPECT_FALSE(QFile::exists(path(QStringLiteral("Temporaire.txt"))));
+        EXPECT_TRUE(window->Indi_Q->text().isEmpty());
+        EXPECT_EQ(window->Num_Q->text(), QStringLiteral("2"));
+        EXPECT_EQ(focusName(), QStringLiteral("Indi_Q"));
+    }
 }
 
 TEST_F(EntryValidation, ValidezWithoutTheEnterChecksStillRefusesWhatTheLogCannotHold) {

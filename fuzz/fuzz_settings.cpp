@@ -1,0 +1,42 @@
+// The settings file as a user may hand it over (edited by hand, left by another release): every
+// value reads back, numbers stored as text become numbers or the default, and the list
+// positions the entry window restores always name an existing item.
+
+#include "FuzzSupport.h"
+#include "core/Settings.h"
+
+using namespace zep;
+using namespace zep::fuzz;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    const QString path = scratchFile("settings.ini");
+    putFile(path, view(data, size));
+    const QSettingsStore store(path);
+
+    for (const QString *key : {&keys::modeActivite, &keys::bandeActivite, &keys::numEtiquette}) {
+        const QString text = store.read(*key, QStringLiteral("<absent>"));
+        bool number = false;
+        const int parsed = text.trimmed().toInt(&number);
+        const int read = store.readInt(*key, -7);
+        check(read == (number ? parsed : -7), "a number stored as text reads wrong", text);
+        for (const int count : {1, 2, 11}) {
+            const int index = store.readIndex(*key, 1 % count, count);
+            check(index >= 0 && index < count, "a restored position names no item", text);
+            check(index == (number && parsed >= 0 && parsed < count ? parsed : 1 % count),
+                  "a valid restored position was not kept", text);
+        }
+    }
+    for (const QString *key : {&keys::modeRefrappe, &keys::dateAuto, &keys::heureUtc}) {
+        const QString text = store.read(*key, QStringLiteral("<absent>"));
+        const bool value = store.readBool(*key, true);
+        if (text == QLatin1String("<absent>"))
+            check(value, "a missing switch lost its default");
+        else
+            check(value == (text.compare(QStringLiteral("True"), Qt::CaseInsensitive) == 0),
+                  "a switch reads wrong", text);
+    }
+    for (const QString *key : {&keys::indicatif, &keys::numActivite, &keys::nomActivite,
+                               &keys::dateActivite, &keys::cheminRepertoire})
+        (void)store.read(*key, QString());
+    return 0;
+}

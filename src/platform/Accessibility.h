@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+#include <initializer_list>
+
+class QLabel;
+class QWidget;
+
+namespace zep::access {
+
+/// The name a screen reader announces for a control shown under or beside `caption`: the
+/// caption without its mandatory mark "*", its accelerator "&" or its runs of blanks.
+QString nameFromCaption(const QString &caption);
+
+/// Names `control` after `caption`, and makes `label` (when given) its buddy, so that the
+/// caption and the control are announced together.
+void name(QWidget *control, const QString &caption, QLabel *label = nullptr);
+
+/// Tab visits `chain` in this order (the order the Enter key follows through the fields).
+void tabChain(std::initializer_list<QWidget *> chain);
+
+} // namespace zep::access

@@ -1,0 +1,123 @@
+// What a screen reader announces as the keyboard moves: every field, list and button of the
+// entry and set-up windows has its French caption as accessible name, and Tab follows the
+// fields in the order Enter visits them.
+
+#include "EntryWindowFixture.h"
+
+#include "platform/Accessibility.h"
+#include "setup/Setup.h"
+
+#include <QAbstractButton>
+
+using namespace zep;
+using zep::testing::EntryWindowTest;
+
+namespace {
+
+struct Named {
+    const char *control;
+    QString name;
+};
+
+/// The controls of `chain` in the order Tab reaches them, starting from the first one.
+QStringList tabOrder(QWidget *window, const QStringList &chain) {
+    QStringList seen;
+    QWidget *first = window->findChild<QWidget *>(chain.first());
+    QWidget *w = first;
+    do {
+        if (chain.contains(w->objectName()) && !seen.contains(w->objectName()))
+            seen.append(w->objectName());
+        w = w->nextInFocusChain();
+    } while (w && w != first);
+    return seen;
+}
+
+void expectNames(QWidget *window, std::initializer_list<Named> names) {
+    for (const Named &n : names) {
+        auto *w = window->findChild<QWidget *>(QString::fromLatin1(n.control));
+        ASSERT_NE(w, nullptr) << n.control;
+        EXPECT_EQ(w->accessibleName(), n.name) << n.control;
+    }
+}
+
+} // namespace
+
+using Accessibility = EntryWindowTest;
+
+TEST_F(Accessibility, EntryWindowControlsAreNamedAndTabFollowsTheFields) {
+    open();
+    expectNames(window.get(), {{"Bande_Q", QStringLiteral("Bande (Mhz)")},
+                               {"Mode_Q", QStringLiteral("Mode")},
+                               {"Num_Q", QStringLiteral("N° QSO")},
+                               {"Indi_Q", QStringLiteral("Indicatif")},
+                               {"Dpt_Q", QStringLiteral("Dpt")},
+                               {"Prenom_Q", QStringLiteral("Prénom")},
+                               {"QRKR_Q", QStringLiteral("Rst R")},
+                               {"QRKE_Q", QStringLiteral("Rst E")},
+                               {"Observation_Q", QStringLiteral("Observations")},
+                               {"Date_Q", QStringLiteral("Date")},
+                               {"Heure_Q", QStringLiteral("Heure")},
+                               {"Valide_Q", QStringLiteral("Validez")},
+                               {"Annule_Q", QStringLiteral("Annuler une saisie")},
+                               {"Edite_QSO", QStringLiteral("Editer un QSO")},
+                               {"Efface_QSO", QStringLiteral("Supprimer un QSO")},
+                               {"Recupere", QStringLiteral("Recuperer un QSO")},
+                               {"Ajout_QSO", QStringLiteral("Inserer un QSO")},
+                               {"Recherche", QStringLiteral("Rechercher un QSO")},
+                               {"Liste_QSO", QStringLiteral("Liste des QSO")},
+                               {"Tot_Ope", QStringLiteral("Opérateurs contactés")}});
+    const QStringList chain = {
+        QStringLiteral("Bande_Q"),   QStringLiteral("Mode_Q"),        QStringLiteral("Indi_Q"),
+        QStringLiteral("Dpt_Q"),     QStringLiteral("Prenom_Q"),      QStringLiteral("QRKR_Q"),
+        QStringLiteral("QRKE_Q"),    QStringLiteral("Observation_Q"), QStringLiteral("Date_Q"),
+        QStringLiteral("Heure_Q"),   QStringLiteral("Valide_Q"),      QStringLiteral("Annule_Q"),
+        QStringLiteral("Edite_QSO"), QStringLiteral("Efface_QSO"),    QStringLiteral("Recupere"),
+        QStringLiteral("Ajout_QSO"), QStringLiteral("Recherche"),     QStringLiteral("Liste_QSO")};
+    EXPECT_EQ(tabOrder(window.get(), chain), chain);
+
+    // As the operator meets it: from the call sign, Tab reaches the department field next,
+    // and each caption names the field it stands over.
+    window->Dpt_Q->setEnabled(true);
+    window->Indi_Q->setFocus();
+    press(Qt::Key_Tab);
+    EXPECT_EQ(focusName(), QStringLiteral("Dpt_Q"));
+    for (QLabel *label : window->findChildren<QLabel *>()) {
+        if (label->buddy()) {
+            EXPECT_EQ(label->buddy()->accessibleName(), access::nameFromCaption(label->text()));
+        }
+    }
+}
+
+TEST_F(Accessibility, SetupWindowControlsAreNamedAndTabFollowsTheFields) {
+    zep::Setup setupWindow(dir.path(), settings, dialogs);
+    expectNames(&setupWindow,
+                {{"Liste_Activite", QStringLiteral("Activités")},
+                 {"Activeur", QStringLiteral("Indicatif de l'activeur (Activité N°1)")},
+                 {"Logger", QStringLiteral("Logger (Activité N°1)")},
+                 {"Num_Activite", QStringLiteral("N° de l'Activité (Activité N°1)")},
+                 {"Num_Activite1", QStringLiteral("N° de l'Activité (Activité N°2)")},
+                 {"Nom_Commune1", QStringLiteral("Nom de la Commune (Activité N°2)")},
+                 {"Type_Activite", QStringLiteral("Type de l'Activité (Activité N°1)")},
+                 {"Date_Activite", QStringLiteral("Date de l'Activité (Activité N°1)")},
+                 {"Option1", QStringLiteral("Activité simple")},
+                 {"Option2", QStringLiteral("Activité double")},
+                 {"RAZ", QStringLiteral("RAZ pour nouvelle activation")},
+                 {"Saisie_des_QSO", QStringLiteral("Saisie des QSO")}});
+    // No control the keyboard reaches goes unnamed.
+    for (QWidget *w : setupWindow.findChildren<QWidget *>()) {
+        if ((qobject_cast<QLineEdit *>(w) && !qobject_cast<QComboBox *>(w->parentWidget())) ||
+            qobject_cast<QAbstractButton *>(w)) {
+            EXPECT_FALSE(w->accessibleName().isEmpty()) << w->objectName().toStdString();
+        }
+    }
+
+    const QStringList chain = {QStringLiteral("Activeur"),       QStringLiteral("Logger"),
+                               QStringLiteral("Num_Activite"),   QStringLiteral("Nom_Activite"),
+                               QStringLiteral("Num_Canton"),     QStringLiteral("Num_CP"),
+                               QStringLiteral("Nom_Commune"),    QStringLiteral("Type_Activite"),
+                               QStringLiteral("Date_Activite"),  QStringLiteral("Num_Activite1"),
+                               QStringLiteral("Nom_Activite1"),  QStringLiteral("Num_Canton1"),
+                               QStringLiteral("Num_CP1"),        QStringLiteral("Nom_Commune1"),
+                               QStringLiteral("Type_Activite1"), QStringLiteral("Saisie_des_QSO")};
+    EXPECT_EQ(tabOrder(&setupWindow, chain), chain);
+}

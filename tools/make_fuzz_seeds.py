@@ -1,0 +1,103 @@
+#!/usr/bin/env python3
+"""Writes the seed corpora of the fuzz targets (fuzz/corpus/<target>/) from the shapes the
+tests use and from real call signs of MASTER.SCP (Debian hamradio-files). Run once; the seeds
+are committed."""
+import os
+import random
+import sys
+
+root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+corpus = os.path.join(root, "fuzz", "corpus")
+scp = "/usr/share/hamradio-files/MASTER.SCP"
+
+rng = random.Random(13)
+calls = [l.strip() for l in open(scp, encoding="latin-1") if l.strip() and not l.startswith("#")]
+calls = rng.sample(calls, 300)
+names = ["JEAN", "PIERRE", "FRÉDÉRIC", "MARIE-ANNE", "JOSÉ", "LÆTITIA", "ÉLODIE", "PAUL", ""]
+depts = ["75", "2A", "2b", "13", "971", "01", "", "21"]
+
+
+def write(target, name, text):
+    d = os.path.join(corpus, target)
+    os.makedirs(d, exist_ok=True)
+    data = text if isinstance(text, bytes) else text.encode("cp1252")
+    with open(os.path.join(d, name), "wb") as f:
+        f.write(data)
+
+
+def fit(text, width):
+    return text[:width].ljust(width)
+
+
+def activation(number, activator, name, canton, cp, kind, date, commune, partner=0, logger=""):
+    line = (fit(number, 12) + " " + fit(activator, 10) + " " + fit(name, 35) + " " +
+            fit(canton, 4) + " " + fit(cp, 5) + " " + fit(kind, 12) + " " + fit(date, 8) +
+            " " + fit(commune, 35))
+    line += (str(partner).rjust(3) if partner else "   ") + " " + fit(logger, 10)
+    return line
+
+
+def qso(date, time, call, dept, name, rr, rs, mode, band, remarks=""):
+    return (fit(date, 8) + "  " + fit(time, 5) + "  " + fit(call, 12) + "  " + fit(dept, 2) +
+            "  " + fit(name, 15) + "  " + fit(rr, 3) + " " + fit(rs, 3) + " " + fit(mode, 4) +
+            "  " + fit(band, 3) + " Mhz " + fit(remarks.upper(), 30))
+
+
+single = activation("DFCF-21-001", "F4ABC", "Château de Vougeot", "2104", "21640", "DFCF",
+                    "07/12/26", "Vougeot")
+first = activation("DFCF-21-002", "F4ABC", "Château du Clos", "", "21640", "DFCF", "08/12/26",
+                   "Vougeot", partner=3, logger="F5XYZ")
+second = activation("DIFI-21-010", "F4ABC", "Île du Clos", "", "21640", "DIFI", "08/12/26",
+                    "Vougeot", partner=2, logger="F5XYZ")
+old = single[:129]
+write("fuzz_activation_list", "single", single + "\r\n")
+write("fuzz_activation_list", "double", single + "\r\n" + first + "\r\n" + second + "\r\n")
+write("fuzz_activation_list", "old_release", old + "\r\n" + single[:93] + "\r\n" + single + "\n")
+write("fuzz_activation_list", "deleted", single[:12] + "*" + single[13:] + "\r\n" + first)
+write("fuzz_activation_list", "empty", "")
+
+lines = []
+for i, call in enumerate(calls[:120]):
+    minute = 600 + i * 3
+    band = rng.choice(["3.5", "7", "14", "144", "1.8"])
+    mode = rng.choice(["SSB", "CW"])
+    rst = "59" if mode == "SSB" else "599"
+    dept = rng.choice(depts[:6]) if call.startswith("F") else ""
+    lines.append(qso("07/12/26", "%02d:%02d" % (minute // 60 % 24, minute % 60), call, dept,
+                     rng.choice(names), rst, rst, mode, band, rng.choice(["", "qrp", "portable"])))
+write("fuzz_activity_log", "log", "\r\n".join(lines) + "\r\n")
+write("fuzz_activity_log", "short", "\r\n".join(lines[:5]))
+write("fuzz_activity_log", "mixed_ends",
+      lines[0] + "\n" + lines[1] + "\r\n" + "07/12/26  14" + "\r\n" + "31/02/99  25:61  F1ABC\r\n")
+write("fuzz_activity_log", "years", qso("01/01/50", "00:00", "F1AAA", "75", "", "59", "59", "SSB",
+                                        "7") + "\r\n" + qso("31/12/49", "23:59", "F1BBB", "", "",
+                                                            "599", "599", "CW", "14") + "\r\n")
+
+memory = []
+for call in calls[:300]:
+    memory.append(fit(call, 12) + " " + fit(rng.choice(depts[:6]) if call.startswith("F") else "",
+                                            2) + " " + rng.choice(names))
+memory_text = "\r\n".join(memory) + "\r\n"
+write("fuzz_first_names", "known", calls[7] + "\t75\tJEAN\n" + memory_text)
+write("fuzz_first_names", "unknown", "F4ZZZ\t21\tÉLODIE\n" + memory_text)
+write("fuzz_first_names", "torn", calls[3] + "\t\t\n" + "\r\n".join(memory[:20]) + "\r\nF5AB")
+write("fuzz_first_names", "hand_edited", "F5AAA\t13\tPaul\nF5AAA        13 Jean\r\nF5AAA\r\n"
+      " F5AAA       12 X\nON4ZZ           \r\n")
+
+write("fuzz_settings", "usual", "[Setup%20]\nMode%20Activite=1\nBande%20Activite=4\n"
+      "Mode_Refrappe=True\nDate%20Auto=False\nHeure%20UTC=True\nIndicatif=F4ABC\n")
+write("fuzz_settings", "old_mode", "[Setup%20]\nMode%20Activite=CW\nBande%20Activite=99\n")
+write("fuzz_settings", "odd", "[Setup%20]\nMode%20Activite= -1 \nBande%20Activite=0x10\n"
+      "N%B0%20Etiquette=2\n\"Heure UTC\"=true\n")
+
+for name, text in [("date", "07/12/26\t14:07"), ("leap", "29/02/24\t23:59"),
+                   ("bad", "31/02/09\t25:61"), ("short", "7/12/26\t1407"), ("one", "07/12/26")]:
+    write("fuzz_date_time", name, text)
+table = os.path.join(root, "data", "Continents_DXCC.csv")
+if os.path.exists(table):
+    rows = open(table, "rb").read().split(b"\n")
+    write("fuzz_prefix_table", "head", b"\n".join(rows[:60]))
+    write("fuzz_prefix_table", "middle", b"\n".join(rows[5000:5060]))
+    write("fuzz_prefix_table", "edited", "F;France;227;EU\r\nF;Autre;999;EU\r\nFO;Polynesie;175;OC\n"
+          "TK ; Corse ; 214 ; EU\r\n;vide;1;EU\r\nsans champs\r\n\r\n")
+print("seeds written to", corpus, file=sys.stderr)
