@@ -30,23 +30,11 @@ Affiche_Log::Affiche_Log(const WindowServices &services, ClockControl *clock, QW
     setWindowTitle(QStringLiteral("Affichage du Log"));
 
     const QFont fixed = listingWindowFont();
-    Label3 = new QLabel(this);
-    Label3->setObjectName(QStringLiteral("Label3"));
-    QFont titleFont = Label3->font();
-    titleFont.setBold(true);
-    Label3->setFont(titleFont);
-    Label3->setAlignment(Qt::AlignCenter);
-
+    Label3 = newListingTitle(this);
     Frame1 = new QGroupBox(QStringLiteral("Liste des QSO"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
-    Label2 = new QLabel(Frame1);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->setFont(fixed);
-    Label2->setTextFormat(Qt::PlainText);
-    Liste_QSO = new QListWidget(Frame1);
-    Liste_QSO->setObjectName(QStringLiteral("Liste_QSO"));
-    Liste_QSO->setFont(fixed);
-    Liste_QSO->setUniformItemSizes(true);
+    Label2 = newListingHeading(Frame1);
+    Liste_QSO = newListingList(Frame1, QStringLiteral("Liste_QSO"));
     auto *frameLayout = new QVBoxLayout(Frame1);
     frameLayout->addWidget(Label2);
     frameLayout->addWidget(Liste_QSO, 1);
@@ -83,18 +71,11 @@ void Affiche_Log::Form_Load() {
     if (!log.status)
         services_.dialogs.message(log.status.message);
     Liste_QSO->addItems(listingItems(log.lines));
-    centreOnScreen(this);
-    show();
-    raise();
-    activateWindow();
+    showListingWindow(this);
 }
 
 QStringList Affiche_Log::listEntries() const {
-    QStringList entries;
-    entries.reserve(Liste_QSO->count());
-    for (int row = 0; row < Liste_QSO->count(); ++row)
-        entries.append(Liste_QSO->item(row)->text());
-    return entries;
+    return listingEntries(Liste_QSO);
 }
 
 bool Affiche_Log::Enregistrer_Click() {

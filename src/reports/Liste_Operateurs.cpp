@@ -51,10 +51,7 @@ void Liste_Operateurs::Form_Load() {
     Liste_Op->clear();
     Liste_Op->addItems(count.operators);
     Label1->setText(countText(count.count));
-    centreOnScreen(this);
-    show();
-    raise();
-    activateWindow();
+    showListingWindow(this);
 }
 
 } // namespace zep

@@ -3,8 +3,12 @@
 #include "core/Activation.h"
 #include "core/ActivityLog.h"
 #include "core/Statistics.h"
+#include "platform/Colors.h"
 #include "platform/QtPrinter.h"
 #include "setup/Selection_Acti.h"
+
+#include <QLabel>
+#include <QListWidget>
 
 namespace zep {
 
@@ -97,6 +101,47 @@ QString activationTitle(const QString &prefix, const CurrentActivation &a) {
 
 QFont listingWindowFont() {
     return printerFont(QStringLiteral("Courier New"), 9, false);
+}
+
+QLabel *newListingTitle(QWidget *parent) {
+    auto *label = new QLabel(parent);
+    label->setObjectName(QStringLiteral("Label3"));
+    QFont titleFont = label->font();
+    titleFont.setBold(true);
+    label->setFont(titleFont);
+    label->setAlignment(Qt::AlignCenter);
+    return label;
+}
+
+QLabel *newListingHeading(QWidget *parent) {
+    auto *label = new QLabel(parent);
+    label->setObjectName(QStringLiteral("Label2"));
+    label->setFont(listingWindowFont());
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+QListWidget *newListingList(QWidget *parent, const QString &name) {
+    auto *list = new QListWidget(parent);
+    list->setObjectName(name);
+    list->setFont(listingWindowFont());
+    list->setUniformItemSizes(true);
+    return list;
+}
+
+QStringList listingEntries(const QListWidget *list) {
+    QStringList entries;
+    entries.reserve(list->count());
+    for (int row = 0; row < list->count(); ++row)
+        entries.append(list->item(row)->text());
+    return entries;
+}
+
+void showListingWindow(QWidget *window) {
+    centreOnScreen(window);
+    window->show();
+    window->raise();
+    window->activateWindow();
 }
 
 } // namespace zep

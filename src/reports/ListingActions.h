@@ -10,6 +10,8 @@
 #include <QString>
 #include <QStringList>
 
+class QLabel;
+class QListWidget;
 class QWidget;
 
 namespace zep {
@@ -48,5 +50,15 @@ QString activationTitle(const QString &prefix, const CurrentActivation &activati
 
 /// The fixed-pitch font of the listing windows' lists and headings.
 QFont listingWindowFont();
+
+// The pieces the listing windows share: the bold centred title `Label3`, the column heading
+// `Label2` and the list, both in the fixed-pitch font.
+QLabel *newListingTitle(QWidget *parent);
+QLabel *newListingHeading(QWidget *parent);
+QListWidget *newListingList(QWidget *parent, const QString &name);
+/// The texts of a list's items, in order: the body of a saved listing.
+QStringList listingEntries(const QListWidget *list);
+/// Centres a loaded listing window and brings it to the front.
+void showListingWindow(QWidget *window);
 
 } // namespace zep

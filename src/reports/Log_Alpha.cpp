@@ -18,20 +18,9 @@ Log_Alpha::Log_Alpha(const WindowServices &services, ClockControl *clock, QWidge
     setWindowTitle(QStringLiteral("  Log alphanumerique"));
 
     const QFont fixed = listingWindowFont();
-    Label3 = new QLabel(this);
-    Label3->setObjectName(QStringLiteral("Label3"));
-    QFont titleFont = Label3->font();
-    titleFont.setBold(true);
-    Label3->setFont(titleFont);
-    Label3->setAlignment(Qt::AlignCenter);
-    Label2 = new QLabel(this);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->setFont(fixed);
-    Label2->setTextFormat(Qt::PlainText);
-    Log_Alphanum = new QListWidget(this);
-    Log_Alphanum->setObjectName(QStringLiteral("Log_Alphanum"));
-    Log_Alphanum->setFont(fixed);
-    Log_Alphanum->setUniformItemSizes(true);
+    Label3 = newListingTitle(this);
+    Label2 = newListingHeading(this);
+    Log_Alphanum = newListingList(this, QStringLiteral("Log_Alphanum"));
     Enregistrer = new QPushButton(QStringLiteral("Enregistrer"), this);
     Enregistrer->setObjectName(QStringLiteral("Enregistrer"));
     Enregistrer->setAutoDefault(false);
@@ -62,18 +51,12 @@ void Log_Alpha::Form_Load() {
     if (!log.status)
         services_.dialogs.message(log.status.message);
     Log_Alphanum->addItems(alphaListingItems(log.lines));
-    centreOnScreen(this);
-    show();
-    raise();
-    activateWindow();
+    showListingWindow(this);
 }
 
 bool Log_Alpha::Enregistrer_Click() {
-    QStringList entries;
-    entries.reserve(Log_Alphanum->count());
-    for (int row = 0; row < Log_Alphanum->count(); ++row)
-        entries.append(Log_Alphanum->item(row)->text());
-    return saveListingFromWindow(services_, clock_, this, ListingVariant::Alpha, entries);
+    return saveListingFromWindow(services_, clock_, this, ListingVariant::Alpha,
+                                 listingEntries(Log_Alphanum));
 }
 
 } // namespace zep
