@@ -33,7 +33,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DATADI
 set(CPACK_PACKAGE_NAME zep-rozadovev)
 set(CPACK_PACKAGE_VERSION ${ZEP_REVISION})
 set(CPACK_PACKAGE_VENDOR "ZEP_Rozadovev")
-set(CPACK_PACKAGE_CONTACT "ZEP_Rozadovev <zep-rozadovev@example.org>")
+set(CPACK_PACKAGE_CONTACT "ZEP_Rozadovev <zep-rozadovev@zep.example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "logbook for amateur-radio activations (French interface)")
 set(CPACK_PACKAGE_DESCRIPTION
@@ -48,7 +48,7 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(CPACK_DEBIAN_PACKAGE_SECTION hamradio)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://zep-rozadovev.example.org/")
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://zep.example.org/")
 # The libraries come from dpkg-shlibdeps; Qt's SVG icon engine and the font with Courier New's
 # metrics are loaded at run time, so they are named here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

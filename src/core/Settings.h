@@ -99,4 +99,8 @@ inline QString decalageYEtiquette(int format) {
 /// The revision text, leading blank included.
 inline const QString revisionText = QStringLiteral(" 1.3.7b");
 
+/// The program's web site: the update page lives there, and the small line at the foot of a
+/// twenty-four-label QSL label names it (short enough for the 20 mm left beside the text).
+inline const QString projectSiteHost = QStringLiteral("zep.example.org");
+
 } // namespace zep

@@ -46,7 +46,7 @@ QString aboutText() {
 }
 
 QString projectSiteAddress() {
-    return QStringLiteral("https://zep-rozadovev.example.org/");
+    return QStringLiteral("https://") + projectSiteHost + QLatin1Char('/');
 }
 
 QString updatePageAddress() {

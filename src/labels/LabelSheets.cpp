@@ -1,5 +1,6 @@
 #include "labels/LabelSheets.h"
 
+#include "core/Settings.h"
 #include "labels/SelectionEntry.h"
 
 namespace zep {
@@ -311,7 +312,7 @@ QList<SheetLine> twentyFourLabelRow(const LabelContent &content, const QString (
 }
 
 QString labelWebAddress() {
-    return QStringLiteral("q0zep.example.org");
+    return projectSiteHost;
 }
 
 double labelPitchMm(int format) {
