@@ -11,13 +11,13 @@
 #include "core/PrefixTable.h"
 #include "core/QsoLine.h"
 #include "core/Settings.h"
+#include "entry/QsoList.h"
 #include "platform/FileChooser.h"
 #include "platform/ListBox.h"
 #include "platform/RecordingPrinter.h"
 #include "reports/Pays_Cont.h"
 
 #include <QApplication>
-#include <QListWidget>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
@@ -44,8 +44,8 @@ void BM_CountriesWindowOpening(benchmark::State &state) {
         std::abort();
     }
     // The entry window's QSO list, as it stands on the busy log.
-    QListWidget entryList;
-    entryList.addItems(qsoListItems(made->log));
+    QsoList entryList;
+    entryList.rows().setLines(made->log);
     FixedActivationSource activation;
     activation.activation.numActivite = QStringLiteral("DFCF-21-001");
     MemorySettingsStore settings;

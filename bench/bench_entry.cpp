@@ -10,12 +10,14 @@
 
 #include "BenchData.h"
 #include "core/Activation.h"
+#include "core/ActivityLog.h"
 #include "core/Clock.h"
 #include "core/CurrentActivation.h"
 #include "core/Dialogs.h"
 #include "core/ProgramDirectory.h"
 #include "core/Settings.h"
 #include "core/TextFile.h"
+#include "entry/QsoList.h"
 #include "entry/Saisie_QSO.h"
 
 #include <QApplication>
@@ -232,6 +234,7 @@ void openWindow(benchmark::State &state, const Data *d) {
         // A log whose first QSO differs from the one read last: nothing kept from an earlier
         // reading can serve, as at the program's start.
         d->rewriteLog(i++ % 2 == 0);
+        ActivityLog::forgetReadings();
         Session s(false);
         const Stopwatch::time_point start = Stopwatch::now();
         s.open(d->dir->path());
@@ -383,8 +386,8 @@ void correctQso(benchmark::State &state, const Data *d) {
         s.press(Qt::Key_Space);
         Session::settle();
         samples.add(state, secondsSince(start));
-        if (!s.window->Liste_QSO->item(row)->text().contains(i % 2 ? QStringLiteral("QRP 3W")
-                                                                   : QStringLiteral("QRP 4W")))
+        if (!s.window->Liste_QSO->itemText(row).contains(i % 2 ? QStringLiteral("QRP 3W")
+                                                               : QStringLiteral("QRP 4W")))
             fail("la correction n'a pas été enregistrée");
         s.checkNoMessage();
     }

@@ -7,6 +7,9 @@
 #include <QFileInfo>
 #include <QHash>
 
+#include <algorithm>
+#include <cstring>
+
 #include <sys/stat.h>
 #include <time.h>
 
@@ -69,30 +72,163 @@ qint64 nanoseconds(const timespec &t) {
 /// the file last changed clearly before the read began: any later change then shows.
 constexpr qint64 timestampTick = 50'000'000; // ns, well above any kernel tick
 
+/// A change of the kept lines, recorded for the followers of the log (see LogReading).
+struct Journaled {
+    quint64 from = 0; ///< the version the change starts from
+    LogChange change;
+};
+
 /// The lines of a log as last read, with the bytes they came from. The bytes make the cache
 /// exact whatever the file times say: a log read again with the same bytes gives the same lines,
-/// and a log that only grew at its end (an append, after every live QSO) has only its new lines
-/// decoded.
+/// and a log that changed by a few lines (an append after every live QSO, an edited QSO) has
+/// only those lines decoded.
 struct CachedLog {
     FileState state;
     bool stateTrusted = false; ///< the state alone may stand for the bytes (see timestampTick)
     QByteArray bytes;
     QStringList lines;
-    QStringList items;   ///< list items of the first lines, made when first asked for
-    quint64 lineage = 0; ///< see ActivityLog::Items::lineage
+    quint64 version = 0; ///< see LogReading::version
+    /// The last changes, oldest first, each from the version before it to the next; the last
+    /// one leads to `version`.
+    std::vector<Journaled> journal;
 };
+
+/// Every content of every log read gets its own number; numbers are never reused, even for
+/// another file or after the table was emptied.
+quint64 newVersion() {
+    static quint64 last = 0;
+    return ++last;
+}
+
+/// Records a change of the kept lines under a new version. A large change (a log replaced by
+/// another program) is not kept line by line: its followers start afresh.
+void record(CachedLog &log, LogChange change) {
+    constexpr qsizetype largestChange = 1024; // lines
+    constexpr size_t changesKept = 64;
+    const quint64 from = log.version;
+    log.version = newVersion();
+    if (change.removed.size() + change.added.size() > largestChange) {
+        log.journal.clear();
+        return;
+    }
+    if (log.journal.size() >= changesKept)
+        log.journal.erase(log.journal.begin());
+    log.journal.push_back({from, std::move(change)});
+}
+
+/// Adds whole lines at the end of the kept reading.
+void grow(CachedLog &log, QStringList added) {
+    LogChange change{log.lines.size(), {}, added};
+    log.lines.append(std::move(added));
+    record(log, std::move(change));
+}
+
+/// The lines of a region of a log that starts at a line start, decoded one by one.
+QStringList decodeLines(QByteArrayView bytes) {
+    QStringList lines;
+    rawfile::forEachLine(bytes, [&](QByteArrayView line) { lines.append(cp1252::decode(line)); });
+    return lines;
+}
+
+/// How many lines a region that starts at a line start holds (a last line without its end
+/// counts).
+qsizetype linesIn(QByteArrayView bytes) {
+    qsizetype n = 0;
+    for (const char *p = bytes.data(), *end = p + bytes.size();
+         (p = static_cast<const char *>(std::memchr(p, '\n', size_t(end - p)))) != nullptr; ++p)
+        ++n;
+    if (!bytes.isEmpty() && bytes.back() != '\n')
+        ++n;
+    return n;
+}
+
+/// The length of the common start of two byte strings, compared a block at a time.
+qsizetype commonStart(QByteArrayView a, QByteArrayView b) {
+    const qsizetype common = std::min(a.size(), b.size());
+    constexpr qsizetype block = 4096;
+    qsizetype at = 0;
+    while (at + block <= common && std::memcmp(a.data() + at, b.data() + at, block) == 0)
+        at += block;
+    while (at < common && a[at] == b[at])
+        ++at;
+    return at;
+}
+
+/// The length of the common end of two byte strings, at most `limit`.
+qsizetype commonEnd(QByteArrayView a, QByteArrayView b, qsizetype limit) {
+    constexpr qsizetype block = 4096;
+    qsizetype n = 0;
+    while (n + block <= limit && std::memcmp(a.data() + a.size() - n - block,
+                                             b.data() + b.size() - n - block, block) == 0)
+        n += block;
+    while (n < limit && a[a.size() - 1 - n] == b[b.size() - 1 - n])
+        ++n;
+    return n;
+}
+
+bool startsLine(QByteArrayView bytes, qsizetype at) {
+    return at == 0 || bytes[at - 1] == '\n';
+}
+
+/// The kept lines brought to the file's new bytes. Only the lines between the common start and
+/// the common end of the old and new bytes are decoded; every other line stays the string it
+/// was, so that an edited QSO in a log of years costs its own line. Both common parts are cut
+/// at line starts, so the lines between are exactly the lines that changed.
+void relines(CachedLog &log, const QByteArray &bytes) {
+    const QByteArrayView old(log.bytes), now(bytes);
+    qsizetype head = commonStart(old, now);
+    while (!startsLine(old, head))
+        --head;
+    qsizetype tail = commonEnd(old, now, std::min(old.size(), now.size()) - head);
+    if (!startsLine(old, old.size() - tail) || !startsLine(now, now.size() - tail)) {
+        // Within the common end every byte is the same in both: its first line end is a line
+        // start in both.
+        const qsizetype firstEnd = old.sliced(old.size() - tail).indexOf('\n');
+        tail = firstEnd < 0 ? 0 : tail - firstEnd - 1;
+    }
+    const qsizetype at = linesIn(old.first(head));
+    const qsizetype gone = linesIn(old.sliced(head, old.size() - tail - head));
+    const QStringList come = decodeLines(now.sliced(head, now.size() - tail - head));
+    LogChange change{at, log.lines.sliced(at, gone), come};
+    if (gone == come.size()) {
+        for (qsizetype i = 0; i < come.size(); ++i)
+            log.lines[at + i] = come.at(i);
+    } else {
+        QStringList lines;
+        lines.reserve(log.lines.size() - gone + come.size());
+        lines.append(log.lines.first(at));
+        lines.append(come);
+        lines.append(log.lines.sliced(at + gone));
+        log.lines = std::move(lines);
+    }
+    record(log, std::move(change));
+}
+
+/// Whether the file holds exactly `bytes`, read a block at a time into one buffer.
+bool fileHolds(const QString &path, const QByteArray &bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    constexpr qsizetype block = 256 * 1024;
+    static QByteArray buffer(block, Qt::Uninitialized);
+    qsizetype at = 0;
+    for (;;) {
+        const qint64 n = file.read(buffer.data(), block);
+        if (n < 0)
+            return false;
+        if (n == 0)
+            return at == bytes.size();
+        if (at + n > bytes.size() ||
+            std::memcmp(buffer.constData(), bytes.constData() + at, size_t(n)) != 0)
+            return false;
+        at += n;
+    }
+}
 
 /// One program thread reads the logs, so a plain table is enough; a handful of files at most.
 QHash<QString, CachedLog> &logCache() {
     static QHash<QString, CachedLog> cache;
     return cache;
-}
-
-/// Every reading of a log that is not the growth of the one before starts a new lineage;
-/// numbers are never reused, even for another file or after the table was emptied.
-quint64 newLineage() {
-    static quint64 last = 0;
-    return ++last;
 }
 
 /// The log's entry in the table, brought up to date with the file; nullptr when the file does
@@ -107,6 +243,21 @@ CachedLog *readCached(const QString &path, IoResult &status) {
     auto hit = cache.find(key);
     if (before && hit != cache.end() && hit->stateTrusted && hit->state == *before)
         return &*hit;
+    // The state stands for the bytes only when the file did not move during the read and had
+    // been still for a while.
+    const auto settle = [&] {
+        const std::optional<FileState> after = stateOf(path);
+        hit->stateTrusted = before && after && *before == *after &&
+                            nanoseconds(after->changed) < nanoseconds(now) - timestampTick;
+        hit->state = after.value_or(FileState{});
+    };
+    // A log of the kept size whose times moved (touched, or written again the same) is compared
+    // with the kept bytes as it is read, without a copy of a log of years.
+    if (before && hit != cache.end() && before->size == hit->bytes.size() &&
+        fileHolds(path, hit->bytes)) {
+        settle();
+        return &*hit;
+    }
 
     rawfile::Bytes file = rawfile::read(path);
     if (file.missing)
@@ -121,27 +272,20 @@ CachedLog *readCached(const QString &path, IoResult &status) {
         if (cache.size() >= 8)
             cache.clear();
         hit = cache.insert(key, CachedLog{});
-        hit->lineage = newLineage();
-        hit->lines = splitLines(cp1252::decode(file.bytes));
+        hit->version = newVersion();
+        hit->lines = decodeLines(file.bytes);
     } else if (hit->bytes == file.bytes) {
-        // Same bytes: same lines, same items, same lineage.
+        // Same bytes: same lines, same version.
     } else if (file.bytes.startsWith(hit->bytes) &&
                (hit->bytes.isEmpty() || hit->bytes.endsWith('\n'))) {
         // The lines kept all ended with their line end: the new bytes are whole new lines, and
-        // every line and item kept keeps its place.
-        hit->lines.append(splitLines(cp1252::decode(file.bytes.sliced(hit->bytes.size()))));
+        // every line kept keeps its place.
+        grow(*hit, decodeLines(QByteArrayView(file.bytes).sliced(hit->bytes.size())));
     } else {
-        hit->lineage = newLineage();
-        hit->lines = splitLines(cp1252::decode(file.bytes));
-        hit->items.clear();
+        relines(*hit, file.bytes);
     }
 
-    // The state stands for the bytes only when the file did not move during the read and had
-    // been still for a while; the bytes are kept either way.
-    const std::optional<FileState> after = stateOf(path);
-    hit->stateTrusted = before && after && *before == *after &&
-                        nanoseconds(after->changed) < nanoseconds(now) - timestampTick;
-    hit->state = after.value_or(FileState{});
+    settle();
     hit->bytes = std::move(file.bytes);
     return &*hit;
 }
@@ -152,25 +296,22 @@ CachedLog *readCached(const QString &path, IoResult &status) {
 /// (its state trusted and unchanged, its last line ended) and the file grew by exactly those
 /// bytes on the same file; otherwise nothing is kept and the next reading reads the file.
 void noteAppended(const QString &path, const std::optional<FileState> &before,
-                  const QString &line) {
+                  const QByteArray &bytes) {
     QHash<QString, CachedLog> &cache = logCache();
     const auto hit = cache.find(QFileInfo(path).absoluteFilePath());
     if (hit == cache.end())
         return;
-    QByteArray bytes;
     const std::optional<FileState> after = stateOf(path);
     const bool exact = before && after && hit->stateTrusted && hit->state == *before &&
                        (hit->bytes.isEmpty() || hit->bytes.endsWith('\n')) &&
-                       cp1252::encode(line, bytes) && after->device == before->device &&
-                       after->inode == before->inode &&
-                       after->size == before->size + bytes.size() + 2;
+                       after->device == before->device && after->inode == before->inode &&
+                       after->size == before->size + bytes.size();
     if (!exact) {
         hit->stateTrusted = false;
         return;
     }
-    bytes.append("\r\n", 2);
     hit->bytes.append(bytes);
-    hit->lines.append(splitLines(cp1252::decode(bytes)));
+    grow(*hit, decodeLines(bytes));
     hit->state = *after;
 }
 
@@ -202,34 +343,81 @@ IoResult unencodable(const QString &path, const QString &text) {
 
 ActivityLog::ActivityLog(QString path) : path_(std::move(path)) {}
 
+LogReading ActivityLog::Lines::reading() const {
+    LogReading r{lines, version, {}};
+    if (version != 0)
+        r.changesSince = [key = key](quint64 since) { return changesOf(key, since); };
+    return r;
+}
+
+std::optional<QList<LogChange>> ActivityLog::changesOf(const QString &key, quint64 since) {
+    const QHash<QString, CachedLog> &cache = logCache();
+    const auto hit = cache.find(key);
+    if (hit == cache.end())
+        return std::nullopt;
+    if (since == hit->version)
+        return QList<LogChange>();
+    const auto from = std::find_if(hit->journal.begin(), hit->journal.end(),
+                                   [&](const Journaled &j) { return j.from == since; });
+    if (from == hit->journal.end())
+        return std::nullopt;
+    QList<LogChange> changes;
+    for (auto j = from; j != hit->journal.end(); ++j)
+        changes.append(j->change);
+    return changes;
+}
+
+void ActivityLog::forgetReadings() {
+    logCache().clear();
+}
+
 ActivityLog::Lines ActivityLog::read() const {
     IoResult status = IoResult::success();
     const CachedLog *log = readCached(path_, status);
     if (!log)
-        return {status, {}};
-    return {status, log->lines};
-}
-
-ActivityLog::Items ActivityLog::items() const {
-    IoResult status = IoResult::success();
-    CachedLog *log = readCached(path_, status);
-    if (!log)
-        return {status, {}, {}, 0};
-    // Items are made on demand, for the lines that have none yet: within one lineage the items
-    // already made stay right, the numbers being the lines' positions.
-    if (log->items.size() < log->lines.size())
-        appendQsoListItems(log->items, log->lines);
-    return {status, log->lines, log->items, log->lineage};
+        return {status, {}, 0, {}};
+    return {status, log->lines, log->version, QFileInfo(path_).absoluteFilePath()};
 }
 
 IoResult ActivityLog::append(const QString &line) {
     if (holdsLineEnd(line))
         return lineEndRefused();
+    QByteArray bytes;
+    if (!cp1252::encode(line, bytes))
+        return rawfile::unencodable(path_, line);
+    bytes.append("\r\n", 2);
     const std::optional<FileState> before = stateOf(path_);
-    const IoResult done = appendTextLine(path_, line);
+    const IoResult done = appendLineBytes(path_, bytes);
     if (done)
-        noteAppended(path_, before, line);
+        noteAppended(path_, before, bytes);
     return done;
+}
+
+IoResult ActivityLog::copyTo(const QString &to) const {
+    IoResult status = IoResult::success();
+    const CachedLog *source = readCached(path_, status);
+    if (!status)
+        return status;
+    if (!source)
+        return copyFileSafely(path_, to); // says that the log is missing
+    // Taken before the second reading, which may move the kept readings.
+    const QByteArray from = source->bytes;
+    IoResult targetStatus = IoResult::success();
+    const CachedLog *target = readCached(to, targetStatus);
+    if (target && target->bytes == from)
+        return IoResult::success();
+    // The other log is this one but its last lines (a live QSO behind): those lines go to its
+    // end, as a live QSO goes to a log, instead of a rewrite of years of QSOs.
+    if (target && !target->bytes.isEmpty() && target->bytes.endsWith('\n') && from.endsWith('\n') &&
+        from.size() > target->bytes.size() && from.startsWith(target->bytes)) {
+        const QByteArray tail = from.sliced(target->bytes.size());
+        const std::optional<FileState> before = stateOf(to);
+        const IoResult done = appendLineBytes(to, tail);
+        if (done)
+            noteAppended(to, before, tail);
+        return done;
+    }
+    return writeBytesFile(to, from, scratchName);
 }
 
 IoResult ActivityLog::replace(const QString &newLine, const QString &oldLine) {

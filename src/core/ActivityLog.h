@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/IoResult.h"
+#include "core/LogJournal.h"
 #include "core/TextFile.h"
 
 #include <QByteArray>
@@ -63,19 +64,12 @@ public:
     struct Lines {
         IoResult status;
         QStringList lines;
-    };
+        /// See LogReading::version: 0 when the log does not exist or cannot be read.
+        quint64 version = 0;
+        QString key; ///< the log's absolute path, where its changes are kept
 
-    /// The lines with the QSO list items made from them (see qsoListItem), numbered from 1.
-    struct Items {
-        IoResult status;
-        QStringList lines;
-        QStringList items;
-        /// Names a run of readings during which the log only grew at its end: two readings of
-        /// the same lineage agree on every item the earlier one had, so a list showing the
-        /// earlier items needs only the new ones. Any other change of the file (a QSO edited,
-        /// deleted or inserted, the file replaced) starts a new lineage. 0 when the log does
-        /// not exist or cannot be read.
-        quint64 lineage = 0;
+        /// The reading as the followers of the log take it.
+        LogReading reading() const;
     };
 
     const QString &path() const { return path_; }
@@ -85,12 +79,13 @@ public:
     /// well before that read) is not decoded again.
     Lines read() const;
 
-    /// The same reading with the list items. The items are kept with the lines: a log that has
-    /// not changed costs no item, and a log that only grew costs the items of its new lines.
-    Items items() const;
-
     /// Adds a live QSO at the end of the log, creating the file when needed.
     IoResult append(const QString &line);
+
+    /// Makes the log at `to` an exact copy of this one (the second log of a double activation).
+    /// A log that holds this one's lines but the last ones gets those lines appended; any other
+    /// is replaced whole through the scratch file, so it is never missing, even for a moment.
+    IoResult copyTo(const QString &to) const;
 
     /// Puts `newLine` in place of every line exactly equal to `oldLine` (an edited QSO keeps
     /// its place). Fails, leaving the log as it was, when no line equals `oldLine`.
@@ -104,7 +99,13 @@ public:
     /// date or time cannot be read keeps its place and is not compared.
     IoResult insertChronologically(const QString &line);
 
+    /// Forgets every reading kept, as at the program's start: the next reading of any log
+    /// reads and decodes it whole (for the timings of a first opening).
+    static void forgetReadings();
+
 private:
+    static std::optional<QList<LogChange>> changesOf(const QString &key, quint64 since);
+
     QString path_;
 };
 

@@ -4,6 +4,7 @@
 #include "core/QsoLine.h"
 #include "core/TextFile.h"
 
+#include <QHashFunctions>
 #include <QList>
 
 #include <algorithm>
@@ -237,29 +238,80 @@ IoResult FirstNameMemory::remember(const QString &call, const QString &departmen
     return writeBytesFile(path_, out, QStringLiteral("Temporaire.txt"));
 }
 
+namespace {
+
+QStringView callFieldOf(const QString &line) {
+    return QStringView(line).mid(qsocol::call - 1, qsocol::callWidth);
+}
+
+bool isDuplicate(const QString &line, const QString &call, const QString &band,
+                 const QString &mode) {
+    const QStringView view(line);
+    return callFieldOf(line).trimmed() == call &&
+           view.mid(qsocol::band - 1, qsocol::bandWidth).trimmed() == band &&
+           view.mid(qsocol::mode - 1, qsocol::modeWidth).trimmed() == mode;
+}
+
+DuplicateResult duplicateOf(const QString &line) {
+    DuplicateResult result;
+    result.found = true;
+    result.date = line.left(qsocol::dateWidth);
+    result.time = line.mid(qsocol::time - 1, qsocol::timeWidth);
+    result.firstName = line.mid(qsocol::firstName - 1, qsocol::firstNameWidth).trimmed();
+    return result;
+}
+
+size_t callKey(QStringView call) {
+    return qHash(call.trimmed());
+}
+
+} // namespace
+
 DuplicateResult Cherche_Doublon(const QStringList &logLines, const QString &call,
                                 const QString &band, const QString &mode) {
-    DuplicateResult result;
     const QChar first = call.isEmpty() ? QChar() : call.front();
     for (const QString &line : logLines) {
-        const QStringView view(line);
-        const QStringView callField = view.mid(qsocol::call - 1, qsocol::callWidth);
+        const QStringView callField = callFieldOf(line);
         // Nearly every other QSO is told apart by the first letter of its call sign, before
         // any trimming.
         if (!call.isEmpty() && !callField.isEmpty() && callField.front() != first &&
             !callField.front().isSpace())
             continue;
-        if (callField.trimmed() != call ||
-            view.mid(qsocol::band - 1, qsocol::bandWidth).trimmed() != band ||
-            view.mid(qsocol::mode - 1, qsocol::modeWidth).trimmed() != mode)
-            continue;
-        result.found = true;
-        result.date = line.left(qsocol::dateWidth);
-        result.time = line.mid(qsocol::time - 1, qsocol::timeWidth);
-        result.firstName = line.mid(qsocol::firstName - 1, qsocol::firstNameWidth).trimmed();
-        break; // the first earlier QSO is the one shown
+        if (isDuplicate(line, call, band, mode))
+            return duplicateOf(line); // the first earlier QSO is the one shown
     }
-    return result;
+    return {};
+}
+
+DuplicateResult DuplicateFinder::find(const LogReading &log, const QString &call,
+                                      const QString &band, const QString &mode) {
+    const auto keysOf = [](const QStringList &lines) {
+        std::vector<size_t> keys;
+        keys.reserve(size_t(lines.size()));
+        for (const QString &line : lines)
+            keys.push_back(callKey(callFieldOf(line)));
+        return keys;
+    };
+    followLog(
+        seen_, log,
+        [&](const LogChange &change) {
+            if (change.at + change.removed.size() > qsizetype(keys_.size()))
+                return false;
+            const std::vector<size_t> added = keysOf(change.added);
+            const auto at = keys_.begin() + change.at;
+            keys_.erase(at, at + change.removed.size());
+            keys_.insert(keys_.begin() + change.at, added.begin(), added.end());
+            return true;
+        },
+        [&](const QStringList &lines) { keys_ = keysOf(lines); });
+    // Kept keys that do not stand for these lines would hide a duplicate: the lines decide.
+    if (qsizetype(keys_.size()) != log.lines.size())
+        return Cherche_Doublon(log.lines, call, band, mode);
+    const size_t key = callKey(QStringView(call));
+    for (size_t i = 0; i < keys_.size(); ++i)
+        if (keys_[i] == key && isDuplicate(log.lines.at(qsizetype(i)), call, band, mode))
+            return duplicateOf(log.lines.at(qsizetype(i)));
+    return {};
 }
 
 QString duplicateQuestion(const QString &call, const DuplicateResult &d, const QString &band) {

@@ -1,9 +1,12 @@
 #pragma once
 
 #include "core/IoResult.h"
+#include "core/LogJournal.h"
 
 #include <QString>
 #include <QStringList>
+
+#include <vector>
 
 namespace zep {
 
@@ -52,6 +55,19 @@ struct DuplicateResult {
 /// The first QSO of the log with exactly this call sign, band and mode (text comparisons).
 DuplicateResult Cherche_Doublon(const QStringList &logLines, const QString &call,
                                 const QString &band, const QString &mode);
+
+/// Cherche_Doublon's answer for a log read again and again as it changes (the call-sign field
+/// of each line is kept as a number), so that Enter on a call sign in a log of years does not
+/// compare 100,000 lines of text. Lines are only compared whole where the numbers agree.
+class DuplicateFinder {
+public:
+    DuplicateResult find(const LogReading &log, const QString &call, const QString &band,
+                         const QString &mode);
+
+private:
+    quint64 seen_ = 0;         ///< the version of the log the keys stand for
+    std::vector<size_t> keys_; ///< the hash of each line's call-sign field, blanks trimmed
+};
 
 /// The question put to the operator when a duplicate is found.
 QString duplicateQuestion(const QString &call, const DuplicateResult &d, const QString &band);

@@ -7,8 +7,9 @@
 
 namespace zep {
 
-OperatorTally::Field OperatorTally::fieldOf(const QString &line) {
+OperatorTally::Field OperatorTally::fieldOf(const QString &line, qsizetype index) {
     Field f;
+    f.line = index;
     const QStringView text = QStringView(line).mid(qsocol::call - 1, qsocol::callWidth);
     f.size = quint8(text.size());
     bool ascii = text.size() == qsocol::callWidth;
@@ -46,10 +47,26 @@ bool OperatorTally::differ(const Field *a, const Field *b) {
     return trimmed(a) != trimmed(b);
 }
 
+bool OperatorTally::before(const Field &a, const Field &b) {
+    // Nearly every call sign is packed: two numbers and the line decide.
+    if (a.packed && b.packed) {
+        if (a.high != b.high)
+            return a.high < b.high;
+        if (a.low != b.low)
+            return a.low < b.low;
+        return a.line < b.line;
+    }
+    if (less(a, b))
+        return true;
+    if (less(b, a))
+        return false;
+    return a.line < b.line;
+}
+
 void OperatorTally::add(const Field &f) {
-    // After the fields equal to it in the sort: the order a stable sort of the whole log in
-    // file order gives, so the count is the one a full sort gives.
-    const auto at = std::upper_bound(sorted_.begin(), sorted_.end(), f, less);
+    // Among the fields equal to it in the sort, at its line's place: the order a stable sort
+    // of the whole log in file order gives, so the count is the one a full sort gives.
+    const auto at = std::upper_bound(sorted_.begin(), sorted_.end(), f, before);
     const Field *left = at == sorted_.begin() ? nullptr : &*(at - 1);
     const Field *right = at == sorted_.end() ? nullptr : &*at;
     if (right)
@@ -60,32 +77,84 @@ void OperatorTally::add(const Field &f) {
     sorted_.insert(at, f);
 }
 
-int OperatorTally::count(const QStringList &lines, quint64 lineage) {
-    const bool grown = lineage != 0 && lineage == lineage_ && lines.size() >= counted_;
-    if (!grown) {
-        sorted_.clear();
-        sorted_.reserve(size_t(lines.size()) + 64);
-        for (const QString &line : lines)
-            sorted_.push_back(fieldOf(line));
-        std::stable_sort(sorted_.begin(), sorted_.end(), less);
-        count_ = 0;
-        const Field *previous = nullptr;
-        for (const Field &f : sorted_) {
-            count_ += differ(previous, &f);
-            previous = &f;
-        }
-    } else {
-        for (qsizetype i = counted_; i < lines.size(); ++i)
-            add(fieldOf(lines.at(i)));
+bool OperatorTally::remove(const Field &f) {
+    const auto at = std::lower_bound(sorted_.begin(), sorted_.end(), f, before);
+    if (at == sorted_.end() || at->line != f.line || less(*at, f) || less(f, *at))
+        return false; // a line that was never counted: the whole log is counted again
+    const Field *left = at == sorted_.begin() ? nullptr : &*(at - 1);
+    const Field *right = at + 1 == sorted_.end() ? nullptr : &*(at + 1);
+    count_ -= differ(left, &*at);
+    if (right) {
+        count_ -= differ(&*at, right);
+        count_ += differ(left, right);
     }
-    lineage_ = lineage;
-    counted_ = lines.size();
+    sorted_.erase(at);
+    return true;
+}
+
+void OperatorTally::recount(const QStringList &lines) {
+    // The fields are made in the order of the lines (one pass over the log's strings), then
+    // sorted through small keys: moving 56-byte fields is what a sort of a log of years would
+    // cost. A key that is not packed (rare) compares through its field.
+    std::vector<Field> fields;
+    fields.reserve(size_t(lines.size()));
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        fields.push_back(fieldOf(lines.at(i), i));
+    struct Key {
+        quint64 high, low;
+        quint32 line;
+        bool packed;
+    };
+    std::vector<Key> keys;
+    keys.reserve(fields.size());
+    for (const Field &f : fields)
+        keys.push_back({f.high, f.low, quint32(f.line), f.packed});
+    std::sort(keys.begin(), keys.end(), [&fields](const Key &a, const Key &b) {
+        if (a.packed && b.packed) {
+            if (a.high != b.high)
+                return a.high < b.high;
+            if (a.low != b.low)
+                return a.low < b.low;
+            return a.line < b.line;
+        }
+        return before(fields[a.line], fields[b.line]);
+    });
+    sorted_.clear();
+    sorted_.reserve(keys.size() + 64);
+    count_ = 0;
+    const Field *previous = nullptr;
+    for (const Key &k : keys) {
+        const Field &f = fields[k.line];
+        count_ += differ(previous, &f);
+        sorted_.push_back(f);
+        previous = &f;
+    }
+}
+
+bool OperatorTally::apply(const LogChange &change) {
+    // Each field added or taken out moves the fields after it: beyond a few hundred lines
+    // changed, one sort of the whole log costs less.
+    constexpr qsizetype fewLines = 256;
+    const bool atEnd = change.removed.isEmpty() && change.at == qsizetype(sorted_.size());
+    if ((!atEnd && !change.samePlaces()) || change.removed.size() + change.added.size() > fewLines)
+        return false;
+    for (qsizetype i = 0; i < change.removed.size(); ++i)
+        if (!remove(fieldOf(change.removed.at(i), change.at + i)))
+            return false;
+    for (qsizetype i = 0; i < change.added.size(); ++i)
+        add(fieldOf(change.added.at(i), change.at + i));
+    return true;
+}
+
+int OperatorTally::count(const LogReading &log) {
+    followLog(
+        seen_, log, [this](const LogChange &change) { return apply(change); },
+        [this](const QStringList &lines) { recount(lines); });
     return count_;
 }
 
 void OperatorTally::clear() {
-    lineage_ = 0;
-    counted_ = 0;
+    seen_ = 0;
     sorted_.clear();
     count_ = 0;
 }

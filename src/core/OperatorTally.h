@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/LogJournal.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -8,36 +10,44 @@
 
 namespace zep {
 
-/// The distinct operator count of a log kept up to date as the log grows: the number
-/// Compte_Operateurs gives, without sorting the whole log again after each live QSO. On a log
-/// kept over years (100,000 QSOs) a full count costs several frames; adding one QSO costs one
-/// binary search.
+/// The distinct operator count of a log kept up to date as the log changes: the number
+/// Compte_Operateurs gives, without sorting the whole log again after each QSO. On a log kept
+/// over years (100,000 QSOs) a full count costs several frames; a live QSO or an edited one
+/// costs a binary search and one move of the sorted fields.
 class OperatorTally {
 public:
-    /// The count for `lines`. `lineage` names the reading the lines come from (see
-    /// ActivityLog::Items): when it is the lineage of the previous call and the log only grew,
-    /// just the new lines are counted; anything else (0, another lineage, a shorter log) counts
-    /// the whole log again.
-    int count(const QStringList &lines, quint64 lineage);
+    /// The count for the log read. The changes since the reading of the previous call are
+    /// counted alone when they are QSOs added at the end or edited in place; a change that
+    /// moves lines (a QSO deleted or inserted before others), a large one, or a reading with
+    /// no way from the previous one counts the whole log again.
+    int count(const LogReading &log);
+    /// The count for lines that come from no log reading: always a whole count.
+    int count(const QStringList &lines) { return count(LogReading{lines, 0, {}}); }
 
     /// Forgets everything: the next call counts the whole log.
     void clear();
 
 private:
-    /// A call-sign field (columns 18-29) as the operator list sorts it, with its padding.
+    /// A call-sign field (columns 18-29) as the operator list sorts it, with its padding, and
+    /// the line it comes from (fields that sort together keep the order of their lines).
     struct Field {
         std::array<char16_t, 12> text{};
         quint8 size = 0;
-        quint64 high = 0, low = 0; ///< the case-folded text packed, when it is 12 ASCII chars
         bool packed = false;
+        quint64 high = 0, low = 0; ///< the case-folded text packed, when it is 12 ASCII chars
+        qsizetype line = 0;
     };
-    static Field fieldOf(const QString &line);
+    static Field fieldOf(const QString &line, qsizetype index);
     static bool less(const Field &a, const Field &b);
+    /// The sorted order: the operator list's order, then the line's place.
+    static bool before(const Field &a, const Field &b);
     static bool differ(const Field *a, const Field *b);
+    void recount(const QStringList &lines);
+    bool apply(const LogChange &change);
     void add(const Field &f);
+    bool remove(const Field &f);
 
-    quint64 lineage_ = 0;
-    qsizetype counted_ = 0; ///< lines of the log counted so far
+    quint64 seen_ = 0; ///< the version of the log counted
     std::vector<Field> sorted_;
     int count_ = 0;
 };

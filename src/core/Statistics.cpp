@@ -120,4 +120,73 @@ DepartmentsWorked Colore_Departements(const QStringList &logLines, const QString
     return worked;
 }
 
+namespace {
+
+/// The band (read with the blank in front of it, columns 66-69), the mode and the department
+/// label of a QSO line, as Colore_Departements reads them.
+struct DepartmentFields {
+    QStringView band, mode;
+    std::optional<int> slot;
+};
+
+DepartmentFields departmentFieldsOf(const QString &line) {
+    const QStringView view(line);
+    return {view.mid(qsocol::band - 2, qsocol::bandWidth + 1).trimmed(),
+            view.mid(qsocol::mode - 1, qsocol::modeWidth).trimmed(),
+            slotOf(view.mid(qsocol::department - 1, qsocol::departmentWidth))};
+}
+
+} // namespace
+
+const DepartmentTally::Tally *DepartmentTally::find(QStringView band, QStringView mode) const {
+    for (const Tally &t : tallies_)
+        if (t.band == band && t.mode == mode)
+            return &t;
+    return nullptr;
+}
+
+void DepartmentTally::count(const QString &line, int step) {
+    const DepartmentFields f = departmentFieldsOf(line);
+    if (!f.slot)
+        return;
+    auto *tally = const_cast<Tally *>(find(f.band, f.mode));
+    if (!tally) {
+        tallies_.push_back({f.band.toString(), f.mode.toString(), {}});
+        tally = &tallies_.back();
+    }
+    tally->qsos[size_t(*f.slot)] += step;
+}
+
+void DepartmentTally::update(const LogReading &log) {
+    followLog(
+        seen_, log,
+        [this](const LogChange &change) {
+            for (const QString &line : change.removed)
+                count(line, -1);
+            for (const QString &line : change.added)
+                count(line, 1);
+            return true;
+        },
+        [this](const QStringList &lines) {
+            tallies_.clear();
+            for (const QString &line : lines)
+                count(line, 1);
+        });
+}
+
+DepartmentsWorked DepartmentTally::worked(const QString &band, const QString &mode,
+                                          const QString &entryBand,
+                                          const QString &entryMode) const {
+    DepartmentsWorked worked;
+    constexpr size_t lastStripLabel = 97;
+    if (const Tally *map = find(band, mode))
+        for (size_t i = 0; i < worked.map.size(); ++i)
+            worked.map[i] = map->qsos[i] > 0;
+    if (const Tally *strip = find(entryBand.trimmed(), entryMode.trimmed()))
+        for (size_t i = 0; i <= lastStripLabel; ++i)
+            worked.strip[i] = strip->qsos[i] > 0;
+    worked.mapCount = int(std::count(worked.map.begin() + 1, worked.map.end(), true));
+    return worked;
+}
+
 } // namespace zep

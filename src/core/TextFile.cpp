@@ -116,7 +116,7 @@ QString errorReason(int error) {
 
 namespace cp1252 {
 
-QString decode(const QByteArray &bytes) {
+QString decode(QByteArrayView bytes) {
     const auto &table = codePage().toUnicode;
     QString text(bytes.size(), Qt::Uninitialized);
     QChar *out = text.data();
@@ -289,7 +289,10 @@ IoResult appendTextLine(const QString &path, const QString &line) {
                                                 "Le fichier précédent est conservé.")
                                      .arg(fileName(path), unencodableMessage(line)));
     bytes.append("\r\n", 2);
+    return appendLineBytes(path, std::move(bytes));
+}
 
+IoResult appendLineBytes(const QString &path, QByteArray bytes) {
     sys::Calls &calls = sys::calls();
     const QByteArray name = QFile::encodeName(path);
     const bool existed = fileExists(path);

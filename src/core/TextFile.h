@@ -3,6 +3,7 @@
 #include "core/IoResult.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 
@@ -12,7 +13,7 @@ namespace zep {
 /// "windows-1252", built once; encoding never writes a silent "?" for a character the page
 /// cannot hold: callers check `canEncode` first and refuse the input.
 namespace cp1252 {
-QString decode(const QByteArray &bytes);
+QString decode(QByteArrayView bytes);
 /// Encodes `text`; returns false (and leaves `out` undefined) if a character cannot be held.
 bool encode(const QString &text, QByteArray &out);
 bool canEncode(const QString &text);
@@ -59,6 +60,9 @@ IoResult writeTextFile(const QString &path, const QStringList &lines,
 /// edited by hand) gets that line ended first, so the new line never sticks to it.
 /// On failure the file is cut back to its former length.
 IoResult appendTextLine(const QString &path, const QString &line);
+
+/// The same for lines already in the code page, each ended by CR LF (one write, one sync).
+IoResult appendLineBytes(const QString &path, QByteArray bytes);
 
 /// Creates an empty file when none exists; an existing file is left as it is.
 IoResult ensureFileExists(const QString &path);

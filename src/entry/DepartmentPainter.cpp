@@ -60,10 +60,10 @@ void DepartmentPainter::registerMapLabels(const QList<QLabel *> &labels) {
         map_.append(label);
 }
 
-int DepartmentPainter::paint(const QStringList &logLines, const QString &band, const QString &mode,
+int DepartmentPainter::paint(const LogReading &log, const QString &band, const QString &mode,
                              const QString &entryBand, const QString &entryMode) {
-    const DepartmentsWorked worked =
-        Colore_Departements(logLines, band, mode, entryBand.trimmed(), entryMode.trimmed());
+    tally_.update(log);
+    const DepartmentsWorked worked = tally_.worked(band, mode, entryBand, entryMode);
     const QColor background = colors::systemWindow();
     const QColor green = colors::departmentWorked();
     // Labels 0 are never reset: department "00" has no place on either display.

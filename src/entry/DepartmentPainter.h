@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/MapDepartments.h"
+#include "core/Statistics.h"
 
 #include <QList>
 #include <QPointer>
@@ -37,9 +38,9 @@ public:
     /// Tells the map window the count of its worked labels after each painting.
     void onMapCount(std::function<void(int)> receiver) { mapCountReceiver_ = std::move(receiver); }
 
-    /// Paints both displays from the log lines; returns the number of map labels 1 to 99
+    /// Paints both displays from the log read; returns the number of map labels 1 to 99
     /// worked on `band` and `mode`.
-    int paint(const QStringList &logLines, const QString &band, const QString &mode,
+    int paint(const LogReading &log, const QString &band, const QString &mode,
               const QString &entryBand, const QString &entryMode);
 
     /// Caption of label `index`: "01".."95", "2a", "2b" (and "X" for the map's spare labels).
@@ -49,6 +50,7 @@ private:
     QList<QLabel *> strip_;
     QList<QPointer<QLabel>> map_;
     MapDepartments mapShown_;
+    DepartmentTally tally_; ///< the log's departments, followed from painting to painting
     std::function<void(int)> mapCountReceiver_;
 };
 

@@ -3,13 +3,13 @@
 #include "core/ActivityLog.h"
 #include "core/QsoLine.h"
 #include "entry/FieldChain.h"
+#include "entry/QsoList.h"
 #include "entry/Saisie_QSO.h"
 #include "platform/Colors.h"
 
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 
 namespace zep {
@@ -41,8 +41,7 @@ void setComboText(QComboBox *box, const QString &text) {
 EntryEditing::EntryEditing(Saisie_QSO &window, Dialogs &dialogs)
     : QObject(&window), window_(window), dialogs_(dialogs) {
     setObjectName(QStringLiteral("EntryEditing"));
-    connect(window_.Liste_QSO, &QListWidget::currentRowChanged, this,
-            &EntryEditing::Liste_QSO_Choice);
+    connect(window_.Liste_QSO, &QsoList::currentRowChanged, this, &EntryEditing::Liste_QSO_Choice);
     connect(window_.Edite_QSO, &QPushButton::clicked, this, &EntryEditing::Edite_QSO_Click);
     connect(window_.Efface_QSO, &QPushButton::clicked, this, &EntryEditing::Efface_QSO_Click);
     connect(window_.Recupere, &QPushButton::clicked, this, &EntryEditing::Recupere_Click);
@@ -98,17 +97,17 @@ void EntryEditing::Liste_QSO_Choice(int row) {
     if (row < 0 || window_.state().modeEdition)
         return;
     EntryState &state = window_.state();
-    state.ligneChoisie = window_.Liste_QSO->item(row)->text();
+    state.ligneChoisie = window_.Liste_QSO->itemText(row);
     state.qsoChoisi = lineOfItem(state.ligneChoisie);
 }
 
 bool EntryEditing::takeCurrentItem() {
-    QListWidget *list = window_.Liste_QSO;
+    QsoList *list = window_.Liste_QSO;
     if (list->count() == 0)
         return false;
-    if (QListWidgetItem *item = list->currentItem()) {
+    if (list->currentRow() >= 0) {
         EntryState &state = window_.state();
-        state.ligneChoisie = item->text();
+        state.ligneChoisie = list->itemText(list->currentRow());
         state.qsoChoisi = lineOfItem(state.ligneChoisie);
     }
     return true;

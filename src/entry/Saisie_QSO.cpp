@@ -7,6 +7,7 @@
 #include "entry/DepartmentPainter.h"
 #include "entry/EntryEditing.h"
 #include "entry/EntryKeyFilter.h"
+#include "entry/QsoList.h"
 #include "platform/Accessibility.h"
 #include "platform/Colors.h"
 
@@ -20,7 +21,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -146,10 +146,9 @@ void Saisie_QSO::buildControls() {
         b->setAutoDefault(false);
 
     const QFont fixed = fixedPitchFont();
-    Liste_QSO = new QListWidget(central);
+    Liste_QSO = new QsoList(central);
     Liste_QSO->setObjectName(QStringLiteral("Liste_QSO"));
     Liste_QSO->setFont(fixed);
-    Liste_QSO->setUniformItemSizes(true);
     Liste_QSO->setToolTip(QStringLiteral("Cliquez sur un QSO pour l'editer ou l'effacer"));
     Entete = newLabel(central, QStringLiteral("Entete"));
     // The column header is the window's own lettering in bold; only the QSO lines need the

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "core/ActivityLog.h"
 #include "core/Clock.h"
 #include "core/CurrentActivation.h"
 #include "core/Dialogs.h"
+#include "core/FirstNames.h"
 #include "core/OperatorTally.h"
 #include "core/Settings.h"
 #include "entry/EntryState.h"
@@ -18,7 +20,6 @@ class QAction;
 class QComboBox;
 class QLabel;
 class QLineEdit;
-class QListWidget;
 class QMenu;
 class QPushButton;
 class QTimer;
@@ -27,6 +28,7 @@ namespace zep {
 
 class DepartmentPainter;
 class EntryKeyFilter;
+class QsoList;
 
 /// The QSO entry window, the program's main working window: one QSO after another is typed
 /// into a row of fields visited with Enter, checked, written to the activity log of the
@@ -112,7 +114,7 @@ public:
     QPushButton *Ajout_QSO;
     QPushButton *Recherche;
 
-    QListWidget *Liste_QSO;
+    QsoList *Liste_QSO;
     QLabel *Entete;
     QLabel *Status;
     QLineEdit *Tot_Ope;
@@ -196,6 +198,8 @@ private:
     bool typedStampHolds();
     bool writeQso(bool insert);
     void copyToSecondReference();
+    /// Charge_Liste_QSO's work, giving the whole reading of the log.
+    ActivityLog::Lines fillList();
 
     QString programDir_;
     const ActivationSource &setup_;
@@ -208,11 +212,11 @@ private:
     EntryKeyFilter *keyFilter_ = nullptr;
     std::function<void()> quit_;
     QString lookedUpCall_; ///< the call sign whose lookup set Prenom_Inconnu
-    /// What Liste_QSO was last filled with: the log's lineage and the number of its items, so
-    /// that a log which only grew adds its new QSOs instead of refilling 10,000 items.
-    quint64 listLineage_ = 0;
-    int listCount_ = 0;
-    OperatorTally operators_; ///< Tot_Ope's count, kept with the log's lineage
+    /// The version of the log Liste_QSO shows, so that a log that changed by a few lines
+    /// changes a few rows instead of showing 100,000 anew.
+    quint64 listVersion_ = 0;
+    OperatorTally operators_; ///< Tot_Ope's count, kept up to date with the log
+    DuplicateFinder duplicates_;
 };
 
 } // namespace zep

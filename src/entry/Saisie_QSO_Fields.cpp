@@ -115,7 +115,7 @@ bool Saisie_QSO::Indi_Q_Accepted() {
         if (!log.status)
             dialogs_.message(log.status.message);
         const DuplicateResult earlier =
-            Cherche_Doublon(log.lines, call, Bande_Q->currentText(), Mode_Q->currentText());
+            duplicates_.find(log.reading(), call, Bande_Q->currentText(), Mode_Q->currentText());
         if (earlier.found &&
             dialogs_.question(duplicateQuestion(call, earlier, Bande_Q->currentText()))) {
             // The operator drops the entry: back to an empty call sign, nothing looked up.

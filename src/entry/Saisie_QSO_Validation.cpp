@@ -10,13 +10,13 @@
 #include "core/Statistics.h"
 #include "core/TextFile.h"
 #include "entry/DepartmentPainter.h"
+#include "entry/QsoList.h"
 #include "entry/Saisie_QSO.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 
 namespace zep {
@@ -170,8 +170,9 @@ void Saisie_QSO::copyToSecondReference() {
     // Without a second number, or with the same one, there is no other log to keep level.
     if (second.isEmpty() || second == a.numActivite.trimmed())
         return;
-    // The copy replaces the second log in one step: it is never missing, even for a moment.
-    const IoResult copied = copyFileSafely(logPath(), activityLogPath(programDir_, second));
+    // The second log is kept level with the first: a live QSO is appended to it, any other
+    // change replaces it in one step, so that it is never missing, even for a moment.
+    const IoResult copied = ActivityLog(logPath()).copyTo(activityLogPath(programDir_, second));
     if (!copied)
         dialogs_.message(copied.message);
 }
@@ -188,48 +189,56 @@ void Saisie_QSO::resetForNextQso() {
 }
 
 QStringList Saisie_QSO::Charge_Liste_QSO() {
-    const ActivityLog::Items log = ActivityLog(logPath()).items();
+    return fillList().lines;
+}
+
+ActivityLog::Lines Saisie_QSO::fillList() {
+    const ActivityLog::Lines log = ActivityLog(logPath()).read();
     if (!log.status)
         dialogs_.message(log.status.message);
-    const int shown = Liste_QSO->count();
-    // The list keeps its items when it shows the first ones of this very log and the log has
-    // only grown since (same lineage); anything else, an edit, a deletion, an insertion, another
-    // log or a file changed by another program, refills it.
-    const bool grown =
-        log.lineage != 0 && log.lineage == listLineage_ && shown == listCount_ &&
-        shown <= log.items.size() &&
-        (shown == 0 || Liste_QSO->item(shown - 1)->text() == log.items.at(shown - 1));
-    Liste_QSO->setUpdatesEnabled(false);
-    if (grown) {
-        if (log.items.size() > shown)
-            Liste_QSO->addItems(log.items.mid(shown));
-        // As a refill would: nothing chosen for a moment, then the last QSO chosen as by a
-        // click, even when it already was the current one.
-        Liste_QSO->setCurrentRow(-1);
-    } else {
-        Liste_QSO->clear();
-        Liste_QSO->addItems(log.items);
-    }
-    listLineage_ = log.lineage;
-    listCount_ = Liste_QSO->count();
+    // The list follows the log by its changes since it was filled: QSOs added at the end are
+    // added, an edited QSO has its row rewritten. A QSO deleted or inserted before others
+    // renumbers every QSO after it, and another log is shown anew.
+    QsoListModel &rows = Liste_QSO->rows();
+    followLog(
+        listVersion_, log.reading(),
+        [&rows](const LogChange &change) {
+            const qsizetype shown = rows.lines().size();
+            if (change.removed.isEmpty() && change.at == shown) {
+                rows.appendLines(change.added);
+            } else if (change.samePlaces() && change.at + change.added.size() <= shown) {
+                for (qsizetype i = 0; i < change.added.size(); ++i)
+                    rows.setLine(int(change.at + i), change.added.at(i));
+            } else {
+                return false;
+            }
+            return true;
+        },
+        [&rows](const QStringList &lines) { rows.setLines(lines); });
+    if (rows.lines().size() != log.lines.size())
+        rows.setLines(log.lines);
+    // As after a refill: nothing chosen for a moment, then the last QSO chosen as by a click,
+    // even when it already was the current one.
+    Liste_QSO->setCurrentRow(-1);
     Liste_QSO->setCurrentRow(Liste_QSO->count() - 1);
-    Liste_QSO->setUpdatesEnabled(true);
     Num_Q->setText(QString::number(log.lines.size() + 1));
-    return log.lines;
+    return log;
 }
 
 void Saisie_QSO::refreshFromLog() {
-    // One reading of the log serves the list, the operator count and the strip.
-    const QStringList lines = Charge_Liste_QSO();
-    // Counted again in full only when the log changed otherwise than by growing.
-    Tot_Ope->setText(QString::number(operators_.count(lines, listLineage_)));
-    painter_->paint(lines, Bande_Q->currentText(), Mode_Q->currentText(), Bande_Q->currentText(),
+    // One reading of the log serves the list, the operator count and the strip; each follows
+    // the log by its changes since it last saw it.
+    const ActivityLog::Lines log = fillList();
+    const LogReading reading = log.reading();
+    Tot_Ope->setText(QString::number(operators_.count(reading)));
+    painter_->paint(reading, Bande_Q->currentText(), Mode_Q->currentText(), Bande_Q->currentText(),
                     Mode_Q->currentText());
 }
 
 int Saisie_QSO::Colore_Departements(const QString &band, const QString &mode) {
     const ActivityLog::Lines log = ActivityLog(logPath()).read();
-    return painter_->paint(log.lines, band, mode, Bande_Q->currentText(), Mode_Q->currentText());
+    return painter_->paint(log.reading(), band, mode, Bande_Q->currentText(),
+                           Mode_Q->currentText());
 }
 
 } // namespace zep

@@ -3,6 +3,7 @@
 #include "core/CountriesWorked.h"
 #include "core/ProgramDirectory.h"
 #include "core/TextFile.h"
+#include "entry/QsoList.h"
 #include "entry/Saisie_QSO.h"
 #include "platform/Colors.h"
 #include "platform/ListBox.h"
@@ -19,7 +20,7 @@
 
 namespace zep {
 
-Pays_Cont::Pays_Cont(QListWidget *entryList, const WindowServices &services, QWidget *parent)
+Pays_Cont::Pays_Cont(QsoList *entryList, const WindowServices &services, QWidget *parent)
     : QWidget(parent, Qt::Window), entryList_(entryList), services_(services) {
     setObjectName(QStringLiteral("Pays_Cont"));
     setWindowTitle(QStringLiteral("Pays contactés"));
@@ -84,7 +85,7 @@ void Pays_Cont::Charge_Pays(const PrefixTable &table) {
     if (entryList_) {
         calls.reserve(entryList_->count());
         for (int row = 0; row < entryList_->count(); ++row)
-            calls.append(callOfListItem(entryList_->item(row)->text()));
+            calls.append(callOfListItem(entryList_->itemText(row)));
     }
     const CountriesWorked worked = zep::Charge_Pays(table, calls);
     Liste_Pays->clearList();
@@ -114,7 +115,7 @@ bool Pays_Cont::Enregistrer_Click() {
     return true;
 }
 
-CountriesWindowOpener::CountriesWindowOpener(QListWidget *entryList, const WindowServices &services)
+CountriesWindowOpener::CountriesWindowOpener(QsoList *entryList, const WindowServices &services)
     : entryList_(entryList), services_(services) {}
 
 CountriesWindowOpener::~CountriesWindowOpener() {

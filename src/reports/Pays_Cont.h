@@ -12,6 +12,8 @@ class QPushButton;
 
 namespace zep {
 
+class QsoList;
+
 class ListBox;
 class Saisie_QSO;
 
@@ -23,7 +25,7 @@ class Pays_Cont : public QWidget {
     Q_OBJECT
 public:
     /// `entryList` is the entry window's `Liste_QSO`, only read.
-    Pays_Cont(QListWidget *entryList, const WindowServices &services, QWidget *parent = nullptr);
+    Pays_Cont(QsoList *entryList, const WindowServices &services, QWidget *parent = nullptr);
 
     /// Opening: reads the table (installing the program's own when the directory has none),
     /// fills the list, centres and shows the window. False, with the reason shown to the
@@ -42,7 +44,7 @@ public:
     QLabel *Lignes_Ignorees; ///< the table's skipped lines, shown only when there are some
 
 private:
-    QPointer<QListWidget> entryList_;
+    QPointer<QsoList> entryList_;
     WindowServices services_;
 };
 
@@ -50,7 +52,7 @@ private:
 /// while it is open builds its list anew from the log as it now stands.
 class CountriesWindowOpener {
 public:
-    CountriesWindowOpener(QListWidget *entryList, const WindowServices &services);
+    CountriesWindowOpener(QsoList *entryList, const WindowServices &services);
     ~CountriesWindowOpener();
     CountriesWindowOpener(const CountriesWindowOpener &) = delete;
     CountriesWindowOpener &operator=(const CountriesWindowOpener &) = delete;
@@ -60,7 +62,7 @@ public:
     Pays_Cont *window() const { return window_; }
 
 private:
-    QPointer<QListWidget> entryList_;
+    QPointer<QsoList> entryList_;
     WindowServices services_;
     QPointer<Pays_Cont> window_;
 };

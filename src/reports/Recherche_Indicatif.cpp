@@ -1,6 +1,7 @@
 #include "reports/Recherche_Indicatif.h"
 
 #include "entry/EntryEditing.h"
+#include "entry/QsoList.h"
 #include "entry/Saisie_QSO.h"
 #include "platform/Colors.h"
 #include "platform/FieldKeys.h"
@@ -65,7 +66,7 @@ constexpr ColumnHeading headings[] = {
 
 } // namespace
 
-Recherche_Indicatif::Recherche_Indicatif(QListWidget *entryList, Dialogs &dialogs, QWidget *parent)
+Recherche_Indicatif::Recherche_Indicatif(QsoList *entryList, Dialogs &dialogs, QWidget *parent)
     : QWidget(parent, Qt::Window), entryList_(entryList), dialogs_(dialogs) {
     setObjectName(QStringLiteral("Recherche_Indicatif"));
     setWindowTitle(QStringLiteral("Recherche QSO"));
@@ -255,7 +256,7 @@ bool Recherche_Indicatif::Recherche_QSO() {
             }
             return false;
         }
-        const QString item = entryList_->item(row)->text();
+        const QString item = entryList_->itemText(row);
         bool match = false;
         switch (option) {
         case 1:
@@ -290,7 +291,7 @@ void Recherche_Indicatif::QSO_Effectues_Click(QListWidgetItem *item) {
     bool chosen = false;
     if (entryList_) {
         for (int row = 0; row < entryList_->count(); ++row)
-            if (entryList_->item(row)->text() == picked) {
+            if (entryList_->itemText(row) == picked) {
                 entryList_->setCurrentRow(row);
                 chosen = true;
             }
@@ -350,7 +351,7 @@ void Recherche_Indicatif::focusResults() {
     QSO_Effectues->setFocus(Qt::TabFocusReason);
 }
 
-SearchWindowOpener::SearchWindowOpener(QListWidget *entryList, Dialogs &dialogs)
+SearchWindowOpener::SearchWindowOpener(QsoList *entryList, Dialogs &dialogs)
     : entryList_(entryList), dialogs_(dialogs) {}
 
 SearchWindowOpener::~SearchWindowOpener() {

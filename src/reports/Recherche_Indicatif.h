@@ -15,6 +15,8 @@ class QRadioButton;
 
 namespace zep {
 
+class QsoList;
+
 class Saisie_QSO;
 
 /// The QSO search: finds QSOs of the log by call sign (any part of it), by date or by
@@ -25,7 +27,7 @@ class Recherche_Indicatif : public QWidget {
 public:
     /// `entryList` is the entry window's `Liste_QSO`; it is only read, except that picking a
     /// result makes the matching entries current in it.
-    Recherche_Indicatif(QListWidget *entryList, Dialogs &dialogs, QWidget *parent = nullptr);
+    Recherche_Indicatif(QsoList *entryList, Dialogs &dialogs, QWidget *parent = nullptr);
 
     /// Opening: centre, reset to a fresh search by call sign, show, focus `Indica`.
     void Form_Load();
@@ -61,7 +63,7 @@ private:
     QLineEdit *boxOfOption(int option) const;
     void focusResults();
 
-    QPointer<QListWidget> entryList_;
+    QPointer<QsoList> entryList_;
     Dialogs &dialogs_;
 };
 
@@ -69,7 +71,7 @@ private:
 /// a time; asking again while it is open starts a fresh search in the same window.
 class SearchWindowOpener {
 public:
-    SearchWindowOpener(QListWidget *entryList, Dialogs &dialogs);
+    SearchWindowOpener(QsoList *entryList, Dialogs &dialogs);
     ~SearchWindowOpener();
     SearchWindowOpener(const SearchWindowOpener &) = delete;
     SearchWindowOpener &operator=(const SearchWindowOpener &) = delete;
@@ -79,7 +81,7 @@ public:
     Recherche_Indicatif *window() const { return window_; }
 
 private:
-    QPointer<QListWidget> entryList_;
+    QPointer<QsoList> entryList_;
     Dialogs &dialogs_;
     QPointer<Recherche_Indicatif> window_;
 };

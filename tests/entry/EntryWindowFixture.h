@@ -4,6 +4,7 @@
 #include "core/CurrentActivation.h"
 #include "core/Dialogs.h"
 #include "core/Settings.h"
+#include "entry/QsoList.h"
 #include "entry/Saisie_QSO.h"
 #include "platform/Colors.h"
 

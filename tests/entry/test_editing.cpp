@@ -60,9 +60,9 @@ protected:
     }
     void click(QPushButton *button) { QTest::mouseClick(button, Qt::LeftButton); }
     void clickItem(int row) {
-        QListWidget *list = window->Liste_QSO;
+        QsoList *list = window->Liste_QSO;
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                          list->visualItemRect(list->item(row)).center());
+                          list->visualRect(list->rows().index(row)).center());
     }
     /// Enter from field to field until "Validez" has the focus, then Space on it.
     void enterToValidation() {
@@ -71,7 +71,7 @@ protected:
         ASSERT_EQ(focusName(), QStringLiteral("Valide_Q"));
         press(Qt::Key_Space);
     }
-    QString item(int row) const { return window->Liste_QSO->item(row)->text(); }
+    QString item(int row) const { return window->Liste_QSO->itemText(row); }
 
     EntryEditing *editing = nullptr;
 };

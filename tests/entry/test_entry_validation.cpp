@@ -8,6 +8,8 @@
 #include "core/QsoLine.h"
 #include "core/SysCalls.h"
 
+#include <QSignalSpy>
+
 #include <fcntl.h>
 
 #include <algorithm>
@@ -417,10 +419,10 @@ TEST_F(EntryValidation, ClosingOrQuitterEndsTheProgram) {
 
 namespace {
 
-QStringList listTexts(const QListWidget *list) {
+QStringList listTexts(const QsoList *list) {
     QStringList texts;
     for (int row = 0; row < list->count(); ++row)
-        texts.append(list->item(row)->text());
+        texts.append(list->itemText(row));
     return texts;
 }
 
@@ -438,44 +440,37 @@ QStringList threeQsos() {
 TEST_F(EntryValidation, AnAppendedQsoJoinsTheListWithoutRefillingIt) {
     put(logFile(), crlf(threeQsos()));
     open();
-    QListWidget *list = window->Liste_QSO;
-    // A mark no refill could keep (a new item could land at the old one's address).
-    list->item(0)->setData(Qt::UserRole, QStringLiteral("kept"));
-    const auto firstKept = [list] {
-        return list->item(0)->data(Qt::UserRole).toString() == QLatin1String("kept");
-    };
+    QsoList *list = window->Liste_QSO;
+    // A list shown anew is reset; one that follows an append gains a row.
+    QSignalSpy resets(&list->rows(), &QAbstractItemModel::modelReset);
+    QSignalSpy inserted(&list->rows(), &QAbstractItemModel::rowsInserted);
     list->setCurrentRow(0); // a click on the first QSO
 
     logQso(QStringLiteral("ON4AB"));
-    EXPECT_TRUE(firstKept()) << "the QSOs already shown keep their items";
+    EXPECT_EQ(resets.count(), 0) << "the QSOs already shown keep their rows";
+    EXPECT_EQ(inserted.count(), 1);
     EXPECT_EQ(listTexts(list), qsoListItems(logLines()));
     // The new QSO is the chosen one, as after a click on it.
     EXPECT_EQ(list->currentRow(), 3);
-    EXPECT_EQ(list->selectedItems().size(), 1);
-    EXPECT_EQ(window->state().ligneChoisie, list->item(3)->text());
+    EXPECT_EQ(list->selectionModel()->selectedRows().size(), 1);
+    EXPECT_EQ(window->state().ligneChoisie, list->itemText(3));
     EXPECT_EQ(window->state().qsoChoisi, logLines().at(3));
     EXPECT_EQ(window->Num_Q->text(), QStringLiteral("5"));
 
     // Reloaded with nothing new, the last QSO is chosen again even though it was current.
     window->state().qsoChoisi.clear();
     window->Charge_Liste_QSO();
-    EXPECT_TRUE(firstKept());
+    EXPECT_EQ(resets.count(), 0);
+    EXPECT_EQ(inserted.count(), 1);
     EXPECT_EQ(window->state().qsoChoisi, logLines().at(3));
     EXPECT_EQ(listTexts(list), qsoListItems(logLines()));
-
-    // A list changed by other hands is filled again from the log.
-    list->addItem(QStringLiteral("   9  intrus"));
-    window->Charge_Liste_QSO();
-    EXPECT_FALSE(firstKept());
-    EXPECT_EQ(listTexts(list), qsoListItems(logLines()));
-    EXPECT_EQ(list->currentRow(), 3);
 }
 
 TEST_F(EntryValidation, ARewrittenLogIsShownWholeAgain) {
     const QStringList before = threeQsos();
     put(logFile(), crlf(before));
     open();
-    QListWidget *list = window->Liste_QSO;
+    QsoList *list = window->Liste_QSO;
     const auto expectListIsTheFile = [&](const char *what) {
         EXPECT_EQ(listTexts(list), qsoListItems(logLines())) << what;
         EXPECT_EQ(list->currentRow(), list->count() - 1) << what;
@@ -495,8 +490,10 @@ TEST_F(EntryValidation, ARewrittenLogIsShownWholeAgain) {
     QString edited = before[1];
     edited.replace(QStringLiteral("F5BBB"), QStringLiteral("F5BBX"));
     ASSERT_TRUE(log.replace(edited, before[1]).ok);
+    QSignalSpy resets(&list->rows(), &QAbstractItemModel::modelReset);
     window->Charge_Liste_QSO();
     expectListIsTheFile("edited");
+    EXPECT_EQ(resets.count(), 0) << "an edited QSO rewrites its own row only";
 
     // Changed by another program, same size, the moment after the last reading.
     QByteArray bytes = this->bytes(logFile());
@@ -519,15 +516,15 @@ TEST_F(EntryValidation, TheTenThousandthQsoIsNumberedWhole) {
                              QStringLiteral("59"), QStringLiteral("SSB"), QStringLiteral("7"));
     put(logFile(), crlf(QStringList(9998, old)));
     open();
-    QListWidget *list = window->Liste_QSO;
+    QsoList *list = window->Liste_QSO;
     EXPECT_EQ(window->Num_Q->text(), QStringLiteral("9999"));
 
     logQso(QStringLiteral("ON4AB"));
     logQso(QStringLiteral("ON4CD"));
     ASSERT_EQ(list->count(), 10000);
-    EXPECT_EQ(list->item(9997)->text(), QStringLiteral("9998  ") + old);
-    EXPECT_EQ(list->item(9998)->text(), QStringLiteral("9999  ") + logLines().at(9998));
-    EXPECT_EQ(list->item(9999)->text(), QStringLiteral("10000  ") + logLines().at(9999));
+    EXPECT_EQ(list->itemText(9997), QStringLiteral("9998  ") + old);
+    EXPECT_EQ(list->itemText(9998), QStringLiteral("9999  ") + logLines().at(9998));
+    EXPECT_EQ(list->itemText(9999), QStringLiteral("10000  ") + logLines().at(9999));
     EXPECT_EQ(window->state().qsoChoisi, logLines().at(9999));
     EXPECT_EQ(window->Num_Q->text(), QStringLiteral("10001"));
     EXPECT_EQ(listTexts(list), qsoListItems(logLines()));

@@ -339,7 +339,7 @@ TEST_F(EntryWindow, DepartmentStripFollowsTheBandAndModeAndCountsOperators) {
     EXPECT_EQ(window->Num_Q->text(), QStringLiteral("4"));
     EXPECT_EQ(window->Liste_QSO->count(), 3);
     EXPECT_EQ(window->Liste_QSO->currentRow(), 2);
-    EXPECT_EQ(window->Liste_QSO->item(0)->text(), QStringLiteral("   1  ") + F6XYZ_LINE);
+    EXPECT_EQ(window->Liste_QSO->itemText(0), QStringLiteral("   1  ") + F6XYZ_LINE);
     QLabel *cote = child<QLabel>(QStringLiteral("Dpt_21"));
     QLabel *corse = child<QLabel>(QStringLiteral("Dpt_96"));
     EXPECT_EQ(backgroundOf(cote), colors::departmentWorked());

@@ -1,5 +1,6 @@
 #include "core/Dialogs.h"
 #include "core/QsoLine.h"
+#include "entry/QsoList.h"
 #include "reports/Recherche_Indicatif.h"
 
 #include <QApplication>
@@ -52,7 +53,7 @@ QStringList sampleLog() {
 class SearchWindow : public ::testing::Test {
 protected:
     void SetUp() override {
-        entryList.addItems(qsoListItems(sampleLog()));
+        entryList.rows().setLines(sampleLog());
         search = std::make_unique<Recherche_Indicatif>(&entryList, dialogs);
         search->Form_Load();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(search.get()));
@@ -71,7 +72,7 @@ protected:
     QStringList entries(std::initializer_list<int> rows) const {
         QStringList all;
         for (int row : rows)
-            all.append(entryList.item(row)->text());
+            all.append(entryList.itemText(row));
         return all;
     }
     void typeAndEnter(QLineEdit *box, const QString &text) {
@@ -86,7 +87,7 @@ protected:
         EXPECT_TRUE(search->Depa->text().isEmpty());
     }
 
-    QListWidget entryList;
+    QsoList entryList;
     ScriptedDialogs dialogs;
     std::unique_ptr<Recherche_Indicatif> search;
 };
@@ -200,7 +201,7 @@ TEST_F(SearchWindow, NothingFoundIsSaidAndEmptiesTheBoxes) {
 }
 
 TEST_F(SearchWindow, ClickingAResultChoosesItInTheEntryListAndCloses) {
-    QSignalSpy chosen(&entryList, &QListWidget::currentRowChanged);
+    QSignalSpy chosen(&entryList, &QsoList::currentRowChanged);
     typeAndEnter(search->Indica, QStringLiteral("F5ABC"));
     ASSERT_EQ(search->QSO_Effectues->count(), 2);
     QListWidgetItem *second = search->QSO_Effectues->item(1);
@@ -219,8 +220,7 @@ TEST_F(SearchWindow, AResultNoLongerInTheEntryListIsSaidNotChosen) {
     // The entry window reloaded its list meanwhile: a QSO was inserted before, renumbering it.
     QStringList lines = sampleLog();
     lines.prepend(qso("11/02/09", "09:00", "G3ABC", ""));
-    entryList.clear();
-    entryList.addItems(qsoListItems(lines));
+    entryList.rows().setLines(lines);
     entryList.setCurrentRow(6);
     search->QSO_Effectues->setCurrentRow(0);
     search->QSO_Effectues->setFocus();
@@ -250,8 +250,8 @@ TEST_F(SearchWindow, AResultCanBePickedWithTheKeyboard) {
 }
 
 TEST(SearchWindowOpening, ReopeningStartsAFreshSearchAndQuitterCloses) {
-    QListWidget entryList;
-    entryList.addItems(qsoListItems(sampleLog()));
+    QsoList entryList;
+    entryList.rows().setLines(sampleLog());
     ScriptedDialogs dialogs;
     SearchWindowOpener opener(&entryList, dialogs);
     Recherche_Indicatif *first = opener.open();

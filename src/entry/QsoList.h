@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QAbstractListModel>
+#include <QListView>
+#include <QStringList>
+
+namespace zep {
+
+/// The lines of the log as the QSO list shows them: row n is QSO n + 1, shown as its number and
+/// its line (see qsoListItem). The item texts are made only for the rows drawn or asked for, so
+/// that a log of years costs no 100,000 items.
+class QsoListModel : public QAbstractListModel {
+    Q_OBJECT
+public:
+    using QAbstractListModel::QAbstractListModel;
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+
+    const QStringList &lines() const { return lines_; }
+    /// Every row anew.
+    void setLines(const QStringList &lines);
+    /// Rows added at the end.
+    void appendLines(const QStringList &lines);
+    /// One row's line changed; its number stays.
+    void setLine(int row, const QString &line);
+
+private:
+    QStringList lines_;
+};
+
+/// The entry window's numbered QSO list (Liste_QSO): a list box of one column, one QSO a row,
+/// with the calls of a list box that its users make.
+class QsoList : public QListView {
+    Q_OBJECT
+public:
+    explicit QsoList(QWidget *parent = nullptr);
+
+    int count() const { return model_->rowCount(); }
+    int currentRow() const { return currentIndex().row(); }
+    /// Chooses a row as a click does (-1: none), and shows it.
+    void setCurrentRow(int row);
+    /// The text of a row as shown ("  12  " and the QSO line); empty past the last row.
+    QString itemText(int row) const;
+
+    QsoListModel &rows() { return *model_; }
+
+signals:
+    void currentRowChanged(int row);
+
+private:
+    QsoListModel *model_;
+};
+
+} // namespace zep
