@@ -31,11 +31,12 @@ private:
     /// A call-sign field (columns 18-29) as the operator list sorts it, with its padding, and
     /// the line it comes from (fields that sort together keep the order of their lines).
     struct Field {
-        std::array<char16_t, 12> text{};
-        quint8 size = 0;
-        bool packed = false;
         quint64 high = 0, low = 0; ///< the case-folded text packed, when it is 12 ASCII chars
-        qsizetype line = 0;
+        quint32 line = 0;
+        quint8 size = 0;
+        quint8 trimStart = 0, trimSize = 0; ///< the call sign within the field, blanks trimmed
+        bool packed = false;
+        std::array<char16_t, 12> text{};
     };
     static Field fieldOf(const QString &line, qsizetype index);
     static bool less(const Field &a, const Field &b);
@@ -45,10 +46,11 @@ private:
     void recount(const QStringList &lines);
     bool apply(const LogChange &change);
     void add(const Field &f);
-    bool remove(const Field &f);
+    bool remove(quint32 line);
 
-    quint64 seen_ = 0; ///< the version of the log counted
-    std::vector<Field> sorted_;
+    quint64 seen_ = 0;           ///< the version of the log counted
+    std::vector<Field> fields_;  ///< the field of each line counted, in the order of the lines
+    std::vector<quint32> order_; ///< the lines in the operator list's order
     int count_ = 0;
 };
 
