@@ -26,13 +26,22 @@ inline void check(bool holds, const char *what, const QString &detail = QString(
 }
 
 /// A program directory for this process, in memory when the system offers one (the readers
-/// sync every write, which costs nothing on tmpfs).
+/// sync every write, which costs nothing on tmpfs). It is removed when the run ends (the fuzzer
+/// ends by exit(), after its time or its runs); a run stopped by a fault leaves it to look at.
+inline QTemporaryDir *scratchDirectory = nullptr;
+
 inline const QString &scratchDir() {
     static QTemporaryDir *dir = [] {
         const QString shm = QStringLiteral("/dev/shm");
         const bool inMemory = QDir(shm).exists() && ::access("/dev/shm", W_OK) == 0;
-        return new QTemporaryDir(inMemory ? shm + QStringLiteral("/zep-fuzz-XXXXXX")
-                                          : QDir::tempPath() + QStringLiteral("/zep-fuzz-XXXXXX"));
+        scratchDirectory =
+            new QTemporaryDir(inMemory ? shm + QStringLiteral("/zep-fuzz-XXXXXX")
+                                       : QDir::tempPath() + QStringLiteral("/zep-fuzz-XXXXXX"));
+        std::atexit([] {
+            delete scratchDirectory;
+            scratchDirectory = nullptr;
+        });
+        return scratchDirectory;
     }();
     static const QString path = dir->path();
     return path;

@@ -1,10 +1,14 @@
 // An activity log as a user may hand it over: every line reads by its columns, the list items
-// agree with the lines whether built whole or grown, the two ordering readings agree, and a
-// chronological insertion either adds exactly one line or leaves the log as it was.
+// agree with the lines whether built whole or grown, the two ordering readings agree, a
+// chronological insertion either adds exactly one line or leaves the log as it was, and the
+// changes recorded between two readings (the log rewritten otherwise, a QSO appended) lead from
+// the lines of the one to the lines of the other, so that the operator count kept from them is
+// the whole log's.
 
 #include "FuzzSupport.h"
 #include "core/ActivityLog.h"
 #include "core/FirstNames.h"
+#include "core/OperatorTally.h"
 #include "core/QsoLine.h"
 #include "core/Statistics.h"
 #include "core/TextFile.h"
@@ -34,6 +38,23 @@ void checkLine(const QString &line) {
               "the ordering number is not the date and time", line);
 }
 
+/// The changes recorded from one reading to a later one lead from its lines to the later ones.
+void followedFrom(const ActivityLog::Lines &earlier, const ActivityLog::Lines &later) {
+    if (earlier.version == 0 || later.version == earlier.version)
+        return;
+    const auto changes = later.reading().changesSince(earlier.version);
+    if (!changes)
+        return; // a change too large to be kept line by line: followers start afresh
+    QStringList lines = earlier.lines;
+    for (const LogChange &c : *changes) {
+        check(c.at >= 0 && c.at + c.removed.size() <= lines.size() &&
+                  lines.mid(c.at, c.removed.size()) == c.removed,
+              "a recorded change removes lines that are not there");
+        lines = lines.first(c.at) + c.added + lines.sliced(c.at + c.removed.size());
+    }
+    check(lines == later.lines, "the recorded changes do not lead to the lines read");
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
@@ -41,20 +62,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const QString path = scratchFile("F-00001.txt");
     putFile(path, input);
 
+    ActivityLog::forgetReadings();
     ActivityLog log(path);
-    const ActivityLog::Items items = log.items();
+    const ActivityLog::Lines items = log.read();
     check(items.status.ok, "a readable log was refused", items.status.message);
     check(items.lines == splitLines(cp1252::decode(input)), "lines lost or changed on reading");
-    check(items.items.size() == items.lines.size(), "one list item per QSO");
+    const QStringList listItems = qsoListItems(items.lines);
+    check(listItems.size() == items.lines.size(), "one list item per QSO");
     for (qsizetype i = 0; i < items.lines.size(); ++i) {
-        check(items.items.at(i) == qsoListItem(int(i + 1), items.lines.at(i)),
+        check(listItems.at(i) == qsoListItem(int(i + 1), items.lines.at(i)),
               "a list item does not match its line", items.lines.at(i));
         checkLine(items.lines.at(i));
     }
     // A list that grew from its first half gets the same items as one built whole.
     QStringList grown = qsoListItems(items.lines.mid(0, items.lines.size() / 2));
     appendQsoListItems(grown, items.lines);
-    check(grown == items.items, "a grown list differs from a full one");
+    check(grown == listItems, "a grown list differs from a full one");
+    OperatorTally tally;
+    tally.count(items.reading());
 
     const OperatorCount operators = Compte_Operateurs(items.lines);
     check(operators.count >= 0 && operators.count <= items.lines.size(),
@@ -101,10 +126,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
 
     // A live QSO appended: the kept reading, grown or read again, is what the file now holds.
     const IoResult appended = log.append(restored);
-    const ActivityLog::Items afterAppend = log.items();
+    const ActivityLog::Lines afterAppend = log.read();
     check(afterAppend.lines == readTextFile(path).lines,
           "the kept reading differs from the log after an append", appended.message);
-    check(afterAppend.items == qsoListItems(afterAppend.lines),
-          "the kept list items differ from the log after an append");
+    followedFrom(items, afterAppend);
+
+    // The log rewritten by another program: its two halves swapped, then its middle third
+    // dropped. The kept reading decodes only what changed and must still be the file.
+    ActivityLog::Lines before = afterAppend;
+    const QByteArray now = getFile(path);
+    const qsizetype half = now.size() / 2, third = now.size() / 3;
+    for (const QByteArray &changed :
+         {now.sliced(half) + now.first(half), now.first(third) + now.sliced(2 * third)}) {
+        putFile(path, changed);
+        const ActivityLog::Lines reread = log.read();
+        check(reread.lines == splitLines(cp1252::decode(changed)),
+              "the kept reading differs from a log changed by another program");
+        followedFrom(before, reread);
+        before = reread;
+    }
+    check(tally.count(before.reading()) == Compte_Operateurs(before.lines).count,
+          "the operator count kept through the changes is not the whole log's");
     return 0;
 }

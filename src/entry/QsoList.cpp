@@ -2,7 +2,11 @@
 
 #include "core/QsoLine.h"
 
+#include <QEvent>
+#include <QHeaderView>
 #include <QItemSelectionModel>
+
+#include <algorithm>
 
 namespace zep {
 
@@ -38,13 +42,40 @@ void QsoListModel::setLine(int row, const QString &line) {
     emit dataChanged(index(row), index(row), {Qt::DisplayRole});
 }
 
-QsoList::QsoList(QWidget *parent) : QListView(parent), model_(new QsoListModel(this)) {
+QsoList::QsoList(QWidget *parent) : QTableView(parent), model_(new QsoListModel(this)) {
     setModel(model_);
+    horizontalHeader()->hide();
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    setShowGrid(false);
+    setWordWrap(false);
+    setTextElideMode(Qt::ElideNone);
+    setTabKeyNavigation(false);
     setSelectionMode(QAbstractItemView::SingleSelection);
-    setUniformItemSizes(true);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex &current) { emit currentRowChanged(current.row()); });
+    // The rows shown are measured as they come: a QSO line is 104 columns, a hand-edited one
+    // may be longer.
+    const auto measure = [this](int first, int last) {
+        for (int row = first; row <= last; ++row)
+            longest_ = std::max(longest_, int(model_->lines().at(row).size()));
+        fitColumn();
+    };
+    connect(model_, &QAbstractItemModel::rowsInserted, this,
+            [measure](const QModelIndex &, int first, int last) { measure(first, last); });
+    connect(model_, &QAbstractItemModel::dataChanged, this,
+            [measure](const QModelIndex &from, const QModelIndex &to) {
+                measure(from.row(), to.row());
+            });
+    connect(model_, &QAbstractItemModel::modelReset, this, [this, measure] {
+        longest_ = 0;
+        measure(0, model_->rowCount() - 1);
+    });
+    fitToFont();
 }
 
 void QsoList::setCurrentRow(int row) {
@@ -54,11 +85,44 @@ void QsoList::setCurrentRow(int row) {
         return;
     }
     // Shown as well: the view scrolls to a new current row.
-    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                 QItemSelectionModel::Rows);
 }
 
 QString QsoList::itemText(int row) const {
     return model_->data(model_->index(row)).toString();
+}
+
+QModelIndex QsoList::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+    if (action == MoveHome)
+        return model_->index(0);
+    if (action == MoveEnd)
+        return model_->index(model_->rowCount() - 1);
+    return QTableView::moveCursor(action, modifiers);
+}
+
+void QsoList::changeEvent(QEvent *event) {
+    QTableView::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        fitToFont();
+}
+
+void QsoList::resizeEvent(QResizeEvent *event) {
+    QTableView::resizeEvent(event);
+    fitColumn();
+}
+
+void QsoList::fitToFont() {
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 2);
+    fitColumn();
+}
+
+void QsoList::fitColumn() {
+    // The number takes at least four digits and two blanks; a fixed-pitch font gives every
+    // character the width of "0". The text keeps a few pixels of margin on each side.
+    const int digits = std::max(4, int(QString::number(model_->rowCount()).size()));
+    const int text = fontMetrics().horizontalAdvance(QLatin1Char('0')) * (digits + 2 + longest_);
+    setColumnWidth(0, std::max(text + 8, viewport()->width()));
 }
 
 } // namespace zep

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <QAbstractListModel>
-#include <QListView>
 #include <QStringList>
+#include <QTableView>
 
 namespace zep {
 
@@ -29,9 +29,11 @@ private:
     QStringList lines_;
 };
 
-/// The entry window's numbered QSO list (Liste_QSO): a list box of one column, one QSO a row,
-/// with the calls of a list box that its users make.
-class QsoList : public QListView {
+/// The entry window's numbered QSO list (Liste_QSO): a list box of one QSO a row, with the calls
+/// of a list box that its users make. It is drawn as a table of one column without headings:
+/// its rows have one fixed height, so that a row added to 100,000 costs no new layout of the
+/// others (a list view lays every row out again at each change).
+class QsoList : public QTableView {
     Q_OBJECT
 public:
     explicit QsoList(QWidget *parent = nullptr);
@@ -48,8 +50,19 @@ public:
 signals:
     void currentRowChanged(int row);
 
+protected:
+    /// Home and End go to the first and last QSO, as in a list box.
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+    void changeEvent(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
 private:
+    /// One row a line of the font; the column as wide as the longest row, or the view.
+    void fitToFont();
+    void fitColumn();
+
     QsoListModel *model_;
+    int longest_ = 0; ///< characters of the longest row shown so far
 };
 
 } // namespace zep
