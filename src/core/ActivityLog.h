@@ -76,7 +76,8 @@ public:
 
     /// The QSO lines in file order; a log that does not exist yet reads as empty. A log that has
     /// not changed since it was last read (same file, size and change times, and last changed
-    /// well before that read) is not decoded again.
+    /// well before that read) is not decoded again; one that changed has only its changed lines
+    /// decoded, and the change is recorded for the log's followers (see LogReading).
     Lines read() const;
 
     /// Adds a live QSO at the end of the log, creating the file when needed.
