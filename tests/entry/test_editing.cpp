@@ -3,6 +3,7 @@
 #include "core/QsoLine.h"
 #include "core/SysCalls.h"
 #include "entry/EntryEditing.h"
+#include "support/QsoLines.h"
 
 #include <cerrno>
 
@@ -13,20 +14,7 @@ namespace {
 QString qso(const QString &date, const QString &time, const QString &call, const QString &dpt,
             const QString &firstName, const QString &mode, const QString &band,
             const QString &remarks = QString()) {
-    QsoFields f;
-    f.date = date;
-    f.time = time;
-    f.call = call;
-    f.department = dpt;
-    f.firstName = firstName;
-    f.rstReceived = mode == QLatin1String("CW") ? QStringLiteral("599") : QStringLiteral("59");
-    f.rstSent = f.rstReceived;
-    f.mode = mode;
-    f.band = band;
-    f.remarks = remarks;
-    const BuiltLine built = buildQsoLine(f);
-    EXPECT_TRUE(built.ok) << built.error.toStdString();
-    return built.line;
+    return zep::testing::qsoLineOf(date, time, call, dpt, firstName, mode, band, remarks);
 }
 
 const QString qso1 = qso("12/02/09", "10:00", "F5ABC", "05", "JEAN", "SSB", "7", "QRP");

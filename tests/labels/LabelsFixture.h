@@ -7,6 +7,7 @@
 #include "entry/WindowServices.h"
 #include "platform/FileChooser.h"
 #include "platform/RecordingPrinter.h"
+#include "support/QsoLines.h"
 #include "support/TestFiles.h"
 
 #include <QTemporaryDir>
@@ -26,20 +27,7 @@ inline QString logLine(const QString &date, const QString &time, const QString &
                        const QString &dpt = {}, const QString &mode = QStringLiteral("SSB"),
                        const QString &band = QStringLiteral("7"), const QString &firstName = {},
                        const QString &remarks = {}) {
-    QsoFields f;
-    f.date = date;
-    f.time = time;
-    f.call = call;
-    f.department = dpt;
-    f.firstName = firstName;
-    f.rstReceived = mode == QLatin1String("CW") ? QStringLiteral("599") : QStringLiteral("59");
-    f.rstSent = f.rstReceived;
-    f.mode = mode;
-    f.band = band;
-    f.remarks = remarks;
-    const BuiltLine built = buildQsoLine(f);
-    EXPECT_TRUE(built.ok) << built.error.toStdString();
-    return built.line;
+    return qsoLineOf(date, time, call, dpt, firstName, mode, band, remarks);
 }
 
 /// The label windows' services on a temporary program directory: a double activation
