@@ -10,9 +10,12 @@
 #include <QFile>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
+#include <QtGlobal>
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 namespace zep::bench {
 
@@ -92,5 +95,29 @@ struct Lines {
                                              names.at(i % names.size()));
     }
 };
+
+/// A directory of its own under `root` for one benchmark's files, removed at the end; a
+/// benchmark that cannot have one stops at once.
+inline std::unique_ptr<QTemporaryDir> scratchDirectory(const QString &root) {
+    auto dir = std::make_unique<QTemporaryDir>(root + QStringLiteral("/zep-bench-XXXXXX"));
+    if (!dir->isValid()) {
+        std::fprintf(stderr, "impossible de créer un dossier dans %s\n", qPrintable(root));
+        std::abort();
+    }
+    return dir;
+}
+
+/// Windows drawn offscreen: the platform's warnings at every window shown (it cannot pass on
+/// size hints nor raise a window) are left out of the benchmark's output, every other message
+/// is printed as usual.
+inline void quietOffscreenPlatform() {
+    static QtMessageHandler printed = nullptr;
+    printed = qInstallMessageHandler(
+        [](QtMsgType type, const QMessageLogContext &context, const QString &text) {
+            if (!text.contains(QLatin1String("propagateSizeHints")) &&
+                !text.contains(QLatin1String("does not support raise")))
+                printed(type, context, text);
+        });
+}
 
 } // namespace zep::bench

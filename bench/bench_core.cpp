@@ -39,12 +39,7 @@ struct Data {
     QStringList calls, logLines, memoryLines;
     QByteArray oneLine;
 
-    Data(const QString &root, int logQsos)
-        : dir(std::make_unique<QTemporaryDir>(root + "/zep-bench-XXXXXX")) {
-        if (!dir->isValid()) {
-            std::fprintf(stderr, "impossible de créer un dossier dans %s\n", qPrintable(root));
-            std::abort();
-        }
+    Data(const QString &root, int logQsos) : dir(bench::scratchDirectory(root)) {
         const QDir d(dir->path());
         logPath = d.filePath(QStringLiteral("DFCF 12-345.txt"));
         memoryPath = d.filePath(QStringLiteral("Liste_Prenom.txt"));

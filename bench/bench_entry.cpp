@@ -65,10 +65,7 @@ struct Data {
     /// and mode): Enter on them finds the duplicate and the memory entry.
     QStringList known;
 
-    Data(const QString &root, const Lines &made)
-        : lines(made), dir(std::make_unique<QTemporaryDir>(root + "/zep-bench-XXXXXX")) {
-        if (!dir->isValid())
-            fail("dossier temporaire impossible");
+    Data(const QString &root, const Lines &made) : lines(made), dir(scratchDirectory(root)) {
         logPath = activityLogPath(dir->path(), firstReference);
         secondLogPath = activityLogPath(dir->path(), secondReference);
         memoryPath = dataFile(dir->path(), QStringLiteral("Liste_Prenom.txt"));
@@ -432,18 +429,10 @@ void registerAll(const char *where, const Data *d) {
 
 } // namespace
 
-QtMessageHandler defaultMessages = nullptr;
-
-/// The offscreen platform warns at every window shown that it cannot pass on size hints.
-void quietOffscreen(QtMsgType type, const QMessageLogContext &context, const QString &text) {
-    if (!text.contains(QLatin1String("propagateSizeHints")))
-        defaultMessages(type, context, text);
-}
-
 int main(int argc, char **argv) {
     // Headless: the window is drawn offscreen, whatever display the shell has.
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    defaultMessages = qInstallMessageHandler(quietOffscreen);
+    quietOffscreenPlatform();
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     const QString diskRoot = qEnvironmentVariable("ZEP_BENCH_DISK", QDir::tempPath());

@@ -35,12 +35,7 @@ struct Data {
     QString logPath, adifPath, ctfPath, floorPath;
     QByteArray log, adifBytes, ctfBytes;
 
-    explicit Data(const QString &root)
-        : dir(std::make_unique<QTemporaryDir>(root + "/zep-bench-XXXXXX")) {
-        if (!dir->isValid()) {
-            std::fprintf(stderr, "impossible de créer un dossier dans %s\n", qPrintable(root));
-            std::abort();
-        }
+    explicit Data(const QString &root) : dir(bench::scratchDirectory(root)) {
         const QDir d(dir->path());
         logPath = d.filePath(QStringLiteral("DFCF-12-345.txt"));
         adifPath = d.filePath(QStringLiteral("DFCF-12-345_01_05_24.adi"));

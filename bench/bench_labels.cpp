@@ -161,18 +161,9 @@ BENCHMARK(BM_OpenSelectionFreshLog)->Unit(benchmark::kMillisecond)->Iterations(2
 BENCHMARK(BM_MoveOneQso)->Unit(benchmark::kMillisecond)->Iterations(200);
 BENCHMARK(BM_SelectAll)->Unit(benchmark::kMillisecond)->Iterations(20);
 
-QtMessageHandler defaultMessages = nullptr;
-
-/// The offscreen platform warns at every window shown that it cannot pass on size hints.
-void quietOffscreen(QtMsgType type, const QMessageLogContext &context, const QString &text) {
-    if (!text.contains(QLatin1String("propagateSizeHints")) &&
-        !text.contains(QLatin1String("does not support raise")))
-        defaultMessages(type, context, text);
-}
-
 int main(int argc, char **argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    defaultMessages = qInstallMessageHandler(quietOffscreen);
+    bench::quietOffscreenPlatform();
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     Data made;

@@ -53,7 +53,7 @@ public:
 
 /// The program directory: the activation list and the 10,000-QSO log.
 struct Data {
-    QTemporaryDir dir{QDir::tempPath() + QStringLiteral("/zep-bench-XXXXXX")};
+    std::unique_ptr<QTemporaryDir> dir = scratchDirectory(QDir::tempPath());
     FixedActivationSource activation;
     MemorySettingsStore settings;
     ScriptedDialogs dialogs;
@@ -63,8 +63,6 @@ struct Data {
     QStringList log;
 
     explicit Data(const Lines &lines) : log(lines.log) {
-        if (!dir.isValid())
-            fail("dossier temporaire impossible");
         ActivationRecord r;
         r.number = reference;
         r.activator = QStringLiteral("F4ABC");
@@ -73,13 +71,13 @@ struct Data {
         r.type = QStringLiteral("DFCF");
         r.date = QStringLiteral("01/05/24");
         r.commune = QStringLiteral("Vougeot");
-        if (!ActivationList(dir.path()).append(formatActivationLine(r, 0)).ok ||
-            !writeTextFile(activityLogPath(dir.path(), reference), log).ok)
+        if (!ActivationList(dir->path()).append(formatActivationLine(r, 0)).ok ||
+            !writeTextFile(activityLogPath(dir->path(), reference), log).ok)
             fail("écriture des données impossible");
         activation.activation.numActivite = reference;
         activation.activation.dateActivite = r.date;
         services = std::make_unique<WindowServices>(
-            WindowServices{dir.path(), activation, settings, dialogs, printing, files});
+            WindowServices{dir->path(), activation, settings, dialogs, printing, files});
     }
 };
 
@@ -117,7 +115,7 @@ void BM_SaveListing(benchmark::State &state, ListingVariant variant) {
     }
     const QString name =
         listingFileName(reference, data->activation.activation.dateActivite, variant);
-    bytes = QFileInfo(dataFile(data->dir.path(), name)).size();
+    bytes = QFileInfo(dataFile(data->dir->path(), name)).size();
     state.counters["file_bytes"] = double(bytes);
     data->dialogs.clear();
 }
@@ -126,12 +124,12 @@ void BM_SaveListing(benchmark::State &state, ListingVariant variant) {
 void BM_SaveFloor(benchmark::State &state, ListingVariant variant) {
     const QString name =
         listingFileName(reference, data->activation.activation.dateActivite, variant);
-    const FileBytes listing = readFileBytes(dataFile(data->dir.path(), name));
+    const FileBytes listing = readFileBytes(dataFile(data->dir->path(), name));
     if (!listing.status)
         fail("listing absent: run the save benchmark first");
-    const QString target = dataFile(data->dir.path(), QStringLiteral("plancher.txt"));
+    const QString target = dataFile(data->dir->path(), QStringLiteral("plancher.txt"));
     for (auto _ : state) {
-        const TextLines read = readTextFile(activityLogPath(data->dir.path(), reference));
+        const TextLines read = readTextFile(activityLogPath(data->dir->path(), reference));
         benchmark::DoNotOptimize(read.lines.size());
         if (!writeBytesFile(target, listing.bytes).ok)
             fail("écriture impossible");
@@ -139,7 +137,7 @@ void BM_SaveFloor(benchmark::State &state, ListingVariant variant) {
 }
 
 void BM_PrintoutToPdf(benchmark::State &state) {
-    const ListingHeader header = readListingHeader(data->dir.path(), reference).header;
+    const ListingHeader header = readListingHeader(data->dir->path(), reference).header;
     qint64 size = 0;
     for (auto _ : state) {
         QByteArray pdf;
@@ -150,16 +148,11 @@ void BM_PrintoutToPdf(benchmark::State &state) {
     state.counters["pdf_bytes"] = double(size);
 }
 
-void quietOffscreen(QtMsgType type, const QMessageLogContext &, const QString &text) {
-    if (type != QtDebugMsg && type != QtInfoMsg && !text.contains(QLatin1String("plugin")))
-        std::fprintf(stderr, "%s\n", qPrintable(text));
-}
-
 } // namespace
 
 int main(int argc, char **argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    qInstallMessageHandler(quietOffscreen);
+    quietOffscreenPlatform();
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     const Lines made;
