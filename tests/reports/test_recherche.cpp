@@ -2,6 +2,7 @@
 #include "core/QsoLine.h"
 #include "entry/QsoList.h"
 #include "reports/Recherche_Indicatif.h"
+#include "support/QsoLines.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -23,18 +24,7 @@ namespace {
 QString qso(const QString &date, const QString &time, const QString &call, const QString &dpt,
             const QString &mode = QStringLiteral("SSB"),
             const QString &band = QStringLiteral("7")) {
-    QsoFields f;
-    f.date = date;
-    f.time = time;
-    f.call = call;
-    f.department = dpt;
-    f.rstReceived = mode == QLatin1String("CW") ? QStringLiteral("599") : QStringLiteral("59");
-    f.rstSent = f.rstReceived;
-    f.mode = mode;
-    f.band = band;
-    const BuiltLine built = buildQsoLine(f);
-    EXPECT_TRUE(built.ok) << built.error.toStdString();
-    return built.line;
+    return zep::testing::qsoLineOf(date, time, call, dpt, {}, mode, band);
 }
 
 // A log with call signs holding an F at the start, inside and nowhere, two dates, the
