@@ -42,6 +42,26 @@ void QsoListModel::setLine(int row, const QString &line) {
     emit dataChanged(index(row), index(row), {Qt::DisplayRole});
 }
 
+void QsoListModel::follow(const LogReading &reading) {
+    followLog(
+        seen_, reading,
+        [this](const LogChange &change) {
+            const qsizetype shown = lines_.size();
+            if (change.removed.isEmpty() && change.at == shown) {
+                appendLines(change.added);
+            } else if (change.samePlaces() && change.at + change.added.size() <= shown) {
+                for (qsizetype i = 0; i < change.added.size(); ++i)
+                    setLine(int(change.at + i), change.added.at(i));
+            } else {
+                return false;
+            }
+            return true;
+        },
+        [this](const QStringList &lines) { setLines(lines); });
+    if (lines_.size() != reading.lines.size())
+        setLines(reading.lines);
+}
+
 QsoList::QsoList(QWidget *parent) : QTableView(parent), model_(new QsoListModel(this)) {
     setModel(model_);
     horizontalHeader()->hide();

@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QTableView>
 
+#include "core/LogJournal.h"
+
 namespace zep {
 
 /// The lines of the log as the QSO list shows them: row n is QSO n + 1, shown as its number and
@@ -24,9 +26,14 @@ public:
     void appendLines(const QStringList &lines);
     /// One row's line changed; its number stays.
     void setLine(int row, const QString &line);
+    /// Brings the rows to a reading of the log by its changes since the rows last followed
+    /// it: QSOs added at the end are added, an edited QSO has its row rewritten. A QSO deleted
+    /// or inserted before others renumbers every QSO after it, and another log is shown anew.
+    void follow(const LogReading &reading);
 
 private:
     QStringList lines_;
+    quint64 seen_ = 0; ///< the version of the log the rows show
 };
 
 /// The entry window's numbered QSO list (Liste_QSO): a list box of one QSO a row, with the calls

@@ -212,9 +212,6 @@ private:
     EntryKeyFilter *keyFilter_ = nullptr;
     std::function<void()> quit_;
     QString lookedUpCall_; ///< the call sign whose lookup set Prenom_Inconnu
-    /// The version of the log Liste_QSO shows, so that a log that changed by a few lines
-    /// changes a few rows instead of showing 100,000 anew.
-    quint64 listVersion_ = 0;
     OperatorTally operators_; ///< Tot_Ope's count, kept up to date with the log
     DuplicateFinder duplicates_;
 };

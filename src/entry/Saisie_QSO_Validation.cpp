@@ -196,27 +196,8 @@ ActivityLog::Lines Saisie_QSO::fillList() {
     const ActivityLog::Lines log = ActivityLog(logPath()).read();
     if (!log.status)
         dialogs_.message(log.status.message);
-    // The list follows the log by its changes since it was filled: QSOs added at the end are
-    // added, an edited QSO has its row rewritten. A QSO deleted or inserted before others
-    // renumbers every QSO after it, and another log is shown anew.
-    QsoListModel &rows = Liste_QSO->rows();
-    followLog(
-        listVersion_, log.reading(),
-        [&rows](const LogChange &change) {
-            const qsizetype shown = rows.lines().size();
-            if (change.removed.isEmpty() && change.at == shown) {
-                rows.appendLines(change.added);
-            } else if (change.samePlaces() && change.at + change.added.size() <= shown) {
-                for (qsizetype i = 0; i < change.added.size(); ++i)
-                    rows.setLine(int(change.at + i), change.added.at(i));
-            } else {
-                return false;
-            }
-            return true;
-        },
-        [&rows](const QStringList &lines) { rows.setLines(lines); });
-    if (rows.lines().size() != log.lines.size())
-        rows.setLines(log.lines);
+    // The list follows the log by its changes since it was filled.
+    Liste_QSO->rows().follow(log.reading());
     // As after a refill: nothing chosen for a moment, then the last QSO chosen as by a click,
     // even when it already was the current one.
     Liste_QSO->setCurrentRow(-1);

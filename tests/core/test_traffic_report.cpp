@@ -104,6 +104,31 @@ TEST(TrafficReport, EveryLineKeeps199Columns) {
     }
 }
 
+TEST(TrafficReport, EveryBandOfTheEntryListHasItsTextInColumns50To57) {
+    // The texts are written out here, not taken from the code's table, so that a row shifted
+    // by a column, a missing row or a wrong unit shows.
+    const std::pair<const char *, QByteArray> rows[] = {
+        {"1.8", "1.8 Mhz "}, {"3.5", "3.5 Mhz "}, {"7", "7.0 Mhz "},   {"10", "10 Mhz  "},
+        {"14", "14 Mhz  "},  {"18", "18 Mhz  "},  {"21", "21 Mhz  "},  {"24", "24 Mhz  "},
+        {"28", "28 Mhz  "},  {"50", "50 Mhz  "},  {"144", "144 Mhz "},
+    };
+    QByteArray log;
+    for (const auto &[number, text] : rows) {
+        QsoFields f = full();
+        f.band = QString::fromLatin1(number);
+        const QByteArray line = ctf::line(logLine(f));
+        EXPECT_EQ(cols(line, 50, 57), text) << "band " << number;
+        EXPECT_EQ(cols(line, 58, 63), "  CW  ") << "band " << number;
+        log += logLine(f) + "\r\n";
+    }
+    // The whole file carries the same texts, line by line.
+    const QByteArray document = ctf::document(log);
+    ASSERT_EQ(document.size(), qsizetype(std::size(rows)) * (ctf::lineLength + 2));
+    for (size_t i = 0; i < std::size(rows); ++i)
+        EXPECT_EQ(document.mid(qsizetype(i) * (ctf::lineLength + 2) + 49, 8), rows[i].second)
+            << "line " << i + 1;
+}
+
 TEST(TrafficReport, OneLinePerQsoLineAndNothingForAnEmptyLog) {
     EXPECT_TRUE(ctf::document({}).isEmpty());
     const QByteArray a = logLine(full());
