@@ -13,13 +13,18 @@ void printSheetLines(Printer &printer, const QList<SheetLine> &lines, RowTop row
     for (const SheetLine &line : lines) {
         if (line.startsRow)
             printer.setCurrentY(rowTop(printer.currentY()));
-        printer.setFontSize(line.size);
+        printer.setFontSize(line.size * line.scale);
         printer.setFontBold(line.bold);
         if (line.x)
             printer.setCurrentX(*line.x);
         if (line.y)
             printer.setCurrentY(*line.y);
+        const double top = printer.currentY();
         printer.printLine(line.text);
+        // A text printed smaller still takes the height of its line's size (a line's height
+        // goes with its font size).
+        if (line.scale != 1 && printer.currentY() > top)
+            printer.setCurrentY(top + (printer.currentY() - top) / line.scale);
     }
 }
 

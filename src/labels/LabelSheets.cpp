@@ -3,6 +3,9 @@
 #include "core/Settings.h"
 #include "labels/SelectionEntry.h"
 
+#include <algorithm>
+#include <limits>
+
 namespace zep {
 
 namespace {
@@ -12,7 +15,9 @@ QString blanks(int n) {
 }
 
 // A label's text in a column of `width` characters: cut when the texts are too long, so that
-// what follows on the printed line (the right-hand label) keeps its place.
+// what follows on the printed line (the right-hand label) keeps its place. Only for the lines
+// that carry no call sign, department or reference: those are printed whole (`wholeRow`,
+// `fitWhole24`).
 QString cutTo(const QString &text, int width) {
     return text.size() > width ? text.left(width) : text;
 }
@@ -120,6 +125,20 @@ QString joinRow(const Pair &left, const Pair &right, int width, int leftWidth) {
     return fitTo(left.left, leftWidth) + cutTo(right.right, width);
 }
 
+// A row whose texts carry a call sign, a department or a reference, never cut. When a label's
+// text is wider than its column of `width` characters, the left label is padded to m
+// characters (one blank more than its text, so that the two labels never touch) and the row
+// printed at width / m of its size: m characters then span what `width` did, and the right
+// label still starts 4 inches to the right.
+SheetLine wholeRow(const Pair &left, const Pair &right, int width, double size, bool bold) {
+    const qsizetype leftSize = left.left.size();
+    const qsizetype m =
+        std::max({qsizetype(width), leftSize > width ? leftSize + 1 : 0, right.right.size()});
+    SheetLine line{left.left + blanks(int(m - leftSize)) + right.right, size, bold, {}, {}};
+    line.scale = double(width) / double(m);
+    return line;
+}
+
 QString signature(bool english) {
     return english
                ? blanks(81) + QStringLiteral("by Q0ZEP") + blanks(89) + QStringLiteral("by Q0ZEP")
@@ -137,6 +156,56 @@ constexpr int wideWidth24 = 50;   // every other line, 8 points
 // long text never runs into the next label.
 QString centred24(int width, int k, int l, const QString &text) {
     return cutTo(blanks(leadingBlanks(width, k, l)) + text, width);
+}
+
+// Letter Gothic: a character is half the font size wide (millimetres for a size in points).
+double letterGothicPitchMm(double size) {
+    return 0.5 * size * 25.4 / 72.0;
+}
+
+// One label's text on a twenty-four-label line that carries a call sign, a department or a
+// reference: its leading blanks, its text, where and at what size it is printed.
+struct Whole24 {
+    int blanks;
+    QString body;
+    double x;
+    double size;
+    double scale = 1;
+};
+
+// The three labels' texts of one such line, never cut: each must end within its label's
+// `width` characters and before the next label's text begins (labels are 66 mm apart but
+// 70 mm wide, so a label's last letters can reach under the next one's leading blanks). A text
+// that does not loses its leading blanks; one still too wide is printed smaller, with a blank's
+// room before the next label. Worked from the right, where the next label's start is known.
+void fitWhole24(Whole24 (&line)[3], int width) {
+    double nextStart = std::numeric_limits<double>::max();
+    for (int column = 2; column >= 0; --column) {
+        Whole24 &t = line[column];
+        const double pitch = letterGothicPitchMm(t.size);
+        const double toNext = nextStart - t.x;
+        const double room = std::min(width * pitch, toNext);
+        const double n = double(t.body.size());
+        if ((t.blanks + n) * pitch > room) {
+            t.blanks = 0;
+            if (n * pitch > room)
+                t.scale = std::min(width / n, toNext / ((n + 1) * pitch));
+        }
+        nextStart = t.x + t.blanks * pitch;
+    }
+}
+
+SheetLine sheetLine(const Whole24 &t, bool bold, std::optional<double> y) {
+    SheetLine line{blanks(t.blanks) + t.body, t.size, bold, t.x, y};
+    line.scale = t.scale;
+    return line;
+}
+
+// The same text on the three labels of a row, at 8 points.
+void fitSameText24(Whole24 (&line)[3], int width, int k, int l, const QString &text) {
+    for (int column = 0; column < 3; ++column)
+        line[column] = {leadingBlanks(width, k, l), text, columnLeft24[column], 8};
+    fitWhole24(line, width);
 }
 
 } // namespace
@@ -202,7 +271,7 @@ Centring centreInColumn(int w, int k, int l) {
         c.separator = QStringLiteral(" ");
     }
     if (c.padding < 0) {
-        // No room left: the texts are printed without padding (and cut to the column).
+        // No room left: the texts are printed without padding.
         c.padding = 0;
         c.separator = QStringLiteral(" ");
     }
@@ -230,20 +299,19 @@ QList<SheetLine> sixteenLabelRow(SheetLayout layout, const LabelContent &content
     QList<SheetLine> lines;
     if (rowOnSheet == 0)
         lines = sheetTopMargin(layout);
-    const int cw = lay.confirmationWidth;
-    lines.append({joinRow(l.confirmation, r.confirmation, cw, cw),
-                  lay.confirmationSize,
-                  true,
-                  {},
-                  {},
-                  true});
-    lines.append({joinRow(l.reference, r.reference, lineWidth16, lineWidth16), 10, true, {}, {}});
-    lines.append({joinRow(l.third, r.third, lineWidth16,
-                          locationWithoutCanton ? lineWidth16 + 1 : lineWidth16),
-                  10,
-                  content.twoReferences,
-                  {},
-                  {}});
+    lines.append(wholeRow(l.confirmation, r.confirmation, lay.confirmationWidth,
+                          lay.confirmationSize, true));
+    lines.last().startsRow = true;
+    lines.append(wholeRow(l.reference, r.reference, lineWidth16, 10, true));
+    if (content.twoReferences)
+        lines.append(wholeRow(l.third, r.third, lineWidth16, 10, true));
+    else
+        lines.append({joinRow(l.third, r.third, lineWidth16,
+                              locationWithoutCanton ? lineWidth16 + 1 : lineWidth16),
+                      10,
+                      false,
+                      {},
+                      {}});
     lines.append({QString(), lay.gapSize, false, {}, {}});
     lines.append({joinRow(l.qso, r.qso, lineWidth16, lineWidth16), 10, false, {}, {}});
     lines.append({QString(), lay.gapSize, false, {}, {}});
@@ -267,13 +335,14 @@ QList<SheetLine> twentyFourLabelRow(const LabelContent &content, const QString (
     const QString activator = content.activator.trimmed();
 
     // The lines under the QSO line are the same on every label of the run.
-    const QString reference =
-        centred24(wideWidth24, 0, int(number.size() + name.size()), number + u' ' + name);
-    const QString third =
-        content.twoReferences
-            ? centred24(wideWidth24, 0, int(n1.size() + m1.size()), n1 + u' ' + m1)
-            : centred24(wideWidth24, 6, int(canton.size() + cp.size() + commune.size()),
-                        QStringLiteral("DDCF ") + canton + u' ' + cp + u' ' + commune);
+    Whole24 reference[3], secondReference[3];
+    fitSameText24(reference, wideWidth24, 0, int(number.size() + name.size()),
+                  number + u' ' + name);
+    if (content.twoReferences)
+        fitSameText24(secondReference, wideWidth24, 0, int(n1.size() + m1.size()), n1 + u' ' + m1);
+    const QString location =
+        centred24(wideWidth24, 6, int(canton.size() + cp.size() + commune.size()),
+                  QStringLiteral("DDCF ") + canton + u' ' + cp + u' ' + commune);
     const QString station =
         centred24(wideWidth24, 11, int(tx.size() + ant.size()),
                   QStringLiteral("TX: ") + tx + QStringLiteral("  Ant: ") + ant);
@@ -283,27 +352,35 @@ QList<SheetLine> twentyFourLabelRow(const LabelContent &content, const QString (
                                    : QStringLiteral("Merci Pour le QSO   73's de ")) +
                       activator);
 
+    // The first column's confirmation line is a point smaller and moved 3 mm in.
+    LabelFields fields[3];
+    Whole24 confirmation[3];
+    for (int column = 0; column < 3; ++column) {
+        const LabelFields &f = fields[column] = labelFields(entries[column]);
+        confirmation[column] = {
+            leadingBlanks(narrowWidth24, 21, int(f.call.size() + f.department.size())),
+            (content.english ? QStringLiteral("Confirming QSO with ")
+                             : QStringLiteral("Confirme le QSO avec ")) +
+                f.call + u' ' + f.department,
+            columnLeft24[column] + (column == 0 ? 3 : 0), column == 0 ? 11.0 : 12.0};
+    }
+    fitWhole24(confirmation, narrowWidth24);
+
     QList<SheetLine> lines;
     for (int column = 0; column < 3; ++column) {
-        const LabelFields f = labelFields(entries[column]);
+        const LabelFields &f = fields[column];
         const double x = columnLeft24[column];
-        const QString confirmation =
-            centred24(narrowWidth24, 21, int(f.call.size() + f.department.size()),
-                      (content.english ? QStringLiteral("Confirming QSO with ")
-                                       : QStringLiteral("Confirme le QSO avec ")) +
-                          f.call + u' ' + f.department);
-        // The first column's confirmation line is a point smaller and moved 3 mm in.
-        if (column == 0)
-            lines.append({confirmation, 11, true, x + 3, rowTopMm + 2});
-        else
-            lines.append({confirmation, 12, true, x, rowTopMm + 2});
+        lines.append(sheetLine(confirmation[column], true, rowTopMm + 2));
         const QString qso =
             centred24(wideWidth24, 30, int(f.band.size() + f.mode.size() + f.report.size()),
                       f.date + u' ' + f.time + QStringLiteral(" UTC  QRG ") + f.band +
                           QStringLiteral("  RST ") + f.report + u' ' + f.mode);
         lines.append({qso, 8, false, x, rowTopMm + 7});
-        lines.append({reference, 8, false, x, {}});
-        lines.append({third, 8, false, x, {}});
+        lines.append(sheetLine(reference[column], false, {}));
+        if (content.twoReferences)
+            lines.append(sheetLine(secondReference[column], false, {}));
+        else
+            lines.append({location, 8, false, x, {}});
         lines.append({station, 8, false, x, {}});
         lines.append({thanks, 8, false, x, {}});
         lines.append({labelWebAddress(), 6, false, x + 50, rowTopMm + 26.5});

@@ -84,6 +84,10 @@ struct SheetLine {
     /// label height below the previous row's, so that rows never drift off their labels
     /// whatever the printer's line height.
     bool startsRow = false;
+    /// The text is printed at `size` x `scale`: a call sign, a department or a reference too
+    /// long for its column is printed smaller, never cut. The line still takes the height of
+    /// `size`, so that the lines under it keep their places.
+    double scale = 1;
 };
 
 /// Height of one label of a sheet format, which is also the distance between two rows.

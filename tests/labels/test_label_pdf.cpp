@@ -59,16 +59,60 @@ QList<QStringList> expectedPages(const LabelRun &run) {
     return pages;
 }
 
-// Width in millimetres of the one word of a PDF page, as poppler measures its glyphs.
-double wordWidthMm(const QByteArray &pdf) {
+// The words of a PDF as poppler measures their glyphs, in millimetres from the page's corner.
+struct Word {
+    QString text;
+    double xMin, yMin, xMax;
+};
+QList<Word> wordsOf(const QByteArray &pdf) {
     const QString boxes = pdftext::run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox")}, pdf);
-    const QRegularExpression word(
-        QStringLiteral(R"re(<word xMin="([\d.]+)" yMin="[\d.]+" xMax="([\d.]+)")re"));
-    const QRegularExpressionMatch m = word.match(boxes);
-    if (!m.hasMatch())
-        return -1;
-    return (m.captured(2).toDouble() - m.captured(1).toDouble()) * 25.4 / 72.0;
+    const QRegularExpression word(QStringLiteral(
+        R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="[\d.]+">([^<]*)<)re"));
+    constexpr double mm = 25.4 / 72.0;
+    QList<Word> words;
+    for (const QRegularExpressionMatch &m : word.globalMatch(boxes))
+        words.append({m.captured(4), m.captured(1).toDouble() * mm, m.captured(2).toDouble() * mm,
+                      m.captured(3).toDouble() * mm});
+    return words;
 }
+
+// Width in millimetres of the one word of a PDF page.
+double wordWidthMm(const QByteArray &pdf) {
+    const QList<Word> words = wordsOf(pdf);
+    return words.isEmpty() ? -1 : words[0].xMax - words[0].xMin;
+}
+
+// The labels side by side on the text line where each label's text begins with the word
+// `first`: the words of each, left to right. Two labels whose texts touch, as a text filling its
+// column does, make one word: it is parted where the next label begins (a fixed pitch gives
+// every character of a word the same width).
+QList<QList<Word>> labelsOnLine(QList<Word> words, const QString &first) {
+    const auto start = std::find_if(words.begin(), words.end(),
+                                    [&](const Word &w) { return w.text.endsWith(first); });
+    if (start == words.end())
+        return {};
+    const double y = start->yMin;
+    std::sort(words.begin(), words.end(),
+              [](const Word &a, const Word &b) { return a.xMin < b.xMin; });
+    QList<QList<Word>> labels;
+    for (Word w : words) {
+        if (std::abs(w.yMin - y) > 1)
+            continue;
+        if (const qsizetype at = w.text.indexOf(first); at > 0 && !labels.isEmpty()) {
+            const double split = w.xMin + (w.xMax - w.xMin) * double(at) / double(w.text.size());
+            labels.last().append({w.text.left(at), w.xMin, w.yMin, split});
+            w = {w.text.mid(at), split, w.yMin, w.xMax};
+        }
+        if (w.text == first)
+            labels.append(QList<Word>());
+        if (!labels.isEmpty())
+            labels.last().append(w);
+    }
+    return labels;
+}
+
+// The left margin of the PDF sheets below (10 points), in millimetres.
+constexpr double pdfMarginMm = 10 * 25.4 / 72.0;
 
 // Runs `job` into a PDF of A4 sheets with the margins a Qt printer gives a PDF file by default
 // (10 points), as "print to file" in the printer dialog does.
@@ -148,5 +192,67 @@ TEST(LabelPdf, TestPageOutlinesEveryLabel) {
         for (int n = 1; n <= labels; ++n)
             EXPECT_TRUE(text.contains(QStringLiteral("| %1").arg(n, 2, 10, QLatin1Char('0'))))
                 << format << " " << n;
+    }
+}
+
+TEST(LabelPdf, LongCallSignsDepartmentsAndReferencesArePrintedWholeWithinTheirLabels) {
+    struct Call {
+        const char *call, *department;
+    } calls[] = {
+        {"EA8/F4ABC/MM", "2A"}, {"F4ABC/QRP", "2A"}, {"F/ON4ABC/P", "34"}, {"F/ON4ABC/MM", "13"}};
+    for (int format = 1; format <= 5; ++format) {
+        const bool twentyFour = sheetLayout(format) == SheetLayout::TwentyFour;
+        const int perRow = labelsPerRow(sheetLayout(format));
+        // Where each label of a row starts, and how wide its text may be.
+        const QList<double> columns =
+            twentyFour ? QList<double>{0, 66, 132} : QList<double>{0, 101.6};
+        const double labelWidth = twentyFour ? 70 : 101.6;
+        for (bool english : {false, true}) {
+            for (const Call &call : calls) {
+                LabelRun run;
+                run.format = format;
+                run.content = labeltest::content(english);
+                run.content.twoReferences = english;
+                run.content.reference.name =
+                    QStringLiteral("Chateau et Parc de Lavagnac en Languedoc");
+                run.content.secondName = QStringLiteral("Ile de Thau et Etang de Bages et Sigean");
+                const QString confirmation =
+                    QString::fromLatin1(english ? "Confirming QSO with %1 %2"
+                                                : "Confirme le QSO avec %1 %2")
+                        .arg(QLatin1String(call.call), QLatin1String(call.department));
+                run.entries = QStringList(perRow, labeltest::entry(QLatin1String(call.call),
+                                                                   QLatin1String(call.department)));
+                ScriptedDialogs dialogs;
+                const QList<Word> words =
+                    wordsOf(labelPdf([&](Printer &p) { printLabels(p, dialogs, run); }));
+                QStringList lines = {
+                    confirmation,
+                    QStringLiteral("DFCF 34-012 Chateau et Parc de Lavagnac en Languedoc")};
+                if (english)
+                    lines.append(
+                        QStringLiteral("DIFI 34-001 Ile de Thau et Etang de Bages et Sigean"));
+                for (const QString &line : lines) {
+                    const QString where = QStringLiteral("format %1: %2").arg(format).arg(line);
+                    const QList<QList<Word>> labels = labelsOnLine(words, line.section(u' ', 0, 0));
+                    ASSERT_EQ(labels.size(), perRow) << where.toStdString();
+                    for (int k = 0; k < perRow; ++k) {
+                        QStringList text;
+                        for (const Word &w : labels[k])
+                            text.append(w.text);
+                        EXPECT_EQ(text.join(u' '), line) << where.toStdString() << " label " << k;
+                        // Within its label, and clear of the next label's text.
+                        const double start = pdfMarginMm + columns[k];
+                        EXPECT_GE(labels[k].first().xMin, start - 1)
+                            << where.toStdString() << " label " << k;
+                        EXPECT_LE(labels[k].last().xMax, start + labelWidth + 1)
+                            << where.toStdString() << " label " << k;
+                        if (k + 1 < perRow) {
+                            EXPECT_LE(labels[k].last().xMax, labels[k + 1].first().xMin + 0.1)
+                                << where.toStdString() << " label " << k;
+                        }
+                    }
+                }
+            }
+        }
     }
 }

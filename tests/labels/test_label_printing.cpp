@@ -163,3 +163,25 @@ TEST(LabelRun, TestPageIsOneJobMovedByTheOffsets) {
         EXPECT_EQ(printer.fontName(), QStringLiteral("Arial"));
     }
 }
+
+TEST(LabelRun, TextsPrintedSmallerLeaveTheLinesUnderThemInPlace) {
+    for (int format : {1, 2, 4, 5}) {
+        const LabelRun shortTexts = run(format, 3);
+        LabelRun longTexts = shortTexts;
+        longTexts.entries.fill(
+            labeltest::entry(QStringLiteral("EA8/F4ABC/MM"), QStringLiteral("2A")));
+        longTexts.content.reference.name =
+            QStringLiteral("Chateau et Parc de Lavagnac en Languedoc");
+        RecordingPrinter plain, smaller;
+        ScriptedDialogs dialogs;
+        printLabels(plain, dialogs, shortTexts);
+        printLabels(smaller, dialogs, longTexts);
+        ASSERT_EQ(smaller.jobs.value(0).size(), plain.jobs.value(0).size()) << format;
+        int shrunk = 0;
+        for (qsizetype i = 0; i < plain.jobs[0].size(); ++i) {
+            EXPECT_NEAR(smaller.jobs[0][i].y, plain.jobs[0][i].y, 1e-9) << format << " line " << i;
+            shrunk += smaller.jobs[0][i].size < plain.jobs[0][i].size;
+        }
+        EXPECT_GE(shrunk, 2) << format;
+    }
+}

@@ -16,12 +16,15 @@ QString sp(int n) {
 }
 
 // Line `index` among the printed (non-empty) lines of a sixteen-label row.
-QString textLine(const QList<SheetLine> &row, int index) {
+SheetLine printedLine(const QList<SheetLine> &row, int index) {
     int seen = 0;
     for (const SheetLine &l : row)
         if (!l.text.isEmpty() && seen++ == index)
-            return l.text;
-    return QStringLiteral("<none>");
+            return l;
+    return {QStringLiteral("<none>"), 0, false, {}, {}};
+}
+QString textLine(const QList<SheetLine> &row, int index) {
+    return printedLine(row, index).text;
 }
 
 } // namespace
@@ -128,16 +131,46 @@ TEST(SixteenLabelSheet, ReferenceLocationQsoStationAndThanksLines) {
     }
 }
 
-TEST(SixteenLabelSheet, TextsTooLongForTheirColumnAreCutSoTheRightLabelKeepsItsPlace) {
-    LabelContent c = content();
-    c.reference.commune = QStringLiteral("Saint-Martin-de-Londres-la-Grande-Commune-Longue");
-    const QString qso = entry(QStringLiteral("F/ON4ABCDE/P"));
-    const QList<SheetLine> row = sixteenLabelRow(SheetLayout::B, c, qso, qso, 0);
-    const QString confirmation = textLine(row, 0), location = textLine(row, 2);
-    EXPECT_EQ(confirmation, QStringLiteral("Confirme le QSO avec F/ON4ABCDE/").repeated(2));
-    ASSERT_EQ(location.size(), 96);
-    EXPECT_TRUE(location.startsWith(QStringLiteral("DDCF 3415 34530 Saint-Martin")));
-    EXPECT_EQ(location.mid(48, 28), QStringLiteral("DDCF 3415 34530 Saint-Martin"));
+TEST(SixteenLabelSheet, CallSignsAndReferencesTooLongForTheirColumnArePrintedSmallerNotCut) {
+    LabelContent longNames = content();
+    longNames.reference.commune = QStringLiteral("Saint-Martin-de-Londres-la-Grande-Commune");
+    longNames.secondName = QStringLiteral("Ile de Thau et Etang de Bages et Sigean");
+    LabelContent twoReferences = longNames;
+    twoReferences.twoReferences = true;
+    const QString ea8 = entry(QStringLiteral("EA8/F4ABC/MM"), QStringLiteral("2A"));
+    const QString qrp = entry(QStringLiteral("F4ABC/QRP"), QStringLiteral("2A"));
+    const QString french = QStringLiteral("Confirme le QSO avec EA8/F4ABC/MM 2A");
+    const QString second = QStringLiteral("DIFI 34-001 Ile de Thau et Etang de Bages et Sigean");
+    const QString location = QStringLiteral("DDCF 3415 34530 Saint-Martin-de-Londres-la-Grand");
+    // The left label is padded one blank past its text and the row shrunk by width / padded
+    // width, so that the right label keeps its place.
+    struct Case {
+        const char *what;
+        SheetLayout layout;
+        LabelContent content;
+        QString left, right;
+        int line;
+        QString expected;
+        double scale;
+    } cases[] = {
+        {"French, 32 columns", SheetLayout::B, content(), ea8, ea8, 0, french + u' ' + french,
+         32.0 / 37},
+        {"French, 37 columns: it fits", SheetLayout::A, content(), ea8, ea8, 0,
+         QStringLiteral("Confirme le QSO avec  EA8/F4ABC/MM 2A").repeated(2), 1},
+        {"English, only the right label too long", SheetLayout::C, content(true), qrp, ea8, 0,
+         "Confirming QSO with F4ABC/QRP 2A" + sp(3) + "Confirming QSO with EA8/F4ABC/MM 2A",
+         32.0 / 35},
+        {"second reference", SheetLayout::B, twoReferences, ea8, ea8, 2, second + u' ' + second,
+         48.0 / 52},
+        {"the location is still cut", SheetLayout::B, longNames, ea8, ea8, 2, location + location,
+         1},
+    };
+    for (const Case &c : cases) {
+        const SheetLine line =
+            printedLine(sixteenLabelRow(c.layout, c.content, c.left, c.right, 1), c.line);
+        EXPECT_EQ(line.text, c.expected) << c.what;
+        EXPECT_DOUBLE_EQ(line.scale, c.scale) << c.what;
+    }
 }
 
 TEST(SixteenLabelSheet, SizesBoldAndGapsOfEachLayout) {
@@ -262,11 +295,17 @@ TEST(TwentyFourLabelSheet, EnglishTwoReferenceAndTooLongTexts) {
     EXPECT_EQ(english[0].text, QStringLiteral("  Confirming QSO with F5ABC/P 34"));
     EXPECT_EQ(english[3].text, sp(14) + "DIFI 34-001 Ile de Thau");
     EXPECT_EQ(english[5].text, sp(9) + "Tnx for the QSO   73's from Q0ZEP");
-    // A twelve-character call sign keeps the whole of it within the label's 33 columns.
-    EXPECT_EQ(english[7].text, QStringLiteral("Confirming QSO with F/ON4ABCDE/P "));
+    // A twelve-character call sign and its department are printed whole, smaller, within the
+    // room of the label's 33 columns.
+    EXPECT_EQ(english[7].text, QStringLiteral("Confirming QSO with F/ON4ABCDE/P 34"));
+    EXPECT_LE(35 * english[7].scale, 33);
     LabelContent french = content();
     french.reference.commune = QStringLiteral("Saint-Martin-de-Londres-Les-Grandes");
     const QList<SheetLine> row = twentyFourLabelRow(french, three, 0);
-    EXPECT_EQ(row[7].text, QStringLiteral("Confirme le QSO avec F/ON4ABCDE/P"));
+    EXPECT_EQ(row[7].text, QStringLiteral("Confirme le QSO avec F/ON4ABCDE/P 34"));
+    EXPECT_LE(36 * row[7].scale, 33);
+    // The first label would run into the second one's text: it only loses its leading blanks.
+    EXPECT_EQ(row[0].text, QStringLiteral("Confirme le QSO avec F5ABC/P 34"));
+    EXPECT_EQ(row[0].scale, 1);
     EXPECT_EQ(row[3].text, QStringLiteral("DDCF 3415 34530 Saint-Martin-de-Londres-Les-Grande"));
 }
