@@ -1,5 +1,5 @@
-// What follows the log (the operator count, the departments worked, the duplicate search) is
-// kept up to date from the changes the log's readings record. Whatever happens to the log, live
+// What follows the log (the operator list and count, the departments worked, the duplicate search)
+// is kept up to date from the changes the log's readings record. Whatever happens to the log, live
 // QSOs, edits, deletions, insertions, another program's changes, each must give what a count of
 // the whole log gives.
 
@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "support/ShownOperators.h"
 #include "support/TestFiles.h"
 
 using namespace zep;
@@ -48,6 +49,7 @@ TEST(LogFollowers, EveryFollowerGivesWhatTheWholeLogGives) {
     ActivityLog log(path);
     QRandomGenerator random(20261208);
     OperatorTally operators;
+    zep::testing::ShownOperators operatorList;
     DepartmentTally departmentsWorked;
     DuplicateFinder duplicates;
     int minute = 0;
@@ -79,7 +81,9 @@ TEST(LogFollowers, EveryFollowerGivesWhatTheWholeLogGives) {
         ASSERT_EQ(now.lines, readTextFile(path).lines) << "step " << step;
         const LogReading reading = now.reading();
         SCOPED_TRACE(step);
-        EXPECT_EQ(operators.count(reading), Compte_Operateurs(now.lines).count);
+        const OperatorCount wholeCount = Compte_Operateurs(now.lines);
+        EXPECT_EQ(operatorList.follow(operators, reading), wholeCount.count);
+        EXPECT_EQ(operatorList.rows, wholeCount.operators);
         departmentsWorked.update(reading);
         const QString band = bands.at(step % bands.size()), mode = modes.at(step % modes.size());
         const DepartmentsWorked expected =
