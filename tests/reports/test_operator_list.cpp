@@ -23,26 +23,13 @@ QString qso(const QString &time, const QString &call) {
 
 class OperatorList : public zep::testing::EntryWindowTest {
 protected:
-    /// "Afficher" > "la liste des opérateurs", then back to the entry window, as the operator
-    /// clicks it.
-    Liste_Operateurs *openList() {
-        window->Mnu_Liste_Op->trigger();
-        Liste_Operateurs *list = nullptr;
-        for (QWidget *w : QApplication::topLevelWidgets())
-            if (auto *shown = qobject_cast<Liste_Operateurs *>(w); shown && shown->isVisible())
-                list = shown;
-        QApplication::setActiveWindow(window.get());
-        window->Indi_Q->setFocus();
-        return list;
+    /// Enter from field to field until `name` has the focus.
+    void enterTo(const QString &name) {
+        for (int i = 0; i < 12 && focusName() != name; ++i)
+            enter();
+        ASSERT_EQ(focusName(), name);
     }
     void click(QPushButton *button) { QTest::mouseClick(button, Qt::LeftButton); }
-    /// Enter from field to field until "Validez" has the focus, then Space on it.
-    void enterToValidation() {
-        for (int i = 0; i < 12 && focusName() != QLatin1String("Valide_Q"); ++i)
-            enter();
-        ASSERT_EQ(focusName(), QStringLiteral("Valide_Q"));
-        press(Qt::Key_Space);
-    }
 
     RecordingPrintService printing;
     ScriptedFileChooser files;
@@ -57,11 +44,18 @@ TEST_F(OperatorList, AnOpenListFollowsEveryChangeOfTheLog) {
     put(logFile(), log);
     open();
     connectListingWindows(*window, services);
-    Liste_Operateurs *list = openList();
+    window->Mnu_Liste_Op->trigger();
+    Liste_Operateurs *list = nullptr;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *shown = qobject_cast<Liste_Operateurs *>(w); shown && shown->isVisible())
+            list = shown;
     ASSERT_NE(list, nullptr);
     ASSERT_EQ(list->Label1->text(), QStringLiteral(" 3 opérateurs"));
     // The rows made when the list opened stay: only the operators that come or go change.
     list->Liste_Op->item(1)->setData(Qt::UserRole, true);
+    // Back to the entry window, as the operator clicks it.
+    QApplication::setActiveWindow(window.get());
+    window->Indi_Q->setFocus();
 
     const struct {
         const char *what;
@@ -79,18 +73,18 @@ TEST_F(OperatorList, AnOpenListFollowsEveryChangeOfTheLog) {
          [&] {
              click(window->Edite_QSO);
              replaceAndEnter(QStringLiteral("EA1AA"));
-             enterToValidation();
+             enterTo(QStringLiteral("Valide_Q"));
+             press(Qt::Key_Space);
          },
          {"DL1ABC", "EA1AA", "F5ABC", "ON4UN"}},
         {"a forgotten QSO inserted before the others",
          [&] {
              click(window->Ajout_QSO);
              field(QStringLiteral("9A1A"));
-             for (int i = 0; i < 8 && focusName() != QLatin1String("Date_Q"); ++i)
-                 enter();
+             enterTo(QStringLiteral("Date_Q"));
              replaceAndEnter(QStringLiteral("11/02/09"));
              replaceAndEnter(QStringLiteral("21:30"));
-             enterToValidation();
+             press(Qt::Key_Space);
          },
          {"9A1A", "DL1ABC", "EA1AA", "F5ABC", "ON4UN"}},
     };
