@@ -145,7 +145,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         followedFrom(before, reread);
         before = reread;
     }
-    check(tally.count(before.reading()) == Compte_Operateurs(before.lines).count,
-          "the operator count kept through the changes is not the whole log's");
+    const OperatorCount whole = Compte_Operateurs(before.lines);
+    check(tally.count(before.reading()) == whole.count && tally.operators() == whole.operators,
+          "the operators kept through the changes are not the whole log's");
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "core/CountriesWorked.h"
 
 #include "core/ProgramDirectory.h"
+#include "core/QsoLine.h"
 #include "core/SortedList.h"
 #include "core/TextFile.h"
 
@@ -13,9 +14,6 @@ namespace zep {
 
 namespace {
 
-// The call sign of a list item: the number takes 4 columns and 2 blanks, then the QSO line.
-constexpr qsizetype itemCallAt = 23;
-constexpr qsizetype itemCallWidth = 12;
 // Unknown call signs named in their entry; the rest are counted only.
 constexpr qsizetype unknownShown = 10;
 
@@ -27,7 +25,7 @@ void sortAsListBox(QStringList &entries) {
 } // namespace
 
 QString callOfListItem(const QString &item) {
-    return QStringView(item).mid(itemCallAt, itemCallWidth).trimmed().toString();
+    return qsoLineOfItem(item).mid(qsocol::call - 1, qsocol::callWidth).trimmed().toString();
 }
 
 QString countryEntry(const QString &code, const QString &name) {

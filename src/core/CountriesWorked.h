@@ -18,7 +18,8 @@ struct CountriesWorked {
     QStringList unknown; ///< the distinct call signs with no country, in list order
 };
 
-/// The call sign of an item of the entry window's QSO list (12 columns from column 24).
+/// The call sign of an item of the entry window's QSO list: columns 18-29 of its QSO line,
+/// whatever the width of the QSO number in front of it.
 QString callOfListItem(const QString &item);
 
 /// The list entry of one country.

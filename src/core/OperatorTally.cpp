@@ -69,20 +69,47 @@ bool OperatorTally::before(const Field &a, const Field &b) {
     return a.line < b.line;
 }
 
+QString OperatorTally::nameOf(const Field &f) {
+    return QString(reinterpret_cast<const QChar *>(f.text.data() + f.trimStart), f.trimSize);
+}
+
+std::vector<quint32>::iterator OperatorTally::headOf(const Field &f) {
+    return std::lower_bound(heads_.begin(), heads_.end(), f,
+                            [this](quint32 x, const Field &y) { return before(fields_[x], y); });
+}
+
+void OperatorTally::insertHead(const Field &f) {
+    const auto at = headOf(f);
+    if (changes_)
+        changes_->edits.append({int(at - heads_.begin()), true, nameOf(f)});
+    heads_.insert(at, f.line);
+}
+
+void OperatorTally::eraseHead(const Field &f) {
+    const auto at = headOf(f);
+    if (changes_)
+        changes_->edits.append({int(at - heads_.begin()), false, nameOf(f)});
+    heads_.erase(at);
+}
+
 void OperatorTally::add(const Field &f) {
     // Among the fields equal to it in the sort, at its line's place: the order a stable sort
-    // of the whole log in file order gives, so the count is the one a full sort gives.
+    // of the whole log in file order gives, so the list is the one a full sort gives. Only the
+    // new field and the one after it can start or stop starting an operator.
     const auto at =
         std::upper_bound(order_.begin(), order_.end(), f,
                          [this](const Field &x, quint32 y) { return before(x, fields_[y]); });
     const Field *left = at == order_.begin() ? nullptr : &fields_[*(at - 1)];
     const Field *right = at == order_.end() ? nullptr : &fields_[*at];
-    if (right)
-        count_ -= differ(left, right);
-    count_ += differ(left, &f);
-    if (right)
-        count_ += differ(&f, right);
+    const bool rightStarted = right && differ(left, right);
+    const bool rightStarts = right && differ(&f, right);
     order_.insert(at, f.line);
+    if (rightStarted && !rightStarts)
+        eraseHead(*right);
+    if (differ(left, &f))
+        insertHead(f);
+    if (!rightStarted && rightStarts)
+        insertHead(*right);
 }
 
 bool OperatorTally::remove(quint32 line) {
@@ -94,11 +121,14 @@ bool OperatorTally::remove(quint32 line) {
         return false; // a line that was never counted: the whole log is counted again
     const Field *left = at == order_.begin() ? nullptr : &fields_[*(at - 1)];
     const Field *right = at + 1 == order_.end() ? nullptr : &fields_[*(at + 1)];
-    count_ -= differ(left, &f);
-    if (right) {
-        count_ -= differ(&f, right);
-        count_ += differ(left, right);
-    }
+    const bool rightStarted = right && differ(&f, right);
+    const bool rightStarts = right && differ(left, right);
+    if (differ(left, &f))
+        eraseHead(f);
+    if (rightStarted && !rightStarts)
+        eraseHead(*right);
+    if (!rightStarted && rightStarts)
+        insertHead(*right);
     order_.erase(at);
     return true;
 }
@@ -148,7 +178,11 @@ void OperatorTally::recount(const QStringList &lines) {
 
     order_.clear();
     order_.reserve(fields_.size() + 64);
-    count_ = 0;
+    heads_.clear();
+    if (changes_) {
+        changes_->whole = true;
+        changes_->edits.clear();
+    }
     const Field *previous = nullptr;
     const Packed *previousPacked = nullptr; ///< the previous field, when it was packed
     auto p = packed.begin();
@@ -157,16 +191,18 @@ void OperatorTally::recount(const QStringList &lines) {
         if (o == others.end() ||
             (p != packed.end() && before(fields_[quint32(p->order)], fields_[*o]))) {
             const quint32 line = quint32(p->order);
-            if (previousPacked || !previous)
-                count_ += (previousPacked ? previousPacked->exact : Key(0)) != p->exact;
-            else
-                count_ += differ(previous, &fields_[line]);
+            const bool starts = previousPacked || !previous
+                                    ? (previousPacked ? previousPacked->exact : Key(0)) != p->exact
+                                    : differ(previous, &fields_[line]);
+            if (starts)
+                heads_.push_back(line);
             previous = &fields_[line];
             previousPacked = &*p++;
             order_.push_back(line);
         } else {
             const quint32 line = *o++;
-            count_ += differ(previous, &fields_[line]);
+            if (differ(previous, &fields_[line]))
+                heads_.push_back(line);
             previous = &fields_[line];
             previousPacked = nullptr;
             order_.push_back(line);
@@ -175,44 +211,71 @@ void OperatorTally::recount(const QStringList &lines) {
 }
 
 bool OperatorTally::apply(const LogChange &change) {
-    // Each line added or taken out moves the line numbers after it in the sorted order: beyond
-    // a few hundred lines changed, one sort of the whole log costs less.
+    // Each line changed costs a binary search and a move of the sorted lines: beyond a few
+    // hundred lines changed, one sort of the whole log costs less.
     constexpr qsizetype fewLines = 256;
-    const bool atEnd = change.removed.isEmpty() && change.at == qsizetype(fields_.size());
-    if ((!atEnd && !change.samePlaces()) ||
-        change.removed.size() + change.added.size() > fewLines ||
-        change.at + change.removed.size() > qsizetype(fields_.size()))
+    const qsizetype removed = change.removed.size(), added = change.added.size();
+    if (removed + added > fewLines || change.at < 0 ||
+        change.at + removed > qsizetype(fields_.size()))
         return false;
-    for (qsizetype i = 0; i < change.removed.size(); ++i) {
+    for (qsizetype i = 0; i < removed; ++i) {
         const quint32 line = quint32(change.at + i);
         // The field counted must be the one of the line said removed.
         const Field gone = fieldOf(change.removed.at(i), line);
         if (gone.size != fields_[line].size || gone.text != fields_[line].text || !remove(line))
             return false;
     }
-    for (qsizetype i = 0; i < change.added.size(); ++i) {
-        const Field f = fieldOf(change.added.at(i), change.at + i);
-        if (f.line < fields_.size())
-            fields_[f.line] = f;
+    // A QSO deleted or inserted moves the lines after it: they keep their order among
+    // themselves and stay after the lines before the change, so only their numbers change.
+    const auto after = quint32(change.at + removed);
+    if (removed != added && after < fields_.size()) {
+        const auto shift = quint32(added - removed); // modulo 2^32: a negative shift too
+        for (std::vector<quint32> *lines : {&order_, &heads_})
+            for (quint32 &line : *lines)
+                if (line >= after)
+                    line += shift;
+    }
+    if (removed != added) {
+        const auto first = fields_.begin() + change.at;
+        if (removed > added)
+            fields_.erase(first, first + (removed - added));
         else
-            fields_.push_back(f);
+            fields_.insert(first, size_t(added - removed), Field{});
+        for (size_t line = size_t(change.at + added); line < fields_.size(); ++line)
+            fields_[line].line = quint32(line);
+    }
+    for (qsizetype i = 0; i < added; ++i) {
+        const Field f = fieldOf(change.added.at(i), change.at + i);
+        fields_[f.line] = f;
         add(f);
     }
     return true;
 }
 
-int OperatorTally::count(const LogReading &log) {
+int OperatorTally::count(const LogReading &log, OperatorListChanges *changes) {
+    if (changes)
+        *changes = {};
+    changes_ = changes;
     followLog(
         seen_, log, [this](const LogChange &change) { return apply(change); },
         [this](const QStringList &lines) { recount(lines); });
-    return count_;
+    changes_ = nullptr;
+    return int(heads_.size());
+}
+
+QStringList OperatorTally::operators() const {
+    QStringList names;
+    names.reserve(qsizetype(heads_.size()));
+    for (const quint32 line : heads_)
+        names.append(nameOf(fields_[line]));
+    return names;
 }
 
 void OperatorTally::clear() {
     seen_ = 0;
     fields_.clear();
     order_.clear();
-    count_ = 0;
+    heads_.clear();
 }
 
 } // namespace zep

@@ -213,6 +213,18 @@ QString qsoListItem(int number, const QString &line) {
     return item;
 }
 
+QStringView qsoLineOfItem(QStringView item, QStringView *number) {
+    qsizetype at = 0;
+    while (at < item.size() && item[at] == u' ')
+        ++at;
+    const qsizetype digits = at;
+    while (at < item.size() && item[at] >= u'0' && item[at] <= u'9')
+        ++at;
+    if (number)
+        *number = item.sliced(digits, at - digits);
+    return item.mid(at + 2);
+}
+
 QStringList qsoListItems(const QStringList &lines) {
     QStringList items;
     appendQsoListItems(items, lines);

@@ -49,6 +49,11 @@ QsoFields readQsoLine(const QString &line);
 /// grows by one character, so no digit of the number is ever lost.
 QString qsoListItem(int number, const QString &line);
 
+/// The QSO line of a list item, whatever the width of its number: the item without the blanks
+/// and digits of the number and the two blanks after it. `number`, when given, gets the
+/// number's digits. The view is into `item`.
+QStringView qsoLineOfItem(QStringView item, QStringView *number = nullptr);
+
 /// The QSO list items of a whole log, numbered from 1. The next QSO number is size() + 1.
 QStringList qsoListItems(const QStringList &lines);
 

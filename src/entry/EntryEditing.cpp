@@ -61,15 +61,11 @@ EntryEditing *EntryEditing::of(Saisie_QSO &window) {
 }
 
 QString EntryEditing::lineOfItem(const QString &item, QString *number) {
-    // The number is right-aligned in 4 characters (more from 10000 on), then 2 blanks.
-    int at = 0;
-    while (at < item.size() && item.at(at) == QLatin1Char(' '))
-        ++at;
-    while (at < item.size() && item.at(at).isDigit())
-        ++at;
+    QStringView digits;
+    const QStringView line = qsoLineOfItem(item, &digits);
     if (number)
-        *number = item.left(at).trimmed();
-    return item.mid(at + 2);
+        *number = digits.toString();
+    return line.toString();
 }
 
 QString EntryEditing::deletionQuestion(const QString &line, int occurrences) {

@@ -64,7 +64,8 @@ public:
     /// Reloads the QSO list from the log, selects its last item and puts the next QSO number
     /// into Num_Q; returns the log lines read (empty when the log cannot be read).
     QStringList Charge_Liste_QSO();
-    /// After any change of the log: list, number, operator count and departments strip.
+    /// After any change of the log: list, number, operator count and departments strip, then
+    /// the windows that follow the log (logRefreshed).
     void refreshFromLog();
     /// Shows the activation the setup window now holds (a reopened or new one): the
     /// descriptions at the top, then the list, counters and strip of its log.
@@ -165,6 +166,9 @@ public:
 signals:
     /// The window was closed ("Quitter" or its close box): the program ends.
     void quitRequested();
+    /// The log was read again after a change (a QSO validated, corrected, deleted, restored or
+    /// inserted, another activation shown): the windows that follow it take its changes.
+    void logRefreshed(const zep::LogReading &log);
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -214,6 +214,7 @@ void Saisie_QSO::refreshFromLog() {
     Tot_Ope->setText(QString::number(operators_.count(reading)));
     painter_->paint(reading, Bande_Q->currentText(), Mode_Q->currentText(), Bande_Q->currentText(),
                     Mode_Q->currentText());
+    emit logRefreshed(reading);
 }
 
 int Saisie_QSO::Colore_Departements(const QString &band, const QString &mode) {

@@ -1,6 +1,7 @@
 #include "reports/Liste_Operateurs.h"
 
-#include "core/Statistics.h"
+#include "core/Activation.h"
+#include "core/ActivityLog.h"
 #include "platform/Colors.h"
 #include "reports/ListingActions.h"
 
@@ -44,14 +45,28 @@ QString Liste_Operateurs::countText(int operators) {
 
 void Liste_Operateurs::Form_Load() {
     const CurrentActivation activation = services_.activation.currentActivation();
-    const LogLines log = readLogOf(services_.programDir, activation.numActivite);
+    const ActivityLog::Lines log =
+        ActivityLog(activityLogPath(services_.programDir, activation.numActivite)).read();
     if (!log.status)
         services_.dialogs.message(log.status.message);
-    const OperatorCount count = Compte_Operateurs(log.lines);
-    Liste_Op->clear();
-    Liste_Op->addItems(count.operators);
-    Label1->setText(countText(count.count));
+    followLog(log.reading());
     showListingWindow(this);
+}
+
+void Liste_Operateurs::followLog(const LogReading &log) {
+    OperatorListChanges changes;
+    const int count = tally_.count(log, &changes);
+    if (changes.whole) {
+        Liste_Op->clear();
+        Liste_Op->addItems(tally_.operators());
+    }
+    for (const OperatorListEdit &edit : changes.edits) {
+        if (edit.inserted)
+            Liste_Op->insertItem(edit.row, edit.name);
+        else
+            delete Liste_Op->takeItem(edit.row);
+    }
+    Label1->setText(countText(count));
 }
 
 } // namespace zep

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/OperatorTally.h"
 #include "entry/WindowServices.h"
 
 #include <QWidget>
@@ -10,7 +11,8 @@ class QListWidget;
 namespace zep {
 
 /// The operators contacted: each distinct call sign of the log once, in call-sign order, and
-/// their number; built once when the window loads.
+/// their number. Built when the window loads, then kept up to date with the log while it is
+/// open: each change of the log changes the rows of the operators that came or went.
 class Liste_Operateurs : public QWidget {
     Q_OBJECT
 public:
@@ -19,6 +21,10 @@ public:
     /// Counts the operators of the first reference's log, fills the list and the count label,
     /// centres the window and shows it.
     void Form_Load();
+
+    /// Takes a new reading of the log (see Saisie_QSO::logRefreshed): the list and the count
+    /// follow its changes since the last reading, or are made anew from another log.
+    void followLog(const zep::LogReading &log);
 
     /// The count: its sign blank, the number, " opérateurs".
     static QString countText(int operators);
@@ -29,6 +35,7 @@ public:
 
 private:
     WindowServices services_;
+    OperatorTally tally_;
 };
 
 } // namespace zep

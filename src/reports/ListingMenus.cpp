@@ -15,10 +15,17 @@ namespace {
 
 /// The three windows of "Afficher", owned with the entry window's connections.
 struct ListingWindows {
-    ListingWindows(const WindowServices &services, ClockControl *clock)
-        : log([services, clock] { return new Affiche_Log(services, clock); }),
-          alpha([services, clock] { return new Log_Alpha(services, clock); }),
-          operators([services] { return new Liste_Operateurs(services); }) {}
+    ListingWindows(const WindowServices &services, Saisie_QSO *entry)
+        : log([services, entry] { return new Affiche_Log(services, entry); }),
+          alpha([services, entry] { return new Log_Alpha(services, entry); }),
+          operators([services, entry] {
+              // The operator list follows the log as the entry window reads it after each
+              // change, for as long as it is open.
+              auto *window = new Liste_Operateurs(services);
+              QObject::connect(entry, &Saisie_QSO::logRefreshed, window,
+                               &Liste_Operateurs::followLog);
+              return window;
+          }) {}
     SingleWindowOpener<Affiche_Log> log;
     SingleWindowOpener<Log_Alpha> alpha;
     SingleWindowOpener<Liste_Operateurs> operators;

@@ -1,5 +1,6 @@
 #include "reports/Recherche_Indicatif.h"
 
+#include "core/QsoLine.h"
 #include "entry/EntryEditing.h"
 #include "entry/QsoList.h"
 #include "entry/Saisie_QSO.h"
@@ -27,15 +28,6 @@
 namespace zep {
 
 namespace {
-
-// Where the fields sit in an item of the entry window's list: the number takes 4 columns and
-// 2 blanks, then the 104-column QSO line (0-based offsets here).
-constexpr int itemDateAt = 6;
-constexpr int itemDateWidth = 8;
-constexpr int itemCallAt = 23;
-constexpr int itemCallWidth = 12;
-constexpr int itemDepartmentAt = 37;
-constexpr int itemDepartmentWidth = 2;
 
 const QString msgCallTooLong = QStringLiteral("Attention 12 caracteres maxi pour l'indicatif");
 const QString msgEnterCall = QStringLiteral("Entrez un indicatif");
@@ -257,17 +249,21 @@ bool Recherche_Indicatif::Recherche_QSO() {
             return false;
         }
         const QString item = entryList_->itemText(row);
+        // The fields are taken from the QSO line's own columns: the number in front of it
+        // takes one more character from QSO 10000 on.
+        const QStringView line = qsoLineOfItem(item);
+        const auto field = [line](int first, int width) { return line.mid(first - 1, width); };
         bool match = false;
         switch (option) {
         case 1:
-            match = item.mid(itemCallAt, itemCallWidth).trimmed().contains(wanted);
+            match = field(qsocol::call, qsocol::callWidth).trimmed().contains(wanted);
             break;
         case 2:
-            match = item.mid(itemDateAt, itemDateWidth).trimmed() == wanted;
+            match = field(qsocol::date, qsocol::dateWidth).trimmed() == wanted;
             break;
         default:
             // Departments are compared as stored, case included: "2A" is not "2a".
-            match = item.mid(itemDepartmentAt, itemDepartmentWidth) == wanted;
+            match = field(qsocol::department, qsocol::departmentWidth) == wanted;
             break;
         }
         if (match)

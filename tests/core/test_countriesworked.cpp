@@ -71,11 +71,13 @@ TEST(CountriesWorked, CallSignIsTakenFromItsColumnsOfTheListItem) {
     f.rstReceived = f.rstSent = QStringLiteral("59");
     f.mode = QStringLiteral("SSB");
     f.band = QStringLiteral("7");
-    for (const char *call : {"F5ABC", "EA8/F5ABCDEF", "", "9A1A"}) {
-        f.call = QString::fromLatin1(call);
-        const QString item = qsoListItem(12, buildQsoLine(f).line);
-        EXPECT_EQ(callOfListItem(item), f.call) << call;
-    }
+    // From QSO 10000 on the number takes one more character: the call sign is still whole.
+    for (const int number : {12, 9999, 10000, 10001, 123456})
+        for (const char *call : {"F5ABC", "9M6/PA0RRS/2", "", "9A1A"}) {
+            f.call = QString::fromLatin1(call);
+            const QString item = qsoListItem(number, buildQsoLine(f).line);
+            EXPECT_EQ(callOfListItem(item), f.call) << number << " " << call;
+        }
     EXPECT_EQ(callOfListItem(QStringLiteral("   1  short")), QString());
 }
 

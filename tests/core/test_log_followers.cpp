@@ -1,7 +1,7 @@
-// What follows the log (the QSO list, the operator count, the departments worked, the duplicate
-// search) is kept up to date from the changes the log's readings record. Whatever happens to the
-// log, live QSOs, edits, deletions, insertions, another program's changes, each must give what a
-// count of the whole log gives.
+// What follows the log (the QSO list, the operator list and count, the departments worked, the
+// duplicate search) is kept up to date from the changes the log's readings record. Whatever
+// happens to the log, live QSOs, edits, deletions, insertions, another program's changes, each
+// must give what a count of the whole log gives.
 
 #include "core/ActivityLog.h"
 #include "core/FirstNames.h"
@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "support/ShownOperators.h"
 #include "support/TestFiles.h"
 
 using namespace zep;
@@ -50,6 +51,7 @@ TEST(LogFollowers, EveryFollowerGivesWhatTheWholeLogGives) {
     ActivityLog log(path);
     QRandomGenerator random(20261208);
     OperatorTally operators;
+    zep::testing::ShownOperators operatorList;
     DepartmentTally departmentsWorked;
     DuplicateFinder duplicates;
     QsoListModel list;
@@ -94,7 +96,9 @@ TEST(LogFollowers, EveryFollowerGivesWhatTheWholeLogGives) {
         SCOPED_TRACE(step);
         list.follow(reading);
         EXPECT_EQ(list.lines(), now.lines);
-        EXPECT_EQ(operators.count(reading), Compte_Operateurs(now.lines).count);
+        const OperatorCount wholeCount = Compte_Operateurs(now.lines);
+        EXPECT_EQ(operatorList.follow(operators, reading), wholeCount.count);
+        EXPECT_EQ(operatorList.rows, wholeCount.operators);
         departmentsWorked.update(reading);
         const QString band = bands.at(step % bands.size()), mode = modes.at(step % modes.size());
         const DepartmentsWorked expected =

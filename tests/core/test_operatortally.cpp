@@ -1,10 +1,11 @@
-// The operator count kept as the log changes must always be the count of the whole log,
+// The operator list and count kept as the log changes must always be those of the whole log,
 // whatever the log holds (hand-edited call signs, letters in either case, blank fields, cut
 // lines) and however it changed since it was last counted.
 
 #include "core/OperatorTally.h"
 #include "core/QsoLine.h"
 #include "core/Statistics.h"
+#include "support/ShownOperators.h"
 
 #include <gtest/gtest.h>
 
@@ -74,15 +75,19 @@ TEST(OperatorTally, CountingAsTheLogGrowsGivesTheCountOfTheWholeLog) {
         SCOPED_TRACE(c.what);
         Journal log;
         OperatorTally tally;
+        zep::testing::ShownOperators shown;
         for (const QString &call : c.calls) {
             log.change(log.lines().size(), 0, {qso(call)});
-            EXPECT_EQ(tally.count(log.reading()), Compte_Operateurs(log.lines()).count)
+            EXPECT_EQ(shown.follow(tally, log.reading()), Compte_Operateurs(log.lines()).count)
                 << log.lines().size();
+            EXPECT_EQ(shown.rows, Compte_Operateurs(log.lines()).operators);
         }
         // Two QSOs at once, and lines cut before or inside the call-sign columns.
         log.change(log.lines().size(), 0,
                    {QStringLiteral("07/12/26  14:05"), QStringLiteral("07/12/26  14:05  F9Z")});
-        EXPECT_EQ(tally.count(log.reading()), Compte_Operateurs(log.lines()).count);
+        EXPECT_EQ(shown.follow(tally, log.reading()), Compte_Operateurs(log.lines()).count);
+        EXPECT_EQ(shown.rows, Compte_Operateurs(log.lines()).operators);
+        EXPECT_EQ(tally.operators(), shown.rows);
     }
 }
 
@@ -114,10 +119,13 @@ TEST(OperatorTally, ALogChangedAnyWayIsCountedAsAWholeCountWould) {
             lines << qso(call);
         log.change(0, 0, lines);
         OperatorTally tally;
-        ASSERT_EQ(tally.count(log.reading()), Compte_Operateurs(log.lines()).count);
+        zep::testing::ShownOperators shown;
+        ASSERT_EQ(shown.follow(tally, log.reading()), Compte_Operateurs(log.lines()).count);
         log.change(c.at, c.removed, c.added);
         const LogReading now = log.reading(c.forget);
-        EXPECT_EQ(tally.count(now), Compte_Operateurs(log.lines()).count);
+        EXPECT_EQ(shown.follow(tally, now), Compte_Operateurs(log.lines()).count);
+        EXPECT_EQ(shown.rows, Compte_Operateurs(log.lines()).operators);
+        EXPECT_EQ(shown.whole, c.forget) << "only a change whose way is lost is counted whole";
         EXPECT_EQ(tally.count(now), Compte_Operateurs(log.lines()).count) << "and stays so";
         // Lines that come from no reading are counted whole.
         EXPECT_EQ(tally.count(lines), Compte_Operateurs(lines).count);

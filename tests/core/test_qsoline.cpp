@@ -144,6 +144,13 @@ TEST(QsoLine, ListItemsNumberRightAlignedInFourColumns) {
     EXPECT_EQ(qsoListItem(1, line).mid(23, 5), QStringLiteral("F1ABC"));
     // No digit is ever lost past 9999: the item grows.
     EXPECT_EQ(qsoListItem(10000, line).left(7), QStringLiteral("10000  "));
+    // Each item gives back its line and its number, whatever the number's width.
+    for (const int number : {1, 9999, 10000, 10001, 123456}) {
+        const QString item = qsoListItem(number, line);
+        QStringView digits;
+        EXPECT_EQ(qsoLineOfItem(item, &digits), line) << number;
+        EXPECT_EQ(digits, QString::number(number));
+    }
 
     EXPECT_TRUE(qsoListItems({}).isEmpty());
     QStringList lines;

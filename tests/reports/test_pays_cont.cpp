@@ -95,6 +95,18 @@ TEST_F(CountriesWindow, ListsEachCountryOnceAndSavesItByteForByte) {
     }
 }
 
+TEST_F(CountriesWindow, ATwelveCharacterCallSignPastQso9999IsReadWhole) {
+    // "9M6/PA0RRS/2" is West Malaysia in the table; cut to "9M6/PA0RRS/" it reads as East
+    // Malaysia.
+    QStringList log(10000, qso("F5ABC"));
+    log << qso("9M6/PA0RRS/2") << qso("ON4UN");
+    openEntry(log);
+    Pays_Cont *countries = openCountries();
+    ASSERT_NE(countries, nullptr);
+    EXPECT_EQ(itemsOf(countries->Liste_Pays),
+              (QStringList{"9M2   West Malaysia", "F     France", "ON    Belgium"}));
+}
+
 TEST_F(CountriesWindow, EmptyLogSavesTheHeadingOnly) {
     openEntry({});
     Pays_Cont *countries = openCountries();

@@ -111,6 +111,40 @@ TEST_F(SearchWindow, CallSignSearchFindsThePartAnywhereAndKeepsTheListOrder) {
     EXPECT_EQ(results(), entries({5})) << "a 12-character call sign is found in full";
 }
 
+TEST_F(SearchWindow, EachCriterionFindsItsQsosPastQso9999) {
+    // QSOs 9,996 to 10,005 are of the last day, QSO 10,001 has a 12-character call sign and
+    // QSOs 9,998 and 10,003 are of department 44: on both sides of QSO 10,000.
+    QStringList lines;
+    for (int number = 1; number <= 10005; ++number)
+        lines.append(qso(number > 9995 ? "14/02/09" : "13/02/09", "10:00",
+                         number == 10001 ? "EA3/F5ABC/PM" : "ON4XYZ",
+                         number == 9998 || number == 10003 ? "44" : "75"));
+    entryList.rows().setLines(lines);
+    QList<int> lastDay; // rows, numbered from 0
+    for (int row = 9995; row < 10005; ++row)
+        lastDay.append(row);
+    const struct {
+        QLineEdit *box;
+        QString text;
+        QList<int> rows;
+    } cases[] = {
+        {search->Data, "14/02/09", lastDay},
+        {search->Depa, "44", {9997, 10002}},
+        {search->Indica, "EA3/F5ABC/PM", {10000}},
+        {search->Indica, "PM", {10000}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.text.toStdString());
+        clickBox(c.box);
+        typeAndEnter(c.box, c.text);
+        QStringList expected;
+        for (const int row : c.rows)
+            expected.append(entryList.itemText(row));
+        EXPECT_EQ(results(), expected);
+    }
+    EXPECT_TRUE(dialogs.shown().empty()) << dialogs.texts().join('|').toStdString();
+}
+
 TEST_F(SearchWindow, CallSignBoxChecks) {
     typeAndEnter(search->Indica, QStringLiteral("EA3/F5ABC/PMX"));
     EXPECT_EQ(dialogs.last(), QStringLiteral("Attention 12 caracteres maxi pour l'indicatif"));
