@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the Debian package, installs it as a user would (dpkg, then apt for what it depends
-# on), checks the installed program and its desktop entry, starts it offscreen from the
+# Builds the Debian package, checks it as the distribution does (lintian: no error and no
+# warning), installs it as a user would (dpkg, then apt for what it depends on), checks the
+# installed program, its desktop entry and its AppStream metadata, starts it offscreen from the
 # installed place, and removes the package again. Needs root or sudo.
 #   tools/check_deb.sh            build dir build-deb/ (or BUILD_DIR)
 set -euo pipefail
@@ -8,6 +9,10 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build_dir=${BUILD_DIR:-$root/build-deb}
 sudo_cmd=()
 if [ "$(id -u)" -ne 0 ]; then
+    if ! command -v sudo >/dev/null 2>&1; then
+        echo "check_deb: installing the package needs root: run this script as root" >&2
+        exit 1
+    fi
     sudo_cmd=(sudo)
 fi
 launcher=()
@@ -35,6 +40,16 @@ deb=${debs[0]}
 echo "Package: $deb"
 dpkg-deb --field "$deb" Package Version Depends
 
+# lintian exits 0 on warnings: its tags are read, and an error or a warning fails the check.
+lintian_out=$(lintian --info "$deb" 2>&1 | grep -v "^running with root privileges" || true)
+if [ -n "$lintian_out" ]; then
+    echo "$lintian_out"
+fi
+if grep -qE "^[EW]: " <<<"$lintian_out"; then
+    fail "lintian reports errors or warnings on the package"
+fi
+echo "lintian: no error, no warning"
+
 remove() {
     "${sudo_cmd[@]}" dpkg -r zep-rozadovev >/dev/null || true
 }
@@ -47,14 +62,24 @@ fi
 dpkg-query -W -f='${Status}\n' zep-rozadovev | grep -q "install ok installed" ||
     fail "the package did not install"
 
+metainfo=/usr/share/metainfo/org.example.zep.rozadovev.metainfo.xml
 for f in /usr/bin/zep-rozadovev /usr/share/applications/zep-rozadovev.desktop \
     /usr/share/icons/hicolor/scalable/apps/zep-rozadovev.svg \
-    /usr/share/zep-rozadovev/help/guide.html; do
+    /usr/share/zep-rozadovev/help/guide.html /usr/share/man/man1/zep-rozadovev.1.gz \
+    /usr/share/doc/zep-rozadovev/copyright /usr/share/doc/zep-rozadovev/changelog.Debian.gz \
+    "$metainfo"; do
     [ -f "$f" ] || fail "missing after installation: $f"
 done
-if command -v desktop-file-validate >/dev/null 2>&1; then
-    desktop-file-validate /usr/share/applications/zep-rozadovev.desktop ||
-        fail "the desktop entry does not validate"
+desktop-file-validate /usr/share/applications/zep-rozadovev.desktop ||
+    fail "the desktop entry does not validate"
+# appstreamcli exits 0 on warnings too: its verdict line must show no error and no warning.
+appstream_out=$(appstreamcli validate --no-net --no-color "$metainfo" 2>&1) || {
+    echo "$appstream_out"
+    fail "the AppStream metadata does not validate"
+}
+echo "$appstream_out"
+if grep -qE "^[EW]: " <<<"$appstream_out"; then
+    fail "appstreamcli reports errors or warnings on the AppStream metadata"
 fi
 
 version=$(QT_QPA_PLATFORM=offscreen zep-rozadovev --version)

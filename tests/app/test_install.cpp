@@ -73,6 +73,11 @@ TEST_F(Installed, FilesStandWhereTheDesktopLooksForThem) {
         {"share/applications/zep-rozadovev.desktop", "Icon=zep-rozadovev\n"},
         {"share/icons/hicolor/scalable/apps/zep-rozadovev.svg", "<svg"},
         {"share/doc/zep-rozadovev/README.md", "ZEP_Rozadovev"},
+        {"share/doc/zep-rozadovev/copyright", "Files: data/france-departments.svg"},
+        {"share/doc/zep-rozadovev/changelog.Debian.gz", "\x1f\x8b"},
+        {"share/man/man1/zep-rozadovev.1.gz", "\x1f\x8b"},
+        {"share/metainfo/org.example.zep.rozadovev.metainfo.xml",
+         "<launchable type=\"desktop-id\">zep-rozadovev.desktop</launchable>"},
     };
     for (const auto &row : rows) {
         const QString path = installed(QString::fromLatin1(row.path));
