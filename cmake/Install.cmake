@@ -1,7 +1,7 @@
 # Installing like a desktop program: the executable in bin/, the user guide and the data files
 # in share/zep-rozadovev/, a desktop entry and a scalable icon where the desktop's application
-# menu finds them. The program recognises this layout and keeps its users' data in their own
-# data directory (see src/core/ShippedFiles.h).
+# menu finds them. The program finds its guide through this layout (src/core/ShippedFiles.h);
+# its users' data are in their own data directory wherever it runs from.
 include(GNUInstallDirs)
 
 # The revision has one definition, in the program; the package takes its version from there.
