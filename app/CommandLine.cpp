@@ -72,26 +72,14 @@ std::optional<int> answerInformationRequest(const QStringList &arguments) {
 std::optional<StartOptions> readCommandLine(const QStringList &arguments) {
     // The options QGuiApplication, QApplication and the X11 platform take out of the command
     // line themselves, written with one dash or two; "-style=fusion" gives its value after "=".
-    static const QStringList qtOptionsWithValue = {QStringLiteral("platform"),
-                                                   QStringLiteral("platformpluginpath"),
-                                                   QStringLiteral("platformtheme"),
-                                                   QStringLiteral("plugin"),
-                                                   QStringLiteral("qwindowgeometry"),
-                                                   QStringLiteral("qwindowicon"),
-                                                   QStringLiteral("qwindowtitle"),
-                                                   QStringLiteral("session"),
-                                                   QStringLiteral("display"),
-                                                   QStringLiteral("geometry"),
-                                                   QStringLiteral("title"),
-                                                   QStringLiteral("icon"),
-                                                   QStringLiteral("name"),
-                                                   QStringLiteral("visual"),
-                                                   QStringLiteral("style"),
-                                                   QStringLiteral("stylesheet"),
-                                                   QStringLiteral("qmljsdebugger")};
-    static const QStringList qtFlags = {QStringLiteral("reverse"), QStringLiteral("widgetcount"),
-                                        QStringLiteral("nograb"),  QStringLiteral("dograb"),
-                                        QStringLiteral("sync"),    QStringLiteral("testability")};
+    static const QStringList qtOptionsWithValue =
+        QStringLiteral("platform platformpluginpath platformtheme plugin qwindowgeometry "
+                       "qwindowicon qwindowtitle session display geometry title icon name visual "
+                       "style stylesheet qmljsdebugger")
+            .split(QLatin1Char(' '));
+    static const QStringList qtFlags =
+        QStringLiteral("reverse widgetcount nograb dograb sync testability")
+            .split(QLatin1Char(' '));
 
     const auto refuse = [](const QString &cause) {
         print(stderr, QStringLiteral("%1 : %2\nEssayez « %1 --help ».\n")
