@@ -3,7 +3,6 @@
 #include "core/CountriesWorked.h"
 #include "core/ProgramDirectory.h"
 #include "core/Settings.h"
-#include "core/ShippedFiles.h"
 #include "entry/Saisie_QSO.h"
 #include "entry/WindowServices.h"
 #include "help/HelpMenus.h"
@@ -18,8 +17,8 @@
 #include "setup/Setup.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QLibraryInfo>
@@ -44,13 +43,49 @@ void reportStartFailure(Dialogs &dialogs, const QString &text) {
         dialogs.message(text);
 }
 
+/// The directory of a start without --dir: the per-user data directory, after the offer to
+/// move the data still kept in the earlier folder of a program started from its source tree.
+QString userDirectory(Dialogs &dialogs) {
+    const QString userDir =
+        QDir(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)).absolutePath();
+    const QString earlierDir = earlierDataDirectory(QDir::homePath());
+    const QByteArray table = builtInPrefixTable();
+    if (!QFileInfo(earlierDir).isDir() || !dataMoveWanted(earlierDir, userDir, table))
+        return userDir;
+    // Offscreen, nobody can answer the question: the files stay where they are.
+    if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
+        std::fprintf(stderr, "%s\n",
+                     QStringLiteral("Les fichiers de données sont dans \"%1\", pas dans \"%2\".")
+                         .arg(earlierDir, userDir)
+                         .toLocal8Bit()
+                         .constData());
+        return userDir;
+    }
+    // A copy of the program still working in the earlier folder keeps its files there.
+    QLockFile earlierLock(dataFile(earlierDir, directoryLockName));
+    earlierLock.setStaleLockTime(0);
+    if (!earlierLock.tryLock(0))
+        return userDir;
+    const QString chosen = offerDataMove(dialogs, userDir, earlierDir, table);
+    earlierLock.unlock();
+    if (chosen == userDir)
+        QDir().rmdir(earlierDir); // only when the move left it empty
+    return chosen;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
     QApplication::setApplicationName(QStringLiteral("ZEP_Rozadovev"));
     QApplication::setOrganizationName(QStringLiteral("Riduzazur"));
-    if (const std::optional<int> answered = answerInformationRequest(argc, argv))
+    // The command line is read before the application object, which needs a screen: a wrong
+    // option is said in French even over ssh.
+    const QStringList arguments = commandLineArguments(argc, argv);
+    if (const std::optional<int> answered = answerInformationRequest(arguments))
         return *answered;
+    const std::optional<StartOptions> options = readCommandLine(arguments);
+    if (!options)
+        return 2;
     QApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("zep-rozadovev"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("zep-rozadovev")));
@@ -62,21 +97,12 @@ int main(int argc, char **argv) {
         QApplication::installTranslator(&qtFrench);
     QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
 
-    QCommandLineParser parser;
-    const QCommandLineOption dirOption = directoryOption();
-    if (!parseCommandLine(parser, dirOption))
-        return 2;
-
-    // An installed program never keeps its data beside its executable, even where it could
-    // write there (run as root): the per-user data directory holds them.
-    const ShippedFiles shipped = locateShippedFiles(QCoreApplication::applicationDirPath());
-    const QString programDir =
-        QDir(resolveProgramDirectory(
-                 parser.value(dirOption),
-                 shipped.installed ? QString() : QCoreApplication::applicationDirPath(),
-                 QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation)))
-            .absolutePath();
+    // The installed program and the one started from its build tree keep their data in the same
+    // per-user data directory, never beside the executable.
     MessageBoxDialogs dialogs;
+    const QString programDir = options->directory.isEmpty()
+                                   ? userDirectory(dialogs)
+                                   : QDir(options->directory).absolutePath();
     if (!QDir().mkpath(programDir)) {
         reportStartFailure(dialogs, QStringLiteral("Impossible de créer le répertoire \"%1\".")
                                         .arg(QDir::toNativeSeparators(programDir)));
@@ -92,7 +118,7 @@ int main(int argc, char **argv) {
 
     // One program per directory: two copies would overwrite each other's rewrites. The lock
     // holds the owner's process id, so a lock left by a crash is taken over.
-    QLockFile lock(dataFile(programDir, QStringLiteral(".zep-rozadovev.lock")));
+    QLockFile lock(dataFile(programDir, directoryLockName));
     lock.setStaleLockTime(0);
     if (!lock.tryLock(0)) {
         reportStartFailure(dialogs,

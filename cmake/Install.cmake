@@ -1,7 +1,7 @@
 # Installing like a desktop program: the executable in bin/, the user guide and the data files
 # in share/zep-rozadovev/, a desktop entry and a scalable icon where the desktop's application
-# menu finds them. The program recognises this layout and keeps its users' data in their own
-# data directory (see src/core/ShippedFiles.h).
+# menu finds them. The program finds its guide through this layout (src/core/ShippedFiles.h);
+# its users' data are in their own data directory wherever it runs from.
 include(GNUInstallDirs)
 
 # The revision has one definition, in the program; the package takes its version from there.
@@ -28,7 +28,30 @@ install(FILES ${PROJECT_SOURCE_DIR}/data/zep-rozadovev.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/data/icons/zep-rozadovev.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
-install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/zep-rozadovev)
+set(ZEP_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/zep-rozadovev)
+install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${ZEP_DOC_DIR})
+
+# What the distribution asks of a package (packaging/): the machine-readable copyright file,
+# the Debian changelog and the French manual page, both compressed as dh_compress would
+# (gzip -9n: no name, no time stamp, so the same tree gives the same bytes), and the AppStream
+# metadata that software centres read.
+find_program(ZEP_GZIP gzip REQUIRED)
+set(_zep_packaging ${PROJECT_BINARY_DIR}/packaging)
+file(MAKE_DIRECTORY ${_zep_packaging})
+foreach(_zep_doc changelog.Debian zep-rozadovev.1)
+    configure_file(${PROJECT_SOURCE_DIR}/packaging/${_zep_doc}.in ${_zep_packaging}/${_zep_doc}
+                   @ONLY)
+    execute_process(COMMAND ${ZEP_GZIP} -9nf ${_zep_packaging}/${_zep_doc}
+                    COMMAND_ERROR_IS_FATAL ANY)
+endforeach()
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${_zep_packaging}/changelog.Debian.gz
+        DESTINATION ${ZEP_DOC_DIR})
+install(FILES ${_zep_packaging}/zep-rozadovev.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/org.example.zep.rozadovev.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/zep-rozadovev.lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+        RENAME zep-rozadovev)
 
 set(CPACK_PACKAGE_NAME zep-rozadovev)
 set(CPACK_PACKAGE_VERSION ${ZEP_REVISION})
@@ -36,11 +59,13 @@ set(CPACK_PACKAGE_VENDOR "ZEP_Rozadovev")
 set(CPACK_PACKAGE_CONTACT "ZEP_Rozadovev <zep-rozadovev@zep.example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "logbook for amateur-radio activations (French interface)")
+# The extended description as dpkg shows it: lines of at most 80 columns.
 set(CPACK_PACKAGE_DESCRIPTION
-    "Records an activation (one or two award references), takes the QSOs from the keyboard\n\
-with shape and duplicate checks, keeps one fixed-width log per reference, and produces\n\
-listings, ADIF and traffic-report exports, the countries and departments worked, and\n\
-printed QSL labels. The user interface and the user guide are in French.")
+    "Records an activation (one or two award references), takes the QSOs from\n\
+the keyboard with shape and duplicate checks, keeps one fixed-width log per\n\
+reference, and produces listings, ADIF and traffic-report exports, the\n\
+countries and departments worked, and printed QSL labels. The user interface\n\
+and the user guide are in French.")
 set(CPACK_PACKAGE_INSTALL_DIRECTORY zep-rozadovev)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_GENERATOR DEB)

@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the program, its tests and its benchmarks need, when missing.
+# Installs the Debian 12 packages the program, its tests, its benchmarks and its package check
+# need, when missing. As root it runs apt-get itself, otherwise through sudo; a user who has
+# neither is told which packages are missing and the command to run as root.
 set -euo pipefail
 
 packages=(
@@ -10,7 +12,9 @@ packages=(
     hamradio-files strace xvfb xauth faketime
     fonts-liberation2 poppler-utils
     clang libfuzzer-14-dev ccache
-    desktop-file-utils
+    # The package commands: cpack's dependency scan (dpkg-shlibdeps) needs file; the package
+    # check runs lintian and appstreamcli and validates the desktop entry.
+    file lintian appstream desktop-file-utils
 )
 
 missing=()
@@ -26,12 +30,23 @@ if ! command -v node >/dev/null 2>&1 || ! command -v npm >/dev/null 2>&1; then
     missing+=(nodejs npm)
 fi
 
-if [ ${#missing[@]} -gt 0 ]; then
-    sudo_cmd=()
-    if [ "$(id -u)" -ne 0 ]; then
-        sudo_cmd=(sudo)
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+as_root=()
+if [ "$(id -u)" -ne 0 ]; then
+    if ! command -v sudo >/dev/null 2>&1; then
+        cat >&2 <<MSG
+These Debian packages are missing: ${missing[*]}
+This script can only install them as root (there is no sudo here). Run as root:
+
+    apt-get update && apt-get install -y ${missing[*]}
+
+then run this command again.
+MSG
+        exit 1
     fi
-    echo "Installing: ${missing[*]}"
-    "${sudo_cmd[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}"
+    as_root=(sudo)
 fi
+echo "Installing: ${missing[*]}"
+"${as_root[@]}" apt-get update -qq
+"${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"

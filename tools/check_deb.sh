@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the Debian package, installs it as a user would (dpkg, then apt for what it depends
-# on), checks the installed program and its desktop entry, starts it offscreen from the
+# Builds the Debian package, checks it as the distribution does (lintian: no error and no
+# warning), installs it as a user would (dpkg, then apt for what it depends on), checks the
+# installed program, its desktop entry and its AppStream metadata, starts it offscreen from the
 # installed place, and removes the package again. Needs root or sudo.
 #   tools/check_deb.sh            build dir build-deb/ (or BUILD_DIR)
 set -euo pipefail
@@ -8,8 +9,15 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build_dir=${BUILD_DIR:-$root/build-deb}
 sudo_cmd=()
 if [ "$(id -u)" -ne 0 ]; then
+    if ! command -v sudo >/dev/null 2>&1; then
+        echo "check_deb: installing the package needs root: run this script as root" >&2
+        exit 1
+    fi
     sudo_cmd=(sudo)
 fi
+# The package tools (file for cpack's dependency scan, lintian, appstreamcli) come with the
+# set-up.
+"$root/scripts/setup.sh"
 launcher=()
 if command -v ccache >/dev/null 2>&1; then
     launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
@@ -24,8 +32,8 @@ if dpkg-query -W -f='${Status}' zep-rozadovev 2>/dev/null | grep -q "install ok 
     fail "zep-rozadovev is already installed on this machine; remove it first (dpkg -r zep-rozadovev)"
 fi
 
-cmake -S "$root" -B "$build_dir" -DCMAKE_BUILD_TYPE=Release -DZEP_BUILD_TESTS=OFF \
-    -DZEP_BUILD_BENCH=OFF "${launcher[@]}" >/dev/null
+cmake -S "$root" -B "$build_dir" -DCMAKE_BUILD_TYPE=Release -DZEP_BUILD_TESTS=OFF -DZEP_SANITIZE=OFF \
+    -DZEP_BUILD_BENCH=OFF -DZEP_BUILD_FUZZ=OFF "${launcher[@]}" >/dev/null
 cmake --build "$build_dir" -j"$(nproc)" --target zep-rozadovev
 rm -f "$build_dir"/zep-rozadovev_*.deb
 (cd "$build_dir" && cpack -G DEB >/dev/null)
@@ -34,6 +42,15 @@ debs=("$build_dir"/zep-rozadovev_*.deb)
 deb=${debs[0]}
 echo "Package: $deb"
 dpkg-deb --field "$deb" Package Version Depends
+
+# lintian passes warnings by default: here a warning fails the check as an error does.
+lintian_status=0
+lintian_out=$(lintian --info --fail-on error,warning "$deb" 2>&1) || lintian_status=$?
+grep -v "^running with root privileges" <<<"$lintian_out" || true
+if [ "$lintian_status" -ne 0 ] || grep -qE "^[EW]: " <<<"$lintian_out"; then
+    fail "lintian reports errors or warnings on the package (exit status $lintian_status)"
+fi
+echo "lintian: no error, no warning"
 
 remove() {
     "${sudo_cmd[@]}" dpkg -r zep-rozadovev >/dev/null || true
@@ -47,14 +64,24 @@ fi
 dpkg-query -W -f='${Status}\n' zep-rozadovev | grep -q "install ok installed" ||
     fail "the package did not install"
 
+metainfo=/usr/share/metainfo/org.example.zep.rozadovev.metainfo.xml
 for f in /usr/bin/zep-rozadovev /usr/share/applications/zep-rozadovev.desktop \
     /usr/share/icons/hicolor/scalable/apps/zep-rozadovev.svg \
-    /usr/share/zep-rozadovev/help/guide.html; do
+    /usr/share/zep-rozadovev/help/guide.html /usr/share/man/man1/zep-rozadovev.1.gz \
+    /usr/share/doc/zep-rozadovev/copyright /usr/share/doc/zep-rozadovev/changelog.Debian.gz \
+    "$metainfo"; do
     [ -f "$f" ] || fail "missing after installation: $f"
 done
-if command -v desktop-file-validate >/dev/null 2>&1; then
-    desktop-file-validate /usr/share/applications/zep-rozadovev.desktop ||
-        fail "the desktop entry does not validate"
+desktop-file-validate /usr/share/applications/zep-rozadovev.desktop ||
+    fail "the desktop entry does not validate"
+# appstreamcli exits 0 on warnings too: its verdict line must show no error and no warning.
+appstream_out=$(appstreamcli validate --no-net --no-color "$metainfo" 2>&1) || {
+    echo "$appstream_out"
+    fail "the AppStream metadata does not validate"
+}
+echo "$appstream_out"
+if grep -qE "^[EW]: " <<<"$appstream_out"; then
+    fail "appstreamcli reports errors or warnings on the AppStream metadata"
 fi
 
 version=$(QT_QPA_PLATFORM=offscreen zep-rozadovev --version)

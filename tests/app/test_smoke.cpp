@@ -1,6 +1,7 @@
 // The real program, started offscreen on a temporary directory: it opens its setup window
 // and writes its start-up settings; a second copy on the same directory stops at once and
-// touches nothing; a lock left by a killed copy does not keep the next one out.
+// touches nothing; a lock left by a killed copy does not keep the next one out. Without --dir
+// it works in the per-user data directory, never beside its executable.
 
 #include <QDateTime>
 #include <QDir>
@@ -38,6 +39,9 @@ protected:
 
     QProcess *start() { return start(dataDir()); }
     QProcess *start(const QString &directory) {
+        return startWith({QStringLiteral("--dir"), directory});
+    }
+    QProcess *startWith(const QStringList &arguments) {
         auto process = std::make_unique<QProcess>();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -45,7 +49,7 @@ protected:
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
         env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("share")));
         process->setProcessEnvironment(env);
-        process->start(QStringLiteral(ZEP_APP), {QStringLiteral("--dir"), directory});
+        process->start(QStringLiteral(ZEP_APP), arguments);
         EXPECT_TRUE(process->waitForStarted(10000));
         running.push_back(std::move(process));
         return running.back().get();
@@ -128,6 +132,36 @@ TEST_F(Smoke, ADirectoryThatCannotBeWrittenStopsTheStartWithOneMessage) {
         << err.toStdString();
     EXPECT_EQ(err.count(QStringLiteral("Le répertoire")), 1);
     EXPECT_FALSE(QFile::exists(iniFile())); // nothing was started, not even the settings
+}
+
+TEST_F(Smoke, WithoutDirTheDataGoToTheUsersDataDirectory) {
+    // Logs left in the folder that the run command used before: offscreen nobody can answer
+    // the offer to move them, so they are named and left where they are.
+    const QString earlier = home.filePath(QStringLiteral("ZEP_Rozadovev"));
+    ASSERT_TRUE(QDir().mkpath(earlier));
+    QFile log(earlier + QStringLiteral("/F1ABC.txt"));
+    ASSERT_TRUE(log.open(QIODevice::WriteOnly));
+    log.write("F1ABC\r\n");
+    log.close();
+    const QString exeDir = QFileInfo(QStringLiteral(ZEP_APP)).absolutePath();
+    const QStringList besideBefore =
+        QDir(exeDir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+
+    QProcess *p = startWith({});
+    const QString userDir = home.filePath(QStringLiteral("share/Riduzazur/ZEP_Rozadovev"));
+    QElapsedTimer t;
+    t.start();
+    while (!QFileInfo::exists(userDir + QStringLiteral("/Liste_Activite.txt")) &&
+           p->state() == QProcess::Running && t.elapsed() < 20000)
+        QTest::qWait(50);
+    ASSERT_EQ(p->state(), QProcess::Running) << p->readAllStandardError().toStdString();
+    EXPECT_TRUE(QFileInfo::exists(userDir + QStringLiteral("/Liste_Activite.txt")));
+    EXPECT_TRUE(
+        QString::fromLocal8Bit(p->readAllStandardError())
+            .contains(QStringLiteral("Les fichiers de données sont dans \"%1\"").arg(earlier)));
+    EXPECT_TRUE(QFileInfo::exists(earlier + QStringLiteral("/F1ABC.txt")));
+    EXPECT_EQ(QDir(exeDir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              besideBefore);
 }
 
 } // namespace

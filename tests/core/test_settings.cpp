@@ -1,4 +1,3 @@
-#include "core/ProgramDirectory.h"
 #include "core/Settings.h"
 
 #include <QDir>
@@ -44,13 +43,4 @@ TEST(SettingsStore, MissingOrMalformedValuesGiveTheReadersDefaults) {
     EXPECT_EQ(store.readInt(keys::modeActivite, 0), 0);
     store.write(keys::dateAuto, QStringLiteral("True"));
     EXPECT_TRUE(store.readBool(keys::dateAuto, false));
-}
-
-TEST(ProgramDirectory, ChosenDirectoryThenWritableExecutableDirectoryThenUserData) {
-    QTemporaryDir exe, user;
-    EXPECT_EQ(resolveProgramDirectory(QStringLiteral("/tmp/../tmp/zep"), exe.path(), user.path()),
-              QStringLiteral("/tmp/zep"));
-    EXPECT_EQ(resolveProgramDirectory(QString(), exe.path(), user.path()), exe.path());
-    EXPECT_EQ(resolveProgramDirectory(QString(), QStringLiteral("/nonexistent/bin"), user.path()),
-              user.path());
 }
