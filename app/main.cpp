@@ -1,4 +1,5 @@
 #include "CommandLine.h"
+#include "cluster/ClusterMenus.h"
 #include "core/Clock.h"
 #include "core/CountriesWorked.h"
 #include "core/ProgramDirectory.h"
@@ -151,6 +152,8 @@ int main(int argc, char **argv) {
             connectCountriesAndMap(*entry, services);
             connectLabelWindows(*entry, services);
             connectHelpMenu(*entry, services);
+            // No radio link gives the frequency: the operator types it.
+            connectCluster(*entry, services);
         } else
             entry->showCurrentActivation();
         entry->show();

@@ -87,6 +87,10 @@ inline const QString heureUtc = QStringLiteral("Heure UTC");
 inline const QString transceiver = QStringLiteral("Transceiver");
 inline const QString antenne = QStringLiteral("Antenne");
 inline const QString numEtiquette = QStringLiteral("N° Etiquette");
+/// The DX cluster node announcements go to, and the call sign that logs in there.
+inline const QString clusterHote = QStringLiteral("Cluster Hote");
+inline const QString clusterPort = QStringLiteral("Cluster Port");
+inline const QString clusterIndicatif = QStringLiteral("Cluster Indicatif");
 /// Calibration of label sheet format `format` (1-5) to the printer: shifts in millimetres.
 inline QString decalageXEtiquette(int format) {
     return QStringLiteral("Decalage X Etiquette %1").arg(format);

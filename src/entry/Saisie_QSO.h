@@ -134,6 +134,7 @@ public:
     QMenu *Mnu_Fichier;
     QAction *Mnu_ADIF;
     QAction *Mnu_C_Trafic;
+    QAction *Mnu_Annonce_Cluster; ///< Ctrl+S
     QAction *Mnu_Quitter;
     QMenu *Mnu_Setup;
     QMenu *Mnu_QTR;
@@ -148,6 +149,7 @@ public:
     QMenu *Mnu_Refrappe;
     QAction *Mnu_Refrappe_Non;
     QAction *Mnu_Refrappe_Oui;
+    QAction *Mnu_Cluster;
     QMenu *Mnu_Afficher;
     QAction *Mnu_Aff_Log;
     QAction *Mnu_Log_Alpha;

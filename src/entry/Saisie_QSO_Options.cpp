@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -59,6 +60,9 @@ void Saisie_QSO::buildMenus() {
         newItem(Mnu_Fichier, QStringLiteral("Mnu_ADIF"), QStringLiteral("Exporter au format ADIF"));
     Mnu_C_Trafic = newItem(Mnu_Fichier, QStringLiteral("Mnu_C_Trafic"),
                            QStringLiteral("Exporter au format C_Trafic"));
+    Mnu_Annonce_Cluster = newItem(Mnu_Fichier, QStringLiteral("Mnu_Annonce_Cluster"),
+                                  QStringLiteral("Annoncer sur le cluster…"));
+    Mnu_Annonce_Cluster->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     Mnu_Quitter = Mnu_Fichier->addAction(QStringLiteral("Quitter"));
     Mnu_Quitter->setObjectName(QStringLiteral("Mnu_Quitter"));
     connect(Mnu_Quitter, &QAction::triggered, this, &QWidget::close);
@@ -83,6 +87,8 @@ void Saisie_QSO::buildMenus() {
     std::tie(Mnu_Refrappe_Non, Mnu_Refrappe_Oui) =
         newChoice(Mnu_Refrappe, QStringLiteral("Mnu_Refrappe_Non"), QStringLiteral("NON"),
                   QStringLiteral("Mnu_Refrappe_Oui"), QStringLiteral("OUI"));
+    Mnu_Setup->addSeparator();
+    Mnu_Cluster = newItem(Mnu_Setup, QStringLiteral("Mnu_Cluster"), QStringLiteral("Cluster…"));
 
     Mnu_Afficher = newMenu(bar, QStringLiteral("Mnu_Afficher"), QStringLiteral("Afficher"));
     Mnu_Aff_Log = newItem(Mnu_Afficher, QStringLiteral("Mnu_Aff_Log"),

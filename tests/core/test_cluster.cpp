@@ -1,0 +1,141 @@
+#include "core/ClusterSession.h"
+#include "core/ClusterSpot.h"
+
+#include <gtest/gtest.h>
+
+#include "support/QStringPrint.h"
+
+#include <vector>
+
+using namespace zep::cluster;
+
+TEST(ClusterSpot, DxLineCarriesOneDecimalAndOnlyPlainAscii) {
+    const std::pair<Spot, QByteArray> cases[] = {
+        {{14285.04, "F4ABC", "DFCF 76054 SSB"}, "DX 14285.0 F4ABC DFCF 76054 SSB"},
+        {{7074.0, " f4abc/p ", "  DFCF-21-001   CW "}, "DX 7074.0 F4ABC/P DFCF-21-001 CW"},
+        {{144300.0, "F4ABC", ""}, "DX 144300.0 F4ABC"},
+        {{3650.5, "F4ABC", "Château-Thierry 日"}, "DX 3650.5 F4ABC Chateau-Thierry ?"},
+        // A pasted line end would otherwise send a second command to the node.
+        {{14285.0, "F4ABC", "SSB\r\nBYE"}, "DX 14285.0 F4ABC SSB BYE"},
+    };
+    for (const auto &[spot, line] : cases)
+        EXPECT_EQ(dxLine(spot), line);
+}
+
+TEST(ClusterSpot, TypedFrequencyIsReadInKilohertz) {
+    const std::pair<const char *, std::optional<double>> cases[] = {
+        {"14285", 14285.0},      {" 14 285,46 ", 14285.5}, {"136", 136.0},
+        {"", std::nullopt},      {"abc", std::nullopt},    {"14.285", std::nullopt}, // MHz
+        {"-7074", std::nullopt}, {"1e12", std::nullopt},   {"nan", std::nullopt},
+    };
+    for (const auto &[typed, kHz] : cases)
+        EXPECT_EQ(parseKilohertz(QString::fromUtf8(typed)), kHz) << typed;
+}
+
+TEST(ClusterSpot, TelnetCommandsAreTakenOutAndEveryOptionRefusedOnce) {
+    struct Case {
+        std::vector<QByteArray> reads;
+        QByteArray text, reply;
+    };
+    const Case cases[] = {
+        {{"a\xff\xffz"}, "a\xffz", ""},                                     // IAC IAC is a byte
+        {{"\xff\xfd\x18x\xff\xfb\x01y"}, "xy", "\xff\xfc\x18\xff\xfe\x01"}, // DO->WONT, WILL->DONT
+        {{"\xff\xfc\x01\xff\xfe\x03z"}, "z", ""},                           // WONT, DONT: no answer
+        {{"\xff\xfd\x01", "\xff\xfd\x01"}, "", "\xff\xfc\x01"},             // answered once
+        {{"a\xff", "\xfd", "\x18z"}, "az", "\xff\xfc\x18"},                 // cut between reads
+        {{"x\xff\xfa\x18\x01\xff\xff\x02", "\xff\xf0y"}, "xy", ""},         // subnegotiation
+        {{"\xff\xf1p\xff\xf9q"}, "pq", ""},                                 // NOP, GA
+    };
+    for (const Case &c : cases) {
+        TelnetDecoder decoder;
+        TelnetDecoder::Result all;
+        for (const QByteArray &read : c.reads) {
+            const TelnetDecoder::Result r = decoder.feed(read);
+            all.text += r.text;
+            all.reply += r.reply;
+        }
+        EXPECT_EQ(all.text, c.text) << c.reads.front().toHex().constData();
+        EXPECT_EQ(all.reply, c.reply) << c.reads.front().toHex().constData();
+    }
+}
+
+namespace {
+// The events of a connection, as the client feeds them to the session: bytes received,
+// or one of these.
+const QByteArray opened = "<opened>", quiet = "<quiet>", timeOut = "<time out>",
+                 hangUp = "<hang up>", refused = "<refused>";
+const QByteArray dx = "DX 14285.0 F4ABC DFCF-21-001 SSB\r\n";
+const QByteArray spotBack = "DX de F4XYZ:  14285.0  F4ABC  DFCF-21-001 SSB  1407Z";
+} // namespace
+
+TEST(ClusterSession, LogsInAnnouncesAndEndsOnTheAnswerOrTheCause) {
+    struct Case {
+        const char *what;
+        std::vector<QByteArray> events;
+        QByteArray sent;
+        Outcome outcome;
+    };
+    const Outcome noAnswer{false, QStringLiteral("pas de réponse du cluster")};
+    const Case cases[] = {
+        {"node prompt after the login, spot comes back",
+         {opened, "\xff\xfb\x01Welcome\r\nlogin: ", "Hello\r\nF4XYZ de GB7TST 1407Z node >",
+          spotBack + "\a\a\r\n"},
+         "\xff\xfe\x01"
+         "F4XYZ\r\n" +
+             dx + "BYE\r\n",
+         {true, QString::fromLatin1(spotBack)}},
+        {"prompt cut between reads, no node prompt: the quiet sends, echo ignored",
+         {opened, "PLEASE ENTER YOUR CA", "LL: ", "Welcome\r\n", quiet,
+          dx + "Error: out of band\r\n", quiet},
+         "F4XYZ\r\n" + dx + "BYE\r\n",
+         {true, QStringLiteral("Error: out of band")}},
+        {"two lines closed by the node's prompt",
+         {opened, "call: ", "node >", "node >", "Sorry,\r\nspots are closed\r\n", "node >"},
+         "F4XYZ\r\n" + dx + "BYE\r\n",
+         {true, QStringLiteral("Sorry,\nspots are closed")}},
+        {"answer cut short by the overall time",
+         {opened, "login:\r\n", quiet, "Spot queued\r\n", timeOut},
+         "F4XYZ\r\n" + dx + "BYE\r\n",
+         {true, QStringLiteral("Spot queued")}},
+        {"password asked",
+         {opened, "login: ", "password: "},
+         "F4XYZ\r\n",
+         {false, QStringLiteral("le cluster demande un mot de passe")}},
+        {"hang-up after the login, last words without a line end",
+         {opened, "login: ", "Sorry F4XYZ is not a valid callsign", hangUp},
+         "F4XYZ\r\n",
+         {false, QStringLiteral("connexion coupée : Sorry F4XYZ is not a valid callsign")}},
+        {"answer kept through the hang-up",
+         {opened, "login: ", quiet, "Spot accepted", hangUp},
+         "F4XYZ\r\n" + dx,
+         {true, QStringLiteral("Spot accepted")}},
+        {"silent peer", {opened, quiet, quiet, timeOut}, "", noAnswer},
+        {"no answer to the spot",
+         {opened, "login: ", quiet, quiet, timeOut},
+         "F4XYZ\r\n" + dx,
+         noAnswer},
+        {"nothing counts after the outcome",
+         {opened, timeOut, "login: ", refused, hangUp},
+         "",
+         noAnswer},
+        {"refused", {refused}, "", {false, QStringLiteral("connexion refusée")}},
+    };
+    for (const Case &c : cases) {
+        Session session(QStringLiteral(" f4xyz"), {14285.0, "F4ABC", "DFCF-21-001 SSB"});
+        QByteArray sent;
+        std::vector<Outcome> outcomes;
+        for (const QByteArray &e : c.events) {
+            const Step step = e == opened    ? session.connected()
+                              : e == quiet   ? session.quiet()
+                              : e == timeOut ? session.timedOut()
+                              : e == hangUp  ? session.closed()
+                              : e == refused ? session.failed(NetError::Refused)
+                                             : session.received(e);
+            sent += step.send;
+            if (step.outcome)
+                outcomes.push_back(*step.outcome);
+        }
+        EXPECT_EQ(sent, c.sent) << c.what;
+        EXPECT_EQ(outcomes, std::vector<Outcome>{c.outcome}) << c.what;
+    }
+}
