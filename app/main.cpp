@@ -9,6 +9,7 @@
 #include "help/HelpMenus.h"
 #include "labels/LabelMenus.h"
 #include "platform/FileChooser.h"
+#include "platform/HamlibRig.h"
 #include "platform/MessageBoxDialogs.h"
 #include "platform/Printer.h"
 #include "reports/CountryMapMenus.h"
@@ -115,6 +116,9 @@ int main(int argc, char **argv) {
     // The entry window is made at the first "Saisie des QSO" and stays loaded for the rest of
     // the run; a later save (another activation reopened or typed) shows it again on the
     // activation the setup window now holds.
+    // The radio outlives the entry window; closing the program never waits more than a
+    // moment for a radio that hangs.
+    HamlibRig rig;
     std::unique_ptr<Saisie_QSO> entry;
     setup.setEntryWindowOpener([&] {
         if (!entry) {
@@ -125,6 +129,7 @@ int main(int argc, char **argv) {
             connectCountriesAndMap(*entry, services);
             connectLabelWindows(*entry, services);
             connectHelpMenu(*entry, services);
+            entry->attachRig(rig);
         } else
             entry->showCurrentActivation();
         entry->show();

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the program, its tests and its benchmarks need, when missing.
+# Hamlib: libhamlib-dev to build, libhamlib-utils (rigctld, rigctl) for the radio tests.
 set -euo pipefail
 
 packages=(
@@ -7,6 +8,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 qt6-translations-l10n
     libgl-dev libvulkan-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev
+    libhamlib-dev libhamlib-utils
     hamradio-files strace xvfb xauth faketime
     fonts-liberation2 poppler-utils
     clang libfuzzer-14-dev ccache

@@ -83,6 +83,9 @@ void Saisie_QSO::buildMenus() {
     std::tie(Mnu_Refrappe_Non, Mnu_Refrappe_Oui) =
         newChoice(Mnu_Refrappe, QStringLiteral("Mnu_Refrappe_Non"), QStringLiteral("NON"),
                   QStringLiteral("Mnu_Refrappe_Oui"), QStringLiteral("OUI"));
+    // Opens "Liaison avec le poste" once a radio is attached (attachRig).
+    Mnu_CAT = newItem(Mnu_Setup, QStringLiteral("Mnu_CAT"), QStringLiteral("Poste (CAT)…"));
+    Mnu_CAT->setEnabled(false);
 
     Mnu_Afficher = newMenu(bar, QStringLiteral("Mnu_Afficher"), QStringLiteral("Afficher"));
     Mnu_Aff_Log = newItem(Mnu_Afficher, QStringLiteral("Mnu_Aff_Log"),
