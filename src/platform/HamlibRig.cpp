@@ -32,6 +32,33 @@ void quietHamlib() {
 
 constexpr int unknownModel = -1000;
 
+/// The workers left running at a stop because they were in a call to a radio that hangs.
+/// They end on their own; until then they are listed here, where the program's end (and a
+/// leak checker) can still see them. Never destroyed, for the same reason as the lock.
+struct Abandoned {
+    std::mutex mutex;
+    QList<QThread *> threads;
+};
+Abandoned &abandoned() {
+    static auto *list = new Abandoned;
+    return *list;
+}
+
+void abandon(QThread *thread) {
+    {
+        std::lock_guard lock(abandoned().mutex);
+        abandoned().threads.append(thread);
+    }
+    // Emitted by the worker thread as it ends, before the object is deleted (deleteLater).
+    QObject::connect(
+        thread, &QThread::finished, thread,
+        [thread] {
+            std::lock_guard lock(abandoned().mutex);
+            abandoned().threads.removeAll(thread);
+        },
+        Qt::DirectConnection);
+}
+
 /// One Hamlib handle, used from one thread only.
 class Session {
 public:
@@ -183,8 +210,8 @@ bool HamlibRig::stop(int waitMs) {
     const bool ended = waitMs > 0 && thread_->wait(QDeadlineTimer(waitMs));
     if (ended)
         delete thread_;
-    // Otherwise the worker is in a call to a radio that hangs: it ends when that call returns
-    // and its thread object goes with it (finished -> deleteLater).
+    else // in a call to a radio that hangs: it ends when that call returns
+        abandon(thread_);
     thread_ = nullptr;
     poller_.reset();
     return ended;
