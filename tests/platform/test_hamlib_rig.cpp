@@ -6,6 +6,7 @@
 #include "support/Rigctld.h"
 
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -59,7 +60,10 @@ qint64 worstTimerDelay(int ms) {
         previous = now;
     });
     tick.start();
-    QTest::qWait(ms);
+    // The thread's own loop: QTest::qWait would sleep between its rounds.
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
     return worst;
 }
 
