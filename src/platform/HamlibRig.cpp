@@ -7,6 +7,7 @@
 #include <hamlib/rig.h>
 
 #include <chrono>
+#include <clocale>
 #include <cmath>
 #include <condition_variable>
 #include <mutex>
@@ -101,6 +102,9 @@ public:
             {"serial_speed", speed.constData(), link.kind == RigLink::Kind::Direct},
             {"timeout", timeout.constData(), true},
             {"retry", "0", true},
+            // Hamlib may answer from a cache of the last 500 ms: a link that just died would
+            // still give a frequency. Every reading goes to the radio.
+            {"cache_timeout", "0", true},
         };
         for (const Conf &c : confs) {
             if (!c.wanted)
@@ -188,7 +192,13 @@ struct HamlibRig::Poller {
 };
 
 HamlibRig::HamlibRig(RigTiming timing, QObject *parent)
-    : RigControl(parent), timing_(timing), mailbox_(std::make_shared<Mailbox>(this)) {}
+    : RigControl(parent), timing_(timing), mailbox_(std::make_shared<Mailbox>(this)) {
+    // Hamlib's network backend switches the C library's number locale to "C" while it opens a
+    // link and then puts back a name that the switch has just freed, from the worker thread.
+    // With the process already in "C" for numbers the switch changes and frees nothing. The
+    // program formats its numbers itself (QString, QLocale), never through the C locale.
+    std::setlocale(LC_NUMERIC, "C");
+}
 
 HamlibRig::~HamlibRig() {
     mailbox_->close();
