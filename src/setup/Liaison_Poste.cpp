@@ -99,7 +99,7 @@ Liaison_Poste::Liaison_Poste(SettingsStore &settings, RigControl &rig, QWidget *
         access::name(b, b->text());
     access::name(Resultat, QStringLiteral("Résultat du test"));
 
-    show(RigLink::load(settings_));
+    showLink(RigLink::load(settings_));
 
     for (QRadioButton *b : {Aucune, Reseau, Direct})
         connect(b, &QRadioButton::toggled, this, &Liaison_Poste::enableFields);
@@ -140,7 +140,7 @@ QStringList Liaison_Poste::serialDevices() {
     return found;
 }
 
-void Liaison_Poste::show(const RigLink &link) {
+void Liaison_Poste::showLink(const RigLink &link) {
     Aucune->setChecked(link.kind == RigLink::Kind::None);
     Reseau->setChecked(link.kind == RigLink::Kind::Rigctld);
     Direct->setChecked(link.kind == RigLink::Kind::Direct);

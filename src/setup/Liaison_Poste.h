@@ -45,7 +45,7 @@ public:
     QLabel *Resultat;
 
 private:
-    void show(const RigLink &link);
+    void showLink(const RigLink &link);
     void enableFields();
     void fillModels();
     void save();
