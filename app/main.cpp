@@ -9,6 +9,7 @@
 #include "help/HelpMenus.h"
 #include "labels/LabelMenus.h"
 #include "platform/FileChooser.h"
+#include "platform/HamlibRig.h"
 #include "platform/MessageBoxDialogs.h"
 #include "platform/Printer.h"
 #include "reports/CountryMapMenus.h"
@@ -142,6 +143,9 @@ int main(int argc, char **argv) {
     // The entry window is made at the first "Saisie des QSO" and stays loaded for the rest of
     // the run; a later save (another activation reopened or typed) shows it again on the
     // activation the setup window now holds.
+    // The radio outlives the entry window; closing the program never waits more than a
+    // moment for a radio that hangs.
+    HamlibRig rig;
     std::unique_ptr<Saisie_QSO> entry;
     setup.setEntryWindowOpener([&] {
         if (!entry) {
@@ -152,8 +156,14 @@ int main(int argc, char **argv) {
             connectCountriesAndMap(*entry, services);
             connectLabelWindows(*entry, services);
             connectHelpMenu(*entry, services);
-            // No radio link gives the frequency: the operator types it.
-            connectCluster(*entry, services);
+            entry->attachRig(rig);
+            // The announce window proposes the radio's frequency while it answers.
+            connectCluster(*entry, services, [e = entry.get()]() -> std::optional<double> {
+                const RigReading &radio = e->radioReading();
+                if (!radio.answering())
+                    return std::nullopt;
+                return double(radio.hz) / 1000.0;
+            });
         } else
             entry->showCurrentActivation();
         entry->show();

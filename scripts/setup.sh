@@ -2,6 +2,7 @@
 # Installs the Debian 12 packages the program, its tests, its benchmarks and its package check
 # need, when missing. As root it runs apt-get itself, otherwise through sudo; a user who has
 # neither is told which packages are missing and the command to run as root.
+# Hamlib: libhamlib-dev to build, libhamlib-utils (rigctld, rigctl) for the radio tests.
 set -euo pipefail
 
 packages=(
@@ -9,6 +10,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 qt6-translations-l10n
     libgl-dev libvulkan-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev
+    libhamlib-dev libhamlib-utils
     hamradio-files strace xvfb xauth faketime
     fonts-liberation2 poppler-utils
     clang libfuzzer-14-dev ccache

@@ -42,6 +42,9 @@ debs=("$build_dir"/zep-rozadovev_*.deb)
 deb=${debs[0]}
 echo "Package: $deb"
 dpkg-deb --field "$deb" Package Version Depends
+# The radio library comes from dpkg-shlibdeps, as every library the program links.
+dpkg-deb --field "$deb" Depends | grep -q 'libhamlib4' ||
+    fail "the package does not depend on libhamlib4"
 
 # lintian passes warnings by default: here a warning fails the check as an error does.
 lintian_status=0

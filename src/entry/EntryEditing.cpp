@@ -1,6 +1,7 @@
 #include "entry/EntryEditing.h"
 
 #include "core/ActivityLog.h"
+#include "core/QsoFrequencies.h"
 #include "core/QsoLine.h"
 #include "entry/FieldChain.h"
 #include "entry/QsoList.h"
@@ -192,6 +193,12 @@ void EntryEditing::Efface_QSO_Click() {
         if (removed) {
             state.qsoEfface = line;
             window_.Recupere->setEnabled(true);
+            // Its frequency is kept here for a restore (the side file follows the log only).
+            const QsoFrequencies::Removed frequency =
+                QsoFrequencies(window_.logPath()).remove(line);
+            deletedHz_ = frequency.hz;
+            if (!frequency.status)
+                dialogs_.message(frequency.status.message);
         } else {
             dialogs_.message(removed.message);
         }
@@ -218,6 +225,12 @@ void EntryEditing::Recupere_Click() {
             // The QSO is still held: the operator can try again once the cause is removed.
             dialogs_.message(inserted.message);
             return;
+        }
+        if (deletedHz_) {
+            const IoResult kept =
+                QsoFrequencies(window_.logPath()).append(state.qsoEfface, *deletedHz_);
+            if (!kept)
+                dialogs_.message(kept.message);
         }
         window_.refreshFromLog();
     }

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 namespace zep {
 
@@ -58,6 +59,7 @@ private:
     Saisie_QSO &window_;
     Dialogs &dialogs_;
     std::function<void()> search_;
+    std::optional<qint64> deletedHz_; ///< the frequency of the QSO last deleted, if it had one
 };
 
 } // namespace zep

@@ -159,6 +159,8 @@ void Saisie_QSO::buildControls() {
     // The headings start where the list's text starts, inside its frame.
     Entete->setContentsMargins(Liste_QSO->frameWidth() + 3, 0, 0, 0);
     Status = newLabel(central, QStringLiteral("Status"));
+    Poste = newLabel(central, QStringLiteral("Poste"));
+    Poste->setVisible(false);
     Tot_Ope = newField(central, QStringLiteral("Tot_Ope"), 50);
     Tot_Ope->setReadOnly(true);
     Tot_Ope->setFocusPolicy(Qt::NoFocus);
@@ -246,6 +248,8 @@ void Saisie_QSO::buildLayout() {
          {Valide_Q, Annule_Q, Edite_QSO, Efface_QSO, Recupere, Ajout_QSO, Recherche})
         buttons->addWidget(b);
     buttons->addStretch(1);
+    buttons->addWidget(Poste);
+    buttons->addSpacing(16);
     buttons->addWidget(Status);
 
     auto *listFrame = new QGroupBox(QStringLiteral("Liste des QSO"), central);
@@ -282,6 +286,7 @@ void Saisie_QSO::buildLayout() {
         access::name(b, b->text());
     access::name(Liste_QSO, listFrame->title());
     access::name(Tot_Ope, QStringLiteral("Opérateurs contactés"));
+    access::name(Poste, QStringLiteral("Poste"));
     access::tabChain({Bande_Q, Mode_Q, Indi_Q, Dpt_Q, Prenom_Q, QRKR_Q, QRKE_Q, Observation_Q,
                       Date_Q, Heure_Q, Valide_Q, Annule_Q, Edite_QSO, Efface_QSO, Recupere,
                       Ajout_QSO, Recherche, Liste_QSO});

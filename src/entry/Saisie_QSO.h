@@ -6,6 +6,7 @@
 #include "core/Dialogs.h"
 #include "core/FirstNames.h"
 #include "core/OperatorTally.h"
+#include "core/RadioReading.h"
 #include "core/Settings.h"
 #include "entry/EntryState.h"
 #include "entry/FieldChain.h"
@@ -15,6 +16,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QComboBox;
@@ -29,6 +31,7 @@ namespace zep {
 class DepartmentPainter;
 class EntryKeyFilter;
 class QsoList;
+class RigControl;
 
 /// The QSO entry window, the program's main working window: one QSO after another is typed
 /// into a row of fields visited with Enter, checked, written to the activity log of the
@@ -89,6 +92,18 @@ public:
     bool retypeOn() const;
     bool autoSeparators() const;
 
+    // The radio (Saisie_QSO_Radio.cpp).
+    /// Follows `rig` on the link the settings hold, and has "Poste (CAT)…" set that link.
+    void attachRig(RigControl &rig);
+    /// The radio's reading: the "Poste" line, and the band and mode boxes when the radio
+    /// changed them, unless a QSO is being corrected or typed from a paper log.
+    void showRadio(const RigReading &reading);
+    /// The frequency to keep with a live QSO on `band`: the radio's while it answers on that
+    /// band, outside corrections, insertions and deferred entry.
+    std::optional<qint64> radioFrequency(const QString &band) const;
+    /// The radio's last reading (no link, silent, or answering with its frequency and mode).
+    const RigReading &radioReading() const { return radio_; }
+
     // Entry fields and their labels.
     QComboBox *Bande_Q;
     QComboBox *Mode_Q;
@@ -118,6 +133,7 @@ public:
     QsoList *Liste_QSO;
     QLabel *Entete;
     QLabel *Status;
+    QLabel *Poste; ///< the radio's frequency and mode, hidden without a radio
     QLineEdit *Tot_Ope;
     QLabel *Label1;
     QLabel *Label4;
@@ -146,6 +162,7 @@ public:
     QMenu *Mnu_Differee;
     QAction *Mnu_Diff_Non;
     QAction *Mnu_Diff_Oui;
+    QAction *Mnu_CAT; ///< "Poste (CAT)…": the link with the radio
     QMenu *Mnu_Refrappe;
     QAction *Mnu_Refrappe_Non;
     QAction *Mnu_Refrappe_Oui;
@@ -217,8 +234,15 @@ private:
     std::unique_ptr<DepartmentPainter> painter_;
     EntryKeyFilter *keyFilter_ = nullptr;
     std::function<void()> quit_;
-    QString lookedUpCall_; ///< the call sign whose lookup set Prenom_Inconnu
-    OperatorTally operators_; ///< Tot_Ope's count, kept up to date with the log
+    /// The log's change is followed by its frequencies' (see QsoFrequencies).
+    void keepFrequency(bool insert, const QString &line, qint64 hzNow);
+
+    RigControl *rig_ = nullptr;
+    RigReading radio_;
+    std::optional<int> radioBand_; ///< the band row the radio last put in the box
+    QString radioMode_;            ///< the mode text the radio last put in the box
+    QString lookedUpCall_;         ///< the call sign whose lookup set Prenom_Inconnu
+    OperatorTally operators_;      ///< Tot_Ope's count, kept up to date with the log
     DuplicateFinder duplicates_;
 };
 

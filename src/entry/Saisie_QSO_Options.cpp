@@ -88,6 +88,9 @@ void Saisie_QSO::buildMenus() {
         newChoice(Mnu_Refrappe, QStringLiteral("Mnu_Refrappe_Non"), QStringLiteral("NON"),
                   QStringLiteral("Mnu_Refrappe_Oui"), QStringLiteral("OUI"));
     Mnu_Setup->addSeparator();
+    // Opens "Liaison avec le poste" once a radio is attached (attachRig).
+    Mnu_CAT = newItem(Mnu_Setup, QStringLiteral("Mnu_CAT"), QStringLiteral("Poste (CAT)…"));
+    Mnu_CAT->setEnabled(false);
     Mnu_Cluster = newItem(Mnu_Setup, QStringLiteral("Mnu_Cluster"), QStringLiteral("Cluster…"));
 
     Mnu_Afficher = newMenu(bar, QStringLiteral("Mnu_Afficher"), QStringLiteral("Afficher"));

@@ -6,6 +6,7 @@
 #include "core/Activation.h"
 #include "core/ActivityLog.h"
 #include "core/FirstNames.h"
+#include "core/QsoFrequencies.h"
 #include "core/QsoLine.h"
 #include "core/Statistics.h"
 #include "core/TextFile.h"
@@ -121,6 +122,7 @@ bool Saisie_QSO::writeQso(bool insert) {
     // The log first: the QSO is what must not be lost. On a nearly full medium the log still
     // grows by one line while the memory needs room for a whole second copy; a memory that
     // cannot be updated then costs the first name of this station, never the QSO.
+    const std::optional<qint64> hz = radioFrequency(fields.band);
     ActivityLog log(logPath());
     IoResult done;
     if (insert)
@@ -133,6 +135,7 @@ bool Saisie_QSO::writeQso(bool insert) {
         dialogs_.message(done.message);
         return false;
     }
+    keepFrequency(insert, built.line, hz.value_or(0));
 
     FirstNameMemory memory(firstNamesPath());
     // A call sign changed after its Enter (then "Validez" clicked) was never looked up: what
@@ -172,7 +175,10 @@ void Saisie_QSO::copyToSecondReference() {
         return;
     // The second log is kept level with the first: a live QSO is appended to it, any other
     // change replaces it in one step, so that it is never missing, even for a moment.
-    const IoResult copied = ActivityLog(logPath()).copyTo(activityLogPath(programDir_, second));
+    const QString secondLog = activityLogPath(programDir_, second);
+    IoResult copied = ActivityLog(logPath()).copyTo(secondLog);
+    if (copied)
+        copied = QsoFrequencies(logPath()).copyTo(secondLog);
     if (!copied)
         dialogs_.message(copied.message);
 }

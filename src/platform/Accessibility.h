@@ -13,7 +13,7 @@ namespace zep::access {
 /// caption without its mandatory mark "*", its accelerator "&" or its runs of blanks.
 QString nameFromCaption(const QString &caption);
 
-/// Names `control` after `caption`, and makes `label` (when given) its buddy, so that the
+/// Names `control` (and the line edit of an editable combo box) after `caption`, and makes `label` (when given) its buddy, so that the
 /// caption and the control are announced together.
 void name(QWidget *control, const QString &caption, QLabel *label = nullptr);
 

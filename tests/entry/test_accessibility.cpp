@@ -8,6 +8,7 @@
 #include "setup/Setup.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 
 using namespace zep;
 using zep::testing::EntryWindowTest;
@@ -120,4 +121,31 @@ TEST_F(Accessibility, SetupWindowControlsAreNamedAndTabFollowsTheFields) {
                                QStringLiteral("Num_CP1"),        QStringLiteral("Nom_Commune1"),
                                QStringLiteral("Type_Activite1"), QStringLiteral("Saisie_des_QSO")};
     EXPECT_EQ(tabOrder(&setupWindow, chain), chain);
+}
+
+TEST_F(Accessibility, TheBandAndModeBoxesAreAnnouncedByTheirCaptionsNotTheirValue) {
+    open();
+    // What holds the keyboard focus in an editable combo box is its line edit: that is what a
+    // screen reader announces.
+    for (QComboBox *box : {window->Bande_Q, window->Mode_Q}) {
+        box->setFocus();
+        QAccessibleInterface *heard = QAccessible::queryAccessibleInterface(focused());
+        ASSERT_NE(heard, nullptr);
+        EXPECT_EQ(heard->text(QAccessible::Name), box->accessibleName())
+            << box->objectName().toStdString();
+        QAccessibleInterface *boxHeard = QAccessible::queryAccessibleInterface(box);
+        EXPECT_EQ(boxHeard->text(QAccessible::Name), box->accessibleName());
+        EXPECT_EQ(boxHeard->text(QAccessible::Value), box->currentText());
+        EXPECT_EQ(boxHeard->role(), QAccessible::ComboBox);
+    }
+    EXPECT_EQ(window->Bande_Q->lineEdit()->accessibleName(), QStringLiteral("Bande (Mhz)"));
+    EXPECT_EQ(window->Mode_Q->lineEdit()->accessibleName(), QStringLiteral("Mode"));
+    // The set-up window's type boxes likewise.
+    zep::Setup setupWindow(dir.path(), settings, dialogs);
+    for (const char *name : {"Type_Activite", "Type_Activite1"}) {
+        auto *box = setupWindow.findChild<QComboBox *>(QString::fromLatin1(name));
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->lineEdit()->accessibleName(), box->accessibleName()) << name;
+        EXPECT_FALSE(box->accessibleName().isEmpty()) << name;
+    }
 }

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "core/RadioReading.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+
+namespace zep {
+
+/// One radio model as Hamlib knows it, for the choice of a radio wired to this computer.
+struct RigModel {
+    int number = 0;
+    QString maker;
+    QString name;
+};
+
+/// The radio, in the program's words: follow its frequency and mode, read it once to test a
+/// link, list the models that can be wired. Every answer comes back as a signal on the
+/// caller's thread; nothing here may block the caller, whatever the radio does.
+class RigControl : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    /// Follows the radio on `link` (and stops following the previous one); a link of kind
+    /// None stops and reports RigReading::State::NoLink.
+    virtual void follow(const RigLink &link) = 0;
+    /// Reads the radio once on `link`: answered by tested().
+    virtual void test(const RigLink &link) = 0;
+    /// Answered by modelsListed().
+    virtual void listModels() = 0;
+
+signals:
+    /// The followed radio's reading, each time it changes.
+    void readingChanged(const zep::RigReading &reading);
+    /// The outcome of test(): the reading, or the French cause of the failure in `cause`.
+    void tested(const zep::RigReading &reading, const QString &cause);
+    void modelsListed(const QList<zep::RigModel> &models);
+};
+
+} // namespace zep
