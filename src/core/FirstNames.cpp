@@ -4,12 +4,14 @@
 #include "core/QsoLine.h"
 #include "core/TextFile.h"
 
+#include <QHash>
 #include <QHashFunctions>
 #include <QList>
 
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <optional>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -235,6 +237,125 @@ IoResult FirstNameMemory::remember(const QString &call, const QString &departmen
         copied = span.end;
     }
     out.append(all.sliced(copied));
+    return writeBytesFile(path_, out, QStringLiteral("Temporaire.txt"));
+}
+
+IoResult FirstNameMemory::rememberAll(const QList<Entry> &entries) {
+    if (entries.isEmpty())
+        return IoResult::success();
+    for (const Entry &e : entries) {
+        if (e.call.size() > callColumns || e.department.size() > 2)
+            return IoResult::failure(QStringLiteral("Indicatif ou département trop long (%1) : "
+                                                    "les prénoms ne sont pas mémorisés.")
+                                         .arg(e.call));
+        if (holdsControlCharacter(e.call) || holdsControlCharacter(e.department) ||
+            holdsControlCharacter(e.firstName))
+            return IoResult::failure(QStringLiteral("Caractère de contrôle dans l'indicatif, le "
+                                                    "département ou le prénom de %1 : les "
+                                                    "prénoms ne sont pas mémorisés.")
+                                         .arg(e.call));
+    }
+    rawfile::Bytes file = rawfile::read(path_);
+    if (!file.status && !file.missing)
+        return file.status;
+    const QByteArrayView all(file.bytes);
+
+    // Every line of the file, and the lines of each call sign as the lookup finds them.
+    QList<LineSpan> lines;
+    forEachSpan(all, [&](const LineSpan &span) { lines.append(span); });
+    QHash<QByteArray, QList<qsizetype>> linesOf;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QByteArrayView line = all.sliced(lines[i].start, lines[i].end - lines[i].start);
+        linesOf[trimBlanks(line.first(std::min<qsizetype>(callColumns, line.size()))).toByteArray()]
+            .append(i);
+    }
+
+    // What each call sign's entries become; a call sign new to the file gets one line at the
+    // end, which the following entries of the same call sign rewrite.
+    QHash<QByteArray, QByteArray> rewritten;
+    QList<QByteArray> added;
+    QHash<QByteArray, qsizetype> addedAt;
+    const auto fieldsOf = [&](QByteArrayView line, QString &department, QString &firstName) {
+        department.clear();
+        firstName.clear();
+        if (line.size() >= departmentColumn) {
+            const QByteArrayView d = line.sliced(
+                departmentColumn - 1, std::min<qsizetype>(2, line.size() - departmentColumn + 1));
+            if (d != QByteArrayView("  "))
+                department = cp1252::decode(d);
+        }
+        if (line.size() >= firstNameColumn)
+            firstName = cp1252::decode(line.sliced(firstNameColumn - 1));
+    };
+    for (const Entry &e : entries) {
+        QByteArray call;
+        if (!cp1252::encode(e.call, call))
+            return rawfile::unencodable(path_, e.call);
+        // What the lookup would give now: the last entry of the call sign.
+        std::optional<QByteArrayView> known;
+        if (const auto a = addedAt.constFind(call); a != addedAt.constEnd())
+            known = QByteArrayView(added.at(*a));
+        else if (const auto r = rewritten.constFind(call); r != rewritten.constEnd())
+            known = QByteArrayView(*r);
+        else if (const auto l = linesOf.constFind(call); l != linesOf.constEnd()) {
+            const LineSpan &last = lines.at(l->last());
+            known = all.sliced(last.start, last.end - last.start);
+        }
+        QString department = e.department, firstName = e.firstName;
+        if (known) {
+            QString knownDepartment, knownFirstName;
+            fieldsOf(*known, knownDepartment, knownFirstName);
+            if (department.isEmpty())
+                department = knownDepartment;
+            if (firstName.isEmpty())
+                firstName = knownFirstName;
+        }
+        const QString text = entry(e.call, department, firstName);
+        QByteArray line;
+        if (!cp1252::encode(text, line))
+            return rawfile::unencodable(path_, text);
+        if (const auto a = addedAt.constFind(call); a != addedAt.constEnd())
+            added[*a] = line;
+        else if (known)
+            rewritten.insert(call, line);
+        else {
+            addedAt.insert(call, added.size());
+            added.append(line);
+        }
+    }
+
+    QByteArray out;
+    out.reserve(all.size() + added.size() * 40);
+    bool changed = !added.isEmpty();
+    qsizetype copied = 0;
+    for (auto r = rewritten.constBegin(); r != rewritten.constEnd(); ++r) {
+        for (const qsizetype i : linesOf.value(r.key()))
+            changed = changed || all.sliced(lines[i].start, lines[i].end - lines[i].start) != *r;
+    }
+    if (!changed)
+        return IoResult::success();
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QByteArrayView line = all.sliced(lines[i].start, lines[i].end - lines[i].start);
+        const auto r = rewritten.constFind(
+            trimBlanks(line.first(std::min<qsizetype>(callColumns, line.size()))).toByteArray());
+        if (r == rewritten.constEnd())
+            continue;
+        out.append(all.sliced(copied, lines[i].start - copied));
+        out.append(*r);
+        copied = lines[i].end;
+    }
+    out.append(all.sliced(copied));
+    if (!added.isEmpty()) {
+        // As an append does: a last line without its end is ended first.
+        if (out.endsWith('\r'))
+            out.append('\n');
+        else if (!out.isEmpty() && !out.endsWith('\n'))
+            out.append("\r\n", 2);
+        for (const QByteArray &line : added) {
+            out.append(line);
+            out.append("\r\n", 2);
+        }
+    }
     return writeBytesFile(path_, out, QStringLiteral("Temporaire.txt"));
 }
 
