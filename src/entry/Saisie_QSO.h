@@ -133,6 +133,7 @@ public:
     QMenu *Mnu_Fichier;
     QAction *Mnu_ADIF;
     QAction *Mnu_C_Trafic;
+    QAction *Mnu_Import_ADIF;
     QAction *Mnu_Quitter;
     QMenu *Mnu_Setup;
     QMenu *Mnu_QTR;

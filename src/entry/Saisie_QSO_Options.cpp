@@ -59,6 +59,8 @@ void Saisie_QSO::buildMenus() {
         newItem(Mnu_Fichier, QStringLiteral("Mnu_ADIF"), QStringLiteral("Exporter au format ADIF"));
     Mnu_C_Trafic = newItem(Mnu_Fichier, QStringLiteral("Mnu_C_Trafic"),
                            QStringLiteral("Exporter au format C_Trafic"));
+    Mnu_Import_ADIF = newItem(Mnu_Fichier, QStringLiteral("Mnu_Import_ADIF"),
+                              QStringLiteral("Importer un fichier ADIF…"));
     Mnu_Quitter = Mnu_Fichier->addAction(QStringLiteral("Quitter"));
     Mnu_Quitter->setObjectName(QStringLiteral("Mnu_Quitter"));
     connect(Mnu_Quitter, &QAction::triggered, this, &QWidget::close);
