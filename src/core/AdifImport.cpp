@@ -148,10 +148,9 @@ QString fitted(const QString &text, int width, const QString &label, QStringList
     if (text.size() <= width)
         return text;
     const QString kept = text.left(width).trimmed();
-    notes.append(QStringLiteral("%1 coupé à %2 caractères : « %3 » au lieu de « %4 »")
-                     .arg(label)
-                     .arg(width)
-                     .arg(kept, text));
+    notes.append(QStringLiteral("%1 : « %2 » coupé en « %3 » (%4 caractères)")
+                     .arg(label, text, kept)
+                     .arg(width));
     return kept;
 }
 
@@ -160,8 +159,7 @@ QString converted(QByteArrayView raw, const QString &label, QStringList &notes) 
     const QString decoded = decodeBytes(raw).trimmed();
     const QString text = storable(decoded).trimmed();
     if (text != decoded)
-        notes.append(
-            QStringLiteral("%1 transcrit : « %2 » devient « %3 »").arg(label, decoded, text));
+        notes.append(QStringLiteral("%1 : « %2 » transcrit en « %3 »").arg(label, decoded, text));
     return text;
 }
 
