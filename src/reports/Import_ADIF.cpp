@@ -136,6 +136,9 @@ Import_ADIF::Import_ADIF(const Preview &preview, const QString &sourceFile,
     Liste_Import->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     Liste_Import->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     Liste_Import->horizontalHeader()->setStretchLastSection(true);
+    const int widths[] = {55, 50, 105, 75, 55, 55, 75, 125};
+    for (int column = 0; column < int(std::size(widths)); ++column)
+        Liste_Import->horizontalHeader()->resizeSection(column, widths[column]);
 
     Importer_Doublons = new QCheckBox(QStringLiteral("Importer aussi les doublons"), this);
     Importer_Doublons->setObjectName(QStringLiteral("Importer_Doublons"));
