@@ -5,6 +5,7 @@
 #include "core/ActivityLog.h"
 #include "core/AdifExport.h"
 #include "core/AdifImport.h"
+#include "core/AdifReader.h"
 #include "core/FirstNames.h"
 #include "core/SysCalls.h"
 #include "core/TextFile.h"
@@ -387,6 +388,46 @@ TEST(AdifImport, GivesBackAnExportedLog) {
     const Preview p = previewImport(adif::readAdi(exported), {}, entryBoxes);
     EXPECT_EQ(p.count(Status::ToImport), log.size());
     EXPECT_EQ(mergedLog(p, false), logBytes);
+}
+
+TEST(AdifImport, ReadsTheFilesOfOtherWriters) {
+    // Written by tcadif's AdifWriter and by adif-parser-ts (tests/adif/make_import_fixtures.js):
+    // the same six QSOs, names in ASCII in one and in UTF-8 in the other.
+    struct Case {
+        const char *file;
+        const char *firstName, *secondName;
+    };
+    const Case cases[] = {{"tcadif.adi", "Herve", "Klaus"},
+                          {"adif-parser-ts.adi", "Hervé", "Jürgen"}};
+    for (const Case &c : cases) {
+        const QString path = QStringLiteral(ZEP_ADIF_FIXTURES "/") + QString::fromUtf8(c.file);
+        const FileBytes file = readFileBytes(path);
+        ASSERT_TRUE(file.status) << file.status.message.toStdString();
+        const adif::ReadResult read = adif::readAdif(file.bytes);
+        EXPECT_TRUE(read.notes.isEmpty()) << c.file;
+        const Preview p = previewImport(read, {}, entryBoxes);
+        ASSERT_EQ(p.items.size(), 6) << c.file;
+        const QList<std::pair<Status, QString>> statuses = {
+            {Status::ToImport, QString()},
+            {Status::ToImport, QString()},
+            {Status::ToImport, QString()},
+            {Status::Ignored, QStringLiteral("bande 60m absente de la liste des bandes")},
+            {Status::Ignored, QStringLiteral("mode FT8 absent de la liste des modes")},
+            {Status::AlreadyInLog, QStringLiteral("même QSO que l'enregistrement 1")},
+        };
+        for (qsizetype i = 0; i < statuses.size(); ++i) {
+            EXPECT_EQ(p.items[i].status, statuses[i].first) << c.file << " record " << i + 1;
+            EXPECT_EQ(p.items[i].reason, statuses[i].second) << c.file << " record " << i + 1;
+        }
+        EXPECT_EQ(
+            mergedLog(p, false),
+            logOf({lineOf({"07/12/26", "09:15", "F4ABC", "21", c.firstName, "57", "59", "SSB", "7",
+                           "FIRST OF THE DAY"}),
+                   lineOf({"07/12/26", "09:20", "TK5XY", "2A", "", "59", "59", "SSB", "14", ""}),
+                   lineOf({"07/12/26", "09:30", "DL1ABC/P", "", c.secondName, "579", "599", "CW",
+                           "14", ""})}))
+            << c.file;
+    }
 }
 
 TEST(AdifImport, WindowsTextIsStorable) {
