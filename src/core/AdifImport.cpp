@@ -101,6 +101,9 @@ QString decodeBytes(QByteArrayView bytes) {
 
 /// The text with every character the code page cannot hold replaced (see windows1252Text).
 QString storable(const QString &text) {
+    if (std::all_of(text.cbegin(), text.cend(),
+                    [](QChar c) { return c.unicode() >= 0x20 && c.unicode() < 0x7F; }))
+        return text; // printable ASCII, nearly every field of every file
     QString out;
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -110,8 +113,7 @@ QString storable(const QString &text) {
             out += QLatin1Char(' ');
             continue;
         }
-        const QString one(c);
-        if (c.unicode() < 0x80 || cp1252::canEncode(one)) {
+        if (c.unicode() < 0x80 || cp1252::canEncode(QString(c))) {
             out += c;
             continue;
         }
@@ -127,7 +129,7 @@ QString storable(const QString &text) {
         // "ő" is "o" and a combining accent: the letter is kept, the accent dropped unless
         // the code page has the letter with it.
         QString base;
-        for (const QChar d : one.normalized(QString::NormalizationForm_KD))
+        for (const QChar d : QString(c).normalized(QString::NormalizationForm_KD))
             if (d.category() != QChar::Mark_NonSpacing && d.category() != QChar::Mark_Enclosing &&
                 d.category() != QChar::Mark_SpacingCombining)
                 base += d;
@@ -231,7 +233,8 @@ QString bandOf(const adif::Record &r, const Rows &target, QStringList &reasons, 
     const QString band = trimmedText(r.value("BAND"));
     const QString freq = trimmedText(r.value("FREQ"));
     QByteArray adifBand;
-    if (!band.isEmpty() && adif::bandLimits(band.toLatin1()))
+    if (!band.isEmpty() &&
+        (target.bandRows.contains(band.toLatin1().toLower()) || adif::bandLimits(band.toLatin1())))
         adifBand = band.toLatin1().toLower();
     else if (!freq.isEmpty()) {
         bool ok = false;
@@ -270,6 +273,8 @@ QString modeOf(const adif::Record &r, const Rows &target, QStringList &reasons, 
         return {};
     }
     shown = submode.isEmpty() ? mode : mode + QLatin1Char('/') + submode;
+    if (target.modes.contains(mode))
+        return mode;
     QStringList candidates;
     for (const QString &name : {mode, submode}) {
         if (name.isEmpty())
@@ -414,7 +419,8 @@ Item mapRecord(const adif::Record &r, const Rows &target) {
         return item;
     }
     item.qsoLine = built.line;
-    item.fields.remarks = readQsoLine(built.line).remarks;
+    // The remarks as the line holds them, in capitals.
+    item.fields.remarks = built.line.mid(qsocol::remarks - 1, qsocol::remarksWidth).trimmed();
     item.order = date->value * qint64(10000) + *time;
     item.status = Status::ToImport;
     return item;
@@ -432,8 +438,15 @@ Preview previewImport(const adif::ReadResult &read, QByteArrayView logBytes, con
 
     // The QSOs of the log: the first of each call, band and mode (what the duplicate
     // question names), and every call, band, mode, date and time.
-    QHash<QString, QString> firstOf;
+    struct First {
+        QString date, time;
+        int record = 0; ///< 0 for a QSO of the log
+    };
+    QHash<QString, First> firstOf;
     QHash<QString, int> sameQso; ///< -> 0 for a line of the log, else the record's number
+    const qsizetype logLines = std::count(logBytes.begin(), logBytes.end(), '\n') + 1;
+    firstOf.reserve(logLines + read.records.size());
+    sameQso.reserve(logLines + read.records.size());
     rawfile::forEachLine(logBytes, [&](QByteArrayView bytes) {
         if (isBlankLine(bytes))
             return;
@@ -442,9 +455,8 @@ Preview previewImport(const adif::ReadResult &read, QByteArrayView logBytes, con
                                          field(line, qsocol::band, qsocol::bandWidth),
                                          field(line, qsocol::mode, qsocol::modeWidth));
         if (!firstOf.contains(key))
-            firstOf.insert(
-                key, QStringLiteral("%1 à %2").arg(field(line, qsocol::date, qsocol::dateWidth),
-                                                   field(line, qsocol::time, qsocol::timeWidth)));
+            firstOf.insert(key, {field(line, qsocol::date, qsocol::dateWidth).toString(),
+                                 field(line, qsocol::time, qsocol::timeWidth).toString(), 0});
         sameQso.insert(sameQsoKey(key, field(line, qsocol::date, qsocol::dateWidth),
                                   field(line, qsocol::time, qsocol::timeWidth)),
                        0);
@@ -475,13 +487,16 @@ Preview previewImport(const adif::ReadResult &read, QByteArrayView logBytes, con
                                       : QStringLiteral("même QSO que l'enregistrement %1").arg(*s);
             } else if (const auto d = firstOf.constFind(key); d != firstOf.constEnd()) {
                 item.status = Status::Duplicate;
+                const QString when = d->record == 0
+                                         ? QStringLiteral("%1 à %2").arg(d->date, d->time)
+                                         : QStringLiteral("%1 à %2 (enregistrement %3)")
+                                               .arg(d->date, d->time)
+                                               .arg(d->record);
                 item.reason = QStringLiteral("déjà contacté le %1 sur %2 en %3")
-                                  .arg(*d, item.fields.band, item.fields.mode);
+                                  .arg(when, item.fields.band, item.fields.mode);
                 sameQso.insert(same, r.number);
             } else {
-                firstOf.insert(key, QStringLiteral("%1 à %2 (enregistrement %3)")
-                                        .arg(item.fields.date, item.fields.time)
-                                        .arg(r.number));
+                firstOf.insert(key, {item.fields.date, item.fields.time, r.number});
                 sameQso.insert(same, r.number);
             }
         }

@@ -39,7 +39,22 @@ bool isLetter(uchar c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
-/// Names of fields come back in capitals; most are short and already so.
+/// Names of fields come back in capitals. The names of nearly every record are shared with
+/// these, so that a file of 100,000 records does not hold a million copies of "CALL".
+QByteArray upperName(QByteArrayView name);
+
+QByteArray commonName(QByteArrayView name) {
+    static const QByteArray common[] = {
+        "CALL",    "QSO_DATE",    "TIME_ON",  "TIME_OFF",   "BAND",     "FREQ",
+        "MODE",    "SUBMODE",     "RST_SENT", "RST_RCVD",   "NAME",     "STATE",
+        "COMMENT", "DXCC",        "COUNTRY",  "GRIDSQUARE", "OPERATOR", "STATION_CALLSIGN",
+        "MY_SIG",  "MY_SIG_INFO", "SIG",      "SIG_INFO",   "EOR",      "EOH"};
+    for (const QByteArray &c : common)
+        if (c.size() == name.size() && qstrnicmp(c.constData(), name.data(), name.size()) == 0)
+            return c;
+    return upperName(name);
+}
+
 QByteArray upperName(QByteArrayView name) {
     QByteArray out(name.data(), name.size());
     for (char &c : out)
@@ -190,7 +205,7 @@ ReadResult readAdi(QByteArrayView bytes) {
         }
         pos = tag->end;
         if (!tag->hasLength) {
-            const QByteArray name = upperName(tag->name);
+            const QByteArray name = commonName(tag->name);
             if (name == "EOR") {
                 if (!current.fields.empty())
                     emitRecord(true);
@@ -225,7 +240,7 @@ ReadResult readAdi(QByteArrayView bytes) {
             }
         }
         current.fields.push_back(
-            {upperName(tag->name), bytes.sliced(pos, end - pos).toByteArray()});
+            {commonName(tag->name), bytes.sliced(pos, end - pos).toByteArray()});
         pos = end;
     }
     if (!current.fields.empty()) {

@@ -12,6 +12,9 @@
 #include <bit>
 #include <cstring>
 #include <optional>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -255,26 +258,50 @@ IoResult FirstNameMemory::rememberAll(const QList<Entry> &entries) {
                                                     "prénoms ne sont pas mémorisés.")
                                          .arg(e.call));
     }
+    // The call signs of the batch, each with what its entries become.
+    struct Call {
+        QByteArray call;
+        std::vector<LineSpan> lines; ///< its entries in the file, in file order
+        QByteArray line;             ///< its new entry; empty while the batch leaves it be
+        qsizetype added = -1;        ///< its place among the lines added at the end
+    };
+    std::vector<Call> calls;
+    calls.reserve(size_t(entries.size()));
+    std::unordered_map<std::string_view, size_t> callIndex;
+    QList<size_t> order; ///< the call of each entry
+    for (const Entry &e : entries) {
+        QByteArray call;
+        if (!cp1252::encode(e.call, call))
+            return rawfile::unencodable(path_, e.call);
+        const std::string_view key(call.constData(), size_t(call.size()));
+        auto it = callIndex.find(key);
+        if (it == callIndex.end()) {
+            calls.push_back({call, {}, {}, -1});
+            const QByteArray &kept = calls.back().call;
+            it = callIndex
+                     .emplace(std::string_view(kept.constData(), size_t(kept.size())),
+                              calls.size() - 1)
+                     .first;
+        }
+        order.append(it->second);
+    }
+
     rawfile::Bytes file = rawfile::read(path_);
     if (!file.status && !file.missing)
         return file.status;
     const QByteArrayView all(file.bytes);
 
-    // Every line of the file, and the lines of each call sign as the lookup finds them.
-    QList<LineSpan> lines;
-    forEachSpan(all, [&](const LineSpan &span) { lines.append(span); });
-    QHash<QByteArray, QList<qsizetype>> linesOf;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const QByteArrayView line = all.sliced(lines[i].start, lines[i].end - lines[i].start);
-        linesOf[trimBlanks(line.first(std::min<qsizetype>(callColumns, line.size()))).toByteArray()]
-            .append(i);
-    }
+    // The entries of those call signs, as the lookup finds them: one pass over the memory, with
+    // nothing made of the other lines.
+    forEachSpan(all, [&](const LineSpan &span) {
+        const QByteArrayView line = all.sliced(span.start, span.end - span.start);
+        const QByteArrayView key =
+            trimBlanks(line.first(std::min<qsizetype>(callColumns, line.size())));
+        const auto it = callIndex.find(std::string_view(key.data(), size_t(key.size())));
+        if (it != callIndex.end())
+            calls[it->second].lines.push_back(span);
+    });
 
-    // What each call sign's entries become; a call sign new to the file gets one line at the
-    // end, which the following entries of the same call sign rewrite.
-    QHash<QByteArray, QByteArray> rewritten;
-    QList<QByteArray> added;
-    QHash<QByteArray, qsizetype> addedAt;
     const auto fieldsOf = [&](QByteArrayView line, QString &department, QString &firstName) {
         department.clear();
         firstName.clear();
@@ -287,20 +314,18 @@ IoResult FirstNameMemory::rememberAll(const QList<Entry> &entries) {
         if (line.size() >= firstNameColumn)
             firstName = cp1252::decode(line.sliced(firstNameColumn - 1));
     };
-    for (const Entry &e : entries) {
-        QByteArray call;
-        if (!cp1252::encode(e.call, call))
-            return rawfile::unencodable(path_, e.call);
+    // A call sign new to the file gets one line at the end, which the following entries of the
+    // same call sign rewrite.
+    QList<size_t> added;
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const Entry &e = entries.at(i);
+        Call &c = calls[order.at(i)];
         // What the lookup would give now: the last entry of the call sign.
         std::optional<QByteArrayView> known;
-        if (const auto a = addedAt.constFind(call); a != addedAt.constEnd())
-            known = QByteArrayView(added.at(*a));
-        else if (const auto r = rewritten.constFind(call); r != rewritten.constEnd())
-            known = QByteArrayView(*r);
-        else if (const auto l = linesOf.constFind(call); l != linesOf.constEnd()) {
-            const LineSpan &last = lines.at(l->last());
-            known = all.sliced(last.start, last.end - last.start);
-        }
+        if (!c.line.isEmpty())
+            known = QByteArrayView(c.line);
+        else if (!c.lines.empty())
+            known = all.sliced(c.lines.back().start, c.lines.back().end - c.lines.back().start);
         QString department = e.department, firstName = e.firstName;
         if (known) {
             QString knownDepartment, knownFirstName;
@@ -311,38 +336,40 @@ IoResult FirstNameMemory::rememberAll(const QList<Entry> &entries) {
                 firstName = knownFirstName;
         }
         const QString text = entry(e.call, department, firstName);
-        QByteArray line;
-        if (!cp1252::encode(text, line))
+        if (!cp1252::encode(text, c.line))
             return rawfile::unencodable(path_, text);
-        if (const auto a = addedAt.constFind(call); a != addedAt.constEnd())
-            added[*a] = line;
-        else if (known)
-            rewritten.insert(call, line);
-        else {
-            addedAt.insert(call, added.size());
-            added.append(line);
+        if (!known) {
+            c.added = added.size();
+            added.append(order.at(i));
         }
     }
 
+    // The file's entries rewritten in place, in file order, then the new call signs.
+    std::vector<std::pair<LineSpan, const QByteArray *>> rewrites;
+    for (const Call &c : calls)
+        if (c.added < 0)
+            for (const LineSpan &span : c.lines)
+                if (all.sliced(span.start, span.end - span.start) != c.line)
+                    rewrites.push_back({span, &c.line});
+    if (rewrites.empty() && added.isEmpty())
+        return IoResult::success();
+    // A call sign's entries other than its last were rewritten too when they differ from the
+    // new line but the last does not; the lookup and the update see every one of them.
+    rewrites.clear();
+    for (const Call &c : calls)
+        if (c.added < 0)
+            for (const LineSpan &span : c.lines)
+                rewrites.push_back({span, &c.line});
+    std::sort(rewrites.begin(), rewrites.end(),
+              [](const auto &a, const auto &b) { return a.first.start < b.first.start; });
+
     QByteArray out;
     out.reserve(all.size() + added.size() * 40);
-    bool changed = !added.isEmpty();
     qsizetype copied = 0;
-    for (auto r = rewritten.constBegin(); r != rewritten.constEnd(); ++r) {
-        for (const qsizetype i : linesOf.value(r.key()))
-            changed = changed || all.sliced(lines[i].start, lines[i].end - lines[i].start) != *r;
-    }
-    if (!changed)
-        return IoResult::success();
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const QByteArrayView line = all.sliced(lines[i].start, lines[i].end - lines[i].start);
-        const auto r = rewritten.constFind(
-            trimBlanks(line.first(std::min<qsizetype>(callColumns, line.size()))).toByteArray());
-        if (r == rewritten.constEnd())
-            continue;
-        out.append(all.sliced(copied, lines[i].start - copied));
-        out.append(*r);
-        copied = lines[i].end;
+    for (const auto &[span, line] : rewrites) {
+        out.append(all.sliced(copied, span.start - copied));
+        out.append(*line);
+        copied = span.end;
     }
     out.append(all.sliced(copied));
     if (!added.isEmpty()) {
@@ -351,8 +378,8 @@ IoResult FirstNameMemory::rememberAll(const QList<Entry> &entries) {
             out.append('\n');
         else if (!out.isEmpty() && !out.endsWith('\n'))
             out.append("\r\n", 2);
-        for (const QByteArray &line : added) {
-            out.append(line);
+        for (const size_t c : added) {
+            out.append(calls[c].line);
             out.append("\r\n", 2);
         }
     }
