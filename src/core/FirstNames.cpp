@@ -334,6 +334,10 @@ IoResult FirstNameMemory::rememberAll(const QList<Entry> &entries) {
                 department = knownDepartment;
             if (firstName.isEmpty())
                 firstName = knownFirstName;
+            // A remembered value with a control character (a memory edited by hand) would be
+            // refused by the validation: the entry stays as it is.
+            if (holdsControlCharacter(department) || holdsControlCharacter(firstName))
+                continue;
         }
         const QString text = entry(e.call, department, firstName);
         if (!cp1252::encode(text, c.line))
@@ -347,7 +351,7 @@ IoResult FirstNameMemory::rememberAll(const QList<Entry> &entries) {
     // The file's entries rewritten in place, in file order, then the new call signs.
     std::vector<std::pair<LineSpan, const QByteArray *>> rewrites;
     for (const Call &c : calls)
-        if (c.added < 0)
+        if (c.added < 0 && !c.line.isEmpty())
             for (const LineSpan &span : c.lines)
                 if (all.sliced(span.start, span.end - span.start) != c.line)
                     rewrites.push_back({span, &c.line});
@@ -357,7 +361,7 @@ IoResult FirstNameMemory::rememberAll(const QList<Entry> &entries) {
     // new line but the last does not; the lookup and the update see every one of them.
     rewrites.clear();
     for (const Call &c : calls)
-        if (c.added < 0)
+        if (c.added < 0 && !c.line.isEmpty())
             for (const LineSpan &span : c.lines)
                 rewrites.push_back({span, &c.line});
     std::sort(rewrites.begin(), rewrites.end(),

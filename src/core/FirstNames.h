@@ -48,7 +48,9 @@ public:
     /// blank department or first name keeps what the memory holds for the call sign, as the
     /// entry window shows the remembered values before the QSO is validated. Nothing is
     /// written when nothing changes; an entry the memory cannot hold (too long, control
-    /// characters, outside the code page) refuses the whole batch.
+    /// characters, outside the code page) refuses the whole batch. A call sign whose remembered
+    /// values hold a control character (a memory edited by hand) keeps its entries, as the
+    /// validation would refuse to record them.
     IoResult rememberAll(const QList<Entry> &entries);
 
     /// The memory line of a call sign: call padded to 12, blank, department padded to 2, blank,
