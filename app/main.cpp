@@ -14,6 +14,7 @@
 #include "platform/Printer.h"
 #include "reports/CountryMapMenus.h"
 #include "reports/ExportMenus.h"
+#include "reports/Import_ADIF.h"
 #include "reports/ListingMenus.h"
 #include "reports/Recherche_Indicatif.h"
 #include "setup/Setup.h"
@@ -153,6 +154,7 @@ int main(int argc, char **argv) {
             connectSearchWindow(*entry, dialogs);
             connectListingWindows(*entry, services);
             connectExports(*entry, services);
+            connectAdifImport(*entry, services, clock);
             connectCountriesAndMap(*entry, services);
             connectLabelWindows(*entry, services);
             connectHelpMenu(*entry, services);

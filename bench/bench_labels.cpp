@@ -40,6 +40,10 @@ public:
                                         const QString &, const QString &) override {
         return std::nullopt;
     }
+    std::optional<QString> openFileName(QWidget *, const QString &, const QString &,
+                                        const QString &) override {
+        return std::nullopt;
+    }
 };
 
 struct Data {

@@ -49,6 +49,10 @@ public:
                                         const QString &, const QString &) override {
         return std::nullopt;
     }
+    std::optional<QString> openFileName(QWidget *, const QString &, const QString &,
+                                        const QString &) override {
+        return std::nullopt;
+    }
 };
 
 /// The program directory: the activation list and the 10,000-QSO log.

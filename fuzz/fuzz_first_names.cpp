@@ -1,7 +1,8 @@
 // The first-name memory as a user may hand it over, with a call sign to look up and record.
 // Input: a first line "call<TAB>department<TAB>first name", then the memory file itself.
 // A lookup never fails on any file; a recorded entry reads back as recorded; entries of other
-// call signs stay as they were, in their order; a refused update leaves the file untouched.
+// call signs stay as they were, in their order; a refused update leaves the file untouched; the
+// batch update of an import gives what the validation gives.
 
 #include "FuzzSupport.h"
 #include "core/FirstNames.h"
@@ -65,6 +66,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     putFile(path, file);
     FirstNameMemory memory(path);
     const FirstNameLookup before = memory.find(call);
+
+    // The batch of an import, with this one QSO, leaves the memory as a validation with the
+    // fields filled from the lookup does.
+    {
+        const QString batchPath = scratchFile("Liste_Prenom_lot.txt");
+        putFile(batchPath, file);
+        const IoResult batch =
+            FirstNameMemory(batchPath).rememberAll({{call, department, firstName}});
+        const QString d = department.isEmpty() && before.known ? before.department : department;
+        const QString n = firstName.isEmpty() && before.known ? before.firstName : firstName;
+        const IoResult one = memory.remember(call, d, n, !before.known);
+        const QByteArray expected = getFile(path);
+        if (one.ok)
+            check(batch.ok && getFile(batchPath) == expected,
+                  "the batch update differs from the validation's",
+                  cp1252::decode(getFile(batchPath)) + QStringLiteral("\n---\n") +
+                      cp1252::decode(expected));
+        else
+            check(getFile(batchPath) == file, "a refused update changed the memory in a batch");
+        putFile(path, file);
+    }
 
     const IoResult done = memory.remember(call, department, firstName, !before.known);
     const QByteArray after = getFile(path);

@@ -100,4 +100,43 @@ if os.path.exists(table):
     write("fuzz_prefix_table", "middle", b"\n".join(rows[5000:5060]))
     write("fuzz_prefix_table", "edited", "F;France;227;EU\r\nF;Autre;999;EU\r\nFO;Polynesie;175;OC\n"
           "TK ; Corse ; 214 ; EU\r\n;vide;1;EU\r\nsans champs\r\n\r\n")
+
+
+def adif(fields):
+    """One ADIF record, each length counted in bytes."""
+    out = b""
+    for name, value in fields:
+        data = value.encode("utf-8") if isinstance(value, str) else value
+        out += b"<" + name.encode() + b":" + str(len(data)).encode() + b">" + data
+    return out + b"<eor>\r\n"
+
+
+adif_qsos = []
+for i, call in enumerate(calls[:40]):
+    minute = 600 + i * 4
+    fields = [("CALL", call), ("QSO_DATE", "20261207"),
+              ("TIME_ON", "%02d%02d" % (minute // 60 % 24, minute % 60)),
+              ("BAND", rng.choice(["40m", "80m", "20m", "2m", "160m", "60m"])),
+              ("MODE", rng.choice(["SSB", "CW", "FT8"])), ("RST_SENT", "59"), ("RST_RCVD", "57")]
+    if call.startswith("F"):
+        fields.append(("STATE", rng.choice(depts)))
+    if rng.random() < 0.5:
+        fields.append(("NAME", rng.choice(names)))
+    adif_qsos.append(adif(fields))
+write("fuzz_adif_import", "export", b"Export\r\n<ADIF_VER:5>3.1.6\r\n<EOH>\r\n" +
+      b"".join(adif_qsos))
+write("fuzz_adif_import", "no_header", b"".join(adif_qsos[:5]).replace(b"\r\n", b""))
+write("fuzz_adif_import", "oddities",
+      b"\xef\xbb\xbfa <b> c\n<eoh>\n<call:5:s>f1abc<Qso_Date:8>20261207<TIME_ON:6>101530 text\n"
+      b"<freq:6>14.285<mode:3>SSB<submode:3>USB<name:5>Herv\xc3\xa9<COMMENT:500>cut<EOR>"
+      b"<CALL:5>F1ABC<QSO_DATE:8>20261207<TIME_ON:4>1015<BAND:3>20m<MODE:3>SSB")
+write("fuzz_adif_import", "bad_values", adif([("CALL", "F1ABCDEFGHIJK"), ("QSO_DATE", "20260231"),
+                                              ("TIME_ON", "2460"), ("BAND", "41m")]) +
+      adif([("CALL", "G4AAA"), ("QSO_DATE", "19491231"), ("TIME_ON", "1000"), ("FREQ", "7,1"),
+            ("MODE", "LSB"), ("NAME", b"Ren\xe9"), ("RST_SENT", "59999")]))
+write("fuzz_adif_import", "xml",
+      "<?xml version=\"1.0\"?>\n<ADX><HEADER><ADIF_VER>3.1.6</ADIF_VER></HEADER><RECORDS>"
+      "<RECORD><CALL>DL1ABC</CALL><QSO_DATE>20261207</QSO_DATE><TIME_ON>1000</TIME_ON>"
+      "<BAND>40m</BAND><MODE>CW</MODE><APP PROGRAMID=\"X\" FIELDNAME=\"Y\">1</APP></RECORD>"
+      "<RECORD><CALL>F1ABC</CALL></RECORDS></ADX>")
 print("seeds written to", corpus, file=sys.stderr)

@@ -339,6 +339,48 @@ IoResult unencodable(const QString &path, const QString &text) {
                                  .arg(fileName(path), unencodableMessage(text)));
 }
 
+QByteArray insertedChronologically(QByteArrayView file, const QList<QByteArray> &lines) {
+    struct Entered {
+        qint64 key;
+        qsizetype index;
+    };
+    std::vector<Entered> entered;
+    entered.reserve(size_t(lines.size()));
+    std::vector<qsizetype> unreadable;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (const std::optional<qint64> key = qsoOrderingNumber(QByteArrayView(lines.at(i))))
+            entered.push_back({*key, i});
+        else
+            unreadable.push_back(i);
+    }
+    // Each line goes before the first line of the log of its minute or later; among the lines
+    // entered there, the earlier minute first and, within a minute, the line entered last
+    // first (it was placed before the others). The place in the log only moves forward with
+    // the minute, so one pass over the log serves every line.
+    std::sort(entered.begin(), entered.end(), [](const Entered &a, const Entered &b) {
+        return a.key != b.key ? a.key < b.key : a.index > b.index;
+    });
+    QByteArray out;
+    qsizetype added = 0;
+    for (const QByteArray &line : lines)
+        added += line.size() + 2;
+    out.reserve(file.size() + added + 2);
+    auto next = entered.cbegin();
+    forEachLine(file, [&](QByteArrayView existing) {
+        if (next != entered.cend()) {
+            if (const std::optional<qint64> key = qsoOrderingNumber(existing))
+                for (; next != entered.cend() && next->key <= *key; ++next)
+                    appendLine(out, lines.at(next->index));
+        }
+        appendLine(out, existing);
+    });
+    for (; next != entered.cend(); ++next)
+        appendLine(out, lines.at(next->index));
+    for (const qsizetype i : unreadable)
+        appendLine(out, lines.at(i));
+    return out;
+}
+
 } // namespace rawfile
 
 ActivityLog::ActivityLog(QString path) : path_(std::move(path)) {}

@@ -52,6 +52,13 @@ template <class F> void forEachLine(QByteArrayView bytes, F &&f) {
 /// The refusal for text the code page cannot hold, worded as the file writers word it.
 IoResult unencodable(const QString &path, const QString &text);
 
+/// The log's bytes with `lines` (in the code page, without line end) placed as
+/// ActivityLog::insertChronologically places them when called for each line in the order
+/// given: each before the first line of the same minute or later, lines of the same minute
+/// the latest entered first. A whole batch costs one pass over the log. Every line of the
+/// result ends with CR LF; a line given whose date or time cannot be read goes at the end.
+QByteArray insertedChronologically(QByteArrayView file, const QList<QByteArray> &lines);
+
 } // namespace rawfile
 
 /// The activity log file of one reference: one 104-column QSO line per QSO, in Windows-1252

@@ -4,12 +4,17 @@
 #include "core/QsoLine.h"
 #include "core/TextFile.h"
 
+#include <QHash>
 #include <QHashFunctions>
 #include <QList>
 
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <optional>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -235,6 +240,153 @@ IoResult FirstNameMemory::remember(const QString &call, const QString &departmen
         copied = span.end;
     }
     out.append(all.sliced(copied));
+    return writeBytesFile(path_, out, QStringLiteral("Temporaire.txt"));
+}
+
+IoResult FirstNameMemory::rememberAll(const QList<Entry> &entries) {
+    if (entries.isEmpty())
+        return IoResult::success();
+    for (const Entry &e : entries) {
+        if (e.call.size() > callColumns || e.department.size() > 2)
+            return IoResult::failure(QStringLiteral("Indicatif ou département trop long (%1) : "
+                                                    "les prénoms ne sont pas mémorisés.")
+                                         .arg(e.call));
+        if (holdsControlCharacter(e.call) || holdsControlCharacter(e.department) ||
+            holdsControlCharacter(e.firstName))
+            return IoResult::failure(QStringLiteral("Caractère de contrôle dans l'indicatif, le "
+                                                    "département ou le prénom de %1 : les "
+                                                    "prénoms ne sont pas mémorisés.")
+                                         .arg(e.call));
+    }
+    // The call signs of the batch, each with what its entries become.
+    struct Call {
+        QByteArray call;
+        std::vector<LineSpan> lines; ///< its entries in the file, in file order
+        QByteArray line;             ///< its new entry; empty while the batch leaves it be
+        qsizetype added = -1;        ///< its place among the lines added at the end
+    };
+    std::vector<Call> calls;
+    calls.reserve(size_t(entries.size()));
+    std::unordered_map<std::string_view, size_t> callIndex;
+    QList<size_t> order; ///< the call of each entry
+    for (const Entry &e : entries) {
+        QByteArray call;
+        if (!cp1252::encode(e.call, call))
+            return rawfile::unencodable(path_, e.call);
+        const std::string_view key(call.constData(), size_t(call.size()));
+        auto it = callIndex.find(key);
+        if (it == callIndex.end()) {
+            calls.push_back({call, {}, {}, -1});
+            const QByteArray &kept = calls.back().call;
+            it = callIndex
+                     .emplace(std::string_view(kept.constData(), size_t(kept.size())),
+                              calls.size() - 1)
+                     .first;
+        }
+        order.append(it->second);
+    }
+
+    rawfile::Bytes file = rawfile::read(path_);
+    if (!file.status && !file.missing)
+        return file.status;
+    const QByteArrayView all(file.bytes);
+
+    // The entries of those call signs, as the lookup finds them: one pass over the memory, with
+    // nothing made of the other lines.
+    forEachSpan(all, [&](const LineSpan &span) {
+        const QByteArrayView line = all.sliced(span.start, span.end - span.start);
+        const QByteArrayView key =
+            trimBlanks(line.first(std::min<qsizetype>(callColumns, line.size())));
+        const auto it = callIndex.find(std::string_view(key.data(), size_t(key.size())));
+        if (it != callIndex.end())
+            calls[it->second].lines.push_back(span);
+    });
+
+    const auto fieldsOf = [&](QByteArrayView line, QString &department, QString &firstName) {
+        department.clear();
+        firstName.clear();
+        if (line.size() >= departmentColumn) {
+            const QByteArrayView d = line.sliced(
+                departmentColumn - 1, std::min<qsizetype>(2, line.size() - departmentColumn + 1));
+            if (d != QByteArrayView("  "))
+                department = cp1252::decode(d);
+        }
+        if (line.size() >= firstNameColumn)
+            firstName = cp1252::decode(line.sliced(firstNameColumn - 1));
+    };
+    // A call sign new to the file gets one line at the end, which the following entries of the
+    // same call sign rewrite.
+    QList<size_t> added;
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const Entry &e = entries.at(i);
+        Call &c = calls[order.at(i)];
+        // What the lookup would give now: the last entry of the call sign.
+        std::optional<QByteArrayView> known;
+        if (!c.line.isEmpty())
+            known = QByteArrayView(c.line);
+        else if (!c.lines.empty())
+            known = all.sliced(c.lines.back().start, c.lines.back().end - c.lines.back().start);
+        QString department = e.department, firstName = e.firstName;
+        if (known) {
+            QString knownDepartment, knownFirstName;
+            fieldsOf(*known, knownDepartment, knownFirstName);
+            if (department.isEmpty())
+                department = knownDepartment;
+            if (firstName.isEmpty())
+                firstName = knownFirstName;
+            // A remembered value with a control character (a memory edited by hand) would be
+            // refused by the validation: the entry stays as it is.
+            if (holdsControlCharacter(department) || holdsControlCharacter(firstName))
+                continue;
+        }
+        const QString text = entry(e.call, department, firstName);
+        if (!cp1252::encode(text, c.line))
+            return rawfile::unencodable(path_, text);
+        if (!known) {
+            c.added = added.size();
+            added.append(order.at(i));
+        }
+    }
+
+    // The file's entries rewritten in place, in file order, then the new call signs.
+    std::vector<std::pair<LineSpan, const QByteArray *>> rewrites;
+    for (const Call &c : calls)
+        if (c.added < 0 && !c.line.isEmpty())
+            for (const LineSpan &span : c.lines)
+                if (all.sliced(span.start, span.end - span.start) != c.line)
+                    rewrites.push_back({span, &c.line});
+    if (rewrites.empty() && added.isEmpty())
+        return IoResult::success();
+    // A call sign's entries other than its last were rewritten too when they differ from the
+    // new line but the last does not; the lookup and the update see every one of them.
+    rewrites.clear();
+    for (const Call &c : calls)
+        if (c.added < 0 && !c.line.isEmpty())
+            for (const LineSpan &span : c.lines)
+                rewrites.push_back({span, &c.line});
+    std::sort(rewrites.begin(), rewrites.end(),
+              [](const auto &a, const auto &b) { return a.first.start < b.first.start; });
+
+    QByteArray out;
+    out.reserve(all.size() + added.size() * 40);
+    qsizetype copied = 0;
+    for (const auto &[span, line] : rewrites) {
+        out.append(all.sliced(copied, span.start - copied));
+        out.append(*line);
+        copied = span.end;
+    }
+    out.append(all.sliced(copied));
+    if (!added.isEmpty()) {
+        // As an append does: a last line without its end is ended first.
+        if (out.endsWith('\r'))
+            out.append('\n');
+        else if (!out.isEmpty() && !out.endsWith('\n'))
+            out.append("\r\n", 2);
+        for (const size_t c : added) {
+            out.append(calls[c].line);
+            out.append("\r\n", 2);
+        }
+    }
     return writeBytesFile(path_, out, QStringLiteral("Temporaire.txt"));
 }
 

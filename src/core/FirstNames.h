@@ -38,6 +38,21 @@ public:
     IoResult remember(const QString &call, const QString &department, const QString &firstName,
                       bool unknown);
 
+    /// One QSO's call sign, department and first name, as a validation records them.
+    struct Entry {
+        QString call, department, firstName;
+    };
+    /// Records a batch of QSOs in one rewrite of the file, leaving it as `remember` would
+    /// after each entry in turn, each with the lookup made just before it: a call sign the
+    /// memory does not hold is added at the end, a known one has its entries rewritten. A
+    /// blank department or first name keeps what the memory holds for the call sign, as the
+    /// entry window shows the remembered values before the QSO is validated. Nothing is
+    /// written when nothing changes; an entry the memory cannot hold (too long, control
+    /// characters, outside the code page) refuses the whole batch. A call sign whose remembered
+    /// values hold a control character (a memory edited by hand) keeps its entries, as the
+    /// validation would refuse to record them.
+    IoResult rememberAll(const QList<Entry> &entries);
+
     /// The memory line of a call sign: call padded to 12, blank, department padded to 2, blank,
     /// first name (absent when empty, the line then has 16 characters).
     static QString entry(const QString &call, const QString &department, const QString &firstName);

@@ -150,6 +150,7 @@ public:
     QMenu *Mnu_Fichier;
     QAction *Mnu_ADIF;
     QAction *Mnu_C_Trafic;
+    QAction *Mnu_Import_ADIF;
     QAction *Mnu_Annonce_Cluster; ///< Ctrl+S
     QAction *Mnu_Quitter;
     QMenu *Mnu_Setup;

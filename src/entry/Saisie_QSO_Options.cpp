@@ -60,6 +60,8 @@ void Saisie_QSO::buildMenus() {
         newItem(Mnu_Fichier, QStringLiteral("Mnu_ADIF"), QStringLiteral("Exporter au format ADIF"));
     Mnu_C_Trafic = newItem(Mnu_Fichier, QStringLiteral("Mnu_C_Trafic"),
                            QStringLiteral("Exporter au format C_Trafic"));
+    Mnu_Import_ADIF = newItem(Mnu_Fichier, QStringLiteral("Mnu_Import_ADIF"),
+                              QStringLiteral("Importer un fichier ADIF…"));
     Mnu_Annonce_Cluster = newItem(Mnu_Fichier, QStringLiteral("Mnu_Annonce_Cluster"),
                                   QStringLiteral("Annoncer sur le cluster…"));
     Mnu_Annonce_Cluster->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));

@@ -19,4 +19,16 @@ std::optional<QString> QtFileChooser::saveFileName(QWidget *parent, const QStrin
     return chosen.isEmpty() ? QString() : chosen.first();
 }
 
+std::optional<QString> QtFileChooser::openFileName(QWidget *parent, const QString &caption,
+                                                   const QString &directory,
+                                                   const QString &filter) {
+    QFileDialog dialog(parent, caption, directory, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    const QStringList chosen = dialog.selectedFiles();
+    return chosen.isEmpty() ? QString() : chosen.first();
+}
+
 } // namespace zep

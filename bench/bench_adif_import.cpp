@@ -1,0 +1,161 @@
+// Timings of "Importer un fichier ADIF…" into a log of 10,000 QSOs with a first-name memory of
+// 100,000 call signs: files of 10,000 and of 100,000 records, each as another program would
+// export them (mostly new QSOs spread through the log and after it, some the log already holds,
+// some duplicates, some a band the window does not offer). Targets: preview and insertion
+// together under 1 s for 10,000 records, under 5 s for 100,000.
+//
+// "preview" is what happens before the preview window shows: the file read and cut into
+// records, each mapped against the log. "insertion" is what "Importer" writes: the log once,
+// the memory once, the report. Run in a directory on disk (ZEP_BENCH_DISK, the temporary
+// directory by default).
+
+#include "BenchData.h"
+#include "core/ActivityLog.h"
+#include "core/AdifExport.h"
+#include "core/AdifImport.h"
+#include "core/AdifReader.h"
+#include "core/TextFile.h"
+
+#include <QDir>
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <memory>
+
+using namespace zep;
+
+namespace {
+
+const adifimport::Target boxes{{QStringLiteral("1.8"), QStringLiteral("3.5"), QStringLiteral("7"),
+                                QStringLiteral("10"), QStringLiteral("14"), QStringLiteral("18"),
+                                QStringLiteral("21"), QStringLiteral("24"), QStringLiteral("28"),
+                                QStringLiteral("50"), QStringLiteral("144")},
+                               {QStringLiteral("SSB"), QStringLiteral("CW")}};
+
+/// One import: the log, the memory and the ADIF file of `records` records on disk.
+struct Data {
+    std::unique_ptr<QTemporaryDir> dir;
+    adifimport::Files files;
+    QString adifPath;
+    QByteArray log, memory, adifFile;
+
+    Data(const QString &root, const bench::Lines &made, int records)
+        : dir(bench::scratchDirectory(root)) {
+        const QDir d(dir->path());
+        files.log = d.filePath(QStringLiteral("DFCF-12-345.txt"));
+        files.firstNames = d.filePath(QStringLiteral("Liste_Prenom.txt"));
+        files.report = d.filePath(QStringLiteral("DFCF-12-345_import_20240501_1200.txt"));
+        adifPath = d.filePath(QStringLiteral("autre_logiciel.adi"));
+        if (!encodeLines(made.log, log) || !encodeLines(made.memory, memory))
+            std::abort();
+        // The other program's log: one record in a hundred is a QSO of this log, one in fifty
+        // has a band the window does not offer; the others are new QSOs (some of them duplicates of
+        // the log's stations).
+        QStringList other;
+        other.reserve(records);
+        for (int i = 0; i < records; ++i) {
+            if (i % 100 == 0) {
+                other << made.log.at(i % made.log.size());
+                continue;
+            }
+            QString line =
+                bench::qsoLine(i * 10 / 7, made.calls.at((i * 104729 + 13) % bench::memorySize));
+            if (i % 50 == 1)
+                line.replace(qsocol::band - 1, qsocol::bandWidth, QStringLiteral(" 60"));
+            other << line;
+        }
+        QByteArray otherBytes;
+        if (!encodeLines(other, otherBytes))
+            std::abort();
+        adifFile = adif::document(QStringLiteral("Autre logiciel"), otherBytes);
+        // "60" is no band of the export's table: it leaves the band out, and those records
+        // are left out of the import for want of a band.
+        put(adifPath, adifFile);
+        restore();
+    }
+
+    static void put(const QString &path, const QByteArray &bytes) {
+        if (!writeBytesFile(path, bytes).ok)
+            std::abort();
+    }
+    /// The log and memory as they were before the import.
+    void restore() const {
+        put(files.log, log);
+        put(files.firstNames, memory);
+    }
+
+    adifimport::Preview preview() const {
+        const FileBytes file = readFileBytes(adifPath);
+        const FileBytes current = readFileBytes(files.log);
+        return adifimport::previewImport(adif::readAdif(file.bytes), current.bytes, boxes);
+    }
+};
+
+void previewOnly(benchmark::State &state, const Data *d) {
+    for (auto _ : state)
+        benchmark::DoNotOptimize(d->preview());
+}
+
+void insertionOnly(benchmark::State &state, const Data *d) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        d->restore();
+        const adifimport::Preview p = d->preview();
+        state.ResumeTiming();
+        const adifimport::Outcome done =
+            adifimport::applyImport(p, false, d->files, d->adifPath, QStringLiteral("DFCF-12-345"),
+                                    QDateTime(QDate(2024, 5, 1), QTime(12, 0)));
+        if (!done.imported || !done.messages.isEmpty())
+            std::abort();
+    }
+}
+
+void previewAndInsertion(benchmark::State &state, const Data *d) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        d->restore();
+        state.ResumeTiming();
+        const adifimport::Preview p = d->preview();
+        const adifimport::Outcome done =
+            adifimport::applyImport(p, false, d->files, d->adifPath, QStringLiteral("DFCF-12-345"),
+                                    QDateTime(QDate(2024, 5, 1), QTime(12, 0)));
+        if (!done.imported)
+            std::abort();
+        state.counters["importes"] = done.count;
+    }
+}
+
+void registerAll(const char *records, const Data *d) {
+    const auto add = [&](const char *name, void (*fn)(benchmark::State &, const Data *)) {
+        return benchmark::RegisterBenchmark((std::string(name) + "/" + records).c_str(), fn, d)
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(5);
+    };
+    add("import_preview", previewOnly);
+    add("import_insertion", insertionOnly);
+    add("import_preview_and_insertion", previewAndInsertion);
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    benchmark::Initialize(&argc, argv);
+    const QString root = qEnvironmentVariable("ZEP_BENCH_DISK", QDir::tempPath());
+    const bench::Lines made;
+    const Data small(root, made, 10000);
+    const Data large(root, made, 100000);
+    const adifimport::Preview p = small.preview();
+    std::printf("journal %lld octets (%d QSO), fichiers ADIF de %lld et %lld octets ; "
+                "10 000 enregistrements : %d à importer, %d déjà dans le log, %d doublons, "
+                "%d ignorés\n",
+                static_cast<long long>(small.log.size()), bench::logSize,
+                static_cast<long long>(small.adifFile.size()),
+                static_cast<long long>(large.adifFile.size()),
+                p.count(adifimport::Status::ToImport), p.count(adifimport::Status::AlreadyInLog),
+                p.count(adifimport::Status::Duplicate), p.count(adifimport::Status::Ignored));
+    registerAll("10000", &small);
+    registerAll("100000", &large);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,640 @@
+#include "core/AdifImport.h"
+
+#include "core/ActivityLog.h"
+#include "core/AdifData.h"
+#include "core/AdifExport.h"
+#include "core/FirstNames.h"
+#include "core/QsoColumns.h"
+#include "core/TextFile.h"
+
+#include <QDate>
+#include <QHash>
+#include <QStringDecoder>
+
+#include <algorithm>
+
+namespace zep::adifimport {
+
+QString statusText(Status status) {
+    switch (status) {
+    case Status::ToImport:
+        return QStringLiteral("à importer");
+    case Status::AlreadyInLog:
+        return QStringLiteral("déjà dans le log");
+    case Status::Duplicate:
+        return QStringLiteral("doublon");
+    case Status::Ignored:
+        break;
+    }
+    return QStringLiteral("ignoré");
+}
+
+int Preview::count(Status status) const {
+    return int(std::count_if(items.cbegin(), items.cend(),
+                             [&](const Item &i) { return i.status == status; }));
+}
+
+bool Preview::imported(const Item &item, bool withDuplicates) {
+    return item.status == Status::ToImport || (withDuplicates && item.status == Status::Duplicate);
+}
+
+int Preview::importedCount(bool withDuplicates) const {
+    return int(std::count_if(items.cbegin(), items.cend(),
+                             [&](const Item &i) { return imported(i, withDuplicates); }));
+}
+
+namespace {
+
+bool isAscii(QByteArrayView bytes) {
+    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; });
+}
+
+/// Letters that Unicode does not decompose into a letter and an accent.
+QChar nearestLetter(char16_t c) {
+    switch (c) {
+    case u'Ł':
+    case u'Ŀ':
+        return QLatin1Char('L');
+    case u'ł':
+    case u'ŀ':
+        return QLatin1Char('l');
+    case u'Đ':
+    case u'Ɖ':
+        return QLatin1Char('D');
+    case u'đ':
+        return QLatin1Char('d');
+    case u'Ħ':
+        return QLatin1Char('H');
+    case u'ħ':
+        return QLatin1Char('h');
+    case u'ı':
+        return QLatin1Char('i');
+    case u'Ŧ':
+        return QLatin1Char('T');
+    case u'ŧ':
+        return QLatin1Char('t');
+    case u'ĸ':
+        return QLatin1Char('k');
+    case u'‐':
+    case u'‑':
+    case u'‒':
+    case u'−':
+        return QLatin1Char('-');
+    case u'′':
+        return QLatin1Char('\'');
+    case u'″':
+        return QLatin1Char('"');
+    default:
+        return {};
+    }
+}
+
+QString decodeBytes(QByteArrayView bytes) {
+    if (isAscii(bytes))
+        return QString::fromLatin1(bytes.data(), bytes.size());
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8.decode(bytes);
+    if (!utf8.hasError())
+        return text;
+    return cp1252::decode(bytes);
+}
+
+/// The text with every character the code page cannot hold replaced (see windows1252Text).
+QString storable(const QString &text) {
+    if (std::all_of(text.cbegin(), text.cend(),
+                    [](QChar c) { return c.unicode() >= 0x20 && c.unicode() < 0x7F; }))
+        return text; // printable ASCII, nearly every field of every file
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F ||
+            (c.unicode() >= 0x80 && c.unicode() < 0xA0)) {
+            out += QLatin1Char(' ');
+            continue;
+        }
+        if (c.unicode() < 0x80 || cp1252::canEncode(QString(c))) {
+            out += c;
+            continue;
+        }
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            ++i; // a character beyond the first plane: no near form in the code page
+            out += QLatin1Char('?');
+            continue;
+        }
+        if (const QChar near = nearestLetter(c.unicode()); !near.isNull()) {
+            out += near;
+            continue;
+        }
+        // "ő" is "o" and a combining accent: the letter is kept, the accent dropped unless
+        // the code page has the letter with it.
+        QString base;
+        for (const QChar d : QString(c).normalized(QString::NormalizationForm_KD))
+            if (d.category() != QChar::Mark_NonSpacing && d.category() != QChar::Mark_Enclosing &&
+                d.category() != QChar::Mark_SpacingCombining)
+                base += d;
+        if (!base.isEmpty() && cp1252::canEncode(base))
+            out += base;
+        else
+            out += QLatin1Char('?');
+    }
+    return out;
+}
+
+QString trimmedText(QByteArrayView raw) {
+    return windows1252Text(raw).trimmed();
+}
+
+/// The part of a field that fits its columns, with a note when something was cut.
+QString fitted(const QString &text, int width, const QString &label, QStringList &notes) {
+    if (text.size() <= width)
+        return text;
+    const QString kept = text.left(width).trimmed();
+    notes.append(QStringLiteral("%1 : « %2 » coupé en « %3 » (%4 caractères)")
+                     .arg(label, text, kept)
+                     .arg(width));
+    return kept;
+}
+
+/// The text of a field in the code page, with a note when characters had to change.
+QString converted(QByteArrayView raw, const QString &label, QStringList &notes) {
+    const QString decoded = decodeBytes(raw).trimmed();
+    const QString text = storable(decoded).trimmed();
+    if (text != decoded)
+        notes.append(QStringLiteral("%1 : « %2 » transcrit en « %3 »").arg(label, decoded, text));
+    return text;
+}
+
+struct Date {
+    QString logText; ///< jj/mm/aa
+    int value = 0;   ///< yyyymmdd
+};
+
+/// QSO_DATE: YYYYMMDD, a real day of the years the log's two-digit years can name.
+std::optional<Date> dateOf(const QString &text, QStringList &reasons) {
+    if (text.isEmpty()) {
+        reasons.append(QStringLiteral("date absente"));
+        return std::nullopt;
+    }
+    bool digits = text.size() == 8;
+    for (const QChar c : text)
+        digits = digits && c.isDigit() && c.unicode() < 0x80;
+    const QDate d = digits
+                        ? QDate(text.left(4).toInt(), text.mid(4, 2).toInt(), text.right(2).toInt())
+                        : QDate();
+    if (!d.isValid()) {
+        reasons.append(QStringLiteral("date « %1 » impossible").arg(text));
+        return std::nullopt;
+    }
+    if (d.year() < 1950 || d.year() > 2049) {
+        reasons.append(
+            QStringLiteral("date « %1 » hors des années 1950 à 2049 que le log peut écrire")
+                .arg(text));
+        return std::nullopt;
+    }
+    return Date{d.toString(QStringLiteral("dd/MM/yy")),
+                d.year() * 10000 + d.month() * 100 + d.day()};
+}
+
+/// TIME_ON: HHMM or HHMMSS; the log keeps the minute.
+std::optional<int> timeOf(const QString &text, QStringList &reasons) {
+    if (text.isEmpty()) {
+        reasons.append(QStringLiteral("heure absente"));
+        return std::nullopt;
+    }
+    bool digits = text.size() == 4 || text.size() == 6;
+    for (const QChar c : text)
+        digits = digits && c.isDigit() && c.unicode() < 0x80;
+    const int hour = digits ? text.left(2).toInt() : 99;
+    const int minute = digits ? text.mid(2, 2).toInt() : 99;
+    const int second = digits && text.size() == 6 ? text.right(2).toInt() : 0;
+    if (hour > 23 || minute > 59 || second > 59) {
+        reasons.append(QStringLiteral("heure « %1 » impossible").arg(text));
+        return std::nullopt;
+    }
+    return hour * 100 + minute;
+}
+
+/// What the records are mapped to: the band box's rows by their ADIF band ("40m" -> "7"),
+/// and the mode box's rows.
+struct Rows {
+    QHash<QByteArray, QString> bandRows;
+    QStringList modes;
+
+    explicit Rows(const Target &target) : modes(target.modes) {
+        for (const QString &row : target.bands)
+            if (const auto band = adif::band((row + QStringLiteral(" Mhz")).toLatin1()))
+                bandRows.insert(band->toByteArray().toLower(), row);
+    }
+};
+
+/// BAND, or FREQ when BAND is absent (or unknown to ADIF), to a row of the band box.
+QString bandOf(const adif::Record &r, const Rows &target, QStringList &reasons, QString &shown) {
+    const QString band = trimmedText(r.value("BAND"));
+    const QString freq = trimmedText(r.value("FREQ"));
+    QByteArray adifBand;
+    if (!band.isEmpty() &&
+        (target.bandRows.contains(band.toLatin1().toLower()) || adif::bandLimits(band.toLatin1())))
+        adifBand = band.toLatin1().toLower();
+    else if (!freq.isEmpty()) {
+        bool ok = false;
+        const double mhz = QString(freq).replace(QLatin1Char(','), QLatin1Char('.')).toDouble(&ok);
+        const std::optional<QByteArrayView> found = ok ? adif::bandOfFrequency(mhz) : std::nullopt;
+        if (!found) {
+            shown = freq;
+            reasons.append(ok ? QStringLiteral("fréquence %1 MHz hors des bandes ADIF").arg(freq)
+                              : QStringLiteral("fréquence « %1 » illisible").arg(freq));
+            return {};
+        }
+        adifBand = found->toByteArray();
+    } else if (!band.isEmpty()) {
+        shown = band;
+        reasons.append(QStringLiteral("bande « %1 » inconnue").arg(band));
+        return {};
+    } else {
+        reasons.append(QStringLiteral("bande et fréquence absentes"));
+        return {};
+    }
+    shown = QString::fromLatin1(adifBand);
+    const QString row = target.bandRows.value(adifBand);
+    if (row.isEmpty())
+        reasons.append(QStringLiteral("bande %1 absente de la liste des bandes")
+                           .arg(QString::fromLatin1(adifBand)));
+    return row;
+}
+
+/// MODE and SUBMODE back to the mode box: the mode itself when the box has it, else the
+/// mode ADIF gives the submode (SSB for USB and LSB, even written as MODE by old programs),
+/// else the mode as it could be typed in the box.
+QString modeOf(const adif::Record &r, const Rows &target, QStringList &reasons, QString &shown) {
+    const QString mode = trimmedText(r.value("MODE")).toUpper();
+    const QString submode = trimmedText(r.value("SUBMODE")).toUpper();
+    if (mode.isEmpty() && submode.isEmpty()) {
+        reasons.append(QStringLiteral("mode absent"));
+        return {};
+    }
+    shown = submode.isEmpty() ? mode : mode + QLatin1Char('/') + submode;
+    if (target.modes.contains(mode))
+        return mode;
+    QStringList candidates;
+    for (const QString &name : {mode, submode}) {
+        if (name.isEmpty())
+            continue;
+        candidates.append(name);
+        if (const auto parent = adif::modeOfSubmode(name.toLatin1()))
+            candidates.append(QString::fromLatin1(parent->data(), parent->size()));
+    }
+    for (const QString &c : candidates)
+        if (target.modes.contains(c))
+            return c;
+    // Any other mode is kept as the operator would type it in the mode box, which takes up to
+    // four characters: the submode when it fits ("FT4"), else the mode ("FM", "FT8", "PSK").
+    for (const QString &name : {submode, mode})
+        if (!name.isEmpty() && name.size() <= qsocol::modeWidth)
+            return name;
+    reasons.append(QStringLiteral("mode %1 trop long pour le log (%2 caractères au plus)")
+                       .arg(shown)
+                       .arg(qsocol::modeWidth));
+    return {};
+}
+
+bool isDigit(QChar c) {
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
+
+/// The French and Corsican stations are those whose department the log keeps: by the DXCC
+/// entity when the file gives it (227 France, 214 Corsica), else by the call sign's prefix.
+bool departmentKept(const adif::Record &r, const QString &call) {
+    bool ok = false;
+    const int dxcc = trimmedText(r.value("DXCC")).toInt(&ok);
+    if (ok)
+        return dxcc == 227 || dxcc == 214;
+    if (call.startsWith(QLatin1Char('F')))
+        return true;
+    static const QStringList overseas = {
+        QStringLiteral("TH"), QStringLiteral("TK"), QStringLiteral("TM"), QStringLiteral("TP"),
+        QStringLiteral("TQ"), QStringLiteral("TV"), QStringLiteral("TW"), QStringLiteral("HW"),
+        QStringLiteral("HX"), QStringLiteral("HY")};
+    return overseas.contains(call.left(2));
+}
+
+/// A department as the department field takes it: 00 to 95, 2A or 2B.
+bool isDepartment(const QString &d) {
+    if (d.size() != 2 || !isDigit(d.at(0)))
+        return false;
+    if (isDigit(d.at(1)))
+        return d.toInt() <= 95;
+    return d == QLatin1String("2A") || d == QLatin1String("2B");
+}
+
+bool isCallCharacter(QChar c) {
+    return c.unicode() > 0x20 && c.unicode() < 0x7F && c != QLatin1Char('<') &&
+           c != QLatin1Char('>');
+}
+
+/// Identity of a QSO for the duplicate checks, on the trimmed fields as the log holds them.
+QString duplicateKey(QStringView call, QStringView band, QStringView mode) {
+    QString key;
+    key.reserve(call.size() + band.size() + mode.size() + 2);
+    key += call;
+    key += QChar(0x1F);
+    key += band;
+    key += QChar(0x1F);
+    key += mode;
+    return key;
+}
+
+QString sameQsoKey(const QString &dupKey, QStringView date, QStringView time) {
+    QString key = dupKey;
+    key += QChar(0x1F);
+    key += date;
+    key += QChar(0x1F);
+    key += time;
+    return key;
+}
+
+QStringView field(QStringView line, int first, int width) {
+    return line.mid(first - 1, width).trimmed();
+}
+
+Item mapRecord(const adif::Record &r, const Rows &target) {
+    Item item;
+    item.record = r.number;
+    item.line = r.line;
+    QStringList reasons;
+    QsoFields &f = item.fields;
+
+    const QString call = decodeBytes(r.value("CALL")).trimmed().toUpper();
+    f.call = storable(call);
+    if (call.isEmpty())
+        reasons.append(QStringLiteral("pas d'indicatif"));
+    else if (call.size() > qsocol::callWidth)
+        reasons.append(QStringLiteral("indicatif de plus de %1 caractères").arg(qsocol::callWidth));
+    else if (!std::all_of(call.cbegin(), call.cend(), isCallCharacter))
+        reasons.append(QStringLiteral("indicatif « %1 » avec un caractère non admis").arg(f.call));
+
+    const QString dateText = trimmedText(r.value("QSO_DATE"));
+    const QString timeText = trimmedText(r.value("TIME_ON"));
+    f.date = dateText;
+    f.time = timeText;
+    const std::optional<Date> date = dateOf(dateText, reasons);
+    const std::optional<int> time = timeOf(timeText, reasons);
+    if (date)
+        f.date = date->logText;
+    if (time)
+        f.time = QStringLiteral("%1:%2")
+                     .arg(*time / 100, 2, 10, QLatin1Char('0'))
+                     .arg(*time % 100, 2, 10, QLatin1Char('0'));
+
+    QString bandShown, modeShown;
+    const QString band = bandOf(r, target, reasons, bandShown);
+    const QString mode = modeOf(r, target, reasons, modeShown);
+    f.band = band.isEmpty() ? bandShown : band;
+    f.mode = mode.isEmpty() ? modeShown : mode;
+
+    if (!reasons.isEmpty()) {
+        item.status = Status::Ignored;
+        item.reason = reasons.join(QStringLiteral(" ; "));
+        return item;
+    }
+
+    QStringList &notes = item.notes;
+    f.rstSent = fitted(converted(r.value("RST_SENT"), QStringLiteral("report envoyé"), notes),
+                       qsocol::rstWidth, QStringLiteral("report envoyé"), notes);
+    f.rstReceived = fitted(converted(r.value("RST_RCVD"), QStringLiteral("report reçu"), notes),
+                           qsocol::rstWidth, QStringLiteral("report reçu"), notes);
+    f.firstName = fitted(converted(r.value("NAME"), QStringLiteral("prénom"), notes),
+                         qsocol::firstNameWidth, QStringLiteral("prénom"), notes);
+    const QString remarks = converted(r.value("COMMENT"), QStringLiteral("observations"), notes);
+    f.remarks = fitted(remarks, qsocol::remarksWidth, QStringLiteral("observations"), notes);
+
+    const QString state = trimmedText(r.value("STATE")).toUpper();
+    if (!state.isEmpty() && departmentKept(r, call)) {
+        if (isDepartment(state))
+            f.department = state;
+        else
+            notes.append(QStringLiteral("département « %1 » non repris : 00 à 95, 2A ou 2B "
+                                        "seulement")
+                             .arg(state));
+    }
+
+    const BuiltLine built = buildQsoLine(f);
+    if (!built.ok) {
+        // Every field was fitted to its columns and made storable: only a change of the
+        // line's layout could bring this, and the record is then kept out, not cut wrongly.
+        item.status = Status::Ignored;
+        item.reason = built.error;
+        return item;
+    }
+    item.qsoLine = built.line;
+    // The remarks as the line holds them, in capitals.
+    item.fields.remarks = built.line.mid(qsocol::remarks - 1, qsocol::remarksWidth).trimmed();
+    item.order = date->value * qint64(10000) + *time;
+    item.status = Status::ToImport;
+    return item;
+}
+
+} // namespace
+
+QString windows1252Text(QByteArrayView bytes) {
+    return storable(decodeBytes(bytes));
+}
+
+Preview previewImport(const adif::ReadResult &read, QByteArrayView logBytes, const Target &target) {
+    Preview preview;
+    preview.logBytes = logBytes.toByteArray();
+
+    // The QSOs of the log: the first of each call, band and mode (what the duplicate
+    // question names), and every call, band, mode, date and time.
+    struct First {
+        QString date, time;
+        int record = 0; ///< 0 for a QSO of the log
+    };
+    QHash<QString, First> firstOf;
+    QHash<QString, int> sameQso; ///< -> 0 for a line of the log, else the record's number
+    const qsizetype logLines = std::count(logBytes.begin(), logBytes.end(), '\n') + 1;
+    firstOf.reserve(logLines + read.records.size());
+    sameQso.reserve(logLines + read.records.size());
+    rawfile::forEachLine(logBytes, [&](QByteArrayView bytes) {
+        if (isBlankLine(bytes))
+            return;
+        const QString line = cp1252::decode(bytes);
+        const QString key = duplicateKey(field(line, qsocol::call, qsocol::callWidth),
+                                         field(line, qsocol::band, qsocol::bandWidth),
+                                         field(line, qsocol::mode, qsocol::modeWidth));
+        if (!firstOf.contains(key))
+            firstOf.insert(key, {field(line, qsocol::date, qsocol::dateWidth).toString(),
+                                 field(line, qsocol::time, qsocol::timeWidth).toString(), 0});
+        sameQso.insert(sameQsoKey(key, field(line, qsocol::date, qsocol::dateWidth),
+                                  field(line, qsocol::time, qsocol::timeWidth)),
+                       0);
+    });
+
+    QHash<int, QStringList> notesOf;
+    for (const adif::ReaderNote &n : read.notes) {
+        const QString text =
+            n.line > 0 ? QStringLiteral("ligne %1 : %2").arg(n.line).arg(n.text) : n.text;
+        if (n.record > 0)
+            notesOf[n.record].append(n.text);
+        else
+            preview.fileNotes.append(text);
+    }
+
+    const Rows rows(target);
+    preview.items.reserve(read.records.size());
+    for (const adif::Record &r : read.records) {
+        Item item = mapRecord(r, rows);
+        if (const auto n = notesOf.constFind(r.number); n != notesOf.constEnd())
+            item.notes = *n + item.notes;
+        if (item.status == Status::ToImport) {
+            const QString key = duplicateKey(item.fields.call, item.fields.band, item.fields.mode);
+            const QString same = sameQsoKey(key, item.fields.date, item.fields.time);
+            if (const auto s = sameQso.constFind(same); s != sameQso.constEnd()) {
+                item.status = Status::AlreadyInLog;
+                item.reason = *s == 0 ? QStringLiteral("même QSO dans le log")
+                                      : QStringLiteral("même QSO que l'enregistrement %1").arg(*s);
+            } else if (const auto d = firstOf.constFind(key); d != firstOf.constEnd()) {
+                item.status = Status::Duplicate;
+                const QString when = d->record == 0
+                                         ? QStringLiteral("%1 à %2").arg(d->date, d->time)
+                                         : QStringLiteral("%1 à %2 (enregistrement %3)")
+                                               .arg(d->date, d->time)
+                                               .arg(d->record);
+                item.reason = QStringLiteral("déjà contacté le %1 sur %2 en %3")
+                                  .arg(when, item.fields.band, item.fields.mode);
+                sameQso.insert(same, r.number);
+            } else {
+                firstOf.insert(key, {item.fields.date, item.fields.time, r.number});
+                sameQso.insert(same, r.number);
+            }
+        }
+        preview.items.append(std::move(item));
+    }
+    return preview;
+}
+
+QByteArray mergedLog(const Preview &preview, bool withDuplicates) {
+    // Entered latest first, so that QSOs of one minute keep the file's order (each goes before
+    // the QSOs of its minute already in).
+    QList<QByteArray> lines;
+    for (auto it = preview.items.crbegin(); it != preview.items.crend(); ++it) {
+        if (!Preview::imported(*it, withDuplicates))
+            continue;
+        QByteArray bytes;
+        cp1252::encode(it->qsoLine, bytes); // made storable when mapped
+        lines.append(bytes);
+    }
+    return rawfile::insertedChronologically(preview.logBytes, lines);
+}
+
+QString reportFileName(const QString &reference, const QDateTime &when) {
+    return reference.trimmed() + QStringLiteral("_import_") +
+           when.toString(QStringLiteral("yyyyMMdd_HHmm")) + QStringLiteral(".txt");
+}
+
+QByteArray report(const Preview &preview, bool withDuplicates, const QString &sourceFile,
+                  const QString &reference, const QDateTime &when) {
+    QStringList out;
+    const int imported = preview.importedCount(withDuplicates);
+    const int read = int(preview.items.size());
+    out << QStringLiteral("Import ADIF dans le log %1 le %2")
+               .arg(reference.trimmed(), when.toString(QStringLiteral("dd/MM/yyyy à HH:mm")))
+        << QStringLiteral("Fichier : %1").arg(sourceFile)
+        << QStringLiteral("Enregistrements lus : %1").arg(read)
+        << QStringLiteral("QSO importés : %1").arg(imported)
+        << QStringLiteral("Non importés : %1 (déjà dans le log : %2, doublons : %3, ignorés : %4)")
+               .arg(read - imported)
+               .arg(preview.count(Status::AlreadyInLog))
+               .arg(withDuplicates ? 0 : preview.count(Status::Duplicate))
+               .arg(preview.count(Status::Ignored));
+    if (!preview.fileNotes.isEmpty()) {
+        out << QString() << QStringLiteral("Remarques sur le fichier :");
+        for (const QString &n : preview.fileNotes)
+            out << QStringLiteral("  ") + n;
+    }
+    out << QString() << QStringLiteral("Enregistrements non importés :");
+    for (const Item &item : preview.items) {
+        if (Preview::imported(item, withDuplicates))
+            continue;
+        const QsoFields &f = item.fields;
+        QString text =
+            QStringLiteral("  n° %1 (ligne %2) %3 %4 %5 %6 %7 : %8")
+                .arg(item.record)
+                .arg(item.line)
+                .arg(f.call.isEmpty() ? QStringLiteral("-") : f.call,
+                     f.date.isEmpty() ? QStringLiteral("-") : f.date,
+                     f.time.isEmpty() ? QStringLiteral("-") : f.time,
+                     f.band.isEmpty() ? QStringLiteral("-") : f.band,
+                     f.mode.isEmpty() ? QStringLiteral("-") : f.mode, statusText(item.status));
+        if (!item.reason.isEmpty())
+            text += QStringLiteral(", ") + item.reason;
+        out << text;
+    }
+    QByteArray bytes;
+    for (const QString &line : out) {
+        QByteArray encoded;
+        cp1252::encode(storable(line), encoded);
+        bytes += encoded;
+        bytes += "\r\n";
+    }
+    return bytes;
+}
+
+Outcome applyImport(const Preview &preview, bool withDuplicates, const Files &files,
+                    const QString &sourceFile, const QString &reference, const QDateTime &when) {
+    Outcome outcome;
+    const rawfile::Bytes now = rawfile::read(files.log);
+    if (!now.status && !now.missing) {
+        outcome.messages.append(now.status.message);
+        return outcome;
+    }
+    if (now.bytes != preview.logBytes) {
+        outcome.messages.append(
+            QStringLiteral("Le log \"%1\" a changé depuis l'aperçu de l'import : rien n'est "
+                           "importé. Recommencez l'import.")
+                .arg(reference.trimmed()));
+        return outcome;
+    }
+
+    outcome.count = preview.importedCount(withDuplicates);
+    if (outcome.count > 0) {
+        // The log first: the QSOs are what must not be lost.
+        if (const IoResult written = writeBytesFile(files.log, mergedLog(preview, withDuplicates),
+                                                    QStringLiteral("Temporaire6.txt"));
+            !written) {
+            outcome.count = 0;
+            outcome.messages.append(written.message);
+            return outcome;
+        }
+    }
+    outcome.imported = true;
+
+    if (outcome.count > 0 && !files.secondLog.isEmpty())
+        if (const IoResult copied = ActivityLog(files.log).copyTo(files.secondLog); !copied)
+            outcome.messages.append(copied.message);
+
+    // The memory learns the QSOs in the order they were entered into the log.
+    QList<const Item *> entered;
+    for (const Item &item : preview.items)
+        if (Preview::imported(item, withDuplicates))
+            entered.append(&item);
+    std::stable_sort(entered.begin(), entered.end(),
+                     [](const Item *a, const Item *b) { return a->order < b->order; });
+    QList<FirstNameMemory::Entry> memory;
+    memory.reserve(entered.size());
+    for (const Item *item : entered)
+        memory.append({item->fields.call, item->fields.department, item->fields.firstName});
+    if (const IoResult remembered = FirstNameMemory(files.firstNames).rememberAll(memory);
+        !remembered)
+        outcome.messages.append(
+            QStringLiteral("Les QSO sont importés, mais les prénoms ne sont pas mémorisés.\n%1")
+                .arg(remembered.message));
+
+    if (const IoResult saved = writeBytesFile(
+            files.report, report(preview, withDuplicates, sourceFile, reference, when));
+        !saved)
+        outcome.messages.append(saved.message);
+    return outcome;
+}
+
+} // namespace zep::adifimport

@@ -1,0 +1,118 @@
+#pragma once
+
+#include "core/AdifReader.h"
+#include "core/IoResult.h"
+#include "core/QsoLine.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// Bringing the records of an ADIF file into the log of a reference, in three pure steps and
+// one write: the file is read (AdifReader), each record mapped to a QSO line or to the reason
+// it is left out (previewImport), the accepted lines placed among the log's lines as the
+// chronological insertion places them (mergedLog); then applyImport writes the log once, the
+// second log of a double activation, the first-name memory once, and the report of what was
+// not imported. What the preview shows is what gets written: every record ends in exactly one
+// status.
+
+namespace zep::adifimport {
+
+enum class Status {
+    ToImport,     ///< "à importer"
+    AlreadyInLog, ///< "déjà dans le log": same call, band, mode, date and time
+    Duplicate,    ///< "doublon": same call, band and mode; imported only when asked for
+    Ignored,      ///< "ignoré", with the reason
+};
+
+/// The status as the preview and the report write it.
+QString statusText(Status status);
+
+/// What the entry window offers: the rows of the band box ("1.8", "3.5"...) and of the mode
+/// box ("SSB", "CW"). An imported QSO must land on one of each.
+struct Target {
+    QStringList bands;
+    QStringList modes;
+};
+
+/// One record of the file and what the import makes of it.
+struct Item {
+    int record = 0; ///< 1-based position in the file
+    int line = 0;   ///< line of the file where it starts
+    Status status = Status::Ignored;
+    /// Why it is ignored, or which QSO of the log it repeats (French).
+    QString reason;
+    /// Fields cut to their columns, characters changed, what the reader worked around.
+    QStringList notes;
+    /// The fields as they go into the log; for an ignored record, what could be read of them
+    /// (for the preview and the report).
+    QsoFields fields;
+    QString qsoLine;  ///< the 104-column line; empty for an ignored record
+    qint64 order = 0; ///< yyyymmddhhmm of the QSO (see qsoOrderingNumber)
+};
+
+/// The whole preview: one item per record of the file, in file order.
+struct Preview {
+    QList<Item> items;
+    /// Reader notes about the file as a whole (not about one record).
+    QStringList fileNotes;
+    /// The log's bytes the preview was made against; the import refuses to go on if the log
+    /// no longer holds them.
+    QByteArray logBytes;
+
+    int count(Status status) const;
+    /// How many QSOs "Importer" adds: those to import, and the duplicates when asked.
+    int importedCount(bool withDuplicates) const;
+    /// Whether the item goes into the log.
+    static bool imported(const Item &item, bool withDuplicates);
+};
+
+/// Maps every record against the log's present bytes (its Windows-1252 lines). Pure: reads
+/// and writes nothing. Records of the file are compared with the log and with the records
+/// accepted before them, so a QSO found twice in the file goes in once.
+Preview previewImport(const adif::ReadResult &read, QByteArrayView logBytes, const Target &target);
+
+/// The log's new bytes: the imported QSOs placed as the chronological insertion would place
+/// them, entered one after the other in time order, so that QSOs of the same minute keep the
+/// file's order. Every line ends with CR LF.
+QByteArray mergedLog(const Preview &preview, bool withDuplicates);
+
+/// The text file written beside the log after an import (Windows-1252, CR LF): the counts,
+/// the reader's notes and one line per record not imported, with its status and reason.
+QByteArray report(const Preview &preview, bool withDuplicates, const QString &sourceFile,
+                  const QString &reference, const QDateTime &when);
+
+/// "<reference>_import_<aaaammjj_hhmm>.txt".
+QString reportFileName(const QString &reference, const QDateTime &when);
+
+/// Where the import writes.
+struct Files {
+    QString log;
+    QString secondLog; ///< empty for a single activation
+    QString firstNames;
+    QString report;
+};
+
+struct Outcome {
+    /// False when the log could not be written: nothing was imported.
+    bool imported = false;
+    int count = 0; ///< QSOs added to the log
+    /// Every problem met, in French, for the operator (empty when all went well).
+    QStringList messages;
+};
+
+/// Writes the import the preview shows: the log once (through the scratch file), the second
+/// log made an exact copy of it, the first-name memory once (updated as a validation of each
+/// QSO would update it), then the report. Nothing is written if the log changed since the
+/// preview or cannot be read.
+Outcome applyImport(const Preview &preview, bool withDuplicates, const Files &files,
+                    const QString &sourceFile, const QString &reference, const QDateTime &when);
+
+/// Text from the file as the program's code page can hold it: UTF-8 when the bytes are
+/// valid UTF-8, Windows-1252 otherwise; characters the page cannot hold take their nearest
+/// form ("Ł" -> "L", "ő" -> "o"), "?" when there is none, and control characters become blanks.
+QString windows1252Text(QByteArrayView bytes);
+
+} // namespace zep::adifimport

@@ -1,0 +1,214 @@
+// "Fichiers" > "Importer un fichier ADIF…" as the operator uses it: the menu, the open dialog
+// answering a path, the preview read and ticked, "Importer" or "Annuler" clicked, then the
+// files checked byte for byte and the entry window looked at.
+
+#include "entry/EntryWindowFixture.h"
+
+#include "core/FirstNames.h"
+#include "core/QsoLine.h"
+#include "core/TextFile.h"
+#include "entry/WindowServices.h"
+#include "platform/FileChooser.h"
+#include "platform/RecordingPrinter.h"
+#include "reports/Import_ADIF.h"
+#include "support/QStringPrint.h"
+#include "support/QsoLines.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QMenu>
+#include <QTableView>
+#include <QTimer>
+
+#include <functional>
+
+using namespace zep;
+using zep::testing::qsoLineOf;
+
+namespace {
+
+QByteArray encoded(const QStringList &lines) {
+    QByteArray out;
+    EXPECT_TRUE(encodeLines(lines, out));
+    return out;
+}
+
+const QString logged = qsoLineOf(
+    QStringLiteral("07/12/26"), QStringLiteral("10:00"), QStringLiteral("F1ABC"),
+    QStringLiteral("75"), QStringLiteral("Jean"), QStringLiteral("SSB"), QStringLiteral("7"));
+
+/// A file from a logger in the field: a new station before the logged QSO, the logged station
+/// again later, a band the window does not offer, the logged QSO itself.
+const QByteArray fieldFile =
+    "Field log\n<adif_ver:5>3.1.6\n<eoh>\n"
+    "<call:5>dl2xy<qso_date:8>20261207<time_on:6>090012<band:3>40m<mode:3>SSB<submode:3>USB"
+    "<rst_sent:2>59<rst_rcvd:2>55<name:4>Hans<eor>\n"
+    "<call:5>F1ABC<qso_date:8>20261207<time_on:4>1100<band:3>40m<mode:3>SSB<rst_sent:2>59"
+    "<rst_rcvd:2>59<name:6>Jean-P<state:2>75<eor>\n"
+    "<call:5>G4AAA<qso_date:8>20261207<time_on:4>1200<band:3>60m<mode:3>SSB<eor>\n"
+    "<call:5>F1ABC<qso_date:8>20261207<time_on:4>1000<band:3>40m<mode:3>SSB<eor>\n";
+
+class AdifImportFromEntry : public zep::testing::EntryWindowTest {
+protected:
+    void SetUp() override {
+        EntryWindowTest::SetUp();
+        ASSERT_TRUE(source.isValid());
+    }
+
+    Saisie_QSO &openWithImport() {
+        Saisie_QSO &entry = open();
+        connectAdifImport(entry, services, clock);
+        return entry;
+    }
+
+    /// "Importer un fichier ADIF…" clicked, the dialog answering `file`; `onPreview` runs
+    /// on the preview window while it is shown. Returns whether it was shown.
+    bool runImport(Saisie_QSO &entry, const QString &file,
+                   const std::function<void(Import_ADIF &)> &onPreview) {
+        files.setNextOpenAnswer(file);
+        bool shown = false;
+        QTimer::singleShot(0, [&] {
+            auto *preview = qobject_cast<Import_ADIF *>(QApplication::activeModalWidget());
+            if (!preview)
+                return;
+            shown = true;
+            onPreview(*preview);
+        });
+        entry.Mnu_Import_ADIF->trigger();
+        QApplication::processEvents();
+        return shown;
+    }
+
+    QString sourceFile(const QByteArray &content) {
+        const QString path = source.filePath(QStringLiteral("field.adi"));
+        put(path, content);
+        return path;
+    }
+
+    QStringList programFiles() const {
+        return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+    }
+
+    static QString cell(const Import_ADIF &w, int row, int column) {
+        const QAbstractItemModel *m = w.Liste_Import->model();
+        return m->data(m->index(row, column)).toString();
+    }
+
+    QTemporaryDir source; ///< where the operator keeps the other logger's file
+    ScriptedFileChooser files;
+    RecordingPrintService printing;
+    WindowServices services{dir.path(), setup, settings, dialogs, printing, files};
+};
+
+} // namespace
+
+TEST_F(AdifImportFromEntry, ImportsWhatThePreviewShows) {
+    put(logFile(), encoded({logged}));
+    put(path(QStringLiteral("Liste_Prenom.txt")), "F1ABC        75 Jean\r\n");
+    Saisie_QSO &entry = openWithImport();
+    EXPECT_EQ(entry.Mnu_Import_ADIF->text(), QStringLiteral("Importer un fichier ADIF…"));
+    EXPECT_TRUE(entry.Mnu_Fichier->actions().contains(entry.Mnu_Import_ADIF));
+
+    const bool shown = runImport(entry, sourceFile(fieldFile), [&](Import_ADIF &w) {
+        EXPECT_EQ(w.windowTitle(), QStringLiteral("Import ADIF"));
+        EXPECT_EQ(programFiles(), (QStringList{QStringLiteral("DFCF-21-001.txt"),
+                                               QStringLiteral("Liste_Prenom.txt")}))
+            << "nothing written while the preview is open";
+        ASSERT_EQ(w.Liste_Import->model()->rowCount(), 4);
+        const QStringList statuses = {cell(w, 0, 7), cell(w, 1, 7), cell(w, 2, 7), cell(w, 3, 7)};
+        EXPECT_EQ(statuses,
+                  (QStringList{QStringLiteral("à importer"), QStringLiteral("doublon"),
+                               QStringLiteral("ignoré"), QStringLiteral("déjà dans le log")}));
+        EXPECT_EQ(cell(w, 0, 2), QStringLiteral("DL2XY"));
+        EXPECT_EQ(cell(w, 1, 8), QStringLiteral("déjà contacté le 07/12/26 à 10:00 sur 7 en SSB"));
+        EXPECT_EQ(cell(w, 2, 8), QStringLiteral("bande 60m absente de la liste des bandes"));
+        EXPECT_EQ(w.Compteurs->text(),
+                  QStringLiteral("Lus : 4 — à importer : 1 — déjà dans le log : 1 — doublons : "
+                                 "1 — ignorés : 1\nSeront importés : 1 — non importés : 3"));
+        QTest::mouseClick(w.Importer_Doublons, Qt::LeftButton);
+        EXPECT_TRUE(
+            w.Compteurs->text().endsWith(QStringLiteral("Seront importés : 2 — non importés : 2")));
+        QTest::mouseClick(w.Importer, Qt::LeftButton);
+    });
+    ASSERT_TRUE(shown);
+
+    QsoFields hans;
+    hans.date = QStringLiteral("07/12/26");
+    hans.time = QStringLiteral("09:00");
+    hans.call = QStringLiteral("DL2XY");
+    hans.firstName = QStringLiteral("Hans");
+    hans.rstReceived = QStringLiteral("55");
+    hans.rstSent = QStringLiteral("59");
+    hans.mode = QStringLiteral("SSB");
+    hans.band = QStringLiteral("7");
+    QsoFields again = readQsoLine(logged);
+    again.time = QStringLiteral("11:00");
+    again.firstName = QStringLiteral("Jean-P");
+    const QByteArray expected =
+        encoded({buildQsoLine(hans).line, logged, buildQsoLine(again).line});
+    EXPECT_EQ(bytes(logFile()), expected);
+    EXPECT_EQ(bytes(path(QStringLiteral("Liste_Prenom.txt"))),
+              encoded({FirstNameMemory::entry(QStringLiteral("F1ABC"), QStringLiteral("75"),
+                                              QStringLiteral("Jean-P")),
+                       FirstNameMemory::entry(QStringLiteral("DL2XY"), QString(),
+                                              QStringLiteral("Hans"))}));
+
+    // The window follows the log: list, next number, operator count.
+    EXPECT_EQ(entry.Liste_QSO->count(), 3);
+    EXPECT_EQ(entry.Num_Q->text(), QStringLiteral("4"));
+    EXPECT_EQ(entry.Tot_Ope->text(), QStringLiteral("2"));
+
+    const QString report = path(QStringLiteral("DFCF-21-001_import_20261207_1407.txt"));
+    const QByteArray listed = bytes(report);
+    EXPECT_TRUE(listed.contains("  n\xB0 3 (ligne 6) G4AAA 07/12/26 12:00 60m SSB : ignor\xE9, "
+                                "bande 60m absente de la liste des bandes\r\n"))
+        << cp1252::decode(listed).toStdString();
+    EXPECT_TRUE(listed.contains("  n\xB0 4 (ligne 7) F1ABC 07/12/26 10:00 7 SSB : d\xE9j\xE0 "
+                                "dans le log, m\xEAme QSO dans le log\r\n"));
+    EXPECT_EQ(dialogs.texts(),
+              QStringList{QStringLiteral("2 QSO importé(s) dans le log DFCF-21-001, 2 non "
+                                         "importé(s) : la liste est dans \"%1\".")
+                              .arg(report)});
+    EXPECT_EQ(programFiles().size(), 3) << "no scratch file left";
+}
+
+TEST_F(AdifImportFromEntry, WritesNothingUnlessImporterIsClicked) {
+    put(logFile(), encoded({logged}));
+    Saisie_QSO &entry = openWithImport();
+    const QStringList before = programFiles();
+    const QByteArray log = bytes(logFile());
+
+    EXPECT_TRUE(runImport(entry, sourceFile(fieldFile),
+                          [](Import_ADIF &w) { QTest::mouseClick(w.Annuler, Qt::LeftButton); }));
+    EXPECT_FALSE(runImport(entry, QString(), [](Import_ADIF &w) { w.reject(); }))
+        << "the open dialog cancelled";
+    EXPECT_FALSE(
+        runImport(entry, sourceFile("no ADIF here\r\n"), [](Import_ADIF &w) { w.reject(); }));
+    EXPECT_FALSE(runImport(entry, source.filePath(QStringLiteral("gone.adi")),
+                           [](Import_ADIF &w) { w.reject(); }));
+
+    EXPECT_EQ(programFiles(), before);
+    EXPECT_EQ(bytes(logFile()), log);
+    EXPECT_EQ(dialogs.texts(),
+              (QStringList{QStringLiteral("Le fichier \"field.adi\" ne contient aucun QSO ADIF : "
+                                          "rien n'est importé."),
+                           QStringLiteral("Le fichier \"gone.adi\" est introuvable.")}));
+    ASSERT_EQ(files.openRequests.size(), 4u);
+    EXPECT_EQ(files.openRequests.front().caption, QStringLiteral("Importer un fichier ADIF"));
+    EXPECT_EQ(files.openRequests.back().proposedPath, source.path())
+        << "the next dialog opens where the last file was taken";
+}
+
+TEST_F(AdifImportFromEntry, BothLogsOfADoubleActivationGetTheQsos) {
+    setup.activation.isDouble = true;
+    setup.activation.numActivite1 = QStringLiteral("DIFI-21-010");
+    const QString second = path(QStringLiteral("DIFI-21-010.txt"));
+    put(logFile(), encoded({logged}));
+    put(second, encoded({logged}));
+    Saisie_QSO &entry = openWithImport();
+    ASSERT_TRUE(runImport(entry, sourceFile(fieldFile),
+                          [](Import_ADIF &w) { QTest::mouseClick(w.Importer, Qt::LeftButton); }));
+    EXPECT_EQ(logLines().size(), 2);
+    EXPECT_EQ(bytes(second), bytes(logFile()));
+}
