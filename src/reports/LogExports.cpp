@@ -88,7 +88,8 @@ std::optional<QString> LogExports::exportAdif() {
         services_.dialogs.message(errorMessage(log.code, log.message));
         return std::nullopt;
     }
-    const QByteArray content = adif::document(entry_.Entete->text(), log.bytes);
+    int unknownModes = 0;
+    const QByteArray content = adif::document(entry_.Entete->text(), log.bytes, &unknownModes);
     // The scratch file lies beside the chosen one (the rename must not cross file systems)
     // under a name no one else's file is likely to carry.
     const QString scratch =
@@ -99,7 +100,8 @@ std::optional<QString> LogExports::exportAdif() {
         return std::nullopt;
     }
     adifDir_ = QFileInfo(*chosen).absolutePath();
-    services_.dialogs.message(QStringLiteral("Le fichier a été crée sous  ") + *chosen);
+    services_.dialogs.message(QStringLiteral("Le fichier a été crée sous  ") + *chosen +
+                              adif::unknownModesNote(unknownModes));
     return chosen;
 }
 
