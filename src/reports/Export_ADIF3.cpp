@@ -10,6 +10,7 @@
 #include "core/TextFile.h"
 #include "platform/Accessibility.h"
 #include "platform/Colors.h"
+#include "reports/LogExports.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -280,9 +281,7 @@ QStringList Export_ADIF3::Enregistrer_Click() {
             continue;
         }
         const QFileInfo target(*path);
-        if (target == QFileInfo(activityLogPath(services_.programDir, a.numActivite)) ||
-            (a.isDouble &&
-             target == QFileInfo(activityLogPath(services_.programDir, a.numActivite1)))) {
+        if (isActivityLog(services_.programDir, a, *path)) {
             services_.dialogs.message(
                 QStringLiteral("Ce fichier est le log de l'activation : choisissez un autre nom."));
             continue;
