@@ -12,6 +12,11 @@
 #include <QStringView>
 
 #include <algorithm>
+#include <array>
+#include <cstring>
+#include <future>
+#include <thread>
+#include <vector>
 
 namespace zep::adif3 {
 
@@ -36,11 +41,6 @@ QByteArray asciiOf(const QString &text) {
     return adif::toAscii(bytes).trimmed();
 }
 
-/// One column of a QSO line in ASCII, trimmed.
-QByteArray asciiColumn(QByteArrayView line, int first, int width) {
-    return adif::toAscii(trimBlanks(qsoColumn(line, first, width))).trimmed();
-}
-
 void putNumber(QByteArray &out, qsizetype n) {
     char digits[24];
     int count = 0;
@@ -52,7 +52,7 @@ void putNumber(QByteArray &out, qsizetype n) {
         out.append(digits[--count]);
 }
 
-/// "<NAME:length>value".
+/// "<NAME:length>value", for the header and the fields every record shares.
 void putField(QByteArray &out, QByteArrayView name, QByteArrayView value) {
     out.append('<');
     out.append(name);
@@ -67,6 +67,76 @@ void putFieldIfAny(QByteArray &out, QByteArrayView name, QByteArrayView value) {
         putField(out, name, value);
 }
 
+/// Writes the records at a cursor in the file's buffer, grown before each record to hold the
+/// largest record possible: a log of years is mostly short pieces copied one after the other.
+class Output {
+public:
+    explicit Output(QByteArray &bytes) : bytes_(bytes) { sync(bytes.size()); }
+    void reserve(qsizetype room) {
+        const qsizetype used = at_ - bytes_.data();
+        if (used + room > bytes_.size())
+            bytes_.resize(std::max(used + room, bytes_.size() * 2));
+        sync(used);
+    }
+    void put(QByteArrayView v) {
+        // Most values are a few bytes: copied in place rather than through a call.
+        if (v.size() <= 16) {
+            for (const char c : v)
+                *at_++ = c;
+            return;
+        }
+        std::memcpy(at_, v.data(), size_t(v.size()));
+        at_ += v.size();
+    }
+    void put(char c) { *at_++ = c; }
+    /// "<NAME:" given whole, then the length, ">", the value.
+    template <std::size_t N> void field(const char (&tag)[N], QByteArrayView value) {
+        std::memcpy(at_, tag, N - 1);
+        at_ += N - 1;
+        char digits[24];
+        int count = 0;
+        qsizetype n = value.size();
+        do {
+            digits[count++] = char('0' + n % 10);
+            n /= 10;
+        } while (n > 0);
+        while (count > 0)
+            put(digits[--count]);
+        put('>');
+        put(value);
+    }
+    template <std::size_t N> void fieldIfAny(const char (&tag)[N], QByteArrayView value) {
+        if (!value.isEmpty())
+            field(tag, value);
+    }
+    void finish() { bytes_.truncate(at_ - bytes_.data()); }
+
+private:
+    void sync(qsizetype used) { at_ = bytes_.data() + used; }
+    QByteArray &bytes_;
+    char *at_ = nullptr;
+};
+
+/// Room for the ASCII form of the widest text column (the remarks).
+using ColumnBuffer = std::array<char, qsocol::remarksWidth * adif::longestAsciiForm>;
+
+bool isAscii(QByteArrayView v) {
+    return std::all_of(v.begin(), v.end(),
+                       [](char c) { return uchar(c) >= 0x20 && uchar(c) < 0x7F; });
+}
+
+/// One text column of a QSO line in ASCII, trimmed: the line itself when it is ASCII already
+/// (`lineIsAscii` says so for the whole line, as most lines are), else its ASCII form in
+/// `buffer`.
+QByteArrayView asciiColumn(QByteArrayView line, bool lineIsAscii, int first, int width,
+                           ColumnBuffer &buffer) {
+    const QByteArrayView raw = trimBlanks(qsoColumn(line, first, width));
+    if (lineIsAscii || isAscii(raw))
+        return raw;
+    const qsizetype n = adif::toAscii(raw, buffer.data());
+    return trimBlanks(QByteArrayView(buffer.data(), n));
+}
+
 /// MHz with no trailing zero: "7.074", "144.3", "14".
 QByteArray frequencyText(double mhz) {
     QByteArray text = QByteArray::number(mhz, 'f', 6);
@@ -77,29 +147,113 @@ QByteArray frequencyText(double mhz) {
     return text;
 }
 
-/// The MODE and SUBMODE of the modes met so far: a log holds a handful of modes.
+/// The MODE and SUBMODE of the modes met so far: a log holds a handful of modes, each looked
+/// up once however many QSOs carry it.
 class Modes {
 public:
-    const adif::ModeFields &of(const QByteArray &typed) {
-        auto it = known_.constFind(typed);
-        if (it == known_.constEnd())
-            it = known_.insert(typed, adif::modeFields(typed));
-        return *it;
+    const adif::ModeFields &of(QByteArrayView typed) {
+        for (const Entry &e : entries_)
+            if (e.typed == typed)
+                return e.fields;
+        if (entries_.size() == maxEntries)
+            entries_.clear();
+        entries_.push_back({typed.toByteArray(), adif::modeFields(typed)});
+        return entries_.back().fields;
     }
 
 private:
-    QHash<QByteArray, adif::ModeFields> known_;
+    struct Entry {
+        QByteArray typed;
+        adif::ModeFields fields;
+    };
+    static constexpr std::size_t maxEntries = 16;
+    std::vector<Entry> entries_;
 };
 
-/// The DXCC entity and its name for the calls met so far, and the subdivisions checked.
+/// The date and time of a QSO line as ADIF writes them (YYYYMMDDHHMM), read as the log's
+/// ordering reads them: "dd/mm/yy" in columns 1-8 and "hh:mm" in columns 11-15, a real date
+/// (years 50-99 in the 1900s) and time. QSOs follow each other by the day: each day is checked
+/// once.
+class Stamps {
+public:
+    bool read(QByteArrayView line, char (&out)[12]) {
+        if (line.size() < qsocol::time + qsocol::timeWidth - 1)
+            return false;
+        const QByteArrayView date = line.first(qsocol::dateWidth);
+        const QByteArrayView time = line.sliced(qsocol::time - 1, qsocol::timeWidth);
+        if (time[2] != ':' || !isDigit(time[0]) || !isDigit(time[1]) || !isDigit(time[3]) ||
+            !isDigit(time[4]) || (time[0] - '0') * 10 + (time[1] - '0') > 23 || time[3] > '5')
+            return false;
+        if (date != day_) {
+            day_ = date.toByteArray();
+            dayValid_ = readDay(date);
+        }
+        if (!dayValid_)
+            return false;
+        std::memcpy(out, ymd_, 8);
+        out[8] = time[0];
+        out[9] = time[1];
+        out[10] = time[3];
+        out[11] = time[4];
+        return true;
+    }
+
+private:
+    bool readDay(QByteArrayView date) {
+        for (const int at : {0, 1, 3, 4, 6, 7})
+            if (!isDigit(date[at]))
+                return false;
+        if (date[2] != '/' || date[5] != '/')
+            return false;
+        const auto twoDigits = [&](int at) { return (date[at] - '0') * 10 + (date[at + 1] - '0'); };
+        int year = twoDigits(6);
+        year += year >= 50 ? 1900 : 2000;
+        if (!QDate(year, twoDigits(3), twoDigits(0)).isValid())
+            return false;
+        const char digits[8] = {char('0' + year / 1000),
+                                char('0' + year / 100 % 10),
+                                date[6],
+                                date[7],
+                                date[3],
+                                date[4],
+                                date[0],
+                                date[1]};
+        std::memcpy(ymd_, digits, 8);
+        return true;
+    }
+
+    QByteArray day_;
+    bool dayValid_ = false;
+    char ymd_[8] = {};
+};
+
+/// The ADIF band of the band column ("7 Mhz"), remembered from one QSO to the next.
+class Bands {
+public:
+    std::optional<QByteArrayView> of(QByteArrayView column) {
+        if (column != text_) {
+            text_ = column.toByteArray();
+            band_ = adif::band(trimBlanks(column));
+        }
+        return band_;
+    }
+
+private:
+    QByteArray text_ = QByteArray(1, '\0'); // no column reads so
+    std::optional<QByteArrayView> band_;
+};
+
+/// The names of the DXCC entities and the subdivisions met so far.
 class Places {
 public:
-    explicit Places(const EntityOf &entityOf) : entityOf_(entityOf) {}
-
-    int entity(QByteArrayView call) { return entityOf_ ? entityOf_(call) : 0; }
-    QByteArrayView name(int dxcc) { return adif::entityName(dxcc); }
+    QByteArrayView name(int dxcc) {
+        auto it = names_.constFind(dxcc);
+        if (it == names_.constEnd())
+            it = names_.insert(dxcc, adif::entityName(dxcc));
+        return *it;
+    }
     /// A department has two characters: with the entity they make the key.
-    bool isSubdivision(const QByteArray &code, int dxcc) {
+    bool isSubdivision(QByteArrayView code, int dxcc) {
         if (code.size() > 2)
             return adif::isSubdivision(code, dxcc);
         const quint64 key = (quint64(quint32(dxcc)) << 16) | (quint64(uchar(code.at(0))) << 8) |
@@ -111,7 +265,7 @@ public:
     }
 
 private:
-    const EntityOf &entityOf_;
+    QHash<int, QByteArrayView> names_;
     QHash<quint64, bool> subdivisions_;
 };
 
@@ -167,80 +321,186 @@ QByteArray header(const Station &station) {
     return out;
 }
 
-Document document(const Station &station, const Contents &contents, QByteArrayView log,
-                  const EntityOf &entityOf, const FrequencyOf &frequencyOf) {
-    namespace col = qsocol;
-    Document doc;
-    const QByteArray stationPart = stationFields(station);
-    const QByteArray own = asciiOf(station.reference).toUpper();
-    const QByteArray letters = programmeOf(station.reference).toLatin1();
-    const QByteArray sig = asciiOf(station.programme);
-    Modes modes;
-    Places places(entityOf);
+namespace {
 
-    doc.bytes = header(station);
-    doc.bytes.reserve(doc.bytes.size() + (log.size() / (col::lineLength + 2) + 1) * 420);
-    QByteArray &out = doc.bytes;
-    int lineNumber = 0;
-    rawfile::forEachLine(log, [&](QByteArrayView whole) {
+/// What every record shares, worked out once for the file.
+struct Common {
+    const Contents &contents;
+    const EntityOf &entityOf;
+    const FrequencyOf &frequencyOf;
+    QByteArray stationPart, own, letters, sig;
+    qsizetype recordRoom = 0;
+};
+
+/// The records of one stretch of the log, appended to `bytes`; `lineNumber` is the number of
+/// lines before the stretch.
+struct Part {
+    int records = 0;
+    int unknownModes = 0;
+    QList<int> skippedLines;
+};
+Part appendRecords(const Common &c, QByteArrayView stretch, int lineNumber, QByteArray &bytes) {
+    namespace col = qsocol;
+    Part part;
+    Modes modes;
+    Places places;
+    Stamps stamps;
+    Bands bands;
+    ColumnBuffer callBuffer, departmentBuffer, textBuffer;
+    const qsizetype lines = std::count(stretch.begin(), stretch.end(), '\n') + 1;
+    bytes.reserve(bytes.size() + lines * (c.stationPart.size() + 300));
+    Output out(bytes);
+    rawfile::forEachLine(stretch, [&](QByteArrayView whole) {
         ++lineNumber;
         if (isBlankLine(whole))
             return;
         const QByteArrayView line = whole.first(std::min<qsizetype>(whole.size(), col::lineLength));
-        const QByteArray call = asciiColumn(line, col::call, col::callWidth);
-        const std::optional<qint64> when = qsoOrderingNumber(line);
-        const auto band = adif::band(trimBlanks(qsoColumn(line, col::band, col::bandWidth + 4)));
-        if (call.isEmpty() || !when || !band) {
-            doc.skippedLines.append(lineNumber);
+        const bool lineIsAscii = isAscii(line);
+        const QByteArrayView call =
+            asciiColumn(line, lineIsAscii, col::call, col::callWidth, callBuffer);
+        char stamp[12]; // yyyymmddhhmm
+        const bool dated = stamps.read(line, stamp);
+        const auto band = bands.of(qsoColumn(line, col::band, col::bandWidth + 4));
+        if (call.isEmpty() || !dated || !band) {
+            part.skippedLines.append(lineNumber);
             return;
         }
-        // yyyymmddhhmm
-        const QByteArray stamp = QByteArray::number(*when);
-        putField(out, "CALL", call);
-        putField(out, "QSO_DATE", QByteArrayView(stamp).first(8));
-        putField(out, "TIME_ON", QByteArrayView(stamp).sliced(8, 4));
-        putField(out, "BAND", *band);
-        if (frequencyOf) {
-            const std::optional<double> mhz = frequencyOf(whole);
+        out.reserve(c.recordRoom);
+        out.field("<CALL:", call);
+        out.field("<QSO_DATE:", QByteArrayView(stamp, 8));
+        out.field("<TIME_ON:", QByteArrayView(stamp + 8, 4));
+        out.field("<BAND:", *band);
+        if (c.frequencyOf) {
+            const std::optional<double> mhz = c.frequencyOf(whole);
             const auto limits = adif::bandLimits(*band);
             if (mhz && limits && *mhz >= limits->lowerMHz && *mhz <= limits->upperMHz)
-                putField(out, "FREQ", frequencyText(*mhz));
+                out.field("<FREQ:", frequencyText(*mhz));
         }
-        const QByteArray typedMode = asciiColumn(line, col::mode, col::modeWidth);
+        const QByteArrayView typedMode =
+            asciiColumn(line, lineIsAscii, col::mode, col::modeWidth, textBuffer);
         const adif::ModeFields &mode = modes.of(typedMode);
-        putField(out, "MODE", mode.known ? mode.mode : typedMode);
-        putFieldIfAny(out, "SUBMODE", mode.submode);
+        out.field("<MODE:", mode.known ? QByteArrayView(mode.mode) : typedMode);
+        out.fieldIfAny("<SUBMODE:", mode.submode);
         if (!mode.known)
-            ++doc.unknownModes;
-        putFieldIfAny(out, "RST_SENT", asciiColumn(line, col::rstSent, col::rstWidth));
-        putFieldIfAny(out, "RST_RCVD", asciiColumn(line, col::rstReceived, col::rstWidth));
-        out.append(stationPart);
-        if (contents.partnerReferences) {
-            const QByteArrayView remarks = qsoColumn(line, col::remarks, col::remarksWidth);
-            if (const auto partner = partnerReference(remarks, letters, own)) {
-                putFieldIfAny(out, "SIG", sig);
-                putField(out, "SIG_INFO", *partner);
+            ++part.unknownModes;
+        out.fieldIfAny("<RST_SENT:",
+                       asciiColumn(line, lineIsAscii, col::rstSent, col::rstWidth, textBuffer));
+        out.fieldIfAny("<RST_RCVD:",
+                       asciiColumn(line, lineIsAscii, col::rstReceived, col::rstWidth, textBuffer));
+        out.put(c.stationPart);
+        const QByteArrayView remarks =
+            asciiColumn(line, lineIsAscii, col::remarks, col::remarksWidth, textBuffer);
+        if (c.contents.partnerReferences && !remarks.isEmpty()) {
+            if (const auto partner = partnerReference(remarks, c.letters, c.own)) {
+                out.fieldIfAny("<SIG:", c.sig);
+                out.field("<SIG_INFO:", *partner);
             }
         }
-        if (contents.names)
-            putFieldIfAny(out, "NAME", asciiColumn(line, col::firstName, col::firstNameWidth));
-        if (contents.comments)
-            putFieldIfAny(out, "COMMENT", asciiColumn(line, col::remarks, col::remarksWidth));
-        if (contents.countries) {
-            const int dxcc = places.entity(call);
+        if (c.contents.comments)
+            out.fieldIfAny("<COMMENT:", remarks);
+        if (c.contents.names)
+            out.fieldIfAny("<NAME:", asciiColumn(line, lineIsAscii, col::firstName,
+                                                 col::firstNameWidth, textBuffer));
+        if (c.contents.countries) {
+            const int dxcc = c.entityOf ? c.entityOf(call) : 0;
             const QByteArrayView country = dxcc > 0 ? places.name(dxcc) : QByteArrayView();
             if (!country.isEmpty()) {
-                putField(out, "DXCC", QByteArray::number(dxcc));
-                putField(out, "COUNTRY", country);
-                const QByteArray department =
-                    asciiColumn(line, col::department, col::departmentWidth).toUpper();
-                if (!department.isEmpty() && places.isSubdivision(department, dxcc))
-                    putField(out, "STATE", department);
+                char number[32];
+                int digits = 0;
+                for (int rest = dxcc; rest > 0; rest /= 10)
+                    ++digits;
+                for (int i = digits - 1, rest = dxcc; i >= 0; --i, rest /= 10)
+                    number[i] = char('0' + rest % 10);
+                out.field("<DXCC:", QByteArrayView(number, digits));
+                out.field("<COUNTRY:", country);
+                const QByteArrayView department = asciiColumn(
+                    line, lineIsAscii, col::department, col::departmentWidth, departmentBuffer);
+                char upper[2];
+                if (!department.isEmpty() && department.size() <= 2) {
+                    for (qsizetype i = 0; i < department.size(); ++i)
+                        upper[i] = (department[i] >= 'a' && department[i] <= 'z')
+                                       ? char(department[i] - 'a' + 'A')
+                                       : department[i];
+                    const QByteArrayView code(upper, department.size());
+                    if (places.isSubdivision(code, dxcc))
+                        out.field("<STATE:", code);
+                }
             }
         }
-        out.append("<EOR>\r\n");
-        ++doc.records;
+        out.put("<EOR>\r\n");
+        ++part.records;
     });
+    out.finish();
+    return part;
+}
+
+/// A log this large is cut into stretches written side by side, one per processor.
+constexpr qsizetype stretchesFrom = 1 << 20;
+
+} // namespace
+
+Document document(const Station &station, const Contents &contents, QByteArrayView log,
+                  const EntityOf &entityOf, const FrequencyOf &frequencyOf) {
+    Common c{contents,
+             entityOf,
+             frequencyOf,
+             stationFields(station),
+             asciiOf(station.reference).toUpper(),
+             programmeOf(station.reference).toLatin1(),
+             asciiOf(station.programme)};
+    // The largest record: every tag and length, the text columns at their widest ASCII form,
+    // the station's fields, the partner reference and the country name.
+    c.recordRoom = 1024 + qsocol::lineLength * adif::longestAsciiForm + c.stationPart.size() +
+                   c.sig.size() + c.letters.size() + c.own.size();
+
+    // The stretches end after a line end, so that each holds whole lines.
+    const int wanted =
+        log.size() < stretchesFrom ? 1 : std::clamp(int(std::thread::hardware_concurrency()), 1, 8);
+    QList<QByteArrayView> stretches;
+    QList<int> firstLines;
+    qsizetype from = 0;
+    int linesBefore = 0;
+    for (int i = 1; i <= wanted && from < log.size(); ++i) {
+        qsizetype to = i == wanted ? log.size() : log.size() * i / wanted;
+        if (to < log.size()) {
+            const qsizetype end = log.indexOf('\n', std::max(to - 1, from));
+            to = end < 0 ? log.size() : end + 1;
+        }
+        stretches.append(log.sliced(from, to - from));
+        firstLines.append(linesBefore);
+        linesBefore +=
+            int(std::count(stretches.constLast().begin(), stretches.constLast().end(), '\n'));
+        from = to;
+    }
+
+    Document doc;
+    doc.bytes = header(station);
+    QList<Part> parts(stretches.size());
+    QList<QByteArray> texts(stretches.size());
+    if (stretches.size() <= 1) {
+        if (!stretches.isEmpty())
+            parts[0] = appendRecords(c, stretches[0], 0, doc.bytes);
+    } else {
+        std::vector<std::future<Part>> running;
+        for (qsizetype i = 1; i < stretches.size(); ++i)
+            running.push_back(std::async(std::launch::async, [&, i] {
+                return appendRecords(c, stretches[i], firstLines[i], texts[i]);
+            }));
+        parts[0] = appendRecords(c, stretches[0], 0, doc.bytes);
+        for (qsizetype i = 1; i < stretches.size(); ++i)
+            parts[i] = running[size_t(i - 1)].get();
+        qsizetype size = doc.bytes.size();
+        for (const QByteArray &t : texts)
+            size += t.size();
+        doc.bytes.reserve(size);
+        for (const QByteArray &t : std::as_const(texts))
+            doc.bytes.append(t);
+    }
+    for (const Part &p : std::as_const(parts)) {
+        doc.records += p.records;
+        doc.unknownModes += p.unknownModes;
+        doc.skippedLines += p.skippedLines;
+    }
     return doc;
 }
 

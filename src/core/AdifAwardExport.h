@@ -64,7 +64,8 @@ QByteArray header(const Station &station);
 
 /// The header and the records of every QSO line of `log` (the activity log's bytes; blank
 /// lines are no QSOs). Without `frequencyOf` no record has a FREQ; a frequency outside the
-/// band of its QSO line is not written.
+/// band of its QSO line is not written. A large log is written in stretches side by side:
+/// `entityOf` and `frequencyOf` may be called from several threads at once.
 Document document(const Station &station, const Contents &contents, QByteArrayView log,
                   const EntityOf &entityOf, const FrequencyOf &frequencyOf = {});
 

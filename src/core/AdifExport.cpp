@@ -38,7 +38,7 @@ constexpr std::array<const char *, 128> upperHalf = {
     "d", "n", "o", "o", "o", "o", "o", "/", "o", "u", "u", "u", "u", "y", "th", "y",
 };
 // clang-format on
-constexpr int longestForm = 3;
+constexpr int longestForm = longestAsciiForm;
 
 bool isAscii(QByteArrayView v) {
     for (const char c : v)
@@ -225,6 +225,10 @@ std::optional<QByteArrayView> band(QByteArrayView bandText) {
         if (row.text == bandText)
             return row.band;
     return std::nullopt;
+}
+
+qsizetype toAscii(QByteArrayView windows1252, char *out) {
+    return writeAscii(out, windows1252);
 }
 
 QByteArray toAscii(QByteArrayView windows1252) {

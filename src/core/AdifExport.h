@@ -27,6 +27,12 @@ std::optional<QByteArrayView> band(QByteArrayView bandText);
 /// become blanks.
 QByteArray toAscii(QByteArrayView windows1252);
 
+/// The most bytes the ASCII form of one Windows-1252 character takes ("EUR" for "€").
+inline constexpr int longestAsciiForm = 3;
+/// The same into `out`, which has room for longestAsciiForm bytes per byte of the text; the
+/// number of bytes written.
+qsizetype toAscii(QByteArrayView windows1252, char *out);
+
 /// One record line (without its line end) for one 104-column QSO line in its Windows-1252
 /// bytes: call, name (left out when empty), band (left out when unknown), mode, date,
 /// times on and off, reports sent and received, state and comment (kept when empty), "<eor>".

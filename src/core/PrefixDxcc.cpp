@@ -3,6 +3,8 @@
 #include "core/PrefixTable.h"
 
 #include <QByteArray>
+#include <QHash>
+#include <QString>
 
 #include <algorithm>
 #include <cstring>
@@ -18,14 +20,63 @@ int dxccOfCode(QStringView code) {
     return hit != end && key == hit->code ? hit->dxcc : 0;
 }
 
-int EntityFinder::operator()(QByteArrayView call) {
-    const CountryMatch match = table_.lookup(QString::fromLatin1(call));
-    if (!match.found)
-        return 0;
-    auto it = codes_.constFind(match.code);
-    if (it == codes_.constEnd())
-        it = codes_.insert(match.code, dxccOfCode(match.code));
-    return *it;
+EntityFinder::EntityFinder(const PrefixTable &table) : filter_(filterBits / 64) {
+    const QList<PrefixLine> &lines = table.lines();
+    std::size_t capacity = 64;
+    while (capacity < std::size_t(lines.size()) * 2)
+        capacity *= 2;
+    slots_.resize(capacity);
+    QHash<QString, int> codes;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const PrefixLine &line = lines.at(i);
+        if (line.prefix.size() > longestKey ||
+            std::any_of(line.prefix.begin(), line.prefix.end(),
+                        [](QChar c) { return c.unicode() < 0x20 || c.unicode() > 0x7E; }))
+            continue;
+        const QByteArray key = line.prefix.toLatin1();
+        // A later line of the same prefix is never reached: the first stays.
+        if (find(key.constData(), key.size()))
+            continue;
+        auto code = codes.constFind(line.code);
+        if (code == codes.constEnd())
+            code = codes.insert(line.code, dxccOfCode(line.code));
+        const std::uint64_t hash = hashOf(key.constData(), key.size());
+        filter_[(hash >> 32) % filterBits / 64] |= std::uint64_t(1) << ((hash >> 32) % 64);
+        std::size_t at = hash & (capacity - 1);
+        while (slots_[at].length != 0)
+            at = (at + 1) & (capacity - 1);
+        Slot &slot = slots_[at];
+        std::memcpy(slot.key, key.constData(), size_t(key.size()));
+        slot.length = std::uint8_t(key.size());
+        slot.line = int(i);
+        slot.dxcc = *code;
+        longest_ = std::max(longest_, key.size());
+    }
+}
+
+const EntityFinder::Slot *EntityFinder::find(const char *bytes, qsizetype n) const {
+    const std::uint64_t hash = hashOf(bytes, n);
+    if (!((filter_[(hash >> 32) % filterBits / 64] >> ((hash >> 32) % 64)) & 1u))
+        return nullptr;
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+        const Slot &slot = slots_[at];
+        if (slot.length == 0)
+            return nullptr;
+        if (slot.length == n && std::memcmp(slot.key, bytes, size_t(n)) == 0)
+            return &slot;
+    }
+}
+
+int EntityFinder::operator()(QByteArrayView call) const {
+    const Slot *best = nullptr;
+    const qsizetype longest = std::min(call.size(), longest_);
+    for (qsizetype n = 1; n <= longest; ++n) {
+        const Slot *hit = find(call.data(), n);
+        if (hit && (!best || hit->line < best->line))
+            best = hit;
+    }
+    return best ? best->dxcc : 0;
 }
 
 } // namespace zep::prefixdxcc

@@ -191,6 +191,36 @@ TEST(AdifAwardExport, HeaderThenOnlyTheQsosThatMakeValidRecords) {
         "Log de f4abc/p pour DFCF 76054, exporte par ZEP_Rozadovev\r\n"));
 }
 
+TEST(AdifAwardExport, ALargeLogKeepsItsOrderAndLineNumbers) {
+    // Over a megabyte: written in stretches side by side, joined in the log's order.
+    QByteArray log;
+    QList<int> skipped;
+    QList<QByteArray> calls;
+    const QByteArray base = logLine("07/12/26", "10:00", "F0", "76", "SSB", "7");
+    for (int i = 0; i < 12000; ++i) {
+        const QByteArray call = "F" + QByteArray::number(i);
+        QByteArray line = base;
+        line.replace(17, call.size(), call);
+        if (i % 997 == 0) {
+            line.replace(0, 2, "00"); // no such day
+            skipped << i + 1;
+        } else {
+            calls << call;
+        }
+        log += line;
+    }
+    ASSERT_GT(log.size(), 1 << 20);
+    const adif3::Document doc = exportOf(log);
+    EXPECT_EQ(doc.skippedLines, skipped);
+    const auto read = checkAdif(doc.bytes);
+    EXPECT_TRUE(read.problems.isEmpty()) << read.problems.mid(0, 3).join('\n').toStdString();
+    QList<QByteArray> written;
+    for (const AdifFields &r : read.records)
+        written << r.value("CALL");
+    EXPECT_EQ(written, calls);
+    EXPECT_EQ(doc.records, calls.size());
+}
+
 TEST(AdifAwardExport, ReferencesLocatorsDatesAndFileNames) {
     EXPECT_EQ(adif3::programmeOf(QStringLiteral(" dfcf-21-001")), QStringLiteral("DFCF"));
     EXPECT_EQ(adif3::programmeOf(QStringLiteral("3A-001")), QString());
@@ -240,9 +270,16 @@ TEST(PrefixDxcc, EveryCodeOfTheShippedTableIsAnAdifEntity) {
     EXPECT_EQ(prefixdxcc::dxccOfCode(u"ZZZ"), 0);
     const PrefixTable table = PrefixTable::parse(builtInPrefixTable());
     ASSERT_FALSE(table.isEmpty());
-    for (const PrefixLine &line : table.lines())
+    const prefixdxcc::EntityFinder finder(table);
+    for (const PrefixLine &line : table.lines()) {
         ASSERT_FALSE(adif::entityName(prefixdxcc::dxccOfCode(line.code)).isEmpty())
             << line.code.toStdString() << " " << line.name.toStdString();
+        // The finder answers as the table's own look-up does, for the prefix and for a call
+        // that starts with it.
+        for (const QString &call : {line.prefix, line.prefix + QStringLiteral("1AB/P")})
+            ASSERT_EQ(finder(call.toLatin1()), prefixdxcc::dxccOfCode(table.lookup(call).code))
+                << call.toStdString();
+    }
 }
 
 TEST(AdifCheck, FindsEachKindOfFault) {
