@@ -74,8 +74,7 @@ QDate firstQsoDay(QByteArrayView log) {
 } // namespace
 
 Export_ADIF3::Export_ADIF3(const WindowServices &services, QWidget *parent)
-    : QWidget(parent, Qt::Window), services_(services),
-      utcNow_([] { return QDateTime::currentDateTimeUtc(); }) {
+    : QWidget(parent, Qt::Window), services_(services) {
     setObjectName(QStringLiteral("Export_ADIF3"));
     setWindowTitle(QStringLiteral("Export ADIF 3"));
 
@@ -259,7 +258,7 @@ QStringList Export_ADIF3::Enregistrer_Click() {
     QDate day = adif3::activationDay(a.dateActivite);
     if (!day.isValid())
         day = firstQsoDay(log.bytes);
-    const QDateTime created = utcNow_();
+    const QDateTime created = QDateTime::currentDateTimeUtc();
     QString folder = services_.settings.read(keys::adif3Folder, QString());
     if (folder.isEmpty() || !QFileInfo(folder).isDir())
         folder = startFolder();

@@ -3,12 +3,10 @@
 #include "core/AdifAwardExport.h"
 #include "entry/WindowServices.h"
 
-#include <QDateTime>
 #include <QPointer>
 #include <QWidget>
 
 #include <array>
-#include <functional>
 
 class QCheckBox;
 class QGroupBox;
@@ -37,8 +35,6 @@ public:
     /// what was written. The paths written (none when everything was cancelled or refused).
     QStringList Enregistrer_Click();
 
-    /// The UTC time written as the files' creation time (the system clock unless set).
-    void setClock(std::function<QDateTime()> utcNow) { utcNow_ = std::move(utcNow); }
     /// Where the frequency of each QSO comes from, when the program knows it.
     void setFrequencies(adif3::FrequencyOf frequencyOf) { frequencyOf_ = std::move(frequencyOf); }
 
@@ -66,7 +62,6 @@ private:
     QStringList references() const;
 
     WindowServices services_;
-    std::function<QDateTime()> utcNow_;
     adif3::FrequencyOf frequencyOf_;
 };
 
