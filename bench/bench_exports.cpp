@@ -138,7 +138,7 @@ struct LargeData {
             !writeBytesFile(tablePath, builtInPrefixTable()))
             std::abort();
         log = readFileBytes(logPath).bytes;
-        adif3Bytes = exportAdif3(log, PrefixTable::parse(builtInPrefixTable())).bytes;
+        adif3Bytes = exportAdif3(log, PrefixTable::parse(builtInPrefixTable())).bytes();
     }
 
     static adif3::Document exportAdif3(QByteArrayView log, const PrefixTable &table) {
@@ -169,7 +169,7 @@ void exportAdif3(benchmark::State &state, const LargeData *d) {
             std::abort();
         const adif3::Document doc = LargeData::exportAdif3(log.bytes, table.table);
         if (doc.records != bench::largeLogSize ||
-            !writeBytesFile(d->adif3Path, doc.bytes, QStringLiteral(".export.adi.zep-tmp")).ok)
+            !writeBytesFile(d->adif3Path, doc.pieces, QStringLiteral(".export.adi.zep-tmp")).ok)
             std::abort();
     }
     state.SetBytesProcessed(state.iterations() * d->adif3Bytes.size());

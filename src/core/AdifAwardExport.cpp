@@ -74,8 +74,10 @@ public:
     explicit Output(QByteArray &bytes) : bytes_(bytes) { sync(bytes.size()); }
     void reserve(qsizetype room) {
         const qsizetype used = at_ - bytes_.data();
-        if (used + room > bytes_.size())
-            bytes_.resize(std::max(used + room, bytes_.size() * 2));
+        const qsizetype wanted = used + room;
+        if (wanted > bytes_.size())
+            bytes_.resize(wanted <= bytes_.capacity() ? bytes_.capacity()
+                                                      : std::max(wanted, bytes_.size() * 2));
         sync(used);
     }
     void put(QByteArrayView v) {
@@ -323,6 +325,11 @@ QByteArray header(const Station &station) {
 
 namespace {
 
+/// About how many lines a stretch of the log holds: the QSO lines have one length.
+qsizetype linesIn(QByteArrayView log) {
+    return log.size() / (qsocol::lineLength + 2) + 1;
+}
+
 /// What every record shares, worked out once for the file.
 struct Common {
     const Contents &contents;
@@ -332,14 +339,15 @@ struct Common {
     qsizetype recordRoom = 0;
 };
 
-/// The records of one stretch of the log, appended to `bytes`; `lineNumber` is the number of
-/// lines before the stretch.
+/// The records of one stretch of the log, appended to `bytes`; the skipped lines are
+/// numbered from the stretch's first line, and `lines` tells how many it has.
 struct Part {
+    int lines = 0;
     int records = 0;
     int unknownModes = 0;
     QList<int> skippedLines;
 };
-Part appendRecords(const Common &c, QByteArrayView stretch, int lineNumber, QByteArray &bytes) {
+Part appendRecords(const Common &c, QByteArrayView stretch, QByteArray &bytes) {
     namespace col = qsocol;
     Part part;
     Modes modes;
@@ -347,11 +355,10 @@ Part appendRecords(const Common &c, QByteArrayView stretch, int lineNumber, QByt
     Stamps stamps;
     Bands bands;
     ColumnBuffer callBuffer, departmentBuffer, textBuffer;
-    const qsizetype lines = std::count(stretch.begin(), stretch.end(), '\n') + 1;
-    bytes.reserve(bytes.size() + lines * (c.stationPart.size() + 300));
+    bytes.reserve(bytes.size() + linesIn(stretch) * (c.stationPart.size() + 300));
     Output out(bytes);
     rawfile::forEachLine(stretch, [&](QByteArrayView whole) {
-        ++lineNumber;
+        const int lineNumber = ++part.lines;
         if (isBlankLine(whole))
             return;
         const QByteArrayView line = whole.first(std::min<qsizetype>(whole.size(), col::lineLength));
@@ -457,9 +464,7 @@ Document document(const Station &station, const Contents &contents, QByteArrayVi
     const int wanted =
         log.size() < stretchesFrom ? 1 : std::clamp(int(std::thread::hardware_concurrency()), 1, 8);
     QList<QByteArrayView> stretches;
-    QList<int> firstLines;
     qsizetype from = 0;
-    int linesBefore = 0;
     for (int i = 1; i <= wanted && from < log.size(); ++i) {
         qsizetype to = i == wanted ? log.size() : log.size() * i / wanted;
         if (to < log.size()) {
@@ -467,41 +472,38 @@ Document document(const Station &station, const Contents &contents, QByteArrayVi
             to = end < 0 ? log.size() : end + 1;
         }
         stretches.append(log.sliced(from, to - from));
-        firstLines.append(linesBefore);
-        linesBefore +=
-            int(std::count(stretches.constLast().begin(), stretches.constLast().end(), '\n'));
         from = to;
     }
 
     Document doc;
-    doc.bytes = header(station);
+    // The header goes with the first stretch's records.
+    doc.pieces.resize(std::max<qsizetype>(1, stretches.size()));
+    doc.pieces[0] = header(station);
     QList<Part> parts(stretches.size());
-    QList<QByteArray> texts(stretches.size());
-    if (stretches.size() <= 1) {
-        if (!stretches.isEmpty())
-            parts[0] = appendRecords(c, stretches[0], 0, doc.bytes);
-    } else {
-        std::vector<std::future<Part>> running;
-        for (qsizetype i = 1; i < stretches.size(); ++i)
-            running.push_back(std::async(std::launch::async, [&, i] {
-                return appendRecords(c, stretches[i], firstLines[i], texts[i]);
-            }));
-        parts[0] = appendRecords(c, stretches[0], 0, doc.bytes);
-        for (qsizetype i = 1; i < stretches.size(); ++i)
-            parts[i] = running[size_t(i - 1)].get();
-        qsizetype size = doc.bytes.size();
-        for (const QByteArray &t : texts)
-            size += t.size();
-        doc.bytes.reserve(size);
-        for (const QByteArray &t : std::as_const(texts))
-            doc.bytes.append(t);
-    }
+    std::vector<std::future<Part>> running;
+    for (qsizetype i = 1; i < stretches.size(); ++i)
+        running.push_back(std::async(
+            std::launch::async, [&, i] { return appendRecords(c, stretches[i], doc.pieces[i]); }));
+    if (!stretches.isEmpty())
+        parts[0] = appendRecords(c, stretches[0], doc.pieces[0]);
+    for (qsizetype i = 1; i < stretches.size(); ++i)
+        parts[i] = running[size_t(i - 1)].get();
+    int linesBefore = 0;
     for (const Part &p : std::as_const(parts)) {
         doc.records += p.records;
         doc.unknownModes += p.unknownModes;
-        doc.skippedLines += p.skippedLines;
+        for (const int line : p.skippedLines)
+            doc.skippedLines.append(linesBefore + line);
+        linesBefore += p.lines;
     }
     return doc;
+}
+
+QByteArray Document::bytes() const {
+    QByteArray all;
+    for (const QByteArray &piece : pieces)
+        all += piece;
+    return all;
 }
 
 QString programmeOf(const QString &reference) {

@@ -47,7 +47,12 @@ using EntityOf = std::function<int(QByteArrayView call)>;
 using FrequencyOf = std::function<std::optional<double>(QByteArrayView qsoLine)>;
 
 struct Document {
-    QByteArray bytes;
+    /// The file's content: the header and the records, in pieces written one after the other
+    /// (a large log is written in stretches side by side; `writeBytesFile` takes them as they
+    /// are).
+    QList<QByteArray> pieces;
+    /// The pieces joined.
+    QByteArray bytes() const;
     int records = 0;      ///< QSOs written
     int unknownModes = 0; ///< records whose mode ADIF does not know (written as typed)
     /// 1-based positions in the log of the QSO lines left out: no call sign, a date or time

@@ -3,7 +3,6 @@
 #include "core/PrefixTable.h"
 
 #include <QByteArray>
-#include <QHash>
 #include <QString>
 
 #include <algorithm>
@@ -26,31 +25,37 @@ EntityFinder::EntityFinder(const PrefixTable &table) : filter_(filterBits / 64) 
     while (capacity < std::size_t(lines.size()) * 2)
         capacity *= 2;
     slots_.resize(capacity);
-    QHash<QString, int> codes;
+    // Lines in table order mostly share their code with the line before.
+    QString lastCode;
+    int lastDxcc = 0;
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const PrefixLine &line = lines.at(i);
-        if (line.prefix.size() > longestKey ||
+        if (line.prefix.isEmpty() || line.prefix.size() > longestKey ||
             std::any_of(line.prefix.begin(), line.prefix.end(),
                         [](QChar c) { return c.unicode() < 0x20 || c.unicode() > 0x7E; }))
             continue;
-        const QByteArray key = line.prefix.toLatin1();
+        char key[longestKey];
+        const qsizetype length = line.prefix.size();
+        for (qsizetype k = 0; k < length; ++k)
+            key[k] = char(line.prefix.at(k).unicode());
         // A later line of the same prefix is never reached: the first stays.
-        if (find(key.constData(), key.size()))
+        if (find(key, length))
             continue;
-        auto code = codes.constFind(line.code);
-        if (code == codes.constEnd())
-            code = codes.insert(line.code, dxccOfCode(line.code));
-        const std::uint64_t hash = hashOf(key.constData(), key.size());
+        if (i == 0 || line.code != lastCode) {
+            lastCode = line.code;
+            lastDxcc = dxccOfCode(line.code);
+        }
+        const std::uint64_t hash = hashOf(key, length);
         filter_[(hash >> 32) % filterBits / 64] |= std::uint64_t(1) << ((hash >> 32) % 64);
         std::size_t at = hash & (capacity - 1);
         while (slots_[at].length != 0)
             at = (at + 1) & (capacity - 1);
         Slot &slot = slots_[at];
-        std::memcpy(slot.key, key.constData(), size_t(key.size()));
-        slot.length = std::uint8_t(key.size());
+        std::memcpy(slot.key, key, size_t(length));
+        slot.length = std::uint8_t(length);
         slot.line = int(i);
-        slot.dxcc = *code;
-        longest_ = std::max(longest_, key.size());
+        slot.dxcc = lastDxcc;
+        longest_ = std::max(longest_, length);
     }
 }
 

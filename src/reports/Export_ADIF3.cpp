@@ -302,7 +302,7 @@ QStringList Export_ADIF3::Enregistrer_Click() {
         last = adif3::document(station, contents, log.bytes, entityOf, frequencyOf_);
 
         const QString scratch = QLatin1Char('.') + target.fileName() + QStringLiteral(".zep-tmp");
-        const IoResult result = writeBytesFile(*path, last.bytes, scratch);
+        const IoResult result = writeBytesFile(*path, last.pieces, scratch);
         if (!result) {
             services_.dialogs.message(errorMessage(result.code, result.message));
             continue;

@@ -112,7 +112,7 @@ bool exportSample(const QDir &dir, const QString &name, const QStringList &log) 
             return line.contains("  7 Mhz") ? std::optional<double>(7.0745) : std::nullopt;
         });
     const QString awardPath = dir.filePath(name + QStringLiteral("_adif3.adi"));
-    if (const IoResult w = writeBytesFile(awardPath, award.bytes); !w) {
+    if (const IoResult w = writeBytesFile(awardPath, award.pieces); !w) {
         std::fprintf(stderr, "%s\n", qPrintable(w.message));
         return false;
     }

@@ -116,7 +116,7 @@ TEST(AdifAwardExport, EachRecordNamesTheStationWorkedItsPlaceAndOurReference) {
                              {"MY_SIG_INFO", "DFCF 76054"},
                              {"MY_GRIDSQUARE", "JN18du"}};
     for (const Case &c : cases) {
-        const auto read = checkAdif(exportOf(c.line).bytes);
+        const auto read = checkAdif(exportOf(c.line).bytes());
         EXPECT_TRUE(read.problems.isEmpty())
             << c.what << ": " << read.problems.join('\n').toStdString();
         ASSERT_EQ(read.records.size(), 1) << c.what;
@@ -140,7 +140,7 @@ TEST(AdifAwardExport, ModesFrequenciesAndOptionalFields) {
         return line.contains("F5ABC") ? 14.074 : 7.1; // 7.1 lies outside 20 m
     };
     const adif3::Document doc = exportOf(usb + unknown.replace("F5ABC", "F5ABD"), {}, frequency);
-    const auto read = checkAdif(doc.bytes);
+    const auto read = checkAdif(doc.bytes());
     ASSERT_EQ(read.records.size(), 2);
     EXPECT_EQ(read.records[0].value("MODE"), "SSB");
     EXPECT_EQ(read.records[0].value("SUBMODE"), "USB");
@@ -152,7 +152,7 @@ TEST(AdifAwardExport, ModesFrequenciesAndOptionalFields) {
 
     adif3::Contents none;
     none.names = none.comments = none.partnerReferences = none.countries = false;
-    const AdifFields bare = checkAdif(exportOf(usb, none).bytes).records.value(0);
+    const AdifFields bare = checkAdif(exportOf(usb, none).bytes()).records.value(0);
     for (const char *name : {"NAME", "COMMENT", "SIG", "SIG_INFO", "DXCC", "COUNTRY", "STATE"})
         EXPECT_FALSE(bare.contains(name)) << name;
     EXPECT_EQ(bare.value("MY_SIG_INFO"), "DFCF 76054");
@@ -178,10 +178,10 @@ TEST(AdifAwardExport, HeaderThenOnlyTheQsosThatMakeValidRecords) {
                               QByteArray::number(revisionText.trimmed().size()) + '>' +
                               revisionText.trimmed().toLatin1() +
                               "\r\n<CREATED_TIMESTAMP:15>20261207 100509\r\n<EOH>\r\n";
-    EXPECT_TRUE(doc.bytes.startsWith(header)) << doc.bytes.left(200).constData();
-    EXPECT_TRUE(doc.bytes.endsWith("<EOR>\r\n"));
-    EXPECT_EQ(doc.bytes.count("\r\n"), 6 + 2);
-    const auto read = checkAdif(doc.bytes);
+    EXPECT_TRUE(doc.bytes().startsWith(header)) << doc.bytes().left(200).constData();
+    EXPECT_TRUE(doc.bytes().endsWith("<EOR>\r\n"));
+    EXPECT_EQ(doc.bytes().count("\r\n"), 6 + 2);
+    const auto read = checkAdif(doc.bytes());
     EXPECT_TRUE(read.problems.isEmpty()) << read.problems.join('\n').toStdString();
     EXPECT_EQ(read.header.value("PROGRAMID"), "ZEP_Rozadovev");
 
@@ -212,7 +212,7 @@ TEST(AdifAwardExport, ALargeLogKeepsItsOrderAndLineNumbers) {
     ASSERT_GT(log.size(), 1 << 20);
     const adif3::Document doc = exportOf(log);
     EXPECT_EQ(doc.skippedLines, skipped);
-    const auto read = checkAdif(doc.bytes);
+    const auto read = checkAdif(doc.bytes());
     EXPECT_TRUE(read.problems.isEmpty()) << read.problems.mid(0, 3).join('\n').toStdString();
     QList<QByteArray> written;
     for (const AdifFields &r : read.records)
