@@ -480,12 +480,15 @@ Document document(const Station &station, const Contents &contents, QByteArrayVi
     doc.pieces.resize(std::max<qsizetype>(1, stretches.size()));
     doc.pieces[0] = header(station);
     QList<Part> parts(stretches.size());
+    // Each stretch has a piece of its own; the list itself is not touched while they run.
+    QByteArray *pieces = doc.pieces.data();
     std::vector<std::future<Part>> running;
     for (qsizetype i = 1; i < stretches.size(); ++i)
-        running.push_back(std::async(
-            std::launch::async, [&, i] { return appendRecords(c, stretches[i], doc.pieces[i]); }));
+        running.push_back(std::async(std::launch::async, [&c, &stretches, pieces, i] {
+            return appendRecords(c, stretches.at(i), pieces[i]);
+        }));
     if (!stretches.isEmpty())
-        parts[0] = appendRecords(c, stretches[0], doc.pieces[0]);
+        parts[0] = appendRecords(c, stretches.at(0), pieces[0]);
     for (qsizetype i = 1; i < stretches.size(); ++i)
         parts[i] = running[size_t(i - 1)].get();
     int linesBefore = 0;
