@@ -1,14 +1,19 @@
-// Timings of the two exports of the "Fichiers" menu on a log of 10,000 QSOs, each set against
-// its floor: reading the log and writing a file of the export's size crash-safely (scratch
-// file, fsync, close, rename, directory fsync), the system work no export can avoid. The
-// target is an export within twice its floor.
+// Timings of the exports of the "Fichiers" menu, each set against its floor: reading the log
+// and writing a file of the export's size crash-safely (scratch file, fsync, close, rename,
+// directory fsync), the system work no export can avoid. The target is an export within twice
+// its floor. The ADIF and traffic-report exports run on a log of 10,000 QSOs, the ADIF 3
+// export for the award sites on a log of 100,000 (a reference kept over years).
 //
 // Every case runs in a directory on disk and on tmpfs, where a sync is nearly free, so that
 // the cost of building the text shows apart from the cost of the disk.
 
 #include "BenchData.h"
 #include "core/ActivityLog.h"
+#include "core/AdifAwardExport.h"
 #include "core/AdifExport.h"
+#include "core/CountriesWorked.h"
+#include "core/PrefixDxcc.h"
+#include "core/PrefixTable.h"
 #include "core/TextFile.h"
 #include "core/TrafficReport.h"
 
@@ -50,20 +55,21 @@ struct Data {
     }
 };
 
-QByteArray readLog(const Data *d) {
-    const rawfile::Bytes read = rawfile::read(d->logPath);
+QByteArray readLog(const QString &logPath) {
+    const rawfile::Bytes read = rawfile::read(logPath);
     if (!read.status)
         std::abort();
     return read.bytes;
 }
 
 /// Reading the log, then a crash-safe write of `size` bytes by bare system calls.
-void floorReadAndWrite(benchmark::State &state, const Data *d, const QByteArray &content) {
-    const QByteArray scratch = QFile::encodeName(d->floorPath + QStringLiteral(".tmp"));
-    const QByteArray target = QFile::encodeName(d->floorPath);
-    const QByteArray folder = QFile::encodeName(QFileInfo(d->floorPath).absolutePath());
+void floorReadAndWrite(benchmark::State &state, const QString &logPath, const QString &floorPath,
+                       const QByteArray &content) {
+    const QByteArray scratch = QFile::encodeName(floorPath + QStringLiteral(".tmp"));
+    const QByteArray target = QFile::encodeName(floorPath);
+    const QByteArray folder = QFile::encodeName(QFileInfo(floorPath).absolutePath());
     for (auto _ : state) {
-        benchmark::DoNotOptimize(readLog(d));
+        benchmark::DoNotOptimize(readLog(logPath));
         const int fd = ::open(scratch.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
         if (fd < 0 || ::write(fd, content.constData(), size_t(content.size())) != content.size() ||
             ::fsync(fd) != 0 || ::close(fd) != 0 ||
@@ -77,17 +83,17 @@ void floorReadAndWrite(benchmark::State &state, const Data *d, const QByteArray 
 }
 
 void floorAdif(benchmark::State &state, const Data *d) {
-    floorReadAndWrite(state, d, d->adifBytes);
+    floorReadAndWrite(state, d->logPath, d->floorPath, d->adifBytes);
 }
 
 void floorCtf(benchmark::State &state, const Data *d) {
-    floorReadAndWrite(state, d, d->ctfBytes);
+    floorReadAndWrite(state, d->logPath, d->floorPath, d->ctfBytes);
 }
 
 /// What "Exporter au format ADIF" does once the file is chosen.
 void exportAdif(benchmark::State &state, const Data *d) {
     for (auto _ : state) {
-        const QByteArray content = adif::document(title, readLog(d));
+        const QByteArray content = adif::document(title, readLog(d->logPath));
         if (!writeBytesFile(d->adifPath, content, QStringLiteral(".export.adi.zep-tmp")).ok)
             std::abort();
     }
@@ -97,7 +103,7 @@ void exportAdif(benchmark::State &state, const Data *d) {
 /// What "Exporter au format C_Trafic" does.
 void exportCtf(benchmark::State &state, const Data *d) {
     for (auto _ : state) {
-        if (!writeBytesFile(d->ctfPath, ctf::document(readLog(d))).ok)
+        if (!writeBytesFile(d->ctfPath, ctf::document(readLog(d->logPath))).ok)
             std::abort();
     }
     state.SetBytesProcessed(state.iterations() * d->ctfBytes.size());
@@ -114,6 +120,72 @@ void buildCtf(benchmark::State &state, const Data *d) {
         benchmark::DoNotOptimize(ctf::document(d->log));
 }
 
+/// The 100,000-QSO log and its ADIF 3 export, with the program's prefix table in the folder
+/// as the window finds it.
+struct LargeData {
+    std::unique_ptr<QTemporaryDir> dir;
+    QString logPath, adif3Path, floorPath, tablePath;
+    QByteArray log, adif3Bytes;
+
+    explicit LargeData(const QString &root) : dir(bench::scratchDirectory(root)) {
+        const QDir d(dir->path());
+        logPath = d.filePath(QStringLiteral("DFCF-76-054.txt"));
+        adif3Path = d.filePath(QStringLiteral("F4ABC @ DFCF-76-054 20240501.adi"));
+        floorPath = d.filePath(QStringLiteral("plancher3.txt"));
+        tablePath = d.filePath(QStringLiteral("Continents_DXCC.csv"));
+        const bench::Lines made(bench::largeLogSize);
+        if (!writeTextFile(logPath, made.log).ok ||
+            !writeBytesFile(tablePath, builtInPrefixTable()))
+            std::abort();
+        log = readFileBytes(logPath).bytes;
+        adif3Bytes = exportAdif3(log, PrefixTable::parse(builtInPrefixTable())).bytes();
+    }
+
+    static adif3::Document exportAdif3(QByteArrayView log, const PrefixTable &table) {
+        adif3::Station station;
+        station.stationCall = QStringLiteral("F4ABC/P");
+        station.operatorCall = QStringLiteral("F1XYZ");
+        station.programme = QStringLiteral("DFCF");
+        station.reference = QStringLiteral("DFCF-76-054");
+        station.gridSquare = QStringLiteral("JN09qk");
+        station.created = QDateTime::currentDateTimeUtc();
+        prefixdxcc::EntityFinder finder(table);
+        return adif3::document(station, {}, log,
+                               [&finder](QByteArrayView call) { return finder(call); });
+    }
+};
+
+void floorAdif3(benchmark::State &state, const LargeData *d) {
+    floorReadAndWrite(state, d->logPath, d->floorPath, d->adif3Bytes);
+}
+
+/// What "Enregistrer" of the "Export ADIF 3" window does once the file is chosen: the log and
+/// the operator's prefix table read, the text built, the file written crash-safely.
+void exportAdif3(benchmark::State &state, const LargeData *d) {
+    for (auto _ : state) {
+        const rawfile::Bytes log = rawfile::read(d->logPath);
+        const PrefixTable::Loaded table = PrefixTable::load(d->tablePath);
+        if (!log.status || !table.status)
+            std::abort();
+        const adif3::Document doc = LargeData::exportAdif3(log.bytes, table.table);
+        if (doc.records != bench::largeLogSize ||
+            !writeBytesFile(d->adif3Path, doc.pieces, QStringLiteral(".export.adi.zep-tmp")).ok)
+            std::abort();
+    }
+    state.SetBytesProcessed(state.iterations() * d->adif3Bytes.size());
+}
+
+void buildAdif3(benchmark::State &state, const LargeData *d) {
+    const PrefixTable table = PrefixTable::parse(builtInPrefixTable());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(LargeData::exportAdif3(d->log, table));
+}
+
+void readPrefixTable(benchmark::State &state, const LargeData *d) {
+    for (auto _ : state)
+        benchmark::DoNotOptimize(PrefixTable::load(d->tablePath));
+}
+
 void registerAll(const char *where, const Data *d) {
     const auto add = [&](const char *name, void (*fn)(benchmark::State &, const Data *)) {
         return benchmark::RegisterBenchmark((std::string(name) + "/" + where).c_str(), fn, d)
@@ -125,6 +197,17 @@ void registerAll(const char *where, const Data *d) {
     add("export_ctf", exportCtf)->Iterations(30);
     add("build_adif_text_only", buildAdif);
     add("build_ctf_text_only", buildCtf);
+}
+
+void registerLarge(const char *where, const LargeData *d) {
+    const auto add = [&](const char *name, void (*fn)(benchmark::State &, const LargeData *)) {
+        return benchmark::RegisterBenchmark((std::string(name) + "/100k/" + where).c_str(), fn, d)
+            ->Unit(benchmark::kMillisecond);
+    };
+    add("floor_read_log_write_adif3_size_fsync", floorAdif3)->Iterations(10);
+    add("export_adif3", exportAdif3)->Iterations(10);
+    add("build_adif3_text_only", buildAdif3);
+    add("read_prefix_table", readPrefixTable);
 }
 
 } // namespace
@@ -139,10 +222,18 @@ int main(int argc, char **argv) {
                 static_cast<long long>(disk.adifBytes.size()),
                 static_cast<long long>(disk.ctfBytes.size()));
     registerAll("disk", &disk);
+    const LargeData largeDisk(diskRoot);
+    std::printf("journal de %d QSO : %lld octets, ADIF 3 %lld octets\n", bench::largeLogSize,
+                static_cast<long long>(largeDisk.log.size()),
+                static_cast<long long>(largeDisk.adif3Bytes.size()));
+    registerLarge("disk", &largeDisk);
     std::unique_ptr<Data> tmpfs;
+    std::unique_ptr<LargeData> largeTmpfs;
     if (QFileInfo(tmpfsRoot).isDir() && QFileInfo(tmpfsRoot).isWritable()) {
         tmpfs = std::make_unique<Data>(tmpfsRoot);
         registerAll("tmpfs", tmpfs.get());
+        largeTmpfs = std::make_unique<LargeData>(tmpfsRoot);
+        registerLarge("tmpfs", largeTmpfs.get());
     }
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

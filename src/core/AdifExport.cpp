@@ -1,6 +1,7 @@
 #include "core/AdifExport.h"
 
 #include "core/ActivityLog.h"
+#include "core/AdifData.h"
 #include "core/QsoColumns.h"
 #include "core/QsoLine.h"
 #include "core/Settings.h"
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <vector>
 
 namespace zep::adif {
 
@@ -36,7 +38,7 @@ constexpr std::array<const char *, 128> upperHalf = {
     "d", "n", "o", "o", "o", "o", "o", "/", "o", "u", "u", "u", "u", "y", "th", "y",
 };
 // clang-format on
-constexpr int longestForm = 3;
+constexpr int longestForm = longestAsciiForm;
 
 bool isAscii(QByteArrayView v) {
     for (const char c : v)
@@ -88,8 +90,9 @@ struct Cursor {
 };
 
 /// The most one record can take: the tags, the lengths and every value at its widest ASCII
-/// form (the QSO line has 104 columns), with the line end.
-constexpr qsizetype recordRoom = 160 + 24 + qsocol::lineLength * longestForm + 2;
+/// form (the QSO line has 104 columns), the mode a submode belongs to and the submode's own
+/// field, with the line end.
+constexpr qsizetype recordRoom = 160 + 24 + qsocol::lineLength * longestForm + 48 + 2;
 
 /// "<tag" (with its colon), the length in decimal, ">", the value.
 void putField(Cursor &out, QByteArrayView tag, QByteArrayView value) {
@@ -107,7 +110,31 @@ void putField(Cursor &out, QByteArrayView tag, QByteArrayView value) {
     out.put(value);
 }
 
-void putRecord(Cursor &out, QByteArrayView line) {
+/// The MODE and SUBMODE of the modes met so far: a log holds a handful of modes, each looked
+/// up once however many QSOs carry it.
+class ModeCache {
+public:
+    const ModeFields &of(QByteArrayView typed) {
+        for (const Entry &e : entries_)
+            if (e.typed == typed)
+                return e.fields;
+        if (entries_.size() == maxEntries)
+            entries_.clear();
+        entries_.push_back({typed.toByteArray(), modeFields(typed)});
+        return entries_.back().fields;
+    }
+    int unknown = 0; ///< records written with a mode ADIF does not know
+
+private:
+    struct Entry {
+        QByteArray typed;
+        ModeFields fields;
+    };
+    static constexpr std::size_t maxEntries = 16;
+    std::vector<Entry> entries_;
+};
+
+void putRecord(Cursor &out, QByteArrayView line, ModeCache &modes) {
     namespace col = qsocol;
     std::array<char, 128> buffer;
 
@@ -122,7 +149,14 @@ void putRecord(Cursor &out, QByteArrayView line) {
     if (const auto adifBand = band(trimBlanks(qsoColumn(line, col::band, col::bandWidth + 4))))
         putField(out, "<band:", *adifBand);
 
-    putField(out, "<mode:", asciiField(line, col::mode, col::modeWidth, buffer));
+    // A submode (USB, LSB...) is no MODE of its own: it goes with the mode it belongs to.
+    const QByteArrayView typed = asciiField(line, col::mode, col::modeWidth, buffer);
+    const ModeFields &mode = modes.of(typed);
+    putField(out, "<mode:", mode.known ? QByteArrayView(mode.mode) : typed);
+    if (!mode.submode.isEmpty())
+        putField(out, "<submode:", mode.submode);
+    if (!mode.known)
+        ++modes.unknown;
 
     // jj/mm/aa -> 20aammjj, cut as the log's date is cut, whatever it holds.
     const QByteArrayView date = asciiField(line, col::date, col::dateWidth, buffer);
@@ -166,6 +200,17 @@ QString proposedFileName(const QString &reference, const QString &activationDate
            activationDate.mid(3, 2) + QLatin1Char('_') + activationDate.right(2);
 }
 
+QString unknownModesNote(int unknownModes) {
+    if (unknownModes <= 0)
+        return {};
+    if (unknownModes == 1)
+        return QStringLiteral("\n1 QSO a un mode inconnu de la norme ADIF : il est écrit tel "
+                              "qu'il a été saisi.");
+    return QStringLiteral("\n%1 QSO ont un mode inconnu de la norme ADIF : ils sont écrits tels "
+                          "qu'ils ont été saisis.")
+        .arg(unknownModes);
+}
+
 std::optional<QByteArrayView> band(QByteArrayView bandText) {
     struct Row {
         QByteArrayView text, band;
@@ -182,6 +227,10 @@ std::optional<QByteArrayView> band(QByteArrayView bandText) {
     return std::nullopt;
 }
 
+qsizetype toAscii(QByteArrayView windows1252, char *out) {
+    return writeAscii(out, windows1252);
+}
+
 QByteArray toAscii(QByteArrayView windows1252) {
     QByteArray out(windows1252.size() * longestForm, Qt::Uninitialized);
     out.truncate(writeAscii(out.data(), windows1252));
@@ -191,12 +240,13 @@ QByteArray toAscii(QByteArrayView windows1252) {
 QByteArray record(QByteArrayView qsoLine) {
     QByteArray out(recordRoom, Qt::Uninitialized);
     Cursor at{out.data()};
-    putRecord(at, qsoLine.first(std::min<qsizetype>(qsoLine.size(), qsocol::lineLength)));
+    ModeCache modes;
+    putRecord(at, qsoLine.first(std::min<qsizetype>(qsoLine.size(), qsocol::lineLength)), modes);
     out.truncate(at.at - out.data());
     return out;
 }
 
-QByteArray document(const QString &titleLine, QByteArrayView log) {
+QByteArray document(const QString &titleLine, QByteArrayView log, int *unknownModes) {
     QByteArray title;
     if (!cp1252::encode(titleLine, title))
         title = titleLine.toLatin1(); // characters outside the code page become '?'
@@ -209,14 +259,17 @@ QByteArray document(const QString &titleLine, QByteArrayView log) {
     QByteArray out(header.size() + lines * recordRoom, Qt::Uninitialized);
     Cursor at{out.data()};
     at.put(header);
+    ModeCache modes;
     rawfile::forEachLine(log, [&](QByteArrayView line) {
         if (isBlankLine(line))
             return;
         // Columns past the 104th belong to no field.
-        putRecord(at, line.first(std::min<qsizetype>(line.size(), qsocol::lineLength)));
+        putRecord(at, line.first(std::min<qsizetype>(line.size(), qsocol::lineLength)), modes);
         at.put("\r\n");
     });
     out.truncate(at.at - out.data());
+    if (unknownModes)
+        *unknownModes = modes.unknown;
     return out;
 }
 

@@ -86,6 +86,13 @@ inline const QString dateAuto = QStringLiteral("Date Auto");
 inline const QString heureUtc = QStringLiteral("Heure UTC");
 inline const QString transceiver = QStringLiteral("Transceiver");
 inline const QString antenne = QStringLiteral("Antenne");
+/// The ADIF 3 export: the station's locator, the folder of the last file written, and the
+/// MY_SIG the operator gave each award programme (named by the letters of its references).
+inline const QString adif3Locator = QStringLiteral("ADIF3 Locator");
+inline const QString adif3Folder = QStringLiteral("ADIF3 Dossier");
+inline QString adif3Programme(const QString &letters) {
+    return QStringLiteral("ADIF3 Programme ") + letters;
+}
 inline const QString numEtiquette = QStringLiteral("N° Etiquette");
 /// The DX cluster node announcements go to, and the call sign that logs in there.
 inline const QString clusterHote = QStringLiteral("Cluster Hote");

@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -241,6 +242,11 @@ bool encodeLines(const QStringList &lines, QByteArray &out) {
 
 IoResult writeBytesFile(const QString &path, const QByteArray &content,
                         const QString &scratchName) {
+    return writeBytesFile(path, QList<QByteArray>{content}, scratchName);
+}
+
+IoResult writeBytesFile(const QString &path, const QList<QByteArray> &pieces,
+                        const QString &scratchName) {
     sys::Calls &calls = sys::calls();
     const QString dir = directoryOf(path);
     const QByteArray scratch = QFile::encodeName(dir + QLatin1Char('/') + scratchName);
@@ -249,7 +255,10 @@ IoResult writeBytesFile(const QString &path, const QByteArray &content,
     const int fd = calls.open(scratch.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0)
         return writeFailure(path, errno);
-    if (!writeAll(fd, content.constData(), content.size()) || calls.fsync(fd) != 0) {
+    const bool written = std::all_of(pieces.begin(), pieces.end(), [fd](const QByteArray &piece) {
+        return writeAll(fd, piece.constData(), piece.size());
+    });
+    if (!written || calls.fsync(fd) != 0) {
         const int error = errno;
         calls.close(fd);
         calls.unlink(scratch.constData());

@@ -52,6 +52,10 @@ bool encodeLines(const QStringList &lines, QByteArray &out);
 /// On failure the old file is untouched and the scratch file removed.
 IoResult writeBytesFile(const QString &path, const QByteArray &content,
                         const QString &scratchName = QStringLiteral("Temporaire.txt"));
+/// The same for a content made of pieces, written one after the other (a large file built in
+/// parts is not joined in memory first).
+IoResult writeBytesFile(const QString &path, const QList<QByteArray> &pieces,
+                        const QString &scratchName = QStringLiteral("Temporaire.txt"));
 IoResult writeTextFile(const QString &path, const QStringList &lines,
                        const QString &scratchName = QStringLiteral("Temporaire.txt"));
 

@@ -149,6 +149,7 @@ public:
     // (the connect... routines called where the program is put together).
     QMenu *Mnu_Fichier;
     QAction *Mnu_ADIF;
+    QAction *Mnu_ADIF3;
     QAction *Mnu_C_Trafic;
     QAction *Mnu_Import_ADIF;
     QAction *Mnu_Annonce_Cluster; ///< Ctrl+S

@@ -58,6 +58,8 @@ void Saisie_QSO::buildMenus() {
     Mnu_Fichier = newMenu(bar, QStringLiteral("Mnu_Fichier"), QStringLiteral("Fichiers"));
     Mnu_ADIF =
         newItem(Mnu_Fichier, QStringLiteral("Mnu_ADIF"), QStringLiteral("Exporter au format ADIF"));
+    Mnu_ADIF3 = newItem(Mnu_Fichier, QStringLiteral("Mnu_ADIF3"),
+                        QStringLiteral("Exporter pour les diplômes (ADIF 3)…"));
     Mnu_C_Trafic = newItem(Mnu_Fichier, QStringLiteral("Mnu_C_Trafic"),
                            QStringLiteral("Exporter au format C_Trafic"));
     Mnu_Import_ADIF = newItem(Mnu_Fichier, QStringLiteral("Mnu_Import_ADIF"),

@@ -46,13 +46,19 @@ LogExports::LogBytes LogExports::readLog() const {
     return {true, read.bytes, 0, {}};
 }
 
-bool LogExports::isActivityLog(const QString &path) const {
-    const CurrentActivation a = services_.activation.currentActivation();
+bool isActivityLog(const QString &programDir, const CurrentActivation &a, const QString &path) {
     const QFileInfo chosen(path);
     for (const QString &number : {a.numActivite, a.numActivite1}) {
         if (number.trimmed().isEmpty())
             continue;
-        if (chosen == QFileInfo(activityLogPath(services_.programDir, number)))
+        const QFileInfo log(activityLogPath(programDir, number));
+        // Files that exist are compared as the system finds them (links, "..");
+        // a name not written yet only by its path: two such names are not one file.
+        const bool same = chosen.exists() && log.exists()
+                              ? chosen == log
+                              : QDir::cleanPath(chosen.absoluteFilePath()) ==
+                                    QDir::cleanPath(log.absoluteFilePath());
+        if (same)
             return true;
     }
     return false;
@@ -77,7 +83,7 @@ std::optional<QString> LogExports::exportAdif() {
         return std::nullopt;
     }
     // Saving over the log itself would replace every QSO by its ADIF record.
-    if (isActivityLog(*chosen)) {
+    if (isActivityLog(services_.programDir, a, *chosen)) {
         services_.dialogs.message(
             QStringLiteral("Ce fichier est le log de l'activation : choisissez un autre nom."));
         return std::nullopt;
@@ -88,7 +94,8 @@ std::optional<QString> LogExports::exportAdif() {
         services_.dialogs.message(errorMessage(log.code, log.message));
         return std::nullopt;
     }
-    const QByteArray content = adif::document(entry_.Entete->text(), log.bytes);
+    int unknownModes = 0;
+    const QByteArray content = adif::document(entry_.Entete->text(), log.bytes, &unknownModes);
     // The scratch file lies beside the chosen one (the rename must not cross file systems)
     // under a name no one else's file is likely to carry.
     const QString scratch =
@@ -99,7 +106,8 @@ std::optional<QString> LogExports::exportAdif() {
         return std::nullopt;
     }
     adifDir_ = QFileInfo(*chosen).absolutePath();
-    services_.dialogs.message(QStringLiteral("Le fichier a été crée sous  ") + *chosen);
+    services_.dialogs.message(QStringLiteral("Le fichier a été crée sous  ") + *chosen +
+                              adif::unknownModesNote(unknownModes));
     return chosen;
 }
 

@@ -9,6 +9,11 @@
 namespace zep {
 
 class Saisie_QSO;
+struct CurrentActivation;
+
+/// Whether `path` is the log file of one of the activation's references, which an export
+/// must never be written over.
+bool isActivityLog(const QString &programDir, const CurrentActivation &a, const QString &path);
 
 /// The two exports of the entry window's "Fichiers" menu, on the log of the first reference:
 /// the ADIF file, wherever the operator chooses to save it, and the traffic report
@@ -34,7 +39,6 @@ private:
         QString message;
     };
     LogBytes readLog() const;
-    bool isActivityLog(const QString &path) const;
 
     Saisie_QSO &entry_;
     WindowServices services_;

@@ -1,10 +1,15 @@
 // Writes sample activity logs and their ADIF exports for the independent ADIF check
-// (run_check.sh), through the same layout and crash-safe write as the menu item.
-// Prints one "FILE RECORDS" line per ADIF file written.
+// (run_check.sh), through the same layout and crash-safe write as the menu items: the ADIF
+// export, and the ADIF 3 export for the award sites with the countries of the program's prefix
+// table. Prints one "FILE RECORDS" line per ADIF file written.
 //
 //   zep_adif_samples DIRECTORY
 
+#include "core/AdifAwardExport.h"
 #include "core/AdifExport.h"
+#include "core/CountriesWorked.h"
+#include "core/PrefixDxcc.h"
+#include "core/PrefixTable.h"
 #include "core/QsoLine.h"
 #include "core/TextFile.h"
 
@@ -25,9 +30,9 @@ QStringList busyLog() {
                                QStringLiteral("10"),  QStringLiteral("14"),  QStringLiteral("18"),
                                QStringLiteral("21"),  QStringLiteral("24"),  QStringLiteral("28"),
                                QStringLiteral("50"),  QStringLiteral("144")};
-    const QStringList calls = {QStringLiteral("F5ABC/P"), QStringLiteral("DL1XYZ"),
-                               QStringLiteral("TK5AA"), QStringLiteral("F4KJM/P"),
-                               QStringLiteral("ON4ZZ/MM")};
+    const QStringList calls = {QStringLiteral("F5ABC/P"),  QStringLiteral("DL1XYZ"),
+                               QStringLiteral("TK5AA"),    QStringLiteral("F4KJM/P"),
+                               QStringLiteral("ON4ZZ/MM"), QStringLiteral("EA8/F4ABC/MM")};
     const QStringList names = {QString(),
                                QStringLiteral("Hervé"),
                                QStringLiteral("François"),
@@ -35,13 +40,15 @@ QStringList busyLog() {
                                QStringLiteral("Jean-Noël"),
                                QStringLiteral("Œdipe")};
     const QStringList remarks = {QString(), QStringLiteral("château fort"),
-                                 QStringLiteral("qrp <5w> 73"), QStringLiteral("à bientôt – 73")};
+                                 QStringLiteral("qrp <5w> 73"), QStringLiteral("à bientôt – 73"),
+                                 QStringLiteral("s2s DFCF 27015")};
     const QStringList departments = {QStringLiteral("2A"), QStringLiteral("00"), QString(),
                                      QStringLiteral("2B"), QStringLiteral("95")};
     QStringList lines;
     int n = 0;
     for (const QString &band : bands) {
-        for (const QString &mode : {QStringLiteral("SSB"), QStringLiteral("CW")}) {
+        for (const QString &mode : {QStringLiteral("SSB"), QStringLiteral("CW"),
+                                    QStringLiteral("USB"), QStringLiteral("LSB")}) {
             QsoFields f;
             f.date = QStringLiteral("%1/12/26").arg(1 + n % 28, 2, 10, QLatin1Char('0'));
             f.time = QStringLiteral("%1:%2")
@@ -87,7 +94,30 @@ bool exportSample(const QDir &dir, const QString &name, const QStringList &log) 
         return false;
     }
     std::printf("%s %lld\n", qPrintable(adiPath), static_cast<long long>(log.size()));
-    return true;
+
+    // The file for the award sites, every optional field in.
+    const PrefixTable table = PrefixTable::parse(builtInPrefixTable());
+    prefixdxcc::EntityFinder finder(table);
+    adif3::Station station;
+    station.stationCall = QStringLiteral("F4ABC/P");
+    station.operatorCall = QStringLiteral("F1XYZ");
+    station.programme = QStringLiteral("DFCF");
+    station.reference = QStringLiteral("DFCF 76054");
+    station.gridSquare = QStringLiteral("JN18du");
+    station.created = QDateTime::currentDateTimeUtc();
+    const adif3::Document award = adif3::document(
+        station, {}, read.bytes, [&finder](QByteArrayView call) { return finder(call); },
+        [](QByteArrayView line) -> std::optional<double> {
+            // A frequency for the 7 MHz QSOs, as radio control would keep it.
+            return line.contains("  7 Mhz") ? std::optional<double>(7.0745) : std::nullopt;
+        });
+    const QString awardPath = dir.filePath(name + QStringLiteral("_adif3.adi"));
+    if (const IoResult w = writeBytesFile(awardPath, award.pieces); !w) {
+        std::fprintf(stderr, "%s\n", qPrintable(w.message));
+        return false;
+    }
+    std::printf("%s %d\n", qPrintable(awardPath), award.records);
+    return award.records == log.size();
 }
 
 } // namespace

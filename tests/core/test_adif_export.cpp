@@ -1,6 +1,7 @@
 #include "core/AdifExport.h"
 #include "core/QsoLine.h"
 #include "core/TextFile.h"
+#include "support/AdifCheck.h"
 
 #include <gtest/gtest.h>
 
@@ -56,6 +57,12 @@ TEST(AdifRecord, WritesEachFieldWithTheLengthOfItsTrimmedValue) {
          "<comment:6>QRP 5W<eor>"},
         {"1.8 MHz, offered by the entry window", qso("01/02/26", "00:01", "G4AAA", "1.8", "CW"),
          "<call:5>G4AAA<band:4>160m<mode:2>CW<qso_date:8>20260201<time_on:4>0001"
+         "<time_off:4>0001<rst_sent:2>59<rst_rcvd:2>59<state:0><comment:0><eor>"},
+        {"USB, a submode of SSB", qso("01/02/26", "00:01", "G4AAA", "14", "USB"),
+         "<call:5>G4AAA<band:3>20m<mode:3>SSB<submode:3>USB<qso_date:8>20260201<time_on:4>0001"
+         "<time_off:4>0001<rst_sent:2>59<rst_rcvd:2>59<state:0><comment:0><eor>"},
+        {"a mode ADIF does not know, as typed", qso("01/02/26", "00:01", "G4AAA", "14", "Xy1"),
+         "<call:5>G4AAA<band:3>20m<mode:3>Xy1<qso_date:8>20260201<time_on:4>0001"
          "<time_off:4>0001<rst_sent:2>59<rst_rcvd:2>59<state:0><comment:0><eor>"},
         {"department 00, year 49", zeroDept,
          "<call:5>F1ABC<band:3>80m<mode:3>SSB<qso_date:8>20491231<time_on:4>2359"
@@ -139,4 +146,35 @@ TEST(AdifFileName, ProposesReferenceAndActivationDate) {
               QStringLiteral("DFCF-21-001_07_12_26"));
     EXPECT_EQ(adif::proposedFileName(QStringLiteral("DIFI-83-002"), QStringLiteral("01/02/2026")),
               QStringLiteral("DIFI-83-002_01_02_26"));
+}
+
+TEST(AdifDocument, EveryBandAndModeMakesValidAdifAndUnknownModesAreCounted) {
+    QByteArray log;
+    int n = 0;
+    for (const char *band : {"1.8", "3.5", "7", "10", "14", "18", "21", "24", "28", "50", "144"})
+        for (const char *mode : {"SSB", "CW", "USB", "LSB"}) {
+            QsoFields f = qso("07/12/26", "10:00", n % 2 ? "TK5AA/P" : "F5ABC", band, mode);
+            f.firstName = QStringLiteral("Zoë");
+            f.remarks = QStringLiteral("château <5w>");
+            f.department = n % 3 ? QStringLiteral("2B") : QString();
+            log += logLine(f) + "\r\n";
+            ++n;
+        }
+    int unknown = -1;
+    const auto clean = zep::testing::checkAdif(adif::document(adif::title("F4ABC"), log, &unknown));
+    EXPECT_TRUE(clean.problems.isEmpty()) << clean.problems.join('\n').toStdString();
+    EXPECT_EQ(clean.records.size(), 44);
+    EXPECT_EQ(unknown, 0);
+
+    log += logLine(qso("07/12/26", "10:00", "F5ABC", "7", "XYZ")) + "\r\n" +
+           logLine(qso("07/12/26", "10:01", "F5ABD", "7", "XYZ"));
+    const auto odd = zep::testing::checkAdif(adif::document(adif::title("F4ABC"), log, &unknown));
+    EXPECT_EQ(odd.problems.size(), 2) << odd.problems.join('\n').toStdString();
+    EXPECT_EQ(unknown, 2);
+    EXPECT_EQ(adif::unknownModesNote(0), QString());
+    EXPECT_EQ(adif::unknownModesNote(1),
+              QStringLiteral("\n1 QSO a un mode inconnu de la norme "
+                             "ADIF : il est écrit tel qu'il a été saisi."));
+    EXPECT_TRUE(
+        adif::unknownModesNote(2).startsWith(QStringLiteral("\n2 QSO ont un mode inconnu")));
 }

@@ -79,6 +79,7 @@ TEST_F(EntryWindow, OpensReadyForACallSignWithDefaultsAndDescriptions) {
     const QList<QPair<QMenu *, QStringList>> menus = {
         {window->Mnu_Fichier,
          {"Fichiers", "Mnu_ADIF=Exporter au format ADIF",
+          "Mnu_ADIF3=Exporter pour les diplômes (ADIF 3)…",
           "Mnu_C_Trafic=Exporter au format C_Trafic", "Mnu_Import_ADIF=Importer un fichier ADIF…",
           "Mnu_Annonce_Cluster=Annoncer sur le cluster…", "Mnu_Quitter=Quitter"}},
         {window->Mnu_Afficher,

@@ -112,6 +112,23 @@ TEST_F(ExportsFromEntry, AdifGoesUnderTheChosenNameAndSaysWhere) {
               QFileInfo(adiPath()).absolutePath());
 }
 
+TEST_F(ExportsFromEntry, ASecondLogNotWrittenYetIsNoClashAndUnknownModesAreNamed) {
+    QByteArray log = sampleLog + line(QStringLiteral("10:09"), QStringLiteral("ON4XY"), {}, {},
+                                      QStringLiteral("14"), {});
+    log.replace(sampleLog.size() + 60, 3, "XYZ");
+    put(logFile(), log);
+    setup.activation.isDouble = true;
+    setup.activation.numActivite1 = QStringLiteral("DIFI-21-002"); // no log file yet
+    Saisie_QSO &entry = openWithExports();
+    files.setNextAnswer(adiPath());
+    entry.Mnu_ADIF->trigger();
+    EXPECT_EQ(dialogs.texts(),
+              QStringList{QStringLiteral("Le fichier a été crée sous  ") + adiPath() +
+                          QStringLiteral("\n1 QSO a un mode inconnu de la norme ADIF : il est "
+                                         "écrit tel qu'il a été saisi.")});
+    EXPECT_TRUE(bytes(adiPath()).contains("<mode:3>XYZ<qso_date:"));
+}
+
 TEST_F(ExportsFromEntry, AdifWritesNothingWithoutAUsableName) {
     struct Case {
         const char *what;

@@ -1,0 +1,626 @@
+#include "core/AdifAwardExport.h"
+
+#include "core/ActivityLog.h"
+#include "core/AdifData.h"
+#include "core/AdifExport.h"
+#include "core/QsoColumns.h"
+#include "core/QsoLine.h"
+#include "core/Settings.h"
+#include "core/TextFile.h"
+
+#include <QHash>
+#include <QStringView>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <future>
+#include <thread>
+#include <vector>
+
+namespace zep::adif3 {
+
+namespace {
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+bool isUpperLetter(char c) {
+    return c >= 'A' && c <= 'Z';
+}
+bool isAlnum(char c) {
+    return isDigit(c) || isUpperLetter(c) || (c >= 'a' && c <= 'z');
+}
+
+/// Text typed by the operator in ASCII: the code page's letters lose their accents, a
+/// character it cannot hold becomes "?", blanks around are dropped.
+QByteArray asciiOf(const QString &text) {
+    QByteArray bytes;
+    if (!cp1252::encode(text, bytes))
+        bytes = text.toLatin1();
+    return adif::toAscii(bytes).trimmed();
+}
+
+void putNumber(QByteArray &out, qsizetype n) {
+    char digits[24];
+    int count = 0;
+    do {
+        digits[count++] = char('0' + n % 10);
+        n /= 10;
+    } while (n > 0);
+    while (count > 0)
+        out.append(digits[--count]);
+}
+
+/// "<NAME:length>value", for the header and the fields every record shares.
+void putField(QByteArray &out, QByteArrayView name, QByteArrayView value) {
+    out.append('<');
+    out.append(name);
+    out.append(':');
+    putNumber(out, value.size());
+    out.append('>');
+    out.append(value);
+}
+
+void putFieldIfAny(QByteArray &out, QByteArrayView name, QByteArrayView value) {
+    if (!value.isEmpty())
+        putField(out, name, value);
+}
+
+/// Writes the records at a cursor in the file's buffer, grown before each record to hold the
+/// largest record possible: a log of years is mostly short pieces copied one after the other.
+class Output {
+public:
+    explicit Output(QByteArray &bytes) : bytes_(bytes) { sync(bytes.size()); }
+    void reserve(qsizetype room) {
+        const qsizetype used = at_ - bytes_.data();
+        const qsizetype wanted = used + room;
+        if (wanted > bytes_.size())
+            bytes_.resize(wanted <= bytes_.capacity() ? bytes_.capacity()
+                                                      : std::max(wanted, bytes_.size() * 2));
+        sync(used);
+    }
+    void put(QByteArrayView v) {
+        // Most values are a few bytes: copied in place rather than through a call.
+        if (v.size() <= 16) {
+            for (const char c : v)
+                *at_++ = c;
+            return;
+        }
+        std::memcpy(at_, v.data(), size_t(v.size()));
+        at_ += v.size();
+    }
+    void put(char c) { *at_++ = c; }
+    /// "<NAME:" given whole, then the length, ">", the value.
+    template <std::size_t N> void field(const char (&tag)[N], QByteArrayView value) {
+        std::memcpy(at_, tag, N - 1);
+        at_ += N - 1;
+        char digits[24];
+        int count = 0;
+        qsizetype n = value.size();
+        do {
+            digits[count++] = char('0' + n % 10);
+            n /= 10;
+        } while (n > 0);
+        while (count > 0)
+            put(digits[--count]);
+        put('>');
+        put(value);
+    }
+    template <std::size_t N> void fieldIfAny(const char (&tag)[N], QByteArrayView value) {
+        if (!value.isEmpty())
+            field(tag, value);
+    }
+    void finish() { bytes_.truncate(at_ - bytes_.data()); }
+
+private:
+    void sync(qsizetype used) { at_ = bytes_.data() + used; }
+    QByteArray &bytes_;
+    char *at_ = nullptr;
+};
+
+/// Room for the ASCII form of the widest text column (the remarks).
+using ColumnBuffer = std::array<char, qsocol::remarksWidth * adif::longestAsciiForm>;
+
+bool isAscii(QByteArrayView v) {
+    return std::all_of(v.begin(), v.end(),
+                       [](char c) { return uchar(c) >= 0x20 && uchar(c) < 0x7F; });
+}
+
+/// One text column of a QSO line in ASCII, trimmed: the line itself when it is ASCII already
+/// (`lineIsAscii` says so for the whole line, as most lines are), else its ASCII form in
+/// `buffer`.
+QByteArrayView asciiColumn(QByteArrayView line, bool lineIsAscii, int first, int width,
+                           ColumnBuffer &buffer) {
+    const QByteArrayView raw = trimBlanks(qsoColumn(line, first, width));
+    if (lineIsAscii || isAscii(raw))
+        return raw;
+    const qsizetype n = adif::toAscii(raw, buffer.data());
+    return trimBlanks(QByteArrayView(buffer.data(), n));
+}
+
+/// MHz with no trailing zero: "7.074", "144.3", "14".
+QByteArray frequencyText(double mhz) {
+    QByteArray text = QByteArray::number(mhz, 'f', 6);
+    while (text.endsWith('0'))
+        text.chop(1);
+    if (text.endsWith('.'))
+        text.chop(1);
+    return text;
+}
+
+/// The MODE and SUBMODE of the modes met so far: a log holds a handful of modes, each looked
+/// up once however many QSOs carry it.
+class Modes {
+public:
+    const adif::ModeFields &of(QByteArrayView typed) {
+        for (const Entry &e : entries_)
+            if (e.typed == typed)
+                return e.fields;
+        if (entries_.size() == maxEntries)
+            entries_.clear();
+        entries_.push_back({typed.toByteArray(), adif::modeFields(typed)});
+        return entries_.back().fields;
+    }
+
+private:
+    struct Entry {
+        QByteArray typed;
+        adif::ModeFields fields;
+    };
+    static constexpr std::size_t maxEntries = 16;
+    std::vector<Entry> entries_;
+};
+
+/// The date and time of a QSO line as ADIF writes them (YYYYMMDDHHMM), read as the log's
+/// ordering reads them: "dd/mm/yy" in columns 1-8 and "hh:mm" in columns 11-15, a real date
+/// (years 50-99 in the 1900s) and time. QSOs follow each other by the day: each day is checked
+/// once.
+class Stamps {
+public:
+    bool read(QByteArrayView line, char (&out)[12]) {
+        if (line.size() < qsocol::time + qsocol::timeWidth - 1)
+            return false;
+        const QByteArrayView date = line.first(qsocol::dateWidth);
+        const QByteArrayView time = line.sliced(qsocol::time - 1, qsocol::timeWidth);
+        if (time[2] != ':' || !isDigit(time[0]) || !isDigit(time[1]) || !isDigit(time[3]) ||
+            !isDigit(time[4]) || (time[0] - '0') * 10 + (time[1] - '0') > 23 || time[3] > '5')
+            return false;
+        if (date != day_) {
+            day_ = date.toByteArray();
+            dayValid_ = readDay(date);
+        }
+        if (!dayValid_)
+            return false;
+        std::memcpy(out, ymd_, 8);
+        out[8] = time[0];
+        out[9] = time[1];
+        out[10] = time[3];
+        out[11] = time[4];
+        return true;
+    }
+
+private:
+    bool readDay(QByteArrayView date) {
+        for (const int at : {0, 1, 3, 4, 6, 7})
+            if (!isDigit(date[at]))
+                return false;
+        if (date[2] != '/' || date[5] != '/')
+            return false;
+        const auto twoDigits = [&](int at) { return (date[at] - '0') * 10 + (date[at + 1] - '0'); };
+        int year = twoDigits(6);
+        year += year >= 50 ? 1900 : 2000;
+        if (!QDate(year, twoDigits(3), twoDigits(0)).isValid())
+            return false;
+        const char digits[8] = {char('0' + year / 1000),
+                                char('0' + year / 100 % 10),
+                                date[6],
+                                date[7],
+                                date[3],
+                                date[4],
+                                date[0],
+                                date[1]};
+        std::memcpy(ymd_, digits, 8);
+        return true;
+    }
+
+    QByteArray day_;
+    bool dayValid_ = false;
+    char ymd_[8] = {};
+};
+
+/// The ADIF band of the band column ("7 Mhz"), remembered from one QSO to the next.
+class Bands {
+public:
+    std::optional<QByteArrayView> of(QByteArrayView column) {
+        if (column != text_) {
+            text_ = column.toByteArray();
+            band_ = adif::band(trimBlanks(column));
+        }
+        return band_;
+    }
+
+private:
+    QByteArray text_ = QByteArray(1, '\0'); // no column reads so
+    std::optional<QByteArrayView> band_;
+};
+
+/// The names of the DXCC entities and the subdivisions met so far.
+class Places {
+public:
+    QByteArrayView name(int dxcc) {
+        auto it = names_.constFind(dxcc);
+        if (it == names_.constEnd())
+            it = names_.insert(dxcc, adif::entityName(dxcc));
+        return *it;
+    }
+    /// A department has two characters: with the entity they make the key.
+    bool isSubdivision(QByteArrayView code, int dxcc) {
+        if (code.size() > 2)
+            return adif::isSubdivision(code, dxcc);
+        const quint64 key = (quint64(quint32(dxcc)) << 16) | (quint64(uchar(code.at(0))) << 8) |
+                            quint64(code.size() > 1 ? uchar(code.at(1)) : 0);
+        auto it = subdivisions_.constFind(key);
+        if (it == subdivisions_.constEnd())
+            it = subdivisions_.insert(key, adif::isSubdivision(code, dxcc));
+        return *it;
+    }
+
+private:
+    QHash<int, QByteArrayView> names_;
+    QHash<quint64, bool> subdivisions_;
+};
+
+/// The fields that every record of the file carries alike.
+QByteArray stationFields(const Station &station) {
+    QByteArray out;
+    putFieldIfAny(out, "STATION_CALLSIGN", asciiOf(station.stationCall).toUpper());
+    putFieldIfAny(out, "OPERATOR", asciiOf(station.operatorCall).toUpper());
+    putFieldIfAny(out, "MY_SIG", asciiOf(station.programme));
+    putFieldIfAny(out, "MY_SIG_INFO", asciiOf(station.reference));
+    if (const std::optional<QString> grid = gridSquare(station.gridSquare))
+        putField(out, "MY_GRIDSQUARE", grid->toLatin1());
+    return out;
+}
+
+/// The separator between the letters and the number of a reference ("DFCF 76054": " "), empty
+/// when there is none; and the number itself.
+struct ReferenceParts {
+    QByteArray separator, number;
+};
+ReferenceParts partsOf(QByteArrayView reference, qsizetype letters) {
+    ReferenceParts parts;
+    qsizetype at = letters;
+    if (at < reference.size() && (reference[at] == ' ' || reference[at] == '-'))
+        parts.separator = QByteArray(1, reference[at++]);
+    parts.number = reference.sliced(std::min(at, reference.size())).toByteArray();
+    return parts;
+}
+
+} // namespace
+
+QString defaultHeaderText(const QString &call, const QString &reference) {
+    return QStringLiteral("Log de %1 pour %2, exporte par ZEP_Rozadovev")
+        .arg(call.trimmed(), reference.trimmed());
+}
+
+QByteArray header(const Station &station) {
+    QByteArray text = asciiOf(station.headerText);
+    if (text.isEmpty())
+        text = asciiOf(defaultHeaderText(station.stationCall, station.reference));
+    // A reader takes "<" for the start of a field, even in the free text.
+    text.replace('<', '(').replace('>', ')');
+    QByteArray out = text + "\r\n";
+    putField(out, "ADIF_VER", adif::dataVersion());
+    out.append("\r\n");
+    putField(out, "PROGRAMID", "ZEP_Rozadovev");
+    out.append("\r\n");
+    putField(out, "PROGRAMVERSION", revisionText.trimmed().toLatin1());
+    out.append("\r\n");
+    putField(out, "CREATED_TIMESTAMP",
+             station.created.toUTC().toString(QStringLiteral("yyyyMMdd HHmmss")).toLatin1());
+    out.append("\r\n<EOH>\r\n");
+    return out;
+}
+
+namespace {
+
+/// About how many lines a stretch of the log holds: the QSO lines have one length.
+qsizetype linesIn(QByteArrayView log) {
+    return log.size() / (qsocol::lineLength + 2) + 1;
+}
+
+/// What every record shares, worked out once for the file.
+struct Common {
+    const Contents &contents;
+    const EntityOf &entityOf;
+    const FrequencyOf &frequencyOf;
+    QByteArray stationPart, own, letters, sig;
+    qsizetype recordRoom = 0;
+};
+
+/// The records of one stretch of the log, appended to `bytes`; the skipped lines are
+/// numbered from the stretch's first line, and `lines` tells how many it has.
+struct Part {
+    int lines = 0;
+    int records = 0;
+    int unknownModes = 0;
+    QList<int> skippedLines;
+};
+Part appendRecords(const Common &c, QByteArrayView stretch, QByteArray &bytes) {
+    namespace col = qsocol;
+    Part part;
+    Modes modes;
+    Places places;
+    Stamps stamps;
+    Bands bands;
+    ColumnBuffer callBuffer, departmentBuffer, textBuffer;
+    bytes.reserve(bytes.size() + linesIn(stretch) * (c.stationPart.size() + 300));
+    Output out(bytes);
+    rawfile::forEachLine(stretch, [&](QByteArrayView whole) {
+        const int lineNumber = ++part.lines;
+        if (isBlankLine(whole))
+            return;
+        const QByteArrayView line = whole.first(std::min<qsizetype>(whole.size(), col::lineLength));
+        const bool lineIsAscii = isAscii(line);
+        const QByteArrayView call =
+            asciiColumn(line, lineIsAscii, col::call, col::callWidth, callBuffer);
+        char stamp[12]; // yyyymmddhhmm
+        const bool dated = stamps.read(line, stamp);
+        const auto band = bands.of(qsoColumn(line, col::band, col::bandWidth + 4));
+        if (call.isEmpty() || !dated || !band) {
+            part.skippedLines.append(lineNumber);
+            return;
+        }
+        out.reserve(c.recordRoom);
+        out.field("<CALL:", call);
+        out.field("<QSO_DATE:", QByteArrayView(stamp, 8));
+        out.field("<TIME_ON:", QByteArrayView(stamp + 8, 4));
+        out.field("<BAND:", *band);
+        if (c.frequencyOf) {
+            const std::optional<double> mhz = c.frequencyOf(whole);
+            const auto limits = adif::bandLimits(*band);
+            if (mhz && limits && *mhz >= limits->lowerMHz && *mhz <= limits->upperMHz)
+                out.field("<FREQ:", frequencyText(*mhz));
+        }
+        const QByteArrayView typedMode =
+            asciiColumn(line, lineIsAscii, col::mode, col::modeWidth, textBuffer);
+        const adif::ModeFields &mode = modes.of(typedMode);
+        out.field("<MODE:", mode.known ? QByteArrayView(mode.mode) : typedMode);
+        out.fieldIfAny("<SUBMODE:", mode.submode);
+        if (!mode.known)
+            ++part.unknownModes;
+        out.fieldIfAny("<RST_SENT:",
+                       asciiColumn(line, lineIsAscii, col::rstSent, col::rstWidth, textBuffer));
+        out.fieldIfAny("<RST_RCVD:",
+                       asciiColumn(line, lineIsAscii, col::rstReceived, col::rstWidth, textBuffer));
+        out.put(c.stationPart);
+        const QByteArrayView remarks =
+            asciiColumn(line, lineIsAscii, col::remarks, col::remarksWidth, textBuffer);
+        if (c.contents.partnerReferences && !remarks.isEmpty()) {
+            if (const auto partner = partnerReference(remarks, c.letters, c.own)) {
+                out.fieldIfAny("<SIG:", c.sig);
+                out.field("<SIG_INFO:", *partner);
+            }
+        }
+        if (c.contents.comments)
+            out.fieldIfAny("<COMMENT:", remarks);
+        if (c.contents.names)
+            out.fieldIfAny("<NAME:", asciiColumn(line, lineIsAscii, col::firstName,
+                                                 col::firstNameWidth, textBuffer));
+        if (c.contents.countries) {
+            const int dxcc = c.entityOf ? c.entityOf(call) : 0;
+            const QByteArrayView country = dxcc > 0 ? places.name(dxcc) : QByteArrayView();
+            if (!country.isEmpty()) {
+                char number[32];
+                int digits = 0;
+                for (int rest = dxcc; rest > 0; rest /= 10)
+                    ++digits;
+                for (int i = digits - 1, rest = dxcc; i >= 0; --i, rest /= 10)
+                    number[i] = char('0' + rest % 10);
+                out.field("<DXCC:", QByteArrayView(number, digits));
+                out.field("<COUNTRY:", country);
+                const QByteArrayView department = asciiColumn(
+                    line, lineIsAscii, col::department, col::departmentWidth, departmentBuffer);
+                char upper[2];
+                if (!department.isEmpty() && department.size() <= 2) {
+                    for (qsizetype i = 0; i < department.size(); ++i)
+                        upper[i] = (department[i] >= 'a' && department[i] <= 'z')
+                                       ? char(department[i] - 'a' + 'A')
+                                       : department[i];
+                    const QByteArrayView code(upper, department.size());
+                    if (places.isSubdivision(code, dxcc))
+                        out.field("<STATE:", code);
+                }
+            }
+        }
+        out.put("<EOR>\r\n");
+        ++part.records;
+    });
+    out.finish();
+    return part;
+}
+
+/// A log this large is cut into stretches written side by side, one per processor.
+constexpr qsizetype stretchesFrom = 1 << 20;
+
+} // namespace
+
+Document document(const Station &station, const Contents &contents, QByteArrayView log,
+                  const EntityOf &entityOf, const FrequencyOf &frequencyOf) {
+    Common c{contents,
+             entityOf,
+             frequencyOf,
+             stationFields(station),
+             asciiOf(station.reference).toUpper(),
+             programmeOf(station.reference).toLatin1(),
+             asciiOf(station.programme)};
+    // The largest record: every tag and length, the text columns at their widest ASCII form,
+    // the station's fields, the partner reference and the country name.
+    c.recordRoom = 1024 + qsocol::lineLength * adif::longestAsciiForm + c.stationPart.size() +
+                   c.sig.size() + c.letters.size() + c.own.size();
+
+    // The stretches end after a line end, so that each holds whole lines.
+    const int wanted =
+        log.size() < stretchesFrom ? 1 : std::clamp(int(std::thread::hardware_concurrency()), 1, 8);
+    QList<QByteArrayView> stretches;
+    qsizetype from = 0;
+    for (int i = 1; i <= wanted && from < log.size(); ++i) {
+        qsizetype to = i == wanted ? log.size() : log.size() * i / wanted;
+        if (to < log.size()) {
+            const qsizetype end = log.indexOf('\n', std::max(to - 1, from));
+            to = end < 0 ? log.size() : end + 1;
+        }
+        stretches.append(log.sliced(from, to - from));
+        from = to;
+    }
+
+    Document doc;
+    // The header goes with the first stretch's records.
+    doc.pieces.resize(std::max<qsizetype>(1, stretches.size()));
+    doc.pieces[0] = header(station);
+    QList<Part> parts(stretches.size());
+    // Each stretch has a piece of its own; the list itself is not touched while they run.
+    QByteArray *pieces = doc.pieces.data();
+    std::vector<std::future<Part>> running;
+    for (qsizetype i = 1; i < stretches.size(); ++i)
+        running.push_back(std::async(std::launch::async, [&c, &stretches, pieces, i] {
+            return appendRecords(c, stretches.at(i), pieces[i]);
+        }));
+    if (!stretches.isEmpty())
+        parts[0] = appendRecords(c, stretches.at(0), pieces[0]);
+    for (qsizetype i = 1; i < stretches.size(); ++i)
+        parts[i] = running[size_t(i - 1)].get();
+    int linesBefore = 0;
+    for (const Part &p : std::as_const(parts)) {
+        doc.records += p.records;
+        doc.unknownModes += p.unknownModes;
+        for (const int line : p.skippedLines)
+            doc.skippedLines.append(linesBefore + line);
+        linesBefore += p.lines;
+    }
+    return doc;
+}
+
+QByteArray Document::bytes() const {
+    QByteArray all;
+    for (const QByteArray &piece : pieces)
+        all += piece;
+    return all;
+}
+
+QString programmeOf(const QString &reference) {
+    const QString trimmed = reference.trimmed().toUpper();
+    qsizetype n = 0;
+    while (n < trimmed.size() && trimmed.at(n) >= QLatin1Char('A') &&
+           trimmed.at(n) <= QLatin1Char('Z'))
+        ++n;
+    return trimmed.left(n);
+}
+
+std::optional<QByteArray> partnerReference(QByteArrayView remarks, QByteArrayView letters,
+                                           QByteArrayView ownReference) {
+    if (letters.isEmpty())
+        return std::nullopt;
+    const QByteArray text = remarks.toByteArray().toUpper();
+    const ReferenceParts own = partsOf(ownReference, letters.size());
+    qsizetype from = 0;
+    while (true) {
+        const qsizetype start = text.indexOf(letters, from);
+        if (start < 0)
+            return std::nullopt;
+        from = start + 1;
+        if (start > 0 && isAlnum(text.at(start - 1)))
+            continue; // inside a longer word
+        qsizetype at = start + letters.size();
+        if (at + 1 < text.size() && (text.at(at) == ' ' || text.at(at) == '-') &&
+            isDigit(text.at(at + 1)))
+            ++at;
+        if (at >= text.size() || !isDigit(text.at(at)))
+            continue; // the letters alone, or another word
+        qsizetype end = at;
+        while (end < text.size() &&
+               (isDigit(text.at(end)) || isUpperLetter(text.at(end)) || text.at(end) == '-'))
+            ++end;
+        while (text.at(end - 1) == '-')
+            --end;
+        const QByteArray number = text.sliced(at, end - at);
+        if (number == own.number)
+            continue; // our own reference, noted in the remarks
+        return letters.toByteArray() + own.separator + number;
+    }
+}
+
+std::optional<QString> gridSquare(QStringView typed) {
+    QString grid;
+    for (const QChar c : typed)
+        if (!c.isSpace())
+            grid.append(c);
+    if (grid.isEmpty() || grid.size() % 2 != 0 || grid.size() > 8)
+        return std::nullopt;
+    for (qsizetype i = 0; i < grid.size(); ++i) {
+        const char c = grid.at(i).toUpper().toLatin1();
+        bool ok = false;
+        switch (i / 2) {
+        case 0: // field, A to R
+            ok = c >= 'A' && c <= 'R';
+            grid[i] = QLatin1Char(c);
+            break;
+        case 2: // subsquare, a to x
+            ok = c >= 'A' && c <= 'X';
+            grid[i] = QLatin1Char(char(c - 'A' + 'a'));
+            break;
+        default: // square and extended square, digits
+            ok = isDigit(c);
+        }
+        if (!ok)
+            return std::nullopt;
+    }
+    return grid;
+}
+
+QDate activationDay(const QString &date) {
+    const QStringList parts = date.trimmed().split(QLatin1Char('/'));
+    if (parts.size() != 3)
+        return {};
+    bool okDay = false, okMonth = false, okYear = false;
+    const int day = parts.at(0).toInt(&okDay);
+    const int month = parts.at(1).toInt(&okMonth);
+    int year = parts.at(2).toInt(&okYear);
+    if (!okDay || !okMonth || !okYear || (parts.at(2).size() != 2 && parts.at(2).size() != 4))
+        return {};
+    if (parts.at(2).size() == 2)
+        year += year < 50 ? 2000 : 1900;
+    return QDate(year, month, day);
+}
+
+QString proposedFileName(const QString &call, const QString &reference, const QDate &day) {
+    QString name = call.trimmed() + QStringLiteral(" @ ") + reference.trimmed();
+    if (day.isValid())
+        name += QLatin1Char(' ') + day.toString(QStringLiteral("yyyyMMdd"));
+    for (QChar &c : name)
+        if (c.unicode() < 0x20 || c == QLatin1Char(0x7F) || QStringView(u"/\\:*?\"<>|").contains(c))
+            c = QLatin1Char('-');
+    return name + QStringLiteral(".adi");
+}
+
+QString skippedNote(const QList<int> &skippedLines) {
+    if (skippedLines.isEmpty())
+        return {};
+    constexpr int shown = 10;
+    QStringList numbers;
+    for (qsizetype i = 0; i < std::min<qsizetype>(shown, skippedLines.size()); ++i)
+        numbers << QString::number(skippedLines.at(i));
+    if (skippedLines.size() > shown)
+        numbers << QStringLiteral("...");
+    const QString reason =
+        QStringLiteral("(indicatif vide, date, heure ou bande illisible dans le log)");
+    if (skippedLines.size() == 1)
+        return QStringLiteral("\n1 QSO n'a pas été exporté %1 : ligne %2.")
+            .arg(reason, numbers.join(QStringLiteral(", ")));
+    return QStringLiteral("\n%1 QSO n'ont pas été exportés %2 : lignes %3.")
+        .arg(skippedLines.size())
+        .arg(reason, numbers.join(QStringLiteral(", ")));
+}
+
+} // namespace zep::adif3

@@ -1,0 +1,106 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QDate>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+class QStringView;
+
+// The ADIF 3 file for award sites and QSL services: one file per reference of the activation,
+// every record naming the activating station, its award programme and reference, and whatever
+// the program knows of the station worked (DXCC entity, subdivision, partner reference).
+//
+// The file is ASCII: a free text line, the header fields, "<EOH>", then one record per QSO
+// line of the log, each on a line of its own, every line ended by CR LF. Field names are in
+// capitals, every value is written with its length in bytes.
+
+namespace zep::adif3 {
+
+/// What the file says of the activating station and its reference.
+struct Station {
+    QString headerText;   ///< first line of the file (a default one when blank)
+    QString stationCall;  ///< STATION_CALLSIGN: the activator's call sign
+    QString operatorCall; ///< OPERATOR: the logger, or the activator when there is none
+    QString programme;    ///< MY_SIG ("DFCF"); left out when blank
+    QString reference;    ///< MY_SIG_INFO ("DFCF 76054")
+    QString gridSquare;   ///< MY_GRIDSQUARE, already checked by `gridSquare`; left out when blank
+    QDateTime created;    ///< CREATED_TIMESTAMP, taken in UTC
+};
+
+/// The fields the operator may leave out of the records.
+struct Contents {
+    bool names = true;             ///< NAME, the first name
+    bool comments = true;          ///< COMMENT, the remarks
+    bool partnerReferences = true; ///< SIG and SIG_INFO from a reference in the remarks
+    bool countries = true;         ///< DXCC, COUNTRY and STATE
+};
+
+/// The ADIF DXCC entity of the station worked, from its call sign (ASCII); 0 when unknown.
+using EntityOf = std::function<int(QByteArrayView call)>;
+/// The frequency of a QSO in MHz, from its log line, when the program knows it.
+using FrequencyOf = std::function<std::optional<double>(QByteArrayView qsoLine)>;
+
+struct Document {
+    /// The file's content: the header and the records, in pieces written one after the other
+    /// (a large log is written in stretches side by side; `writeBytesFile` takes them as they
+    /// are).
+    QList<QByteArray> pieces;
+    /// The pieces joined.
+    QByteArray bytes() const;
+    int records = 0;      ///< QSOs written
+    int unknownModes = 0; ///< records whose mode ADIF does not know (written as typed)
+    /// 1-based positions in the log of the QSO lines left out: no call sign, a date or time
+    /// that is no real date or time, or a band ADIF cannot name. Award sites refuse such
+    /// records, and a record without them would say something false.
+    QList<int> skippedLines;
+};
+
+/// The first line proposed for the file of a reference.
+QString defaultHeaderText(const QString &call, const QString &reference);
+
+/// The free text line, then ADIF_VER, PROGRAMID, PROGRAMVERSION, CREATED_TIMESTAMP and <EOH>.
+QByteArray header(const Station &station);
+
+/// The header and the records of every QSO line of `log` (the activity log's bytes; blank
+/// lines are no QSOs). Without `frequencyOf` no record has a FREQ; a frequency outside the
+/// band of its QSO line is not written. A large log is written in stretches side by side:
+/// `entityOf` and `frequencyOf` may be called from several threads at once.
+Document document(const Station &station, const Contents &contents, QByteArrayView log,
+                  const EntityOf &entityOf, const FrequencyOf &frequencyOf = {});
+
+/// The award programme a reference belongs to: the letters that start it, in capitals
+/// ("DFCF" for "DFCF 76054" or "dfcf-21-001"); empty when it starts with no letter.
+QString programmeOf(const QString &reference);
+
+/// The reference of the station worked, when the remarks hold one of the same programme
+/// (`letters` then the reference's number: "DFCF 27015", "DFCF-27-015"), written with the
+/// separator of `ownReference` ("DFCF 27015" for "DFCF27015" when ours is "DFCF 76054"). A
+/// mention of `ownReference` itself is no partner.
+std::optional<QByteArray> partnerReference(QByteArrayView remarks, QByteArrayView letters,
+                                           QByteArrayView ownReference);
+
+/// A Maidenhead locator of 2, 4, 6 or 8 characters as ADIF writes it ("JN18du"), from what
+/// the operator typed (blanks and case ignored); nothing when it is no locator.
+std::optional<QString> gridSquare(QStringView typed);
+
+/// The activation date (jj/mm/aa, or jj/mm/aaaa) as a date; years 00-49 are 2000-2049,
+/// 50-99 are 1950-1999, as for the QSOs. Invalid when it is no date.
+QDate activationDay(const QString &date);
+
+/// The name proposed in the save dialog: "<call> @ <reference> <aaaammjj>.adi", the form the
+/// award managers ask for, with every character that a file name cannot hold ("/" of a
+/// portable call sign, "\", ":", "*", "?", quotes, "<", ">", "|", control characters)
+/// replaced by "-". Without a valid date, "<call> @ <reference>.adi".
+QString proposedFileName(const QString &call, const QString &reference, const QDate &day);
+
+/// The closing message's lines on the QSOs left out (empty when none was): how many, and the
+/// first line numbers.
+QString skippedNote(const QList<int> &skippedLines);
+
+} // namespace zep::adif3
