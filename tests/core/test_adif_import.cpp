@@ -3,10 +3,14 @@
 // (the chronological insertion, the memory's own update), not against a copy of the code.
 
 #include "core/ActivityLog.h"
+#include "core/AdifAwardExport.h"
 #include "core/AdifExport.h"
 #include "core/AdifImport.h"
 #include "core/AdifReader.h"
+#include "core/CountriesWorked.h"
 #include "core/FirstNames.h"
+#include "core/PrefixDxcc.h"
+#include "core/PrefixTable.h"
 #include "core/SysCalls.h"
 #include "core/TextFile.h"
 #include "support/QStringPrint.h"
@@ -394,6 +398,53 @@ TEST(AdifImport, GivesBackAnExportedLog) {
     const Preview p = previewImport(adif::readAdi(exported), {}, entryBoxes);
     EXPECT_EQ(p.count(Status::ToImport), log.size());
     EXPECT_EQ(mergedLog(p, false), logBytes);
+}
+
+TEST(AdifImport, GivesBackALogExportedForTheAwardSites) {
+    // The same trip through the ADIF 3 export, whose records carry the DXCC entity of the
+    // station worked: the log comes back line for line, except where ADIF has no place for
+    // what the log holds. USB and LSB are SSB's submodes and come back as SSB, as the mode box
+    // names them; a department that is no subdivision of the station's entity (00, or 2A
+    // given to a mainland call) is no STATE, and comes back blank.
+    struct Qso {
+        const char *call, *dept, *mode, *backDept, *backMode;
+    } const qsos[] = {
+        {"F/DL1ABC/QRP", "", "SSB", "", "SSB"}, {"TK5AA", "2A", "CW", "2A", "CW"},
+        {"TK5BB/P", "2B", "USB", "2B", "SSB"},  {"F4KJM/P", "00", "LSB", "", "SSB"},
+        {"F5ABC", "95", "SSB", "95", "SSB"},    {"F6XYZ", "2A", "CW", "", "CW"},
+        {"DL1XYZ", "", "CW", "", "CW"},         {"EA8/F4ABC/MM", "", "USB", "", "SSB"},
+    };
+    QStringList sent, back;
+    int n = 0;
+    for (const QString &band : entryBoxes.bands)
+        for (const Qso &q : qsos) {
+            const QString time = QStringLiteral("%1:%2")
+                                     .arg(8 + n / 60, 2, 10, QLatin1Char('0'))
+                                     .arg(n % 60, 2, 10, QLatin1Char('0'));
+            const bool cw = QByteArrayView(q.mode) == "CW";
+            const char *remarks = n % 3 == 0 ? "DFCF-27-015" : n % 3 == 1 ? "merci 73" : "";
+            const char *name = n % 2 ? "Marie-Anne" : "";
+            for (auto [list, dept, mode] :
+                 {std::tuple{&sent, q.dept, q.mode}, std::tuple{&back, q.backDept, q.backMode}})
+                list->append(
+                    lineOf({"07/12/26", qPrintable(time), q.call, dept, name, cw ? "599" : "57",
+                            cw ? "579" : "59", mode, qPrintable(band), remarks}));
+            ++n;
+        }
+    const PrefixTable table = PrefixTable::parse(builtInPrefixTable());
+    prefixdxcc::EntityFinder finder(table);
+    adif3::Station station;
+    station.stationCall = QStringLiteral("F4ABC");
+    station.operatorCall = QStringLiteral("F4ABC");
+    station.programme = QStringLiteral("DFCF");
+    station.reference = QStringLiteral("DFCF-21-001");
+    station.created = QDateTime(QDate(2026, 12, 8), QTime(9, 0), Qt::UTC);
+    const adif3::Document exported =
+        adif3::document(station, {}, logOf(sent), [&](QByteArrayView c) { return finder(c); });
+    ASSERT_EQ(exported.records, sent.size());
+    const Preview p = previewImport(adif::readAdi(exported.bytes()), {}, entryBoxes);
+    EXPECT_EQ(p.count(Status::ToImport), sent.size());
+    EXPECT_EQ(mergedLog(p, false), logOf(back));
 }
 
 TEST(AdifImport, ReadsTheFilesOfOtherWriters) {
