@@ -3,6 +3,7 @@
 #include "core/ActivityLog.h"
 #include "core/AdifData.h"
 #include "core/AdifExport.h"
+#include "core/FieldChecks.h"
 #include "core/FirstNames.h"
 #include "core/QsoColumns.h"
 #include "core/TextFile.h"
@@ -309,13 +310,7 @@ bool departmentKept(const adif::Record &r, const QString &call) {
     const int dxcc = trimmedText(r.value("DXCC")).toInt(&ok);
     if (ok)
         return dxcc == 227 || dxcc == 214;
-    if (call.startsWith(QLatin1Char('F')))
-        return true;
-    static const QStringList overseas = {
-        QStringLiteral("TH"), QStringLiteral("TK"), QStringLiteral("TM"), QStringLiteral("TP"),
-        QStringLiteral("TQ"), QStringLiteral("TV"), QStringLiteral("TW"), QStringLiteral("HW"),
-        QStringLiteral("HX"), QStringLiteral("HY")};
-    return overseas.contains(call.left(2));
+    return callHasDepartment(call);
 }
 
 /// A department as the department field takes it: 00 to 95, 2A or 2B.

@@ -1,5 +1,7 @@
 #include "core/FieldChecks.h"
 
+#include <QStringList>
+
 namespace zep {
 
 namespace {
@@ -30,6 +32,16 @@ int Verifie_Date(const QString &text) {
 
 int Verifie_Heure(const QString &text) {
     return checkShape(text, "99:99");
+}
+
+bool callHasDepartment(const QString &call) {
+    if (call.startsWith(QLatin1Char('F'), Qt::CaseInsensitive))
+        return true;
+    static const QStringList overseas = {
+        QStringLiteral("TH"), QStringLiteral("TK"), QStringLiteral("TM"), QStringLiteral("TP"),
+        QStringLiteral("TQ"), QStringLiteral("TV"), QStringLiteral("TW"), QStringLiteral("HW"),
+        QStringLiteral("HX"), QStringLiteral("HY")};
+    return overseas.contains(call.left(2).toUpper());
 }
 
 } // namespace zep

@@ -12,4 +12,8 @@ int Verifie_Date(const QString &text);
 /// passes.
 int Verifie_Heure(const QString &text);
 
+/// Whether the log keeps a department for the call sign: French calls (F, and the T and H
+/// prefixes of Corsica and the overseas departments), whatever their case.
+bool callHasDepartment(const QString &call);
+
 } // namespace zep

@@ -162,13 +162,7 @@ FieldVerdict time(const QString &text, Trigger trigger) {
 }
 
 bool leadsToDepartment(const QString &call) {
-    if (call.startsWith(QLatin1Char('F'), Qt::CaseInsensitive))
-        return true;
-    static const QStringList overseas = {
-        QStringLiteral("TH"), QStringLiteral("TK"), QStringLiteral("TM"), QStringLiteral("TP"),
-        QStringLiteral("TQ"), QStringLiteral("TV"), QStringLiteral("TW"), QStringLiteral("HW"),
-        QStringLiteral("HX"), QStringLiteral("HY")};
-    return overseas.contains(call.left(2));
+    return callHasDepartment(call);
 }
 
 } // namespace zep::rules

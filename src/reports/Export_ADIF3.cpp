@@ -30,19 +30,6 @@ namespace zep {
 
 namespace {
 
-QString startFolder() {
-    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (!documents.isEmpty() && QFileInfo(documents).isDir())
-        return documents;
-    return QDir::homePath();
-}
-
-/// "Erreur ", the system's error number after one more blank, then the French cause, as the
-/// other ADIF export words it.
-QString errorMessage(int code, const QString &cause) {
-    return QStringLiteral("Erreur  %1\n%2").arg(code).arg(cause);
-}
-
 QCheckBox *checkBox(const QString &name, const QString &caption, QWidget *parent) {
     auto *box = new QCheckBox(caption, parent);
     box->setObjectName(name);
@@ -239,7 +226,7 @@ QStringList Export_ADIF3::Enregistrer_Click() {
     // Both logs of a double activation hold the same QSOs: the first is the one kept.
     const FileBytes log = rawfile::read(activityLogPath(services_.programDir, a.numActivite));
     if (!log.status && !log.missing) {
-        services_.dialogs.message(errorMessage(log.status.code, log.status.message));
+        services_.dialogs.message(adifErrorMessage(log.status.code, log.status.message));
         return {};
     }
 
@@ -279,7 +266,7 @@ QStringList Export_ADIF3::Enregistrer_Click() {
     const QDateTime created = QDateTime::currentDateTimeUtc();
     QString folder = services_.settings.read(keys::adif3Folder, QString());
     if (folder.isEmpty() || !QFileInfo(folder).isDir())
-        folder = startFolder();
+        folder = adifStartFolder();
 
     QStringList written, report;
     adif3::Document last;
@@ -322,7 +309,7 @@ QStringList Export_ADIF3::Enregistrer_Click() {
         const QString scratch = QLatin1Char('.') + target.fileName() + QStringLiteral(".zep-tmp");
         const IoResult result = writeBytesFile(*path, last.pieces, scratch);
         if (!result) {
-            services_.dialogs.message(errorMessage(result.code, result.message));
+            services_.dialogs.message(adifErrorMessage(result.code, result.message));
             continue;
         }
         folder = target.absolutePath();

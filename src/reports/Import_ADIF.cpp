@@ -1,5 +1,7 @@
 #include "reports/Import_ADIF.h"
 
+#include "reports/LogExports.h"
+
 #include "core/Activation.h"
 #include "core/AdifReader.h"
 #include "core/ProgramDirectory.h"
@@ -92,13 +94,6 @@ private:
     const Preview &preview_;
 };
 
-QString startDirectory() {
-    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (!documents.isEmpty() && QFileInfo(documents).isDir())
-        return documents;
-    return QDir::homePath();
-}
-
 QStringList itemsOf(const QComboBox *box) {
     QStringList items;
     for (int i = 0; i < box->count(); ++i)
@@ -189,7 +184,7 @@ QString Import_ADIF::countsText(const Preview &preview, bool withDuplicates) {
 }
 
 AdifImportAction::AdifImportAction(Saisie_QSO &entry, const WindowServices &services, Clock &clock)
-    : entry_(entry), services_(services), clock_(clock), lastDirectory_(startDirectory()) {}
+    : entry_(entry), services_(services), clock_(clock), lastDirectory_(adifStartFolder()) {}
 
 bool AdifImportAction::run() {
     Dialogs &dialogs = services_.dialogs;

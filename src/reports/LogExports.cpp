@@ -15,24 +15,8 @@
 
 namespace zep {
 
-namespace {
-
-QString startDirectory() {
-    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (!documents.isEmpty() && QFileInfo(documents).isDir())
-        return documents;
-    return QDir::homePath();
-}
-
-/// "Erreur ", the system's error number after one more blank, then the French cause.
-QString errorMessage(int code, const QString &cause) {
-    return QStringLiteral("Erreur  %1\n%2").arg(code).arg(cause);
-}
-
-} // namespace
-
 LogExports::LogExports(Saisie_QSO &entry, const WindowServices &services)
-    : entry_(entry), services_(services), adifDir_(startDirectory()) {}
+    : entry_(entry), services_(services), adifDir_(adifStartFolder()) {}
 
 LogExports::LogBytes LogExports::readLog() const {
     const QString path =
@@ -44,6 +28,17 @@ LogExports::LogBytes LogExports::readLog() const {
     if (!read.status)
         return {false, {}, read.status.code, read.status.message};
     return {true, read.bytes, 0, {}};
+}
+
+QString adifStartFolder() {
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!documents.isEmpty() && QFileInfo(documents).isDir())
+        return documents;
+    return QDir::homePath();
+}
+
+QString adifErrorMessage(int code, const QString &cause) {
+    return QStringLiteral("Erreur  %1\n%2").arg(code).arg(cause);
 }
 
 bool isActivityLog(const QString &programDir, const CurrentActivation &a, const QString &path) {
@@ -91,7 +86,7 @@ std::optional<QString> LogExports::exportAdif() {
 
     const LogBytes log = readLog();
     if (!log.ok) {
-        services_.dialogs.message(errorMessage(log.code, log.message));
+        services_.dialogs.message(adifErrorMessage(log.code, log.message));
         return std::nullopt;
     }
     int unknownModes = 0;
@@ -102,7 +97,7 @@ std::optional<QString> LogExports::exportAdif() {
         QLatin1Char('.') + QFileInfo(*chosen).fileName() + QStringLiteral(".zep-tmp");
     const IoResult written = writeBytesFile(*chosen, content, scratch);
     if (!written) {
-        services_.dialogs.message(errorMessage(written.code, written.message));
+        services_.dialogs.message(adifErrorMessage(written.code, written.message));
         return std::nullopt;
     }
     adifDir_ = QFileInfo(*chosen).absolutePath();

@@ -15,6 +15,13 @@ struct CurrentActivation;
 /// must never be written over.
 bool isActivityLog(const QString &programDir, const CurrentActivation &a, const QString &path);
 
+/// Where the ADIF dialogs open the first time: the user's documents folder, else home.
+QString adifStartFolder();
+
+/// "Erreur ", the system's error number after one more blank, then the French cause: how the
+/// ADIF windows report a file that cannot be read or written.
+QString adifErrorMessage(int code, const QString &cause);
+
 /// The two exports of the entry window's "Fichiers" menu, on the log of the first reference:
 /// the ADIF file, wherever the operator chooses to save it, and the traffic report
 /// "<reference>.ctf" in the program directory. Every file goes through the crash-safe write,
