@@ -264,6 +264,16 @@ QString bandOf(const adif::Record &r, const Rows &target, QStringList &reasons, 
     return row;
 }
 
+/// A mode name the mode box takes as typed: letters and digits filling at most its four
+/// columns, as ADIF's own mode names are written ("FM", "FT8", "C4FM").
+bool isTypedMode(const QString &name) {
+    return !name.isEmpty() && name.size() <= qsocol::modeWidth &&
+           std::all_of(name.begin(), name.end(), [](QChar c) {
+               return (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) ||
+                      (c >= QLatin1Char('0') && c <= QLatin1Char('9'));
+           });
+}
+
 /// MODE and SUBMODE back to the mode box: the mode itself when the box has it, else the
 /// mode ADIF gives the submode (SSB for USB and LSB, even written as MODE by old programs),
 /// else the mode as it could be typed in the box.
@@ -291,9 +301,9 @@ QString modeOf(const adif::Record &r, const Rows &target, QStringList &reasons, 
     // Any other mode is kept as the operator would type it in the mode box, which takes up to
     // four characters: the submode when it fits ("FT4"), else the mode ("FM", "FT8", "PSK").
     for (const QString &name : {submode, mode})
-        if (!name.isEmpty() && name.size() <= qsocol::modeWidth)
+        if (isTypedMode(name))
             return name;
-    reasons.append(QStringLiteral("mode %1 trop long pour le log (%2 caractères au plus)")
+    reasons.append(QStringLiteral("mode %1 : le log n'en garde que %2 lettres ou chiffres")
                        .arg(shown)
                        .arg(qsocol::modeWidth));
     return {};

@@ -224,7 +224,10 @@ TEST(AdifImport, IgnoresWhatTheLogCannotHoldAndSaysWhy) {
         {"neither band nor frequency", {}, {"BAND"}, "bande et fréquence absentes"},
         {"frequency outside every band", "<FREQ:3>8.0", {"BAND"}, "hors des bandes"},
         {"frequency that is no number", "<FREQ:3>abc", {"BAND"}, "illisible"},
-        {"mode longer than the log's column", "<MODE:6>OLIVIA", {"MODE"}, "mode OLIVIA trop long"},
+        {"mode longer than the log's column",
+         "<MODE:6>OLIVIA",
+         {"MODE"},
+         "mode OLIVIA : le log n'en garde que 4"},
         {"no mode", {}, {"MODE"}, "mode absent"},
         {"several faults at once", {}, {"CALL", "QSO_DATE"}, "pas d'indicatif ; date absente"},
     };
