@@ -5,20 +5,9 @@
 set -euo pipefail
 exporter=$1 work=$2 src=$3
 
-for tool in node npm; do
-    if ! command -v "$tool" >/dev/null 2>&1; then
-        echo "ADIF check: '$tool' is missing (scripts/setup.sh installs it)" >&2
-        exit 1
-    fi
-done
-
-mkdir -p "$work"
-# The pinned parser, installed once per build directory (offline afterwards).
-if ! cmp -s "$src/package-lock.json" "$work/package-lock.json" ||
-    [ ! -f "$work/node_modules/tcadif/package.json" ]; then
-    cp "$src/package.json" "$src/package-lock.json" "$work/"
-    (cd "$work" && npm ci --no-audit --no-fund --loglevel=error)
-fi
+# shellcheck source=node_packages.sh
+. "$src/node_packages.sh"
+node_packages "ADIF check" "$work" "$src" tcadif
 
 # The exporter writes the samples and prints "FILE RECORDS" pairs.
 mapfile -t pairs < <("$exporter" "$work/samples")

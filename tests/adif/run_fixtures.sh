@@ -6,19 +6,9 @@
 set -euo pipefail
 work=$1 src=$2
 
-for tool in node npm; do
-    if ! command -v "$tool" >/dev/null 2>&1; then
-        echo "ADIF fixtures: '$tool' is missing (scripts/setup.sh installs it)" >&2
-        exit 1
-    fi
-done
-
-mkdir -p "$work"
-if ! cmp -s "$src/package-lock.json" "$work/package-lock.json" ||
-    [ ! -f "$work/node_modules/adif-parser-ts/package.json" ]; then
-    cp "$src/package.json" "$src/package-lock.json" "$work/"
-    (cd "$work" && npm ci --no-audit --no-fund --loglevel=error)
-fi
+# shellcheck source=node_packages.sh
+. "$src/node_packages.sh"
+node_packages "ADIF fixtures" "$work" "$src" adif-parser-ts
 
 rm -rf "$work/fixtures"
 NODE_PATH="$work/node_modules" node "$src/make_import_fixtures.js" "$work/fixtures"
