@@ -14,6 +14,7 @@
 #include "core/SysCalls.h"
 #include "core/TextFile.h"
 #include "support/QStringPrint.h"
+#include "support/QsoLines.h"
 #include "support/TestFiles.h"
 
 #include <QDir>
@@ -56,12 +57,6 @@ QString lineOf(const Line &l) {
     const BuiltLine built = buildQsoLine(f);
     EXPECT_TRUE(built.ok) << built.error.toStdString();
     return built.line;
-}
-
-QByteArray logOf(const QStringList &lines) {
-    QByteArray bytes;
-    EXPECT_TRUE(encodeLines(lines, bytes));
-    return bytes;
 }
 
 Preview previewOf(const QByteArray &adi, const QByteArray &log = {}) {
@@ -242,8 +237,8 @@ TEST(AdifImport, IgnoresWhatTheLogCannotHoldAndSaysWhy) {
 }
 
 TEST(AdifImport, ComparesWithTheLogAndWithTheRecordsBefore) {
-    const QByteArray log =
-        logOf({lineOf({"07/01/26", "10:00", "F1ABC", "", "Jean", "59", "59", "SSB", "7", ""})});
+    const QByteArray log = zep::testing::logBytesOf(
+        {lineOf({"07/01/26", "10:00", "F1ABC", "", "Jean", "59", "59", "SSB", "7", ""})});
     const QByteArray file = record() +                               // the same QSO
                             record("<TIME_ON:4>1100", {"TIME_ON"}) + // again later
                             record("<BAND:3>20m", {"BAND"}) +        // another band
@@ -301,7 +296,7 @@ TEST(AdifImport, MergesAsTheChronologicalInsertionPlacesEachQso) {
                                t.toString(QStringLiteral("HHmm")).toLatin1(),
                            {"CALL", "QSO_DATE", "TIME_ON"});
         }
-        const QByteArray logBytes = logOf(log);
+        const QByteArray logBytes = zep::testing::logBytesOf(log);
         const Preview p = previewOf(file, logBytes);
 
         put(path, logBytes);
@@ -317,8 +312,8 @@ TEST(AdifImport, MergesAsTheChronologicalInsertionPlacesEachQso) {
 }
 
 TEST(AdifImport, QsosOfOneMinuteKeepTheFilesOrder) {
-    const QByteArray log =
-        logOf({lineOf({"07/01/26", "10:00", "F1LOG", "", "", "59", "59", "SSB", "7", ""})});
+    const QByteArray log = zep::testing::logBytesOf(
+        {lineOf({"07/01/26", "10:00", "F1LOG", "", "", "59", "59", "SSB", "7", ""})});
     const QByteArray file = record("<CALL:5>F1AAA", {"CALL"}) + record("<CALL:5>F1BBB", {"CALL"}) +
                             record("<CALL:5>F1CCC<TIME_ON:4>0959", {"CALL", "TIME_ON"});
     const QStringList merged = splitLines(cp1252::decode(mergedLog(previewOf(file, log), false)));
@@ -345,8 +340,8 @@ TEST(AdifImport, EveryRecordReadIsImportedOrListed) {
         record("<NAME:30>a name much too long for the log"),
         "<CALL:5>F5ZZZ<QSO_DATE:8>20260107<TIME_ON:4>0900<BAND:3>20m<MODE:2>CW", // no <EOR>
     };
-    const QByteArray log =
-        logOf({lineOf({"07/01/26", "10:00", "F1ABC", "", "", "59", "59", "SSB", "7", ""})});
+    const QByteArray log = zep::testing::logBytesOf(
+        {lineOf({"07/01/26", "10:00", "F1ABC", "", "", "59", "59", "SSB", "7", ""})});
     for (int round = 0; round < 30; ++round) {
         QByteArray file = "export\r\n<EOH>\r\n";
         const int n = 1 + random.bounded(12);
@@ -396,7 +391,7 @@ TEST(AdifImport, GivesBackAnExportedLog) {
                                qPrintable(band), n % 3 ? "merci 73" : ""}));
             ++n;
         }
-    const QByteArray logBytes = logOf(log);
+    const QByteArray logBytes = zep::testing::logBytesOf(log);
     const QByteArray exported = adif::document(adif::title(QStringLiteral("F4ABC")), logBytes);
     const Preview p = previewImport(adif::readAdi(exported), {}, entryBoxes);
     EXPECT_EQ(p.count(Status::ToImport), log.size());
@@ -442,12 +437,12 @@ TEST(AdifImport, GivesBackALogExportedForTheAwardSites) {
     station.programme = QStringLiteral("DFCF");
     station.reference = QStringLiteral("DFCF-21-001");
     station.created = QDateTime(QDate(2026, 12, 8), QTime(9, 0), Qt::UTC);
-    const adif3::Document exported =
-        adif3::document(station, {}, logOf(sent), [&](QByteArrayView c) { return finder(c); });
+    const adif3::Document exported = adif3::document(station, {}, zep::testing::logBytesOf(sent),
+                                                     [&](QByteArrayView c) { return finder(c); });
     ASSERT_EQ(exported.records, sent.size());
     const Preview p = previewImport(adif::readAdi(exported.bytes()), {}, entryBoxes);
     EXPECT_EQ(p.count(Status::ToImport), sent.size());
-    EXPECT_EQ(mergedLog(p, false), logOf(back));
+    EXPECT_EQ(mergedLog(p, false), zep::testing::logBytesOf(back));
 }
 
 TEST(AdifImport, ReadsTheFilesOfOtherWriters) {
@@ -481,12 +476,13 @@ TEST(AdifImport, ReadsTheFilesOfOtherWriters) {
         }
         EXPECT_EQ(
             mergedLog(p, false),
-            logOf({lineOf({"07/12/26", "09:15", "F4ABC", "21", c.firstName, "57", "59", "SSB", "7",
-                           "FIRST OF THE DAY"}),
-                   lineOf({"07/12/26", "09:20", "TK5XY", "2A", "", "59", "59", "SSB", "14", ""}),
-                   lineOf({"07/12/26", "09:30", "DL1ABC/P", "", c.secondName, "579", "599", "CW",
-                           "14", ""}),
-                   lineOf({"07/12/26", "10:00", "EA3XYZ", "", "", "-12", "-10", "FT8", "14", ""})}))
+            zep::testing::logBytesOf(
+                {lineOf({"07/12/26", "09:15", "F4ABC", "21", c.firstName, "57", "59", "SSB", "7",
+                         "FIRST OF THE DAY"}),
+                 lineOf({"07/12/26", "09:20", "TK5XY", "2A", "", "59", "59", "SSB", "14", ""}),
+                 lineOf({"07/12/26", "09:30", "DL1ABC/P", "", c.secondName, "579", "599", "CW",
+                         "14", ""}),
+                 lineOf({"07/12/26", "10:00", "EA3XYZ", "", "", "-12", "-10", "FT8", "14", ""})}))
             << c.file;
     }
 }
@@ -591,8 +587,8 @@ protected:
     QTemporaryDir dir;
     Files files;
     const QDateTime when{QDate(2026, 1, 8), QTime(9, 5)};
-    const QByteArray log =
-        logOf({lineOf({"07/01/26", "10:00", "F1ABC", "75", "Jean", "59", "59", "SSB", "7", ""})});
+    const QByteArray log = zep::testing::logBytesOf(
+        {lineOf({"07/01/26", "10:00", "F1ABC", "75", "Jean", "59", "59", "SSB", "7", ""})});
     const QByteArray file = record("<TIME_ON:4>1100<NAME:3>Jo\xEB", {"TIME_ON"}) +
                             record("<CALL:5>DL2XY<STATE:2>BY<NAME:4>Hans", {"CALL"}) +
                             record("", {"CALL"});
@@ -608,17 +604,20 @@ TEST_F(ImportFiles, WritesTheLogsTheMemoryAndTheReport) {
     EXPECT_TRUE(done.messages.isEmpty()) << done.messages.join(QLatin1Char('\n')).toStdString();
     // DL2XY at 10:00 goes before the logged QSO of 10:00, as an inserted QSO does.
     const QByteArray expected =
-        logOf({lineOf({"07/01/26", "10:00", "DL2XY", "", "Hans", "57", "59", "SSB", "7", ""})}) +
+        zep::testing::logBytesOf(
+            {lineOf({"07/01/26", "10:00", "DL2XY", "", "Hans", "57", "59", "SSB", "7", ""})}) +
         log +
-        logOf({lineOf({"07/01/26", "11:00", "F1ABC", "", "Joë", "57", "59", "SSB", "7", ""})});
+        zep::testing::logBytesOf(
+            {lineOf({"07/01/26", "11:00", "F1ABC", "", "Joë", "57", "59", "SSB", "7", ""})});
     EXPECT_EQ(bytesOf(files.log), expected);
     EXPECT_EQ(bytesOf(files.secondLog), expected);
     // A name given replaces the one remembered; the department not given is kept.
-    EXPECT_EQ(bytesOf(files.firstNames),
-              logOf({FirstNameMemory::entry(QStringLiteral("F1ABC"), QStringLiteral("75"),
-                                            QStringLiteral("Joë")),
-                     FirstNameMemory::entry(QStringLiteral("DL2XY"), QString(),
-                                            QStringLiteral("Hans"))}));
+    EXPECT_EQ(
+        bytesOf(files.firstNames),
+        zep::testing::logBytesOf(
+            {FirstNameMemory::entry(QStringLiteral("F1ABC"), QStringLiteral("75"),
+                                    QStringLiteral("Joë")),
+             FirstNameMemory::entry(QStringLiteral("DL2XY"), QString(), QStringLiteral("Hans"))}));
     EXPECT_EQ(QFileInfo(files.report).fileName(), QStringLiteral("REF-1_import_20260108_0905.txt"));
     const QByteArray report = bytesOf(files.report);
     EXPECT_TRUE(report.startsWith("Import ADIF dans le log REF-1 le 08/01/2026 \xE0 09:05\r\n"));

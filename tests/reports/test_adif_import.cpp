@@ -28,12 +28,6 @@ using zep::testing::qsoLineOf;
 
 namespace {
 
-QByteArray encoded(const QStringList &lines) {
-    QByteArray out;
-    EXPECT_TRUE(encodeLines(lines, out));
-    return out;
-}
-
 const QString logged = qsoLineOf(
     QStringLiteral("07/12/26"), QStringLiteral("10:00"), QStringLiteral("F1ABC"),
     QStringLiteral("75"), QStringLiteral("Jean"), QStringLiteral("SSB"), QStringLiteral("7"));
@@ -104,7 +98,7 @@ protected:
 } // namespace
 
 TEST_F(AdifImportFromEntry, ImportsWhatThePreviewShows) {
-    put(logFile(), encoded({logged}));
+    put(logFile(), zep::testing::logBytesOf({logged}));
     put(path(QStringLiteral("Liste_Prenom.txt")), "F1ABC        75 Jean\r\n");
     Saisie_QSO &entry = openWithImport();
     EXPECT_EQ(entry.Mnu_Import_ADIF->text(), QStringLiteral("Importer un fichier ADIF…"));
@@ -146,13 +140,14 @@ TEST_F(AdifImportFromEntry, ImportsWhatThePreviewShows) {
     again.time = QStringLiteral("11:00");
     again.firstName = QStringLiteral("Jean-P");
     const QByteArray expected =
-        encoded({buildQsoLine(hans).line, logged, buildQsoLine(again).line});
+        zep::testing::logBytesOf({buildQsoLine(hans).line, logged, buildQsoLine(again).line});
     EXPECT_EQ(bytes(logFile()), expected);
-    EXPECT_EQ(bytes(path(QStringLiteral("Liste_Prenom.txt"))),
-              encoded({FirstNameMemory::entry(QStringLiteral("F1ABC"), QStringLiteral("75"),
-                                              QStringLiteral("Jean-P")),
-                       FirstNameMemory::entry(QStringLiteral("DL2XY"), QString(),
-                                              QStringLiteral("Hans"))}));
+    EXPECT_EQ(
+        bytes(path(QStringLiteral("Liste_Prenom.txt"))),
+        zep::testing::logBytesOf(
+            {FirstNameMemory::entry(QStringLiteral("F1ABC"), QStringLiteral("75"),
+                                    QStringLiteral("Jean-P")),
+             FirstNameMemory::entry(QStringLiteral("DL2XY"), QString(), QStringLiteral("Hans"))}));
 
     // The window follows the log: list, next number, operator count.
     EXPECT_EQ(entry.Liste_QSO->count(), 3);
@@ -174,7 +169,7 @@ TEST_F(AdifImportFromEntry, ImportsWhatThePreviewShows) {
 }
 
 TEST_F(AdifImportFromEntry, WritesNothingUnlessImporterIsClicked) {
-    put(logFile(), encoded({logged}));
+    put(logFile(), zep::testing::logBytesOf({logged}));
     Saisie_QSO &entry = openWithImport();
     const QStringList before = programFiles();
     const QByteArray log = bytes(logFile());
@@ -204,8 +199,8 @@ TEST_F(AdifImportFromEntry, BothLogsOfADoubleActivationGetTheQsos) {
     setup.activation.isDouble = true;
     setup.activation.numActivite1 = QStringLiteral("DIFI-21-010");
     const QString second = path(QStringLiteral("DIFI-21-010.txt"));
-    put(logFile(), encoded({logged}));
-    put(second, encoded({logged}));
+    put(logFile(), zep::testing::logBytesOf({logged}));
+    put(second, zep::testing::logBytesOf({logged}));
     Saisie_QSO &entry = openWithImport();
     ASSERT_TRUE(runImport(entry, sourceFile(fieldFile),
                           [](Import_ADIF &w) { QTest::mouseClick(w.Importer, Qt::LeftButton); }));

@@ -23,13 +23,7 @@ using zep::testing::checkAdif;
 
 namespace {
 
-QByteArray logOf(const QStringList &lines) {
-    QByteArray bytes;
-    EXPECT_TRUE(encodeLines(lines, bytes));
-    return bytes;
-}
-
-const QByteArray sampleLog = logOf({
+const QByteArray sampleLog = zep::testing::logBytesOf({
     zep::testing::qsoLineOf("07/12/26", "10:00", "F5ABC", "76", QStringLiteral("Hervé"), "SSB", "7",
                             QStringLiteral("DFCF-27-015")),
     zep::testing::qsoLineOf("07/12/26", "10:05", "TK5AA/P", "2A", "Zoë", "CW", "14"),

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/QsoLine.h"
+#include "core/TextFile.h"
 
 #include <gtest/gtest.h>
 
@@ -24,6 +25,13 @@ inline QString qsoLineOf(const QString &date, const QString &time, const QString
     const BuiltLine built = buildQsoLine(f);
     EXPECT_TRUE(built.ok) << built.error.toStdString();
     return built.line;
+}
+
+/// The bytes of a log holding `lines`, in Windows-1252 with CR LF.
+inline QByteArray logBytesOf(const QStringList &lines) {
+    QByteArray bytes;
+    EXPECT_TRUE(encodeLines(lines, bytes));
+    return bytes;
 }
 
 } // namespace zep::testing
