@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
 #include <future>
 #include <thread>
@@ -81,29 +82,43 @@ public:
         sync(used);
     }
     void put(QByteArrayView v) {
-        // Most values are a few bytes: copied in place rather than through a call.
-        if (v.size() <= 16) {
-            for (const char c : v)
-                *at_++ = c;
-            return;
+        // Most values are a few bytes: copied in place by two words that may overlap, rather
+        // than byte by byte or through a call.
+        const char *from = v.data();
+        const qsizetype n = v.size();
+        if (n >= 8 && n <= 16) {
+            copyWord<8>(at_, from);
+            copyWord<8>(at_ + n - 8, from + n - 8);
+        } else if (n >= 4 && n < 8) {
+            copyWord<4>(at_, from);
+            copyWord<4>(at_ + n - 4, from + n - 4);
+        } else if (n < 4) {
+            for (qsizetype i = 0; i < n; ++i)
+                at_[i] = from[i];
+        } else {
+            std::memcpy(at_, from, size_t(n));
         }
-        std::memcpy(at_, v.data(), size_t(v.size()));
-        at_ += v.size();
+        at_ += n;
     }
     void put(char c) { *at_++ = c; }
     /// "<NAME:" given whole, then the length, ">", the value.
     template <std::size_t N> void field(const char (&tag)[N], QByteArrayView value) {
         std::memcpy(at_, tag, N - 1);
         at_ += N - 1;
-        char digits[24];
-        int count = 0;
-        qsizetype n = value.size();
-        do {
-            digits[count++] = char('0' + n % 10);
-            n /= 10;
-        } while (n > 0);
-        while (count > 0)
-            put(digits[--count]);
+        const qsizetype n = value.size();
+        if (n < 10) {
+            put(char('0' + n));
+        } else if (n < 100) {
+            put(char('0' + n / 10));
+            put(char('0' + n % 10));
+        } else {
+            char digits[24];
+            int count = 0;
+            for (qsizetype rest = n; rest > 0; rest /= 10)
+                digits[count++] = char('0' + rest % 10);
+            while (count > 0)
+                put(digits[--count]);
+        }
         put('>');
         put(value);
     }
@@ -114,6 +129,11 @@ public:
     void finish() { bytes_.truncate(at_ - bytes_.data()); }
 
 private:
+    template <std::size_t N> static void copyWord(char *to, const char *from) {
+        char word[N];
+        std::memcpy(word, from, N);
+        std::memcpy(to, word, N);
+    }
     void sync(qsizetype used) { at_ = bytes_.data() + used; }
     QByteArray &bytes_;
     char *at_ = nullptr;
@@ -122,17 +142,47 @@ private:
 /// Room for the ASCII form of the widest text column (the remarks).
 using ColumnBuffer = std::array<char, qsocol::remarksWidth * adif::longestAsciiForm>;
 
+/// Every byte printable ASCII (0x20-0x7E). A QSO line is looked at eight bytes at a time: a
+/// byte below 0x20 borrows into its top bit when 0x20 is taken from it, and a byte of 0x7F or
+/// more has its top bit set once 1 is added to it.
 bool isAscii(QByteArrayView v) {
-    return std::all_of(v.begin(), v.end(),
-                       [](char c) { return uchar(c) >= 0x20 && uchar(c) < 0x7F; });
+    constexpr std::uint64_t ones = 0x0101010101010101ull, tops = 0x8080808080808080ull;
+    const char *p = v.data();
+    qsizetype n = v.size();
+    for (; n >= 8; p += 8, n -= 8) {
+        std::uint64_t w;
+        std::memcpy(&w, p, 8);
+        if (((w - 0x20 * ones) | w | (w + ones)) & tops)
+            return false;
+    }
+    for (; n > 0; ++p, --n)
+        if (uchar(*p) < 0x20 || uchar(*p) >= 0x7F)
+            return false;
+    return true;
+}
+
+/// Without the blanks on either side. The log pads its columns with blanks, often many (an
+/// empty remarks column is 30 of them): they are passed over eight at a time.
+inline QByteArrayView trimPadding(QByteArrayView v) {
+    constexpr std::uint64_t blanks = 0x2020202020202020ull;
+    const char *b = v.data();
+    const char *e = b + v.size();
+    std::uint64_t w;
+    while (e - b >= 8 && (std::memcpy(&w, e - 8, 8), w == blanks))
+        e -= 8;
+    while (e > b && e[-1] == ' ')
+        --e;
+    while (b < e && *b == ' ')
+        ++b;
+    return QByteArrayView(b, e - b);
 }
 
 /// One text column of a QSO line in ASCII, trimmed: the line itself when it is ASCII already
 /// (`lineIsAscii` says so for the whole line, as most lines are), else its ASCII form in
 /// `buffer`.
-QByteArrayView asciiColumn(QByteArrayView line, bool lineIsAscii, int first, int width,
-                           ColumnBuffer &buffer) {
-    const QByteArrayView raw = trimBlanks(qsoColumn(line, first, width));
+inline QByteArrayView asciiColumn(QByteArrayView line, bool lineIsAscii, int first, int width,
+                                  ColumnBuffer &buffer) {
+    const QByteArrayView raw = trimPadding(qsoColumn(line, first, width));
     if (lineIsAscii || isAscii(raw))
         return raw;
     const qsizetype n = adif::toAscii(raw, buffer.data());
@@ -155,7 +205,8 @@ class Modes {
 public:
     const adif::ModeFields &of(QByteArrayView typed) {
         for (const Entry &e : entries_)
-            if (e.typed == typed)
+            if (e.typed.size() == typed.size() &&
+                std::memcmp(e.typed.constData(), typed.data(), size_t(typed.size())) == 0)
                 return e.fields;
         if (entries_.size() == maxEntries)
             entries_.clear();
@@ -186,8 +237,9 @@ public:
         if (time[2] != ':' || !isDigit(time[0]) || !isDigit(time[1]) || !isDigit(time[3]) ||
             !isDigit(time[4]) || (time[0] - '0') * 10 + (time[1] - '0') > 23 || time[3] > '5')
             return false;
-        if (date != day_) {
-            day_ = date.toByteArray();
+        if (!dayKnown_ || std::memcmp(date.data(), day_, sizeof day_) != 0) {
+            std::memcpy(day_, date.data(), sizeof day_);
+            dayKnown_ = true;
             dayValid_ = readDay(date);
         }
         if (!dayValid_)
@@ -224,7 +276,8 @@ private:
         return true;
     }
 
-    QByteArray day_;
+    char day_[qsocol::dateWidth] = {};
+    bool dayKnown_ = false;
     bool dayValid_ = false;
     char ymd_[8] = {};
 };
@@ -233,15 +286,19 @@ private:
 class Bands {
 public:
     std::optional<QByteArrayView> of(QByteArrayView column) {
-        if (column != text_) {
-            text_ = column.toByteArray();
+        if (column.size() != size_ || std::memcmp(column.data(), text_, size_t(size_)) != 0) {
+            size_ = std::min<qsizetype>(column.size(), sizeof text_);
+            std::memcpy(text_, column.data(), size_t(size_));
             band_ = adif::band(trimBlanks(column));
+            if (size_ != column.size())
+                size_ = -1; // wider than any band column: looked up each time
         }
         return band_;
     }
 
 private:
-    QByteArray text_ = QByteArray(1, '\0'); // no column reads so
+    char text_[32] = {};
+    qsizetype size_ = -1; // no column has this size
     std::optional<QByteArrayView> band_;
 };
 
@@ -249,10 +306,13 @@ private:
 class Places {
 public:
     QByteArrayView name(int dxcc) {
-        auto it = names_.constFind(dxcc);
-        if (it == names_.constEnd())
-            it = names_.insert(dxcc, adif::entityName(dxcc));
-        return *it;
+        if (dxcc < 0 || dxcc >= int(known_.size()))
+            return adif::entityName(dxcc);
+        if (!known_[size_t(dxcc)]) {
+            names_[size_t(dxcc)] = adif::entityName(dxcc);
+            known_[size_t(dxcc)] = true;
+        }
+        return names_[size_t(dxcc)];
     }
     /// A department has two characters: with the entity they make the key.
     bool isSubdivision(QByteArrayView code, int dxcc) {
@@ -267,7 +327,9 @@ public:
     }
 
 private:
-    QHash<int, QByteArrayView> names_;
+    // Entity numbers stay below 1,000.
+    std::array<QByteArrayView, 1024> names_{};
+    std::array<bool, 1024> known_{};
     QHash<quint64, bool> subdivisions_;
 };
 
@@ -295,6 +357,53 @@ ReferenceParts partsOf(QByteArrayView reference, qsizetype letters) {
         parts.separator = QByteArray(1, reference[at++]);
     parts.number = reference.sliced(std::min(at, reference.size())).toByteArray();
     return parts;
+}
+
+/// What the search for a partner reference needs of ours, worked out once for the file.
+struct OwnReference {
+    OwnReference(QByteArrayView programmeLetters, QByteArrayView reference)
+        : letters(programmeLetters.toByteArray()), parts(partsOf(reference, letters.size())) {}
+    QByteArray letters;
+    ReferenceParts parts;
+};
+
+/// See partnerReference. The remarks are an ASCII column: they are put in capitals in place,
+/// and nothing is built unless a partner is found.
+std::optional<QByteArray> partnerIn(QByteArrayView remarks, const OwnReference &own) {
+    const QByteArrayView letters = own.letters;
+    if (letters.isEmpty())
+        return std::nullopt;
+    std::array<char, qsocol::remarksWidth * adif::longestAsciiForm> upper;
+    if (remarks.size() > qsizetype(upper.size()))
+        remarks = remarks.first(qsizetype(upper.size()));
+    for (qsizetype i = 0; i < remarks.size(); ++i) {
+        const char c = remarks[i];
+        upper[size_t(i)] = c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
+    }
+    const QByteArrayView text(upper.data(), remarks.size());
+    const qsizetype size = text.size();
+    for (qsizetype start = 0; start + letters.size() <= size; ++start) {
+        if (text[start] != letters[0] ||
+            std::memcmp(text.data() + start, letters.data(), size_t(letters.size())) != 0)
+            continue;
+        if (start > 0 && isAlnum(text[start - 1]))
+            continue; // inside a longer word
+        qsizetype at = start + letters.size();
+        if (at + 1 < size && (text[at] == ' ' || text[at] == '-') && isDigit(text[at + 1]))
+            ++at;
+        if (at >= size || !isDigit(text[at]))
+            continue; // the letters alone, or another word
+        qsizetype end = at;
+        while (end < size && (isDigit(text[end]) || isUpperLetter(text[end]) || text[end] == '-'))
+            ++end;
+        while (text[end - 1] == '-')
+            --end;
+        const QByteArrayView number = text.sliced(at, end - at);
+        if (number == QByteArrayView(own.parts.number))
+            continue; // our own reference, noted in the remarks
+        return own.letters + own.parts.separator + number.toByteArray();
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -336,6 +445,7 @@ struct Common {
     const EntityOf &entityOf;
     const FrequencyOf &frequencyOf;
     QByteArray stationPart, own, letters, sig;
+    OwnReference ownReference;
     qsizetype recordRoom = 0;
 };
 
@@ -365,7 +475,7 @@ Part appendRecords(const Common &c, QByteArrayView stretch, QByteArray &bytes) {
         const bool lineIsAscii = isAscii(line);
         const QByteArrayView call =
             asciiColumn(line, lineIsAscii, col::call, col::callWidth, callBuffer);
-        char stamp[12]; // yyyymmddhhmm
+        char stamp[12] = {}; // yyyymmddhhmm
         const bool dated = stamps.read(line, stamp);
         const auto band = bands.of(qsoColumn(line, col::band, col::bandWidth + 4));
         if (call.isEmpty() || !dated || !band) {
@@ -398,7 +508,7 @@ Part appendRecords(const Common &c, QByteArrayView stretch, QByteArray &bytes) {
         const QByteArrayView remarks =
             asciiColumn(line, lineIsAscii, col::remarks, col::remarksWidth, textBuffer);
         if (c.contents.partnerReferences && !remarks.isEmpty()) {
-            if (const auto partner = partnerReference(remarks, c.letters, c.own)) {
+            if (const auto partner = partnerIn(remarks, c.ownReference)) {
                 out.fieldIfAny("<SIG:", c.sig);
                 out.field("<SIG_INFO:", *partner);
             }
@@ -441,63 +551,100 @@ Part appendRecords(const Common &c, QByteArrayView stretch, QByteArray &bytes) {
     return part;
 }
 
-/// A log this large is cut into stretches written side by side, one per processor.
+/// A log this large is cut into stretches made side by side, one per processor at a time, and
+/// handed on in order as each is ready.
 constexpr qsizetype stretchesFrom = 1 << 20;
+/// The log bytes of a stretch: its piece of the file is a few megabytes.
+constexpr qsizetype stretchSize = 1 << 20;
 
 } // namespace
 
 Document document(const Station &station, const Contents &contents, QByteArrayView log,
                   const EntityOf &entityOf, const FrequencyOf &frequencyOf) {
+    Document doc =
+        document(station, contents, log, entityOf, frequencyOf, [&doc](QByteArray piece) {
+            doc.pieces.append(std::move(piece));
+            return true;
+        });
+    // The header goes with the first records.
+    if (doc.pieces.size() > 1) {
+        doc.pieces[1].prepend(doc.pieces.at(0));
+        doc.pieces.removeFirst();
+    }
+    return doc;
+}
+
+Document document(const Station &station, const Contents &contents, QByteArrayView log,
+                  const EntityOf &entityOf, const FrequencyOf &frequencyOf, const Sink &sink) {
     Common c{contents,
              entityOf,
              frequencyOf,
              stationFields(station),
              asciiOf(station.reference).toUpper(),
              programmeOf(station.reference).toLatin1(),
-             asciiOf(station.programme)};
+             asciiOf(station.programme),
+             OwnReference(programmeOf(station.reference).toLatin1(),
+                          asciiOf(station.reference).toUpper())};
     // The largest record: every tag and length, the text columns at their widest ASCII form,
     // the station's fields, the partner reference and the country name.
     c.recordRoom = 1024 + qsocol::lineLength * adif::longestAsciiForm + c.stationPart.size() +
                    c.sig.size() + c.letters.size() + c.own.size();
 
     // The stretches end after a line end, so that each holds whole lines.
-    const int wanted =
-        log.size() < stretchesFrom ? 1 : std::clamp(int(std::thread::hardware_concurrency()), 1, 8);
     QList<QByteArrayView> stretches;
-    qsizetype from = 0;
-    for (int i = 1; i <= wanted && from < log.size(); ++i) {
-        qsizetype to = i == wanted ? log.size() : log.size() * i / wanted;
-        if (to < log.size()) {
-            const qsizetype end = log.indexOf('\n', std::max(to - 1, from));
-            to = end < 0 ? log.size() : end + 1;
+    if (log.size() < stretchesFrom) {
+        stretches.append(log);
+    } else {
+        for (qsizetype from = 0; from < log.size();) {
+            qsizetype to = from + stretchSize;
+            if (to < log.size()) {
+                const qsizetype end = log.indexOf('\n', to - 1);
+                to = end < 0 ? log.size() : end + 1;
+            } else {
+                to = log.size();
+            }
+            stretches.append(log.sliced(from, to - from));
+            from = to;
         }
-        stretches.append(log.sliced(from, to - from));
-        from = to;
     }
 
     Document doc;
-    // The header goes with the first stretch's records.
-    doc.pieces.resize(std::max<qsizetype>(1, stretches.size()));
-    doc.pieces[0] = header(station);
-    QList<Part> parts(stretches.size());
-    // Each stretch has a piece of its own; the list itself is not touched while they run.
-    QByteArray *pieces = doc.pieces.data();
-    std::vector<std::future<Part>> running;
-    for (qsizetype i = 1; i < stretches.size(); ++i)
-        running.push_back(std::async(std::launch::async, [&c, &stretches, pieces, i] {
-            return appendRecords(c, stretches.at(i), pieces[i]);
-        }));
-    if (!stretches.isEmpty())
-        parts[0] = appendRecords(c, stretches.at(0), pieces[0]);
-    for (qsizetype i = 1; i < stretches.size(); ++i)
-        parts[i] = running[size_t(i - 1)].get();
+    bool going = sink(header(station));
+    // While this thread hands a stretch on (to the disk, most often), the next ones are made.
+    const std::size_t ahead = stretches.size() == 1
+                                  ? 1
+                                  : std::clamp(std::size_t(std::thread::hardware_concurrency()),
+                                               std::size_t(1), std::size_t(8));
+    struct Made {
+        Part part;
+        QByteArray bytes;
+    };
+    std::vector<std::future<Made>> running;
+    const auto start = [&](qsizetype i) {
+        const auto make = [&c, stretch = stretches.at(i)] {
+            Made made;
+            made.part = appendRecords(c, stretch, made.bytes);
+            return made;
+        };
+        running.push_back(stretches.size() == 1 ? std::async(std::launch::deferred, make)
+                                                : std::async(std::launch::async, make));
+    };
+    qsizetype started = 0;
+    while (started < stretches.size() && std::size_t(started) < ahead)
+        start(started++);
     int linesBefore = 0;
-    for (const Part &p : std::as_const(parts)) {
-        doc.records += p.records;
-        doc.unknownModes += p.unknownModes;
-        for (const int line : p.skippedLines)
+    // Once the sink refused a piece, nothing more is started: what runs is waited for.
+    for (qsizetype i = 0; i < started; ++i) {
+        Made made = running[size_t(i)].get();
+        if (going && started < stretches.size())
+            start(started++);
+        doc.records += made.part.records;
+        doc.unknownModes += made.part.unknownModes;
+        for (const int line : std::as_const(made.part.skippedLines))
             doc.skippedLines.append(linesBefore + line);
-        linesBefore += p.lines;
+        linesBefore += made.part.lines;
+        if (going)
+            going = sink(std::move(made.bytes));
     }
     return doc;
 }
@@ -520,35 +667,7 @@ QString programmeOf(const QString &reference) {
 
 std::optional<QByteArray> partnerReference(QByteArrayView remarks, QByteArrayView letters,
                                            QByteArrayView ownReference) {
-    if (letters.isEmpty())
-        return std::nullopt;
-    const QByteArray text = remarks.toByteArray().toUpper();
-    const ReferenceParts own = partsOf(ownReference, letters.size());
-    qsizetype from = 0;
-    while (true) {
-        const qsizetype start = text.indexOf(letters, from);
-        if (start < 0)
-            return std::nullopt;
-        from = start + 1;
-        if (start > 0 && isAlnum(text.at(start - 1)))
-            continue; // inside a longer word
-        qsizetype at = start + letters.size();
-        if (at + 1 < text.size() && (text.at(at) == ' ' || text.at(at) == '-') &&
-            isDigit(text.at(at + 1)))
-            ++at;
-        if (at >= text.size() || !isDigit(text.at(at)))
-            continue; // the letters alone, or another word
-        qsizetype end = at;
-        while (end < text.size() &&
-               (isDigit(text.at(end)) || isUpperLetter(text.at(end)) || text.at(end) == '-'))
-            ++end;
-        while (text.at(end - 1) == '-')
-            --end;
-        const QByteArray number = text.sliced(at, end - at);
-        if (number == own.number)
-            continue; // our own reference, noted in the remarks
-        return letters.toByteArray() + own.separator + number;
-    }
+    return partnerIn(remarks, OwnReference(letters, ownReference));
 }
 
 std::optional<QString> gridSquare(QStringView typed) {

@@ -74,6 +74,16 @@ QByteArray header(const Station &station);
 Document document(const Station &station, const Contents &contents, QByteArrayView log,
                   const EntityOf &entityOf, const FrequencyOf &frequencyOf = {});
 
+/// Takes the file's pieces in order; false stops the making of the rest.
+using Sink = std::function<bool(QByteArray piece)>;
+
+/// The same file handed to `sink` piece by piece as it is made, the header first: a large log's
+/// file is written while its later records are still being made. The document returned has
+/// the counts and no pieces. When `sink` refuses a piece, the rest is neither made nor handed
+/// on, and the counts are those of what was made.
+Document document(const Station &station, const Contents &contents, QByteArrayView log,
+                  const EntityOf &entityOf, const FrequencyOf &frequencyOf, const Sink &sink);
+
 /// The award programme a reference belongs to: the letters that start it, in capitals
 /// ("DFCF" for "DFCF 76054" or "dfcf-21-001"); empty when it starts with no letter.
 QString programmeOf(const QString &reference);

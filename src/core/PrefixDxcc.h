@@ -36,9 +36,19 @@ int dxccOfCode(QStringView code);
 class EntityFinder {
 public:
     explicit EntityFinder(const PrefixTable &table);
+    /// The same index made straight from the bytes of a table file, read as
+    /// `PrefixTable::parse` reads them (a UTF-8 byte-order mark, else Windows-1252; lines of
+    /// "prefix;name;code;continent", blanks around each field ignored, unusable lines skipped)
+    /// without building the table's texts: an export looks up a whole log at the cost of
+    /// reading the file.
+    explicit EntityFinder(QByteArrayView tableFile);
     int operator()(QByteArrayView call) const;
 
 private:
+    /// Adds the prefix of the table's `line`th usable line (the earliest line wins).
+    void add(const char *key, qsizetype length, int line, int dxcc);
+    /// The index's size for `lines` prefixes.
+    void prepare(qsizetype lines);
     /// Longer prefixes cannot begin a call sign of the log, which has 12 columns.
     static constexpr qsizetype longestKey = 15;
     /// One prefix of the table, its bytes held in the slot: the whole index is a flat array
@@ -49,13 +59,21 @@ private:
         int line = 0;            ///< the first line of the table with this prefix
         int dxcc = 0;
     };
+    // FNV-1a, one byte after the other.
+    static constexpr std::uint64_t hashSeed = 14695981039346656037ull;
+    static std::uint64_t hashStep(std::uint64_t h, char c) {
+        return (h ^ std::uint8_t(c)) * 1099511628211ull;
+    }
     static std::uint64_t hashOf(const char *bytes, qsizetype n) {
-        std::uint64_t h = 14695981039346656037ull; // FNV-1a
+        std::uint64_t h = hashSeed;
         for (qsizetype i = 0; i < n; ++i)
-            h = (h ^ std::uint8_t(bytes[i])) * 1099511628211ull;
+            h = hashStep(h, bytes[i]);
         return h;
     }
-    const Slot *find(const char *bytes, qsizetype n) const;
+    const Slot *find(const char *bytes, qsizetype n) const {
+        return find(bytes, n, hashOf(bytes, n));
+    }
+    const Slot *find(const char *bytes, qsizetype n, std::uint64_t hash) const;
 
     /// One bit per hash of each prefix: most beginnings of a call sign are no prefix, and this
     /// bit set, small enough to stay in the processor's nearest cache, says so at once.

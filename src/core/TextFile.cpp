@@ -278,6 +278,69 @@ IoResult writeBytesFile(const QString &path, const QList<QByteArray> &pieces,
     return IoResult::success();
 }
 
+ScratchWriter::ScratchWriter(const QString &path, const QString &scratchName)
+    : path_(path), dir_(directoryOf(path)),
+      scratch_(QFile::encodeName(dir_ + QLatin1Char('/') + scratchName)) {
+    fd_ = sys::calls().open(scratch_.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd_ < 0)
+        error_ = errno ? errno : EIO;
+}
+
+ScratchWriter::~ScratchWriter() {
+    abandon();
+}
+
+void ScratchWriter::abandon() {
+    if (fd_ < 0)
+        return;
+    sys::calls().close(fd_);
+    sys::calls().unlink(scratch_.constData());
+    fd_ = -1;
+}
+
+bool ScratchWriter::append(QByteArrayView piece) {
+    if (error_ != 0)
+        return false;
+    if (!writeAll(fd_, piece.data(), piece.size())) {
+        error_ = errno ? errno : EIO;
+        abandon();
+        return false;
+    }
+    // The disk may start on these bytes now: the sync at the end then waits for the last ones
+    // only. A system that cannot is no failure, the sync does it all.
+    if (!piece.isEmpty())
+        (void)::sync_file_range(fd_, written_, piece.size(), SYNC_FILE_RANGE_WRITE);
+    written_ += piece.size();
+    return true;
+}
+
+IoResult ScratchWriter::commit() {
+    if (error_ != 0)
+        return writeFailure(path_, error_);
+    sys::Calls &calls = sys::calls();
+    if (calls.fsync(fd_) != 0) {
+        error_ = errno;
+        abandon();
+        return writeFailure(path_, error_);
+    }
+    const int fd = fd_;
+    fd_ = -1;
+    if (calls.close(fd) != 0) {
+        error_ = errno;
+        calls.unlink(scratch_.constData());
+        return writeFailure(path_, error_);
+    }
+    const QByteArray target = QFile::encodeName(QFileInfo(path_).absoluteFilePath());
+    if (calls.rename(scratch_.constData(), target.constData()) != 0) {
+        error_ = errno;
+        calls.unlink(scratch_.constData());
+        return writeFailure(path_, error_);
+    }
+    syncDirectory(dir_);
+    error_ = EALREADY; // a writer commits once
+    return IoResult::success();
+}
+
 IoResult writeTextFile(const QString &path, const QStringList &lines, const QString &scratchName) {
     QByteArray content;
     if (!encodeLines(lines, content)) {

@@ -56,6 +56,33 @@ IoResult writeBytesFile(const QString &path, const QByteArray &content,
 /// parts is not joined in memory first).
 IoResult writeBytesFile(const QString &path, const QList<QByteArray> &pieces,
                         const QString &scratchName = QStringLiteral("Temporaire.txt"));
+/// The same write for a content that is made while it is written (a large export): each piece
+/// goes to the scratch file as soon as it is ready, and the disk starts on it at once, so that
+/// making the next piece and writing this one overlap. Nothing replaces the file before
+/// `commit`; a writer dropped without it removes its scratch file and leaves the file as it was.
+class ScratchWriter {
+public:
+    ScratchWriter(const QString &path, const QString &scratchName);
+    ~ScratchWriter();
+    ScratchWriter(const ScratchWriter &) = delete;
+    ScratchWriter &operator=(const ScratchWriter &) = delete;
+
+    /// Adds a piece; false once anything failed (the later pieces are then not written).
+    bool append(QByteArrayView piece);
+    /// Syncs and closes the scratch file, renames it over the file and syncs the directory;
+    /// the first failure met, as writeBytesFile reports it, otherwise.
+    IoResult commit();
+
+private:
+    void abandon();
+
+    QString path_, dir_;
+    QByteArray scratch_;
+    int fd_ = -1;
+    int error_ = 0;
+    qint64 written_ = 0;
+};
+
 IoResult writeTextFile(const QString &path, const QStringList &lines,
                        const QString &scratchName = QStringLiteral("Temporaire.txt"));
 

@@ -234,14 +234,16 @@ QStringList Export_ADIF3::Enregistrer_Click() {
     // theirs is missing or cannot be read (and then the operator is told).
     QString tableNote;
     (void)installPrefixTable(services_.programDir);
-    PrefixTable::Loaded table =
-        PrefixTable::load(dataFile(services_.programDir, prefixTableFileName));
+    const QString tablePath = dataFile(services_.programDir, prefixTableFileName);
+    FileBytes table = readFileBytes(tablePath);
     if (!table.status) {
-        tableNote = QStringLiteral("\n") + table.status.message +
+        const QString why =
+            table.missing ? missingPrefixTableMessage(tablePath) : table.status.message;
+        tableNote = QStringLiteral("\n") + why +
                     QStringLiteral("\nLes pays ont été trouvés avec la table du programme.");
-        table.table = PrefixTable::parse(builtInPrefixTable());
+        table.bytes = builtInPrefixTable();
     }
-    prefixdxcc::EntityFinder finder(table.table);
+    const prefixdxcc::EntityFinder finder(table.bytes);
     const adif3::EntityOf entityOf = [&finder](QByteArrayView call) { return finder(call); };
 
     // The radio's frequency of each QSO validated while it answered, kept beside the log. A
@@ -304,10 +306,13 @@ QStringList Export_ADIF3::Enregistrer_Click() {
         contents.comments = r.observations->isChecked();
         contents.partnerReferences = r.correspondant->isChecked();
         contents.countries = r.pays->isChecked();
-        last = adif3::document(station, contents, log.bytes, entityOf, frequencyOf);
-
+        // The file is written while its later records are made; it replaces the former one
+        // only once whole.
         const QString scratch = QLatin1Char('.') + target.fileName() + QStringLiteral(".zep-tmp");
-        const IoResult result = writeBytesFile(*path, last.pieces, scratch);
+        ScratchWriter writer(*path, scratch);
+        last = adif3::document(station, contents, log.bytes, entityOf, frequencyOf,
+                               [&writer](const QByteArray &piece) { return writer.append(piece); });
+        const IoResult result = writer.commit();
         if (!result) {
             services_.dialogs.message(adifErrorMessage(result.code, result.message));
             continue;

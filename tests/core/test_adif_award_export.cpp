@@ -219,6 +219,25 @@ TEST(AdifAwardExport, ALargeLogKeepsItsOrderAndLineNumbers) {
         written << r.value("CALL");
     EXPECT_EQ(written, calls);
     EXPECT_EQ(doc.records, calls.size());
+
+    // Handed on piece by piece while it is made, the file is the same; a sink that refuses a
+    // piece gets no more of them.
+    static Countries countries;
+    QList<QByteArray> pieces;
+    const adif3::Document streamed =
+        adif3::document(station(), {}, log, countries.entityOf, {}, [&](QByteArray piece) {
+            pieces << piece;
+            return true;
+        });
+    EXPECT_GT(pieces.size(), 2);
+    EXPECT_EQ(pieces.join(), doc.bytes());
+    EXPECT_EQ(streamed.records, doc.records);
+    EXPECT_EQ(streamed.skippedLines, doc.skippedLines);
+    EXPECT_TRUE(streamed.pieces.isEmpty());
+    int handed = 0;
+    adif3::document(station(), {}, log, countries.entityOf, {},
+                    [&](const QByteArray &) { return ++handed < 2; });
+    EXPECT_EQ(handed, 2);
 }
 
 TEST(AdifAwardExport, ReferencesLocatorsDatesAndFileNames) {
@@ -280,6 +299,41 @@ TEST(PrefixDxcc, EveryCodeOfTheShippedTableIsAnAdifEntity) {
             ASSERT_EQ(finder(call.toLatin1()), prefixdxcc::dxccOfCode(table.lookup(call).code))
                 << call.toStdString();
     }
+}
+
+TEST(PrefixDxcc, TheFinderMadeFromTheFileAnswersAsTheTableReadsIt) {
+    // The export indexes the table straight from its bytes: every oddity the table's reading
+    // takes must give the same answers.
+    const QByteArray odd = "\r\n"
+                           "  F ;France;F;EU\r\n"   // blanks around the prefix
+                           "TK;Corse; TK ;EU\n"     // blanks around the code, a lone LF
+                           "F;Not France;ON;EU\r\n" // a repeated prefix: the first line answers
+                           "EA8;Canaries\r\n"       // too few fields
+                           " ;Everything;G;EU\r\n"  // an empty prefix would take every call
+                           "\xA0"
+                           "DL\xA0;Allemagne;DL;EU\r\n" // no-break spaces are blanks too
+                           "\xC9Z;Pays \xE9;EA;EU\r\n"  // a prefix outside ASCII begins no call
+                           "EA;Espagne;EA;EU\r\n"
+                           "ON4;Belgique;ON;EU"; // no line end at the end
+    const QByteArray utf8 = "\xEF\xBB\xBF"
+                            "G;Angleterre;G;EU\r\n\xC2\xA0GM ;\xC3\x89"
+                            "cosse;GM;EU\r\n";
+    const QStringList calls = {"F5ABC",  "TK5XX", "EA8AB",  "DL1ABC", "EZ1A", "EA3AA",
+                               "ON4AAA", "G4KKK", "GM3ABC", "ZZ9ZZ",  "F"};
+    for (const QByteArray &file : {odd, utf8, builtInPrefixTable()}) {
+        const PrefixTable table = PrefixTable::parse(file);
+        const prefixdxcc::EntityFinder fromTable(table), fromFile(file);
+        QStringList all = calls;
+        for (const PrefixLine &line : table.lines())
+            all << line.prefix << line.prefix + QStringLiteral("1AB");
+        for (const QString &call : std::as_const(all))
+            ASSERT_EQ(fromFile(call.toLatin1()), fromTable(call.toLatin1())) << call.toStdString();
+    }
+    const prefixdxcc::EntityFinder fromFile(odd);
+    EXPECT_EQ(fromFile("F5ABC"), 227);
+    EXPECT_EQ(fromFile("TK5XX"), 214);
+    EXPECT_EQ(fromFile("DL1ABC"), 230);
+    EXPECT_EQ(fromFile("EA8AB"), 281); // Spain: the Canaries line is no line
 }
 
 TEST(AdifCheck, FindsEachKindOfFault) {

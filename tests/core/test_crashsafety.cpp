@@ -250,6 +250,16 @@ std::vector<Change> changes() {
                        return copyFileSafely(d.filePath("F-12345.txt"), d.filePath("F-67890.txt"));
                    },
                    [](const QDir &d) { put(d.filePath("F-12345.txt"), oldLog); }});
+    all.push_back(
+        {"export written while it is made", "F4ABC @ F-12345.adi", QByteArray("ancien\r\n"),
+         "<CALL:5>G4KKK<EOR>\r\n<CALL:5>EA3ZZ<EOR>\r\n", [](const QDir &d) {
+             ScratchWriter writer(d.filePath("F4ABC @ F-12345.adi"),
+                                  QStringLiteral(".export.zep-tmp"));
+             for (const char *piece : {"<CALL:5>G4KKK<EOR>\r\n", "", "<CALL:5>EA3ZZ<EOR>\r\n"})
+                 if (!writer.append(piece))
+                     break;
+             return writer.commit();
+         }});
     all.push_back({"remove", "F-12345.txt.bak", oldLog, std::nullopt,
                    [](const QDir &d) { return removeFile(d.filePath("F-12345.txt.bak")); }});
     return all;
