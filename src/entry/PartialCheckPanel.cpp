@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
@@ -47,11 +48,14 @@ void PartialCheckBuilder::build(const QString &scpPath, const QString &memoryPat
                                 const LogReading &log) {
     PartialCheckSources sources;
     // A missing or unreadable list or memory leaves its part of the index empty: the lists
-    // help with what there is, and the entry never stops for them.
-    if (const FileBytes scp = readFileBytes(scpPath); scp.status)
-        sources.scpCalls = masterscp::check(scp.bytes, false).calls;
-    if (const FileBytes memory = readFileBytes(memoryPath); memory.status)
-        sources.memoryBytes = memory.bytes;
+    // help with what there is, and the entry never stops for them. Read with QFile, not the
+    // program's file calls: those belong to the window's thread.
+    const auto bytesOf = [](const QString &path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    sources.scpCalls = masterscp::check(bytesOf(scpPath), false).calls;
+    sources.memoryBytes = bytesOf(memoryPath);
     sources.log = log;
     auto index = std::make_shared<PartialCheckIndex>(PartialCheckIndex::build(sources, &cancel));
     if (!cancel)
