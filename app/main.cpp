@@ -4,6 +4,7 @@
 #include "core/CountriesWorked.h"
 #include "core/ProgramDirectory.h"
 #include "core/Settings.h"
+#include "entry/PartialCheckPanel.h"
 #include "entry/Saisie_QSO.h"
 #include "entry/WindowServices.h"
 #include "help/HelpMenus.h"
@@ -158,6 +159,7 @@ int main(int argc, char **argv) {
             connectCountriesAndMap(*entry, services);
             connectLabelWindows(*entry, services);
             connectHelpMenu(*entry, services);
+            connectMasterScpUpdate(*entry, files, dialogs);
             entry->attachRig(rig);
             // The announce window proposes the radio's frequency while it answers.
             connectCluster(*entry, services, [e = entry.get()]() -> std::optional<double> {

@@ -7,7 +7,9 @@
 #include "entry/DepartmentPainter.h"
 #include "entry/EntryEditing.h"
 #include "entry/EntryKeyFilter.h"
+#include "entry/PartialCheckPanel.h"
 #include "entry/QsoList.h"
+#include "entry/RateLine.h"
 #include "platform/Accessibility.h"
 #include "platform/Colors.h"
 
@@ -81,6 +83,7 @@ Saisie_QSO::Saisie_QSO(QString programDir, const ActivationSource &setup, Settin
     setObjectName(QStringLiteral("Saisie_QSO"));
     buildControls();
     buildMenus();
+    buildAids();
     buildLayout();
     bindFields();
     Form_Load();
@@ -218,6 +221,12 @@ void Saisie_QSO::buildLayout() {
     auto *activityLayout = new QVBoxLayout(activity);
     activityLayout->addWidget(Label3);
     activityLayout->addWidget(Label23);
+    auto *rate = new QHBoxLayout;
+    rate->addWidget(rate_->rate());
+    rate->addSpacing(30);
+    rate->addWidget(rate_->onBand());
+    rate->addStretch(1);
+    activityLayout->addLayout(rate);
 
     // The entry row: each field under its caption, in the order the fields are visited.
     auto *entry = new QGridLayout;
@@ -269,6 +278,7 @@ void Saisie_QSO::buildLayout() {
     side->addStretch(1);
 
     auto *lower = new QHBoxLayout;
+    lower->addWidget(Controle_Partiel);
     lower->addWidget(listFrame, 1);
     lower->addLayout(side);
 

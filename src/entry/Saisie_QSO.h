@@ -30,6 +30,8 @@ namespace zep {
 
 class DepartmentPainter;
 class EntryKeyFilter;
+class PartialCheckPanel;
+class RateLine;
 class QsoList;
 class RigControl;
 
@@ -86,6 +88,7 @@ public:
     /// The log of the first reference, named afresh from the current activation.
     QString logPath() const;
     QString firstNamesPath() const;
+    const QString &programDir() const { return programDir_; }
 
     bool utcClock() const;
     bool deferredEntry() const;
@@ -131,6 +134,8 @@ public:
     QPushButton *Recherche;
 
     QsoList *Liste_QSO;
+    /// "Indicatifs connus" and "Voisins" beside the call-sign field (Saisie_QSO_Aids.cpp).
+    PartialCheckPanel *Controle_Partiel;
     QLabel *Entete;
     QLabel *Status;
     QLabel *Poste; ///< the radio's frequency and mode, hidden without a radio
@@ -202,6 +207,9 @@ private:
     void showActivationLabels();
     QString referenceText(bool second, const CurrentActivation &a) const;
 
+    // The partial check and the rate line (Saisie_QSO_Aids.cpp).
+    void buildAids();
+
     // Menus and clock (Saisie_QSO_Options.cpp).
     void buildMenus();
     void setDeferredEntry(bool on);
@@ -246,6 +254,7 @@ private:
     QString lookedUpCall_;         ///< the call sign whose lookup set Prenom_Inconnu
     OperatorTally operators_;      ///< Tot_Ope's count, kept up to date with the log
     DuplicateFinder duplicates_;
+    RateLine *rate_ = nullptr; ///< "Cadence" and the QSOs on the band
 };
 
 } // namespace zep

@@ -1,6 +1,7 @@
 // The menu bar of the QSO window, the clock and the entry options of the "Setup" menu.
 
 #include "entry/EntryClock.h"
+#include "entry/RateLine.h"
 #include "entry/Saisie_QSO.h"
 
 #include <QAction>
@@ -145,6 +146,7 @@ void Saisie_QSO::buildMenus() {
 void Saisie_QSO::setDeferredEntry(bool on) {
     Mnu_Diff_Oui->setChecked(on);
     Mnu_Diff_Non->setChecked(!on);
+    rate_->update(); // the last hour now ends at the latest QSO, or at the clock
     if (on) {
         showDateAndTime(true);
         return;
@@ -173,6 +175,8 @@ void Saisie_QSO::Timer1_Timer() {
     state_.dateCourante = now.date;
     state_.heureCourante = now.time;
     Label33->setText(now.date);
+    if (rate_)
+        rate_->update();
 }
 
 void Saisie_QSO::stopClock() {

@@ -1,0 +1,432 @@
+#include "core/PartialCheck.h"
+
+#include "core/ActivityLog.h"
+#include "core/ProgramDirectory.h"
+#include "core/QsoLine.h"
+#include "core/TextFile.h"
+
+#include <algorithm>
+#include <array>
+
+namespace zep {
+
+namespace {
+
+constexpr int longestCall = 12; // the log's call-sign columns
+
+bool callCharacter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '/';
+}
+
+QByteArrayView trimmed(QByteArrayView text) {
+    while (!text.isEmpty() && (text.front() == ' ' || text.front() == '\t'))
+        text = text.sliced(1);
+    while (!text.isEmpty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
+        text.chop(1);
+    return text;
+}
+
+quint32 fnv(std::string_view text, qsizetype skip = -1) {
+    quint32 h = 2166136261u;
+    for (qsizetype i = 0; i < qsizetype(text.size()); ++i) {
+        if (i == skip)
+            continue;
+        h ^= quint8(text[size_t(i)]);
+        h *= 16777619u;
+    }
+    return h;
+}
+
+quint32 spread(quint32 h, int bits) {
+    return (h * 0x9E3779B1u) >> (32 - bits);
+}
+
+constexpr int trigramBits = 16;
+
+quint32 bigramKey(const char *p) {
+    return quint32(quint8(p[0])) << 8 | quint8(p[1]);
+}
+
+quint32 trigramKey(const char *p) {
+    return spread(quint32(quint8(p[0])) << 16 | quint32(quint8(p[1])) << 8 | quint8(p[2]),
+                  trigramBits);
+}
+
+/// One changed, added or removed character between `a` and `b`, never none.
+bool oneApart(std::string_view a, std::string_view b) {
+    if (a.size() > b.size())
+        std::swap(a, b);
+    if (b.size() - a.size() > 1)
+        return false;
+    size_t i = 0;
+    while (i < a.size() && a[i] == b[i])
+        ++i;
+    if (a.size() == b.size())
+        return i < a.size() && a.substr(i + 1) == b.substr(i + 1);
+    return a.substr(i) == b.substr(i + 1);
+}
+
+std::string_view view(const QByteArray &bytes) {
+    return {bytes.constData(), size_t(bytes.size())};
+}
+
+/// Postings in one block: the ids of bucket k are items[start[k] .. start[k + 1]). `keys(id,
+/// out)` gives the buckets of one id, each once.
+template <class Keys>
+void fillPostings(quint32 ids, size_t buckets, std::vector<quint32> &start,
+                  std::vector<quint32> &items, Keys &&keys) {
+    start.assign(buckets + 1, 0);
+    std::vector<quint32> own;
+    for (quint32 id = 0; id < ids; ++id) {
+        keys(id, own);
+        for (const quint32 k : own)
+            ++start[k + 1];
+    }
+    for (size_t k = 0; k < buckets; ++k)
+        start[k + 1] += start[k];
+    items.resize(start[buckets]);
+    std::vector<quint32> next(start.begin(), start.end() - 1);
+    for (quint32 id = 0; id < ids; ++id) {
+        keys(id, own);
+        for (const quint32 k : own)
+            items[next[k]++] = id;
+    }
+}
+
+void unique(std::vector<quint32> &keys) {
+    std::sort(keys.begin(), keys.end());
+    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// MASTER.SCP
+
+QString masterscp::path(const QString &programDir, const QString &system) {
+    const QString own = dataFile(programDir, fileName);
+    return fileExists(own) ? own : system;
+}
+
+masterscp::Check masterscp::check(QByteArrayView bytes, bool strict) {
+    Check result;
+    int number = 0;
+    rawfile::forEachLine(bytes, [&](QByteArrayView line) {
+        ++number;
+        if (!result.ok)
+            return;
+        const QByteArrayView call = trimmed(line);
+        if (call.isEmpty() || call.front() == '#')
+            return;
+        const bool good =
+            call.size() <= longestCall && std::all_of(call.begin(), call.end(), callCharacter);
+        if (good) {
+            result.calls.append(call.toByteArray());
+            return;
+        }
+        if (!strict)
+            return;
+        result.ok = false;
+        result.badLine = number;
+        result.calls.clear();
+        // The line is shown as the file holds it, as far as it can be read.
+        const QString shown = QString::fromLatin1(line.first(std::min<qsizetype>(line.size(), 40)));
+        result.message = QStringLiteral("Ce fichier n'est pas une liste MASTER.SCP : la ligne %1 "
+                                        "(« %2 ») n'est pas un indicatif seul (lettres "
+                                        "majuscules, chiffres et « / », 12 caractères au plus).")
+                             .arg(number)
+                             .arg(shown);
+    });
+    return result;
+}
+
+IoResult masterscp::install(const QString &programDir, const QString &chosen) {
+    const FileBytes read = readFileBytes(chosen);
+    if (!read.status)
+        return read.status;
+    const Check checked = check(read.bytes);
+    if (!checked.ok)
+        return IoResult::failure(checked.message);
+    if (checked.calls.isEmpty())
+        return IoResult::failure(
+            QStringLiteral("Le fichier \"%1\" ne contient aucun indicatif : MASTER.SCP n'est pas "
+                           "mis à jour.")
+                .arg(chosen));
+    return writeBytesFile(dataFile(programDir, fileName), read.bytes,
+                          QStringLiteral("Temporaire.txt"));
+}
+
+// ---------------------------------------------------------------------------------------------
+// The index
+
+quint32 PartialCheckIndex::intern(std::string_view call) {
+    if (slots_.size() < 2 * (calls_.size() + 1)) {
+        std::vector<quint32> grown(std::max<size_t>(1024, slots_.size() * 2), 0);
+        const size_t mask = grown.size() - 1;
+        for (quint32 id = 0; id < calls_.size(); ++id) {
+            size_t at = fnv(text(id)) & mask;
+            while (grown[at] != 0)
+                at = (at + 1) & mask;
+            grown[at] = id + 1;
+        }
+        slots_.swap(grown);
+    }
+    const size_t mask = slots_.size() - 1;
+    size_t at = fnv(call) & mask;
+    while (slots_[at] != 0) {
+        if (text(slots_[at] - 1) == call)
+            return slots_[at] - 1;
+        at = (at + 1) & mask;
+    }
+    const auto id = quint32(calls_.size());
+    calls_.push_back({quint32(text_.size()), quint16(call.size()), false, -1, 0});
+    text_.append(call);
+    slots_[at] = id + 1;
+    return id;
+}
+
+void PartialCheckIndex::addLogLine(const QString &line, int delta) {
+    const QString call = line.mid(qsocol::call - 1, qsocol::callWidth).trimmed();
+    if (call.isEmpty())
+        return;
+    const QString band = line.mid(qsocol::band - 1, qsocol::bandWidth).trimmed();
+    const QString mode = line.mid(qsocol::mode - 1, qsocol::modeWidth).trimmed();
+    const QByteArray bytes = call.toLatin1();
+    const quint32 id = intern(view(bytes));
+    Call &c = calls_[id];
+    if (delta < 0 && c.logged == 0)
+        return; // a line the index never counted
+    c.logged = quint32(qint64(c.logged) + delta);
+    std::vector<Worked> &worked = worked_[id];
+    const auto it = std::find_if(worked.begin(), worked.end(),
+                                 [&](const Worked &w) { return w.band == band && w.mode == mode; });
+    if (it != worked.end())
+        it->count = std::max(0, it->count + delta);
+    else if (delta > 0)
+        worked.push_back({band, mode, delta});
+    // A station entered in the session has no postings yet: the index is made again once such
+    // stations are too many to scan one by one.
+    if (live_ && calls_.size() - indexed_ > 4096)
+        rebuildPostings(nullptr);
+}
+
+void PartialCheckIndex::rebuildPostings(const std::atomic_bool *cancel) {
+    const auto stopped = [cancel] { return cancel && cancel->load(); };
+    const auto ids = quint32(calls_.size());
+    indexed_ = 0;
+    fillPostings(ids, 1 << 16, bigramStart_, bigrams_, [&](quint32 id, std::vector<quint32> &out) {
+        out.clear();
+        const std::string_view t = text(id);
+        for (size_t i = 0; i + 1 < t.size(); ++i)
+            out.push_back(bigramKey(t.data() + i));
+        unique(out);
+    });
+    if (stopped())
+        return;
+    fillPostings(ids, 1 << trigramBits, trigramStart_, trigrams_,
+                 [&](quint32 id, std::vector<quint32> &out) {
+                     out.clear();
+                     const std::string_view t = text(id);
+                     for (size_t i = 0; i + 2 < t.size(); ++i)
+                         out.push_back(trigramKey(t.data() + i));
+                     unique(out);
+                 });
+    if (stopped())
+        return;
+    // Each call under itself and under each of its one-letter deletions: two calls one
+    // character apart share one of these (the changed letter removed from both, or the added
+    // one from the longer), and the few other sharers are told apart by a direct comparison.
+    size_t variants = 0;
+    for (quint32 id = 0; id < ids; ++id)
+        variants += calls_[id].size + 1u;
+    int bits = 10;
+    while (bits < 24 && (size_t(1) << bits) < variants)
+        ++bits;
+    fillPostings(ids, size_t(1) << bits, variantStart_, variants_,
+                 [&](quint32 id, std::vector<quint32> &out) {
+                     out.clear();
+                     const std::string_view t = text(id);
+                     out.push_back(spread(fnv(t), bits));
+                     for (qsizetype i = 0; i < qsizetype(t.size()); ++i)
+                         out.push_back(spread(fnv(t, i), bits));
+                     unique(out);
+                 });
+    if (stopped())
+        return;
+    indexed_ = ids;
+}
+
+PartialCheckIndex PartialCheckIndex::build(const PartialCheckSources &sources,
+                                           const std::atomic_bool *cancel) {
+    PartialCheckIndex index;
+    for (const QByteArray &call : sources.scpCalls)
+        index.calls_[index.intern(view(call))].scp = true;
+    if (cancel && cancel->load())
+        return {};
+
+    // The memory as its lookup reads it: call sign in the first 12 columns, the last entry of
+    // a call sign wins.
+    rawfile::forEachLine(sources.memoryBytes, [&](QByteArrayView line) {
+        const QByteArrayView call = trimmed(line.first(std::min<qsizetype>(12, line.size())));
+        if (call.isEmpty())
+            return;
+        Memory m;
+        if (line.size() >= 14) {
+            const QByteArrayView d = line.sliced(13, std::min<qsizetype>(2, line.size() - 13));
+            if (d != QByteArrayView("  "))
+                m.department = cp1252::decode(d).trimmed();
+        }
+        if (line.size() >= 17)
+            m.firstName = cp1252::decode(line.sliced(16)).trimmed();
+        Call &c = index.calls_[index.intern({call.data(), size_t(call.size())})];
+        if (c.memory >= 0) {
+            index.memory_[size_t(c.memory)] = std::move(m);
+        } else {
+            c.memory = qint32(index.memory_.size());
+            index.memory_.push_back(std::move(m));
+        }
+    });
+    if (cancel && cancel->load())
+        return {};
+
+    for (const QString &line : sources.log.lines)
+        index.addLogLine(line, 1);
+    index.logSeen_ = sources.log.version;
+    index.rebuildPostings(cancel);
+    if (cancel && cancel->load())
+        return {};
+    index.live_ = true;
+    return index;
+}
+
+void PartialCheckIndex::followLog(const LogReading &log) {
+    zep::followLog(
+        logSeen_, log,
+        [this](const LogChange &change) {
+            for (const QString &line : change.removed)
+                addLogLine(line, -1);
+            for (const QString &line : change.added)
+                addLogLine(line, 1);
+            return true;
+        },
+        [this](const QStringList &lines) {
+            worked_.clear();
+            for (Call &c : calls_)
+                c.logged = 0;
+            for (const QString &line : lines)
+                addLogLine(line, 1);
+        });
+}
+
+int PartialCheckIndex::group(quint32 id) const {
+    const Call &c = calls_[id];
+    if (c.logged > 0)
+        return 0;
+    if (c.memory >= 0)
+        return 1;
+    return c.scp ? 2 : -1;
+}
+
+KnownCall PartialCheckIndex::describe(quint32 id, QStringView band, QStringView mode) const {
+    KnownCall k;
+    const std::string_view t = text(id);
+    k.call = QString::fromLatin1(t.data(), qsizetype(t.size()));
+    const Call &c = calls_[id];
+    k.source = c.logged > 0    ? KnownCall::Source::Log
+               : c.memory >= 0 ? KnownCall::Source::Memory
+                               : KnownCall::Source::Scp;
+    if (c.memory >= 0) {
+        k.department = memory_[size_t(c.memory)].department;
+        k.firstName = memory_[size_t(c.memory)].firstName;
+    }
+    if (c.logged > 0) {
+        QStringList where;
+        for (const Worked &w : worked_.value(id)) {
+            if (w.count <= 0)
+                continue;
+            where << w.band + QLatin1Char(' ') + w.mode;
+            if (w.band == band && w.mode == mode)
+                k.duplicate = true;
+        }
+        k.worked = where.join(QStringLiteral(", "));
+    }
+    return k;
+}
+
+QList<KnownCall> PartialCheckIndex::ranked(std::vector<quint32> &ids, QStringView band,
+                                           QStringView mode, int limit) const {
+    std::erase_if(ids, [this](quint32 id) { return group(id) < 0; });
+    const auto before = [this](quint32 a, quint32 b) {
+        const int ga = group(a), gb = group(b);
+        return ga != gb ? ga < gb : text(a) < text(b);
+    };
+    const size_t kept = std::min(ids.size(), size_t(std::max(0, limit)));
+    std::partial_sort(ids.begin(), ids.begin() + qsizetype(kept), ids.end(), before);
+    QList<KnownCall> out;
+    out.reserve(qsizetype(kept));
+    for (size_t i = 0; i < kept; ++i)
+        out.append(describe(ids[i], band, mode));
+    return out;
+}
+
+QList<KnownCall> PartialCheckIndex::search(QStringView typed, QStringView band, QStringView mode,
+                                           int limit) const {
+    const QByteArray wanted = typed.toLatin1();
+    const std::string_view q = view(wanted);
+    if (q.size() < 2)
+        return {};
+    std::vector<quint32> ids;
+    if (indexed_ > 0) {
+        if (q.size() == 2) {
+            // Every call in the bigram's postings contains the two characters.
+            const quint32 k = bigramKey(q.data());
+            ids.assign(bigrams_.begin() + bigramStart_[k], bigrams_.begin() + bigramStart_[k + 1]);
+        } else {
+            // The rarest trigram of the text, its calls then compared whole.
+            quint32 best = trigramKey(q.data());
+            for (size_t i = 1; i + 2 < q.size(); ++i) {
+                const quint32 k = trigramKey(q.data() + i);
+                if (trigramStart_[k + 1] - trigramStart_[k] <
+                    trigramStart_[best + 1] - trigramStart_[best])
+                    best = k;
+            }
+            for (quint32 at = trigramStart_[best]; at < trigramStart_[best + 1]; ++at)
+                if (text(trigrams_[at]).find(q) != std::string_view::npos)
+                    ids.push_back(trigrams_[at]);
+        }
+    }
+    for (auto id = indexed_; id < calls_.size(); ++id)
+        if (text(id).find(q) != std::string_view::npos)
+            ids.push_back(id);
+    return ranked(ids, band, mode, limit);
+}
+
+QList<KnownCall> PartialCheckIndex::neighbours(QStringView typed, QStringView band,
+                                               QStringView mode, int limit) const {
+    const QByteArray wanted = typed.toLatin1();
+    const std::string_view q = view(wanted);
+    if (q.size() < 2)
+        return {};
+    std::vector<quint32> ids;
+    if (indexed_ > 0) {
+        int bits = 0;
+        while ((size_t(1) << bits) < variantStart_.size() - 1)
+            ++bits;
+        const auto look = [&](quint32 h) {
+            const quint32 k = spread(h, bits);
+            for (quint32 at = variantStart_[k]; at < variantStart_[k + 1]; ++at)
+                if (oneApart(q, text(variants_[at])))
+                    ids.push_back(variants_[at]);
+        };
+        look(fnv(q));
+        for (qsizetype i = 0; i < qsizetype(q.size()); ++i)
+            look(fnv(q, i));
+        unique(ids);
+    }
+    for (auto id = indexed_; id < calls_.size(); ++id)
+        if (oneApart(q, text(id)))
+            ids.push_back(id);
+    return ranked(ids, band, mode, limit);
+}
+
+} // namespace zep

@@ -1,0 +1,87 @@
+#include "core/QsoRate.h"
+
+#include "core/QsoLine.h"
+
+#include <QDate>
+
+#include <algorithm>
+#include <iterator>
+
+namespace zep {
+
+namespace {
+
+std::optional<qint64> minuteOf(std::optional<qint64> number) {
+    if (!number)
+        return std::nullopt;
+    // yyyymmddhhmm, a real date and time (qsoOrderingNumber checked them).
+    const qint64 n = *number;
+    const QDate day(int(n / 100000000), int(n / 1000000 % 100), int(n / 10000 % 100));
+    return day.toJulianDay() * 1440 + n / 100 % 100 * 60 + n % 100;
+}
+
+} // namespace
+
+std::optional<qint64> qsoMinute(const QString &line) {
+    return minuteOf(qsoOrderingNumber(line));
+}
+
+std::optional<qint64> clockMinute(const QString &date, const QString &time) {
+    // The columns of a log line: date in 1-8, time in 11-15.
+    return qsoMinute(date.left(8) + QStringLiteral("  ") + time.left(5));
+}
+
+void RateFollower::add(const QString &line, int delta) {
+    const QString band = line.mid(qsocol::band - 1, qsocol::bandWidth).trimmed();
+    int &count = bands_[band];
+    count = std::max(0, count + delta);
+    const std::optional<qint64> minute = qsoMinute(line);
+    if (!minute)
+        return;
+    if (delta > 0) {
+        minutes_.insert(*minute);
+    } else if (const auto it = minutes_.find(*minute); it != minutes_.end()) {
+        minutes_.erase(it);
+    }
+}
+
+void RateFollower::follow(const LogReading &log) {
+    followLog(
+        seen_, log,
+        [this](const LogChange &change) {
+            for (const QString &line : change.removed)
+                add(line, -1);
+            for (const QString &line : change.added)
+                add(line, 1);
+            return true;
+        },
+        [this](const QStringList &lines) {
+            minutes_.clear();
+            bands_.clear();
+            for (const QString &line : lines)
+                add(line, 1);
+        });
+}
+
+QsoRate RateFollower::figures(const QString &band, std::optional<qint64> reference) const {
+    QsoRate rate;
+    rate.onBand = bands_.value(band.trimmed());
+    if (minutes_.empty())
+        return rate;
+
+    const auto n = qint64(std::min<size_t>(10, minutes_.size()));
+    if (n >= 2) {
+        const qint64 last = *minutes_.rbegin();
+        const qint64 first = *std::prev(minutes_.end(), n);
+        const qint64 span = std::max<qint64>(1, last - first);
+        rate.lastTen = int((n * 60 + span / 2) / span);
+    }
+
+    const qint64 end = reference.value_or(*minutes_.rbegin());
+    const auto from = minutes_.upper_bound(end - 60);
+    const auto to = minutes_.upper_bound(end);
+    rate.lastHour = int(std::distance(from, to));
+    return rate;
+}
+
+} // namespace zep

@@ -1,0 +1,284 @@
+#include "entry/PartialCheckPanel.h"
+
+#include "core/Dialogs.h"
+#include "core/TextFile.h"
+#include "entry/Saisie_QSO.h"
+#include "platform/Accessibility.h"
+#include "platform/FileChooser.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QThread>
+#include <QVBoxLayout>
+
+namespace zep {
+
+namespace {
+
+constexpr int callRole = Qt::UserRole;
+
+QString itemText(const KnownCall &k) {
+    QString text = k.call.leftJustified(12);
+    switch (k.source) {
+    case KnownCall::Source::Log:
+        text += k.worked;
+        break;
+    case KnownCall::Source::Memory:
+        text += k.firstName;
+        if (!k.department.isEmpty())
+            text += QStringLiteral(" (") + k.department + QLatin1Char(')');
+        break;
+    case KnownCall::Source::Scp:
+        break;
+    }
+    return text.trimmed();
+}
+
+} // namespace
+
+void PartialCheckBuilder::build(const QString &scpPath, const QString &memoryPath,
+                                const LogReading &log) {
+    PartialCheckSources sources;
+    // A missing or unreadable list or memory leaves its part of the index empty: the lists
+    // help with what there is, and the entry never stops for them. Read with QFile, not the
+    // program's file calls: those belong to the window's thread.
+    const auto bytesOf = [](const QString &path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    sources.scpCalls = masterscp::check(bytesOf(scpPath), false).calls;
+    sources.memoryBytes = bytesOf(memoryPath);
+    sources.log = log;
+    auto index = std::make_shared<PartialCheckIndex>(PartialCheckIndex::build(sources, &cancel));
+    if (!cancel)
+        emit built(std::move(index));
+}
+
+PartialCheckPanel::PartialCheckPanel(QLineEdit *callField, Context context, QWidget *parent)
+    : QWidget(parent), call_(callField), context_(std::move(context)) {
+    setObjectName(QStringLiteral("Controle_Partiel"));
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    const auto newList = [this, layout](const QString &caption) {
+        auto *label = new QLabel(caption, this);
+        auto *list = new QListWidget(this);
+        list->setObjectName(caption);
+        // The highlight is moved from the call-sign field: the focus stays there.
+        list->setFocusPolicy(Qt::NoFocus);
+        list->setSelectionMode(QAbstractItemView::SingleSelection);
+        access::name(list, caption, label);
+        layout->addWidget(label);
+        layout->addWidget(list);
+        connect(list, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem *item) {
+            known_->setCurrentItem(item->listWidget() == known_ ? item : nullptr);
+            neighbours_->setCurrentItem(item->listWidget() == neighbours_ ? item : nullptr);
+            call_->setFocus();
+            takeHighlighted();
+        });
+        return list;
+    };
+    known_ = newList(QStringLiteral("Indicatifs connus"));
+    neighbours_ = newList(QStringLiteral("Voisins"));
+    layout->setStretchFactor(known_, 3);
+    layout->setStretchFactor(neighbours_, 1);
+    known_->setToolTip(
+        QStringLiteral("↑ ↓ choisissent un indicatif, F8 le met dans le champ Indicatif"));
+    neighbours_->setToolTip(known_->toolTip());
+    setFixedWidth(260);
+
+    call_->installEventFilter(this);
+    connect(call_, &QLineEdit::textChanged, this, &PartialCheckPanel::refresh);
+
+    thread_ = new QThread(this);
+    thread_->setObjectName(QStringLiteral("Controle_Partiel"));
+    builder_ = new PartialCheckBuilder;
+    builder_->moveToThread(thread_);
+    connect(builder_, &PartialCheckBuilder::built, this, &PartialCheckPanel::take);
+    thread_->start(QThread::LowPriority);
+}
+
+PartialCheckPanel::~PartialCheckPanel() {
+    builder_->cancel = true;
+    thread_->quit();
+    thread_->wait();
+    delete builder_;
+}
+
+PartialCheckPanel::FileStamp PartialCheckPanel::stampOf(const QString &path) {
+    const QFileInfo info(path);
+    if (!info.exists())
+        return {};
+    return {info.size(), info.lastModified()};
+}
+
+void PartialCheckPanel::requestBuild() {
+    if (building_) {
+        again_ = true;
+        return;
+    }
+    building_ = true;
+    again_ = false;
+    builtLog_ = context_.logPath();
+    builtMemory_ = stampOf(context_.memoryPath);
+    const QString scp = masterscp::path(context_.programDir);
+    const QString memory = context_.memoryPath;
+    // The lines are shared, not copied; the way to later versions stays on this thread.
+    const LogReading log{log_.lines, log_.version, {}};
+    QMetaObject::invokeMethod(builder_,
+                              [b = builder_, scp, memory, log] { b->build(scp, memory, log); });
+}
+
+void PartialCheckPanel::take(std::shared_ptr<PartialCheckIndex> index) {
+    building_ = false;
+    index_ = std::move(index);
+    // The log may have changed while the index was made.
+    index_->followLog(log_);
+    if (again_)
+        requestBuild();
+    refresh();
+    emit indexReady();
+}
+
+void PartialCheckPanel::followLog(const LogReading &log) {
+    log_ = log;
+    if (!index_ && !building_) {
+        requestBuild();
+        return;
+    }
+    // Another activation's log, or a memory changed by the validation or an import: the index
+    // is made again on its thread. Meanwhile the one in use keeps answering.
+    if (builtLog_ != context_.logPath() || builtMemory_ != stampOf(context_.memoryPath)) {
+        requestBuild();
+        if (builtLog_ != context_.logPath())
+            return;
+    }
+    if (index_) {
+        index_->followLog(log_);
+        refresh();
+    }
+}
+
+void PartialCheckPanel::reload() {
+    builtMemory_ = {};
+    requestBuild();
+}
+
+void PartialCheckPanel::fill(QListWidget *list, const QList<KnownCall> &calls) {
+    list->clear();
+    const bool asked = !context_.correcting();
+    for (const KnownCall &k : calls) {
+        auto *item = new QListWidgetItem(itemText(k), list);
+        item->setData(callRole, k.call);
+        if (k.duplicate && asked)
+            item->setForeground(Qt::red);
+    }
+}
+
+void PartialCheckPanel::refresh() {
+    QList<KnownCall> known, near;
+    if (index_) {
+        const QString typed = call_->text().trimmed();
+        const QString band = context_.band(), mode = context_.mode();
+        known = index_->search(typed, band, mode);
+        near = index_->neighbours(typed, band, mode);
+    }
+    fill(known_, known);
+    fill(neighbours_, near);
+    // The first call is highlighted, ready for F8.
+    if (known_->count() > 0)
+        known_->setCurrentRow(0);
+    else if (neighbours_->count() > 0)
+        neighbours_->setCurrentRow(0);
+}
+
+QListWidgetItem *PartialCheckPanel::highlighted() const {
+    if (QListWidgetItem *item = known_->currentItem(); item && item->isSelected())
+        return item;
+    if (QListWidgetItem *item = neighbours_->currentItem(); item && item->isSelected())
+        return item;
+    return nullptr;
+}
+
+void PartialCheckPanel::moveHighlight(int step) {
+    // Both lists as one column: the known calls, then the neighbours.
+    const int total = known_->count() + neighbours_->count();
+    if (total == 0)
+        return;
+    int at = -1;
+    if (QListWidgetItem *item = highlighted())
+        at = item->listWidget() == known_ ? known_->row(item)
+                                          : known_->count() + neighbours_->row(item);
+    at = std::clamp(at + step, 0, total - 1);
+    if (at < known_->count()) {
+        neighbours_->setCurrentRow(-1);
+        known_->setCurrentRow(at);
+    } else {
+        known_->setCurrentRow(-1);
+        neighbours_->setCurrentRow(at - known_->count());
+    }
+}
+
+void PartialCheckPanel::takeHighlighted() {
+    QListWidgetItem *item = highlighted();
+    if (!item)
+        return;
+    call_->setText(item->data(callRole).toString());
+    call_->end(false);
+    // Enter in the field, as the operator would press it after typing the call.
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    QCoreApplication::sendEvent(call_, &press);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    QCoreApplication::sendEvent(call_, &release);
+}
+
+bool PartialCheckPanel::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == call_ && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->modifiers() & ~Qt::KeypadModifier)
+            return QWidget::eventFilter(watched, event);
+        switch (key->key()) {
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+            if (known_->count() + neighbours_->count() == 0)
+                break;
+            moveHighlight(key->key() == Qt::Key_Down ? 1 : -1);
+            return true;
+        case Qt::Key_F8:
+            takeHighlighted();
+            return true;
+        default:
+            break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void connectMasterScpUpdate(Saisie_QSO &entry, FileChooser &files, Dialogs &dialogs) {
+    auto *item = new QAction(QStringLiteral("Mettre à jour MASTER.SCP…"), entry.Mnu_Fichier);
+    item->setObjectName(QStringLiteral("Mnu_Master_Scp"));
+    entry.Mnu_Fichier->insertAction(entry.Mnu_Quitter, item);
+    QObject::connect(item, &QAction::triggered, &entry, [&entry, &files, &dialogs] {
+        const std::optional<QString> chosen = files.openFileName(
+            &entry, QStringLiteral("Mettre à jour MASTER.SCP"), QDir::homePath(),
+            QStringLiteral("Listes d'indicatifs (*.scp *.SCP);;Tous les fichiers (*)"));
+        if (!chosen)
+            return;
+        const IoResult installed = masterscp::install(entry.programDir(), *chosen);
+        if (!installed) {
+            dialogs.message(installed.message);
+            return;
+        }
+        entry.Controle_Partiel->reload();
+        dialogs.message(QStringLiteral("MASTER.SCP est mis à jour."));
+    });
+}
+
+} // namespace zep

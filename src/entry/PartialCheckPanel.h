@@ -1,0 +1,113 @@
+#pragma once
+
+#include "core/LogJournal.h"
+#include "core/PartialCheck.h"
+
+#include <QDateTime>
+#include <QWidget>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QListWidgetItem;
+class QThread;
+
+namespace zep {
+
+class Dialogs;
+class FileChooser;
+class Saisie_QSO;
+
+/// Builds the partial check's index on its own thread: MASTER.SCP and the first-name memory
+/// are read and the whole index made there, so that opening the entry window or validating a
+/// QSO never waits for it.
+class PartialCheckBuilder : public QObject {
+    Q_OBJECT
+public:
+    /// Set from the window's thread to cut a build short when the window closes.
+    std::atomic_bool cancel = false;
+
+    void build(const QString &scpPath, const QString &memoryPath, const LogReading &log);
+
+signals:
+    void built(std::shared_ptr<zep::PartialCheckIndex> index);
+};
+
+/// The known call signs shown beside the call-sign field while it is typed: "Indicatifs
+/// connus" (the log's, the first-name memory's, then MASTER.SCP's calls containing the text,
+/// in red when taking one would bring the duplicate question) and "Voisins" (the calls one
+/// character away). Up and Down move the highlight from row to row of both lists; F8 puts the
+/// highlighted call in the field and presses Enter there, so the field's checks and the
+/// first-name lookup run as for a typed call. Nothing else is changed: the lists only show.
+class PartialCheckPanel : public QWidget {
+    Q_OBJECT
+public:
+    struct Context {
+        QString programDir;
+        QString memoryPath;
+        std::function<QString()> logPath;
+        std::function<QString()> band, mode;
+        /// A logged QSO is being corrected: no duplicate question, so no red.
+        std::function<bool()> correcting;
+    };
+
+    PartialCheckPanel(QLineEdit *callField, Context context, QWidget *parent = nullptr);
+    ~PartialCheckPanel() override;
+
+    /// Follows the log after each of its changes; a changed memory or another activation's
+    /// log makes the index again.
+    void followLog(const LogReading &log);
+    /// Makes the index again from the files (MASTER.SCP replaced).
+    void reload();
+    /// Shows the lists again for the text in the field, the band and the mode.
+    void refresh();
+    /// The index is built and the lists answer.
+    bool ready() const { return index_ != nullptr; }
+
+    QListWidget *known() const { return known_; }
+    QListWidget *neighbours() const { return neighbours_; }
+
+signals:
+    /// A new index is in use (after the start, a memory change, a new MASTER.SCP).
+    void indexReady();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    struct FileStamp {
+        qint64 size = -1;
+        QDateTime changed;
+        bool operator==(const FileStamp &) const = default;
+    };
+    static FileStamp stampOf(const QString &path);
+    void requestBuild();
+    void take(std::shared_ptr<PartialCheckIndex> index);
+    void fill(QListWidget *list, const QList<KnownCall> &calls);
+    void moveHighlight(int step);
+    QListWidgetItem *highlighted() const;
+    void takeHighlighted();
+
+    QLineEdit *call_;
+    Context context_;
+    QListWidget *known_;
+    QListWidget *neighbours_;
+    QThread *thread_;
+    PartialCheckBuilder *builder_;
+    std::shared_ptr<PartialCheckIndex> index_;
+    LogReading log_;
+    QString builtLog_;      ///< the log the index (or the build under way) follows
+    FileStamp builtMemory_; ///< the memory file the index was built from
+    bool building_ = false;
+    bool again_ = false; ///< a build was asked for while one was under way
+};
+
+/// "Fichiers" > "Mettre à jour MASTER.SCP…": a list chosen by the operator, checked, copied
+/// into the program directory, then the index made again.
+void connectMasterScpUpdate(Saisie_QSO &entry, FileChooser &files, Dialogs &dialogs);
+
+} // namespace zep

@@ -1,0 +1,33 @@
+#include "entry/RateLine.h"
+
+#include "platform/Accessibility.h"
+
+#include <QLabel>
+
+namespace zep {
+
+RateLine::RateLine(QWidget *parent, Context context)
+    : QObject(parent), context_(std::move(context)), rate_(new QLabel(parent)),
+      onBand_(new QLabel(parent)) {
+    rate_->setObjectName(QStringLiteral("Cadence"));
+    onBand_->setObjectName(QStringLiteral("QSO_Bande"));
+    access::name(rate_, QStringLiteral("Cadence"));
+    access::name(onBand_, QStringLiteral("QSO sur la bande"));
+}
+
+void RateLine::followLog(const LogReading &log) {
+    follower_.follow(log);
+    update();
+}
+
+void RateLine::update() {
+    const QString band = context_.band();
+    const QsoRate r = follower_.figures(band, context_.reference());
+    rate_->setText(
+        QStringLiteral("Cadence : %1 QSO/h sur les 10 derniers, %2 QSO/h sur la dernière heure")
+            .arg(r.lastTen)
+            .arg(r.lastHour));
+    onBand_->setText(QStringLiteral("%1 QSO sur %2 Mhz").arg(r.onBand).arg(band));
+}
+
+} // namespace zep

@@ -1,0 +1,174 @@
+// The known call signs beside the call-sign field, driven by keys: what the lists show while a
+// call is typed, F8 taking the highlighted call, Enter and the log line left as they were; the
+// MASTER.SCP update from the "Fichiers" menu; the rate line.
+
+#include "EntryWindowFixture.h"
+
+#include "core/QsoLine.h"
+#include "entry/PartialCheckPanel.h"
+#include "platform/FileChooser.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QSignalSpy>
+
+#include "support/QsoLines.h"
+
+using namespace zep;
+using zep::testing::EntryWindowTest;
+using zep::testing::qsoLineOf;
+
+namespace {
+
+class PartialCheckWindow : public EntryWindowTest {
+protected:
+    void SetUp() override {
+        EntryWindowTest::SetUp();
+        put(path(QStringLiteral("MASTER.SCP")), "# test\r\nF5XAB\r\nF5XQQ\r\nDL5XA\r\nF5XM\r\n");
+        put(path(QStringLiteral("Liste_Prenom.txt")), "F5XYZ        76 Jean\r\n");
+        // Worked on 3.5 MHz SSB, the band and mode the window opens on.
+        put(logFile(), (qsoLineOf("07/12/26", "14:00", "F5XM", "21", "Marc", "SSB", "3.5") +
+                        QStringLiteral("\r\n"))
+                           .toLatin1());
+    }
+
+    Saisie_QSO &openReady() {
+        open();
+        EXPECT_TRUE(QTest::qWaitFor([this] { return window->Controle_Partiel->ready(); }));
+        return *window;
+    }
+
+    QListWidget *list(const QString &name) const { return child<QListWidget>(name); }
+    static QStringList rows(QListWidget *list) {
+        QStringList out;
+        for (int i = 0; i < list->count(); ++i)
+            out << list->item(i)->text();
+        return out;
+    }
+};
+
+} // namespace
+
+TEST_F(PartialCheckWindow, TypingShowsWorkedThenRememberedThenListedCalls) {
+    openReady();
+    QListWidget *known = list(QStringLiteral("Indicatifs connus"));
+    QListWidget *near = list(QStringLiteral("Voisins"));
+    ASSERT_TRUE(known && near);
+    EXPECT_EQ(known->accessibleName(), QStringLiteral("Indicatifs connus"));
+
+    type(QStringLiteral("F"));
+    EXPECT_EQ(known->count(), 0); // from the second character
+    type(QStringLiteral("5X"));
+    EXPECT_EQ(rows(known),
+              QStringList({"F5XM        3.5 SSB", "F5XYZ       Jean (76)", "F5XAB", "F5XQQ"}));
+    EXPECT_EQ(rows(near), QStringList({"F5XM        3.5 SSB"}));
+    // Worked on this band and mode: the duplicate question would come.
+    EXPECT_EQ(known->item(0)->foreground().color(), QColor(Qt::red));
+    EXPECT_NE(known->item(1)->foreground().color(), QColor(Qt::red));
+    window->Bande_Q->setCurrentText(QStringLiteral("7"));
+    EXPECT_NE(known->item(0)->foreground().color(), QColor(Qt::red));
+    EXPECT_EQ(focusName(), QStringLiteral("Indi_Q"));
+    EXPECT_EQ(window->Indi_Q->text(), QStringLiteral("F5X"));
+}
+
+TEST_F(PartialCheckWindow, F8TakesTheHighlightedCallAndPressesEnter) {
+    openReady();
+    type(QStringLiteral("F5X"));
+    press(Qt::Key_Down);
+    press(Qt::Key_Down);
+    press(Qt::Key_Up);
+    press(Qt::Key_F8);
+    // F5XYZ taken: the department and first name come from the memory, as for a typed call.
+    EXPECT_EQ(window->Indi_Q->text(), QStringLiteral("F5XYZ"));
+    EXPECT_EQ(focusName(), QStringLiteral("Dpt_Q"));
+    EXPECT_EQ(window->Dpt_Q->text(), QStringLiteral("76"));
+    EXPECT_EQ(window->Prenom_Q->text(), QStringLiteral("Jean"));
+    EXPECT_TRUE(dialogs.shown().empty());
+
+    // The red one brings the duplicate question; "Oui" drops the entry.
+    window->resetForNextQso();
+    type(QStringLiteral("XM"));
+    dialogs.setNextAnswer(true);
+    press(Qt::Key_F8);
+    ASSERT_EQ(dialogs.shown().size(), 1U);
+    EXPECT_TRUE(dialogs.shown().front().isQuestion);
+    EXPECT_TRUE(window->Indi_Q->text().isEmpty());
+}
+
+TEST_F(PartialCheckWindow, EnterKeepsWhatWasTypedAndLogsTheSameLine) {
+    openReady();
+    // The list shows F5XM highlighted; Enter still takes the typed call, Up and Down do not
+    // change it.
+    type(QStringLiteral("f5x"));
+    press(Qt::Key_Down);
+    enter();
+    EXPECT_EQ(focusName(), QStringLiteral("Dpt_Q"));
+    replaceAndEnter(QStringLiteral("21"));
+    replaceAndEnter(QStringLiteral("Luc"));
+    enter();
+    enter();
+    field(QString());
+    ASSERT_EQ(focusName(), QStringLiteral("Valide_Q"));
+    press(Qt::Key_Space);
+    ASSERT_EQ(logLines().size(), 2);
+    EXPECT_EQ(logLines().at(1), qsoLineOf("07/12/26", "14:07", "F5X", "21", "Luc", "SSB", "3.5"));
+
+    // The new station is known at once, worked on this band and mode.
+    type(QStringLiteral("F5X"));
+    QListWidget *known = list(QStringLiteral("Indicatifs connus"));
+    ASSERT_GE(known->count(), 2);
+    EXPECT_EQ(known->item(0)->text(), QStringLiteral("F5X         3.5 SSB"));
+    EXPECT_EQ(known->item(0)->foreground().color(), QColor(Qt::red));
+}
+
+TEST_F(PartialCheckWindow, MasterScpUpdateChecksTheFileThenRebuilds) {
+    openReady();
+    ScriptedFileChooser files;
+    connectMasterScpUpdate(*window, files, dialogs);
+    auto *item = child<QAction>(QStringLiteral("Mnu_Master_Scp"));
+    ASSERT_TRUE(item);
+    EXPECT_EQ(item->text(), QStringLiteral("Mettre à jour MASTER.SCP…"));
+    EXPECT_TRUE(window->Mnu_Fichier->actions().contains(item));
+
+    const QByteArray before = bytes(path(QStringLiteral("MASTER.SCP")));
+    const QString bad = path(QStringLiteral("bad.txt"));
+    put(bad, "K1ABC\r\nk1 abc\r\n");
+    files.setNextOpenAnswer(bad);
+    item->trigger();
+    EXPECT_TRUE(dialogs.last().contains(QStringLiteral("ligne 2"))) << dialogs.last().toStdString();
+    EXPECT_EQ(bytes(path(QStringLiteral("MASTER.SCP"))), before);
+
+    const QString good = path(QStringLiteral("good.txt"));
+    put(good, "K1ABC\r\nK1ABD\r\n");
+    files.setNextOpenAnswer(good);
+    QSignalSpy rebuilt(window->Controle_Partiel, &PartialCheckPanel::indexReady);
+    item->trigger();
+    EXPECT_EQ(bytes(path(QStringLiteral("MASTER.SCP"))), QByteArray("K1ABC\r\nK1ABD\r\n"));
+    ASSERT_TRUE(rebuilt.wait(5000));
+    type(QStringLiteral("K1AB"));
+    EXPECT_EQ(rows(list(QStringLiteral("Indicatifs connus"))), QStringList({"K1ABC", "K1ABD"}));
+    window->Indi_Q->clear();
+    type(QStringLiteral("F5XA"));
+    EXPECT_TRUE(rows(list(QStringLiteral("Indicatifs connus"))).isEmpty());
+}
+
+TEST_F(PartialCheckWindow, RateLineFollowsValidationsAndTheBand) {
+    openReady();
+    auto *rate = child<QLabel>(QStringLiteral("Cadence"));
+    auto *onBand = child<QLabel>(QStringLiteral("QSO_Bande"));
+    ASSERT_TRUE(rate && onBand);
+    // One QSO at 14:00, the clock at 14:07.
+    EXPECT_EQ(rate->text(), QStringLiteral("Cadence : 0 QSO/h sur les 10 derniers, 1 QSO/h sur "
+                                           "la dernière heure"));
+    EXPECT_EQ(onBand->text(), QStringLiteral("1 QSO sur 3.5 Mhz"));
+    logQso(QStringLiteral("G4ABC"));
+    EXPECT_EQ(rate->text(), QStringLiteral("Cadence : 17 QSO/h sur les 10 derniers, 2 QSO/h sur "
+                                           "la dernière heure"));
+    EXPECT_EQ(onBand->text(), QStringLiteral("2 QSO sur 3.5 Mhz"));
+    window->Bande_Q->setCurrentText(QStringLiteral("14"));
+    EXPECT_EQ(onBand->text(), QStringLiteral("0 QSO sur 14 Mhz"));
+    // Past the hour, by the clock.
+    clock.advance(3600);
+    window->Timer1_Timer();
+    EXPECT_TRUE(rate->text().endsWith(QStringLiteral(", 0 QSO/h sur la dernière heure")));
+}
