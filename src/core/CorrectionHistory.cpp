@@ -252,6 +252,12 @@ QStringList CorrectionHistory::lastLogs() const {
     return logs;
 }
 
+std::optional<CorrectionKind> CorrectionHistory::lastKind() const {
+    if (stack_.empty())
+        return std::nullopt;
+    return stack_.back().kind;
+}
+
 void CorrectionHistory::clear() {
     stack_.clear();
     changed();

@@ -104,6 +104,7 @@ public:
     qsizetype size() const { return qsizetype(stack_.size()); }
     /// The logs the newest correction changed (empty when there is none).
     QStringList lastLogs() const;
+    std::optional<CorrectionKind> lastKind() const;
     void clear();
 
     struct Result {

@@ -2,6 +2,7 @@
 
 #include "core/ActivityLog.h"
 #include "core/Clock.h"
+#include "core/CorrectionHistory.h"
 #include "core/CurrentActivation.h"
 #include "core/Dialogs.h"
 #include "core/FirstNames.h"
@@ -85,6 +86,11 @@ public:
     EntryState &state() { return state_; }
     /// The log of the first reference, named afresh from the current activation.
     QString logPath() const;
+    /// The logs a correction changes: the first reference's, then the second's of a double
+    /// activation (kept level with the first).
+    QStringList correctedLogs() const;
+    /// The corrections of this session that "Annuler la dernière correction" takes back.
+    CorrectionHistory &corrections() { return corrections_; }
     QString firstNamesPath() const;
 
     bool utcClock() const;
@@ -154,6 +160,8 @@ public:
     QAction *Mnu_Import_ADIF;
     QAction *Mnu_Annonce_Cluster; ///< Ctrl+S
     QAction *Mnu_Quitter;
+    QMenu *Mnu_Edition;
+    QAction *Mnu_Annuler_Correction; ///< Ctrl+Z, wired by EntryUndo
     QMenu *Mnu_Setup;
     QMenu *Mnu_QTR;
     QAction *Mnu_UTC_Oui;
@@ -246,6 +254,7 @@ private:
     QString lookedUpCall_;         ///< the call sign whose lookup set Prenom_Inconnu
     OperatorTally operators_;      ///< Tot_Ope's count, kept up to date with the log
     DuplicateFinder duplicates_;
+    CorrectionHistory corrections_;
 };
 
 } // namespace zep
