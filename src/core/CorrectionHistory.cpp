@@ -287,18 +287,25 @@ CorrectionHistory::Result CorrectionHistory::undoLast() {
     for (qsizetype i = 0; i < correction.files.size(); ++i) {
         const FileCorrection &file = correction.files.at(i);
         const rawfile::Bytes now = rawfile::read(file.path);
-        QString refused;
-        FileCorrection::Undone undone;
-        if (!now.status && !now.missing)
-            refused = now.status.message;
-        else if (!(undone = file.undo(now.bytes)).bytes)
-            refused = undone.refusal;
-        if (!refused.isEmpty()) {
+        if (!now.status && !now.missing) {
+            if (file.follows)
+                continue;
+            result.message = now.status.message; // the log may be read again later
+            return result;
+        }
+        const FileCorrection::Undone undone = file.undo(now.bytes);
+        if (!undone.bytes) {
             // A side file out of step with its log costs the frequencies of its lines, never
             // the undo of the log.
             if (file.follows)
                 continue;
-            result.message = refused;
+            // The log changed in another way: this correction can never be taken back, and
+            // it no longer stands in the way of the ones before it.
+            result.message =
+                undone.refusal + QStringLiteral("\nCette correction est retirée des corrections à "
+                                                "annuler.");
+            stack_.pop_back();
+            changed();
             return result;
         }
         if (planned.isEmpty())

@@ -115,8 +115,10 @@ public:
         QStringList warnings;
     };
     /// Takes back the newest correction. Nothing is written unless every log holds what the
-    /// correction left; a log that cannot be written leaves the logs as they were (as far as
-    /// putting back the one already written allows) and the correction on the history.
+    /// correction left; a correction whose log changed in another way is refused and leaves
+    /// the history (it never could be taken back). A log that cannot be read or written
+    /// leaves the logs as they were (as far as putting back the one already written allows)
+    /// and the correction on the history.
     Result undoLast();
 
     /// Called after every change of the history (a record, an undo, a clear).
