@@ -189,6 +189,7 @@ void EntryEditing::Efface_QSO_Click() {
 
     if (dialogs_.question(deletionQuestion(state.qsoChoisi, occurrences))) {
         const QString line = state.qsoChoisi;
+        const CorrectionHistory::Before before = CorrectionHistory::before({window_.logPath()});
         const IoResult removed = ActivityLog(window_.logPath()).remove(line);
         if (removed) {
             state.qsoEfface = line;
@@ -199,6 +200,7 @@ void EntryEditing::Efface_QSO_Click() {
             deletedHz_ = frequency.hz;
             if (!frequency.status)
                 dialogs_.message(frequency.status.message);
+            window_.corrections().record(before, CorrectionKind::Deletion);
         } else {
             dialogs_.message(removed.message);
         }
@@ -219,6 +221,7 @@ void EntryEditing::Recupere_Click() {
         return;
     }
     if (dialogs_.question(restoreQuestion(state.qsoEfface))) {
+        const CorrectionHistory::Before before = CorrectionHistory::before({window_.logPath()});
         const IoResult inserted =
             ActivityLog(window_.logPath()).insertChronologically(state.qsoEfface);
         if (!inserted) {
@@ -232,6 +235,7 @@ void EntryEditing::Recupere_Click() {
             if (!kept)
                 dialogs_.message(kept.message);
         }
+        window_.corrections().record(before, CorrectionKind::Restore);
         window_.refreshFromLog();
     }
     window_.Recupere->setEnabled(false);

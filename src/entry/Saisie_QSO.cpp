@@ -8,6 +8,7 @@
 #include "entry/EntryEditing.h"
 #include "entry/EntryKeyFilter.h"
 #include "entry/PartialCheckPanel.h"
+#include "entry/EntryUndo.h"
 #include "entry/QsoList.h"
 #include "entry/RateLine.h"
 #include "platform/Accessibility.h"
@@ -89,6 +90,8 @@ Saisie_QSO::Saisie_QSO(QString programDir, const ActivationSource &setup, Settin
     Form_Load();
     // Editing, deleting, restoring and inserting QSOs (EntryEditing.cpp).
     new EntryEditing(*this, dialogs_);
+    // Taking corrections back (EntryUndo.cpp).
+    new EntryUndo(*this, dialogs_);
 }
 
 Saisie_QSO::~Saisie_QSO() = default;
@@ -389,6 +392,8 @@ void Saisie_QSO::showActivationLabels() {
 }
 
 void Saisie_QSO::showCurrentActivation() {
+    // The corrections taken back are this activation's: another one's logs are not touched.
+    corrections_.clear();
     showActivationLabels();
     refreshFromLog();
     Indi_Q->setFocus();

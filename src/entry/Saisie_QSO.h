@@ -2,6 +2,7 @@
 
 #include "core/ActivityLog.h"
 #include "core/Clock.h"
+#include "core/CorrectionHistory.h"
 #include "core/CurrentActivation.h"
 #include "core/Dialogs.h"
 #include "core/FirstNames.h"
@@ -87,6 +88,11 @@ public:
     EntryState &state() { return state_; }
     /// The log of the first reference, named afresh from the current activation.
     QString logPath() const;
+    /// The logs a correction changes: the first reference's, then the second's of a double
+    /// activation (kept level with the first).
+    QStringList correctedLogs() const;
+    /// The corrections of this session that "Annuler la dernière correction" takes back.
+    CorrectionHistory &corrections() { return corrections_; }
     QString firstNamesPath() const;
     const QString &programDir() const { return programDir_; }
 
@@ -159,6 +165,8 @@ public:
     QAction *Mnu_Import_ADIF;
     QAction *Mnu_Annonce_Cluster; ///< Ctrl+S
     QAction *Mnu_Quitter;
+    QMenu *Mnu_Edition;
+    QAction *Mnu_Annuler_Correction; ///< Ctrl+Z, wired by EntryUndo
     QMenu *Mnu_Setup;
     QMenu *Mnu_QTR;
     QAction *Mnu_UTC_Oui;
@@ -255,6 +263,7 @@ private:
     OperatorTally operators_;      ///< Tot_Ope's count, kept up to date with the log
     DuplicateFinder duplicates_;
     RateLine *rate_ = nullptr; ///< "Cadence" and the QSOs on the band
+    CorrectionHistory corrections_;
 };
 
 } // namespace zep

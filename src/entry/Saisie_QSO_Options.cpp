@@ -72,6 +72,12 @@ void Saisie_QSO::buildMenus() {
     Mnu_Quitter->setObjectName(QStringLiteral("Mnu_Quitter"));
     connect(Mnu_Quitter, &QAction::triggered, this, &QWidget::close);
 
+    Mnu_Edition = newMenu(bar, QStringLiteral("Mnu_Edition"), QStringLiteral("Edition"));
+    Mnu_Annuler_Correction = newItem(Mnu_Edition, QStringLiteral("Mnu_Annuler_Correction"),
+                                     QStringLiteral("Annuler la dernière correction"));
+    Mnu_Annuler_Correction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    Mnu_Annuler_Correction->setEnabled(false);
+
     Mnu_Setup = newMenu(bar, QStringLiteral("Mnu_Setup"), QStringLiteral("Setup"));
     Mnu_QTR = newSubMenu(Mnu_Setup, QStringLiteral("Mnu_QTR"), QStringLiteral("QTR"));
     std::tie(Mnu_UTC_Oui, Mnu_UTC_Non) =

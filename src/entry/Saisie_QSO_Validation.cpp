@@ -23,6 +23,11 @@
 namespace zep {
 
 bool Saisie_QSO::Valide_Q_Click() {
+    // A corrected or inserted QSO can be taken back; a live QSO cannot.
+    const bool correction = state_.modeAjout || state_.modeEdition;
+    const CorrectionKind kind = state_.modeAjout ? CorrectionKind::Insertion : CorrectionKind::Edit;
+    const CorrectionHistory::Before before =
+        correction ? CorrectionHistory::before(correctedLogs()) : CorrectionHistory::Before{};
     bool written;
     if (state_.modeAjout) {
         written = Insertion_QSO();
@@ -43,6 +48,8 @@ bool Saisie_QSO::Valide_Q_Click() {
     state_.modeEdition = false;
     state_.champEfface = false;
     copyToSecondReference();
+    if (correction)
+        corrections_.record(before, kind);
     return true;
 }
 
@@ -165,17 +172,23 @@ bool Saisie_QSO::writeQso(bool insert) {
     return true;
 }
 
-void Saisie_QSO::copyToSecondReference() {
+QStringList Saisie_QSO::correctedLogs() const {
+    QStringList logs{logPath()};
     const CurrentActivation a = setup_.currentActivation();
-    if (!a.isDouble)
-        return;
     const QString second = a.numActivite1.trimmed();
     // Without a second number, or with the same one, there is no other log to keep level.
-    if (second.isEmpty() || second == a.numActivite.trimmed())
+    if (a.isDouble && !second.isEmpty() && second != a.numActivite.trimmed())
+        logs.append(activityLogPath(programDir_, second));
+    return logs;
+}
+
+void Saisie_QSO::copyToSecondReference() {
+    const QStringList logs = correctedLogs();
+    if (logs.size() < 2)
         return;
     // The second log is kept level with the first: a live QSO is appended to it, any other
     // change replaces it in one step, so that it is never missing, even for a moment.
-    const QString secondLog = activityLogPath(programDir_, second);
+    const QString &secondLog = logs.at(1);
     IoResult copied = ActivityLog(logPath()).copyTo(secondLog);
     if (copied)
         copied = QsoFrequencies(logPath()).copyTo(secondLog);

@@ -233,8 +233,14 @@ bool AdifImportAction::run() {
     const QDateTime when = entry_.utcClock() ? clock_.utcNow() : clock_.localNow();
     files.report =
         QFileInfo(files.log).absoluteDir().filePath(adifimport::reportFileName(reference, when));
+    QStringList logs{files.log};
+    if (!files.secondLog.isEmpty())
+        logs.append(files.secondLog);
+    const CorrectionHistory::Before before = CorrectionHistory::before(logs);
     const adifimport::Outcome outcome =
         adifimport::applyImport(preview, window.withDuplicates(), files, source, reference, when);
+    // "Annuler la dernière correction" takes the imported QSOs out again.
+    entry_.corrections().record(before, CorrectionKind::Import);
     // The list, the number, the operator count and the strip follow the log, whatever
     // became of the import.
     entry_.refreshFromLog();

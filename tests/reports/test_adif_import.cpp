@@ -207,3 +207,36 @@ TEST_F(AdifImportFromEntry, BothLogsOfADoubleActivationGetTheQsos) {
     EXPECT_EQ(logLines().size(), 2);
     EXPECT_EQ(bytes(second), bytes(logFile()));
 }
+
+TEST_F(AdifImportFromEntry, CtrlZTakesOutExactlyTheImportedQsosFromBothLogs) {
+    setup.activation.isDouble = true;
+    setup.activation.numActivite1 = QStringLiteral("DIFI-21-010");
+    const QString second = path(QStringLiteral("DIFI-21-010.txt"));
+    put(logFile(), zep::testing::logBytesOf({logged}));
+    put(second, zep::testing::logBytesOf({logged}));
+    Saisie_QSO &entry = openWithImport();
+    ASSERT_TRUE(runImport(entry, sourceFile(fieldFile), [](Import_ADIF &w) {
+        QTest::mouseClick(w.Importer_Doublons, Qt::LeftButton);
+        QTest::mouseClick(w.Importer, Qt::LeftButton);
+    }));
+    ASSERT_EQ(logLines().size(), 3);
+    // Back at the entry window once the preview and the closing message are gone.
+    QApplication::setActiveWindow(&entry);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&entry));
+    entry.Indi_Q->setFocus();
+    logQso(QStringLiteral("ON4LIV"), {}, QStringLiteral("LUC"));
+    const QString live = logLines().last();
+    const QByteArray names = bytes(path(QStringLiteral("Liste_Prenom.txt")));
+
+    press(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(entry.Status->text(),
+              QStringLiteral("Correction annulée : import ADIF de 2 QSO retiré du log"));
+    const QByteArray expected = zep::testing::logBytesOf({logged, live});
+    EXPECT_EQ(bytes(logFile()), expected);
+    EXPECT_EQ(bytes(second), expected);
+    EXPECT_EQ(bytes(path(QStringLiteral("Liste_Prenom.txt"))), names)
+        << "the first-name memory keeps what the import taught it";
+    EXPECT_EQ(entry.Liste_QSO->count(), 2);
+    EXPECT_EQ(entry.Tot_Ope->text(), QStringLiteral("2"));
+    EXPECT_FALSE(entry.Mnu_Annuler_Correction->isEnabled());
+}
