@@ -185,6 +185,22 @@ quint32 PartialCheckIndex::intern(std::string_view call) {
     return id;
 }
 
+void PartialCheckIndex::remember(const QString &call, const QString &department,
+                                 const QString &firstName) {
+    const QByteArray bytes = call.trimmed().toLatin1();
+    if (bytes.isEmpty())
+        return;
+    const quint32 id = intern(view(bytes));
+    Memory m{department.trimmed(), firstName.trimmed()};
+    Call &c = calls_[id];
+    if (c.memory >= 0) {
+        memory_[size_t(c.memory)] = std::move(m);
+    } else {
+        c.memory = qint32(memory_.size());
+        memory_.push_back(std::move(m));
+    }
+}
+
 void PartialCheckIndex::addLogLine(const QString &line, int delta) {
     const QString call = line.mid(qsocol::call - 1, qsocol::callWidth).trimmed();
     if (call.isEmpty())

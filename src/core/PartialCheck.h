@@ -82,6 +82,9 @@ public:
 
     /// Takes the log's changes since the version the index last saw.
     void followLog(const LogReading &log);
+    /// Takes what a validation recorded in the first-name memory for `call` (its entry now
+    /// holds these values), so that the memory need not be read and indexed again.
+    void remember(const QString &call, const QString &department, const QString &firstName);
     quint64 logVersion() const { return logSeen_; }
 
     /// Up to `limit` call signs containing `typed` (from its second character): worked in this

@@ -166,6 +166,19 @@ void PartialCheckPanel::followLog(const LogReading &log) {
     }
 }
 
+void PartialCheckPanel::remembered(const QString &call, const QString &department,
+                                   const QString &firstName) {
+    // A build under way may have read the memory before this entry: it is made again after.
+    if (building_) {
+        again_ = true;
+        return;
+    }
+    if (!index_)
+        return;
+    index_->remember(call, department, firstName);
+    builtMemory_ = stampOf(context_.memoryPath);
+}
+
 void PartialCheckPanel::reload() {
     builtMemory_ = {};
     requestBuild();

@@ -63,6 +63,9 @@ public:
     void followLog(const LogReading &log);
     /// Makes the index again from the files (MASTER.SCP replaced).
     void reload();
+    /// A validation recorded `call` in the first-name memory: the index takes the entry as it
+    /// is, rather than reading the whole memory again after every QSO.
+    void remembered(const QString &call, const QString &department, const QString &firstName);
     /// Shows the lists again for the text in the field, the band and the mode.
     void refresh();
     /// The index is built and the lists answer.

@@ -11,6 +11,7 @@
 #include "core/Statistics.h"
 #include "core/TextFile.h"
 #include "entry/DepartmentPainter.h"
+#include "entry/PartialCheckPanel.h"
 #include "entry/QsoList.h"
 #include "entry/Saisie_QSO.h"
 
@@ -157,6 +158,8 @@ bool Saisie_QSO::writeQso(bool insert) {
         dialogs_.message(QStringLiteral("Le QSO est enregistré, mais le prénom de %1 n'est pas "
                                         "mémorisé.\n%2")
                              .arg(fields.call, remembered.message));
+    else
+        Controle_Partiel->remembered(fields.call, fields.department, fields.firstName);
     state_.prenomInconnu = false;
     // The next lookup of this call sign reads the memory again, whatever it now holds.
     lookedUpCall_.clear();

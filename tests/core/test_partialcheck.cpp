@@ -92,6 +92,20 @@ TEST(PartialCheck, CallsContainingTheTextComeLogThenMemoryThenListEachInOrder) {
     EXPECT_EQ(found[2].firstName, QStringLiteral("Pierre"));
     EXPECT_EQ(found[2].department, QStringLiteral("13"));
     EXPECT_EQ(index.search(u"5X", u"14", u"SSB").last().source, KnownCall::Source::Scp);
+
+    // A validation's memory entry, taken without a new build: a call of the list moves up to
+    // the memory's group, and a call new to the index is found at once.
+    PartialCheckIndex later = sample();
+    later.remember(QStringLiteral("F5XYZ"), QString(), QStringLiteral("Jeanne"));
+    later.remember(QStringLiteral("DL5XA"), QString(), QStringLiteral("Uwe"));
+    later.remember(QStringLiteral("F5XNEW"), QStringLiteral("2A"), QStringLiteral("Ange"));
+    const QList<KnownCall> now = later.search(u"5X", u"14", u"SSB");
+    EXPECT_EQ(callsOf(now),
+              QStringList({"F5XAB", "F5XM", "DL5XA", "F5XNEW", "F5XQQ", "F5XR", "F5XYZ"}));
+    EXPECT_EQ(now[2].firstName, QStringLiteral("Uwe"));
+    EXPECT_EQ(now[3].department, QStringLiteral("2A"));
+    EXPECT_EQ(now[6].firstName, QStringLiteral("Jeanne"));
+    EXPECT_TRUE(now[6].department.isEmpty());
 }
 
 TEST(PartialCheck, ListStopsAtTwentyCalls) {

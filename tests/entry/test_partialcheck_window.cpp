@@ -109,9 +109,14 @@ TEST_F(PartialCheckWindow, EnterKeepsWhatWasTypedAndLogsTheSameLine) {
     enter();
     field(QString());
     ASSERT_EQ(focusName(), QStringLiteral("Valide_Q"));
+    QSignalSpy rebuilt(window->Controle_Partiel, &PartialCheckPanel::indexReady);
     press(Qt::Key_Space);
     ASSERT_EQ(logLines().size(), 2);
     EXPECT_EQ(logLines().at(1), qsoLineOf("07/12/26", "14:07", "F5X", "21", "Luc", "SSB", "3.5"));
+    // The memory's new entry is taken as it is: the whole memory is not read and indexed again
+    // after each QSO.
+    QTest::qWait(200);
+    EXPECT_EQ(rebuilt.count(), 0);
 
     // The new station is known at once, worked on this band and mode.
     type(QStringLiteral("F5X"));
@@ -119,6 +124,9 @@ TEST_F(PartialCheckWindow, EnterKeepsWhatWasTypedAndLogsTheSameLine) {
     ASSERT_GE(known->count(), 2);
     EXPECT_EQ(known->item(0)->text(), QStringLiteral("F5X         3.5 SSB"));
     EXPECT_EQ(known->item(0)->foreground().color(), QColor(Qt::red));
+    window->Indi_Q->clear();
+    type(QStringLiteral("F5XY"));
+    EXPECT_EQ(rows(known), QStringList({"F5XYZ       Jean (76)"}));
 }
 
 TEST_F(PartialCheckWindow, MasterScpUpdateChecksTheFileThenRebuilds) {
