@@ -89,10 +89,22 @@ IoResult restoreFromCopy(const RestoreCandidate &c, const QDateTime &now) {
 }
 
 void offerRestore(Dialogs &dialogs, const QStringList &logPaths, const QString &copyFolder,
-                  const QDateTime &now) {
+                  const QDateTime &now, QSet<QString> *asked) {
     for (const QString &path : logPaths) {
         const std::optional<RestoreCandidate> candidate = restoreCandidate(path, copyFolder);
-        if (!candidate || !dialogs.question(restoreQuestion(*candidate)))
+        if (!candidate)
+            continue;
+        if (asked) {
+            const QString state = QStringLiteral("%1|%2|%3|%4|%5")
+                                      .arg(path, candidate->copyPath)
+                                      .arg(QFileInfo(path).size())
+                                      .arg(QFileInfo(candidate->copyPath).size())
+                                      .arg(candidate->copyModified.toMSecsSinceEpoch());
+            if (asked->contains(state))
+                continue;
+            asked->insert(state);
+        }
+        if (!dialogs.question(restoreQuestion(*candidate)))
             continue;
         if (const IoResult restored = restoreFromCopy(*candidate, now); !restored)
             dialogs.message(restored.message);

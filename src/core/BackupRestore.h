@@ -6,6 +6,7 @@
 #include "core/IoResult.h"
 
 #include <QDateTime>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -42,7 +43,9 @@ IoResult restoreFromCopy(const RestoreCandidate &candidate, const QDateTime &now
 
 /// For each log that its copy could repair, asks the operator; "Oui" restores it, "Non" leaves
 /// every byte as it was. A restore that fails is said. Nothing is asked without a folder.
+/// `asked`, when given, keeps the questions already put during the run: the same log and copy
+/// in the same state are not asked about again at each opening of the entry window.
 void offerRestore(Dialogs &dialogs, const QStringList &logPaths, const QString &copyFolder,
-                  const QDateTime &now);
+                  const QDateTime &now, QSet<QString> *asked = nullptr);
 
 } // namespace zep
