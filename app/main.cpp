@@ -154,7 +154,7 @@ int main(int argc, char **argv) {
         if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
             for (const QString &log : logs)
                 if (const std::optional<RestoreCandidate> c = restoreCandidate(log, folder))
-                    std::fprintf(stderr, "%s\n", restoreQuestion(*c).toLocal8Bit().constData());
+                    std::fprintf(stderr, "%s\n", restoreQuestion(*c, clock.localNow()).toLocal8Bit().constData());
             return;
         }
         offerRestore(dialogs, logs, folder, clock.localNow(), &restoreAsked);

@@ -180,9 +180,13 @@ QString BackupMirror::nameIn(const QString &path) const {
 
 template <class Job> void BackupMirror::queue(Job job) {
     pending_.fetch_add(1);
-    // The status line learns of the change before the worker can report it done.
-    QMetaObject::invokeMethod(
-        this, [this] { refresh(behind_); }, Qt::QueuedConnection);
+    // The status line learns of the change before the worker can report it done: at once for
+    // a save made on the mirror's own thread (the windows'), else through its event queue.
+    if (QThread::currentThread() == thread())
+        refresh(behind_);
+    else
+        QMetaObject::invokeMethod(
+            this, [this] { refresh(behind_); }, Qt::QueuedConnection);
     Worker *worker = worker_;
     QMetaObject::invokeMethod(
         worker,

@@ -51,7 +51,7 @@ std::optional<RestoreCandidate> restoreCandidate(const QString &logPath,
     return c;
 }
 
-QString restoreQuestion(const RestoreCandidate &c) {
+QString restoreQuestion(const RestoreCandidate &c, const QDateTime &now) {
     const QString log = QFileInfo(c.logPath).fileName();
     const QString copy =
         QStringLiteral("La copie de sécurité \"%1\" compte %2 (modifiée le %3).")
@@ -66,8 +66,9 @@ QString restoreQuestion(const RestoreCandidate &c) {
     return QStringLiteral("Le log \"%1\" semble endommagé : %2.\n"
                           "Le log compte %3 (modifié le %4).\n%5\n\n"
                           "Voulez-vous le remplacer par la copie ? Le log actuel sera "
-                          "conservé à part, sous le nom \"%1 endommagé\" suivi de la date.")
-        .arg(log, state, qsos(c.logQsos), when(c.logModified), copy);
+                          "conservé à part, sous le nom \"%6\".")
+        .arg(log, state, qsos(c.logQsos), when(c.logModified), copy,
+             QFileInfo(damagedLogPath(c.logPath, now)).fileName());
 }
 
 QString damagedLogPath(const QString &logPath, const QDateTime &now) {
@@ -104,7 +105,7 @@ void offerRestore(Dialogs &dialogs, const QStringList &logPaths, const QString &
                 continue;
             asked->insert(state);
         }
-        if (!dialogs.question(restoreQuestion(*candidate)))
+        if (!dialogs.question(restoreQuestion(*candidate, now)))
             continue;
         if (const IoResult restored = restoreFromCopy(*candidate, now); !restored)
             dialogs.message(restored.message);

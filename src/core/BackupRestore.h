@@ -30,8 +30,9 @@ QStringList activationLogPaths(const QString &programDir, const CurrentActivatio
 /// Compares a log with its copy in `copyFolder`; nothing when the copy could not repair it.
 std::optional<RestoreCandidate> restoreCandidate(const QString &logPath, const QString &copyFolder);
 
-/// The French question naming both files with their QSO counts and last modification.
-QString restoreQuestion(const RestoreCandidate &candidate);
+/// The French question naming both files with their QSO counts and last modification, and the
+/// name the damaged log would be kept under at `now`.
+QString restoreQuestion(const RestoreCandidate &candidate, const QDateTime &now);
 
 /// Where a damaged log is kept aside: "<nom> endommagé <aaaammjj_hhmm>.txt" beside it, `now`
 /// being the local time; a name already taken gets " (2)", " (3)"...
