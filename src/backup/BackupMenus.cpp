@@ -49,8 +49,10 @@ void connectBackup(Saisie_QSO &entry, const WindowServices &services, BackupMirr
                                                    QMessageBox::Ok, &entry);
                 windows->warning->setObjectName(QStringLiteral("Avertissement_Sauvegarde"));
                 windows->warning->setAttribute(Qt::WA_DeleteOnClose);
-                windows->warning->setModal(false);
                 windows->warning->setWindowModality(Qt::NonModal);
+                // Shown beside the entry window without taking the keyboard: the next call sign
+                // typed still goes into the fields.
+                windows->warning->setAttribute(Qt::WA_ShowWithoutActivating);
             } else
                 windows->warning->setText(text);
             windows->warning->show();
