@@ -131,6 +131,10 @@ void BackupMirror::install() {
 
 void BackupMirror::setFolder(const QString &folder) {
     folder_ = folder.isEmpty() ? QString() : QDir::cleanPath(folder);
+    // A copy onto the originals (a setting edited by hand) would copy each file onto itself,
+    // and be told of that change in turn: it is no copy.
+    if (folder_ == programDir_)
+        folder_.clear();
     on_.store(!folder_.isEmpty());
     behind_ = false;
     Worker *worker = worker_;

@@ -206,6 +206,9 @@ TEST(BackupMirrorLive, EveryChangeOfADataFileReachesTheCopyAndNothingElse) {
     EXPECT_FALSE(QFile::exists(f.copy(QStringLiteral("A.frq"))));
     EXPECT_FALSE(QFile::exists(f.copies.filePath(QStringLiteral("sous-dossier/Export.adi"))));
     EXPECT_FALSE(QFile::exists(f.copies.filePath(QStringLiteral("Export.adi"))));
+
+    mirror.setFolder(f.data.path()); // onto the originals: no copy at all
+    EXPECT_EQ(mirror.state(), BackupMirror::State::Off);
 }
 
 namespace {
