@@ -1,5 +1,8 @@
 #include "CommandLine.h"
+#include "backup/BackupMenus.h"
 #include "cluster/ClusterMenus.h"
+#include "core/BackupMirror.h"
+#include "core/BackupRestore.h"
 #include "core/Clock.h"
 #include "core/CountriesWorked.h"
 #include "core/ProgramDirectory.h"
@@ -142,6 +145,25 @@ int main(int argc, char **argv) {
     const std::unique_ptr<PrintService> printing = makeQtPrintService(&dialogs);
     QtFileChooser files;
     const WindowServices services{programDir, setup, settings, dialogs, *printing, files};
+    // Before the copy follows anything, a log of the opened activation that its copy in the
+    // backup folder could repair is offered back (and again at each opening of the entry
+    // window). Offscreen nobody can answer: the logs are named on the error output, untouched.
+    QSet<QString> restoreAsked;
+    const auto offerLogRestore = [&] {
+        const QString folder = settings.read(keys::dossierSauvegarde, QString());
+        const QStringList logs = activationLogPaths(programDir, setup.currentActivation());
+        if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
+            for (const QString &log : logs)
+                if (const std::optional<RestoreCandidate> c = restoreCandidate(log, folder))
+                    std::fprintf(stderr, "%s\n", restoreQuestion(*c, clock.localNow()).toLocal8Bit().constData());
+            return;
+        }
+        offerRestore(dialogs, logs, folder, clock.localNow(), &restoreAsked);
+    };
+    offerLogRestore();
+    BackupMirror mirror(programDir);
+    mirror.install();
+    mirror.setFolder(settings.read(keys::dossierSauvegarde, QString()));
     // The entry window is made at the first "Saisie des QSO" and stays loaded for the rest of
     // the run; a later save (another activation reopened or typed) shows it again on the
     // activation the setup window now holds.
@@ -150,6 +172,7 @@ int main(int argc, char **argv) {
     HamlibRig rig;
     std::unique_ptr<Saisie_QSO> entry;
     setup.setEntryWindowOpener([&] {
+        offerLogRestore();
         if (!entry) {
             entry = std::make_unique<Saisie_QSO>(programDir, setup, settings, dialogs, clock);
             connectSearchWindow(*entry, dialogs);
@@ -160,6 +183,7 @@ int main(int argc, char **argv) {
             connectLabelWindows(*entry, services);
             connectHelpMenu(*entry, services);
             connectMasterScpUpdate(*entry, files, dialogs);
+            connectBackup(*entry, services, mirror);
             entry->attachRig(rig);
             // The announce window proposes the radio's frequency while it answers.
             connectCluster(*entry, services, [e = entry.get()]() -> std::optional<double> {

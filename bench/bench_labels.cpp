@@ -44,6 +44,9 @@ public:
                                         const QString &) override {
         return std::nullopt;
     }
+    std::optional<QString> directoryName(QWidget *, const QString &, const QString &) override {
+        return std::nullopt;
+    }
 };
 
 struct Data {

@@ -53,6 +53,9 @@ public:
                                         const QString &) override {
         return std::nullopt;
     }
+    std::optional<QString> directoryName(QWidget *, const QString &, const QString &) override {
+        return std::nullopt;
+    }
 };
 
 /// The program directory: the activation list and the 10,000-QSO log.

@@ -98,6 +98,9 @@ inline const QString numEtiquette = QStringLiteral("N° Etiquette");
 inline const QString clusterHote = QStringLiteral("Cluster Hote");
 inline const QString clusterPort = QStringLiteral("Cluster Port");
 inline const QString clusterIndicatif = QStringLiteral("Cluster Indicatif");
+/// The folder that holds the live copy of the data files (a USB stick, another disk); empty
+/// for none.
+inline const QString dossierSauvegarde = QStringLiteral("Dossier de sauvegarde");
 /// Calibration of label sheet format `format` (1-5) to the printer: shifts in millimetres.
 inline QString decalageXEtiquette(int format) {
     return QStringLiteral("Decalage X Etiquette %1").arg(format);

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -109,7 +110,13 @@ QString directoryOf(const QString &path) {
     return QFileInfo(path).absolutePath();
 }
 
+std::atomic<FileChangeObserver *> observer{nullptr};
+
 } // namespace
+
+void setFileChangeObserver(FileChangeObserver *o) {
+    observer.store(o);
+}
 
 QString errorReason(int error) {
     return reason(error);
@@ -275,6 +282,8 @@ IoResult writeBytesFile(const QString &path, const QList<QByteArray> &pieces,
         return writeFailure(path, error);
     }
     syncDirectory(dir);
+    if (FileChangeObserver *o = observer.load())
+        o->replaced(path);
     return IoResult::success();
 }
 
@@ -408,6 +417,8 @@ IoResult appendLineBytes(const QString &path, QByteArray bytes) {
     calls.close(fd);
     if (!existed)
         syncDirectory(directoryOf(path));
+    if (FileChangeObserver *o = observer.load())
+        o->appended(path, bytes, qint64(formerSize));
     return IoResult::success();
 }
 
@@ -437,6 +448,8 @@ IoResult removeFile(const QString &path) {
                                      .arg(fileName(path), reason(errno)));
     }
     syncDirectory(directoryOf(path));
+    if (FileChangeObserver *o = observer.load())
+        o->removed(path);
     return IoResult::success();
 }
 

@@ -107,6 +107,23 @@ IoResult removeFile(const QString &path);
 
 bool fileExists(const QString &path);
 
+/// Told of every change a write above makes to a file, once the change is complete (after its
+/// sync), on the thread that made it. The backup copy follows the data files through it.
+/// An observer must be cheap and must not touch the disk: it is called inside every save.
+class FileChangeObserver {
+public:
+    virtual ~FileChangeObserver() = default;
+    /// `bytes` were added at the end of `path`, which held `formerSize` bytes before.
+    virtual void appended(const QString &path, const QByteArray &bytes, qint64 formerSize) = 0;
+    /// `path` now holds a whole new content (a rewrite, a copy, a new file).
+    virtual void replaced(const QString &path) = 0;
+    virtual void removed(const QString &path) = 0;
+};
+
+/// Installs the one observer of the process (nullptr: none). Set once at start, before any
+/// window writes, and cleared before the observer goes away.
+void setFileChangeObserver(FileChangeObserver *observer);
+
 /// The French words for a system error number, as the file messages give them ("le disque est
 /// plein", "le support est en lecture seule"...).
 QString errorReason(int error);

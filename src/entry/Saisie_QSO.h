@@ -182,6 +182,7 @@ public:
     QAction *Mnu_Refrappe_Non;
     QAction *Mnu_Refrappe_Oui;
     QAction *Mnu_Cluster;
+    QAction *Mnu_Sauvegarde; ///< "Sauvegarde…": the folder of the live copy
     QMenu *Mnu_Afficher;
     QAction *Mnu_Aff_Log;
     QAction *Mnu_Log_Alpha;

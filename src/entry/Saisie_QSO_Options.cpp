@@ -103,6 +103,8 @@ void Saisie_QSO::buildMenus() {
     Mnu_CAT = newItem(Mnu_Setup, QStringLiteral("Mnu_CAT"), QStringLiteral("Poste (CAT)…"));
     Mnu_CAT->setEnabled(false);
     Mnu_Cluster = newItem(Mnu_Setup, QStringLiteral("Mnu_Cluster"), QStringLiteral("Cluster…"));
+    Mnu_Sauvegarde =
+        newItem(Mnu_Setup, QStringLiteral("Mnu_Sauvegarde"), QStringLiteral("Sauvegarde…"));
 
     Mnu_Afficher = newMenu(bar, QStringLiteral("Mnu_Afficher"), QStringLiteral("Afficher"));
     Mnu_Aff_Log = newItem(Mnu_Afficher, QStringLiteral("Mnu_Aff_Log"),

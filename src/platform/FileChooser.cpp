@@ -31,4 +31,16 @@ std::optional<QString> QtFileChooser::openFileName(QWidget *parent, const QStrin
     return chosen.isEmpty() ? QString() : chosen.first();
 }
 
+std::optional<QString> QtFileChooser::directoryName(QWidget *parent, const QString &caption,
+                                                    const QString &directory) {
+    QFileDialog dialog(parent, caption, directory);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    const QStringList chosen = dialog.selectedFiles();
+    return chosen.isEmpty() ? QString() : chosen.first();
+}
+
 } // namespace zep

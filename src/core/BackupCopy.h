@@ -1,0 +1,83 @@
+#pragma once
+
+#include "core/IoResult.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+namespace zep::backup {
+
+/// The scratch file of every write in the copy folder: hidden, and never taken for a data file.
+inline const QString copyScratchName = QStringLiteral(".zep-copie.tmp");
+
+/// Whether a file of the program directory is one the copy follows: every file the program
+/// keeps there (logs, lists, side files, reports), not the directory lock, the hidden files
+/// nor the scratch files a save leaves behind when it is cut short.
+bool isDataFileName(const QString &name);
+
+/// Whether `folder` can take the copy now: an existing folder (a medium that was pulled out
+/// leaves none). A failure carries the French reason and the system's error number.
+IoResult checkFolder(const QString &folder);
+
+/// What a live append to a data file asks of its copy.
+enum class Step {
+    Append, ///< the copy is the original as it was before the append: add the same bytes
+    Replace ///< anything else: the copy is rewritten whole from the original
+};
+
+/// The copy takes the appended bytes only when it holds exactly `formerSize` bytes and its
+/// last block (up to 64 KiB, several hundred QSO lines) is the original's block at the same
+/// place. The whole content is compared at every catch-up; here a live QSO must cost little
+/// more than its own write and sync, even on a log of 100,000 QSOs.
+Step appendStep(const QString &originalPath, const QString &copyPath, qint64 formerSize);
+
+/// Brings the copy of one file up to date after the program's change to it (crash-safe, as
+/// every write). A file that is gone by then is left to the removal that follows.
+IoResult followAppend(const QString &originalPath, const QString &copyPath, const QByteArray &bytes,
+                      qint64 formerSize);
+IoResult followReplace(const QString &originalPath, const QString &copyPath);
+IoResult followRemove(const QString &copyPath);
+
+/// Whether two files hold the same bytes (both missing counts as the same); sizes first, then
+/// the content block by block.
+bool sameContent(const QString &a, const QString &b);
+
+struct CatchUpResult {
+    IoResult status;
+    QStringList replaced; ///< names whose copy was rewritten
+    QStringList held;     ///< logs whose copy holds more than they do, kept for a restore
+};
+
+/// Compares every data file of `sourceDir` with its copy in `copyDir` by size and content
+/// (never by date) and replaces the copies that differ. A log of the activation list whose
+/// copy holds QSOs it lost (see damageOf) is held, unless the program changed it during this
+/// run (`followed`): the copy is then what a restore at its next opening offers. Stops at the
+/// first failure (the medium is gone or full: the next catch-up goes on from there).
+CatchUpResult catchUp(const QString &sourceDir, const QString &copyDir,
+                      const QSet<QString> &followed);
+
+/// How a log stands against its copy, for the restore offered when it is opened.
+enum class Damage {
+    None,      ///< nothing to restore: the log is whole and holds at least what the copy holds
+    Missing,   ///< the log is gone and the copy holds QSOs
+    Truncated, ///< the log's bytes begin the copy's, and the copy has more lines
+    Torn       ///< the log's last line is cut or not 104 columns + CR LF, its whole lines begin
+               ///< the copy's, and the copy's last line is whole
+};
+
+/// The number of whole QSO lines (104 columns + CR LF) at the start of a log, and where they
+/// end; a last line that is cut, has no line end or another length is torn.
+struct LogShape {
+    int wholeLines = 0;
+    qsizetype wholeEnd = 0;
+    bool torn = false;
+};
+LogShape shapeOf(QByteArrayView bytes);
+
+/// `log` and `copy` are the files' bytes; a missing file is given as missing.
+Damage damageOf(bool logMissing, QByteArrayView log, bool copyMissing, QByteArrayView copy);
+
+} // namespace zep::backup

@@ -1,0 +1,247 @@
+#include "core/BackupMirror.h"
+
+#include "core/BackupCopy.h"
+
+#include <QDir>
+#include <QSet>
+#include <QThread>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace zep {
+
+/// Lives in the mirror's thread: every change of the copy is made here, one after the other.
+class BackupMirror::Worker : public QObject {
+public:
+    Worker(BackupMirror &mirror, QString sourceDir)
+        : mirror_(mirror), source_(std::move(sourceDir)), retry_(new QTimer(this)) {
+        retry_->setInterval(3000);
+        QObject::connect(retry_, &QTimer::timeout, this, [this] {
+            catchUpNow();
+            report();
+        });
+    }
+
+    /// One change of a data file told by the write path.
+    template <class Change> void follow(const QString &name, Change change) {
+        followed_.insert(name);
+        if (!folder_.isEmpty() && !behind_)
+            settle(change(source_ + QLatin1Char('/') + name, folder_ + QLatin1Char('/') + name));
+    }
+
+    void setFolder(const QString &folder) {
+        folder_ = folder;
+        behind_ = false;
+        retry_->stop();
+        if (!folder_.isEmpty())
+            catchUpNow();
+    }
+
+    void setRetryInterval(int milliseconds) { retry_->setInterval(milliseconds); }
+
+    void catchUpNow() {
+        if (folder_.isEmpty())
+            return;
+        const backup::CatchUpResult result = backup::catchUp(source_, folder_, followed_);
+        if (result.status) {
+            behind_ = false;
+            retry_->stop();
+        }
+        settle(result.status);
+    }
+
+    void stop() {
+        retry_->stop();
+        thread()->quit();
+    }
+
+    /// Tells the mirror where the copy stands once a job is done.
+    void done() {
+        mirror_.pending_.fetch_sub(1);
+        report();
+    }
+
+    void report() {
+        BackupMirror *mirror = &mirror_;
+        QMetaObject::invokeMethod(
+            mirror, [mirror, behind = behind_] { mirror->refresh(behind); }, Qt::QueuedConnection);
+    }
+
+private:
+    void settle(const IoResult &result) {
+        if (result)
+            return;
+        if (!behind_) {
+            behind_ = true;
+            BackupMirror *mirror = &mirror_;
+            const QString text =
+                QStringLiteral("La copie de sécurité n'a pas pu être faite.\n%1\n"
+                               "La saisie continue ; la copie se mettra à jour d'elle-même dès "
+                               "que le support sera de nouveau disponible.")
+                    .arg(result.message);
+            QMetaObject::invokeMethod(
+                mirror, [mirror, text] { emit mirror->warning(text); }, Qt::QueuedConnection);
+        }
+        retry_->start();
+    }
+
+    BackupMirror &mirror_;
+    QString source_;
+    QString folder_;
+    bool behind_ = false;
+    /// Files the program changed during this run: their copy follows them whatever it holds.
+    QSet<QString> followed_;
+    QTimer *retry_;
+};
+
+BackupMirror::BackupMirror(QString programDir, QObject *parent)
+    : QObject(parent), programDir_(QDir::cleanPath(programDir)),
+      thread_(std::make_unique<QThread>()) {
+    thread_->setObjectName(QStringLiteral("Sauvegarde"));
+    worker_ = new Worker(*this, programDir_);
+    worker_->moveToThread(thread_.get());
+    thread_->start();
+}
+
+BackupMirror::~BackupMirror() {
+    if (installed_)
+        setFileChangeObserver(nullptr);
+    Worker *worker = worker_;
+    QMetaObject::invokeMethod(
+        worker, [worker] { worker->stop(); }, Qt::QueuedConnection);
+    // A medium that hangs must not keep the program from ending: after a while the worker is
+    // left to the end of the process.
+    if (!thread_->wait(10000)) {
+        std::fprintf(stderr, "%s\n",
+                     QStringLiteral("La copie de sécurité ne répond plus ; le programme se ferme "
+                                    "sans l'attendre.")
+                         .toLocal8Bit()
+                         .constData());
+        (void)thread_.release();
+        return;
+    }
+    delete worker_;
+}
+
+void BackupMirror::install() {
+    setFileChangeObserver(this);
+    installed_ = true;
+}
+
+void BackupMirror::setFolder(const QString &folder) {
+    folder_ = folder.isEmpty() ? QString() : QDir::cleanPath(folder);
+    // A copy onto the originals (a setting edited by hand) would copy each file onto itself,
+    // and be told of that change in turn: it is no copy.
+    if (folder_ == programDir_)
+        folder_.clear();
+    on_.store(!folder_.isEmpty());
+    behind_ = false;
+    Worker *worker = worker_;
+    const QString chosen = folder_;
+    pending_.fetch_add(1);
+    QMetaObject::invokeMethod(
+        worker,
+        [worker, chosen] {
+            worker->setFolder(chosen);
+            worker->done();
+        },
+        Qt::QueuedConnection);
+    refresh(false);
+}
+
+void BackupMirror::setRetryInterval(int milliseconds) {
+    Worker *worker = worker_;
+    QMetaObject::invokeMethod(
+        worker, [worker, milliseconds] { worker->setRetryInterval(milliseconds); },
+        Qt::QueuedConnection);
+}
+
+QString BackupMirror::statusText(State state) {
+    switch (state) {
+    case State::UpToDate:
+        return QStringLiteral("Sauvegarde : à jour");
+    case State::Pending:
+        return QStringLiteral("Sauvegarde : en attente");
+    case State::Absent:
+        return QStringLiteral("Sauvegarde : support absent");
+    case State::Off:
+        break;
+    }
+    return QString();
+}
+
+QString BackupMirror::nameIn(const QString &path) const {
+    if (!on_.load())
+        return QString();
+    const QString clean = QDir::cleanPath(path);
+    const qsizetype slash = clean.lastIndexOf(QLatin1Char('/'));
+    if (slash < 0 || QStringView(clean).first(slash) != programDir_)
+        return QString();
+    const QString name = clean.mid(slash + 1);
+    return backup::isDataFileName(name) ? name : QString();
+}
+
+template <class Job> void BackupMirror::queue(Job job) {
+    pending_.fetch_add(1);
+    // The status line learns of the change before the worker can report it done: at once for
+    // a save made on the mirror's own thread (the windows'), else through its event queue.
+    if (QThread::currentThread() == thread())
+        refresh(behind_);
+    else
+        QMetaObject::invokeMethod(
+            this, [this] { refresh(behind_); }, Qt::QueuedConnection);
+    Worker *worker = worker_;
+    QMetaObject::invokeMethod(
+        worker,
+        [worker, job = std::move(job)] {
+            job(*worker);
+            worker->done();
+        },
+        Qt::QueuedConnection);
+}
+
+void BackupMirror::appended(const QString &path, const QByteArray &bytes, qint64 formerSize) {
+    const QString name = nameIn(path);
+    if (name.isEmpty())
+        return;
+    queue([name, bytes, formerSize](Worker &w) {
+        w.follow(name, [&](const QString &original, const QString &copy) {
+            return backup::followAppend(original, copy, bytes, formerSize);
+        });
+    });
+}
+
+void BackupMirror::replaced(const QString &path) {
+    const QString name = nameIn(path);
+    if (name.isEmpty())
+        return;
+    queue([name](Worker &w) { w.follow(name, backup::followReplace); });
+}
+
+void BackupMirror::removed(const QString &path) {
+    const QString name = nameIn(path);
+    if (name.isEmpty())
+        return;
+    queue([name](Worker &w) {
+        w.follow(name,
+                 [](const QString &, const QString &copy) { return backup::followRemove(copy); });
+    });
+}
+
+void BackupMirror::refresh(bool behind) {
+    behind_ = behind;
+    State now = State::UpToDate;
+    if (folder_.isEmpty())
+        now = State::Off;
+    else if (behind_)
+        now = State::Absent;
+    else if (pending_.load() > 0)
+        now = State::Pending;
+    if (now == state_)
+        return;
+    state_ = now;
+    emit stateChanged(now);
+}
+
+} // namespace zep
