@@ -347,6 +347,8 @@ IoResult ScratchWriter::commit() {
     }
     syncDirectory(dir_);
     error_ = EALREADY; // a writer commits once
+    if (FileChangeObserver *o = observer.load())
+        o->replaced(path_);
     return IoResult::success();
 }
 
