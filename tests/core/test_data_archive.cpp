@@ -153,6 +153,18 @@ TEST(DataArchive, ArchivesEveryFileWithItsBytesNameAndTimeThenRestoresAChangedDi
     expectedNames.sort();
     EXPECT_EQ(strictNames, expectedNames);
 
+    // Another program gives back the bytes of every file.
+    for (const QString &name : expectedNames) {
+        QProcess extract;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+        extract.setProcessEnvironment(env);
+        extract.start(QStringLiteral("unzip"), {QStringLiteral("-p"), target, name});
+        ASSERT_TRUE(extract.waitForFinished());
+        EXPECT_EQ(extract.readAllStandardOutput(), bytesOf(p.layout.pathOf(name)))
+            << name.toStdString();
+    }
+
     const Contents contents = readArchive(target);
     ASSERT_TRUE(contents.status.ok) << contents.status.message.toStdString();
     for (const Member &m : contents.members) {
