@@ -241,6 +241,7 @@ TEST(DataArchive, RefusesArchivesThatAreNotZipsDamagedOrLeaveTheDirectory) {
         {"absolute", handMadeZip({{"/abs", "b"}}), QStringLiteral("« /abs » sortirait")},
         {"deeper parent", handMadeZip({{"Listes/../../evil", "b"}}), QStringLiteral("sortirait")},
         {"drive letter", handMadeZip({{"C:/evil", "b"}}), QStringLiteral("sortirait")},
+        {"backslashes", handMadeZip({{"..\\evil", "b"}}), QStringLiteral("sortirait")},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
@@ -316,25 +317,4 @@ TEST(DataArchive, ARestoreCutShortPutsBackEveryFileAndKeepsNoCopies) {
     EXPECT_TRUE(restored.status.message.contains(QStringLiteral("remis comme avant")))
         << restored.status.message.toStdString();
     EXPECT_EQ(snapshot(p.layout.programDir), before);
-}
-
-TEST(DataArchive, MemberNamesStayInsideTheDirectory) {
-    const struct {
-        const char *name;
-        bool safe;
-    } cases[] = {
-        {"DFCF 76054.txt", true},
-        {"Réglages/Riduzazur.ini", true},
-        {"Listes/", true},
-        {"../evil", false},
-        {"a/../../evil", false},
-        {"/abs", false},
-        {"..\\evil", false},
-        {"C:\\evil", false},
-        {"./a", false},
-        {"a//b", false},
-        {"", false},
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(safeMemberName(QString::fromUtf8(c.name)), c.safe) << c.name;
 }
