@@ -16,6 +16,7 @@
 #include "platform/HamlibRig.h"
 #include "platform/MessageBoxDialogs.h"
 #include "platform/Printer.h"
+#include "reports/ArchiveMenus.h"
 #include "reports/CountryMapMenus.h"
 #include "reports/ExportMenus.h"
 #include "reports/Import_ADIF.h"
@@ -179,6 +180,11 @@ int main(int argc, char **argv) {
             connectListingWindows(*entry, services);
             connectExports(*entry, services);
             connectAdifImport(*entry, services, clock);
+            // After a restore the settings and the list of activations are read again.
+            connectDataArchives(*entry, services, clock, settings.location(), [&] {
+                settings.reload();
+                setup.Cherche_Num_Activite();
+            });
             connectCountriesAndMap(*entry, services);
             connectLabelWindows(*entry, services);
             connectHelpMenu(*entry, services);

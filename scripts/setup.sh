@@ -11,6 +11,8 @@ packages=(
     libgl-dev libvulkan-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     libhamlib-dev libhamlib-utils
+    # The data archives: libzip to build; unzip checks the archives in the tests.
+    libzip-dev unzip
     hamradio-files strace xvfb xauth faketime
     fonts-liberation2 poppler-utils
     clang libfuzzer-14-dev ccache

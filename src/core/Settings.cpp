@@ -53,6 +53,10 @@ QString QSettingsStore::location() const {
     return settings_->fileName();
 }
 
+void QSettingsStore::reload() {
+    settings_->sync();
+}
+
 QString MemorySettingsStore::read(const QString &key, const QString &defaultValue) const {
     return values_.value(key, defaultValue);
 }

@@ -40,6 +40,8 @@ public:
     QString read(const QString &key, const QString &defaultValue) const override;
     void write(const QString &key, const QString &value) override;
     QString location() const;
+    /// Reads the file again when something else changed it (a restored archive).
+    void reload();
 
 private:
     std::unique_ptr<QSettings> settings_;

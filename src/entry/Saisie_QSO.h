@@ -163,6 +163,8 @@ public:
     QAction *Mnu_ADIF3;
     QAction *Mnu_C_Trafic;
     QAction *Mnu_Import_ADIF;
+    QAction *Mnu_Archiver;        ///< a zip of the program directory and the settings
+    QAction *Mnu_Restaurer;       ///< back to the files of such a zip
     QAction *Mnu_Annonce_Cluster; ///< Ctrl+S
     QAction *Mnu_Quitter;
     QMenu *Mnu_Edition;

@@ -65,6 +65,10 @@ void Saisie_QSO::buildMenus() {
                            QStringLiteral("Exporter au format C_Trafic"));
     Mnu_Import_ADIF = newItem(Mnu_Fichier, QStringLiteral("Mnu_Import_ADIF"),
                               QStringLiteral("Importer un fichier ADIF…"));
+    Mnu_Archiver = newItem(Mnu_Fichier, QStringLiteral("Mnu_Archiver"),
+                           QStringLiteral("Archiver les données…"));
+    Mnu_Restaurer = newItem(Mnu_Fichier, QStringLiteral("Mnu_Restaurer"),
+                            QStringLiteral("Restaurer une archive…"));
     Mnu_Annonce_Cluster = newItem(Mnu_Fichier, QStringLiteral("Mnu_Annonce_Cluster"),
                                   QStringLiteral("Annoncer sur le cluster…"));
     Mnu_Annonce_Cluster->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));

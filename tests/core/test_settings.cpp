@@ -44,3 +44,22 @@ TEST(SettingsStore, MissingOrMalformedValuesGiveTheReadersDefaults) {
     store.write(keys::dateAuto, QStringLiteral("True"));
     EXPECT_TRUE(store.readBool(keys::dateAuto, false));
 }
+
+TEST(SettingsStore, ReloadTakesAFileRestoredUnderIt) {
+    QTemporaryDir dir;
+    const QString ini = dir.filePath(QStringLiteral("Riduzazur.ini"));
+    QSettingsStore store(ini);
+    store.write(keys::indicatif, QStringLiteral("F4ABC"));
+    store.reload();
+    QFile restored(ini);
+    ASSERT_TRUE(restored.open(QIODevice::WriteOnly));
+    restored.write("[Setup%20]\r\nIndicatif=F5XYZ\r\nLogger=F6DEF\r\n");
+    restored.close();
+    store.reload();
+    EXPECT_EQ(store.read(keys::indicatif, QString()), QStringLiteral("F5XYZ"));
+    // A value written afterwards joins the restored ones.
+    store.write(keys::antenne, QStringLiteral("Dipôle"));
+    store.reload();
+    EXPECT_EQ(QSettingsStore(ini).read(keys::logger, QString()), QStringLiteral("F6DEF"));
+    EXPECT_EQ(QSettingsStore(ini).read(keys::antenne, QString()), QStringLiteral("Dipôle"));
+}

@@ -81,6 +81,7 @@ TEST_F(EntryWindow, OpensReadyForACallSignWithDefaultsAndDescriptions) {
          {"Fichiers", "Mnu_ADIF=Exporter au format ADIF",
           "Mnu_ADIF3=Exporter pour les diplômes (ADIF 3)…",
           "Mnu_C_Trafic=Exporter au format C_Trafic", "Mnu_Import_ADIF=Importer un fichier ADIF…",
+          "Mnu_Archiver=Archiver les données…", "Mnu_Restaurer=Restaurer une archive…",
           "Mnu_Annonce_Cluster=Annoncer sur le cluster…", "Mnu_Quitter=Quitter"}},
         {window->Mnu_Afficher,
          {"Afficher", "Mnu_Aff_Log=le log de l'activité",
