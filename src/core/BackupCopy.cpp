@@ -15,7 +15,7 @@ namespace zep::backup {
 
 namespace {
 
-constexpr qint64 tailBlock = 64 * 1024;
+constexpr qint64 tailBlock = 4 * 1024;
 constexpr qint64 compareBlock = 1024 * 1024;
 
 QByteArray readAt(QFile &file, qint64 offset, qint64 size) {
@@ -58,12 +58,12 @@ IoResult checkFolder(const QString &folder) {
 
 Step appendStep(const QString &originalPath, const QString &copyPath, qint64 formerSize) {
     QFile copy(copyPath);
-    if (!copy.open(QIODevice::ReadOnly) || copy.size() != formerSize)
+    if (!copy.open(QIODevice::ReadOnly | QIODevice::Unbuffered) || copy.size() != formerSize)
         return Step::Replace;
     if (formerSize == 0)
         return Step::Append;
     QFile original(originalPath);
-    if (!original.open(QIODevice::ReadOnly) || original.size() < formerSize)
+    if (!original.open(QIODevice::ReadOnly | QIODevice::Unbuffered) || original.size() < formerSize)
         return Step::Replace;
     const qint64 size = qMin(formerSize, tailBlock);
     const QByteArray copyTail = readAt(copy, formerSize - size, size);

@@ -29,7 +29,7 @@ enum class Step {
 };
 
 /// The copy takes the appended bytes only when it holds exactly `formerSize` bytes and its
-/// last block (up to 64 KiB, several hundred QSO lines) is the original's block at the same
+/// last block (up to 4 KiB, the last thirty-odd QSO lines) is the original's block at the same
 /// place. The whole content is compared at every catch-up; here a live QSO must cost little
 /// more than its own write and sync, even on a log of 100,000 QSOs.
 Step appendStep(const QString &originalPath, const QString &copyPath, qint64 formerSize);
