@@ -53,4 +53,25 @@ void followLog(quint64 &seen, const LogReading &now, Apply &&apply, Restart &&re
     seen = now.version;
 }
 
+/// followLog for a follower that counts each line: `count(line, -1)` for each line a change
+/// removed and `count(line, 1)` for each it added; when it starts afresh, `clear()` then each
+/// line counted.
+template <class Count, class Clear>
+void followLogLines(quint64 &seen, const LogReading &now, Count &&count, Clear &&clear) {
+    followLog(
+        seen, now,
+        [&count](const LogChange &change) {
+            for (const QString &line : change.removed)
+                count(line, -1);
+            for (const QString &line : change.added)
+                count(line, 1);
+            return true;
+        },
+        [&count, &clear](const QStringList &lines) {
+            clear();
+            for (const QString &line : lines)
+                count(line, 1);
+        });
+}
+
 } // namespace zep

@@ -230,23 +230,20 @@ void PartialCheckIndex::rebuildPostings(const std::atomic_bool *cancel) {
     const auto stopped = [cancel] { return cancel && cancel->load(); };
     const auto ids = quint32(calls_.size());
     indexed_ = 0;
-    fillPostings(ids, 1 << 16, bigramStart_, bigrams_, [&](quint32 id, std::vector<quint32> &out) {
-        out.clear();
-        const std::string_view t = text(id);
-        for (size_t i = 0; i + 1 < t.size(); ++i)
-            out.push_back(bigramKey(t.data() + i));
-        unique(out);
-    });
+    // The keys of a call's n-grams, each once.
+    const auto gramsOf = [this](size_t n, quint32 (*key)(const char *)) {
+        return [this, n, key](quint32 id, std::vector<quint32> &out) {
+            out.clear();
+            const std::string_view t = text(id);
+            for (size_t i = 0; i + n <= t.size(); ++i)
+                out.push_back(key(t.data() + i));
+            unique(out);
+        };
+    };
+    fillPostings(ids, 1 << 16, bigramStart_, bigrams_, gramsOf(2, bigramKey));
     if (stopped())
         return;
-    fillPostings(ids, 1 << trigramBits, trigramStart_, trigrams_,
-                 [&](quint32 id, std::vector<quint32> &out) {
-                     out.clear();
-                     const std::string_view t = text(id);
-                     for (size_t i = 0; i + 2 < t.size(); ++i)
-                         out.push_back(trigramKey(t.data() + i));
-                     unique(out);
-                 });
+    fillPostings(ids, 1 << trigramBits, trigramStart_, trigrams_, gramsOf(3, trigramKey));
     if (stopped())
         return;
     // Each call under itself and under each of its one-letter deletions: two calls one
@@ -316,21 +313,12 @@ PartialCheckIndex PartialCheckIndex::build(const PartialCheckSources &sources,
 }
 
 void PartialCheckIndex::followLog(const LogReading &log) {
-    zep::followLog(
-        logSeen_, log,
-        [this](const LogChange &change) {
-            for (const QString &line : change.removed)
-                addLogLine(line, -1);
-            for (const QString &line : change.added)
-                addLogLine(line, 1);
-            return true;
-        },
-        [this](const QStringList &lines) {
+    followLogLines(
+        logSeen_, log, [this](const QString &line, int delta) { addLogLine(line, delta); },
+        [this] {
             worked_.clear();
             for (Call &c : calls_)
                 c.logged = 0;
-            for (const QString &line : lines)
-                addLogLine(line, 1);
         });
 }
 

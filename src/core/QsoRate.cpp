@@ -46,20 +46,11 @@ void RateFollower::add(const QString &line, int delta) {
 }
 
 void RateFollower::follow(const LogReading &log) {
-    followLog(
-        seen_, log,
-        [this](const LogChange &change) {
-            for (const QString &line : change.removed)
-                add(line, -1);
-            for (const QString &line : change.added)
-                add(line, 1);
-            return true;
-        },
-        [this](const QStringList &lines) {
+    followLogLines(
+        seen_, log, [this](const QString &line, int delta) { add(line, delta); },
+        [this] {
             minutes_.clear();
             bands_.clear();
-            for (const QString &line : lines)
-                add(line, 1);
         });
 }
 

@@ -158,20 +158,9 @@ void DepartmentTally::count(const QString &line, int step) {
 }
 
 void DepartmentTally::update(const LogReading &log) {
-    followLog(
-        seen_, log,
-        [this](const LogChange &change) {
-            for (const QString &line : change.removed)
-                count(line, -1);
-            for (const QString &line : change.added)
-                count(line, 1);
-            return true;
-        },
-        [this](const QStringList &lines) {
-            tallies_.clear();
-            for (const QString &line : lines)
-                count(line, 1);
-        });
+    followLogLines(
+        seen_, log, [this](const QString &line, int step) { count(line, step); },
+        [this] { tallies_.clear(); });
 }
 
 DepartmentsWorked DepartmentTally::worked(const QString &band, const QString &mode,

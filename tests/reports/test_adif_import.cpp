@@ -56,6 +56,16 @@ protected:
         return entry;
     }
 
+    /// A double activation whose two logs hold the same QSO; the second log's path.
+    QString doubleActivationWithOneQso() {
+        setup.activation.isDouble = true;
+        setup.activation.numActivite1 = QStringLiteral("DIFI-21-010");
+        const QString second = path(QStringLiteral("DIFI-21-010.txt"));
+        put(logFile(), zep::testing::logBytesOf({logged}));
+        put(second, zep::testing::logBytesOf({logged}));
+        return second;
+    }
+
     /// "Importer un fichier ADIF…" clicked, the dialog answering `file`; `onPreview` runs
     /// on the preview window while it is shown. Returns whether it was shown.
     bool runImport(Saisie_QSO &entry, const QString &file,
@@ -196,11 +206,7 @@ TEST_F(AdifImportFromEntry, WritesNothingUnlessImporterIsClicked) {
 }
 
 TEST_F(AdifImportFromEntry, BothLogsOfADoubleActivationGetTheQsos) {
-    setup.activation.isDouble = true;
-    setup.activation.numActivite1 = QStringLiteral("DIFI-21-010");
-    const QString second = path(QStringLiteral("DIFI-21-010.txt"));
-    put(logFile(), zep::testing::logBytesOf({logged}));
-    put(second, zep::testing::logBytesOf({logged}));
+    const QString second = doubleActivationWithOneQso();
     Saisie_QSO &entry = openWithImport();
     ASSERT_TRUE(runImport(entry, sourceFile(fieldFile),
                           [](Import_ADIF &w) { QTest::mouseClick(w.Importer, Qt::LeftButton); }));
@@ -209,11 +215,7 @@ TEST_F(AdifImportFromEntry, BothLogsOfADoubleActivationGetTheQsos) {
 }
 
 TEST_F(AdifImportFromEntry, CtrlZTakesOutExactlyTheImportedQsosFromBothLogs) {
-    setup.activation.isDouble = true;
-    setup.activation.numActivite1 = QStringLiteral("DIFI-21-010");
-    const QString second = path(QStringLiteral("DIFI-21-010.txt"));
-    put(logFile(), zep::testing::logBytesOf({logged}));
-    put(second, zep::testing::logBytesOf({logged}));
+    const QString second = doubleActivationWithOneQso();
     Saisie_QSO &entry = openWithImport();
     ASSERT_TRUE(runImport(entry, sourceFile(fieldFile), [](Import_ADIF &w) {
         QTest::mouseClick(w.Importer_Doublons, Qt::LeftButton);
