@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QStyledItemDelegate>
 #include <QThread>
 #include <QVBoxLayout>
 
@@ -41,6 +42,25 @@ QString itemText(const KnownCall &k) {
     }
     return text.trimmed();
 }
+
+/// Keeps a highlighted call's own colour: a call the duplicate question would stop shows red
+/// on a light highlight, where the usual highlight would paint every call alike.
+class KnownCallDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const QVariant colour = index.data(Qt::ForegroundRole);
+        if (!colour.isValid())
+            return;
+        const QColor own = colour.value<QBrush>().color();
+        option->palette.setColor(QPalette::HighlightedText, own);
+        option->palette.setColor(QPalette::Highlight,
+                                 option->palette.color(QPalette::Highlight).lighter(170));
+    }
+};
 
 } // namespace
 
@@ -74,6 +94,7 @@ PartialCheckPanel::PartialCheckPanel(QLineEdit *callField, Context context, QWid
         // The highlight is moved from the call-sign field: the focus stays there.
         list->setFocusPolicy(Qt::NoFocus);
         list->setSelectionMode(QAbstractItemView::SingleSelection);
+        list->setItemDelegate(new KnownCallDelegate(list));
         access::name(list, caption, label);
         layout->addWidget(label);
         layout->addWidget(list);

@@ -65,6 +65,16 @@ TEST_F(PartialCheckWindow, TypingShowsWorkedThenRememberedThenListedCalls) {
     // Worked on this band and mode: the duplicate question would come.
     EXPECT_EQ(known->item(0)->foreground().color(), QColor(Qt::red));
     EXPECT_NE(known->item(1)->foreground().color(), QColor(Qt::red));
+    // Highlighted, the call is still drawn in red.
+    ASSERT_TRUE(known->item(0)->isSelected());
+    const QImage drawn = known->viewport()->grab(known->visualItemRect(known->item(0))).toImage();
+    int reddish = 0;
+    for (int y = 0; y < drawn.height(); ++y)
+        for (int x = 0; x < drawn.width(); ++x) {
+            const QColor c = drawn.pixelColor(x, y);
+            reddish += c.red() > 180 && c.green() < 90 && c.blue() < 90;
+        }
+    EXPECT_GT(reddish, 10);
     window->Bande_Q->setCurrentText(QStringLiteral("7"));
     EXPECT_NE(known->item(0)->foreground().color(), QColor(Qt::red));
     EXPECT_EQ(focusName(), QStringLiteral("Indi_Q"));
