@@ -150,18 +150,25 @@ int main(int argc, char **argv) {
     // backup folder could repair is offered back (and again at each opening of the entry
     // window). Offscreen nobody can answer: the logs are named on the error output, untouched.
     QSet<QString> restoreAsked;
-    const auto offerLogRestore = [&] {
+    const auto offerLogRestore = [&](const CurrentActivation &activation) {
         const QString folder = settings.read(keys::dossierSauvegarde, QString());
-        const QStringList logs = activationLogPaths(programDir, setup.currentActivation());
+        const QStringList logs = activationLogPaths(programDir, activation);
         if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
             for (const QString &log : logs)
                 if (const std::optional<RestoreCandidate> c = restoreCandidate(log, folder))
-                    std::fprintf(stderr, "%s\n", restoreQuestion(*c, clock.localNow()).toLocal8Bit().constData());
+                    std::fprintf(stderr, "%s\n",
+                                 restoreQuestion(*c, clock.localNow()).toLocal8Bit().constData());
             return;
         }
         offerRestore(dialogs, logs, folder, clock.localNow(), &restoreAsked);
     };
-    offerLogRestore();
+    // At start no activation is open yet: the logs looked at are those of the last one saved,
+    // the one the operator is about to reopen.
+    CurrentActivation last;
+    last.numActivite = settings.read(keys::numActivite, QString());
+    last.numActivite1 = settings.read(keys::numActivite1, QString());
+    last.isDouble = !last.numActivite1.trimmed().isEmpty();
+    offerLogRestore(last);
     BackupMirror mirror(programDir);
     mirror.install();
     mirror.setFolder(settings.read(keys::dossierSauvegarde, QString()));
@@ -173,7 +180,7 @@ int main(int argc, char **argv) {
     HamlibRig rig;
     std::unique_ptr<Saisie_QSO> entry;
     setup.setEntryWindowOpener([&] {
-        offerLogRestore();
+        offerLogRestore(setup.currentActivation());
         if (!entry) {
             entry = std::make_unique<Saisie_QSO>(programDir, setup, settings, dialogs, clock);
             connectSearchWindow(*entry, dialogs);

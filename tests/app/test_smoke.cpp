@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QSettings>
@@ -165,3 +166,38 @@ TEST_F(Smoke, WithoutDirTheDataGoToTheUsersDataDirectory) {
 }
 
 } // namespace
+
+TEST_F(Smoke, AtStartALogShorterThanItsCopyIsNamedAndLeftAlone) {
+    // The last activation saved, its log cut to one QSO, its copy holding two. Offscreen
+    // nobody can answer the question: it goes to the error output and nothing is touched.
+    const QString copies = home.filePath(QStringLiteral("usb"));
+    ASSERT_TRUE(QDir().mkpath(copies));
+    {
+        QSettings ini(iniFile(), QSettings::IniFormat);
+        ini.setValue(QStringLiteral("Setup /N° Activite"), QStringLiteral("DFCF 76054"));
+        ini.setValue(QStringLiteral("Setup /Dossier de sauvegarde"), copies);
+    }
+    // Two QSO lines of 104 columns, as the entry window writes them.
+    const QByteArray one = "08/12/26  12:05  F5XY          75                   59  59  SSB   "
+                           "3.5 Mhz                               \r\n";
+    const QByteArray two = one + "08/12/26  12:06  F5ABV         13                   59  59  "
+                                 "SSB   3.5 Mhz                               \r\n";
+    const QString log = QDir(dataDir()).filePath(QStringLiteral("DFCF 76054.txt"));
+    for (const auto &[path, bytes] :
+         {std::pair{log, one},
+          std::pair{QDir(copies).filePath(QStringLiteral("DFCF 76054.txt")), two}}) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+
+    QProcess *p = start();
+    ASSERT_TRUE(waitForLoad(p)) << p->readAllStandardError().toStdString();
+    const QString said = QString::fromUtf8(p->readAllStandardError());
+    EXPECT_TRUE(said.contains(QStringLiteral("il est plus court que sa copie")))
+        << said.toStdString();
+    EXPECT_TRUE(said.contains(QStringLiteral("1 QSO"))) << said.toStdString();
+    QFile kept(log);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), one);
+}
