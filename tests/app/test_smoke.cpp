@@ -193,7 +193,14 @@ TEST_F(Smoke, AtStartALogShorterThanItsCopyIsNamedAndLeftAlone) {
 
     QProcess *p = start();
     ASSERT_TRUE(waitForLoad(p)) << p->readAllStandardError().toStdString();
-    const QString said = QString::fromUtf8(p->readAllStandardError());
+    // The error output arrives through the pipe at its own pace.
+    QString said;
+    QElapsedTimer t;
+    t.start();
+    while (!said.contains(QStringLiteral("QSO (modifiée")) && t.elapsed() < 20000) {
+        p->waitForReadyRead(100);
+        said += QString::fromUtf8(p->readAllStandardError());
+    }
     EXPECT_TRUE(said.contains(QStringLiteral("il est plus court que sa copie")))
         << said.toStdString();
     EXPECT_TRUE(said.contains(QStringLiteral("1 QSO"))) << said.toStdString();
