@@ -1,8 +1,11 @@
 // The country prefix table as a user may hand it over (edited, saved in another code page,
 // cut short): it is read without fault, the indexed lookup answers as the plain first-match
-// reading does for every call sign tried, and a copy of the table answers as the table.
+// reading does for every call sign tried, a copy of the table answers as the table, and the
+// export's entity index made straight from the file's bytes answers as the one made from the
+// table it reads.
 
 #include "FuzzSupport.h"
+#include "core/PrefixDxcc.h"
 #include "core/PrefixTable.h"
 
 using namespace zep;
@@ -30,7 +33,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         check(!prefix.isEmpty(), "a line with an empty prefix was kept");
         calls << prefix << prefix + QStringLiteral("1ABC") << prefix.chopped(1);
     }
+    const prefixdxcc::EntityFinder fromTable(table), fromBytes(view(data, size));
     for (const QString &call : calls) {
+        const QByteArray ascii = call.toLatin1();
+        check(fromBytes(ascii) == fromTable(ascii),
+              "the entity index from the file's bytes and from its table disagree", call);
         const CountryMatch indexed = table.lookup(call);
         check(same(indexed, table.scan(call)), "the index and the plain reading disagree", call);
         check(same(indexed, copy.lookup(call)), "a copied table answers otherwise", call);
