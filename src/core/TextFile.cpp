@@ -254,37 +254,11 @@ IoResult writeBytesFile(const QString &path, const QByteArray &content,
 
 IoResult writeBytesFile(const QString &path, const QList<QByteArray> &pieces,
                         const QString &scratchName) {
-    sys::Calls &calls = sys::calls();
-    const QString dir = directoryOf(path);
-    const QByteArray scratch = QFile::encodeName(dir + QLatin1Char('/') + scratchName);
-    const QByteArray target = QFile::encodeName(QFileInfo(path).absoluteFilePath());
-
-    const int fd = calls.open(scratch.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return writeFailure(path, errno);
-    const bool written = std::all_of(pieces.begin(), pieces.end(), [fd](const QByteArray &piece) {
-        return writeAll(fd, piece.constData(), piece.size());
-    });
-    if (!written || calls.fsync(fd) != 0) {
-        const int error = errno;
-        calls.close(fd);
-        calls.unlink(scratch.constData());
-        return writeFailure(path, error);
-    }
-    if (calls.close(fd) != 0) {
-        const int error = errno;
-        calls.unlink(scratch.constData());
-        return writeFailure(path, error);
-    }
-    if (calls.rename(scratch.constData(), target.constData()) != 0) {
-        const int error = errno;
-        calls.unlink(scratch.constData());
-        return writeFailure(path, error);
-    }
-    syncDirectory(dir);
-    if (FileChangeObserver *o = observer.load())
-        o->replaced(path);
-    return IoResult::success();
+    ScratchWriter writer(path, scratchName);
+    for (const QByteArray &piece : pieces)
+        if (!writer.append(piece))
+            break;
+    return writer.commit();
 }
 
 ScratchWriter::ScratchWriter(const QString &path, const QString &scratchName)

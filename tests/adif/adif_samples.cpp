@@ -96,8 +96,7 @@ bool exportSample(const QDir &dir, const QString &name, const QStringList &log) 
     std::printf("%s %lld\n", qPrintable(adiPath), static_cast<long long>(log.size()));
 
     // The file for the award sites, every optional field in.
-    const PrefixTable table = PrefixTable::parse(builtInPrefixTable());
-    prefixdxcc::EntityFinder finder(table);
+    const prefixdxcc::EntityFinder finder(builtInPrefixTable());
     adif3::Station station;
     station.stationCall = QStringLiteral("F4ABC/P");
     station.operatorCall = QStringLiteral("F1XYZ");

@@ -45,8 +45,7 @@ adif3::Station station() {
 
 /// The countries through the program's own prefix table, as the window finds them.
 struct Countries {
-    PrefixTable table = PrefixTable::parse(builtInPrefixTable());
-    prefixdxcc::EntityFinder finder{table};
+    prefixdxcc::EntityFinder finder{builtInPrefixTable()};
     adif3::EntityOf entityOf = [this](QByteArrayView call) { return finder(call); };
 };
 

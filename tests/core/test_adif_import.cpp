@@ -429,8 +429,7 @@ TEST(AdifImport, GivesBackALogExportedForTheAwardSites) {
                             cw ? "579" : "59", mode, qPrintable(band), remarks}));
             ++n;
         }
-    const PrefixTable table = PrefixTable::parse(builtInPrefixTable());
-    prefixdxcc::EntityFinder finder(table);
+    const prefixdxcc::EntityFinder finder(builtInPrefixTable());
     adif3::Station station;
     station.stationCall = QStringLiteral("F4ABC");
     station.operatorCall = QStringLiteral("F4ABC");
