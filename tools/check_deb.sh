@@ -18,10 +18,7 @@ fi
 # The package tools (file for cpack's dependency scan, lintian, appstreamcli) come with the
 # set-up.
 "$root/scripts/setup.sh"
-launcher=()
-if command -v ccache >/dev/null 2>&1; then
-    launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-fi
+. "$root/scripts/ccache-env.sh"
 
 fail() {
     echo "check_deb: $*" >&2

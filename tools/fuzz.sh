@@ -11,8 +11,7 @@ shift
 build=${FUZZ_DIR:-$root/build-fuzz}
 nice_level=${FUZZ_NICE:-0}
 
-launcher=()
-command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+. "$root/scripts/ccache-env.sh"
 if [ ! -f "$build/CMakeCache.txt" ]; then
     cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
         -DZEP_BUILD_FUZZ=ON -DZEP_BUILD_TESTS=OFF -DZEP_BUILD_BENCH=OFF "${launcher[@]}" >/dev/null

@@ -1,0 +1,11 @@
+# Sourced by the build scripts: when ccache is there, compile through it. The cache lives outside
+# the clone (ccache's own folder in the user's home) and is keyed on paths relative to the source
+# root ($root), so a fresh clone elsewhere on the same machine, or a second build folder, reuses
+# what an earlier build compiled. Sets the array `launcher` for cmake.
+launcher=()
+if command -v ccache >/dev/null 2>&1; then
+    launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    export CCACHE_BASEDIR=$root
+    export CCACHE_NOHASHDIR=1
+    export CCACHE_MAXSIZE=${CCACHE_MAXSIZE:-8G}
+fi
