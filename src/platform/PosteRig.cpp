@@ -149,6 +149,7 @@ void PosteRig::startHelper() {
     reader_ = poste::LineReader();
     lastLine_.start();
     lastReading_.start();
+    lastWatch_.invalidate();
     ++starts_;
     watch_.start(timing_.pingMs);
     process_->start();
@@ -194,6 +195,13 @@ void PosteRig::replace() {
 void PosteRig::watch() {
     if (!process_)
         return;
+    // This thread held up (a long job of the window) has not read the helper's lines: the
+    // silence is this thread's, not the helper's, which gets its time again.
+    if (lastWatch_.isValid() && lastWatch_.elapsed() > 2 * timing_.pingMs) {
+        lastLine_.restart();
+        lastReading_.restart();
+    }
+    lastWatch_.restart();
     if (lastLine_.elapsed() > timing_.answerMs ||
         (followed_.kind != RigLink::Kind::None && lastReading_.elapsed() > timing_.followMs)) {
         replace();

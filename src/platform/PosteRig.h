@@ -80,6 +80,7 @@ private:
     QTimer restart_;
     QElapsedTimer lastLine_;
     QElapsedTimer lastReading_;
+    QElapsedTimer lastWatch_;
     int backoffMs_;
     int starts_ = 0;
     quint64 nextId_ = 1;

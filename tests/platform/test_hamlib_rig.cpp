@@ -17,9 +17,11 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <thread>
 
 using namespace zep;
 using zep::testing::FloodingPeer;
@@ -361,4 +363,18 @@ TEST(PosteRig, TheHelperEndsWhenTheProgramGoes) {
     shell.kill();
     ASSERT_TRUE(shell.waitForFinished(3000));
     ZEP_TRY_VERIFY(!running(child), 3000);
+}
+
+TEST(PosteRig, AWindowThatHeldItsThreadForSecondsDoesNotTakeTheSoundHelperForHung) {
+    PosteRig rig(helper);
+    LastReading reading(rig);
+    rig.follow(direct(1));
+    ZEP_TRY_VERIFY(reading.last.answering(), 3000);
+    const qint64 pid = rig.helperPid();
+    // The helper's lines wait in the pipe meanwhile, unread.
+    std::this_thread::sleep_for(std::chrono::milliseconds(3000));
+    QTest::qWait(1500);
+    EXPECT_EQ(rig.helperPid(), pid);
+    EXPECT_EQ(rig.starts(), 1);
+    EXPECT_TRUE(reading.last.answering());
 }
