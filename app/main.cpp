@@ -13,8 +13,8 @@
 #include "help/HelpMenus.h"
 #include "labels/LabelMenus.h"
 #include "platform/FileChooser.h"
-#include "platform/HamlibRig.h"
 #include "platform/MessageBoxDialogs.h"
+#include "platform/PosteRig.h"
 #include "platform/Printer.h"
 #include "reports/ArchiveMenus.h"
 #include "reports/CountryMapMenus.h"
@@ -175,9 +175,9 @@ int main(int argc, char **argv) {
     // The entry window is made at the first "Saisie des QSO" and stays loaded for the rest of
     // the run; a later save (another activation reopened or typed) shows it again on the
     // activation the setup window now holds.
-    // The radio outlives the entry window; closing the program never waits more than a
-    // moment for a radio that hangs.
-    HamlibRig rig;
+    // The radio outlives the entry window. It is read by the helper program beside this one,
+    // so closing the program never waits for a radio that hangs.
+    PosteRig rig;
     std::unique_ptr<Saisie_QSO> entry;
     setup.setEntryWindowOpener([&] {
         offerLogRestore(setup.currentActivation());

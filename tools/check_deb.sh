@@ -39,7 +39,8 @@ debs=("$build_dir"/zep-rozadovev_*.deb)
 deb=${debs[0]}
 echo "Package: $deb"
 dpkg-deb --field "$deb" Package Version Depends
-# The radio library comes from dpkg-shlibdeps, as every library the program links.
+# The radio library comes from dpkg-shlibdeps, as every library the package's programs link (the
+# radio helper links it).
 dpkg-deb --field "$deb" Depends | grep -q 'libhamlib4' ||
     fail "the package does not depend on libhamlib4"
 
@@ -68,10 +69,15 @@ metainfo=/usr/share/metainfo/org.example.zep.rozadovev.metainfo.xml
 for f in /usr/bin/zep-rozadovev /usr/share/applications/zep-rozadovev.desktop \
     /usr/share/icons/hicolor/scalable/apps/zep-rozadovev.svg \
     /usr/share/zep-rozadovev/help/guide.html /usr/share/man/man1/zep-rozadovev.1.gz \
+    /usr/libexec/zep-rozadovev/zep-rozadovev-poste \
     /usr/share/doc/zep-rozadovev/copyright /usr/share/doc/zep-rozadovev/changelog.Debian.gz \
     "$metainfo"; do
     [ -f "$f" ] || fail "missing after installation: $f"
 done
+# Hamlib runs in the radio helper only: a crash in it never takes the log window with it.
+ldd /usr/bin/zep-rozadovev | grep -q hamlib && fail "the program links Hamlib; only its helper may"
+ldd /usr/libexec/zep-rozadovev/zep-rozadovev-poste | grep -q hamlib ||
+    fail "the radio helper does not link Hamlib"
 desktop-file-validate /usr/share/applications/zep-rozadovev.desktop ||
     fail "the desktop entry does not validate"
 # appstreamcli exits 0 on warnings too: its verdict line must show no error and no warning.

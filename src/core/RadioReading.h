@@ -24,6 +24,14 @@ struct RigReading {
     friend bool operator==(const RigReading &, const RigReading &) = default;
 };
 
+/// One radio model as Hamlib knows it, for the choice of a radio wired to this computer.
+struct RigModel {
+    int number = 0;
+    QString maker;
+    QString name;
+    friend bool operator==(const RigModel &, const RigModel &) = default;
+};
+
 /// How the program reaches the radio, as set in "Liaison avec le poste" and kept in the
 /// settings section "Setup ".
 struct RigLink {

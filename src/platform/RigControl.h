@@ -8,13 +8,6 @@
 
 namespace zep {
 
-/// One radio model as Hamlib knows it, for the choice of a radio wired to this computer.
-struct RigModel {
-    int number = 0;
-    QString maker;
-    QString name;
-};
-
 /// The radio, in the program's words: follow its frequency and mode, read it once to test a
 /// link, list the models that can be wired. Every answer comes back as a signal on the
 /// caller's thread; nothing here may block the caller, whatever the radio does.

@@ -124,7 +124,7 @@ Liaison_Poste::Liaison_Poste(SettingsStore &settings, RigControl &rig, QWidget *
     connect(Enregistrer, &QPushButton::clicked, this, &Liaison_Poste::save);
     connect(Annuler, &QPushButton::clicked, this, &QDialog::reject);
 
-    // Hamlib lists its models on a thread of its own: the list fills when it comes.
+    // The radio helper lists Hamlib's models: the list fills when it comes.
     rig_.listModels();
 }
 

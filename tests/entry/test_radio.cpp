@@ -6,10 +6,11 @@
 #include "EntryWindowFixture.h"
 
 #include "core/QsoFrequencies.h"
-#include "platform/HamlibRig.h"
+#include "platform/PosteRig.h"
 #include "platform/ScriptedRig.h"
 #include "setup/Liaison_Poste.h"
 #include "support/Rigctld.h"
+#include "support/TryWait.h"
 
 #include <QAction>
 #include <QMenu>
@@ -220,25 +221,25 @@ TEST_F(Radio, ARealRigctldIsFollowedAndALostLinkGreysTheLineThenComesBack) {
     ASSERT_TRUE(daemon.start());
     settings.writeInt(keys::catLiaison, 1);
     settings.writeInt(keys::catPort, daemon.port());
-    HamlibRig hamlib;
+    PosteRig hamlib(QStringLiteral(ZEP_POSTE_PROGRAM));
     Saisie_QSO &w = openWithRadio(hamlib);
-    QTRY_VERIFY_WITH_TIMEOUT(w.Poste->isVisible() && w.Poste->isEnabled(), 3000);
+    ZEP_TRY_VERIFY(w.Poste->isVisible() && w.Poste->isEnabled(), 3000);
 
     ASSERT_TRUE(daemon.rigctl({QStringLiteral("F"), QStringLiteral("14285000")}));
     ASSERT_TRUE(
         daemon.rigctl({QStringLiteral("M"), QStringLiteral("USB"), QStringLiteral("2400")}));
-    QTRY_COMPARE_WITH_TIMEOUT(w.Poste->text(), QStringLiteral("Poste : 14 285,00 kHz USB"), 3000);
+    ZEP_TRY_COMPARE(w.Poste->text(), QStringLiteral("Poste : 14 285,00 kHz USB"), 3000);
     EXPECT_EQ(boxes(), QStringLiteral("14 SSB"));
     ASSERT_TRUE(daemon.rigctl({QStringLiteral("F"), QStringLiteral("7030000")}));
     ASSERT_TRUE(daemon.rigctl({QStringLiteral("M"), QStringLiteral("CW"), QStringLiteral("500")}));
-    QTRY_COMPARE_WITH_TIMEOUT(boxes(), QStringLiteral("7 CW"), 3000);
+    ZEP_TRY_COMPARE(boxes(), QStringLiteral("7 CW"), 3000);
 
     daemon.kill();
-    QTRY_COMPARE_WITH_TIMEOUT(w.Poste->text(), QStringLiteral("Poste : pas de réponse"), 2000);
+    ZEP_TRY_COMPARE(w.Poste->text(), QStringLiteral("Poste : pas de réponse"), 2000);
     EXPECT_FALSE(w.Poste->isEnabled());
     ASSERT_TRUE(daemon.start());
     // The dummy radio starts again on 145 MHz FM.
-    QTRY_COMPARE_WITH_TIMEOUT(w.Poste->text(), QStringLiteral("Poste : 145 000,00 kHz FM"), 8000);
+    ZEP_TRY_COMPARE(w.Poste->text(), QStringLiteral("Poste : 145 000,00 kHz FM"), 8000);
     EXPECT_TRUE(w.Poste->isEnabled());
     EXPECT_EQ(boxes(), QStringLiteral("144 FM"));
     EXPECT_TRUE(dialogs.shown().empty()) << dialogs.texts().join('|').toStdString();

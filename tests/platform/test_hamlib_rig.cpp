@@ -1,24 +1,38 @@
-// The radio through Hamlib, for real: the dummy radio in process, a rigctld daemon whose dial
-// is turned with rigctl, killed and started again, a peer that never answers and a refused
-// port. The caller's thread never waits on the radio.
+// The radio through Hamlib in the helper program, for real: Hamlib's dummy radio, a rigctld
+// daemon whose dial is turned with rigctl, killed and started again, a peer that never answers,
+// a refused port, a peer that floods the link; the helper killed, stopped, left without its
+// program; the helper's lines taken as input. The caller's thread never waits on the radio.
 
-#include "platform/HamlibRig.h"
+#include "platform/PosteRig.h"
 #include "support/Rigctld.h"
+#include "support/TryWait.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <thread>
+
 using namespace zep;
+using zep::testing::FloodingPeer;
 using zep::testing::Rigctld;
 using zep::testing::SilentPeer;
 
 namespace {
 
 using State = RigReading::State;
+
+const QString helper = QStringLiteral(ZEP_POSTE_PROGRAM);
 
 RigLink direct(int model) {
     RigLink link;
@@ -47,6 +61,16 @@ struct LastReading {
     int count = 0;
 };
 
+/// Whether process `pid` still runs (a zombie waiting for its parent runs no more).
+bool running(qint64 pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray line = stat.readAll();
+    const qsizetype end = line.lastIndexOf(')');
+    return end > 0 && line.size() > end + 2 && line.at(end + 2) != 'Z';
+}
+
 /// The worst delay of a 5 ms timer of this thread while `ms` milliseconds go by.
 qint64 worstTimerDelay(int ms) {
     QElapsedTimer clock;
@@ -69,12 +93,12 @@ qint64 worstTimerDelay(int ms) {
 
 } // namespace
 
-TEST(HamlibRig, DummyRadioInProcessIsFollowedTestedAndListed) {
-    HamlibRig rig;
+TEST(PosteRig, DummyRadioIsFollowedTestedAndListed) {
+    PosteRig rig(helper);
     LastReading reading(rig);
     rig.follow(direct(1));
     // Hamlib's dummy radio starts on 145 MHz FM.
-    QTRY_VERIFY_WITH_TIMEOUT(reading.last.answering(), 3000);
+    ZEP_TRY_VERIFY(reading.last.answering(), 3000);
     EXPECT_EQ(reading.last.hz, 145'000'000);
     EXPECT_EQ(reading.last.mode, QStringLiteral("FM"));
     // A reading is reported when it changes, not at every poll.
@@ -102,43 +126,43 @@ TEST(HamlibRig, DummyRadioInProcessIsFollowedTestedAndListed) {
     }));
 
     rig.follow(RigLink{});
-    QTRY_COMPARE_WITH_TIMEOUT(reading.last.state, State::NoLink, 1000);
+    ZEP_TRY_COMPARE(reading.last.state, State::NoLink, 1000);
 }
 
-TEST(HamlibRig, RigctldDialIsFollowedAndTheLinkComesBackAfterTheDaemonRestarts) {
+TEST(PosteRig, RigctldDialIsFollowedAndTheLinkComesBackAfterTheDaemonRestarts) {
     if (!Rigctld::available())
         GTEST_SKIP() << "rigctld and rigctl (libhamlib-utils) are not installed";
     Rigctld daemon;
     ASSERT_TRUE(daemon.start());
-    HamlibRig rig;
+    PosteRig rig(helper);
     LastReading reading(rig);
     rig.follow(network(daemon.port()));
-    QTRY_VERIFY_WITH_TIMEOUT(reading.last.answering(), 3000);
+    ZEP_TRY_VERIFY(reading.last.answering(), 3000);
 
     ASSERT_TRUE(daemon.rigctl({QStringLiteral("F"), QStringLiteral("14285000")}));
     ASSERT_TRUE(
         daemon.rigctl({QStringLiteral("M"), QStringLiteral("USB"), QStringLiteral("2400")}));
-    QTRY_VERIFY_WITH_TIMEOUT(reading.last.hz == 14'285'000 && reading.last.mode == "USB", 3000);
+    ZEP_TRY_VERIFY(reading.last.hz == 14'285'000 && reading.last.mode == "USB", 3000);
 
     daemon.kill();
-    QTRY_COMPARE_WITH_TIMEOUT(reading.last.state, State::Silent, 2000);
+    ZEP_TRY_COMPARE(reading.last.state, State::Silent, 2000);
     ASSERT_TRUE(daemon.start());
     // The dead link is dropped and opened again within the 5 s of reconnection.
     QElapsedTimer back;
     back.start();
-    QTRY_VERIFY_WITH_TIMEOUT(reading.last.answering(), 8000);
+    ZEP_TRY_VERIFY(reading.last.answering(), 8000);
     EXPECT_LT(back.elapsed(), 7000);
 }
 
-TEST(HamlibRig, APeerThatNeverAnswersNeitherFreezesTheCallerNorDelaysTheEnd) {
+TEST(PosteRig, APeerThatNeverAnswersNeitherFreezesTheCallerNorDelaysTheEnd) {
     SilentPeer peer;
     QElapsedTimer clock;
     clock.start();
-    auto rig = std::make_unique<HamlibRig>();
+    auto rig = std::make_unique<PosteRig>(helper);
     LastReading reading(*rig);
     rig->follow(network(peer.port()));
     EXPECT_LT(clock.elapsed(), 50);
-    QTRY_COMPARE_WITH_TIMEOUT(reading.last.state, State::Silent, 3000);
+    ZEP_TRY_COMPARE(reading.last.state, State::Silent, 3000);
     EXPECT_LT(worstTimerDelay(1500), 50);
 
     QSignalSpy tested(rig.get(), &RigControl::tested);
@@ -154,17 +178,203 @@ TEST(HamlibRig, APeerThatNeverAnswersNeitherFreezesTheCallerNorDelaysTheEnd) {
     EXPECT_LT(clock.elapsed(), 1000);
 }
 
-TEST(HamlibRig, TheCausesOfAFailedTestAreFrench) {
-    HamlibRig rig;
+TEST(PosteRig, TheCausesOfAFailedTestAreFrench) {
+    PosteRig rig(helper);
     QSignalSpy tested(&rig, &RigControl::tested);
     const quint16 closed = zep::testing::freePort();
     rig.test(network(closed));
     rig.test(direct(999'999));
-    QTRY_COMPARE_WITH_TIMEOUT(tested.size(), 2, 3000);
+    ZEP_TRY_COMPARE(tested.size(), 2, 3000);
     QStringList causes = {tested.at(0).at(1).toString(), tested.at(1).at(1).toString()};
     causes.sort();
     EXPECT_EQ(causes, (QStringList{"liaison impossible : connexion refusée, ou périphérique "
                                    "absent ou occupé",
                                    "modèle de poste inconnu"}));
     EXPECT_EQ(tested.at(0).at(0).value<RigReading>().state, State::Silent);
+}
+
+TEST(PosteRig, APeerThatAnswersFiftyKilobytesLeavesTheProgramStandingUntilARealDaemonIsBack) {
+    if (!Rigctld::available())
+        GTEST_SKIP() << "rigctld and rigctl (libhamlib-utils) are not installed";
+    RigTiming timing;
+    timing.maxBackoffMs = 2000;
+    auto peer = std::make_unique<FloodingPeer>();
+    const quint16 port = peer->port();
+    PosteRig rig(helper, timing);
+    LastReading reading(rig);
+    int answers = 0;
+    QObject::connect(&rig, &RigControl::readingChanged, &reading.context,
+                     [&](const RigReading &r) { answers += r.answering() ? 1 : 0; });
+    rig.follow(network(port));
+    ZEP_TRY_COMPARE(reading.last.state, State::Silent, 5000);
+    // Whatever the library makes of the flood (the helper dies of it, or reads nothing), the
+    // line says the radio does not answer, and keeps saying it.
+    QTest::qWait(3000);
+    EXPECT_EQ(radio::stateLine(reading.last, false), QStringLiteral("Poste : pas de réponse"));
+    EXPECT_EQ(answers, 0);
+
+    peer.reset();
+    Rigctld daemon(port);
+    ASSERT_TRUE(daemon.start());
+    ZEP_TRY_VERIFY(reading.last.answering(), 12000);
+    EXPECT_EQ(reading.last.hz, 145'000'000);
+}
+
+TEST(PosteRig, AHelperKilledOrStoppedMidRunIsReplacedAndTheReadingComesBack) {
+    if (!Rigctld::available())
+        GTEST_SKIP() << "rigctld and rigctl (libhamlib-utils) are not installed";
+    Rigctld daemon;
+    ASSERT_TRUE(daemon.start());
+    PosteRig rig(helper);
+    LastReading reading(rig);
+    rig.follow(network(daemon.port()));
+    const struct {
+        int signal;
+        const char *what;
+    } cases[] = {
+        {SIGKILL, "killed"},
+        {SIGSTOP, "stopped: a hang"},
+        {SIGSEGV, "crashed"},
+        {SIGKILL, "killed again, after a good run"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        ZEP_TRY_VERIFY(reading.last.answering(), 6000);
+        const qint64 pid = rig.helperPid();
+        ASSERT_GT(pid, 0);
+        ASSERT_EQ(::kill(pid_t(pid), c.signal), 0);
+        ZEP_TRY_COMPARE(reading.last.state, State::Silent, 4000);
+        ZEP_TRY_VERIFY(rig.helperPid() != 0 && rig.helperPid() != pid, 4000);
+        ZEP_TRY_VERIFY(reading.last.answering(), 6000);
+        EXPECT_EQ(reading.last.hz, 145'000'000);
+        // The stopped one is killed, not left behind.
+        ZEP_TRY_VERIFY(!running(pid), 2000);
+    }
+    EXPECT_EQ(rig.starts(), 5);
+}
+
+TEST(PosteRig, AHelperThatKeepsDyingIsStartedAgainLaterEachTimeUpToTheCap) {
+    const QString dies = QStandardPaths::findExecutable(QStringLiteral("false"));
+    ASSERT_FALSE(dies.isEmpty());
+    const QString programs[] = {dies, QStringLiteral("/nonexistent/zep-rozadovev-poste")};
+    for (const QString &program : programs) {
+        RigTiming timing;
+        timing.firstBackoffMs = 200;
+        timing.maxBackoffMs = 400;
+        PosteRig rig(program, timing);
+        LastReading reading(rig);
+        QElapsedTimer clock;
+        QList<qint64> starts;
+        QObject::connect(&rig, &PosteRig::helperStarted, &reading.context,
+                         [&] { starts.append(clock.elapsed()); });
+        clock.start();
+        rig.follow(network(4532));
+        ZEP_TRY_VERIFY(starts.size() >= 5, 6000);
+        EXPECT_EQ(reading.last.state, State::Silent) << program.toStdString();
+        // 0.2 s, 0.4 s, then never more than the cap (doubling would give 0.8 s, 1.6 s).
+        const qint64 waits[] = {200, 400, 400};
+        for (int i = 0; i < 3; ++i)
+            EXPECT_GE(starts[i + 1] - starts[i], waits[i]) << program.toStdString() << " " << i;
+        EXPECT_LT(starts[4] - starts[3], 1600) << program.toStdString();
+        // Following nothing, nothing is restarted.
+        rig.follow(RigLink{});
+        const qsizetype count = starts.size();
+        QTest::qWait(1000);
+        EXPECT_EQ(starts.size(), count) << program.toStdString();
+        EXPECT_EQ(reading.last.state, State::NoLink);
+    }
+}
+
+TEST(PosteRig, TheHelpersLinesAreCheckedAndWhatIsNoReadingIsDropped) {
+    QTemporaryDir dir;
+    const QString fake = dir.filePath(QStringLiteral("fake-poste"));
+    QFile script(fake);
+    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    // A helper gone wrong: it answers the link with a flood and readings out of bounds, one
+    // good reading among them.
+    script.write(R"(#!/bin/sh
+echo "HELLO 1"
+read -r verb id rest
+head -c 60000 /dev/zero | tr '\0' x; echo
+for f in nan -nan inf -14285000 0 300000000001 99999999999999999999999 1.5e7 14285000x; do
+    printf 'READING %s %s USB\n' "$id" "$f"
+done
+printf 'READING %s 14285000 US%%20B\n' "$id"
+printf 'READING %s 14285000\n' "$id"
+printf 'READING 999 21000000 USB\n'
+printf 'SOMETHING %s 14285000 USB\n' "$id"
+printf 'READING %s 7030000 CW\n' "$id"
+exec cat >/dev/null
+)");
+    script.close();
+    ASSERT_TRUE(script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+
+    PosteRig rig(fake);
+    QList<RigReading> answers;
+    QObject::connect(&rig, &RigControl::readingChanged, &rig, [&](const RigReading &r) {
+        if (r.answering())
+            answers.append(r);
+    });
+    rig.follow(network(4532));
+    ZEP_TRY_VERIFY(!answers.isEmpty(), 3000);
+    QTest::qWait(300);
+    const RigReading cw{State::Answering, 7'030'000, QStringLiteral("CW")};
+    EXPECT_EQ(answers, QList<RigReading>{cw});
+    // It never answers PING: it is taken for a hung helper and replaced.
+    ZEP_TRY_VERIFY(rig.starts() >= 2, 5000);
+}
+
+TEST(PosteRig, TheHelperEndsWhenTheProgramGoes) {
+    SilentPeer peer;
+    const struct {
+        const char *what;
+        bool following;
+    } inputClosed[] = {{"idle", false}, {"in a link that hangs", true}};
+    for (const auto &c : inputClosed) {
+        QProcess p;
+        p.start(helper);
+        ASSERT_TRUE(p.waitForReadyRead(5000)) << c.what;
+        EXPECT_EQ(p.readLine(), QByteArray("HELLO 1\n")) << c.what;
+        if (c.following) {
+            p.write("FOLLOW 1 NET 127.0.0.1 " + QByteArray::number(peer.port()) + "\n");
+            QTest::qWait(300);
+        }
+        p.closeWriteChannel();
+        ASSERT_TRUE(p.waitForFinished(3000)) << c.what;
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << c.what;
+        EXPECT_EQ(p.exitCode(), 0) << c.what;
+    }
+
+    // The program killed outright: the helper's input stays open (a pipe it holds both ends
+    // of), yet it goes with its parent.
+    QTemporaryDir dir;
+    const QString pipe = dir.filePath(QStringLiteral("input"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    QProcess shell;
+    shell.start(
+        QStringLiteral("sh"),
+        {QStringLiteral("-c"), QStringLiteral("\"$0\" <>\"$1\" & echo $!; wait"), helper, pipe});
+    ASSERT_TRUE(shell.waitForReadyRead(5000));
+    const qint64 child = shell.readLine().trimmed().toLongLong();
+    ASSERT_GT(child, 0);
+    ZEP_TRY_VERIFY(running(child), 2000);
+    QTest::qWait(200);
+    ASSERT_TRUE(running(child));
+    shell.kill();
+    ASSERT_TRUE(shell.waitForFinished(3000));
+    ZEP_TRY_VERIFY(!running(child), 3000);
+}
+
+TEST(PosteRig, AWindowThatHeldItsThreadForSecondsDoesNotTakeTheSoundHelperForHung) {
+    PosteRig rig(helper);
+    LastReading reading(rig);
+    rig.follow(direct(1));
+    ZEP_TRY_VERIFY(reading.last.answering(), 3000);
+    const qint64 pid = rig.helperPid();
+    // The helper's lines wait in the pipe meanwhile, unread.
+    std::this_thread::sleep_for(std::chrono::milliseconds(3000));
+    QTest::qWait(1500);
+    EXPECT_EQ(rig.helperPid(), pid);
+    EXPECT_EQ(rig.starts(), 1);
+    EXPECT_TRUE(reading.last.answering());
 }

@@ -1,9 +1,10 @@
 // "Liaison avec le poste": what it shows from the settings, the model list from Hamlib and its
 // search, "Tester" reading the dummy radio off the window's thread, and what it saves.
 
-#include "platform/HamlibRig.h"
+#include "platform/PosteRig.h"
 #include "platform/ScriptedRig.h"
 #include "setup/Liaison_Poste.h"
+#include "support/TryWait.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -71,19 +72,19 @@ TEST(RigLinkWindow, ShowsTheSettingsEnablesWhatTheKindNeedsAndSavesTheChoice) {
 
 TEST(RigLinkWindow, TesterReadsTheDummyRadioThroughHamlibAndSaysWhyALinkFails) {
     MemorySettingsStore settings;
-    HamlibRig rig;
+    PosteRig rig(QStringLiteral(ZEP_POSTE_PROGRAM));
     Liaison_Poste w(settings, rig);
     // Hamlib's own list arrives from its thread, the dummy radio in it.
-    QTRY_VERIFY_WITH_TIMEOUT(w.Modele->findText(QStringLiteral("Hamlib Dummy (1)")) >= 0, 5000);
+    ZEP_TRY_VERIFY(w.Modele->findText(QStringLiteral("Hamlib Dummy (1)")) >= 0, 5000);
     w.Direct->setChecked(true);
     w.Modele->setCurrentIndex(w.Modele->findText(QStringLiteral("Hamlib Dummy (1)")));
     QTest::mouseClick(w.Tester, Qt::LeftButton);
-    QTRY_COMPARE_WITH_TIMEOUT(w.Resultat->text(), QStringLiteral("145 000,00 kHz FM"), 3000);
+    ZEP_TRY_COMPARE(w.Resultat->text(), QStringLiteral("145 000,00 kHz FM"), 3000);
 
     w.Reseau->setChecked(true);
     w.Port->setValue(1); // nothing listens there
     QTest::mouseClick(w.Tester, Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(w.Resultat->text().startsWith(QStringLiteral("Échec : ")), 3000);
+    ZEP_TRY_VERIFY(w.Resultat->text().startsWith(QStringLiteral("Échec : ")), 3000);
     EXPECT_FALSE(w.Resultat->text().contains(QStringLiteral("Hamlib"))) << "no rigerror text";
     QTest::mouseClick(w.Annuler, Qt::LeftButton);
     EXPECT_EQ(w.result(), QDialog::Rejected);

@@ -22,6 +22,7 @@ inline quint16 freePort() {
 class Rigctld {
 public:
     Rigctld() : port_(freePort()) {}
+    explicit Rigctld(quint16 port) : port_(port) {}
     ~Rigctld() { kill(); }
 
     static bool available() {
@@ -83,6 +84,31 @@ public:
 
 private:
     QTcpServer server_;
+};
+
+/// A peer that answers every connection and every request with `bytes` bytes of one line: a
+/// radio link gone mad, or a daemon of another kind on the port.
+class FloodingPeer {
+public:
+    explicit FloodingPeer(qsizetype bytes = 50 * 1024) : flood_(bytes, 'x') {
+        flood_.append('\n');
+        QObject::connect(&server_, &QTcpServer::newConnection, &server_, [this] {
+            while (QTcpSocket *s = server_.nextPendingConnection()) {
+                QObject::connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
+                QObject::connect(s, &QTcpSocket::readyRead, s, [this, s] {
+                    s->readAll();
+                    s->write(flood_);
+                });
+                s->write(flood_);
+            }
+        });
+        server_.listen(QHostAddress::LocalHost, 0);
+    }
+    quint16 port() const { return server_.serverPort(); }
+
+private:
+    QTcpServer server_;
+    QByteArray flood_;
 };
 
 } // namespace zep::testing

@@ -1,0 +1,267 @@
+// zep-rozadovev-poste: the radio helper. It reads the program's requests on its standard input
+// and answers on its standard output, one line each (src/core/RigProtocol.h). It alone calls
+// Hamlib: one thread follows the radio, each test and each model list runs on a thread of its
+// own, and the main thread keeps answering PING whatever the radio does, so that the program
+// can tell a helper that hangs from a radio that does not answer.
+//
+// It ends when its standard input closes (the program is gone) and, should the program be
+// killed, when the kernel says its parent died: a serial port is never left held.
+
+#include "HamlibSession.h"
+
+#include <hamlib/rig.h>
+
+#include <QByteArray>
+
+#include <cerrno>
+#include <chrono>
+#include <clocale>
+#include <condition_variable>
+#include <csignal>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include <sys/prctl.h>
+#include <unistd.h>
+
+using namespace zep;
+using namespace zep::poste;
+
+namespace {
+
+using steady = std::chrono::steady_clock;
+
+struct Timing {
+    int pollMs = 500;       ///< one reading of frequency and mode every this often
+    int timeoutMs = 500;    ///< Hamlib's wait for an answer, with no retry
+    int reconnectMs = 5000; ///< a radio silent this long is closed and opened again
+};
+
+/// Writes one whole line on the standard output; the program gone, the helper ends.
+void send(const Reply &reply) {
+    static std::mutex *mutex = new std::mutex; // never destroyed: workers may outlive main()
+    const QByteArray line = encode(reply);
+    std::lock_guard lock(*mutex);
+    const char *p = line.constData();
+    qsizetype left = line.size();
+    while (left > 0) {
+        const ssize_t n = ::write(STDOUT_FILENO, p, size_t(left));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            _exit(0);
+        p += n;
+        left -= n;
+    }
+}
+
+/// The stop request of one following worker, and its end.
+struct Follower {
+    void requestStop() {
+        {
+            std::lock_guard lock(mutex);
+            stopping = true;
+        }
+        wake.notify_all();
+    }
+    /// Sleeps until `until` or a stop request; true when stopping.
+    bool sleepUntil(steady::time_point until) {
+        std::unique_lock lock(mutex);
+        return wake.wait_until(lock, until, [this] { return stopping; });
+    }
+    bool stopRequested() {
+        std::lock_guard lock(mutex);
+        return stopping;
+    }
+    void markEnded() {
+        {
+            std::lock_guard lock(mutex);
+            ended = true;
+        }
+        wake.notify_all();
+    }
+    /// Waits `ms` at most for the worker to end (and close its link).
+    void waitEnded(int ms) {
+        std::unique_lock lock(mutex);
+        wake.wait_for(lock, std::chrono::milliseconds(ms), [this] { return ended; });
+    }
+    std::mutex mutex;
+    std::condition_variable wake;
+    bool stopping = false;
+    bool ended = false;
+};
+
+/// Follows the radio on `link`: a READING or SILENT line at every poll (the program's proof
+/// that the worker is not stuck in the library), the link made anew after `reconnectMs` of
+/// silence.
+void follow(quint64 id, RigLink link, Timing timing, std::shared_ptr<Follower> follower) {
+    const auto report = [&](const RigReading &r) {
+        if (follower->stopRequested())
+            return;
+        Reply reply;
+        reply.id = id;
+        reply.kind = r.answering() ? Reply::Kind::Reading : Reply::Kind::Silent;
+        reply.reading = r;
+        send(reply);
+    };
+    const RigReading silent{RigReading::State::Silent, 0, QString()};
+    const auto poll = std::chrono::milliseconds(timing.pollMs);
+    const auto reconnect = std::chrono::milliseconds(timing.reconnectMs);
+    std::unique_ptr<HamlibSession> session;
+    steady::time_point nextOpen = steady::now();
+    steady::time_point lastAnswer = steady::now();
+    while (!follower->stopRequested()) {
+        const steady::time_point start = steady::now();
+        if (!session && start >= nextOpen) {
+            session = std::make_unique<HamlibSession>();
+            if (!session->open(link, timing.timeoutMs)) {
+                lastAnswer = steady::now();
+            } else {
+                session.reset();
+                nextOpen = start + reconnect;
+            }
+        }
+        if (!session) {
+            report(silent);
+        } else if (!follower->stopRequested()) {
+            RigReading now;
+            if (!session->read(now)) {
+                lastAnswer = steady::now();
+                report(now);
+            } else {
+                report(silent);
+                // A radio switched off, a cable pulled, rigctld restarted: the handle is made
+                // anew, at once after the silence and every `reconnectMs` after that.
+                if (steady::now() - lastAnswer >= reconnect) {
+                    session.reset();
+                    nextOpen = steady::now();
+                    lastAnswer = nextOpen;
+                }
+            }
+        }
+        if (follower->sleepUntil(start + poll))
+            break;
+    }
+    session.reset();
+    follower->markEnded();
+}
+
+void test(quint64 id, RigLink link, Timing timing) {
+    Reply reply;
+    reply.kind = Reply::Kind::Tested;
+    reply.id = id;
+    if (link.kind == RigLink::Kind::None) {
+        reply.cause = Cause::Settings;
+    } else {
+        HamlibSession session;
+        reply.cause = session.open(link, timing.timeoutMs);
+        if (!reply.cause)
+            reply.cause = session.read(reply.reading);
+    }
+    if (reply.cause)
+        reply.reading = {RigReading::State::Silent, 0, QString()};
+    send(reply);
+}
+
+void listModels(quint64 id) {
+    const QList<RigModel> models = HamlibSession::models();
+    for (const RigModel &m : models) {
+        Reply line;
+        line.kind = Reply::Kind::Model;
+        line.id = id;
+        line.model = m;
+        // A name that does not fit a line is left out rather than cut.
+        if (encode(line).size() <= maxLineBytes)
+            send(line);
+    }
+    Reply end;
+    end.kind = Reply::Kind::ModelsEnd;
+    end.id = id;
+    end.count = int(models.size());
+    send(end);
+}
+
+/// `--name value` of the command line, within [low, high], or `fallback`.
+int option(int argc, char **argv, const char *name, int fallback, int low, int high) {
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::strcmp(argv[i], name) == 0) {
+            bool ok = false;
+            const int v = QByteArray(argv[i + 1]).toInt(&ok);
+            return ok && v >= low && v <= high ? v : fallback;
+        }
+    return fallback;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    // The program killed, this helper goes too; if it went before this line, now.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    const int parent = option(argc, argv, "--parent", 0, 1, 1 << 30);
+    if (parent != 0 && ::getppid() != parent)
+        return 0;
+    std::signal(SIGPIPE, SIG_IGN);
+    // Hamlib's network backend switches the C library's number locale while it opens a link
+    // and puts back a name that the switch has freed: in "C" already, nothing is switched.
+    std::setlocale(LC_NUMERIC, "C");
+    rig_set_debug(RIG_DEBUG_NONE);
+
+    Timing timing;
+    timing.pollMs = option(argc, argv, "--poll", timing.pollMs, 20, 10'000);
+    timing.timeoutMs = option(argc, argv, "--timeout", timing.timeoutMs, 20, 10'000);
+    timing.reconnectMs = option(argc, argv, "--reconnect", timing.reconnectMs, 100, 60'000);
+
+    send({Reply::Kind::Hello, quint64(protocolVersion), {}, {}, {}, 0});
+    std::shared_ptr<Follower> follower;
+    LineReader reader;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        reader.append(QByteArrayView(buffer, n));
+        while (const auto line = reader.next()) {
+            const auto request = parseRequest(*line);
+            if (!request) {
+                // A request of a later version: refused by its id when it has one.
+                const QList<QByteArray> fields = line->split(' ');
+                bool ok = false;
+                const quint64 id = fields.size() > 1 ? fields[1].toULongLong(&ok) : 0;
+                if (ok)
+                    send({Reply::Kind::Refused, id, {}, Cause::Unknown, {}, 0});
+                continue;
+            }
+            switch (request->kind) {
+            case Request::Kind::Ping:
+                send({Reply::Kind::Pong, request->id, {}, {}, {}, 0});
+                break;
+            case Request::Kind::Follow:
+                if (follower)
+                    follower->requestStop();
+                follower.reset();
+                if (request->link.kind != RigLink::Kind::None) {
+                    follower = std::make_shared<Follower>();
+                    std::thread(follow, request->id, request->link, timing, follower).detach();
+                }
+                break;
+            case Request::Kind::Test:
+                std::thread(test, request->id, request->link, timing).detach();
+                break;
+            case Request::Kind::Models:
+                std::thread(listModels, request->id).detach();
+                break;
+            }
+        }
+    }
+    // The program is gone: the link is closed if the radio lets it within a second; the
+    // kernel releases the port with this process in any case.
+    if (follower) {
+        follower->requestStop();
+        follower->waitEnded(1000);
+    }
+    _exit(0);
+}
