@@ -13,8 +13,9 @@ namespace zep {
 /// `cluster::Session` together with the two timers.
 class ClusterWorker : public QObject {
 public:
-    ClusterWorker(ClusterTimings timings, std::function<void(const cluster::Outcome &)> report)
-        : timings_(timings), report_(std::move(report)) {}
+    ClusterWorker(ClusterTimings timings, std::atomic<qsizetype> &peakKept,
+                  std::function<void(const cluster::Outcome &)> report)
+        : timings_(timings), peakKept_(peakKept), report_(std::move(report)) {}
 
     void start(const ClusterRequest &request);
 
@@ -23,6 +24,7 @@ private:
     static cluster::NetError netError(QAbstractSocket::SocketError error);
 
     ClusterTimings timings_;
+    std::atomic<qsizetype> &peakKept_;
     std::function<void(const cluster::Outcome &)> report_;
     std::optional<cluster::Session> session_;
     QPointer<QTcpSocket> socket_;
@@ -45,15 +47,23 @@ void ClusterWorker::start(const ClusterRequest &request) {
         socket_->deleteLater();
     }
     session_.emplace(request.login, request.spot);
+    peakKept_ = 0;
     auto *socket = new QTcpSocket(this);
+    socket->setReadBufferSize(clusterReadChunk);
     socket_ = socket;
     connect(socket, &QTcpSocket::connected, this, [this] {
         apply(session_->connected());
         settle_->start(timings_.settle);
     });
     connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
+        const QByteArray bytes = socket->read(clusterReadChunk);
+        if (session_->finished())
+            return; // the goodbye is on its way: what the node still says is dropped
         settle_->start(timings_.settle);
-        apply(session_->received(socket->readAll()));
+        apply(session_->received(bytes));
+        const qsizetype held = bytes.size() + session_->keptLength();
+        if (held > peakKept_)
+            peakKept_ = held;
     });
     connect(socket, &QTcpSocket::errorOccurred, this,
             [this, socket](QAbstractSocket::SocketError error) {
@@ -102,7 +112,7 @@ ClusterClient::ClusterClient(ClusterTimings timings, QObject *parent) : QObject(
     thread_.setObjectName(QStringLiteral("cluster"));
     // The outcome crosses back to this object's thread; a client destroyed meanwhile takes
     // the queued call with it.
-    worker_ = new ClusterWorker(timings, [this](const cluster::Outcome &outcome) {
+    worker_ = new ClusterWorker(timings, peakKept_, [this](const cluster::Outcome &outcome) {
         QMetaObject::invokeMethod(
             this, [this, outcome] { emit finished(outcome.answered, outcome.text); },
             Qt::QueuedConnection);
