@@ -11,7 +11,8 @@
 
 namespace zep {
 
-/// How long an announcement may take, and how long a node must stay quiet before the
+/// How long an announcement may take from the request to the outcome back on the caller's
+/// thread, and how long a node must stay quiet before the
 /// exchange goes on without the prompt it did not send (tests shorten both).
 struct ClusterTimings {
     std::chrono::milliseconds overall{10000};

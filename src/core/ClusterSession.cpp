@@ -76,7 +76,7 @@ Step Session::received(const QByteArray &bytes) {
 }
 
 void Session::startLine() {
-    line_.clear();
+    line_.resize(0); // keeps its room
     searched_ = 0;
     loginWord_ = passwordWord_ = false;
     lastVisible_ = QChar();
@@ -88,14 +88,18 @@ qsizetype Session::keptLength() const {
 
 Step Session::lineEnded(Step step) {
     searchWords();
-    const QString line = line_.trimmed();
     const bool loginPrompt = loginWord_, password = passwordWord_;
     // The node's command prompt ("F4ABC de GB7XYZ 12-Jan-2026 1200Z dxspider >").
     const bool prompt = lastVisible_ == QLatin1Char('>');
-    startLine();
-    if (line.isEmpty())
+    if (QStringView(line_).trimmed().isEmpty()) {
+        startLine();
         return step;
-    lastLine_ = line;
+    }
+    // The line becomes the node's last words, and the room they held takes the next line: a
+    // flood of lines costs no memory allocation per line.
+    lastLine_.swap(line_);
+    startLine();
+    const QStringView line = QStringView(lastLine_).trimmed();
     switch (phase_) {
     case Phase::WaitingLogin:
         if (loginPrompt) {
@@ -122,7 +126,7 @@ Step Session::lineEnded(Step step) {
         const qsizetype length = answerLength_ + (answer_.isEmpty() ? 0 : 1) + line.size();
         if (length > maxAnswerLength)
             return finish(answerSoFar(), step.send + goodbye);
-        answer_.append(line);
+        answer_.append(line.toString());
         answerLength_ = length;
         // The spot coming back from the network is the confirmation.
         if (line.startsWith(QLatin1String("DX de "), Qt::CaseInsensitive))
@@ -143,7 +147,7 @@ Step Session::lineBegun(Step step) {
     searchWords();
     const bool prompt = lastVisible_ == QLatin1Char('>');
     if (phase_ == Phase::WaitingLogin && loginWord_) {
-        lastLine_ = line_.trimmed();
+        lastLine_.swap(line_);
         startLine();
         step.send += login_ + lineEnd;
         phase_ = Phase::LoggingIn;
@@ -164,9 +168,14 @@ void Session::searchWords() {
     if (searched_ >= line_.size())
         return;
     const QStringView fresh = QStringView(line_).mid(qMax<qsizetype>(0, searched_ - longestWord));
-    for (const QLatin1StringView word : loginWords)
-        loginWord_ = loginWord_ || fresh.contains(word, Qt::CaseInsensitive);
-    passwordWord_ = passwordWord_ || fresh.contains(passwordWord, Qt::CaseInsensitive);
+    // Only the words that count in this phase are looked for (a line where the phase changes
+    // is begun afresh).
+    if (phase_ == Phase::WaitingLogin) {
+        for (const QLatin1StringView word : loginWords)
+            loginWord_ = loginWord_ || fresh.contains(word, Qt::CaseInsensitive);
+    } else if (phase_ == Phase::LoggingIn) {
+        passwordWord_ = passwordWord_ || fresh.contains(passwordWord, Qt::CaseInsensitive);
+    }
     searched_ = line_.size();
 }
 
@@ -212,8 +221,11 @@ Step Session::closed() {
     if (phase_ == Phase::Announcing && !answer_.isEmpty())
         return finish(answerSoFar());
     QString cause = causeText(NetError::Closed);
-    if (!lastLine_.isEmpty())
-        cause += QStringLiteral(" : ") + lastLine_;
+    const QStringView lastWords = QStringView(lastLine_).trimmed();
+    if (!lastWords.isEmpty()) {
+        cause += QStringLiteral(" : ");
+        cause += lastWords;
+    }
     return finish({false, cause});
 }
 

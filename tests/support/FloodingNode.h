@@ -3,7 +3,8 @@
 // A hostile DX cluster node on 127.0.0.1, on a thread of its own (so that the thread under
 // test never pays for the flood): it asks for the login, shows its prompt, reads the DX line
 // and then floods the connection, with endless short lines or with bytes that never end a
-// line, until it has sent what it was told, the peer hangs up, or it is destroyed.
+// line (or floods short lines right after the login, in place of its prompt), until it has sent
+// what it was told, the peer hangs up, or it is destroyed.
 
 #include <QtGlobal>
 
@@ -23,7 +24,7 @@ namespace zep::testing {
 
 class FloodingNode {
 public:
-    enum class Flood { ShortLines, NoLineEnd };
+    enum class Flood { ShortLines, NoLineEnd, LinesInsteadOfPrompt };
 
     /// Floods with at most `total` bytes (then keeps the connection open and silent).
     FloodingNode(Flood flood, qint64 total) : flood_(flood), total_(total) {
@@ -107,11 +108,12 @@ private:
         static const char login[] = "Welcome to the flooding node\r\nlogin: ";
         static const char prompt[] = "F4XYZ de FLOOD 7-Dec-2026 1407Z node >";
         if (sendAll(peer, login, sizeof login - 1) && readLine(peer) &&
-            sendAll(peer, prompt, sizeof prompt - 1) && readLine(peer)) {
+            (flood_ == Flood::LinesInsteadOfPrompt ||
+             (sendAll(peer, prompt, sizeof prompt - 1) && readLine(peer)))) {
             flooding_ = true;
             std::string chunk;
             while (chunk.size() < 64 * 1024)
-                chunk += flood_ == Flood::ShortLines ? "73\r\n" : "xxxx";
+                chunk += flood_ == Flood::NoLineEnd ? "xxxx" : "73\r\n";
             while (flooded_ < total_ && !stop_) {
                 const size_t size = size_t(qMin<qint64>(qint64(chunk.size()), total_ - flooded_));
                 if (!sendAll(peer, chunk.data(), size))
