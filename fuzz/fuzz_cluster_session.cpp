@@ -63,7 +63,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         sent += step.send;
         if (step.outcome) {
             ++outcomes;
-            check(step.outcome->text.size() <= maxAnswerLength, "answer over its bound");
+            check(step.outcome->text.size() <= maxAnswerLength &&
+                      step.outcome->text.count(QLatin1Char('\n')) < maxAnswerLines,
+                  "answer over its bound");
             for (const QChar c : step.outcome->text)
                 check(c == QLatin1Char('\n') || (c.unicode() >= 0x20 && c.unicode() != 0x7F &&
                                                  (c.unicode() < 0x80 || c.unicode() >= 0xA0)),

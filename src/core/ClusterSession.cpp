@@ -124,7 +124,7 @@ Step Session::lineEnded(Step step) {
         }
         // A node that keeps talking has said enough: the answer ends on what it holds.
         const qsizetype length = answerLength_ + (answer_.isEmpty() ? 0 : 1) + line.size();
-        if (length > maxAnswerLength)
+        if (length > maxAnswerLength || answer_.size() >= maxAnswerLines)
             return finish(answerSoFar(), step.send + goodbye);
         answer_.append(line.toString());
         answerLength_ = length;
@@ -168,8 +168,8 @@ void Session::searchWords() {
     if (searched_ >= line_.size())
         return;
     const QStringView fresh = QStringView(line_).mid(qMax<qsizetype>(0, searched_ - longestWord));
-    // Only the words that count in this phase are looked for (a line where the phase changes
-    // is begun afresh).
+    // Only the words that count in this phase are looked for: the phase changes at a line's
+    // end, with a line begun afresh, or for the announcing, which looks for none.
     if (phase_ == Phase::WaitingLogin) {
         for (const QLatin1StringView word : loginWords)
             loginWord_ = loginWord_ || fresh.contains(word, Qt::CaseInsensitive);

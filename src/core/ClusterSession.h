@@ -12,10 +12,13 @@ namespace zep::cluster {
 
 /// What a session keeps of the node's words at most, whatever the node sends: the line being
 /// received is cut at `maxLineLength` characters (the rest of it is skipped up to its end), and
-/// the answer to the DX line at `maxAnswerLength` (the exchange then ends on what was kept).
-/// Every byte received is looked at once, so that a flood costs time in proportion to its size.
+/// the answer to the DX line at `maxAnswerLength` characters or `maxAnswerLines` lines (the
+/// exchange then ends on what was kept; a node answers a spot in a few lines, and the window
+/// shows the answer at once). Every byte received is looked at once, so that a flood costs
+/// time in proportion to its size.
 inline constexpr qsizetype maxLineLength = 1024;
 inline constexpr qsizetype maxAnswerLength = 64 * 1024;
+inline constexpr qsizetype maxAnswerLines = 100;
 
 /// Why a connection to the cluster failed, as the socket reports it.
 enum class NetError { Refused, HostNotFound, Closed, Unreachable, Timeout, Other };

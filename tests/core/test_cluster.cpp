@@ -216,7 +216,7 @@ TEST(ClusterSession, KeepsABoundedPartOfAnyFlood) {
          {"login: ", "node >"},
          shortLines,
          256 * mb,
-         {true, QStringList(maxAnswerLength / 3, QStringLiteral("ok")).join(QLatin1Char('\n'))},
+         {true, QStringList(maxAnswerLines, QStringLiteral("ok")).join(QLatin1Char('\n'))},
          maxAnswerLength * 2},
         {"no line end after the DX line", {"login: ", "node >"}, noLineEnd, 4 * mb, noAnswer, 0},
         {"no line end before the login", {}, noLineEnd, 4 * mb, noAnswer, 0},
@@ -242,6 +242,7 @@ TEST(ClusterSession, KeepsABoundedPartOfAnyFlood) {
         ASSERT_TRUE(last.outcome) << c.what;
         EXPECT_EQ(*last.outcome, c.outcome) << c.what;
         EXPECT_LE(last.outcome->text.size(), maxAnswerLength) << c.what;
+        EXPECT_LE(last.outcome->text.count(QLatin1Char('\n')), maxAnswerLines - 1) << c.what;
         if (c.mostFed) {
             EXPECT_LE(fed, c.mostFed) << c.what;
             EXPECT_TRUE(last.send.endsWith("BYE\r\n")) << c.what;

@@ -74,7 +74,8 @@ private:
         return false;
     }
 
-    bool sendAll(int fd, const char *bytes, size_t size) {
+    /// Sends the whole of `bytes`; the flood's bytes are counted as they go.
+    bool sendAll(int fd, const char *bytes, size_t size, bool flood = false) {
         while (size > 0) {
             if (!wait(fd, POLLOUT))
                 return false;
@@ -85,6 +86,8 @@ private:
                 return false;
             bytes += n;
             size -= size_t(n);
+            if (flood)
+                flooded_ += n;
         }
         return true;
     }
@@ -116,9 +119,8 @@ private:
                 chunk += flood_ == Flood::NoLineEnd ? "xxxx" : "73\r\n";
             while (flooded_ < total_ && !stop_) {
                 const size_t size = size_t(qMin<qint64>(qint64(chunk.size()), total_ - flooded_));
-                if (!sendAll(peer, chunk.data(), size))
+                if (!sendAll(peer, chunk.data(), size, true))
                     break;
-                flooded_ += qint64(size);
             }
             // The flood sent: silent, the connection kept open, until the end.
             while (!stop_)
