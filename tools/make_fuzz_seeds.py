@@ -139,4 +139,23 @@ write("fuzz_adif_import", "xml",
       "<RECORD><CALL>DL1ABC</CALL><QSO_DATE>20261207</QSO_DATE><TIME_ON>1000</TIME_ON>"
       "<BAND>40m</BAND><MODE>CW</MODE><APP PROGRAMID=\"X\" FIELDNAME=\"Y\">1</APP></RECORD>"
       "<RECORD><CALL>F1ABC</CALL></RECORDS></ADX>")
+# The cluster session: a read size, the login and comment up to a NUL, then what the node sends;
+# the hostile ones flood, never end a line, storm with telnet commands or cut every prompt.
+cluster_login = b"\x07F4XYZ\x00"
+cluster_node = b"\xff\xfb\x01Welcome\r\nlogin: " + b"F4XYZ de TEST 1407Z node >"
+cluster_seeds = {
+    "usual": b"\x40" + cluster_login + cluster_node +
+             b"DX de F4XYZ: 14285.0 F4XYZ SSB 1407Z\a\a\r\nnode >",
+    "byte_by_byte": b"\x00" + cluster_login + cluster_node + b"\x01Spot queued\r\n\x01",
+    "short_lines": b"\x3f" + cluster_login + cluster_node + b"73\r\n" * 1800,
+    "no_line_end": b"\x3f" + cluster_login + cluster_node + b"x" * 7000 + b" >",
+    "telnet_storm": b"\x05" + cluster_login +
+                    b"".join(bytes([255, verb, opt]) for verb in (251, 253) for opt in range(0, 256, 3))
+                    + b"\xff\xfa\x18" + b"\x01" * 500 + b"login: ",
+    "controls": b"\x07F4XYZ\r\nSET/PASSWORD x\x1b[2J\x7f\x03\x00" + b"\x1b\x03\x7f\r" * 300 +
+                b"login:\r\npassword: ",
+    "long_lines": b"\x3f" + cluster_login + cluster_node + (b"y" * 1500 + b"\r\n") * 4,
+}
+for name, data in cluster_seeds.items():
+    write("fuzz_cluster_session", name, data)
 print("seeds written to", corpus, file=sys.stderr)

@@ -10,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -31,11 +32,18 @@ Annonce_Cluster::Annonce_Cluster(const WindowServices &services, Saisie_QSO &ent
     Commentaire = new QLineEdit(this);
     Commentaire->setObjectName(QStringLiteral("Commentaire"));
     Commentaire->setMaxLength(60);
-    Reponse = new QLabel(this);
+    // The answer, up to the part of it the client keeps, scrolls inside the window: a text
+    // area lays out only the lines in view, so that a node's long answer neither stalls the
+    // window nor stretches it past the screen.
+    Reponse = new QPlainTextEdit(this);
     Reponse->setObjectName(QStringLiteral("Reponse"));
-    Reponse->setWordWrap(true);
+    Reponse->setReadOnly(true);
+    Reponse->setFrameShape(QFrame::NoFrame);
+    Reponse->setFocusPolicy(Qt::NoFocus);
     Reponse->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    Reponse->viewport()->setAutoFillBackground(false);
     Reponse->setMinimumHeight(3 * fontMetrics().height());
+    Reponse->setMaximumHeight(12 * fontMetrics().height());
     Envoyer = new QPushButton(QStringLiteral("Envoyer"), this);
     Envoyer->setObjectName(QStringLiteral("Envoyer"));
     Envoyer->setDefault(true);
@@ -118,7 +126,7 @@ bool Annonce_Cluster::Envoyer_Click() {
     sending_ = true;
     Envoyer->setEnabled(false);
     Reponse->setStyleSheet(QString());
-    Reponse->setText(QStringLiteral("Envoi au cluster %1…").arg(host));
+    Reponse->setPlainText(QStringLiteral("Envoi au cluster %1…").arg(host));
     client_->announce({host,
                        static_cast<quint16>(port),
                        clusterLogin(settings, a),
@@ -130,7 +138,7 @@ void Annonce_Cluster::showOutcome(bool answered, const QString &text) {
     sending_ = false;
     Envoyer->setEnabled(true);
     Reponse->setStyleSheet(answered ? QString() : QStringLiteral("color: #c00000"));
-    Reponse->setText(text);
+    Reponse->setPlainText(text);
     emit answerShown();
 }
 

@@ -9,8 +9,8 @@
 #include <memory>
 #include <optional>
 
-class QLabel;
 class QLineEdit;
+class QPlainTextEdit;
 class QPushButton;
 
 namespace zep {
@@ -46,7 +46,7 @@ public:
     QLineEdit *Commentaire; ///< "<reference> <mode>"
     QPushButton *Envoyer;
     QPushButton *Fermer;
-    QLabel *Reponse; ///< the cluster's answer or the cause of the failure
+    QPlainTextEdit *Reponse; ///< the cluster's answer or the cause of the failure
 
 signals:
     /// The announcement ended: shown in `Reponse`.

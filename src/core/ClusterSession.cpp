@@ -7,34 +7,14 @@ namespace {
 const QByteArray lineEnd = QByteArrayLiteral("\r\n");
 const QByteArray goodbye = QByteArrayLiteral("BYE\r\n");
 
-/// A received line as text: Latin-1, without its carriage return, bells or other controls.
-QString cleanLine(const QByteArray &bytes) {
-    QString line;
-    for (const char ch : bytes) {
-        const auto b = static_cast<unsigned char>(ch);
-        if (b >= 0x20 && b != 0x7F)
-            line += QChar(b);
-    }
-    return line.trimmed();
-}
-
-bool contains(const QString &line, const char *words) {
-    return line.contains(QLatin1String(words), Qt::CaseInsensitive);
-}
-
-bool isLoginPrompt(const QString &line) {
-    return contains(line, "login:") || contains(line, "call:") || contains(line, "callsign:") ||
-           contains(line, "please enter your call");
-}
-
-bool asksPassword(const QString &line) {
-    return contains(line, "password:");
-}
-
-/// The node's command prompt ("F4ABC de GB7XYZ 12-Jan-2026 1200Z dxspider >").
-bool isPrompt(const QString &line) {
-    return line.endsWith(QLatin1Char('>'));
-}
+/// The words of the login prompts ("login:", "Please enter your call:"), and of the
+/// password's, found in a line as it comes in: each new piece is searched with the end of the
+/// one before, where a word may have been cut.
+const QLatin1StringView loginWords[] = {QLatin1StringView("login:"), QLatin1StringView("call:"),
+                                        QLatin1StringView("callsign:"),
+                                        QLatin1StringView("please enter your call")};
+const QLatin1StringView passwordWord("password:");
+constexpr qsizetype longestWord = 22;
 
 } // namespace
 
@@ -62,7 +42,7 @@ QString noAnswerText() {
 }
 
 Session::Session(const QString &login, const Spot &spot)
-    : login_(login.trimmed().toUpper().toLatin1()), dx_(dxLine(spot)) {}
+    : login_(loginText(login)), dx_(dxLine(spot)), dxText_(QString::fromLatin1(dx_)) {}
 
 Step Session::connected() {
     if (phase_ == Phase::Connecting)
@@ -74,74 +54,129 @@ Step Session::received(const QByteArray &bytes) {
     if (finished())
         return {};
     const TelnetDecoder::Result decoded = telnet_.feed(bytes);
-    partial_ += decoded.text;
-    for (qsizetype end = partial_.indexOf('\n'); end >= 0; end = partial_.indexOf('\n')) {
-        lines_.append(cleanLine(partial_.left(end)));
-        partial_.remove(0, end + 1);
+    Step step{decoded.reply, std::nullopt};
+    for (const char ch : decoded.text) {
+        if (ch == '\n') {
+            step = lineEnded(std::move(step));
+            if (finished())
+                return step;
+            continue;
+        }
+        // The line as text: Latin-1 without its carriage return, bells or other controls,
+        // and nothing past its length but whether it ends as a prompt.
+        const auto b = static_cast<unsigned char>(ch);
+        if (b < 0x20 || (b >= 0x7F && b < 0xA0))
+            continue;
+        if (b != ' ' && b != 0xA0)
+            lastVisible_ = QChar(b);
+        if (line_.size() < maxLineLength)
+            line_ += QChar(b);
     }
-    return afterLines({decoded.reply, std::nullopt});
+    return lineBegun(std::move(step));
 }
 
-Step Session::afterLines(Step step) {
-    while (!lines_.isEmpty() && !finished()) {
-        const QString line = lines_.takeFirst();
-        if (line.isEmpty())
-            continue;
-        lastLine_ = line;
-        switch (phase_) {
-        case Phase::WaitingLogin:
-            if (isLoginPrompt(line)) {
-                step.send += login_ + lineEnd;
-                phase_ = Phase::LoggingIn;
-            }
+void Session::startLine() {
+    line_.resize(0); // keeps its room
+    searched_ = 0;
+    loginWord_ = passwordWord_ = false;
+    lastVisible_ = QChar();
+}
+
+qsizetype Session::keptLength() const {
+    return line_.size() + lastLine_.size() + answerLength_;
+}
+
+Step Session::lineEnded(Step step) {
+    searchWords();
+    const bool loginPrompt = loginWord_, password = passwordWord_;
+    // The node's command prompt ("F4ABC de GB7XYZ 12-Jan-2026 1200Z dxspider >").
+    const bool prompt = lastVisible_ == QLatin1Char('>');
+    if (QStringView(line_).trimmed().isEmpty()) {
+        startLine();
+        return step;
+    }
+    // The line becomes the node's last words, and the room they held takes the next line: a
+    // flood of lines costs no memory allocation per line.
+    lastLine_.swap(line_);
+    startLine();
+    const QStringView line = QStringView(lastLine_).trimmed();
+    switch (phase_) {
+    case Phase::WaitingLogin:
+        if (loginPrompt) {
+            step.send += login_ + lineEnd;
+            phase_ = Phase::LoggingIn;
+        }
+        break;
+    case Phase::LoggingIn:
+        if (password)
+            return finish({false, QStringLiteral("le cluster demande un mot de passe")}, step.send);
+        if (prompt)
+            step = sendSpot(step);
+        break;
+    case Phase::Announcing: {
+        // Our own line echoed, and the node's prompt before any answer, are no answer.
+        if (line.compare(dxText_, Qt::CaseInsensitive) == 0)
             break;
-        case Phase::LoggingIn:
-            if (asksPassword(line))
-                return finish({false, QStringLiteral("le cluster demande un mot de passe")},
-                              step.send);
-            if (isPrompt(line))
-                step = sendSpot(step);
-            break;
-        case Phase::Announcing:
-            // Our own line echoed, and the node's prompt before any answer, are no answer.
-            if (line.compare(QString::fromLatin1(dx_), Qt::CaseInsensitive) == 0)
-                break;
-            if (isPrompt(line)) {
-                if (!answer_.isEmpty())
-                    return finish(answerSoFar(), step.send + goodbye);
-                break;
-            }
-            answer_.append(line);
-            // The spot coming back from the network is the confirmation.
-            if (line.startsWith(QLatin1String("DX de "), Qt::CaseInsensitive))
+        if (prompt) {
+            if (!answer_.isEmpty())
                 return finish(answerSoFar(), step.send + goodbye);
             break;
-        case Phase::Connecting:
-        case Phase::Done:
-            break;
         }
-    }
-    if (finished() || partial_.isEmpty())
-        return step;
-
-    // A prompt waits for its answer on the same line: look at the line begun.
-    const QString begun = cleanLine(partial_);
-    if (phase_ == Phase::WaitingLogin && isLoginPrompt(begun)) {
-        partial_.clear();
-        lastLine_ = begun;
-        step.send += login_ + lineEnd;
-        phase_ = Phase::LoggingIn;
-    } else if (phase_ == Phase::LoggingIn && asksPassword(begun)) {
-        return finish({false, QStringLiteral("le cluster demande un mot de passe")}, step.send);
-    } else if (phase_ == Phase::LoggingIn && isPrompt(begun)) {
-        partial_.clear();
-        step = sendSpot(step);
-    } else if (phase_ == Phase::Announcing && isPrompt(begun)) {
-        if (!answer_.isEmpty())
+        // A node that keeps talking has said enough: the answer ends on what it holds.
+        const qsizetype length = answerLength_ + (answer_.isEmpty() ? 0 : 1) + line.size();
+        if (length > maxAnswerLength || answer_.size() >= maxAnswerLines)
             return finish(answerSoFar(), step.send + goodbye);
-        partial_.clear(); // the prompt again, before the answer: what follows is new
+        answer_.append(line.toString());
+        answerLength_ = length;
+        // The spot coming back from the network is the confirmation.
+        if (line.startsWith(QLatin1String("DX de "), Qt::CaseInsensitive))
+            return finish(answerSoFar(), step.send + goodbye);
+        break;
+    }
+    case Phase::Connecting:
+    case Phase::Done:
+        break;
     }
     return step;
+}
+
+Step Session::lineBegun(Step step) {
+    if (finished() || lastVisible_.isNull())
+        return step;
+    // A prompt waits for its answer on the same line: look at the line begun.
+    searchWords();
+    const bool prompt = lastVisible_ == QLatin1Char('>');
+    if (phase_ == Phase::WaitingLogin && loginWord_) {
+        lastLine_.swap(line_);
+        startLine();
+        step.send += login_ + lineEnd;
+        phase_ = Phase::LoggingIn;
+    } else if (phase_ == Phase::LoggingIn && passwordWord_) {
+        return finish({false, QStringLiteral("le cluster demande un mot de passe")}, step.send);
+    } else if (phase_ == Phase::LoggingIn && prompt) {
+        startLine();
+        step = sendSpot(step);
+    } else if (phase_ == Phase::Announcing && prompt) {
+        if (!answer_.isEmpty())
+            return finish(answerSoFar(), step.send + goodbye);
+        startLine(); // the prompt again, before the answer: what follows is new
+    }
+    return step;
+}
+
+void Session::searchWords() {
+    if (searched_ >= line_.size())
+        return;
+    const QStringView fresh = QStringView(line_).mid(qMax<qsizetype>(0, searched_ - longestWord));
+    // Only the words that count in this phase are looked for: the phase changes at a line's
+    // end, with a line begun afresh, or for the announcing, which looks for none.
+    if (phase_ == Phase::WaitingLogin) {
+        for (const QLatin1StringView word : loginWords)
+            loginWord_ = loginWord_ || fresh.contains(word, Qt::CaseInsensitive);
+    } else if (phase_ == Phase::LoggingIn) {
+        passwordWord_ = passwordWord_ || fresh.contains(passwordWord, Qt::CaseInsensitive);
+    }
+    searched_ = line_.size();
 }
 
 Step Session::sendSpot(Step step) {
@@ -180,14 +215,17 @@ Step Session::closed() {
     if (finished())
         return {};
     // The node's last words may lack their line end.
-    Step step = partial_.isEmpty() ? Step{} : received(QByteArrayLiteral("\n"));
+    Step step = lastVisible_.isNull() ? Step{} : lineEnded({});
     if (finished())
         return step;
     if (phase_ == Phase::Announcing && !answer_.isEmpty())
         return finish(answerSoFar());
     QString cause = causeText(NetError::Closed);
-    if (!lastLine_.isEmpty())
-        cause += QStringLiteral(" : ") + lastLine_;
+    const QStringView lastWords = QStringView(lastLine_).trimmed();
+    if (!lastWords.isEmpty()) {
+        cause += QStringLiteral(" : ");
+        cause += lastWords;
+    }
     return finish({false, cause});
 }
 

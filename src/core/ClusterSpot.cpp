@@ -16,7 +16,10 @@ QString clusterText(const QString &text) {
     for (const QChar c : text.normalized(QString::NormalizationForm_KD)) {
         if (c.category() == QChar::Mark_NonSpacing)
             continue; // the accent of a decomposed letter
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F || c.isSpace())
+        // C0, DEL, C1, the line ends and the invisible marks (a direction mark, a zero-width
+        // blank) part words as a blank does.
+        if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format ||
+            c.isSpace())
             out += QLatin1Char(' ');
         else if (c.unicode() < 0x80)
             out += c;
@@ -37,6 +40,12 @@ QByteArray dxLine(const Spot &spot) {
     return line.toLatin1();
 }
 
+QByteArray loginText(const QString &login) {
+    const QString clean = clusterText(login);
+    const qsizetype blank = clean.indexOf(QLatin1Char(' '));
+    return (blank < 0 ? clean : clean.left(blank)).left(maxLoginLength).toUpper().toLatin1();
+}
+
 std::optional<double> parseKilohertz(const QString &typed) {
     QString text = typed;
     text.remove(QLatin1Char(' '));
@@ -54,15 +63,22 @@ QString kilohertzText(double kHz) {
 
 TelnetDecoder::Result TelnetDecoder::feed(const QByteArray &bytes) {
     Result out;
-    for (const char ch : bytes) {
+    out.text.reserve(bytes.size());
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const char ch = bytes.at(i);
         const auto b = static_cast<unsigned char>(ch);
         switch (state_) {
-        case State::Text:
-            if (b == iac)
+        case State::Text: {
+            // The text up to the next command goes in one piece.
+            qsizetype end = bytes.indexOf(static_cast<char>(iac), i);
+            if (end < 0)
+                end = bytes.size();
+            out.text.append(bytes.constData() + i, end - i);
+            i = end;
+            if (end < bytes.size())
                 state_ = State::Command;
-            else
-                out.text += ch;
             break;
+        }
         case State::Command:
             if (b == iac) { // a doubled IAC is the byte 255 itself
                 out.text += ch;

@@ -21,6 +21,15 @@ struct Spot {
 /// control character, so that a pasted text can never send a second command.
 QByteArray dxLine(const Spot &spot);
 
+/// The longest login sent to a node, in characters (a call sign with its prefix and suffix,
+/// "VP2E/F4ABC/QRP", holds 14).
+inline constexpr qsizetype maxLoginLength = 16;
+/// The call sign sent at the login, without its line end, whatever the settings hold: its
+/// first word reduced like the comment (plain ASCII, no control character), upper case, at
+/// most `maxLoginLength` characters. A login holding a line end can never send a second
+/// command to the node.
+QByteArray loginText(const QString &login);
+
 /// A frequency as the operator types it in kHz ("14285", "14285.0", "14 285,5"), rounded to
 /// 100 Hz. Nothing for an empty or non-numeric text, or a value outside 100 kHz - 300 GHz
 /// (a frequency typed in MHz, "14.285", is caught here).

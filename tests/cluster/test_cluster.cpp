@@ -5,16 +5,20 @@
 #include "cluster/Setup_Cluster.h"
 #include "platform/FileChooser.h"
 #include "platform/RecordingPrinter.h"
+#include "support/FloodingNode.h"
 #include "support/QStringPrint.h"
 
 #include <QAction>
 #include <QElapsedTimer>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 
 using namespace zep;
 using namespace std::chrono_literals;
+using zep::testing::FloodingNode;
 
 namespace {
 
@@ -129,7 +133,7 @@ TEST_F(ClusterFromEntry, NodeGetsTheLoginThenTheDxLineAndItsAnswerShows) {
         EXPECT_EQ(node.lines(), (QStringList{QStringLiteral("\xff\xfe\x01") + login,
                                              QStringLiteral("DX 14285.0 F4ABC DFCF-21-001 SSB"),
                                              QStringLiteral("BYE")}));
-        EXPECT_EQ(w->Reponse->text(),
+        EXPECT_EQ(w->Reponse->toPlainText(),
                   QStringLiteral("DX de %1:  14285.0 F4ABC DFCF-21-001 SSB  1407Z").arg(login));
         EXPECT_TRUE(w->Envoyer->isEnabled());
         EXPECT_TRUE(dialogs.texts().isEmpty()) << dialogs.last().toStdString();
@@ -170,7 +174,7 @@ TEST_F(ClusterFromEntry, FailuresShowTheirFrenchCauseInTimeWhileEntryGoesOn) {
         EXPECT_EQ(window->Indi_Q->text(), QStringLiteral("DL1ABC"));
 
         EXPECT_LT(waitForAnswer(w), 2500) << cause.toStdString();
-        EXPECT_EQ(w->Reponse->text(), cause);
+        EXPECT_EQ(w->Reponse->toPlainText(), cause);
         EXPECT_EQ(peer ? peer->connections : 1, 1);
         EXPECT_TRUE(dialogs.texts().isEmpty()) << "no message box";
         TearDown();
@@ -235,6 +239,100 @@ TEST_F(ClusterFromEntry, SetupClusterKeepsTheNodeAndALoginThatFollowsTheActivato
     QTest::mouseClick(w->Enregistrer, Qt::LeftButton);
     setup.activation.activeur = QStringLiteral("TM5ZZZ");
     EXPECT_EQ(openSetup()->Cluster_Indicatif->text(), QStringLiteral("TM5ZZZ"));
+}
+
+constexpr qint64 megabyte = 1024 * 1024;
+constexpr qint64 endless = qint64(1) << 50;
+/// The most the client may hold of a node's words at once.
+constexpr qsizetype keptBound =
+    clusterReadChunk + cluster::maxAnswerLength + 2 * cluster::maxLineLength;
+
+TEST(ClusterClient, AFloodingNodeGetsTheOutcomeInTimeAndLittleIsKept) {
+    const std::pair<FloodingNode::Flood, qint64> floods[] = {
+        {FloodingNode::Flood::ShortLines, endless},
+        {FloodingNode::Flood::NoLineEnd, 100 * megabyte},
+    };
+    for (const auto &[flood, total] : floods) {
+        FloodingNode node(flood, total);
+        ASSERT_NE(node.port(), 0);
+        ClusterClient client({1500ms, 200ms});
+        std::optional<std::pair<bool, QString>> outcome;
+        QObject::connect(
+            &client, &ClusterClient::finished,
+            [&outcome](bool answered, const QString &text) { outcome.emplace(answered, text); });
+        QElapsedTimer t;
+        t.start();
+        client.announce({QStringLiteral("127.0.0.1"),
+                         node.port(),
+                         QStringLiteral("F4ABC"),
+                         {14285.0, QStringLiteral("F4ABC"), QStringLiteral("DFCF-21-001 SSB")}});
+        ASSERT_TRUE(QTest::qWaitFor([&outcome] { return outcome.has_value(); }, 10000));
+        EXPECT_LT(t.elapsed(), 2500);
+        EXPECT_TRUE(node.flooding());
+        // More lines than the answer keeps, more bytes than one read.
+        EXPECT_GT(node.flooded(), flood == FloodingNode::Flood::ShortLines
+                                      ? 4 * cluster::maxAnswerLines
+                                      : clusterReadChunk);
+        EXPECT_GT(client.peakKept(), 0);
+        EXPECT_LE(client.peakKept(), keptBound);
+        if (flood == FloodingNode::Flood::ShortLines) {
+            // The answer ends on the part kept, the node's lines as they came.
+            EXPECT_TRUE(outcome->first);
+            EXPECT_EQ(outcome->second.count(QLatin1Char('\n')), cluster::maxAnswerLines - 1);
+            EXPECT_TRUE(outcome->second.startsWith(QStringLiteral("73\n73\n")));
+        } else {
+            EXPECT_EQ(*outcome, std::make_pair(false, QStringLiteral("pas de réponse du cluster")));
+        }
+    }
+}
+
+TEST_F(ClusterFromEntry, AFloodingNodeNeitherFreezesTheWindowNorOutlastsTheBound) {
+    const std::pair<FloodingNode::Flood, qint64> floods[] = {
+        {FloodingNode::Flood::ShortLines, endless},
+        {FloodingNode::Flood::NoLineEnd, 100 * megabyte},
+    };
+    for (const auto &[flood, total] : floods) {
+        FloodingNode node(flood, total);
+        ASSERT_NE(node.port(), 0);
+        openWithCluster(7074.0, node.port());
+        Annonce_Cluster *w = announce();
+        ASSERT_NE(w, nullptr);
+
+        // The GUI thread's longest wait between two ticks of a 5 ms timer: the longest the
+        // operator's keys could have waited.
+        qint64 longest = 0;
+        int ticks = 0;
+        QElapsedTimer sinceTick;
+        QTimer probe;
+        probe.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&probe, &QTimer::timeout, [&longest, &ticks, &sinceTick] {
+            longest = qMax(longest, sinceTick.restart());
+            ++ticks;
+        });
+        sinceTick.start();
+        probe.start(5);
+
+        QTest::mouseClick(w->Envoyer, Qt::LeftButton);
+        QApplication::setActiveWindow(window.get());
+        window->Indi_Q->setFocus();
+        type(QStringLiteral("DL1ABC"));
+        EXPECT_LT(waitForAnswer(w), 2500);
+        // The answer laid out and drawn: the probe ticks on after it.
+        const int ticksAtAnswer = ticks;
+        EXPECT_TRUE(QTest::qWaitFor([&ticks, ticksAtAnswer] { return ticks >= ticksAtAnswer + 20; },
+                                    30000));
+        probe.stop();
+
+        EXPECT_TRUE(node.flooding());
+        EXPECT_LT(longest, 500) << "the window stays responsive";
+        EXPECT_EQ(window->Indi_Q->text(), QStringLiteral("DL1ABC"));
+        if (flood == FloodingNode::Flood::ShortLines)
+            EXPECT_TRUE(w->Reponse->toPlainText().startsWith(QStringLiteral("73\n73\n")));
+        else
+            EXPECT_EQ(w->Reponse->toPlainText(), QStringLiteral("pas de réponse du cluster"));
+        EXPECT_LE(w->height(), w->screen()->availableGeometry().height());
+        TearDown();
+    }
 }
 
 } // namespace

@@ -139,3 +139,131 @@ TEST(ClusterSession, LogsInAnnouncesAndEndsOnTheAnswerOrTheCause) {
         EXPECT_EQ(outcomes, std::vector<Outcome>{c.outcome}) << c.what;
     }
 }
+
+TEST(ClusterSpot, NoControlCharacterReachesTheNodeFromTheCommentOrTheLogin) {
+    // BEL, ESC, Ctrl-C, DEL and the other controls, C0 and C1, and the Unicode line ends.
+    const QString controls[] = {
+        QStringLiteral("\a"),   QString(QChar(0x202e)), QStringLiteral("\x03"),
+        QStringLiteral("\x7f"), QStringLiteral("\r\n"), QStringLiteral("\n"),
+        QStringLiteral("\t"),   QString(QChar(0)),      QString(QChar(0x85)),
+        QString(QChar(0x9b)),   QString(QChar(0x2028)), QStringLiteral("\x1b"),
+    };
+    const auto plain = [](const QByteArray &sent) {
+        for (const char c : sent)
+            if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7f)
+                return false;
+        return true;
+    };
+    for (const QString &control : controls) {
+        const QString where = QString::number(control.front().unicode(), 16);
+        const QByteArray line = dxLine({14285.0, "F4ABC", "SSB" + control + "SET/PASSWORD x"});
+        EXPECT_TRUE(plain(line)) << line.toHex().constData();
+        EXPECT_TRUE(line.startsWith("DX 14285.0 F4ABC SSB")) << line.constData();
+        EXPECT_EQ(dxLine({14285.0, "F4" + control + "ABC", ""}), "DX 14285.0 F4ABC")
+            << where.toStdString();
+
+        // A login is one word: what follows a control is never sent.
+        EXPECT_EQ(loginText(" f5xyz" + control + "SET/PASSWORD secret"), "F5XYZ")
+            << where.toStdString();
+        EXPECT_EQ(loginText(control + "F5XYZ"), "F5XYZ") << where.toStdString();
+    }
+    EXPECT_EQ(loginText(QStringLiteral("vp2e/f4abc/qrp/mm/extra")), "VP2E/F4ABC/QRP/M");
+    EXPECT_EQ(loginText(QString(100000, QLatin1Char('A'))).size(), maxLoginLength);
+    EXPECT_EQ(loginText(QStringLiteral("f4éÈ")), "F4EE"); // accents lost, as in the comment
+
+    // The session sends the cleaned login, and nothing else, at the login prompt.
+    Session session(QStringLiteral("F5XYZ\r\nSET/PASSWORD secret"), {14285.0, "F4ABC", "SSB"});
+    session.connected();
+    EXPECT_EQ(session.received("login: ").send, "F5XYZ\r\n");
+}
+
+namespace {
+
+/// Feeds `chunk` to the session until it ends or `total` bytes went in; checks after every read
+/// that what it keeps stays within its bound. The bytes fed.
+qint64 flood(Session &session, const QByteArray &chunk, qint64 total, Step *last) {
+    constexpr qsizetype bound = 2 * maxLineLength + maxAnswerLength;
+    qint64 fed = 0;
+    qsizetype mostKept = 0;
+    while (fed < total && !session.finished()) {
+        *last = session.received(chunk);
+        fed += chunk.size();
+        mostKept = qMax(mostKept, session.keptLength());
+    }
+    EXPECT_LE(mostKept, bound);
+    return fed;
+}
+
+} // namespace
+
+TEST(ClusterSession, KeepsABoundedPartOfAnyFlood) {
+    constexpr qint64 mb = 1024 * 1024;
+    const QByteArray shortLines = QByteArray("ok\r\n").repeated(16 * 1024);
+    const QByteArray noLineEnd(64 * 1024, 'x');
+    const QByteArray controlsOnly = QByteArray("\a\x1b\r\x7f\x03").repeated(12 * 1024);
+    const QByteArray longLines = (QByteArray(5000, 'y') + "\r\n").repeated(12);
+    struct Case {
+        const char *what;
+        std::vector<QByteArray> before; ///< up to the flood, after the connection
+        QByteArray chunk;
+        qint64 total;
+        Outcome outcome; ///< at the end of the flood, or at the time out
+        qint64 mostFed;  ///< the flood ends the exchange within this many bytes (0: it never does)
+    };
+    const Outcome noAnswer{false, noAnswerText()};
+    const Case cases[] = {
+        {"endless short lines after the DX line",
+         {"login: ", "node >"},
+         shortLines,
+         256 * mb,
+         {true, QStringList(maxAnswerLines, QStringLiteral("ok")).join(QLatin1Char('\n'))},
+         maxAnswerLength * 2},
+        {"no line end after the DX line", {"login: ", "node >"}, noLineEnd, 4 * mb, noAnswer, 0},
+        {"no line end before the login", {}, noLineEnd, 4 * mb, noAnswer, 0},
+        {"endless lines before the node's prompt", {"login: "}, shortLines, 4 * mb, noAnswer, 0},
+        {"controls only", {"login: ", "node >"}, controlsOnly, 4 * mb, noAnswer, 0},
+        {"long lines are cut",
+         {"login: ", "node >"},
+         longLines,
+         256 * mb,
+         {true, QStringList(maxAnswerLength / (maxLineLength + 1), QString(maxLineLength, 'y'))
+                    .join(QLatin1Char('\n'))},
+         maxAnswerLength * 6},
+    };
+    for (const Case &c : cases) {
+        Session session(QStringLiteral("F4XYZ"), {14285.0, "F4ABC", "SSB"});
+        session.connected();
+        for (const QByteArray &bytes : c.before)
+            session.received(bytes);
+        Step last;
+        const qint64 fed = flood(session, c.chunk, c.total, &last);
+        if (!session.finished())
+            last = session.timedOut();
+        ASSERT_TRUE(last.outcome) << c.what;
+        EXPECT_EQ(*last.outcome, c.outcome) << c.what;
+        EXPECT_LE(last.outcome->text.size(), maxAnswerLength) << c.what;
+        EXPECT_LE(last.outcome->text.count(QLatin1Char('\n')), maxAnswerLines - 1) << c.what;
+        if (c.mostFed) {
+            EXPECT_LE(fed, c.mostFed) << c.what;
+            EXPECT_TRUE(last.send.endsWith("BYE\r\n")) << c.what;
+        }
+    }
+}
+
+TEST(ClusterSession, PromptsAreFoundWhateverTheReadsCutThem) {
+    // Byte by byte, a prompt's words are found as they complete; a prompt after a line cut at
+    // its length still counts.
+    const QByteArray exchange = "Welcome\r\nPlease enter your call: ";
+    Session session(QStringLiteral("F4XYZ"), {14285.0, "F4ABC", "SSB"});
+    session.connected();
+    QByteArray sent;
+    for (const char c : exchange)
+        sent += session.received(QByteArray(1, c)).send;
+    EXPECT_EQ(sent, "F4XYZ\r\n");
+    for (const char c : QByteArray(3000, 'm') + " node >")
+        sent += session.received(QByteArray(1, c)).send;
+    EXPECT_EQ(sent, "F4XYZ\r\nDX 14285.0 F4ABC SSB\r\n");
+    const Step spot = session.received("DX de F4XYZ: 14285.0 F4ABC SSB 1407Z\r\n");
+    EXPECT_EQ(spot.outcome,
+              (Outcome{true, QStringLiteral("DX de F4XYZ: 14285.0 F4ABC SSB 1407Z")}));
+}
