@@ -93,9 +93,11 @@ bool EntryKeyer::eventFilter(QObject *watched, QEvent *event) {
         event->accept(); // the key is the window's, not a field's
         return true;
     }
-    if (const int message = messageKey(k))
-        sendMessage(message);
-    else if (speedKey)
+    if (const int message = messageKey(k)) {
+        // A key held down sends its message once, not again at each repeat.
+        if (!key->isAutoRepeat())
+            sendMessage(message);
+    } else if (speedKey)
         changeSpeed(k == Qt::Key_PageUp ? 2 : -2);
     else
         stop();

@@ -10,7 +10,7 @@ namespace zep {
 struct KeyerTiming {
     int openWaitMs = 2000; ///< a WinKeyer that gives no revision byte this long is not there
     int marginMs = 3000;   ///< beyond twice a message's length, a keyer still silent failed
-    int stopWaitMs = 1000; ///< the longest the keyer's end waits for its worker
+    int stopWaitMs = 300; ///< the longest the keyer's end waits for its worker
 };
 
 namespace detail {

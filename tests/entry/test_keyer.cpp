@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QDialog>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QStatusBar>
 
@@ -97,6 +98,13 @@ TEST_F(KeyerEntryTest, FunctionKeysSendTheMessagesFilledFromTheFieldsWhileTyping
     press(Qt::Key_F7);
     EXPECT_EQ(cw->sent.last(), QStringLiteral("QRZ ? DE F4ABC/P K"));
     EXPECT_EQ(links.size(), 1); // one keyer serves every message
+
+    // F7 held down: its message once, not once per repeat of the key.
+    const qsizetype before = cw->sent.size();
+    QKeyEvent held(QEvent::KeyPress, Qt::Key_F7, Qt::NoModifier, QString(), true);
+    QCoreApplication::sendEvent(w.Bande_Q, &held);
+    EXPECT_TRUE(held.isAccepted()); // the window's key all the same
+    EXPECT_EQ(cw->sent.size(), before);
     EXPECT_TRUE(dialogs.texts().isEmpty());
 }
 
