@@ -7,11 +7,13 @@
 #include "core/CountriesWorked.h"
 #include "core/ProgramDirectory.h"
 #include "core/Settings.h"
+#include "entry/EntryKeyer.h"
 #include "entry/PartialCheckPanel.h"
 #include "entry/Saisie_QSO.h"
 #include "entry/WindowServices.h"
 #include "help/HelpMenus.h"
 #include "labels/LabelMenus.h"
+#include "platform/DeviceKeyers.h"
 #include "platform/FileChooser.h"
 #include "platform/MessageBoxDialogs.h"
 #include "platform/PosteRig.h"
@@ -198,6 +200,8 @@ int main(int argc, char **argv) {
             connectMasterScpUpdate(*entry, files, dialogs);
             connectBackup(*entry, services, mirror);
             entry->attachRig(rig);
+            // F1 to F7: cwdaemon and the WinKeyer; no voice keyer in this build yet.
+            connectKeyer(*entry, services, &makeDeviceKeyer, nullptr);
             // The announce window proposes the radio's frequency while it answers.
             connectCluster(*entry, services, [e = entry.get()]() -> std::optional<double> {
                 const RigReading &radio = e->radioReading();

@@ -11,6 +11,8 @@ packages=(
     libgl-dev libvulkan-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     libhamlib-dev libhamlib-utils
+    # The CW keyer's tests and benchmark start a real cwdaemon (no keying device, no sound).
+    cwdaemon
     # The data archives: libzip to build; unzip checks the archives in the tests.
     libzip-dev unzip
     hamradio-files strace xvfb xauth faketime
