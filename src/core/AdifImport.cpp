@@ -10,6 +10,7 @@
 
 #include <QDate>
 #include <QHash>
+#include <QSet>
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -146,13 +147,15 @@ QString trimmedText(QByteArrayView raw) {
     return windows1252Text(raw).trimmed();
 }
 
+using adif::quoted;
+
 /// The part of a field that fits its columns, with a note when something was cut.
 QString fitted(const QString &text, int width, const QString &label, QStringList &notes) {
     if (text.size() <= width)
         return text;
     const QString kept = text.left(width).trimmed();
     notes.append(QStringLiteral("%1 : « %2 » coupé en « %3 » (%4 caractères)")
-                     .arg(label, text, kept)
+                     .arg(label, quoted(text), kept)
                      .arg(width));
     return kept;
 }
@@ -162,7 +165,8 @@ QString converted(QByteArrayView raw, const QString &label, QStringList &notes) 
     const QString decoded = decodeBytes(raw).trimmed();
     const QString text = storable(decoded).trimmed();
     if (text != decoded)
-        notes.append(QStringLiteral("%1 : « %2 » transcrit en « %3 »").arg(label, decoded, text));
+        notes.append(QStringLiteral("%1 : « %2 » transcrit en « %3 »")
+                         .arg(label, quoted(decoded), quoted(text)));
     return text;
 }
 
@@ -184,7 +188,7 @@ std::optional<Date> dateOf(const QString &text, QStringList &reasons) {
                         ? QDate(text.left(4).toInt(), text.mid(4, 2).toInt(), text.right(2).toInt())
                         : QDate();
     if (!d.isValid()) {
-        reasons.append(QStringLiteral("date « %1 » impossible").arg(text));
+        reasons.append(QStringLiteral("date « %1 » impossible").arg(quoted(text)));
         return std::nullopt;
     }
     if (d.year() < 1950 || d.year() > 2049) {
@@ -210,7 +214,7 @@ std::optional<int> timeOf(const QString &text, QStringList &reasons) {
     const int minute = digits ? text.mid(2, 2).toInt() : 99;
     const int second = digits && text.size() == 6 ? text.right(2).toInt() : 0;
     if (hour > 23 || minute > 59 || second > 59) {
-        reasons.append(QStringLiteral("heure « %1 » impossible").arg(text));
+        reasons.append(QStringLiteral("heure « %1 » impossible").arg(quoted(text)));
         return std::nullopt;
     }
     return hour * 100 + minute;
@@ -243,14 +247,15 @@ QString bandOf(const adif::Record &r, const Rows &target, QStringList &reasons, 
         const std::optional<QByteArrayView> found = ok ? adif::bandOfFrequency(mhz) : std::nullopt;
         if (!found) {
             shown = freq;
-            reasons.append(ok ? QStringLiteral("fréquence %1 MHz hors des bandes ADIF").arg(freq)
-                              : QStringLiteral("fréquence « %1 » illisible").arg(freq));
+            reasons.append(
+                ok ? QStringLiteral("fréquence %1 MHz hors des bandes ADIF").arg(quoted(freq))
+                   : QStringLiteral("fréquence « %1 » illisible").arg(quoted(freq)));
             return {};
         }
         adifBand = found->toByteArray();
     } else if (!band.isEmpty()) {
         shown = band;
-        reasons.append(QStringLiteral("bande « %1 » inconnue").arg(band));
+        reasons.append(QStringLiteral("bande « %1 » inconnue").arg(quoted(band)));
         return {};
     } else {
         reasons.append(QStringLiteral("bande et fréquence absentes"));
@@ -304,7 +309,7 @@ QString modeOf(const adif::Record &r, const Rows &target, QStringList &reasons, 
         if (isTypedMode(name))
             return name;
     reasons.append(QStringLiteral("mode %1 : le log n'en garde que %2 lettres ou chiffres")
-                       .arg(shown)
+                       .arg(quoted(shown))
                        .arg(qsocol::modeWidth));
     return {};
 }
@@ -376,7 +381,8 @@ Item mapRecord(const adif::Record &r, const Rows &target) {
     else if (call.size() > qsocol::callWidth)
         reasons.append(QStringLiteral("indicatif de plus de %1 caractères").arg(qsocol::callWidth));
     else if (!std::all_of(call.cbegin(), call.cend(), isCallCharacter))
-        reasons.append(QStringLiteral("indicatif « %1 » avec un caractère non admis").arg(f.call));
+        reasons.append(
+            QStringLiteral("indicatif « %1 » avec un caractère non admis").arg(quoted(f.call)));
 
     const QString dateText = trimmedText(r.value("QSO_DATE"));
     const QString timeText = trimmedText(r.value("TIME_ON"));
@@ -397,9 +403,14 @@ Item mapRecord(const adif::Record &r, const Rows &target) {
     f.band = band.isEmpty() ? bandShown : band;
     f.mode = mode.isEmpty() ? modeShown : mode;
 
+    if (!r.refused.isEmpty())
+        reasons.prepend(r.refused);
     if (!reasons.isEmpty()) {
         item.status = Status::Ignored;
         item.reason = reasons.join(QStringLiteral(" ; "));
+        // What the preview shows of a record it does not take: its beginning.
+        for (QString *shown : {&f.call, &f.date, &f.time, &f.band, &f.mode})
+            *shown = quoted(*shown);
         return item;
     }
 
@@ -420,7 +431,7 @@ Item mapRecord(const adif::Record &r, const Rows &target) {
         else
             notes.append(QStringLiteral("département « %1 » non repris : 00 à 95, 2A ou 2B "
                                         "seulement")
-                             .arg(state));
+                             .arg(quoted(state)));
     }
 
     const BuiltLine built = buildQsoLine(f);
@@ -445,60 +456,71 @@ QString windows1252Text(QByteArrayView bytes) {
     return storable(decodeBytes(bytes));
 }
 
-Preview previewImport(const adif::ReadResult &read, QByteArrayView logBytes, const Target &target) {
-    Preview preview;
-    preview.logBytes = logBytes.toByteArray();
+namespace {
 
-    // The QSOs of the log: the first of each call, band and mode (what the duplicate
-    // question names), and every call, band, mode, date and time.
-    struct First {
-        QString date, time;
-        int record = 0; ///< 0 for a QSO of the log
-    };
-    QHash<QString, First> firstOf;
-    QHash<QString, int> sameQso; ///< -> 0 for a line of the log, else the record's number
-    const qsizetype logLines = std::count(logBytes.begin(), logBytes.end(), '\n') + 1;
-    firstOf.reserve(logLines + read.records.size());
-    sameQso.reserve(logLines + read.records.size());
-    rawfile::forEachLine(logBytes, [&](QByteArrayView bytes) {
-        if (isBlankLine(bytes))
+/// Equal texts of many items held once: the reasons, bands, modes, dates and reports of
+/// 300,000 records are a few hundred different texts. The table stops growing at a bound, so
+/// that a file of all different values costs no more than without it.
+class SharedTexts {
+public:
+    void share(QString &text) {
+        if (text.isEmpty())
             return;
-        const QString line = cp1252::decode(bytes);
-        const QString key = duplicateKey(field(line, qsocol::call, qsocol::callWidth),
-                                         field(line, qsocol::band, qsocol::bandWidth),
-                                         field(line, qsocol::mode, qsocol::modeWidth));
-        if (!firstOf.contains(key))
-            firstOf.insert(key, {field(line, qsocol::date, qsocol::dateWidth).toString(),
-                                 field(line, qsocol::time, qsocol::timeWidth).toString(), 0});
-        sameQso.insert(sameQsoKey(key, field(line, qsocol::date, qsocol::dateWidth),
-                                  field(line, qsocol::time, qsocol::timeWidth)),
-                       0);
-    });
-
-    QHash<int, QStringList> notesOf;
-    for (const adif::ReaderNote &n : read.notes) {
-        const QString text =
-            n.line > 0 ? QStringLiteral("ligne %1 : %2").arg(n.line).arg(n.text) : n.text;
-        if (n.record > 0)
-            notesOf[n.record].append(n.text);
-        else
-            preview.fileNotes.append(text);
+        if (const auto found = seen_.constFind(text); found != seen_.constEnd())
+            text = *found;
+        else if (seen_.size() < 4096)
+            seen_.insert(text);
     }
 
-    const Rows rows(target);
-    preview.items.reserve(read.records.size());
-    for (const adif::Record &r : read.records) {
-        Item item = mapRecord(r, rows);
-        if (const auto n = notesOf.constFind(r.number); n != notesOf.constEnd())
-            item.notes = *n + item.notes;
+private:
+    QSet<QString> seen_;
+};
+
+/// The preview built one record at a time (see previewImport).
+class PreviewBuilder {
+public:
+    PreviewBuilder(QByteArrayView logBytes, const Target &target, qsizetype records)
+        : rows_(target) {
+        preview_.logBytes = logBytes.toByteArray();
+        // The QSOs of the log: the first of each call, band and mode (what the duplicate
+        // question names), and every call, band, mode, date and time.
+        const qsizetype logLines = std::count(logBytes.begin(), logBytes.end(), '\n') + 1;
+        firstOf_.reserve(logLines + records);
+        sameQso_.reserve(logLines + records);
+        preview_.items.reserve(records);
+        rawfile::forEachLine(logBytes, [&](QByteArrayView bytes) {
+            if (isBlankLine(bytes))
+                return;
+            const QString line = cp1252::decode(bytes);
+            const QString key = duplicateKey(field(line, qsocol::call, qsocol::callWidth),
+                                             field(line, qsocol::band, qsocol::bandWidth),
+                                             field(line, qsocol::mode, qsocol::modeWidth));
+            if (!firstOf_.contains(key))
+                firstOf_.insert(key, {field(line, qsocol::date, qsocol::dateWidth).toString(),
+                                      field(line, qsocol::time, qsocol::timeWidth).toString(), 0});
+            sameQso_.insert(sameQsoKey(key, field(line, qsocol::date, qsocol::dateWidth),
+                                       field(line, qsocol::time, qsocol::timeWidth)),
+                            0);
+        });
+    }
+
+    void fileNote(const adif::ReaderNote &n) {
+        preview_.fileNotes.append(
+            n.line > 0 ? QStringLiteral("ligne %1 : %2").arg(n.line).arg(n.text) : n.text);
+    }
+
+    void add(const adif::Record &r, const QStringList &readerNotes) {
+        Item item = mapRecord(r, rows_);
+        if (!readerNotes.isEmpty())
+            item.notes = readerNotes + item.notes;
         if (item.status == Status::ToImport) {
             const QString key = duplicateKey(item.fields.call, item.fields.band, item.fields.mode);
             const QString same = sameQsoKey(key, item.fields.date, item.fields.time);
-            if (const auto s = sameQso.constFind(same); s != sameQso.constEnd()) {
+            if (const auto s = sameQso_.constFind(same); s != sameQso_.constEnd()) {
                 item.status = Status::AlreadyInLog;
                 item.reason = *s == 0 ? QStringLiteral("même QSO dans le log")
                                       : QStringLiteral("même QSO que l'enregistrement %1").arg(*s);
-            } else if (const auto d = firstOf.constFind(key); d != firstOf.constEnd()) {
+            } else if (const auto d = firstOf_.constFind(key); d != firstOf_.constEnd()) {
                 item.status = Status::Duplicate;
                 const QString when = d->record == 0
                                          ? QStringLiteral("%1 à %2").arg(d->date, d->time)
@@ -507,15 +529,100 @@ Preview previewImport(const adif::ReadResult &read, QByteArrayView logBytes, con
                                                .arg(d->record);
                 item.reason = QStringLiteral("déjà contacté le %1 sur %2 en %3")
                                   .arg(when, item.fields.band, item.fields.mode);
-                sameQso.insert(same, r.number);
+                sameQso_.insert(same, r.number);
             } else {
-                firstOf.insert(key, {item.fields.date, item.fields.time, r.number});
-                sameQso.insert(same, r.number);
+                firstOf_.insert(key, {item.fields.date, item.fields.time, r.number});
+                sameQso_.insert(same, r.number);
             }
         }
-        preview.items.append(std::move(item));
+        QsoFields &f = item.fields;
+        for (QString *text : {&item.reason, &f.date, &f.time, &f.band, &f.mode, &f.rstSent,
+                              &f.rstReceived, &f.firstName, &f.department})
+            shared_.share(*text);
+        for (QString &note : item.notes)
+            shared_.share(note);
+        preview_.items.append(std::move(item));
     }
-    return preview;
+
+    Preview take() { return std::move(preview_); }
+
+private:
+    struct First {
+        QString date, time;
+        int record = 0; ///< 0 for a QSO of the log
+    };
+    const Rows rows_;
+    Preview preview_;
+    QHash<QString, First> firstOf_;
+    QHash<QString, int> sameQso_; ///< -> 0 for a line of the log, else the record's number
+    SharedTexts shared_;
+};
+
+} // namespace
+
+Preview previewImport(const adif::ReadResult &read, QByteArrayView logBytes, const Target &target) {
+    PreviewBuilder builder(logBytes, target, read.records.size());
+    QHash<int, QStringList> notesOf;
+    for (const adif::ReaderNote &n : read.notes) {
+        if (n.record > 0)
+            notesOf[n.record].append(n.text);
+        else
+            builder.fileNote(n);
+    }
+    for (const adif::Record &r : read.records)
+        builder.add(r, notesOf.value(r.number));
+    return builder.take();
+}
+
+QString sizeRefusal(const QString &fileName, qint64 size) {
+    if (size <= adif::maxFileBytes)
+        return {};
+    return QStringLiteral("Le fichier \"%1\" fait %2 Mo : l'import ADIF prend des fichiers de "
+                          "%3 Mo au plus. Rien n'est importé.")
+        .arg(fileName)
+        .arg((size + 1024 * 1024 - 1) / (1024 * 1024))
+        .arg(adif::maxFileBytes / (1024 * 1024));
+}
+
+FilePreview previewFile(QByteArrayView fileBytes, const QString &fileName, QByteArrayView logBytes,
+                        const Target &target) {
+    FilePreview out;
+    if (QString refused = sizeRefusal(fileName, fileBytes.size()); !refused.isEmpty()) {
+        out.refusal = std::move(refused);
+        return out;
+    }
+    const qsizetype records = adif::countRecordsAtMost(fileBytes);
+    if (records > adif::maxRecords) {
+        out.refusal =
+            QStringLiteral("Le fichier \"%1\" compte plus de %2 enregistrements : "
+                           "l'import ADIF en prend %2 au plus. Rien n'est importé.")
+                .arg(fileName, QStringLiteral("%1 %2")
+                                   .arg(adif::maxRecords / 1000)
+                                   .arg(adif::maxRecords % 1000, 3, 10, QLatin1Char('0')));
+        return out;
+    }
+    PreviewBuilder builder(logBytes, target, records);
+    const adif::RecordSink sink{[&](adif::Record &&r, QList<adif::ReaderNote> &&notes) {
+                                    QStringList texts;
+                                    for (const adif::ReaderNote &n : notes)
+                                        texts.append(n.text);
+                                    builder.add(r, texts);
+                                },
+                                [&](adif::ReaderNote &&n) { builder.fileNote(n); }};
+    const bool broken = adif::streamAdif(fileBytes, sink);
+    out.preview = builder.take();
+    if (broken)
+        out.refusal = QStringLiteral("Le fichier \"%1\" n'est pas un fichier ADIF : ses balises "
+                                     "sont abîmées (des « < » ou des <EOR> manquent). Rien "
+                                     "n'est importé.")
+                          .arg(fileName);
+    else if (out.preview.items.isEmpty())
+        out.refusal = QStringLiteral("Le fichier \"%1\" ne contient aucun QSO ADIF : rien "
+                                     "n'est importé.")
+                          .arg(fileName);
+    if (!out.refusal.isEmpty())
+        out.preview = Preview();
+    return out;
 }
 
 QByteArray mergedLog(const Preview &preview, bool withDuplicates) {

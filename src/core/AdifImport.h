@@ -74,6 +74,25 @@ struct Preview {
 /// accepted before them, so a QSO found twice in the file goes in once.
 Preview previewImport(const adif::ReadResult &read, QByteArrayView logBytes, const Target &target);
 
+/// A whole file's preview, or why the file is refused.
+struct FilePreview {
+    Preview preview;
+    /// Why nothing can be imported from the file, in French for the operator; empty when the
+    /// preview can be shown.
+    QString refusal;
+};
+
+/// Why a file of `size` bytes is refused before it is read (above adif::maxFileBytes), or
+/// nothing.
+QString sizeRefusal(const QString &fileName, qint64 size);
+
+/// The preview of a whole ADIF file, its records read and mapped one at a time, so that what
+/// stays in memory is the preview and not the records too. A file above adif::maxFileBytes or
+/// of more than adif::maxRecords records is refused before the work; so is a file whose tags
+/// are broken and a file without any record. `fileName` is the name the refusal gives.
+FilePreview previewFile(QByteArrayView fileBytes, const QString &fileName, QByteArrayView logBytes,
+                        const Target &target);
+
 /// The log's new bytes: the imported QSOs placed as the chronological insertion would place
 /// them, entered one after the other in time order, so that QSOs of the same minute keep the
 /// file's order. Every line ends with CR LF.
