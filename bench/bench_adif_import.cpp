@@ -142,8 +142,10 @@ int previewMemory(const char *adifPath, const char *logPath) {
 void measureLargeFile(const QString &program, const Data &d) {
     QProcess child;
     child.start(program, {QStringLiteral("--preview-memory"), d.adifPath, d.files.log});
-    if (!child.waitForFinished(120000) || child.exitCode() != 0)
+    if (!child.waitForFinished(120000) || child.exitCode() != 0) {
+        std::fprintf(stderr, "%s\n", child.readAllStandardError().constData());
         std::abort();
+    }
     const QList<QByteArray> figures = child.readAllStandardOutput().trimmed().split(' ');
     if (figures.size() != 4)
         std::abort();

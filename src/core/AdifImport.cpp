@@ -10,10 +10,10 @@
 
 #include <QDate>
 #include <QHash>
-#include <QSet>
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <cstring>
 
 namespace zep::adifimport {
 
@@ -31,9 +31,107 @@ QString statusText(Status status) {
     return QStringLiteral("ignoré");
 }
 
+namespace {
+
+// An item packed: its numbers, then its texts, each as its length (times two, plus one when
+// the text is kept in UTF-16 rather than Latin-1) in 7-bit groups, then its characters.
+
+void packNumber(QByteArray &out, quint64 n) {
+    while (n >= 0x80) {
+        out += char(0x80 | (n & 0x7F));
+        n >>= 7;
+    }
+    out += char(n);
+}
+
+quint64 unpackNumber(const char *&p) {
+    quint64 n = 0;
+    for (int shift = 0;; shift += 7) {
+        const uchar c = uchar(*p++);
+        n |= quint64(c & 0x7F) << shift;
+        if (!(c & 0x80))
+            return n;
+    }
+}
+
+void packText(QByteArray &out, const QString &text) {
+    const bool latin1 =
+        std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x100; });
+    packNumber(out, quint64(text.size()) * 2 + (latin1 ? 0 : 1));
+    if (latin1) {
+        const qsizetype at = out.size();
+        out.resize(at + text.size());
+        char *to = out.data() + at;
+        for (const QChar c : text)
+            *to++ = char(c.unicode());
+    } else {
+        out.append(reinterpret_cast<const char *>(text.constData()), text.size() * 2);
+    }
+}
+
+QString unpackText(const char *&p) {
+    const quint64 n = unpackNumber(p);
+    const qsizetype length = qsizetype(n / 2);
+    if (n % 2 == 0) {
+        const QString text = QString::fromLatin1(p, length);
+        p += length;
+        return text;
+    }
+    QString text(length, Qt::Uninitialized);
+    std::memcpy(text.data(), p, size_t(length) * 2);
+    p += length * 2;
+    return text;
+}
+
+} // namespace
+
+void Items::reserve(qsizetype count) {
+    starts_.reserve(size_t(count));
+    statuses_.reserve(size_t(count));
+}
+
+void Items::append(const Item &item) {
+    starts_.push_back(packed_.size());
+    statuses_.push_back(quint8(item.status));
+    packNumber(packed_, quint32(item.record));
+    packNumber(packed_, quint32(item.line));
+    packNumber(packed_, quint64(item.order));
+    packText(packed_, item.reason);
+    packNumber(packed_, quint64(item.notes.size()));
+    for (const QString &note : item.notes)
+        packText(packed_, note);
+    const QsoFields &f = item.fields;
+    for (const QString *text : {&f.date, &f.time, &f.call, &f.department, &f.firstName,
+                                &f.rstReceived, &f.rstSent, &f.mode, &f.band, &f.remarks})
+        packText(packed_, *text);
+    packText(packed_, item.qsoLine);
+}
+
+Item Items::at(qsizetype i) const {
+    Item item;
+    const char *p = packed_.constData() + starts_[size_t(i)];
+    item.status = Status(statuses_[size_t(i)]);
+    item.record = int(quint32(unpackNumber(p)));
+    item.line = int(quint32(unpackNumber(p)));
+    item.order = qint64(unpackNumber(p));
+    item.reason = unpackText(p);
+    const quint64 notes = unpackNumber(p);
+    item.notes.reserve(qsizetype(notes));
+    for (quint64 n = 0; n < notes; ++n)
+        item.notes.append(unpackText(p));
+    QsoFields &f = item.fields;
+    for (QString *text : {&f.date, &f.time, &f.call, &f.department, &f.firstName, &f.rstReceived,
+                          &f.rstSent, &f.mode, &f.band, &f.remarks})
+        *text = unpackText(p);
+    item.qsoLine = unpackText(p);
+    return item;
+}
+
 int Preview::count(Status status) const {
-    return int(std::count_if(items.cbegin(), items.cend(),
-                             [&](const Item &i) { return i.status == status; }));
+    int n = 0;
+    for (qsizetype i = 0; i < items.size(); ++i)
+        n += items.status(i) == status ? 1 : 0;
+    return n;
 }
 
 bool Preview::imported(const Item &item, bool withDuplicates) {
@@ -41,8 +139,7 @@ bool Preview::imported(const Item &item, bool withDuplicates) {
 }
 
 int Preview::importedCount(bool withDuplicates) const {
-    return int(std::count_if(items.cbegin(), items.cend(),
-                             [&](const Item &i) { return imported(i, withDuplicates); }));
+    return count(Status::ToImport) + (withDuplicates ? count(Status::Duplicate) : 0);
 }
 
 namespace {
@@ -197,8 +294,16 @@ std::optional<Date> dateOf(const QString &text, QStringList &reasons) {
                 .arg(text));
         return std::nullopt;
     }
-    return Date{d.toString(QStringLiteral("dd/MM/yy")),
-                d.year() * 10000 + d.month() * 100 + d.day()};
+    const int year = d.year() % 100;
+    const QChar shown[] = {QLatin1Char(char('0' + d.day() / 10)),
+                           QLatin1Char(char('0' + d.day() % 10)),
+                           QLatin1Char('/'),
+                           QLatin1Char(char('0' + d.month() / 10)),
+                           QLatin1Char(char('0' + d.month() % 10)),
+                           QLatin1Char('/'),
+                           QLatin1Char(char('0' + year / 10)),
+                           QLatin1Char(char('0' + year % 10))};
+    return Date{QString(shown, 8), d.year() * 10000 + d.month() * 100 + d.day()};
 }
 
 /// TIME_ON: HHMM or HHMMSS; the log keeps the minute.
@@ -342,27 +447,6 @@ bool isCallCharacter(QChar c) {
            c != QLatin1Char('>');
 }
 
-/// Identity of a QSO for the duplicate checks, on the trimmed fields as the log holds them.
-QString duplicateKey(QStringView call, QStringView band, QStringView mode) {
-    QString key;
-    key.reserve(call.size() + band.size() + mode.size() + 2);
-    key += call;
-    key += QChar(0x1F);
-    key += band;
-    key += QChar(0x1F);
-    key += mode;
-    return key;
-}
-
-QString sameQsoKey(const QString &dupKey, QStringView date, QStringView time) {
-    QString key = dupKey;
-    key += QChar(0x1F);
-    key += date;
-    key += QChar(0x1F);
-    key += time;
-    return key;
-}
-
 QStringView field(QStringView line, int first, int width) {
     return line.mid(first - 1, width).trimmed();
 }
@@ -458,25 +542,43 @@ QString windows1252Text(QByteArrayView bytes) {
 
 namespace {
 
-/// Equal texts of many items held once: the reasons, bands, modes, dates and reports of
-/// 300,000 records are a few hundred different texts. The table stops growing at a bound, so
-/// that a file of all different values costs no more than without it.
-class SharedTexts {
-public:
-    void share(QString &text) {
-        if (text.isEmpty())
-            return;
-        if (const auto found = seen_.constFind(text); found != seen_.constEnd())
-            text = *found;
-        else if (seen_.size() < 4096)
-            seen_.insert(text);
+/// Text appended to a key: ASCII as it is (nearly every call, band and mode), anything else
+/// in UTF-8.
+void appendKeyText(QByteArray &key, QStringView text) {
+    if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; })) {
+        for (const QChar c : text)
+            key += char(c.unicode());
+    } else {
+        key += text.toUtf8();
     }
+}
 
-private:
-    QSet<QString> seen_;
-};
+/// Identity of a QSO for the duplicate checks, on the trimmed fields as the log holds them.
+QByteArray duplicateKey(QStringView call, QStringView band, QStringView mode) {
+    QByteArray key;
+    key.reserve(call.size() + band.size() + mode.size() + 2);
+    appendKeyText(key, call);
+    key += '\x1F';
+    appendKeyText(key, band);
+    key += '\x1F';
+    appendKeyText(key, mode);
+    return key;
+}
 
-/// The preview built one record at a time (see previewImport).
+QByteArray sameQsoKey(const QByteArray &dupKey, QStringView date, QStringView time) {
+    QByteArray key;
+    key.reserve(dupKey.size() + date.size() + time.size() + 2);
+    key += dupKey;
+    key += '\x1F';
+    appendKeyText(key, date);
+    key += '\x1F';
+    appendKeyText(key, time);
+    return key;
+}
+
+/// The preview built one record at a time (see previewImport). What it remembers of each QSO
+/// for the duplicate checks is where to find it again: the index of its item, or the place of
+/// its line in the log.
 class PreviewBuilder {
 public:
     PreviewBuilder(QByteArrayView logBytes, const Target &target, qsizetype records)
@@ -488,16 +590,17 @@ public:
         firstOf_.reserve(logLines + records);
         sameQso_.reserve(logLines + records);
         preview_.items.reserve(records);
-        rawfile::forEachLine(logBytes, [&](QByteArrayView bytes) {
+        const QByteArrayView kept = preview_.logBytes;
+        rawfile::forEachLine(kept, [&](QByteArrayView bytes) {
             if (isBlankLine(bytes))
                 return;
             const QString line = cp1252::decode(bytes);
-            const QString key = duplicateKey(field(line, qsocol::call, qsocol::callWidth),
-                                             field(line, qsocol::band, qsocol::bandWidth),
-                                             field(line, qsocol::mode, qsocol::modeWidth));
+            const QByteArray key = duplicateKey(field(line, qsocol::call, qsocol::callWidth),
+                                                field(line, qsocol::band, qsocol::bandWidth),
+                                                field(line, qsocol::mode, qsocol::modeWidth));
+            const qint64 place = -1 - qint64(bytes.data() - kept.data());
             if (!firstOf_.contains(key))
-                firstOf_.insert(key, {field(line, qsocol::date, qsocol::dateWidth).toString(),
-                                      field(line, qsocol::time, qsocol::timeWidth).toString(), 0});
+                firstOf_.insert(key, place);
             sameQso_.insert(sameQsoKey(key, field(line, qsocol::date, qsocol::dateWidth),
                                        field(line, qsocol::time, qsocol::timeWidth)),
                             0);
@@ -514,48 +617,57 @@ public:
         if (!readerNotes.isEmpty())
             item.notes = readerNotes + item.notes;
         if (item.status == Status::ToImport) {
-            const QString key = duplicateKey(item.fields.call, item.fields.band, item.fields.mode);
-            const QString same = sameQsoKey(key, item.fields.date, item.fields.time);
+            const QByteArray key =
+                duplicateKey(item.fields.call, item.fields.band, item.fields.mode);
+            const QByteArray same = sameQsoKey(key, item.fields.date, item.fields.time);
             if (const auto s = sameQso_.constFind(same); s != sameQso_.constEnd()) {
                 item.status = Status::AlreadyInLog;
                 item.reason = *s == 0 ? QStringLiteral("même QSO dans le log")
                                       : QStringLiteral("même QSO que l'enregistrement %1").arg(*s);
             } else if (const auto d = firstOf_.constFind(key); d != firstOf_.constEnd()) {
                 item.status = Status::Duplicate;
-                const QString when = d->record == 0
-                                         ? QStringLiteral("%1 à %2").arg(d->date, d->time)
-                                         : QStringLiteral("%1 à %2 (enregistrement %3)")
-                                               .arg(d->date, d->time)
-                                               .arg(d->record);
+                QString when;
+                if (*d < 0) {
+                    const QString line = logLineAt(-1 - *d);
+                    when =
+                        QStringLiteral("%1 à %2").arg(field(line, qsocol::date, qsocol::dateWidth),
+                                                      field(line, qsocol::time, qsocol::timeWidth));
+                } else {
+                    const Item first = preview_.items.at(*d);
+                    when = QStringLiteral("%1 à %2 (enregistrement %3)")
+                               .arg(first.fields.date, first.fields.time)
+                               .arg(first.record);
+                }
                 item.reason = QStringLiteral("déjà contacté le %1 sur %2 en %3")
                                   .arg(when, item.fields.band, item.fields.mode);
                 sameQso_.insert(same, r.number);
             } else {
-                firstOf_.insert(key, {item.fields.date, item.fields.time, r.number});
+                firstOf_.insert(key, preview_.items.size());
                 sameQso_.insert(same, r.number);
             }
         }
-        QsoFields &f = item.fields;
-        for (QString *text : {&item.reason, &f.date, &f.time, &f.band, &f.mode, &f.rstSent,
-                              &f.rstReceived, &f.firstName, &f.department})
-            shared_.share(*text);
-        for (QString &note : item.notes)
-            shared_.share(note);
-        preview_.items.append(std::move(item));
+        preview_.items.append(item);
     }
 
     Preview take() { return std::move(preview_); }
 
 private:
-    struct First {
-        QString date, time;
-        int record = 0; ///< 0 for a QSO of the log
-    };
+    /// The line of the log starting at `offset`, decoded.
+    QString logLineAt(qint64 offset) const {
+        const QByteArrayView bytes = preview_.logBytes;
+        qsizetype end = bytes.indexOf('\n', qsizetype(offset));
+        if (end < 0)
+            end = bytes.size();
+        if (end > offset && bytes.at(end - 1) == '\r')
+            --end;
+        return cp1252::decode(bytes.sliced(qsizetype(offset), end - qsizetype(offset)));
+    }
+
     const Rows rows_;
     Preview preview_;
-    QHash<QString, First> firstOf_;
-    QHash<QString, int> sameQso_; ///< -> 0 for a line of the log, else the record's number
-    SharedTexts shared_;
+    /// -> the index of the item, or -1 - the offset of the log's line
+    QHash<QByteArray, qint64> firstOf_;
+    QHash<QByteArray, int> sameQso_; ///< -> 0 for a line of the log, else the record's number
 };
 
 } // namespace
@@ -629,11 +741,12 @@ QByteArray mergedLog(const Preview &preview, bool withDuplicates) {
     // Entered latest first, so that QSOs of one minute keep the file's order (each goes before
     // the QSOs of its minute already in).
     QList<QByteArray> lines;
-    for (auto it = preview.items.crbegin(); it != preview.items.crend(); ++it) {
-        if (!Preview::imported(*it, withDuplicates))
+    for (qsizetype i = preview.items.size() - 1; i >= 0; --i) {
+        const Status status = preview.items.status(i);
+        if (status != Status::ToImport && !(withDuplicates && status == Status::Duplicate))
             continue;
         QByteArray bytes;
-        cp1252::encode(it->qsoLine, bytes); // made storable when mapped
+        cp1252::encode(preview.items.at(i).qsoLine, bytes); // made storable when mapped
         lines.append(bytes);
     }
     return rawfile::insertedChronologically(preview.logBytes, lines);
@@ -726,16 +839,21 @@ Outcome applyImport(const Preview &preview, bool withDuplicates, const Files &fi
             outcome.messages.append(copied.message);
 
     // The memory learns the QSOs in the order they were entered into the log.
-    QList<const Item *> entered;
+    struct Entered {
+        qint64 order;
+        FirstNameMemory::Entry entry;
+    };
+    std::vector<Entered> entered;
     for (const Item &item : preview.items)
         if (Preview::imported(item, withDuplicates))
-            entered.append(&item);
+            entered.push_back(
+                {item.order, {item.fields.call, item.fields.department, item.fields.firstName}});
     std::stable_sort(entered.begin(), entered.end(),
-                     [](const Item *a, const Item *b) { return a->order < b->order; });
+                     [](const Entered &a, const Entered &b) { return a.order < b.order; });
     QList<FirstNameMemory::Entry> memory;
-    memory.reserve(entered.size());
-    for (const Item *item : entered)
-        memory.append({item->fields.call, item->fields.department, item->fields.firstName});
+    memory.reserve(qsizetype(entered.size()));
+    for (const Entered &e : entered)
+        memory.append(e.entry);
     if (const IoResult remembered = FirstNameMemory(files.firstNames).rememberAll(memory);
         !remembered)
         outcome.messages.append(

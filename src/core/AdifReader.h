@@ -15,10 +15,10 @@
 namespace zep::adif {
 
 /// What an import takes at most, checked before the work: a file above 64 Mo, or one of more
-/// than 300,000 records, is refused whole. A station's whole log of many years fits; a file
+/// than 500,000 records, is refused whole. A station's whole log of many years fits; a file
 /// beyond is no activation's and would only fill the memory.
 inline constexpr qint64 maxFileBytes = 64LL * 1024 * 1024;
-inline constexpr qsizetype maxRecords = 300000;
+inline constexpr qsizetype maxRecords = 500000;
 /// How much of a value a note or a reason quotes: a 50 Mo comment is named, not copied.
 inline constexpr int quotedCharacters = 80;
 
@@ -62,7 +62,7 @@ struct ReadResult {
 
 /// Receives the records one at a time, as the file is read, each with the notes about it;
 /// the notes about the file as a whole go to `fileNote`. Nothing is kept between records, so a
-/// file of 300,000 records never stands in memory as 300,000 records.
+/// file of 500,000 records never stands in memory as 500,000 records.
 struct RecordSink {
     std::function<void(Record &&record, QList<ReaderNote> &&notes)> record;
     std::function<void(ReaderNote &&note)> fileNote;

@@ -300,13 +300,13 @@ TEST(AdifImport, MergesAsTheChronologicalInsertionPlacesEachQso) {
         const Preview p = previewOf(file, logBytes);
 
         put(path, logBytes);
-        QList<const Item *> entered;
-        for (auto it = p.items.crbegin(); it != p.items.crend(); ++it)
-            entered.append(&*it);
+        QList<Item> entered;
+        for (qsizetype i = p.items.size() - 1; i >= 0; --i)
+            entered.append(p.items.at(i));
         std::stable_sort(entered.begin(), entered.end(),
-                         [](const Item *a, const Item *b) { return a->order < b->order; });
-        for (const Item *item : entered)
-            ASSERT_TRUE(ActivityLog(path).insertChronologically(item->qsoLine));
+                         [](const Item &a, const Item &b) { return a.order < b.order; });
+        for (const Item &item : entered)
+            ASSERT_TRUE(ActivityLog(path).insertChronologically(item.qsoLine));
         ASSERT_EQ(mergedLog(p, false), bytesOf(path)) << "round " << round;
     }
 }
@@ -636,8 +636,8 @@ TEST(AdifImport, RefusesWholeFilesItCannotTake) {
         {"no record at all", "no ADIF here\r\n",
          "Le fichier \"f.adi\" ne contient aucun QSO ADIF : rien n'est importé.", 0},
         {"one record more than the bound", tooMany,
-         "Le fichier \"f.adi\" compte plus de 300 000 enregistrements : l'import ADIF en prend "
-         "300 000 au plus. Rien n'est importé.",
+         "Le fichier \"f.adi\" compte plus de 500 000 enregistrements : l'import ADIF en prend "
+         "500 000 au plus. Rien n'est importé.",
          0},
         {"as many records as the bound", asMany, "", adif::maxRecords},
         {"a sound file", record() + record("<CALL:5>G4XYZ", {"CALL"}), "", 2},
