@@ -138,10 +138,18 @@ int previewMemory(const char *adifPath, const char *logPath) {
     return 0;
 }
 
-/// The 50 Mo file previewed in a fresh process: records, time, peak memory against the file.
+void measureFile(const QString &program, const QString &adifPath, const QString &logPath,
+                 qint64 fileSize);
+
+/// A file previewed in a fresh process: records, time, peak memory against the file.
 void measureLargeFile(const QString &program, const Data &d) {
+    measureFile(program, d.adifPath, d.files.log, d.adifFile.size());
+}
+
+void measureFile(const QString &program, const QString &adifPath, const QString &logPath,
+                 qint64 fileSize) {
     QProcess child;
-    child.start(program, {QStringLiteral("--preview-memory"), d.adifPath, d.files.log});
+    child.start(program, {QStringLiteral("--preview-memory"), adifPath, logPath});
     if (!child.waitForFinished(120000) || child.exitCode() != 0) {
         std::fprintf(stderr, "%s\n", child.readAllStandardError().constData());
         std::abort();
@@ -149,7 +157,7 @@ void measureLargeFile(const QString &program, const Data &d) {
     const QList<QByteArray> figures = child.readAllStandardOutput().trimmed().split(' ');
     if (figures.size() != 4)
         std::abort();
-    const double fileMb = double(d.adifFile.size()) / (1024 * 1024);
+    const double fileMb = double(fileSize) / (1024 * 1024);
     const double grownMb = figures[2].toDouble() / (1024 * 1024);
     std::printf("fichier de %.1f Mo, %s enregistrements : aperçu en %s ms, mémoire de pointe "
                 "+%.1f Mo (%.2f fois le fichier, processus entier %.1f Mo)\n",
@@ -226,6 +234,16 @@ int main(int argc, char **argv) {
     const int fiftyMb = int(50.0 * 1024 * 1024 * 100000 / double(large.adifFile.size())) + 1;
     const Data huge(root, made, fiftyMb);
     measureLargeFile(program, huge);
+    {
+        // The most records the import takes, each of one field: the smallest file per record.
+        QByteArray tiny;
+        tiny.reserve(adif::maxRecords * 20);
+        for (qsizetype i = 0; i < adif::maxRecords; ++i)
+            tiny += "<CALL:5>F1ABC<EOR>\r\n";
+        const QString tinyPath = QDir(huge.dir->path()).filePath(QStringLiteral("petits.adi"));
+        Data::put(tinyPath, tiny);
+        measureFile(program, tinyPath, huge.files.log, tiny.size());
+    }
     registerAll("10000", &small);
     registerAll("100000", &large);
     benchmark::RegisterBenchmark("import_preview/50Mo", previewOnly, &huge)

@@ -96,7 +96,17 @@ void Items::append(const Item &item) {
     packNumber(packed_, quint32(item.record));
     packNumber(packed_, quint32(item.line));
     packNumber(packed_, quint64(item.order));
-    packText(packed_, item.reason);
+    // The reason's number in the table (from 1), or 0 and the text itself once the table is
+    // full: a file of all different reasons costs no more than without the table.
+    int reason = reasonNumbers_.value(item.reason);
+    if (reason == 0 && reasons_.size() < 4096) {
+        reasons_.append(item.reason);
+        reason = int(reasons_.size());
+        reasonNumbers_.insert(item.reason, reason);
+    }
+    packNumber(packed_, quint64(reason));
+    if (reason == 0)
+        packText(packed_, item.reason);
     packNumber(packed_, quint64(item.notes.size()));
     for (const QString &note : item.notes)
         packText(packed_, note);
@@ -114,7 +124,8 @@ Item Items::at(qsizetype i) const {
     item.record = int(quint32(unpackNumber(p)));
     item.line = int(quint32(unpackNumber(p)));
     item.order = qint64(unpackNumber(p));
-    item.reason = unpackText(p);
+    const quint64 reason = unpackNumber(p);
+    item.reason = reason > 0 ? reasons_.at(qsizetype(reason - 1)) : unpackText(p);
     const quint64 notes = unpackNumber(p);
     item.notes.reserve(qsizetype(notes));
     for (quint64 n = 0; n < notes; ++n)

@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -103,6 +104,10 @@ private:
     QByteArray packed_;
     std::vector<qsizetype> starts_; ///< where each item starts in packed_
     std::vector<quint8> statuses_;
+    /// The reasons met, each held once: thousands of records share a few reasons ("date
+    /// absente"). An item's reason is packed as its number here, when it has one.
+    QStringList reasons_;
+    QHash<QString, int> reasonNumbers_;
 };
 
 /// The whole preview: one item per record of the file, in file order.
