@@ -26,8 +26,6 @@
 #include <QProcess>
 #include <benchmark/benchmark.h>
 
-#include <sys/resource.h>
-
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -119,10 +117,16 @@ long long residentBytes() {
     return pages.size() > 1 ? pages[1].toLongLong() * 4096 : 0;
 }
 
+/// The peak of resident memory of this program since it started (VmHWM: unlike the
+/// resource usage's maximum, it does not carry the size of the process that started it).
 long long peakBytes() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<long long>(usage.ru_maxrss) * 1024;
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').front().toLongLong() * 1024;
+    return 0;
 }
 
 /// The child's side of the memory measure: the preview of the file, the peak grown from before.

@@ -521,6 +521,7 @@ qsizetype countRecordsAtMost(QByteArrayView bytes) {
     const qsizetype size = bytes.size();
     const qsizetype span = (word.size() - 1) * stride;
     qsizetype count = 0;
+    qsizetype lastFound = -1;
     qsizetype pos = first;
     while (pos < size) {
         const void *found = std::memchr(p + pos, '<', size_t(size - pos));
@@ -536,10 +537,15 @@ qsizetype countRecordsAtMost(QByteArrayView bytes) {
             same = (c & ~0x20) == word[k] &&
                    (!utf16 || p[at + k * stride + (littleEndian ? 1 : -1)] == 0);
         }
-        count += same ? 1 : 0;
+        if (same) {
+            ++count;
+            lastFound = at;
+        }
     }
-    // A last record without <EOR> is a record too.
-    return xml ? count : count + 1;
+    // A last record without <EOR> is a record too: there is a tag after the last <EOR>.
+    const qsizetype after = lastFound < 0 ? first : lastFound + word.size() * stride;
+    const bool more = after < size && std::memchr(p + after, '<', size_t(size - after));
+    return xml || !more ? count : count + 1;
 }
 
 } // namespace zep::adif

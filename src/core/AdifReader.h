@@ -73,7 +73,8 @@ struct RecordSink {
 bool streamAdif(QByteArrayView bytes, const RecordSink &sink);
 
 /// An upper bound of the records of the file, found without reading them (the "<EOR" of a
-/// tagged file, the "<RECORD" of an XML one): the record bound is checked before the work.
+/// tagged file, and one more when a tag follows the last; the "<RECORD" of an XML one): the
+/// record bound is checked before the work.
 qsizetype countRecordsAtMost(QByteArrayView bytes);
 
 /// A value as a note quotes it: at most quotedCharacters characters, "…" for the rest.

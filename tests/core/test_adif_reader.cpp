@@ -331,6 +331,10 @@ TEST(AdifReader, StreamingGivesWhatReadingWholeGives) {
     ASSERT_EQ(notes.size(), whole.notes.size());
     EXPECT_EQ(notes.size(), 3);
     EXPECT_EQ(adif::countRecordsAtMost(file), 3);
+    // The bound counts a record after the last <EOR> only when a tag follows it.
+    EXPECT_EQ(adif::countRecordsAtMost("h<EOH><CALL:1>A<EOR><CALL:1>B<eor>\r\n"), 2);
+    EXPECT_EQ(adif::countRecordsAtMost("<CALL:1>A<EOR><CALL:1>B"), 2);
+    EXPECT_EQ(adif::countRecordsAtMost(""), 0);
 }
 
 TEST(AdifReader, QuotesAtMostEightyCharacters) {
