@@ -8,6 +8,10 @@
 // records, each mapped against the log. "insertion" is what "Importer" writes: the log once,
 // the memory once, the report. Run in a directory on disk (ZEP_BENCH_DISK, the temporary
 // directory by default).
+//
+// Then a file of 50 Mo (about 230,000 records): its preview is timed, and its memory measured
+// in a fresh process of this program (started with --preview-memory FILE LOG) from the file
+// read to the preview made. Targets: under 3 s, and a peak under 4 times the file's size.
 
 #include "BenchData.h"
 #include "core/ActivityLog.h"
@@ -17,9 +21,13 @@
 #include "core/TextFile.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 using namespace zep;
@@ -84,12 +92,82 @@ struct Data {
         put(files.firstNames, memory);
     }
 
-    adifimport::Preview preview() const {
-        const FileBytes file = readFileBytes(adifPath);
-        const FileBytes current = readFileBytes(files.log);
-        return adifimport::previewImport(adif::readAdif(file.bytes), current.bytes, boxes);
+    adifimport::Preview preview() const { return previewOf(adifPath, files.log); }
+
+    /// What "Importer un fichier ADIF…" does before the preview window shows.
+    static adifimport::Preview previewOf(const QString &adifPath, const QString &logPath) {
+        FileBytes file = readFileBytes(adifPath);
+        const FileBytes current = readFileBytes(logPath);
+        adifimport::FilePreview made = adifimport::previewFile(
+            file.bytes, QStringLiteral("autre_logiciel.adi"), current.bytes, boxes);
+        if (!made.refusal.isEmpty()) {
+            std::fprintf(stderr, "%s\n", qPrintable(made.refusal));
+            std::abort();
+        }
+        return std::move(made.preview);
     }
 };
+
+/// Resident memory now, in bytes.
+long long residentBytes() {
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> pages = statm.readAll().split(' ');
+    return pages.size() > 1 ? pages[1].toLongLong() * 4096 : 0;
+}
+
+/// The peak of resident memory of this program since it started (VmHWM: unlike the
+/// resource usage's maximum, it does not carry the size of the process that started it).
+long long peakBytes() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').front().toLongLong() * 1024;
+    return 0;
+}
+
+/// The child's side of the memory measure: the preview of the file, the peak grown from before.
+int previewMemory(const char *adifPath, const char *logPath) {
+    const long long before = residentBytes();
+    QElapsedTimer timer;
+    timer.start();
+    const adifimport::Preview p =
+        Data::previewOf(QString::fromLocal8Bit(adifPath), QString::fromLocal8Bit(logPath));
+    const long long ms = timer.elapsed();
+    std::printf("%lld %lld %lld %lld\n", static_cast<long long>(p.items.size()), ms,
+                peakBytes() - before, peakBytes());
+    return 0;
+}
+
+void measureFile(const QString &program, const QString &adifPath, const QString &logPath,
+                 qint64 fileSize);
+
+/// A file previewed in a fresh process: records, time, peak memory against the file.
+void measureLargeFile(const QString &program, const Data &d) {
+    measureFile(program, d.adifPath, d.files.log, d.adifFile.size());
+}
+
+void measureFile(const QString &program, const QString &adifPath, const QString &logPath,
+                 qint64 fileSize) {
+    QProcess child;
+    child.start(program, {QStringLiteral("--preview-memory"), adifPath, logPath});
+    if (!child.waitForFinished(120000) || child.exitCode() != 0) {
+        std::fprintf(stderr, "%s\n", child.readAllStandardError().constData());
+        std::abort();
+    }
+    const QList<QByteArray> figures = child.readAllStandardOutput().trimmed().split(' ');
+    if (figures.size() != 4)
+        std::abort();
+    const double fileMb = double(fileSize) / (1024 * 1024);
+    const double grownMb = figures[2].toDouble() / (1024 * 1024);
+    std::printf("fichier de %.1f Mo, %s enregistrements : aperçu en %s ms, mémoire de pointe "
+                "+%.1f Mo (%.2f fois le fichier, processus entier %.1f Mo)\n",
+                fileMb, figures[0].constData(), figures[1].constData(), grownMb, grownMb / fileMb,
+                figures[3].toDouble() / (1024 * 1024));
+}
 
 void previewOnly(benchmark::State &state, const Data *d) {
     for (auto _ : state)
@@ -139,6 +217,9 @@ void registerAll(const char *records, const Data *d) {
 } // namespace
 
 int main(int argc, char **argv) {
+    if (argc == 4 && std::strcmp(argv[1], "--preview-memory") == 0)
+        return previewMemory(argv[2], argv[3]);
+    const QString program = QString::fromLocal8Bit(argv[0]);
     benchmark::Initialize(&argc, argv);
     const QString root = qEnvironmentVariable("ZEP_BENCH_DISK", QDir::tempPath());
     const bench::Lines made;
@@ -153,8 +234,25 @@ int main(int argc, char **argv) {
                 static_cast<long long>(large.adifFile.size()),
                 p.count(adifimport::Status::ToImport), p.count(adifimport::Status::AlreadyInLog),
                 p.count(adifimport::Status::Duplicate), p.count(adifimport::Status::Ignored));
+    // About 50 Mo: as many records as the 100,000-record file has per megabyte.
+    const int fiftyMb = int(50.0 * 1024 * 1024 * 100000 / double(large.adifFile.size())) + 1;
+    const Data huge(root, made, fiftyMb);
+    measureLargeFile(program, huge);
+    {
+        // The most records the import takes, each of one field: the smallest file per record.
+        QByteArray tiny;
+        tiny.reserve(adif::maxRecords * 20);
+        for (qsizetype i = 0; i < adif::maxRecords; ++i)
+            tiny += "<CALL:5>F1ABC<EOR>\r\n";
+        const QString tinyPath = QDir(huge.dir->path()).filePath(QStringLiteral("petits.adi"));
+        Data::put(tinyPath, tiny);
+        measureFile(program, tinyPath, huge.files.log, tiny.size());
+    }
     registerAll("10000", &small);
     registerAll("100000", &large);
+    benchmark::RegisterBenchmark("import_preview/50Mo", previewOnly, &huge)
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(3);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

@@ -59,8 +59,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     encodeLines(lines, log);
     const Preview preview = previewImport(read, log, boxes);
     check(preview.items.size() == read.records.size(), "a record without its item");
+    check(adif::countRecordsAtMost(input) >= read.records.size(),
+          "the record bound counts fewer records than are read");
+
+    // The file read as a stream gives the preview of the file read whole, or a refusal.
+    const FilePreview streamed = previewFile(input, QStringLiteral("f.adi"), log, boxes);
+    if (streamed.refusal.isEmpty()) {
+        check(streamed.preview.items.size() == preview.items.size(),
+              "the streamed preview has other records");
+        for (qsizetype i = 0; i < preview.items.size(); ++i)
+            check(streamed.preview.items[i].status == preview.items[i].status &&
+                      streamed.preview.items[i].qsoLine == preview.items[i].qsoLine &&
+                      streamed.preview.items[i].reason == preview.items[i].reason,
+                  "the streamed preview maps a record otherwise", preview.items[i].qsoLine);
+    } else {
+        check(streamed.preview.items.isEmpty(), "a refused file with a preview");
+        check(read.brokenTags || read.records.isEmpty(), "a sound file refused", streamed.refusal);
+    }
 
     for (const Item &item : preview.items) {
+        for (const QString &note : item.notes)
+            check(note.size() <= 400, "a note quotes a whole value", note.left(100));
         if (item.status == Status::Ignored) {
             check(!item.reason.isEmpty(), "ignored without a reason");
             check(item.qsoLine.isEmpty(), "an ignored record has a line");

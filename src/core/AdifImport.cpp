@@ -13,6 +13,7 @@
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <cstring>
 
 namespace zep::adifimport {
 
@@ -30,9 +31,118 @@ QString statusText(Status status) {
     return QStringLiteral("ignoré");
 }
 
+namespace {
+
+// An item packed: its numbers, then its texts, each as its length (times two, plus one when
+// the text is kept in UTF-16 rather than Latin-1) in 7-bit groups, then its characters.
+
+void packNumber(QByteArray &out, quint64 n) {
+    while (n >= 0x80) {
+        out += char(0x80 | (n & 0x7F));
+        n >>= 7;
+    }
+    out += char(n);
+}
+
+quint64 unpackNumber(const char *&p) {
+    quint64 n = 0;
+    for (int shift = 0;; shift += 7) {
+        const uchar c = uchar(*p++);
+        n |= quint64(c & 0x7F) << shift;
+        if (!(c & 0x80))
+            return n;
+    }
+}
+
+void packText(QByteArray &out, const QString &text) {
+    const bool latin1 =
+        std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x100; });
+    packNumber(out, quint64(text.size()) * 2 + (latin1 ? 0 : 1));
+    if (latin1) {
+        const qsizetype at = out.size();
+        out.resize(at + text.size());
+        char *to = out.data() + at;
+        for (const QChar c : text)
+            *to++ = char(c.unicode());
+    } else {
+        out.append(reinterpret_cast<const char *>(text.constData()), text.size() * 2);
+    }
+}
+
+QString unpackText(const char *&p) {
+    const quint64 n = unpackNumber(p);
+    const qsizetype length = qsizetype(n / 2);
+    if (n % 2 == 0) {
+        const QString text = QString::fromLatin1(p, length);
+        p += length;
+        return text;
+    }
+    QString text(length, Qt::Uninitialized);
+    std::memcpy(text.data(), p, size_t(length) * 2);
+    p += length * 2;
+    return text;
+}
+
+} // namespace
+
+void Items::reserve(qsizetype count) {
+    starts_.reserve(size_t(count));
+    statuses_.reserve(size_t(count));
+}
+
+void Items::append(const Item &item) {
+    starts_.push_back(packed_.size());
+    statuses_.push_back(quint8(item.status));
+    packNumber(packed_, quint32(item.record));
+    packNumber(packed_, quint32(item.line));
+    packNumber(packed_, quint64(item.order));
+    // The reason's number in the table (from 1), or 0 and the text itself once the table is
+    // full: a file of all different reasons costs no more than without the table.
+    int reason = reasonNumbers_.value(item.reason);
+    if (reason == 0 && reasons_.size() < 4096) {
+        reasons_.append(item.reason);
+        reason = int(reasons_.size());
+        reasonNumbers_.insert(item.reason, reason);
+    }
+    packNumber(packed_, quint64(reason));
+    if (reason == 0)
+        packText(packed_, item.reason);
+    packNumber(packed_, quint64(item.notes.size()));
+    for (const QString &note : item.notes)
+        packText(packed_, note);
+    const QsoFields &f = item.fields;
+    for (const QString *text : {&f.date, &f.time, &f.call, &f.department, &f.firstName,
+                                &f.rstReceived, &f.rstSent, &f.mode, &f.band, &f.remarks})
+        packText(packed_, *text);
+    packText(packed_, item.qsoLine);
+}
+
+Item Items::at(qsizetype i) const {
+    Item item;
+    const char *p = packed_.constData() + starts_[size_t(i)];
+    item.status = Status(statuses_[size_t(i)]);
+    item.record = int(quint32(unpackNumber(p)));
+    item.line = int(quint32(unpackNumber(p)));
+    item.order = qint64(unpackNumber(p));
+    const quint64 reason = unpackNumber(p);
+    item.reason = reason > 0 ? reasons_.at(qsizetype(reason - 1)) : unpackText(p);
+    const quint64 notes = unpackNumber(p);
+    item.notes.reserve(qsizetype(notes));
+    for (quint64 n = 0; n < notes; ++n)
+        item.notes.append(unpackText(p));
+    QsoFields &f = item.fields;
+    for (QString *text : {&f.date, &f.time, &f.call, &f.department, &f.firstName, &f.rstReceived,
+                          &f.rstSent, &f.mode, &f.band, &f.remarks})
+        *text = unpackText(p);
+    item.qsoLine = unpackText(p);
+    return item;
+}
+
 int Preview::count(Status status) const {
-    return int(std::count_if(items.cbegin(), items.cend(),
-                             [&](const Item &i) { return i.status == status; }));
+    int n = 0;
+    for (qsizetype i = 0; i < items.size(); ++i)
+        n += items.status(i) == status ? 1 : 0;
+    return n;
 }
 
 bool Preview::imported(const Item &item, bool withDuplicates) {
@@ -40,8 +150,7 @@ bool Preview::imported(const Item &item, bool withDuplicates) {
 }
 
 int Preview::importedCount(bool withDuplicates) const {
-    return int(std::count_if(items.cbegin(), items.cend(),
-                             [&](const Item &i) { return imported(i, withDuplicates); }));
+    return count(Status::ToImport) + (withDuplicates ? count(Status::Duplicate) : 0);
 }
 
 namespace {
@@ -146,13 +255,15 @@ QString trimmedText(QByteArrayView raw) {
     return windows1252Text(raw).trimmed();
 }
 
+using adif::quoted;
+
 /// The part of a field that fits its columns, with a note when something was cut.
 QString fitted(const QString &text, int width, const QString &label, QStringList &notes) {
     if (text.size() <= width)
         return text;
     const QString kept = text.left(width).trimmed();
     notes.append(QStringLiteral("%1 : « %2 » coupé en « %3 » (%4 caractères)")
-                     .arg(label, text, kept)
+                     .arg(label, quoted(text), kept)
                      .arg(width));
     return kept;
 }
@@ -162,7 +273,8 @@ QString converted(QByteArrayView raw, const QString &label, QStringList &notes) 
     const QString decoded = decodeBytes(raw).trimmed();
     const QString text = storable(decoded).trimmed();
     if (text != decoded)
-        notes.append(QStringLiteral("%1 : « %2 » transcrit en « %3 »").arg(label, decoded, text));
+        notes.append(QStringLiteral("%1 : « %2 » transcrit en « %3 »")
+                         .arg(label, quoted(decoded), quoted(text)));
     return text;
 }
 
@@ -184,7 +296,7 @@ std::optional<Date> dateOf(const QString &text, QStringList &reasons) {
                         ? QDate(text.left(4).toInt(), text.mid(4, 2).toInt(), text.right(2).toInt())
                         : QDate();
     if (!d.isValid()) {
-        reasons.append(QStringLiteral("date « %1 » impossible").arg(text));
+        reasons.append(QStringLiteral("date « %1 » impossible").arg(quoted(text)));
         return std::nullopt;
     }
     if (d.year() < 1950 || d.year() > 2049) {
@@ -193,8 +305,16 @@ std::optional<Date> dateOf(const QString &text, QStringList &reasons) {
                 .arg(text));
         return std::nullopt;
     }
-    return Date{d.toString(QStringLiteral("dd/MM/yy")),
-                d.year() * 10000 + d.month() * 100 + d.day()};
+    const int year = d.year() % 100;
+    const QChar shown[] = {QLatin1Char(char('0' + d.day() / 10)),
+                           QLatin1Char(char('0' + d.day() % 10)),
+                           QLatin1Char('/'),
+                           QLatin1Char(char('0' + d.month() / 10)),
+                           QLatin1Char(char('0' + d.month() % 10)),
+                           QLatin1Char('/'),
+                           QLatin1Char(char('0' + year / 10)),
+                           QLatin1Char(char('0' + year % 10))};
+    return Date{QString(shown, 8), d.year() * 10000 + d.month() * 100 + d.day()};
 }
 
 /// TIME_ON: HHMM or HHMMSS; the log keeps the minute.
@@ -210,7 +330,7 @@ std::optional<int> timeOf(const QString &text, QStringList &reasons) {
     const int minute = digits ? text.mid(2, 2).toInt() : 99;
     const int second = digits && text.size() == 6 ? text.right(2).toInt() : 0;
     if (hour > 23 || minute > 59 || second > 59) {
-        reasons.append(QStringLiteral("heure « %1 » impossible").arg(text));
+        reasons.append(QStringLiteral("heure « %1 » impossible").arg(quoted(text)));
         return std::nullopt;
     }
     return hour * 100 + minute;
@@ -243,14 +363,15 @@ QString bandOf(const adif::Record &r, const Rows &target, QStringList &reasons, 
         const std::optional<QByteArrayView> found = ok ? adif::bandOfFrequency(mhz) : std::nullopt;
         if (!found) {
             shown = freq;
-            reasons.append(ok ? QStringLiteral("fréquence %1 MHz hors des bandes ADIF").arg(freq)
-                              : QStringLiteral("fréquence « %1 » illisible").arg(freq));
+            reasons.append(
+                ok ? QStringLiteral("fréquence %1 MHz hors des bandes ADIF").arg(quoted(freq))
+                   : QStringLiteral("fréquence « %1 » illisible").arg(quoted(freq)));
             return {};
         }
         adifBand = found->toByteArray();
     } else if (!band.isEmpty()) {
         shown = band;
-        reasons.append(QStringLiteral("bande « %1 » inconnue").arg(band));
+        reasons.append(QStringLiteral("bande « %1 » inconnue").arg(quoted(band)));
         return {};
     } else {
         reasons.append(QStringLiteral("bande et fréquence absentes"));
@@ -304,7 +425,7 @@ QString modeOf(const adif::Record &r, const Rows &target, QStringList &reasons, 
         if (isTypedMode(name))
             return name;
     reasons.append(QStringLiteral("mode %1 : le log n'en garde que %2 lettres ou chiffres")
-                       .arg(shown)
+                       .arg(quoted(shown))
                        .arg(qsocol::modeWidth));
     return {};
 }
@@ -337,27 +458,6 @@ bool isCallCharacter(QChar c) {
            c != QLatin1Char('>');
 }
 
-/// Identity of a QSO for the duplicate checks, on the trimmed fields as the log holds them.
-QString duplicateKey(QStringView call, QStringView band, QStringView mode) {
-    QString key;
-    key.reserve(call.size() + band.size() + mode.size() + 2);
-    key += call;
-    key += QChar(0x1F);
-    key += band;
-    key += QChar(0x1F);
-    key += mode;
-    return key;
-}
-
-QString sameQsoKey(const QString &dupKey, QStringView date, QStringView time) {
-    QString key = dupKey;
-    key += QChar(0x1F);
-    key += date;
-    key += QChar(0x1F);
-    key += time;
-    return key;
-}
-
 QStringView field(QStringView line, int first, int width) {
     return line.mid(first - 1, width).trimmed();
 }
@@ -376,7 +476,8 @@ Item mapRecord(const adif::Record &r, const Rows &target) {
     else if (call.size() > qsocol::callWidth)
         reasons.append(QStringLiteral("indicatif de plus de %1 caractères").arg(qsocol::callWidth));
     else if (!std::all_of(call.cbegin(), call.cend(), isCallCharacter))
-        reasons.append(QStringLiteral("indicatif « %1 » avec un caractère non admis").arg(f.call));
+        reasons.append(
+            QStringLiteral("indicatif « %1 » avec un caractère non admis").arg(quoted(f.call)));
 
     const QString dateText = trimmedText(r.value("QSO_DATE"));
     const QString timeText = trimmedText(r.value("TIME_ON"));
@@ -397,9 +498,14 @@ Item mapRecord(const adif::Record &r, const Rows &target) {
     f.band = band.isEmpty() ? bandShown : band;
     f.mode = mode.isEmpty() ? modeShown : mode;
 
+    if (!r.refused.isEmpty())
+        reasons.prepend(r.refused);
     if (!reasons.isEmpty()) {
         item.status = Status::Ignored;
         item.reason = reasons.join(QStringLiteral(" ; "));
+        // What the preview shows of a record it does not take: its beginning.
+        for (QString *shown : {&f.call, &f.date, &f.time, &f.band, &f.mode})
+            *shown = quoted(*shown);
         return item;
     }
 
@@ -420,7 +526,7 @@ Item mapRecord(const adif::Record &r, const Rows &target) {
         else
             notes.append(QStringLiteral("département « %1 » non repris : 00 à 95, 2A ou 2B "
                                         "seulement")
-                             .arg(state));
+                             .arg(quoted(state)));
     }
 
     const BuiltLine built = buildQsoLine(f);
@@ -445,88 +551,213 @@ QString windows1252Text(QByteArrayView bytes) {
     return storable(decodeBytes(bytes));
 }
 
-Preview previewImport(const adif::ReadResult &read, QByteArrayView logBytes, const Target &target) {
-    Preview preview;
-    preview.logBytes = logBytes.toByteArray();
+namespace {
 
-    // The QSOs of the log: the first of each call, band and mode (what the duplicate
-    // question names), and every call, band, mode, date and time.
-    struct First {
-        QString date, time;
-        int record = 0; ///< 0 for a QSO of the log
-    };
-    QHash<QString, First> firstOf;
-    QHash<QString, int> sameQso; ///< -> 0 for a line of the log, else the record's number
-    const qsizetype logLines = std::count(logBytes.begin(), logBytes.end(), '\n') + 1;
-    firstOf.reserve(logLines + read.records.size());
-    sameQso.reserve(logLines + read.records.size());
-    rawfile::forEachLine(logBytes, [&](QByteArrayView bytes) {
-        if (isBlankLine(bytes))
-            return;
-        const QString line = cp1252::decode(bytes);
-        const QString key = duplicateKey(field(line, qsocol::call, qsocol::callWidth),
-                                         field(line, qsocol::band, qsocol::bandWidth),
-                                         field(line, qsocol::mode, qsocol::modeWidth));
-        if (!firstOf.contains(key))
-            firstOf.insert(key, {field(line, qsocol::date, qsocol::dateWidth).toString(),
-                                 field(line, qsocol::time, qsocol::timeWidth).toString(), 0});
-        sameQso.insert(sameQsoKey(key, field(line, qsocol::date, qsocol::dateWidth),
-                                  field(line, qsocol::time, qsocol::timeWidth)),
-                       0);
-    });
+/// Text appended to a key: ASCII as it is (nearly every call, band and mode), anything else
+/// in UTF-8.
+void appendKeyText(QByteArray &key, QStringView text) {
+    if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; })) {
+        for (const QChar c : text)
+            key += char(c.unicode());
+    } else {
+        key += text.toUtf8();
+    }
+}
 
-    QHash<int, QStringList> notesOf;
-    for (const adif::ReaderNote &n : read.notes) {
-        const QString text =
-            n.line > 0 ? QStringLiteral("ligne %1 : %2").arg(n.line).arg(n.text) : n.text;
-        if (n.record > 0)
-            notesOf[n.record].append(n.text);
-        else
-            preview.fileNotes.append(text);
+/// Identity of a QSO for the duplicate checks, on the trimmed fields as the log holds them.
+QByteArray duplicateKey(QStringView call, QStringView band, QStringView mode) {
+    QByteArray key;
+    key.reserve(call.size() + band.size() + mode.size() + 2);
+    appendKeyText(key, call);
+    key += '\x1F';
+    appendKeyText(key, band);
+    key += '\x1F';
+    appendKeyText(key, mode);
+    return key;
+}
+
+QByteArray sameQsoKey(const QByteArray &dupKey, QStringView date, QStringView time) {
+    QByteArray key;
+    key.reserve(dupKey.size() + date.size() + time.size() + 2);
+    key += dupKey;
+    key += '\x1F';
+    appendKeyText(key, date);
+    key += '\x1F';
+    appendKeyText(key, time);
+    return key;
+}
+
+/// The preview built one record at a time (see previewImport). What it remembers of each QSO
+/// for the duplicate checks is where to find it again: the index of its item, or the place of
+/// its line in the log.
+class PreviewBuilder {
+public:
+    PreviewBuilder(QByteArrayView logBytes, const Target &target, qsizetype records)
+        : rows_(target) {
+        preview_.logBytes = logBytes.toByteArray();
+        // The QSOs of the log: the first of each call, band and mode (what the duplicate
+        // question names), and every call, band, mode, date and time.
+        const qsizetype logLines = std::count(logBytes.begin(), logBytes.end(), '\n') + 1;
+        firstOf_.reserve(logLines + records);
+        sameQso_.reserve(logLines + records);
+        preview_.items.reserve(records);
+        const QByteArrayView kept = preview_.logBytes;
+        rawfile::forEachLine(kept, [&](QByteArrayView bytes) {
+            if (isBlankLine(bytes))
+                return;
+            const QString line = cp1252::decode(bytes);
+            const QByteArray key = duplicateKey(field(line, qsocol::call, qsocol::callWidth),
+                                                field(line, qsocol::band, qsocol::bandWidth),
+                                                field(line, qsocol::mode, qsocol::modeWidth));
+            const qint64 place = -1 - qint64(bytes.data() - kept.data());
+            if (!firstOf_.contains(key))
+                firstOf_.insert(key, place);
+            sameQso_.insert(sameQsoKey(key, field(line, qsocol::date, qsocol::dateWidth),
+                                       field(line, qsocol::time, qsocol::timeWidth)),
+                            0);
+        });
     }
 
-    const Rows rows(target);
-    preview.items.reserve(read.records.size());
-    for (const adif::Record &r : read.records) {
-        Item item = mapRecord(r, rows);
-        if (const auto n = notesOf.constFind(r.number); n != notesOf.constEnd())
-            item.notes = *n + item.notes;
+    void fileNote(const adif::ReaderNote &n) {
+        preview_.fileNotes.append(
+            n.line > 0 ? QStringLiteral("ligne %1 : %2").arg(n.line).arg(n.text) : n.text);
+    }
+
+    void add(const adif::Record &r, const QStringList &readerNotes) {
+        Item item = mapRecord(r, rows_);
+        if (!readerNotes.isEmpty())
+            item.notes = readerNotes + item.notes;
         if (item.status == Status::ToImport) {
-            const QString key = duplicateKey(item.fields.call, item.fields.band, item.fields.mode);
-            const QString same = sameQsoKey(key, item.fields.date, item.fields.time);
-            if (const auto s = sameQso.constFind(same); s != sameQso.constEnd()) {
+            const QByteArray key =
+                duplicateKey(item.fields.call, item.fields.band, item.fields.mode);
+            const QByteArray same = sameQsoKey(key, item.fields.date, item.fields.time);
+            if (const auto s = sameQso_.constFind(same); s != sameQso_.constEnd()) {
                 item.status = Status::AlreadyInLog;
                 item.reason = *s == 0 ? QStringLiteral("même QSO dans le log")
                                       : QStringLiteral("même QSO que l'enregistrement %1").arg(*s);
-            } else if (const auto d = firstOf.constFind(key); d != firstOf.constEnd()) {
+            } else if (const auto d = firstOf_.constFind(key); d != firstOf_.constEnd()) {
                 item.status = Status::Duplicate;
-                const QString when = d->record == 0
-                                         ? QStringLiteral("%1 à %2").arg(d->date, d->time)
-                                         : QStringLiteral("%1 à %2 (enregistrement %3)")
-                                               .arg(d->date, d->time)
-                                               .arg(d->record);
+                QString when;
+                if (*d < 0) {
+                    const QString line = logLineAt(-1 - *d);
+                    when =
+                        QStringLiteral("%1 à %2").arg(field(line, qsocol::date, qsocol::dateWidth),
+                                                      field(line, qsocol::time, qsocol::timeWidth));
+                } else {
+                    const Item first = preview_.items.at(*d);
+                    when = QStringLiteral("%1 à %2 (enregistrement %3)")
+                               .arg(first.fields.date, first.fields.time)
+                               .arg(first.record);
+                }
                 item.reason = QStringLiteral("déjà contacté le %1 sur %2 en %3")
                                   .arg(when, item.fields.band, item.fields.mode);
-                sameQso.insert(same, r.number);
+                sameQso_.insert(same, r.number);
             } else {
-                firstOf.insert(key, {item.fields.date, item.fields.time, r.number});
-                sameQso.insert(same, r.number);
+                firstOf_.insert(key, preview_.items.size());
+                sameQso_.insert(same, r.number);
             }
         }
-        preview.items.append(std::move(item));
+        preview_.items.append(item);
     }
-    return preview;
+
+    Preview take() { return std::move(preview_); }
+
+private:
+    /// The line of the log starting at `offset`, decoded.
+    QString logLineAt(qint64 offset) const {
+        const QByteArrayView bytes = preview_.logBytes;
+        qsizetype end = bytes.indexOf('\n', qsizetype(offset));
+        if (end < 0)
+            end = bytes.size();
+        if (end > offset && bytes.at(end - 1) == '\r')
+            --end;
+        return cp1252::decode(bytes.sliced(qsizetype(offset), end - qsizetype(offset)));
+    }
+
+    const Rows rows_;
+    Preview preview_;
+    /// -> the index of the item, or -1 - the offset of the log's line
+    QHash<QByteArray, qint64> firstOf_;
+    QHash<QByteArray, int> sameQso_; ///< -> 0 for a line of the log, else the record's number
+};
+
+} // namespace
+
+Preview previewImport(const adif::ReadResult &read, QByteArrayView logBytes, const Target &target) {
+    PreviewBuilder builder(logBytes, target, read.records.size());
+    QHash<int, QStringList> notesOf;
+    for (const adif::ReaderNote &n : read.notes) {
+        if (n.record > 0)
+            notesOf[n.record].append(n.text);
+        else
+            builder.fileNote(n);
+    }
+    for (const adif::Record &r : read.records)
+        builder.add(r, notesOf.value(r.number));
+    return builder.take();
+}
+
+QString sizeRefusal(const QString &fileName, qint64 size) {
+    if (size <= adif::maxFileBytes)
+        return {};
+    return QStringLiteral("Le fichier \"%1\" fait %2 Mo : l'import ADIF prend des fichiers de "
+                          "%3 Mo au plus. Rien n'est importé.")
+        .arg(fileName)
+        .arg((size + 1024 * 1024 - 1) / (1024 * 1024))
+        .arg(adif::maxFileBytes / (1024 * 1024));
+}
+
+FilePreview previewFile(QByteArrayView fileBytes, const QString &fileName, QByteArrayView logBytes,
+                        const Target &target) {
+    FilePreview out;
+    if (QString refused = sizeRefusal(fileName, fileBytes.size()); !refused.isEmpty()) {
+        out.refusal = std::move(refused);
+        return out;
+    }
+    const qsizetype records = adif::countRecordsAtMost(fileBytes);
+    if (records > adif::maxRecords) {
+        out.refusal =
+            QStringLiteral("Le fichier \"%1\" compte plus de %2 enregistrements : "
+                           "l'import ADIF en prend %2 au plus. Rien n'est importé.")
+                .arg(fileName, QStringLiteral("%1 %2")
+                                   .arg(adif::maxRecords / 1000)
+                                   .arg(adif::maxRecords % 1000, 3, 10, QLatin1Char('0')));
+        return out;
+    }
+    PreviewBuilder builder(logBytes, target, records);
+    const adif::RecordSink sink{[&](adif::Record &&r, QList<adif::ReaderNote> &&notes) {
+                                    QStringList texts;
+                                    for (const adif::ReaderNote &n : notes)
+                                        texts.append(n.text);
+                                    builder.add(r, texts);
+                                },
+                                [&](adif::ReaderNote &&n) { builder.fileNote(n); }};
+    const bool broken = adif::streamAdif(fileBytes, sink);
+    out.preview = builder.take();
+    if (broken)
+        out.refusal = QStringLiteral("Le fichier \"%1\" n'est pas un fichier ADIF : ses balises "
+                                     "sont abîmées (des « < » ou des <EOR> manquent). Rien "
+                                     "n'est importé.")
+                          .arg(fileName);
+    else if (out.preview.items.isEmpty())
+        out.refusal = QStringLiteral("Le fichier \"%1\" ne contient aucun QSO ADIF : rien "
+                                     "n'est importé.")
+                          .arg(fileName);
+    if (!out.refusal.isEmpty())
+        out.preview = Preview();
+    return out;
 }
 
 QByteArray mergedLog(const Preview &preview, bool withDuplicates) {
     // Entered latest first, so that QSOs of one minute keep the file's order (each goes before
     // the QSOs of its minute already in).
     QList<QByteArray> lines;
-    for (auto it = preview.items.crbegin(); it != preview.items.crend(); ++it) {
-        if (!Preview::imported(*it, withDuplicates))
+    for (qsizetype i = preview.items.size() - 1; i >= 0; --i) {
+        const Status status = preview.items.status(i);
+        if (status != Status::ToImport && !(withDuplicates && status == Status::Duplicate))
             continue;
         QByteArray bytes;
-        cp1252::encode(it->qsoLine, bytes); // made storable when mapped
+        cp1252::encode(preview.items.at(i).qsoLine, bytes); // made storable when mapped
         lines.append(bytes);
     }
     return rawfile::insertedChronologically(preview.logBytes, lines);
@@ -619,16 +850,21 @@ Outcome applyImport(const Preview &preview, bool withDuplicates, const Files &fi
             outcome.messages.append(copied.message);
 
     // The memory learns the QSOs in the order they were entered into the log.
-    QList<const Item *> entered;
+    struct Entered {
+        qint64 order;
+        FirstNameMemory::Entry entry;
+    };
+    std::vector<Entered> entered;
     for (const Item &item : preview.items)
         if (Preview::imported(item, withDuplicates))
-            entered.append(&item);
+            entered.push_back(
+                {item.order, {item.fields.call, item.fields.department, item.fields.firstName}});
     std::stable_sort(entered.begin(), entered.end(),
-                     [](const Item *a, const Item *b) { return a->order < b->order; });
+                     [](const Entered &a, const Entered &b) { return a.order < b.order; });
     QList<FirstNameMemory::Entry> memory;
-    memory.reserve(entered.size());
-    for (const Item *item : entered)
-        memory.append({item->fields.call, item->fields.department, item->fields.firstName});
+    memory.reserve(qsizetype(entered.size()));
+    for (const Entered &e : entered)
+        memory.append(e.entry);
     if (const IoResult remembered = FirstNameMemory(files.firstNames).rememberAll(memory);
         !remembered)
         outcome.messages.append(

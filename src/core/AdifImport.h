@@ -6,9 +6,13 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
+
+#include <iterator>
+#include <vector>
 
 // Bringing the records of an ADIF file into the log of a reference, in three pure steps and
 // one write: the file is read (AdifReader), each record mapped to a QSO line or to the reason
@@ -53,9 +57,62 @@ struct Item {
     qint64 order = 0; ///< yyyymmddhhmm of the QSO (see qsoOrderingNumber)
 };
 
+/// The items of a preview, packed one after another in one block of bytes: a file of 500,000
+/// records takes a few hundred bytes per record, not the thousand and more of as many Items
+/// with their strings. An item is unpacked, whole, when it is read.
+class Items {
+public:
+    qsizetype size() const { return qsizetype(starts_.size()); }
+    bool isEmpty() const { return starts_.empty(); }
+    Item at(qsizetype i) const;
+    Item operator[](qsizetype i) const { return at(i); }
+    Item front() const { return at(0); }
+    Item back() const { return at(size() - 1); }
+    /// The status of item i, without unpacking it.
+    Status status(qsizetype i) const { return Status(statuses_[size_t(i)]); }
+
+    void append(const Item &item);
+    void reserve(qsizetype count);
+
+    /// Walks the items in order, each unpacked as it is reached.
+    class const_iterator {
+    public:
+        using iterator_category = std::input_iterator_tag;
+        using value_type = Item;
+        using difference_type = qsizetype;
+        using reference = Item;
+        using pointer = void;
+
+        const_iterator(const Items *items, qsizetype i) : items_(items), i_(i) {}
+        Item operator*() const { return items_->at(i_); }
+        const_iterator &operator++() {
+            ++i_;
+            return *this;
+        }
+        bool operator==(const const_iterator &other) const = default;
+
+    private:
+        const Items *items_;
+        qsizetype i_;
+    };
+    const_iterator begin() const { return {this, 0}; }
+    const_iterator end() const { return {this, size()}; }
+    const_iterator cbegin() const { return begin(); }
+    const_iterator cend() const { return end(); }
+
+private:
+    QByteArray packed_;
+    std::vector<qsizetype> starts_; ///< where each item starts in packed_
+    std::vector<quint8> statuses_;
+    /// The reasons met, each held once: thousands of records share a few reasons ("date
+    /// absente"). An item's reason is packed as its number here, when it has one.
+    QStringList reasons_;
+    QHash<QString, int> reasonNumbers_;
+};
+
 /// The whole preview: one item per record of the file, in file order.
 struct Preview {
-    QList<Item> items;
+    Items items;
     /// Reader notes about the file as a whole (not about one record).
     QStringList fileNotes;
     /// The log's bytes the preview was made against; the import refuses to go on if the log
@@ -73,6 +130,25 @@ struct Preview {
 /// and writes nothing. Records of the file are compared with the log and with the records
 /// accepted before them, so a QSO found twice in the file goes in once.
 Preview previewImport(const adif::ReadResult &read, QByteArrayView logBytes, const Target &target);
+
+/// A whole file's preview, or why the file is refused.
+struct FilePreview {
+    Preview preview;
+    /// Why nothing can be imported from the file, in French for the operator; empty when the
+    /// preview can be shown.
+    QString refusal;
+};
+
+/// Why a file of `size` bytes is refused before it is read (above adif::maxFileBytes), or
+/// nothing.
+QString sizeRefusal(const QString &fileName, qint64 size);
+
+/// The preview of a whole ADIF file, its records read and mapped one at a time, so that what
+/// stays in memory is the preview and not the records too. A file above adif::maxFileBytes or
+/// of more than adif::maxRecords records is refused before the work; so is a file whose tags
+/// are broken and a file without any record. `fileName` is the name the refusal gives.
+FilePreview previewFile(QByteArrayView fileBytes, const QString &fileName, QByteArrayView logBytes,
+                        const Target &target);
 
 /// The log's new bytes: the imported QSOs placed as the chronological insertion would place
 /// them, entered one after the other in time order, so that QSOs of the same minute keep the

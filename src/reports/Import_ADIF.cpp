@@ -196,16 +196,16 @@ bool AdifImportAction::run() {
     const QString source = *chosen;
     lastDirectory_ = QFileInfo(source).absolutePath();
 
-    const FileBytes file = readFileBytes(source);
-    if (!file.status) {
-        dialogs.message(file.status.message);
+    const QString fileName = QFileInfo(source).fileName();
+    // The bound is checked before the file is read.
+    if (const QString tooBig = adifimport::sizeRefusal(fileName, QFileInfo(source).size());
+        !tooBig.isEmpty()) {
+        dialogs.message(tooBig);
         return false;
     }
-    const adif::ReadResult read = adif::readAdif(file.bytes);
-    if (read.records.isEmpty()) {
-        dialogs.message(QStringLiteral("Le fichier \"%1\" ne contient aucun QSO ADIF : rien "
-                                       "n'est importé.")
-                            .arg(QFileInfo(source).fileName()));
+    FileBytes file = readFileBytes(source);
+    if (!file.status) {
+        dialogs.message(file.status.message);
         return false;
     }
 
@@ -223,8 +223,14 @@ bool AdifImportAction::run() {
         dialogs.message(log.status.message);
         return false;
     }
-    const Preview preview = adifimport::previewImport(
-        read, log.bytes, {itemsOf(entry_.Bande_Q), itemsOf(entry_.Mode_Q)});
+    const adifimport::FilePreview made = adifimport::previewFile(
+        file.bytes, fileName, log.bytes, {itemsOf(entry_.Bande_Q), itemsOf(entry_.Mode_Q)});
+    file.bytes = QByteArray(); // the preview holds what it needs of the file
+    if (!made.refusal.isEmpty()) {
+        dialogs.message(made.refusal);
+        return false;
+    }
+    const Preview &preview = made.preview;
 
     Import_ADIF window(preview, source, reference, &entry_);
     if (window.exec() != QDialog::Accepted)

@@ -300,13 +300,13 @@ TEST(AdifImport, MergesAsTheChronologicalInsertionPlacesEachQso) {
         const Preview p = previewOf(file, logBytes);
 
         put(path, logBytes);
-        QList<const Item *> entered;
-        for (auto it = p.items.crbegin(); it != p.items.crend(); ++it)
-            entered.append(&*it);
+        QList<Item> entered;
+        for (qsizetype i = p.items.size() - 1; i >= 0; --i)
+            entered.append(p.items.at(i));
         std::stable_sort(entered.begin(), entered.end(),
-                         [](const Item *a, const Item *b) { return a->order < b->order; });
-        for (const Item *item : entered)
-            ASSERT_TRUE(ActivityLog(path).insertChronologically(item->qsoLine));
+                         [](const Item &a, const Item &b) { return a.order < b.order; });
+        for (const Item &item : entered)
+            ASSERT_TRUE(ActivityLog(path).insertChronologically(item.qsoLine));
         ASSERT_EQ(mergedLog(p, false), bytesOf(path)) << "round " << round;
     }
 }
@@ -522,6 +522,152 @@ QByteArray rememberedOneByOne(const QString &path, const QList<FirstNameMemory::
 }
 
 } // namespace
+
+TEST(AdifImport, AFieldExactlyAsWideAsItsColumnIsKeptWhole) {
+    // Each value fills its columns to the last one: nothing is cut and no note says so.
+    struct Case {
+        const char *what;
+        QByteArray fields;
+        QList<QByteArray> drop;
+        Line expected;
+    };
+    const Case cases[] = {
+        {"CW reports of three digits",
+         "<MODE:2>CW<RST_SENT:3>599<RST_RCVD:3>579",
+         {"MODE", "RST_SENT", "RST_RCVD"},
+         {"07/01/26", "10:00", "F1ABC", "", "", "579", "599", "CW", "7", ""}},
+        {"first name of 15 characters",
+         "<NAME:15>Jean-Christophe",
+         {},
+         {"07/01/26", "10:00", "F1ABC", "", "Jean-Christophe", "57", "59", "SSB", "7", ""}},
+        {"first name of 15 characters with accents, counted in bytes",
+         "<NAME:18>Fran\xC3\xA7ois-J\xC3\xA9r\xC3\xB4me",
+         {},
+         {"07/01/26", "10:00", "F1ABC", "", "François-Jérôme", "57", "59", "SSB", "7", ""}},
+        {"remarks of 30 characters",
+         "<COMMENT:30>activation du chateau de Vouge",
+         {},
+         {"07/01/26", "10:00", "F1ABC", "", "", "57", "59", "SSB", "7",
+          "ACTIVATION DU CHATEAU DE VOUGE"}},
+        {"call of 12 characters",
+         "<CALL:12>F1ABC/P/QRPP",
+         {"CALL"},
+         {"07/01/26", "10:00", "F1ABC/P/QRPP", "", "", "57", "59", "SSB", "7", ""}},
+        {"mode of 4 characters",
+         "<MODE:4>C4FM",
+         {"MODE"},
+         {"07/01/26", "10:00", "F1ABC", "", "", "57", "59", "C4FM", "7", ""}},
+    };
+    for (const Case &c : cases) {
+        const Preview p = previewOf(record(c.fields, c.drop));
+        ASSERT_EQ(p.items.size(), 1) << c.what;
+        const Item &item = p.items.front();
+        EXPECT_EQ(item.status, Status::ToImport) << c.what << ": " << item.reason.toStdString();
+        EXPECT_EQ(item.qsoLine, lineOf(c.expected)) << c.what;
+        EXPECT_TRUE(item.notes.isEmpty())
+            << c.what << ": " << item.notes.join(QLatin1Char('|')).toStdString();
+    }
+}
+
+TEST(AdifImport, NotesAndReasonsQuoteAtMostEightyCharactersOfAValue) {
+    const QByteArray huge(1024 * 1024, 'x');
+    const QByteArray wideName = QByteArray("\xC5\x81").repeated(5000); // "Ł" five thousand times
+    struct Case {
+        const char *what;
+        QByteArray fields;
+        QList<QByteArray> drop;
+        Status status;
+    };
+    const auto field = [](const char *name, const QByteArray &value) {
+        return "<" + QByteArray(name) + ":" + QByteArray::number(value.size()) + ">" + value;
+    };
+    const Case cases[] = {
+        {"a comment of one megabyte", field("COMMENT", huge), {}, Status::ToImport},
+        {"a first name to transcribe and cut", field("NAME", wideName), {}, Status::ToImport},
+        {"a date of one megabyte", field("QSO_DATE", huge), {"QSO_DATE"}, Status::Ignored},
+        {"a time of one megabyte", field("TIME_ON", huge), {"TIME_ON"}, Status::Ignored},
+        {"a band of one megabyte", field("BAND", huge), {"BAND"}, Status::Ignored},
+        {"a frequency of one megabyte", field("FREQ", huge), {"BAND"}, Status::Ignored},
+        {"a mode of one megabyte", field("MODE", huge), {"MODE"}, Status::Ignored},
+        {"a call of one megabyte", field("CALL", huge), {"CALL"}, Status::Ignored},
+        {"a department of one megabyte", field("STATE", huge), {}, Status::ToImport},
+    };
+    for (const Case &c : cases) {
+        const Preview p = previewOf(record(c.fields, c.drop));
+        ASSERT_EQ(p.items.size(), 1) << c.what;
+        const Item &item = p.items.front();
+        EXPECT_EQ(item.status, c.status) << c.what;
+        // The label, the value quoted, what was kept: a few hundred characters at most.
+        EXPECT_LE(item.reason.size(), 300) << c.what;
+        for (const QString &note : item.notes)
+            EXPECT_LE(note.size(), 300) << c.what << ": " << note.left(120).toStdString();
+        for (const QString &shown : {item.fields.call, item.fields.date, item.fields.time,
+                                     item.fields.band, item.fields.mode})
+            EXPECT_LE(shown.size(), adif::quotedCharacters + 1) << c.what;
+        EXPECT_TRUE(item.status == Status::Ignored || !item.notes.isEmpty())
+            << c.what << ": what was changed is still said";
+    }
+}
+
+TEST(AdifImport, RefusesWholeFilesItCannotTake) {
+    QByteArray brokenFile = "Journal\r\n<EOH>\r\n";
+    for (int i = 0; i < 40; ++i)
+        brokenFile += "CALL:5>F1ABC QSO_DATE:8>20260107 TIME_ON:4>1000 BAND:3>40m MODE:3>SSB "
+                      "EOR>\r\n";
+    brokenFile.replace("\r\nCALL", "\r\n<CALL"); // only the first tag kept its "<"
+    QByteArray tooMany;
+    tooMany.reserve(qsizetype(adif::maxRecords + 1) * 14);
+    for (qsizetype i = 0; i <= adif::maxRecords; ++i)
+        tooMany += "<CALL:1>A<EOR>";
+    QByteArray asMany = tooMany;
+    asMany.chop(14 * 2); // one record without <EOR> too: exactly the bound
+    asMany += "<CALL:1>A";
+    struct Case {
+        const char *what;
+        QByteArray file;
+        const char *refusal; ///< "" when the preview is shown
+        qsizetype items;
+    };
+    const Case cases[] = {
+        {"broken tags", brokenFile,
+         "Le fichier \"f.adi\" n'est pas un fichier ADIF : ses balises sont abîmées (des « < » "
+         "ou des <EOR> manquent). Rien n'est importé.",
+         0},
+        {"no record at all", "no ADIF here\r\n",
+         "Le fichier \"f.adi\" ne contient aucun QSO ADIF : rien n'est importé.", 0},
+        {"one record more than the bound", tooMany,
+         "Le fichier \"f.adi\" compte plus de 500 000 enregistrements : l'import ADIF en prend "
+         "500 000 au plus. Rien n'est importé.",
+         0},
+        {"as many records as the bound", asMany, "", adif::maxRecords},
+        {"a sound file", record() + record("<CALL:5>G4XYZ", {"CALL"}), "", 2},
+    };
+    for (const Case &c : cases) {
+        const FilePreview made = previewFile(c.file, QStringLiteral("f.adi"), {}, entryBoxes);
+        EXPECT_EQ(made.refusal, QString::fromUtf8(c.refusal)) << c.what;
+        EXPECT_EQ(made.preview.items.size(), c.items) << c.what;
+    }
+    EXPECT_EQ(sizeRefusal(QStringLiteral("f.adi"), adif::maxFileBytes), QString());
+    EXPECT_EQ(sizeRefusal(QStringLiteral("f.adi"), adif::maxFileBytes + 1),
+              QStringLiteral("Le fichier \"f.adi\" fait 65 Mo : l'import ADIF prend des fichiers "
+                             "de 64 Mo au plus. Rien n'est importé."));
+}
+
+TEST(AdifImport, AnXmlRecordNestedDeeperThanAdxAllowsIsIgnoredWithItsReason) {
+    const QByteArray file =
+        "<?xml version=\"1.0\"?><ADX><RECORDS><RECORD><CALL>F1ABC</CALL><QSO_DATE>20260107"
+        "</QSO_DATE><TIME_ON>1000</TIME_ON><BAND>40m</BAND><MODE>SSB</MODE><COMMENT><b><i>73"
+        "</i></b></COMMENT></RECORD><RECORD><CALL>G4XYZ</CALL><QSO_DATE>20260107</QSO_DATE>"
+        "<TIME_ON>1000</TIME_ON><BAND>40m</BAND><MODE>SSB</MODE></RECORD></RECORDS></ADX>";
+    const FilePreview made = previewFile(file, QStringLiteral("f.adx"), {}, entryBoxes);
+    ASSERT_EQ(made.refusal, QString());
+    ASSERT_EQ(made.preview.items.size(), 2);
+    EXPECT_EQ(made.preview.items[0].status, Status::Ignored);
+    EXPECT_TRUE(made.preview.items[0].reason.contains(QStringLiteral("imbriqué")))
+        << made.preview.items[0].reason.toStdString();
+    EXPECT_EQ(made.preview.items[0].fields.call, QStringLiteral("F1ABC"));
+    EXPECT_EQ(made.preview.items[1].status, Status::ToImport);
+}
 
 TEST(AdifImport, MemoryLearnsTheBatchAsValidationsWould) {
     QRandomGenerator random(5);

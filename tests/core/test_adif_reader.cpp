@@ -202,3 +202,146 @@ TEST(AdifReader, ReadsA50MegabyteFileWhole) {
     EXPECT_TRUE(read.notes.isEmpty());
     EXPECT_LT(timer.elapsed(), 10000) << "a 50 MB file is read in seconds, not minutes";
 }
+
+TEST(AdifReader, DeepXmlNestingIsReadWithoutRecursion) {
+    // 70,000 levels: a reader that recursed once per level would run out of stack.
+    const int levels = 70000;
+    QByteArray deep;
+    for (int i = 0; i < levels; ++i)
+        deep += "<x>";
+    deep += "73";
+    for (int i = 0; i < levels; ++i)
+        deep += "</x>";
+    const QByteArray head = "<?xml version=\"1.0\"?><ADX><RECORDS>";
+    const QByteArray tail = "<RECORD><CALL>DL2XY</CALL></RECORD></RECORDS></ADX>";
+    struct Case {
+        const char *what;
+        QByteArray file;
+        QStringList records;
+        QList<bool> refused;
+    };
+    const Case cases[] = {
+        {"elements nested in a field",
+         head + "<RECORD><CALL>F1ABC</CALL><COMMENT>" + deep + "</COMMENT></RECORD>" + tail,
+         {QStringLiteral("CALL=F1ABC"), QStringLiteral("CALL=DL2XY")},
+         {true, false}},
+        {"a record inside a record",
+         head + "<RECORD><CALL>F1ABC</CALL><RECORD><CALL>G4AAA</CALL></RECORD></RECORD>" + tail,
+         {QStringLiteral("CALL=F1ABC"), QStringLiteral("CALL=DL2XY")},
+         {true, false}},
+        {"nesting outside the records",
+         "<?xml version=\"1.0\"?><ADX><HEADER>" + deep + "</HEADER><RECORDS>" + tail,
+         {QStringLiteral("CALL=DL2XY")},
+         {false}},
+        {"a field of text only, entities and CDATA",
+         head + "<RECORD><CALL>F1ABC</CALL><NAME>A &amp; <![CDATA[<B>]]></NAME></RECORD>" + tail,
+         {QStringLiteral("CALL=F1ABC|NAME=A & <B>"), QStringLiteral("CALL=DL2XY")},
+         {false, false}},
+    };
+    for (const Case &c : cases) {
+        const adif::ReadResult read = adif::readAdif(c.file);
+        EXPECT_EQ(shapes(read), c.records) << c.what;
+        QList<bool> refused;
+        for (const adif::Record &r : read.records) {
+            refused.append(!r.refused.isEmpty());
+            EXPECT_LE(r.refused.size(), 200) << c.what << ": a reason, not the file";
+        }
+        EXPECT_EQ(refused, c.refused) << c.what;
+        EXPECT_TRUE(read.notes.isEmpty()) << c.what;
+    }
+}
+
+TEST(AdifReader, ReadsUtf16WithItsByteOrderMark) {
+    const QString adi = QStringLiteral("Journal\r\n<EOH>\r\n<CALL:5>F1ABC<NAME:5>Hervé<EOR>\r\n"
+                                       "<call:5>DL2XY<eor>\r\n");
+    const QString adx = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-16\"?><ADX><RECORDS>"
+                                       "<RECORD><CALL>F1ABC</CALL><NAME>Hervé</NAME></RECORD>"
+                                       "<RECORD><CALL>DL2XY</CALL></RECORD></RECORDS></ADX>");
+    const auto utf16 = [](const QString &text, bool bigEndian) {
+        QByteArray out = bigEndian ? QByteArray("\xFE\xFF") : QByteArray("\xFF\xFE");
+        for (const QChar c : text) {
+            const char high = char(c.unicode() >> 8), low = char(c.unicode() & 0xFF);
+            out += bigEndian ? high : low;
+            out += bigEndian ? low : high;
+        }
+        return out;
+    };
+    const QStringList expected = {QStringLiteral("CALL=F1ABC|NAME=Hervé"),
+                                  QStringLiteral("CALL=DL2XY")};
+    for (const bool bigEndian : {false, true})
+        for (const QString &text : {adi, adx}) {
+            const QByteArray file = utf16(text, bigEndian);
+            const adif::ReadResult read = adif::readAdif(file);
+            EXPECT_EQ(shapes(read), expected)
+                << (bigEndian ? "UTF-16BE " : "UTF-16LE ") << text.left(5).toStdString();
+            EXPECT_FALSE(read.brokenTags);
+            EXPECT_GE(adif::countRecordsAtMost(file), 2) << "the bound sees every record";
+            EXPECT_LE(adif::countRecordsAtMost(file), 3);
+        }
+}
+
+TEST(AdifReader, TellsBrokenTagsFromOddButSoundFiles) {
+    QByteArray lostOpenings = "Journal\r\n<ADIF_VER:5>3.1.6<EOH>\r\n";
+    QByteArray lostEors = lostOpenings;
+    QByteArray sound = lostOpenings;
+    for (int i = 0; i < 30; ++i) {
+        const QByteArray call = "F" + QByteArray::number(i % 10) + "ABC";
+        lostOpenings += "CALL:5>" + call + " QSO_DATE:8>20261207 BAND:3>40m MODE:3>SSB EOR>\r\n";
+        lostEors += "<CALL:5>" + call + " <QSO_DATE:8>20261207 <BAND:3>40m <MODE:3>SSB\r\n";
+        sound += "<CALL:5>" + call + " <COMMENT:10>x:5> EOR> <BAND:3>40m <EOR>\r\n";
+    }
+    // The first line kept its "<": a reader that took it would see one record.
+    lostOpenings.replace("\r\nCALL:5>F0ABC", "\r\n<CALL:5>F0ABC");
+    struct Case {
+        const char *what;
+        QByteArray file;
+        bool broken;
+    };
+    const Case cases[] = {
+        {"every '<' but the first lost", lostOpenings, true},
+        {"every <EOR> lost", lostEors, true},
+        {"tag-like text inside values", sound, false},
+        {"one record without <EOR>", "<CALL:5>F1ABC<BAND:3>40m", false},
+        {"a record that names two calls", "<CALL:5>F1ABC<CALL:5>F1ABD<EOR>", false},
+        {"free text header with colons", "note: 3> 4> 5>\r\n<EOH><CALL:5>F1ABC<EOR>", false},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(adif::readAdif(c.file).brokenTags, c.broken) << c.what;
+}
+
+TEST(AdifReader, StreamingGivesWhatReadingWholeGives) {
+    // Each record handed over alone, with its own notes; the file's notes apart.
+    const QByteArray file = "h<EOH><CALL:5>F1ABC<NAME:5>Herv\xC3\xA9<EOR>\r\n<CALL:5>DL2XY<EOR>"
+                            "<CALL:4>G4AA<COMMENT:90>x";
+    const adif::ReadResult whole = adif::readAdif(file);
+    QList<adif::Record> records;
+    QList<adif::ReaderNote> notes;
+    const bool broken = adif::streamAdif(file, {[&](adif::Record &&r, QList<adif::ReaderNote> &&n) {
+                                                    for (const adif::ReaderNote &one : n)
+                                                        EXPECT_EQ(one.record, r.number)
+                                                            << "a note given with another record";
+                                                    notes.append(n);
+                                                    records.append(std::move(r));
+                                                },
+                                                [&](adif::ReaderNote &&n) { notes.append(n); }});
+    EXPECT_FALSE(broken);
+    ASSERT_EQ(records.size(), whole.records.size());
+    for (qsizetype i = 0; i < records.size(); ++i)
+        EXPECT_EQ(shape(records[i]), shape(whole.records[i]));
+    ASSERT_EQ(notes.size(), whole.notes.size());
+    EXPECT_EQ(notes.size(), 3);
+    EXPECT_EQ(adif::countRecordsAtMost(file), 3);
+    // The bound counts a record after the last <EOR> only when a tag follows it.
+    EXPECT_EQ(adif::countRecordsAtMost("h<EOH><CALL:1>A<EOR><CALL:1>B<eor>\r\n"), 2);
+    EXPECT_EQ(adif::countRecordsAtMost("<CALL:1>A<EOR><CALL:1>B"), 2);
+    EXPECT_EQ(adif::countRecordsAtMost(""), 0);
+}
+
+TEST(AdifReader, QuotesAtMostEightyCharacters) {
+    EXPECT_EQ(adif::quoted(QString(80, QLatin1Char('a'))), QString(80, QLatin1Char('a')));
+    const QString cut = adif::quoted(QString(81, QLatin1Char('a')));
+    EXPECT_EQ(cut, QString(80, QLatin1Char('a')) + QChar(0x2026));
+    // A character beyond the first plane is not split in two.
+    const QString wide = QString(79, QLatin1Char('a')) + QStringLiteral("😀😀");
+    EXPECT_EQ(adif::quoted(wide), QString(79, QLatin1Char('a')) + QChar(0x2026));
+}

@@ -2,6 +2,7 @@
 // title, and Enter on the default button ("Oui" for a question).
 
 #include "platform/MessageBoxDialogs.h"
+#include "support/ModalWindows.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -36,6 +37,8 @@ protected:
     /// Acts on the box once it is up; returns what was seen of it.
     void whenShown(std::function<void(QMessageBox *)> act) {
         QTimer::singleShot(0, [this, act] {
+            // Closed after `act` even when a check fails inside it: the test fails, not hangs.
+            const zep::testing::ModalWindowsClosed closer;
             box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
             ASSERT_NE(box, nullptr);
             title = box->windowTitle();

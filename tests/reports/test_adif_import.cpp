@@ -11,12 +11,14 @@
 #include "platform/FileChooser.h"
 #include "platform/RecordingPrinter.h"
 #include "reports/Import_ADIF.h"
+#include "support/ModalWindows.h"
 #include "support/QStringPrint.h"
 #include "support/QsoLines.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
 #include <QMenu>
 #include <QTableView>
 #include <QTimer>
@@ -72,13 +74,8 @@ protected:
                    const std::function<void(Import_ADIF &)> &onPreview) {
         files.setNextOpenAnswer(file);
         bool shown = false;
-        QTimer::singleShot(0, [&] {
-            auto *preview = qobject_cast<Import_ADIF *>(QApplication::activeModalWidget());
-            if (!preview)
-                return;
-            shown = true;
-            onPreview(*preview);
-        });
+        // The preview is closed after `onPreview`, whatever becomes of its checks.
+        zep::testing::whenModalShown<Import_ADIF>(onPreview, &shown);
         entry.Mnu_Import_ADIF->trigger();
         QApplication::processEvents();
         return shown;
@@ -241,4 +238,78 @@ TEST_F(AdifImportFromEntry, CtrlZTakesOutExactlyTheImportedQsosFromBothLogs) {
     EXPECT_EQ(entry.Liste_QSO->count(), 2);
     EXPECT_EQ(entry.Tot_Ope->text(), QStringLiteral("2"));
     EXPECT_FALSE(entry.Mnu_Annuler_Correction->isEnabled());
+}
+
+TEST_F(AdifImportFromEntry, APreviewLeftOpenByAFailedCheckIsClosed) {
+    // A check failing inside the callback returns from it before any button is clicked: the
+    // preview closes all the same, nothing is written, and the test goes on.
+    put(logFile(), zep::testing::logBytesOf({logged}));
+    Saisie_QSO &entry = openWithImport();
+    const QByteArray log = bytes(logFile());
+    const QStringList before = programFiles();
+    EXPECT_TRUE(runImport(entry, sourceFile(fieldFile), [](Import_ADIF &) {}));
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_EQ(bytes(logFile()), log);
+    EXPECT_EQ(programFiles(), before);
+    EXPECT_TRUE(dialogs.texts().isEmpty());
+}
+
+TEST_F(AdifImportFromEntry, FilesItCannotTakeAreRefusedInFrenchBeforeThePreview) {
+    put(logFile(), zep::testing::logBytesOf({logged}));
+    Saisie_QSO &entry = openWithImport();
+    const QByteArray log = bytes(logFile());
+
+    QByteArray broken = "Journal\r\n<EOH>\r\n";
+    for (int i = 0; i < 30; ++i)
+        broken += "CALL:5>DL2XY QSO_DATE:8>20261207 TIME_ON:4>0900 BAND:3>40m MODE:3>SSB EOR>\r\n";
+    broken.replace("\r\nCALL", "\r\n<CALL");
+    // A file above the bound, made without writing its 65 Mo (a sparse file).
+    const QString big = source.filePath(QStringLiteral("big.adi"));
+    {
+        QFile f(big);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(f.resize(adif::maxFileBytes + 1));
+    }
+    struct Case {
+        const char *what;
+        QString file;
+        QString message;
+    };
+    const Case cases[] = {
+        {"tags broken by their writer", sourceFile(broken),
+         QStringLiteral("Le fichier \"field.adi\" n'est pas un fichier ADIF : ses balises sont "
+                        "abîmées (des « < » ou des <EOR> manquent). Rien n'est importé.")},
+        {"above the size bound", big,
+         QStringLiteral("Le fichier \"big.adi\" fait 65 Mo : l'import ADIF prend des fichiers "
+                        "de 64 Mo au plus. Rien n'est importé.")},
+    };
+    for (const Case &c : cases) {
+        dialogs.clear();
+        EXPECT_FALSE(runImport(entry, c.file, [](Import_ADIF &) {})) << c.what;
+        EXPECT_EQ(dialogs.texts(), QStringList{c.message}) << c.what;
+        EXPECT_EQ(bytes(logFile()), log) << c.what;
+    }
+}
+
+TEST_F(AdifImportFromEntry, AUtf16FileIsPreviewedLikeItsUtf8Text) {
+    put(logFile(), zep::testing::logBytesOf({logged}));
+    Saisie_QSO &entry = openWithImport();
+    for (const bool bigEndian : {false, true}) {
+        const QString text = QString::fromUtf8(fieldFile);
+        QByteArray utf16 = bigEndian ? QByteArray("\xFE\xFF") : QByteArray("\xFF\xFE");
+        for (const QChar c : text) {
+            const char high = char(c.unicode() >> 8), low = char(c.unicode() & 0xFF);
+            utf16 += bigEndian ? high : low;
+            utf16 += bigEndian ? low : high;
+        }
+        QStringList calls;
+        EXPECT_TRUE(runImport(entry, sourceFile(utf16), [&](Import_ADIF &w) {
+            for (int row = 0; row < w.Liste_Import->model()->rowCount(); ++row)
+                calls.append(cell(w, row, 2));
+            QTest::mouseClick(w.Annuler, Qt::LeftButton);
+        })) << (bigEndian ? "big-endian" : "little-endian");
+        EXPECT_EQ(calls, (QStringList{QStringLiteral("DL2XY"), QStringLiteral("F1ABC"),
+                                      QStringLiteral("G4AAA"), QStringLiteral("F1ABC")}));
+    }
+    EXPECT_TRUE(dialogs.texts().isEmpty());
 }

@@ -10,6 +10,7 @@
 #include "platform/RecordingPrinter.h"
 #include "reports/ArchiveMenus.h"
 #include "reports/Restaurer_Archive.h"
+#include "support/ModalWindows.h"
 #include "support/QStringPrint.h"
 #include "support/QsoLines.h"
 
@@ -61,6 +62,8 @@ protected:
         files.setNextOpenAnswer(zip);
         bool shown = false;
         QTimer::singleShot(0, [&] {
+            // Closed after `onWindow` even when a check fails: the test fails, not hangs.
+            const zep::testing::ModalWindowsClosed closer;
             auto *w = qobject_cast<Restaurer_Archive *>(QApplication::activeModalWidget());
             if (!w)
                 return;

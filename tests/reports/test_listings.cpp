@@ -16,6 +16,7 @@
 #include "reports/ListingMenus.h"
 #include "reports/Log_Alpha.h"
 #include "setup/Selection_Acti.h"
+#include "support/ModalWindows.h"
 #include "support/PdfText.h"
 #include "support/QStringPrint.h"
 #include "support/TestFiles.h"
@@ -115,6 +116,8 @@ protected:
     /// "Validez"; 0 closes the window without a choice.
     void answerChoice(int pick) {
         QTimer::singleShot(0, [this, pick] {
+            // Closed after the answer even when a check fails: the test fails, not hangs.
+            const zep::testing::ModalWindowsClosed closer;
             auto *choice = qobject_cast<Selection_Acti *>(QApplication::activeModalWidget());
             ASSERT_NE(choice, nullptr) << "the reference choice was not asked";
             ++choicesAsked;

@@ -5,6 +5,7 @@
 #include "core/CurrentActivation.h"
 #include "platform/Colors.h"
 #include "setup/Selection_Acti.h"
+#include "support/ModalWindows.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -49,6 +50,8 @@ QString chooseWith(ClockSpy &clock, const QString &previous,
                    std::function<void(Selection_Acti *)> operator_) {
     bool seen = false;
     QTimer::singleShot(0, [&] {
+        // Closed after `operator_` even when a check fails: the test fails, not hangs.
+        const zep::testing::ModalWindowsClosed closer;
         auto *window = qobject_cast<Selection_Acti *>(QApplication::activeModalWidget());
         ASSERT_NE(window, nullptr);
         ASSERT_TRUE(QTest::qWaitForWindowActive(window));
