@@ -24,23 +24,23 @@ namespace zep::adif3 {
 
 /// What the file says of the activating station and its reference.
 struct Station {
-    QString headerText;   ///< first line of the file (a default one when blank)
-    QString stationCall;  ///< STATION_CALLSIGN: the activator's call sign
+    QString headerText;  ///< first line of the file (a default one when blank)
+    QString stationCall; ///< STATION_CALLSIGN: the activator's call sign
     /// OPERATOR: the logger, or the activator when there is none; written as the operator's
     /// home call ("F4ABC" for "F4ABC/P" or "EA8/F4ABC"), as the award programmes ask.
     QString operatorCall;
-    QString programme;    ///< MY_SIG ("DFCF"); left out when blank
+    QString programme; ///< MY_SIG ("DFCF"); left out when blank
     /// MY_SIG_INFO ("DFCF 76054"); a WWFF, POTA or SOTA reference also gives MY_WWFF_REF,
     /// MY_POTA_REF or MY_SOTA_REF.
     QString reference;
-    QString gridSquare;   ///< MY_GRIDSQUARE, already checked by `gridSquare`; left out when blank
-    QDateTime created;    ///< CREATED_TIMESTAMP, taken in UTC
+    QString gridSquare; ///< MY_GRIDSQUARE, already checked by `gridSquare`; left out when blank
+    QDateTime created;  ///< CREATED_TIMESTAMP, taken in UTC
 };
 
 /// The fields the operator may leave out of the records.
 struct Contents {
-    bool names = true;             ///< NAME, the first name
-    bool comments = true;          ///< COMMENT, the remarks
+    bool names = true;    ///< NAME, the first name
+    bool comments = true; ///< COMMENT, the remarks
     /// SIG and SIG_INFO (and WWFF_REF, POTA_REF or SOTA_REF) from a reference in the remarks
     bool partnerReferences = true;
     /// DXCC, COUNTRY and STATE. A French call sign with department 2A or 2B is in Corsica, a

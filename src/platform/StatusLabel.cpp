@@ -60,11 +60,13 @@ void StatusLabel::setText(const QString &shown) {
     if (shown == text())
         return;
     QLabel::setText(shown);
-    // Qt tells the screen reader of the new name (a name-change event).
     setAccessibleName(spokenName());
-    if (matters_ && matters_(shown) && QAccessible::isActive()) {
+    QAccessibleEvent renamed(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&renamed);
+    if (matters_ && matters_(shown)) {
         QAccessibleEvent alert(this, QAccessible::Alert);
         QAccessible::updateAccessibility(&alert);
+        emit announced(shown);
     }
 }
 

@@ -32,6 +32,10 @@ public:
     /// The texts that are announced when they appear.
     void announceWhen(Matters matters) { matters_ = std::move(matters); }
 
+signals:
+    /// A text that matters was shown, and sent to the screen reader as an alert.
+    void announced(const QString &text);
+
 private:
     QString caption_;
     Matters matters_;

@@ -179,10 +179,9 @@ void Export_ADIF3::Form_Load() {
         r.box->setTitle(QStringLiteral("Référence ") + reference);
         r.entete->setText(adif3::defaultHeaderText(activator, reference));
         const QString programme = adif3::defaultProgramme(reference);
-        r.programme->setText(
-            programme.isEmpty()
-                ? QString()
-                : services_.settings.read(keys::adif3Programme(programme), programme));
+        r.programme->setText(programme.isEmpty() ? QString()
+                                                 : services_.settings.read(
+                                                       keys::adif3Programme(programme), programme));
         for (QCheckBox *c : {r.prenoms, r.observations, r.correspondant, r.pays})
             c->setChecked(true);
     }
