@@ -16,6 +16,8 @@ packages=(
     # The data archives: libzip to build; unzip checks the archives in the tests.
     libzip-dev unzip
     hamradio-files strace xvfb xauth faketime
+    # The screen reader test reads the window through AT-SPI on a private D-Bus session.
+    dbus-daemon at-spi2-core
     fonts-liberation2 poppler-utils
     clang libfuzzer-14-dev ccache
     # The package commands: cpack's dependency scan (dpkg-shlibdeps) needs file; the package

@@ -4,6 +4,7 @@
 #include "core/BackupMirror.h"
 #include "entry/Saisie_QSO.h"
 #include "platform/MessageBoxDialogs.h"
+#include "platform/StatusLabel.h"
 
 #include <QAction>
 #include <QLabel>
@@ -22,7 +23,7 @@ struct BackupWindows {
     QPointer<QMessageBox> warning;
 };
 
-void showState(QLabel *line, BackupMirror::State state) {
+void showState(StatusLabel *line, BackupMirror::State state) {
     line->setText(BackupMirror::statusText(state));
     line->setVisible(state != BackupMirror::State::Off);
 }
@@ -32,9 +33,12 @@ void showState(QLabel *line, BackupMirror::State state) {
 void connectBackup(Saisie_QSO &entry, const WindowServices &services, BackupMirror &mirror) {
     auto windows = std::make_shared<BackupWindows>();
 
-    auto *line = new QLabel(&entry);
+    auto *line = new StatusLabel(QStringLiteral("Sauvegarde"), &entry);
     line->setObjectName(QStringLiteral("Sauvegarde"));
-    line->setAccessibleName(QStringLiteral("Sauvegarde"));
+    // A copy that can no longer be made is heard at once, wherever the keyboard is.
+    line->announceWhen([](const QString &text) {
+        return text == BackupMirror::statusText(BackupMirror::State::Absent);
+    });
     entry.statusBar()->addPermanentWidget(line);
     showState(line, mirror.state());
     QObject::connect(&mirror, &BackupMirror::stateChanged, line,

@@ -333,45 +333,169 @@ private:
     QHash<quint64, bool> subdivisions_;
 };
 
+/// The home call of a call sign worked portable or from abroad ("F4ABC" for "F4ABC/P",
+/// "EA8/F4ABC" or "EA8/F4ABC/MM"): see homeCall.
+QByteArray homeCallOf(QByteArrayView call) {
+    QByteArrayView best;
+    bool bestEndsInLetter = false;
+    qsizetype from = 0;
+    while (from <= call.size()) {
+        qsizetype to = call.indexOf('/', from);
+        if (to < 0)
+            to = call.size();
+        const QByteArrayView part = call.sliced(from, to - from);
+        const bool letter = std::any_of(part.begin(), part.end(), isUpperLetter);
+        const bool digit = std::any_of(part.begin(), part.end(), isDigit);
+        // A call sign has letters and a digit; a prefix such as "EA8" ends with its digit,
+        // a call sign with its letters.
+        if (letter && digit && part.size() >= 3) {
+            const bool endsInLetter = isUpperLetter(part.back());
+            if (best.isEmpty() || endsInLetter > bestEndsInLetter ||
+                (endsInLetter == bestEndsInLetter && part.size() > best.size())) {
+                best = part;
+                bestEndsInLetter = endsInLetter;
+            }
+        }
+        from = to + 1;
+    }
+    return (best.isEmpty() ? call : best).toByteArray();
+}
+
 /// The fields that every record of the file carries alike.
 QByteArray stationFields(const Station &station) {
     QByteArray out;
     putFieldIfAny(out, "STATION_CALLSIGN", asciiOf(station.stationCall).toUpper());
-    putFieldIfAny(out, "OPERATOR", asciiOf(station.operatorCall).toUpper());
+    putFieldIfAny(out, "OPERATOR", homeCallOf(asciiOf(station.operatorCall).toUpper()));
     putFieldIfAny(out, "MY_SIG", asciiOf(station.programme));
-    putFieldIfAny(out, "MY_SIG_INFO", asciiOf(station.reference));
+    const QByteArray reference = asciiOf(station.reference);
+    putFieldIfAny(out, "MY_SIG_INFO", reference);
+    switch (schemeOf(station.reference)) {
+    case Scheme::Wwff:
+        putField(out, "MY_WWFF_REF", reference.toUpper());
+        break;
+    case Scheme::Pota:
+        putField(out, "MY_POTA_REF", reference.toUpper());
+        break;
+    case Scheme::Sota:
+        putField(out, "MY_SOTA_REF", reference.toUpper());
+        break;
+    case Scheme::Other:
+        break;
+    }
     if (const std::optional<QString> grid = gridSquare(station.gridSquare))
         putField(out, "MY_GRIDSQUARE", grid->toLatin1());
     return out;
 }
 
-/// The separator between the letters and the number of a reference ("DFCF 76054": " "), empty
-/// when there is none; and the number itself.
-struct ReferenceParts {
-    QByteArray separator, number;
-};
-ReferenceParts partsOf(QByteArrayView reference, qsizetype letters) {
-    ReferenceParts parts;
-    qsizetype at = letters;
-    if (at < reference.size() && (reference[at] == ' ' || reference[at] == '-'))
-        parts.separator = QByteArray(1, reference[at++]);
-    parts.number = reference.sliced(std::min(at, reference.size())).toByteArray();
-    return parts;
+/// A reference is a word of its own: what comes before or after it is no letter, digit or
+/// "/" (a call sign such as "F5XYZ" or "F4ABC/P" is one word).
+bool isWordCharacter(char c) {
+    return isAlnum(c) || c == '/';
+}
+
+qsizetype runOf(QByteArrayView text, qsizetype at, bool (*kind)(char)) {
+    qsizetype end = at;
+    while (end < text.size() && kind(text[end]))
+        ++end;
+    return end - at;
+}
+
+bool isUpperAlnum(char c) {
+    return isDigit(c) || isUpperLetter(c);
+}
+
+/// After `at`: a hyphen then exactly `digits` (or `digits` to `upTo`) digits ending the word;
+/// the position past them, or -1.
+qsizetype hyphenDigitsAt(QByteArrayView text, qsizetype at, qsizetype digits, qsizetype upTo) {
+    if (at >= text.size() || text[at] != '-')
+        return -1;
+    const qsizetype n = runOf(text, at + 1, isDigit);
+    const qsizetype end = at + 1 + n;
+    if (n < digits || n > upTo || (end < text.size() && isWordCharacter(text[end])))
+        return -1;
+    return end;
+}
+
+/// The length of the reference of `scheme`'s shape that starts at `at` in `text` (capitals),
+/// or 0: "FFF-0123" (letters ending in FF, four digits), "F-0123" (a country prefix, four or
+/// five digits), "F/AM-001" (an association, a region, three digits).
+qsizetype schemeReferenceAt(QByteArrayView text, qsizetype at, Scheme scheme) {
+    const qsizetype prefix = runOf(text, at, isUpperAlnum);
+    const QByteArrayView word = text.sliced(at, prefix);
+    const bool hasLetter = std::any_of(word.begin(), word.end(), isUpperLetter);
+    const bool endsInFF = word.endsWith("FF");
+    qsizetype end = -1;
+    switch (scheme) {
+    case Scheme::Wwff:
+        if (prefix >= 3 && prefix <= 6 && endsInFF)
+            end = hyphenDigitsAt(text, at + prefix, 4, 4);
+        break;
+    case Scheme::Pota:
+        if (prefix >= 1 && prefix <= 3 && hasLetter && !(prefix == 3 && endsInFF))
+            end = hyphenDigitsAt(text, at + prefix, 4, 5);
+        break;
+    case Scheme::Sota: {
+        const qsizetype slash = at + prefix;
+        if (prefix >= 1 && prefix <= 4 && hasLetter && slash < text.size() && text[slash] == '/' &&
+            runOf(text, slash + 1, isUpperAlnum) == 2)
+            end = hyphenDigitsAt(text, slash + 3, 3, 3);
+        break;
+    }
+    case Scheme::Other:
+        break;
+    }
+    return end < 0 ? 0 : end - at;
+}
+
+/// A reference without its blanks and hyphens, in capitals: how two spellings of one
+/// reference are compared ("DFCF 76054", "DFCF-76-054", "dfcf76054").
+QByteArray compared(QByteArrayView reference) {
+    QByteArray out;
+    out.reserve(reference.size());
+    for (const char c : reference)
+        if (c != ' ' && c != '-')
+            out.append(c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c);
+    return out;
 }
 
 /// What the search for a partner reference needs of ours, worked out once for the file.
 struct OwnReference {
     OwnReference(QByteArrayView programmeLetters, QByteArrayView reference)
-        : letters(programmeLetters.toByteArray()), parts(partsOf(reference, letters.size())) {}
+        : scheme(schemeOf(QString::fromLatin1(reference))), letters(programmeLetters.toByteArray()),
+          same(compared(reference)) {
+        // The number of ours as it is spelt ("-21-001"): partners are written the same way.
+        const QByteArray upper = reference.toByteArray().trimmed().toUpper();
+        if (upper.startsWith(letters))
+            spelling = upper.mid(letters.size());
+        digits = int(std::count_if(spelling.begin(), spelling.end(), isDigit));
+    }
+    Scheme scheme;
     QByteArray letters;
-    ReferenceParts parts;
+    QByteArray same;     ///< ours, compared
+    QByteArray spelling; ///< ours after the letters
+    int digits = 0;      ///< the digits of our number
+
+    /// A partner's number written as ours is: its digits in the places of ours when it has as
+    /// many, else after our separator.
+    QByteArray written(QByteArrayView number) const {
+        QByteArray out = letters;
+        if (number.size() == digits) {
+            qsizetype next = 0;
+            for (const char c : spelling)
+                out.append(isDigit(c) ? number[next++] : c);
+            return out;
+        }
+        if (!spelling.isEmpty() && (spelling[0] == ' ' || spelling[0] == '-'))
+            out.append(spelling[0]);
+        return out + number.toByteArray();
+    }
 };
 
 /// See partnerReference. The remarks are an ASCII column: they are put in capitals in place,
 /// and nothing is built unless a partner is found.
 std::optional<QByteArray> partnerIn(QByteArrayView remarks, const OwnReference &own) {
     const QByteArrayView letters = own.letters;
-    if (letters.isEmpty())
+    if (own.scheme == Scheme::Other && letters.isEmpty())
         return std::nullopt;
     std::array<char, qsocol::remarksWidth * adif::longestAsciiForm> upper;
     if (remarks.size() > qsizetype(upper.size()))
@@ -382,30 +506,50 @@ std::optional<QByteArray> partnerIn(QByteArrayView remarks, const OwnReference &
     }
     const QByteArrayView text(upper.data(), remarks.size());
     const qsizetype size = text.size();
-    for (qsizetype start = 0; start + letters.size() <= size; ++start) {
-        if (text[start] != letters[0] ||
+    for (qsizetype start = 0; start < size; ++start) {
+        if (start > 0 && isWordCharacter(text[start - 1]))
+            continue; // inside a longer word
+        if (own.scheme != Scheme::Other) {
+            if (!isUpperAlnum(text[start]))
+                continue;
+            const qsizetype n = schemeReferenceAt(text, start, own.scheme);
+            if (n == 0)
+                continue;
+            const QByteArrayView found = text.sliced(start, n);
+            if (compared(found) == own.same)
+                continue; // our own reference, noted in the remarks
+            return found.toByteArray();
+        }
+        if (start + letters.size() > size || text[start] != letters[0] ||
             std::memcmp(text.data() + start, letters.data(), size_t(letters.size())) != 0)
             continue;
-        if (start > 0 && isAlnum(text[start - 1]))
-            continue; // inside a longer word
         qsizetype at = start + letters.size();
         if (at + 1 < size && (text[at] == ' ' || text[at] == '-') && isDigit(text[at + 1]))
             ++at;
         if (at >= size || !isDigit(text[at]))
             continue; // the letters alone, or another word
-        qsizetype end = at;
-        while (end < size && (isDigit(text[end]) || isUpperLetter(text[end]) || text[end] == '-'))
+        // The number: digits, maybe in groups joined by hyphens ("27-015").
+        char digits[qsocol::remarksWidth * adif::longestAsciiForm];
+        qsizetype count = 0, end = at;
+        while (end < size && (isDigit(text[end]) ||
+                              (text[end] == '-' && end + 1 < size && isDigit(text[end + 1])))) {
+            if (isDigit(text[end]))
+                digits[count++] = text[end];
             ++end;
-        while (text[end - 1] == '-')
-            --end;
-        const QByteArrayView number = text.sliced(at, end - at);
-        if (number == QByteArrayView(own.parts.number))
+        }
+        if (end < size && isWordCharacter(text[end]))
+            continue; // "F5XYZ": a call sign, not a reference
+        const QByteArrayView number(digits, count);
+        // With a programme of one or two letters, a call sign's beginning ("F5 ") could be
+        // taken for a reference: there the number has as many digits as ours.
+        if (letters.size() <= 2 && count != own.digits)
+            continue;
+        if (own.letters + number.toByteArray() == own.same)
             continue; // our own reference, noted in the remarks
-        return own.letters + own.parts.separator + number.toByteArray();
+        return own.written(number);
     }
     return std::nullopt;
 }
-
 } // namespace
 
 QString defaultHeaderText(const QString &call, const QString &reference) {
@@ -433,6 +577,18 @@ QByteArray header(const Station &station) {
 }
 
 namespace {
+
+constexpr int dxccFrance = 227;
+constexpr int dxccCorsica = 214;
+
+/// A maritime or aeronautical mobile station ("EA8/F4ABC/MM", "F4ABC/AM") is in no DXCC
+/// entity, whatever its prefix.
+bool isMobileAtSeaOrInAir(QByteArrayView call) {
+    if (call.size() < 3 || call[call.size() - 3] != '/')
+        return false;
+    const char a = char(call[call.size() - 2] & ~0x20), b = char(call[call.size() - 1] & ~0x20);
+    return b == 'M' && (a == 'M' || a == 'A');
+}
 
 /// About how many lines a stretch of the log holds: the QSO lines have one length.
 qsizetype linesIn(QByteArrayView log) {
@@ -511,6 +667,19 @@ Part appendRecords(const Common &c, QByteArrayView stretch, QByteArray &bytes) {
             if (const auto partner = partnerIn(remarks, c.ownReference)) {
                 out.fieldIfAny("<SIG:", c.sig);
                 out.field("<SIG_INFO:", *partner);
+                switch (c.ownReference.scheme) {
+                case Scheme::Wwff:
+                    out.field("<WWFF_REF:", *partner);
+                    break;
+                case Scheme::Pota:
+                    out.field("<POTA_REF:", *partner);
+                    break;
+                case Scheme::Sota:
+                    out.field("<SOTA_REF:", *partner);
+                    break;
+                case Scheme::Other:
+                    break;
+                }
             }
         }
         if (c.contents.comments)
@@ -519,27 +688,40 @@ Part appendRecords(const Common &c, QByteArrayView stretch, QByteArray &bytes) {
             out.fieldIfAny("<NAME:", asciiColumn(line, lineIsAscii, col::firstName,
                                                  col::firstNameWidth, textBuffer));
         if (c.contents.countries) {
-            const int dxcc = c.entityOf ? c.entityOf(call) : 0;
-            const QByteArrayView country = dxcc > 0 ? places.name(dxcc) : QByteArrayView();
-            if (!country.isEmpty()) {
-                char number[32];
-                int digits = 0;
-                for (int rest = dxcc; rest > 0; rest /= 10)
-                    ++digits;
-                for (int i = digits - 1, rest = dxcc; i >= 0; --i, rest /= 10)
-                    number[i] = char('0' + rest % 10);
-                out.field("<DXCC:", QByteArrayView(number, digits));
-                out.field("<COUNTRY:", country);
+            if (isMobileAtSeaOrInAir(call)) {
+                out.field("<DXCC:", "0"); // in no entity, so in no subdivision either
+            } else {
+                int dxcc = c.entityOf ? c.entityOf(call) : 0;
                 const QByteArrayView department = asciiColumn(
                     line, lineIsAscii, col::department, col::departmentWidth, departmentBuffer);
                 char upper[2];
+                QByteArrayView code;
                 if (!department.isEmpty() && department.size() <= 2) {
                     for (qsizetype i = 0; i < department.size(); ++i)
                         upper[i] = (department[i] >= 'a' && department[i] <= 'z')
                                        ? char(department[i] - 'a' + 'A')
                                        : department[i];
-                    const QByteArrayView code(upper, department.size());
-                    if (places.isSubdivision(code, dxcc))
+                    code = QByteArrayView(upper, department.size());
+                }
+                // A French call sign operated from Corsica says so by its department (2A,
+                // 2B), a Corsican one on the mainland by a department of France.
+                if (!code.isEmpty()) {
+                    if (dxcc == dxccFrance && places.isSubdivision(code, dxccCorsica))
+                        dxcc = dxccCorsica;
+                    else if (dxcc == dxccCorsica && places.isSubdivision(code, dxccFrance))
+                        dxcc = dxccFrance;
+                }
+                const QByteArrayView country = dxcc > 0 ? places.name(dxcc) : QByteArrayView();
+                if (!country.isEmpty()) {
+                    char number[32];
+                    int digits = 0;
+                    for (int rest = dxcc; rest > 0; rest /= 10)
+                        ++digits;
+                    for (int i = digits - 1, rest = dxcc; i >= 0; --i, rest /= 10)
+                        number[i] = char('0' + rest % 10);
+                    out.field("<DXCC:", QByteArrayView(number, digits));
+                    out.field("<COUNTRY:", country);
+                    if (!code.isEmpty() && places.isSubdivision(code, dxcc))
                         out.field("<STATE:", code);
                 }
             }
@@ -663,6 +845,32 @@ QString programmeOf(const QString &reference) {
            trimmed.at(n) <= QLatin1Char('Z'))
         ++n;
     return trimmed.left(n);
+}
+
+Scheme schemeOf(const QString &reference) {
+    QByteArray text = asciiOf(reference).toUpper();
+    for (const Scheme scheme : {Scheme::Wwff, Scheme::Pota, Scheme::Sota})
+        if (!text.isEmpty() && schemeReferenceAt(text, 0, scheme) == text.size())
+            return scheme;
+    return Scheme::Other;
+}
+
+QString defaultProgramme(const QString &reference) {
+    switch (schemeOf(reference)) {
+    case Scheme::Wwff:
+        return QStringLiteral("WWFF");
+    case Scheme::Pota:
+        return QStringLiteral("POTA");
+    case Scheme::Sota:
+        return QStringLiteral("SOTA");
+    case Scheme::Other:
+        break;
+    }
+    return programmeOf(reference);
+}
+
+QString homeCall(const QString &call) {
+    return QString::fromLatin1(homeCallOf(asciiOf(call).toUpper()));
 }
 
 std::optional<QByteArray> partnerReference(QByteArrayView remarks, QByteArrayView letters,

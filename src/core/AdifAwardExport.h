@@ -24,21 +24,29 @@ namespace zep::adif3 {
 
 /// What the file says of the activating station and its reference.
 struct Station {
-    QString headerText;   ///< first line of the file (a default one when blank)
-    QString stationCall;  ///< STATION_CALLSIGN: the activator's call sign
-    QString operatorCall; ///< OPERATOR: the logger, or the activator when there is none
-    QString programme;    ///< MY_SIG ("DFCF"); left out when blank
-    QString reference;    ///< MY_SIG_INFO ("DFCF 76054")
-    QString gridSquare;   ///< MY_GRIDSQUARE, already checked by `gridSquare`; left out when blank
-    QDateTime created;    ///< CREATED_TIMESTAMP, taken in UTC
+    QString headerText;  ///< first line of the file (a default one when blank)
+    QString stationCall; ///< STATION_CALLSIGN: the activator's call sign
+    /// OPERATOR: the logger, or the activator when there is none; written as the operator's
+    /// home call ("F4ABC" for "F4ABC/P" or "EA8/F4ABC"), as the award programmes ask.
+    QString operatorCall;
+    QString programme; ///< MY_SIG ("DFCF"); left out when blank
+    /// MY_SIG_INFO ("DFCF 76054"); a WWFF, POTA or SOTA reference also gives MY_WWFF_REF,
+    /// MY_POTA_REF or MY_SOTA_REF.
+    QString reference;
+    QString gridSquare; ///< MY_GRIDSQUARE, already checked by `gridSquare`; left out when blank
+    QDateTime created;  ///< CREATED_TIMESTAMP, taken in UTC
 };
 
 /// The fields the operator may leave out of the records.
 struct Contents {
-    bool names = true;             ///< NAME, the first name
-    bool comments = true;          ///< COMMENT, the remarks
-    bool partnerReferences = true; ///< SIG and SIG_INFO from a reference in the remarks
-    bool countries = true;         ///< DXCC, COUNTRY and STATE
+    bool names = true;    ///< NAME, the first name
+    bool comments = true; ///< COMMENT, the remarks
+    /// SIG and SIG_INFO (and WWFF_REF, POTA_REF or SOTA_REF) from a reference in the remarks
+    bool partnerReferences = true;
+    /// DXCC, COUNTRY and STATE. A French call sign with department 2A or 2B is in Corsica, a
+    /// Corsican one with a department of France in France; a maritime or aeronautical mobile
+    /// (".../MM", ".../AM") is in no entity: DXCC 0, no COUNTRY or STATE.
+    bool countries = true;
 };
 
 /// The ADIF DXCC entity of the station worked, from its call sign (ASCII); 0 when unknown.
@@ -88,10 +96,32 @@ Document document(const Station &station, const Contents &contents, QByteArrayVi
 /// ("DFCF" for "DFCF 76054" or "dfcf-21-001"); empty when it starts with no letter.
 QString programmeOf(const QString &reference);
 
-/// The reference of the station worked, when the remarks hold one of the same programme
-/// (`letters` then the reference's number: "DFCF 27015", "DFCF-27-015"), written with the
-/// separator of `ownReference` ("DFCF 27015" for "DFCF27015" when ours is "DFCF 76054"). A
-/// mention of `ownReference` itself is no partner.
+/// The programmes whose references have a shape and ADIF fields of their own.
+enum class Scheme {
+    Other, ///< the letters of the programme, then a number ("DFCF 76054", "DIFI-21-002")
+    Wwff,  ///< letters ending in FF, a hyphen, four digits ("FFF-0123", "ONFF-0001")
+    Pota,  ///< a country prefix, a hyphen, four or five digits ("F-0123", "K-0817")
+    Sota,  ///< association, region, three digits ("F/AM-001")
+};
+/// The scheme a reference's shape says it belongs to (blanks around and case ignored).
+Scheme schemeOf(const QString &reference);
+
+/// The MY_SIG proposed for a reference: "WWFF", "POTA" or "SOTA" as these programmes name
+/// themselves, else the letters of the reference (`programmeOf`).
+QString defaultProgramme(const QString &reference);
+
+/// The operator's home call in capitals: the part of a call sign between its "/" that is a
+/// call sign itself ("F4ABC" for "F4ABC/P", "EA8/F4ABC", "F/ON4ABC/P").
+QString homeCall(const QString &call);
+
+/// The reference of the station worked, when the remarks hold one of the same programme as
+/// `ownReference`, as a word of its own. For a WWFF, POTA or SOTA reference, a word of that
+/// shape, written as found; otherwise `letters`, an optional blank or hyphen and the number's
+/// digits (hyphens between them allowed: "DFCF 27015", "DFCF-27-015", "DFCF27015"), written
+/// as ours is spelt ("DFCF 27015" for all three when ours is "DFCF 76054"). A word shaped like
+/// a call sign ("F5XYZ") is none; with letters of one or two, the number has as many digits as
+/// ours. A mention of `ownReference` itself, however spelt (blanks and hyphens ignored), is no
+/// partner.
 std::optional<QByteArray> partnerReference(QByteArrayView remarks, QByteArrayView letters,
                                            QByteArrayView ownReference);
 

@@ -7,12 +7,11 @@
 namespace zep {
 
 RateLine::RateLine(QWidget *parent, Context context)
-    : QObject(parent), context_(std::move(context)), rate_(new QLabel(parent)),
-      onBand_(new QLabel(parent)) {
+    : QObject(parent), context_(std::move(context)),
+      rate_(new StatusLabel(QStringLiteral("Cadence"), parent)),
+      onBand_(new StatusLabel(QStringLiteral("QSO sur la bande"), parent)) {
     rate_->setObjectName(QStringLiteral("Cadence"));
     onBand_->setObjectName(QStringLiteral("QSO_Bande"));
-    access::name(rate_, QStringLiteral("Cadence"));
-    access::name(onBand_, QStringLiteral("QSO sur la bande"));
 }
 
 void RateLine::followLog(const LogReading &log) {

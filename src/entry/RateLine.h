@@ -5,6 +5,8 @@
 
 #include <QObject>
 
+#include "platform/StatusLabel.h"
+
 #include <functional>
 #include <optional>
 
@@ -36,8 +38,8 @@ public:
 
 private:
     Context context_;
-    QLabel *rate_;
-    QLabel *onBand_;
+    StatusLabel *rate_;
+    StatusLabel *onBand_;
     RateFollower follower_;
 };
 

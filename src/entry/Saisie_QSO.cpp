@@ -165,7 +165,12 @@ void Saisie_QSO::buildControls() {
     // The headings start where the list's text starts, inside its frame.
     Entete->setContentsMargins(Liste_QSO->frameWidth() + 3, 0, 0, 0);
     Status = newLabel(central, QStringLiteral("Status"));
-    Poste = newLabel(central, QStringLiteral("Poste"));
+    Poste = new StatusLabel(QStringLiteral("Poste"), central);
+    Poste->setObjectName(QStringLiteral("Poste"));
+    // A radio that stops answering is heard at once, wherever the keyboard is.
+    Poste->announceWhen([](const QString &text) {
+        return text == radio::stateLine({RigReading::State::Silent, 0, {}}, false);
+    });
     Poste->setVisible(false);
     Tot_Ope = newField(central, QStringLiteral("Tot_Ope"), 50);
     Tot_Ope->setReadOnly(true);
@@ -299,7 +304,6 @@ void Saisie_QSO::buildLayout() {
         access::name(b, b->text());
     access::name(Liste_QSO, listFrame->title());
     access::name(Tot_Ope, QStringLiteral("Opérateurs contactés"));
-    access::name(Poste, QStringLiteral("Poste"));
     access::tabChain({Bande_Q, Mode_Q, Indi_Q, Dpt_Q, Prenom_Q, QRKR_Q, QRKE_Q, Observation_Q,
                       Date_Q, Heure_Q, Valide_Q, Annule_Q, Edite_QSO, Efface_QSO, Recupere,
                       Ajout_QSO, Recherche, Liste_QSO});

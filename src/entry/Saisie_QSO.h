@@ -11,6 +11,7 @@
 #include "core/Settings.h"
 #include "entry/EntryState.h"
 #include "entry/FieldChain.h"
+#include "platform/StatusLabel.h"
 
 #include <QMainWindow>
 #include <QStringList>
@@ -144,7 +145,7 @@ public:
     PartialCheckPanel *Controle_Partiel;
     QLabel *Entete;
     QLabel *Status;
-    QLabel *Poste; ///< the radio's frequency and mode, hidden without a radio
+    StatusLabel *Poste; ///< the radio's frequency and mode, hidden without a radio
     QLineEdit *Tot_Ope;
     QLabel *Label1;
     QLabel *Label4;

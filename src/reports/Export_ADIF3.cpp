@@ -178,10 +178,10 @@ void Export_ADIF3::Form_Load() {
         const QString &reference = refs.at(i);
         r.box->setTitle(QStringLiteral("Référence ") + reference);
         r.entete->setText(adif3::defaultHeaderText(activator, reference));
-        const QString letters = adif3::programmeOf(reference);
-        r.programme->setText(letters.isEmpty()
-                                 ? QString()
-                                 : services_.settings.read(keys::adif3Programme(letters), letters));
+        const QString programme = adif3::defaultProgramme(reference);
+        r.programme->setText(programme.isEmpty() ? QString()
+                                                 : services_.settings.read(
+                                                       keys::adif3Programme(programme), programme));
         for (QCheckBox *c : {r.prenoms, r.observations, r.correspondant, r.pays})
             c->setChecked(true);
     }
@@ -217,9 +217,9 @@ QStringList Export_ADIF3::Enregistrer_Click() {
     // What the operator gave is kept for the next export, written or not.
     services_.settings.write(keys::adif3Locator, grid.value_or(QString()));
     for (const int i : chosen) {
-        const QString letters = adif3::programmeOf(refs.at(i));
-        if (!letters.isEmpty())
-            services_.settings.write(keys::adif3Programme(letters),
+        const QString programme = adif3::defaultProgramme(refs.at(i));
+        if (!programme.isEmpty())
+            services_.settings.write(keys::adif3Programme(programme),
                                      Reference[i].programme->text().trimmed());
     }
 

@@ -40,7 +40,7 @@ public:
         QGroupBox *box;
         QCheckBox *exporter;      ///< Exporter_n: this reference gets a file
         QLineEdit *entete;        ///< Entete_n: the file's first line
-        QLineEdit *programme;     ///< Programme_n: MY_SIG
+        QLineEdit *programme;     ///< Programme_n: MY_SIG, remembered by `defaultProgramme`
         QCheckBox *prenoms;       ///< Prenoms_n: NAME
         QCheckBox *observations;  ///< Observations_n: COMMENT
         QCheckBox *correspondant; ///< Ref_Correspondant_n: SIG, SIG_INFO

@@ -64,7 +64,7 @@ Liaison_Poste::Liaison_Poste(SettingsStore &settings, RigControl &rig, QWidget *
     Enregistrer = named(new QPushButton(QStringLiteral("Enregistrer"), this), "Enregistrer");
     Annuler = named(new QPushButton(QStringLiteral("Annuler"), this), "Annuler");
     Enregistrer->setDefault(true);
-    Resultat = named(new QLabel(this), "Resultat");
+    Resultat = named(new StatusLabel(QStringLiteral("Résultat du test"), this), "Resultat");
     Resultat->setWordWrap(true);
 
     auto *grid = new QGridLayout;
@@ -97,7 +97,6 @@ Liaison_Poste::Liaison_Poste(SettingsStore &settings, RigControl &rig, QWidget *
     main->addLayout(buttons);
     for (QPushButton *b : {Tester, Enregistrer, Annuler})
         access::name(b, b->text());
-    access::name(Resultat, QStringLiteral("Résultat du test"));
 
     showLink(RigLink::load(settings_));
 

@@ -3,6 +3,7 @@
 #include "core/RadioReading.h"
 #include "core/Settings.h"
 #include "platform/RigControl.h"
+#include "platform/StatusLabel.h"
 
 #include <QDialog>
 #include <QList>
@@ -42,7 +43,7 @@ public:
     QPushButton *Tester;
     QPushButton *Enregistrer;
     QPushButton *Annuler;
-    QLabel *Resultat;
+    StatusLabel *Resultat;
 
 private:
     void showLink(const RigLink &link);

@@ -7,7 +7,9 @@
 #include "core/BackupMirror.h"
 #include "platform/FileChooser.h"
 #include "platform/RecordingPrinter.h"
+#include "platform/StatusLabel.h"
 #include "support/QStringPrint.h"
+#include "support/SpokenName.h"
 
 #include <QAction>
 #include <QMessageBox>
@@ -81,7 +83,7 @@ TEST_F(BackupWindowTest, AFolderChosenWithTheKeyboardGetsEveryQsoLogged) {
     ASSERT_EQ(logLines().size(), 1);
     ASSERT_TRUE(waitForStatus(QStringLiteral("Sauvegarde : à jour")));
     EXPECT_TRUE(statusLine()->isVisible());
-    EXPECT_EQ(statusLine()->accessibleName(), QStringLiteral("Sauvegarde"));
+    EXPECT_EQ(statusLine()->accessibleName(), QStringLiteral("Sauvegarde : à jour"));
     EXPECT_EQ(bytes(copyLog()), bytes(logFile()));
     EXPECT_TRUE(bytes(copyLog()).contains("F5XYZ"));
 }
@@ -89,6 +91,7 @@ TEST_F(BackupWindowTest, AFolderChosenWithTheKeyboardGetsEveryQsoLogged) {
 TEST_F(BackupWindowTest, AMediumPulledOutMidActivationWarnsOnceAndCatchesUpWhenBack) {
     mirror->setFolder(copies.path());
     QSignalSpy warnings(mirror.get(), &BackupMirror::warning);
+    QSignalSpy announced(child<StatusLabel>(QStringLiteral("Sauvegarde")), &StatusLabel::announced);
     backToEntry();
     logQso(QStringLiteral("F5XYZ"), QStringLiteral("21"), QStringLiteral("Jean"));
     ASSERT_TRUE(waitForStatus(QStringLiteral("Sauvegarde : à jour")));
@@ -97,6 +100,10 @@ TEST_F(BackupWindowTest, AMediumPulledOutMidActivationWarnsOnceAndCatchesUpWhenB
     ASSERT_TRUE(QDir().rename(copies.path(), away));
     logQso(QStringLiteral("F6AAA"), QStringLiteral("75"), QStringLiteral("Paul"));
     ASSERT_TRUE(waitForStatus(QStringLiteral("Sauvegarde : support absent")));
+    // A screen reader hears the state, and is told of the medium gone at once.
+    EXPECT_EQ(zep::testing::spokenName(statusLine()),
+              QStringLiteral("Sauvegarde : support absent"));
+    EXPECT_EQ(announced.count(), 1);
     // The box asks not to be activated; the offscreen platform activates every window shown,
     // so the keyboard is given back to the entry window here as a desktop leaves it there.
     ASSERT_TRUE(QTest::qWaitFor([&] {
@@ -118,6 +125,8 @@ TEST_F(BackupWindowTest, AMediumPulledOutMidActivationWarnsOnceAndCatchesUpWhenB
     ASSERT_TRUE(waitForStatus(QStringLiteral("Sauvegarde : à jour")));
     EXPECT_EQ(bytes(copyLog()), bytes(logFile()));
     EXPECT_EQ(warnings.count(), 1);
+    EXPECT_EQ(zep::testing::spokenName(statusLine()), QStringLiteral("Sauvegarde : à jour"));
+    EXPECT_EQ(announced.count(), 1) << "back up: no alarm";
 }
 
 TEST_F(BackupWindowTest, OnlyAnExistingFolderOutsideTheDataIsKept) {

@@ -1,5 +1,7 @@
 #include "core/AdifAwardExport.h"
 #include "core/AdifData.h"
+#include "core/AdifImport.h"
+#include "core/AdifReader.h"
 #include "core/CountriesWorked.h"
 #include "core/PrefixDxcc.h"
 #include "core/PrefixTable.h"
@@ -87,10 +89,10 @@ TEST(AdifAwardExport, EachRecordNamesTheStationWorkedItsPlaceAndOurReference) {
           {"COUNTRY", "CORSICA"},
           {"STATE", "2A"}},
          {"NAME"}},
-        {"2A is no department of France",
-         logLine("01/02/26", "10:00", "F5ABC", "2A", "SSB", "1.8"),
-         {{"BAND", "160m"}, {"DXCC", "227"}},
-         {"STATE"}},
+        {"department 2B of a French call: Corsica",
+         logLine("01/02/26", "10:00", "F5ABC", "2B", "SSB", "1.8"),
+         {{"BAND", "160m"}, {"DXCC", "214"}, {"COUNTRY", "CORSICA"}, {"STATE", "2B"}},
+         {}},
         {"department 00",
          logLine("01/02/26", "10:00", "F5ABC", "00", "SSB", "3.5"),
          {{"BAND", "80m"}},
@@ -99,11 +101,11 @@ TEST(AdifAwardExport, EachRecordNamesTheStationWorkedItsPlaceAndOurReference) {
          logLine("01/02/26", "10:00", "EA8/F4ABC/MM", "", "SSB", "50",
                  QStringLiteral("s2s dfcf27015 73")),
          {{"CALL", "EA8/F4ABC/MM"},
-          {"DXCC", "29"},
+          {"DXCC", "0"},
           {"SIG", "DFCF"},
           {"SIG_INFO", "DFCF 27015"},
           {"COMMENT", "S2S DFCF27015 73"}},
-         {"STATE"}},
+         {"STATE", "COUNTRY"}},
         {"our own reference in the remarks is no partner",
          logLine("01/02/26", "10:00", "DL1ABC", "", "CW", "28", QStringLiteral("DFCF 76054")),
          {{"DXCC", "230"}, {"COUNTRY", "FEDERAL REPUBLIC OF GERMANY"}},
@@ -361,4 +363,231 @@ TEST(AdifCheck, FindsEachKindOfFault) {
             << c.problem << " <- " << problems.join('\n').toStdString();
     }
     EXPECT_TRUE(checkAdif(head + "<CALL:4>F1AB" + rest + "<MODE:2>CW<EOR>").problems.isEmpty());
+}
+
+namespace {
+
+/// One record of the file a station makes of one QSO line.
+struct Claim {
+    const char *what;
+    const char *reference, *programme, *operatorCall;
+    QByteArray line;
+    AdifFields expected;
+    QList<QByteArray> absent;
+};
+
+} // namespace
+
+TEST(AdifAwardExport, RecordsClaimOnlyWhatIsTrue) {
+    const char *dfcf = "DFCF 76054";
+    const Claim cases[] = {
+        // Our own reference, however spelt, is no partner; a partner has one spelling, ours.
+        {"own reference hyphenated",
+         dfcf,
+         "DFCF",
+         "F4ABC",
+         logLine("01/02/26", "10:00", "F5ABC", "76", "SSB", "7", "DFCF-76-054 MERCI"),
+         {{"MY_SIG_INFO", "DFCF 76054"}},
+         {"SIG", "SIG_INFO"}},
+        {"partner hyphenated",
+         dfcf,
+         "DFCF",
+         "F4ABC",
+         logLine("01/02/26", "10:00", "F5ABC", "27", "SSB", "7", "DFCF-27-015"),
+         {{"SIG", "DFCF"}, {"SIG_INFO", "DFCF 27015"}},
+         {"WWFF_REF", "POTA_REF", "SOTA_REF"}},
+        {"partner run together",
+         dfcf,
+         "DFCF",
+         "F4ABC",
+         logLine("01/02/26", "10:00", "F5ABC", "27", "SSB", "7", "DFCF27015"),
+         {{"SIG_INFO", "DFCF 27015"}},
+         {}},
+        // A call sign in the remarks is no park, even with a one-letter programme.
+        {"call signs beside a park reference",
+         "F-0123",
+         "POTA",
+         "F4ABC",
+         logLine("01/02/26", "10:00", "F5XYZ", "76", "SSB", "7", "QSO AVEC F5XYZ ET FR5AB"),
+         {{"MY_SIG", "POTA"}, {"MY_POTA_REF", "F-0123"}},
+         {"SIG", "SIG_INFO", "POTA_REF"}},
+        {"park to park",
+         "F-0123",
+         "POTA",
+         "F4ABC",
+         logLine("01/02/26", "10:00", "K1ABC", "", "SSB", "14", "P2P k-0817 f-0123"),
+         {{"SIG", "POTA"}, {"SIG_INFO", "K-0817"}, {"POTA_REF", "K-0817"}},
+         {"WWFF_REF"}},
+        // Maritime and aeronautical mobiles are in no entity.
+        {"maritime mobile",
+         dfcf,
+         "DFCF",
+         "F4ABC",
+         logLine("01/02/26", "10:00", "EA8/F4ABC/MM", "76", "SSB", "7"),
+         {{"DXCC", "0"}},
+         {"COUNTRY", "STATE"}},
+        {"aeronautical mobile",
+         dfcf,
+         "DFCF",
+         "F4ABC",
+         logLine("01/02/26", "10:00", "F5ABC/AM", "2A", "SSB", "7"),
+         {{"DXCC", "0"}},
+         {"COUNTRY", "STATE"}},
+        // The department says where a French or Corsican station is.
+        {"French call in Corsica",
+         dfcf,
+         "DFCF",
+         "F4ABC",
+         logLine("01/02/26", "10:00", "F5ABC", "2A", "SSB", "7"),
+         {{"DXCC", "214"}, {"COUNTRY", "CORSICA"}, {"STATE", "2A"}},
+         {}},
+        {"Corsican call on the mainland",
+         dfcf,
+         "DFCF",
+         "F4ABC",
+         logLine("01/02/26", "10:00", "TK5AA/P", "06", "SSB", "7"),
+         {{"DXCC", "227"}, {"COUNTRY", "FRANCE"}, {"STATE", "06"}},
+         {}},
+        {"Corsican call, no department",
+         dfcf,
+         "DFCF",
+         "F4ABC",
+         logLine("01/02/26", "10:00", "TK5AA", "00", "SSB", "7"),
+         {{"DXCC", "214"}},
+         {"STATE"}},
+        // OPERATOR is the home call; STATION_CALLSIGN the call used on the air.
+        {"portable operator",
+         dfcf,
+         "DFCF",
+         "F4ABC/P",
+         logLine("01/02/26", "10:00", "F5ABC", "76", "SSB", "7"),
+         {{"OPERATOR", "F4ABC"}, {"STATION_CALLSIGN", "F4ABC/P"}},
+         {}},
+        {"operator abroad",
+         dfcf,
+         "DFCF",
+         "EA8/F4ABC",
+         logLine("01/02/26", "10:00", "F5ABC", "76", "SSB", "7"),
+         {{"OPERATOR", "F4ABC"}},
+         {}},
+        // The programmes that name themselves get their own fields.
+        {"WWFF",
+         "FFF-0123",
+         "WWFF",
+         "F4ABC",
+         logLine("01/02/26", "10:00", "ON4ABC", "", "SSB", "7", "ff2ff ONFF-0001 73"),
+         {{"MY_SIG", "WWFF"},
+          {"MY_SIG_INFO", "FFF-0123"},
+          {"MY_WWFF_REF", "FFF-0123"},
+          {"SIG", "WWFF"},
+          {"SIG_INFO", "ONFF-0001"},
+          {"WWFF_REF", "ONFF-0001"}},
+         {"MY_POTA_REF", "POTA_REF"}},
+        {"SOTA",
+         "F/AM-001",
+         "SOTA",
+         "F4ABC",
+         logLine("01/02/26", "10:00", "F5ABC", "06", "CW", "7", "S2S F/AL-002 F/AM-001"),
+         {{"MY_SOTA_REF", "F/AM-001"}, {"SOTA_REF", "F/AL-002"}, {"SIG_INFO", "F/AL-002"}},
+         {"MY_POTA_REF", "MY_WWFF_REF"}},
+        {"other programmes keep their letters",
+         "DIFI-21-002",
+         "DIFI",
+         "F4ABC",
+         logLine("01/02/26", "10:00", "F5ABC", "21", "CW", "7", "DIFI 83-002"),
+         {{"MY_SIG", "DIFI"}, {"SIG", "DIFI"}, {"SIG_INFO", "DIFI-83-002"}},
+         {"MY_POTA_REF", "MY_WWFF_REF", "MY_SOTA_REF", "POTA_REF"}},
+    };
+    static Countries countries;
+    for (const Claim &c : cases) {
+        adif3::Station s = station();
+        s.reference = QString::fromLatin1(c.reference);
+        s.programme = QString::fromLatin1(c.programme);
+        s.operatorCall = QString::fromLatin1(c.operatorCall);
+        s.stationCall = s.operatorCall;
+        const auto read = checkAdif(adif3::document(s, {}, c.line, countries.entityOf).bytes());
+        EXPECT_TRUE(read.problems.isEmpty())
+            << c.what << ": " << read.problems.join('\n').toStdString();
+        ASSERT_EQ(read.records.size(), 1) << c.what;
+        const AdifFields &r = read.records.front();
+        for (auto it = c.expected.begin(); it != c.expected.end(); ++it)
+            EXPECT_EQ(r.value(it.key()), it.value()) << c.what << " " << it.key().constData();
+        for (const QByteArray &name : c.absent)
+            EXPECT_FALSE(r.contains(name)) << c.what << " " << name.constData();
+    }
+}
+
+TEST(AdifAwardExport, ProgrammesAndHomeCalls) {
+    struct Programme {
+        const char *reference;
+        adif3::Scheme scheme;
+        const char *proposed;
+    } const programmes[] = {
+        {"FFF-0123", adif3::Scheme::Wwff, "WWFF"},    {" onff-0001 ", adif3::Scheme::Wwff, "WWFF"},
+        {"F-0123", adif3::Scheme::Pota, "POTA"},      {"K-10817", adif3::Scheme::Pota, "POTA"},
+        {"F/AM-001", adif3::Scheme::Sota, "SOTA"},    {"DFCF 76054", adif3::Scheme::Other, "DFCF"},
+        {"DFCF-76054", adif3::Scheme::Other, "DFCF"}, {"DIFI-21-002", adif3::Scheme::Other, "DIFI"},
+        {"FFF-012", adif3::Scheme::Other, "FFF"},     {"F-012345", adif3::Scheme::Other, "F"},
+        {"F/AM-0012", adif3::Scheme::Other, "F"},     {"", adif3::Scheme::Other, ""},
+    };
+    for (const Programme &p : programmes) {
+        const QString reference = QString::fromLatin1(p.reference);
+        EXPECT_EQ(adif3::schemeOf(reference), p.scheme) << p.reference;
+        EXPECT_EQ(adif3::defaultProgramme(reference), QString::fromLatin1(p.proposed))
+            << p.reference;
+    }
+
+    struct Home {
+        const char *call, *home;
+    } const homes[] = {
+        {"F4ABC/P", "F4ABC"},     {"EA8/F4ABC", "F4ABC"}, {"ea8/f4abc/mm", "F4ABC"},
+        {"F/ON4ABC/P", "ON4ABC"}, {"F4ABC/EA8", "F4ABC"}, {"TK/F4A", "F4A"},
+        {"EA8/F4A", "F4A"},       {"F4ABC", "F4ABC"},     {"3D2/F4ABC/QRP", "F4ABC"}};
+    for (const Home &h : homes)
+        EXPECT_EQ(adif3::homeCall(QString::fromLatin1(h.call)), QString::fromLatin1(h.home))
+            << h.call;
+
+    struct Partner {
+        const char *remarks, *own;
+        std::optional<QByteArray> found;
+    } const partners[] = {
+        {"DFCF 76-054", "DFCF 76054", std::nullopt},
+        {"dfcf76054 dfcf 27-015", "DFCF 76054", "DFCF 27015"},
+        {"F5XYZ FR5AB F-5", "F-0123", std::nullopt},
+        {"F-0123/P F-01234", "F-0123", "F-01234"},
+        {"VE-1234, 73", "F-0123", "VE-1234"},
+        {"ABCD-0456 F-04567X", "F-0123", std::nullopt},
+        {"KFF-1234 F-0456", "FFF-0123", "KFF-1234"},
+        {"FFF-01234 FFF-0123", "FFF-0123", std::nullopt},
+        {"EA8/TF-01 HB/BE-001", "F/AM-001", "HB/BE-001"},
+    };
+    for (const Partner &p : partners) {
+        const QByteArray own = p.own;
+        EXPECT_EQ(adif3::partnerReference(p.remarks, adif3::programmeOf(p.own).toLatin1(), own),
+                  p.found)
+            << p.remarks;
+    }
+}
+
+TEST(AdifAwardExport, EveryDepartmentComesBackFromAnImport) {
+    // Exported, then imported into an empty log: each QSO keeps its department, Corsica's
+    // included, whichever the call sign's prefix.
+    const struct {
+        const char *call, *dpt;
+    } qsos[] = {{"F5ABC", "76"}, {"F5ABD", "2A"},   {"F5ABE", "2B"},   {"TK5AA", "2A"},
+                {"TK5AB", "13"}, {"F4KJM/P", "01"}, {"TK5AC/P", "95"}, {"DL1ABC", ""}};
+    QByteArray log;
+    int minute = 0;
+    for (const auto &q : qsos)
+        log += logLine("01/02/26", QByteArray("10:0" + QByteArray::number(minute++)).constData(),
+                       q.call, q.dpt, "SSB", "7");
+    const adifimport::Target boxes{{QStringLiteral("7")}, {QStringLiteral("SSB")}};
+    const adifimport::Preview back =
+        adifimport::previewImport(adif::readAdi(exportOf(log).bytes()), {}, boxes);
+    ASSERT_EQ(back.items.size(), qsizetype(std::size(qsos)));
+    for (qsizetype i = 0; i < back.items.size(); ++i) {
+        EXPECT_EQ(back.items[i].status, adifimport::Status::ToImport) << qsos[i].call;
+        EXPECT_EQ(back.items[i].fields.department, QString::fromLatin1(qsos[i].dpt))
+            << qsos[i].call;
+    }
 }

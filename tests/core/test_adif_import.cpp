@@ -402,14 +402,14 @@ TEST(AdifImport, GivesBackALogExportedForTheAwardSites) {
     // The same trip through the ADIF 3 export, whose records carry the DXCC entity of the
     // station worked: the log comes back line for line, except where ADIF has no place for
     // what the log holds. USB and LSB are SSB's submodes and come back as SSB, as the mode box
-    // names them; a department that is no subdivision of the station's entity (00, or 2A
-    // given to a mainland call) is no STATE, and comes back blank.
+    // names them; a department that is no department at all (00) is no STATE, and comes back
+    // blank. A mainland call in Corsica (2A) is exported as Corsica and keeps its department.
     struct Qso {
         const char *call, *dept, *mode, *backDept, *backMode;
     } const qsos[] = {
         {"F/DL1ABC/QRP", "", "SSB", "", "SSB"}, {"TK5AA", "2A", "CW", "2A", "CW"},
         {"TK5BB/P", "2B", "USB", "2B", "SSB"},  {"F4KJM/P", "00", "LSB", "", "SSB"},
-        {"F5ABC", "95", "SSB", "95", "SSB"},    {"F6XYZ", "2A", "CW", "", "CW"},
+        {"F5ABC", "95", "SSB", "95", "SSB"},    {"F6XYZ", "2A", "CW", "2A", "CW"},
         {"DL1XYZ", "", "CW", "", "CW"},         {"EA8/F4ABC/MM", "", "USB", "", "SSB"},
     };
     QStringList sent, back;

@@ -4,11 +4,15 @@
 
 #include "EntryWindowFixture.h"
 
+#include "entry/RateLine.h"
 #include "platform/Accessibility.h"
+#include "platform/StatusLabel.h"
 #include "setup/Setup.h"
+#include "support/SpokenName.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
+#include <QSignalSpy>
 
 using namespace zep;
 using zep::testing::EntryWindowTest;
@@ -148,4 +152,50 @@ TEST_F(Accessibility, TheBandAndModeBoxesAreAnnouncedByTheirCaptionsNotTheirValu
         EXPECT_EQ(box->lineEdit()->accessibleName(), box->accessibleName()) << name;
         EXPECT_FALSE(box->accessibleName().isEmpty()) << name;
     }
+}
+
+TEST_F(Accessibility, StatusLinesAreHeardByWhatTheyShowAndTheRadioLostIsAnnounced) {
+    open();
+    using zep::testing::spokenName;
+    StatusLabel *poste = window->Poste;
+    QSignalSpy announced(poste, &StatusLabel::announced);
+    EXPECT_EQ(spokenName(poste), QStringLiteral("Poste")) << "nothing shown: the caption";
+
+    // Each state the line shows is its name; the radio going silent is announced, the other
+    // states are not.
+    const struct {
+        const char *shown;
+        bool announced;
+    } steps[] = {{"Poste : 14 285,00 kHz USB", false},
+                 {"Poste : pas de réponse", true},
+                 {"Poste : 7 030,00 kHz CW hors bande", false}};
+    for (const auto &step : steps) {
+        const QString shown = QString::fromUtf8(step.shown);
+        announced.clear();
+        poste->setText(shown);
+        EXPECT_EQ(spokenName(poste), shown);
+        EXPECT_EQ(poste->accessibleName(), shown);
+        EXPECT_EQ(announced.count(), step.announced ? 1 : 0) << step.shown;
+    }
+    // However the text is set, a screen reader reads the text shown.
+    static_cast<QLabel *>(poste)->setText(QStringLiteral("Poste : 3 650,00 kHz LSB"));
+    EXPECT_EQ(spokenName(poste), QStringLiteral("Poste : 3 650,00 kHz LSB"));
+
+    // The rate lines, and the other lines of the window whose text changes as the operator
+    // works (the clocks), are heard by their text too.
+    logQso(QStringLiteral("F5XYZ"), QStringLiteral("21"), QStringLiteral("Jean"));
+    for (const char *name : {"Cadence", "Label37", "Label34", "Label33"}) {
+        auto *label = window->findChild<QLabel *>(QString::fromLatin1(name));
+        ASSERT_NE(label, nullptr) << name;
+        EXPECT_FALSE(label->text().isEmpty()) << name;
+        EXPECT_EQ(spokenName(label), label->text().simplified()) << name;
+    }
+    EXPECT_TRUE(spokenName(window->findChild<QLabel *>(QStringLiteral("Cadence")))
+                    .startsWith(QStringLiteral("Cadence : ")));
+    // The band's count does not say what it is: its caption comes first.
+    auto *onBand = window->findChild<QLabel *>(QStringLiteral("QSO_Bande"));
+    EXPECT_EQ(spokenName(onBand), QStringLiteral("QSO sur la bande : ") + onBand->text());
+    for (StatusLabel *line : window->findChildren<StatusLabel *>())
+        EXPECT_TRUE(spokenName(line).startsWith(line->caption()))
+            << line->objectName().toStdString();
 }

@@ -157,6 +157,35 @@ TEST_F(Adif3Export, DoubleActivationGivesOneCheckedFilePerReferenceAndRemembersT
     EXPECT_EQ(QFileInfo(files.requests[0].proposedPath).absolutePath(), out.path());
 }
 
+TEST_F(Adif3Export, AFloraReferenceIsNamedAsItsProgrammeNamesItselfAndTheChoiceIsKept) {
+    setup.activation.numActivite = QStringLiteral("FFF-0123");
+    setup.activation.activeur = QStringLiteral("F4ABC/P");
+    setup.activation.logger.clear();
+    put(path(QStringLiteral("FFF-0123.txt")), sampleLog);
+    Export_ADIF3 &w = openExport();
+    EXPECT_EQ(w.Reference[0].programme->text(), QStringLiteral("WWFF"));
+    files.setNextAnswer(out.filePath(QStringLiteral("wwff.adi")));
+    save(w);
+    const auto read = checkAdif(bytes(out.filePath(QStringLiteral("wwff.adi"))));
+    EXPECT_TRUE(read.problems.isEmpty()) << read.problems.join('\n').toStdString();
+    ASSERT_EQ(read.records.size(), 3);
+    for (const auto &r : read.records) {
+        EXPECT_EQ(r.value("MY_SIG") + ' ' + r.value("MY_SIG_INFO") + ' ' + r.value("MY_WWFF_REF"),
+                  "WWFF FFF-0123 FFF-0123");
+        EXPECT_EQ(r.value("STATION_CALLSIGN") + ' ' + r.value("OPERATOR"), "F4ABC/P F4ABC");
+    }
+    EXPECT_FALSE(read.records[0].contains("SIG")) << "a DFCF reference is no WWFF partner";
+
+    // The operator names the programme otherwise: it is proposed so the next time.
+    closeExport(w);
+    Export_ADIF3 &again = openExport();
+    replaceText(again.Reference[0].programme, QStringLiteral("WWFF-F"));
+    files.setNextAnswer(out.filePath(QStringLiteral("wwff.adi")));
+    save(again);
+    closeExport(again);
+    EXPECT_EQ(openExport().Reference[0].programme->text(), QStringLiteral("WWFF-F"));
+}
+
 TEST_F(Adif3Export, WritesNothingItCannotWriteWhole) {
     struct Case {
         const char *what;

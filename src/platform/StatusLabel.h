@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QLabel>
+
+#include <functional>
+
+namespace zep {
+
+/// A line of a window that tells a state and changes while the window is open ("Poste :
+/// 14 285,00 kHz USB", "Sauvegarde : support absent", "Cadence : ..."). A screen reader hears
+/// what it shows: its accessible name is its text (which begins with its caption, so it is
+/// found by it; a text that does not begin with it is announced after it), or the caption
+/// alone while it shows nothing; each change of text is sent to
+/// the screen reader as a change of name, and a change the operator must hear even while
+/// typing elsewhere (the radio lost, the backup medium gone) is announced as an alert.
+class StatusLabel : public QLabel {
+    Q_OBJECT
+public:
+    /// Whether a text shown is a state the operator must be told of at once.
+    using Matters = std::function<bool(const QString &text)>;
+
+    StatusLabel(const QString &caption, QWidget *parent);
+
+    const QString &caption() const { return caption_; }
+    /// What a screen reader announces: the text shown as plain text, else the caption.
+    QString spokenName() const;
+
+    /// Shows `text`, and makes it the accessible name. (It hides QLabel::setText: a text set
+    /// through a QLabel pointer is still what a screen reader reads, but the widget's
+    /// accessibleName() and the change event wait for the next text set here.)
+    void setText(const QString &text);
+    /// The texts that are announced when they appear.
+    void announceWhen(Matters matters) { matters_ = std::move(matters); }
+
+signals:
+    /// A text that matters was shown, and sent to the screen reader as an alert.
+    void announced(const QString &text);
+
+private:
+    QString caption_;
+    Matters matters_;
+};
+
+} // namespace zep
