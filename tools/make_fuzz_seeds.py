@@ -2,9 +2,12 @@
 """Writes the seed corpora of the fuzz targets (fuzz/corpus/<target>/) from the shapes the
 tests use and from real call signs of MASTER.SCP (Debian hamradio-files). Run once; the seeds
 are committed."""
+import io
 import os
 import random
 import sys
+import warnings
+import zipfile
 
 root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 corpus = os.path.join(root, "fuzz", "corpus")
@@ -158,4 +161,31 @@ cluster_seeds = {
 }
 for name, data in cluster_seeds.items():
     write("fuzz_cluster_session", name, data)
+
+# Archives to restore (first byte 0) and MASTER.SCP lists (first byte 1).
+def zipped(members, method=zipfile.ZIP_STORED):
+    out = io.BytesIO()
+    with warnings.catch_warnings():
+        warnings.simplefilter("ignore")  # a name given twice is what the seed is for
+        with zipfile.ZipFile(out, "w") as z:
+            for name, data in members:
+                info = zipfile.ZipInfo(name, (2024, 5, 20, 14, 32, 0))
+                info.compress_type = method
+                z.writestr(info, data)
+    return b"\0" + out.getvalue()
+
+
+write("fuzz_data_archive", "archive_good", zipped(
+    [("DFCF 76054.txt", b"1   F6ABC  76 Fr\xe9d\xe9ric 59 59 20/05/2024 10:02\r\n"),
+     ("Listes/Op\u00e9rateurs 1.txt", b"F6ABC\r\n"),
+     ("R\u00e9glages/Riduzazur.ini", b"[Setup%20]\r\nIndicatif=F6ABC\r\n")], zipfile.ZIP_DEFLATED))
+write("fuzz_data_archive", "archive_twice",
+      zipped([("DFCF 76054.txt", b"a\r\n"), ("DFCF 76054.txt", b"b\r\n")]))
+write("fuzz_data_archive", "archive_control", zipped([("DFCF\n76054.txt", b"a\r\n")]))
+write("fuzz_data_archive", "archive_parent", zipped([("ok.txt", b"a"), ("../evil", b"b")]))
+write("fuzz_data_archive", "archive_zeros",
+      zipped([("zero.txt", bytes(200000))], zipfile.ZIP_DEFLATED))
+write("fuzz_data_archive", "list_mark",
+      b"\1\xef\xbb\xbf# 2024\r\n" + "\r\n".join(calls[:40]).encode() + b"\r\n\r\nDL1AA\n")
+write("fuzz_data_archive", "list_bad_line", b"\1F5ABC\r\nf5 abc\r\nVERYLONGCALL1\r\n")
 print("seeds written to", corpus, file=sys.stderr)

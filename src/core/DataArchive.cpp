@@ -23,14 +23,12 @@ namespace {
 
 /// The scratch file of a restore's writes; never taken into an archive.
 const QString restoreScratch = QStringLiteral(".zep-restauration.tmp");
-/// A member larger than this is not read into memory: no data file of the program comes near.
-constexpr zip_uint64_t largestMember = 512ull * 1024 * 1024;
 
 /// The files that only exist while the program writes (scratch files, the lock, the probe of a
 /// start) stand for nothing the operator would want back.
 bool isWorkingFile(const QString &fileName) {
-    static const QRegularExpression scratch(
-        QStringLiteral("^(Temporaire\\d*\\.(txt|frq)|\\..*\\.zip\\.partiel)$"));
+    static const QRegularExpression scratch(QStringLiteral(
+        "^(Temporaire\\d*\\.(txt|frq)|\\..*\\.zip\\.partiel|\\.zep-restauration-\\d+\\.tmp)$"));
     return fileName == directoryLockName || fileName == QLatin1String(".zep-rozadovev.essai") ||
            fileName == restoreScratch || scratch.match(fileName).hasMatch();
 }
@@ -62,6 +60,8 @@ QString zipErrorText(int code) {
         return QStringLiteral("l'archive est compressée d'une manière inconnue du programme");
     case ZIP_ER_MEMORY:
         return QStringLiteral("la mémoire manque");
+    case ZIP_ER_EXISTS:
+        return QStringLiteral("un même nom de fichier y figure deux fois");
     case ZIP_ER_OPEN:
     case ZIP_ER_READ:
     case ZIP_ER_SEEK:
@@ -172,23 +172,69 @@ QString keptFolderFor(const QString &programDir, const QDateTime &now) {
     return name;
 }
 
-/// Writes `bytes` at `path`, its folder made when missing, and gives it `modified`.
-IoResult putFile(const QString &path, const QByteArray &bytes, const QDateTime &modified) {
-    const QString folder = QFileInfo(path).absolutePath();
-    if (!QDir().mkpath(folder))
-        return IoResult::failure(QStringLiteral("Impossible de créer le dossier \"%1\".")
-                                     .arg(QDir::toNativeSeparators(folder)));
-    IoResult written = writeBytesFile(path, bytes, restoreScratch);
-    if (written)
-        setModified(path, modified);
-    return written;
+/// A name as a message may show it: its control characters as "?".
+QString shownMember(QString name) {
+    for (QChar &c : name)
+        if (c.category() == QChar::Other_Control)
+            c = QLatin1Char('?');
+    return name;
 }
 
-/// Reads every file of an open archive, checking each name and CRC.
+QString megabytes(qint64 bytes) {
+    return QString::number((bytes + 1024 * 1024 - 1) / (1024 * 1024));
+}
+
+/// The names and sizes the archive's directory gives, checked before any file is read: how
+/// many there are, what they hold once decompressed, and each name.
+IoResult checkDirectory(zip_t *zip, const QString &zipPath) {
+    const zip_int64_t count = zip_get_num_entries(zip, 0);
+    if (count > mostMembers)
+        return refusal(zipPath, QStringLiteral("elle contient %1 fichiers, plus que les %2 qu'une "
+                                               "archive du programme peut contenir")
+                                    .arg(count)
+                                    .arg(mostMembers));
+    qint64 total = 0;
+    QSet<QString> seen;
+    for (zip_int64_t i = 0; i < count; ++i) {
+        const char *rawName = zip_get_name(zip, zip_uint64_t(i), ZIP_FL_ENC_GUESS);
+        zip_stat_t stat;
+        zip_stat_init(&stat);
+        if (!rawName || zip_stat_index(zip, zip_uint64_t(i), 0, &stat) < 0)
+            return refusal(zipPath, zipErrorText(zip_error_code_zip(zip_get_error(zip))));
+        const QString name = QString::fromUtf8(rawName);
+        // Read as the old DOS code page, a name's control bytes would pass for arrows and
+        // faces: the bytes themselves are looked at too.
+        const QString asStored =
+            QString::fromUtf8(zip_get_name(zip, zip_uint64_t(i), ZIP_FL_ENC_RAW));
+        if (hasControlCharacter(name) || hasControlCharacter(asStored))
+            return refusal(zipPath,
+                           QStringLiteral("le nom « %1 » contient un caractère de contrôle")
+                               .arg(shownMember(asStored)));
+        if (!safeMemberName(name))
+            return refusal(
+                zipPath,
+                QStringLiteral("le nom « %1 » sortirait du répertoire des données").arg(name));
+        if (seen.contains(name))
+            return refusal(zipPath,
+                           QStringLiteral("le fichier « %1 » y figure deux fois").arg(name));
+        seen.insert(name);
+        // A size the directory does not give is read as the largest: the archive is refused.
+        const zip_uint64_t size =
+            (stat.valid & ZIP_STAT_SIZE) ? stat.size : zip_uint64_t(largestTotal) + 1;
+        if (size > zip_uint64_t(largestTotal - total))
+            return refusal(zipPath, QStringLiteral("ses fichiers dépasseraient %1 Mo une fois "
+                                                   "décompressés, plus que ce qu'une archive du "
+                                                   "programme peut contenir")
+                                        .arg(megabytes(largestTotal)));
+        total += qint64(size);
+    }
+    return IoResult::success();
+}
+
+/// Reads every file of an open archive whose directory was checked, checking each CRC.
 Contents readMembers(zip_t *zip, const QString &zipPath) {
     Contents result;
     const zip_int64_t count = zip_get_num_entries(zip, 0);
-    QSet<QString> seen;
     for (zip_int64_t i = 0; i < count; ++i) {
         const char *rawName = zip_get_name(zip, zip_uint64_t(i), ZIP_FL_ENC_GUESS);
         zip_stat_t stat;
@@ -198,26 +244,9 @@ Contents readMembers(zip_t *zip, const QString &zipPath) {
             return result;
         }
         const QString name = QString::fromUtf8(rawName);
-        if (!safeMemberName(name)) {
-            result.status = refusal(
-                zipPath,
-                QStringLiteral("le nom « %1 » sortirait du répertoire des données").arg(name));
-            return result;
-        }
         if (name.endsWith(QLatin1Char('/')) || name.endsWith(QLatin1Char('\\')) ||
             isWorkingFile(QFileInfo(name).fileName()))
             continue;
-        if (seen.contains(name)) {
-            result.status =
-                refusal(zipPath, QStringLiteral("le fichier « %1 » y figure deux fois").arg(name));
-            return result;
-        }
-        seen.insert(name);
-        if (stat.size > largestMember) {
-            result.status =
-                refusal(zipPath, QStringLiteral("le fichier « %1 » est trop gros").arg(name));
-            return result;
-        }
         Member member{name, QByteArray(qsizetype(stat.size), Qt::Uninitialized), QDateTime()};
         if (stat.valid & ZIP_STAT_MTIME)
             member.modified = QDateTime::fromSecsSinceEpoch(qint64(stat.mtime));
@@ -349,6 +378,11 @@ bool safeMemberName(const QString &name) {
     });
 }
 
+bool hasControlCharacter(const QString &name) {
+    return std::any_of(name.begin(), name.end(),
+                       [](QChar c) { return c.category() == QChar::Other_Control; });
+}
+
 Contents readArchive(const QString &zipPath) {
     Contents result;
     if (!QFileInfo(zipPath).isFile()) {
@@ -356,10 +390,23 @@ Contents readArchive(const QString &zipPath) {
             QStringLiteral("Le fichier \"%1\" est introuvable.").arg(shownName(zipPath)));
         return result;
     }
+    const QByteArray file = QFile::encodeName(zipPath);
     int openError = 0;
+    {
+        // The directory alone first: its count, sizes and names are checked before the
+        // consistency check reads a header per file (seconds for 100,000 files).
+        ReadArchive directory;
+        directory.zip = zip_open(file.constData(), ZIP_RDONLY, &openError);
+        if (!directory.zip) {
+            result.status = refusal(zipPath, zipErrorText(openError));
+            return result;
+        }
+        result.status = checkDirectory(directory.zip, zipPath);
+        if (!result.status)
+            return result;
+    }
     ReadArchive archive;
-    archive.zip =
-        zip_open(QFile::encodeName(zipPath).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &openError);
+    archive.zip = zip_open(file.constData(), ZIP_RDONLY | ZIP_CHECKCONS, &openError);
     if (!archive.zip) {
         result.status = refusal(zipPath, zipErrorText(openError));
         return result;
@@ -413,25 +460,99 @@ QList<Row> compare(const Contents &contents, const Layout &layout) {
     return rows;
 }
 
-Restored restore(const Contents &contents, const Layout &layout, const QDateTime &now) {
+namespace {
+
+/// The scratch file holding the archive's content of the `n`-th file a restore replaces,
+/// beside that file, until every one is ready.
+QString stagedName(qsizetype n) {
+    return QStringLiteral(".zep-restauration-%1.tmp").arg(n);
+}
+
+/// Removes the scratch files a restore killed midway left behind (each file they stood for is
+/// still the old one or the new one: only the scratch copies are lost).
+void removeLeftovers(const Layout &layout) {
+    QStringList folders{layout.programDir};
+    if (!layout.settingsFile.isEmpty())
+        folders.append(QFileInfo(layout.settingsFile).absolutePath());
+    for (const QString &folder : std::as_const(folders)) {
+        QDirIterator it(folder, {QStringLiteral(".zep-restauration*.tmp")},
+                        QDir::Files | QDir::Hidden | QDir::NoSymLinks,
+                        folder == layout.programDir ? QDirIterator::Subdirectories
+                                                    : QDirIterator::NoIteratorFlags);
+        while (it.hasNext())
+            QFile::remove(it.next());
+    }
+}
+
+/// Makes the folder of `path` when missing; the folders made are added to `made`, deepest
+/// last, so that a restore abandoned can remove them again.
+IoResult makeFolderOf(const QString &path, QStringList &made) {
+    QStringList missing;
+    for (QString dir = QFileInfo(path).absolutePath(); !QFileInfo(dir).exists();) {
+        missing.prepend(dir);
+        const QString parent = QFileInfo(dir).absolutePath();
+        if (parent == dir)
+            break;
+        dir = parent;
+    }
+    for (const QString &folder : std::as_const(missing)) {
+        if (!QDir().mkdir(folder))
+            return IoResult::failure(QStringLiteral("Impossible de créer le dossier \"%1\".")
+                                         .arg(QDir::toNativeSeparators(folder)));
+        made.append(folder);
+    }
+    return IoResult::success();
+}
+
+/// Writes `bytes` to the scratch file `scratchName` beside `path`, complete and synced, with
+/// the archive's modification time; `path` itself is not touched.
+IoResult stageFile(const QString &path, const QByteArray &bytes, const QDateTime &modified,
+                   const QString &scratchName, QString &staged) {
+    ScratchWriter writer(path, scratchName);
+    staged = writer.scratchPath();
+    writer.append(bytes);
+    IoResult kept = writer.keep();
+    if (kept)
+        setModified(staged, modified);
+    return kept;
+}
+
+/// The archived settings file, staged beside the settings in use: the one place where a
+/// restore writes settings.
+IoResult stageSettings(const Member &member, const QString &path, const QString &scratchName,
+                       QString &staged) {
+    return stageFile(path, member.bytes, member.modified, scratchName, staged);
+}
+
+} // namespace
+
+Restored restore(const Contents &contents, const Layout &layout, const QDateTime &now,
+                 const Progress &progress) {
     Restored result;
     if (!contents.status) {
         result.status = contents.status;
         return result;
     }
-    // What each write replaces, read before anything is written.
+    removeLeftovers(layout);
+    // What each file becomes, found before anything is written.
     struct Change {
-        const Member *member;
+        const Member *member = nullptr;
         QString path;
-        std::optional<QByteArray> before;
+        bool existed = false;
         QDateTime beforeTime;
+        QString kept;   ///< the copy of the former file, in the kept folder
+        QString staged; ///< the scratch file holding the archive's content
+        bool replaced = false;
     };
     QList<Change> changes;
     for (const Member &m : contents.members) {
         const QString path = layout.pathOf(m.name);
         const FileBytes current = readFileBytes(path);
+        Change change;
+        change.member = &m;
+        change.path = path;
         if (current.missing) {
-            changes.append({&m, path, std::nullopt, QDateTime()});
+            changes.append(change);
             continue;
         }
         if (!current.status) {
@@ -439,64 +560,113 @@ Restored restore(const Contents &contents, const Layout &layout, const QDateTime
                                               QStringLiteral("\nRien n'a été restauré."));
             return result;
         }
-        if (current.bytes != m.bytes)
-            changes.append({&m, path, current.bytes, QFileInfo(path).lastModified()});
+        if (current.bytes != m.bytes) {
+            change.existed = true;
+            change.beforeTime = QFileInfo(path).lastModified();
+            changes.append(change);
+        }
     }
+    if (changes.isEmpty())
+        return result;
 
-    const bool replaces = std::any_of(changes.begin(), changes.end(),
-                                      [](const Change &c) { return c.before.has_value(); });
+    const bool replaces =
+        std::any_of(changes.begin(), changes.end(), [](const Change &c) { return c.existed; });
     const QString keptName = replaces ? keptFolderFor(layout.programDir, now) : QString();
     const QString keptDir = QDir(layout.programDir).filePath(keptName);
-    const auto dropKept = [&] {
-        if (replaces)
-            QDir(keptDir).removeRecursively();
+    const int total = int(changes.size()) * 2;
+    int done = 0;
+    const auto advance = [&] {
+        ++done;
+        if (progress.step)
+            progress.step(done, total);
     };
-    for (const Change &c : std::as_const(changes)) {
-        if (!c.before)
-            continue;
-        const IoResult kept =
-            putFile(QDir(keptDir).filePath(c.member->name), *c.before, c.beforeTime);
-        if (!kept) {
-            dropKept();
-            result.status = IoResult::failure(
-                kept.message + QStringLiteral("\nRien n'a été restauré."), kept.code);
-            return result;
+    const auto cancelled = [&] { return progress.cancel && progress.cancel->load(); };
+    QStringList madeFolders;
+
+    // Puts back every file already replaced, last first, then removes what the restore made.
+    // False when a former file could not be put back (its copy then stays in the kept folder).
+    const auto undo = [&] {
+        bool undone = true;
+        for (qsizetype j = changes.size() - 1; j >= 0; --j) {
+            Change &c = changes[j];
+            if (c.replaced) {
+                // The kept copy is complete and synced: renamed back, the file is the former
+                // one at once; copied back when the settings live on another disk.
+                const bool back = c.existed ? (moveOver(c.kept, c.path).ok ||
+                                               copyFileSafely(c.kept, c.path, restoreScratch).ok)
+                                            : removeFile(c.path).ok;
+                if (back && c.existed)
+                    setModified(c.path, c.beforeTime);
+                c.replaced = !back;
+                undone = undone && back;
+            }
+            if (!c.staged.isEmpty())
+                QFile::remove(c.staged);
         }
-        ++result.keptAside;
+        for (qsizetype j = madeFolders.size() - 1; j >= 0; --j)
+            QDir().rmdir(madeFolders[j]);
+        if (undone && replaces)
+            QDir(keptDir).removeRecursively();
+        return undone;
+    };
+    const auto abandon = [&](const IoResult &cause, const QString &before, bool wasCancelled) {
+        const bool undone = undo();
+        result.written = 0;
+        result.keptAside = 0;
+        result.cancelled = wasCancelled;
+        const QString what =
+            wasCancelled ? QStringLiteral("La restauration est annulée")
+                         : cause.message + QStringLiteral("\nLa restauration est abandonnée");
+        result.status = IoResult::failure(
+            undone ? what + before
+                   : what + QStringLiteral(" : les fichiers d'avant sont gardés dans le dossier "
+                                           "\"%1\".")
+                                .arg(QDir::toNativeSeparators(keptDir)),
+            cause.code);
+        return result;
+    };
+    const QString nothingChanged = QStringLiteral(" : aucun fichier n'a été modifié.");
+    const QString putBack = QStringLiteral(" : les fichiers sont remis comme avant.");
+
+    // The former files copied aside and the new contents written beside them: the files
+    // themselves are not touched yet.
+    for (qsizetype i = 0; i < changes.size(); ++i) {
+        if (cancelled())
+            return abandon(IoResult::success(), nothingChanged, true);
+        Change &c = changes[i];
+        if (c.existed) {
+            c.kept = QDir(keptDir).filePath(c.member->name);
+            IoResult kept = makeFolderOf(c.kept, madeFolders);
+            if (kept)
+                kept = copyFileSafely(c.path, c.kept, restoreScratch);
+            if (!kept)
+                return abandon(kept, nothingChanged, false);
+            setModified(c.kept, c.beforeTime);
+            ++result.keptAside;
+        }
+        IoResult staged = makeFolderOf(c.path, madeFolders);
+        if (staged)
+            staged = c.member->name == layout.settingsMember()
+                         ? stageSettings(*c.member, c.path, stagedName(i), c.staged)
+                         : stageFile(c.path, c.member->bytes, c.member->modified, stagedName(i),
+                                     c.staged);
+        if (!staged)
+            return abandon(staged, nothingChanged, false);
+        advance();
     }
 
-    for (qsizetype i = 0; i < changes.size(); ++i) {
-        const Change &c = changes[i];
-        const IoResult written = putFile(c.path, c.member->bytes, c.member->modified);
-        if (written) {
-            ++result.written;
-            continue;
-        }
-        // Put back what was already written, last first.
-        bool undone = true;
-        for (qsizetype j = i - 1; j >= 0; --j) {
-            const Change &back = changes[j];
-            undone = (back.before ? putFile(back.path, *back.before, back.beforeTime)
-                                  : removeFile(back.path)) &&
-                     undone;
-        }
-        if (undone) {
-            dropKept();
-            result.status = IoResult::failure(
-                written.message +
-                    QStringLiteral("\nLa restauration est abandonnée : les fichiers sont remis "
-                                   "comme avant."),
-                written.code);
-        } else {
-            result.status = IoResult::failure(
-                written.message +
-                    QStringLiteral("\nLa restauration est abandonnée : les fichiers d'avant sont "
-                                   "gardés dans le dossier \"%1\".")
-                        .arg(QDir::toNativeSeparators(keptDir)),
-                written.code);
-        }
-        result.written = 0;
-        return result;
+    // Each complete new content renamed over its file: one step each, a file is never half
+    // written.
+    for (Change &c : changes) {
+        if (cancelled())
+            return abandon(IoResult::success(), putBack, true);
+        const IoResult moved = moveOver(c.staged, c.path);
+        if (!moved)
+            return abandon(moved, putBack, false);
+        c.replaced = true;
+        c.staged.clear();
+        ++result.written;
+        advance();
     }
     if (replaces)
         result.keptFolder = keptDir;

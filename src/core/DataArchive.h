@@ -7,6 +7,8 @@
 #include <QList>
 #include <QString>
 
+#include <atomic>
+#include <functional>
 #include <optional>
 
 namespace zep::archive {
@@ -57,6 +59,13 @@ struct Written {
 /// already at `target` is as it was.
 Written writeArchive(const Layout &layout, const QString &target);
 
+/// The most files an archive may name. A data directory of years (one log per activation, its
+/// listings and copies, a few thousand files) stays far below.
+inline constexpr qint64 mostMembers = 20000;
+/// The most bytes the files of an archive may hold once decompressed (256 Mo): a 100,000-QSO
+/// log is 11 Mo, the first-name memory of 100,000 call signs 4 Mo.
+inline constexpr qint64 largestTotal = 256ll * 1024 * 1024;
+
 /// One file of an archive, read whole and checked against its CRC.
 struct Member {
     QString name;
@@ -70,12 +79,17 @@ struct Contents {
 };
 
 /// Reads every file of the archive `zipPath`. Refused with a French message: a file that is not
-/// a zip or is cut short, a damaged member (CRC), a password, a member named with ".." or an
-/// absolute path, a name given twice.
+/// a zip or is cut short, more than `mostMembers` names or `largestTotal` bytes once
+/// decompressed (both checked from the archive's directory, before any file is read), a
+/// damaged member (CRC), a password, a member named with ".." or an absolute path or holding a
+/// control character, a name given twice.
 Contents readArchive(const QString &zipPath);
 
 /// Whether `name` stays inside the folder it is restored into: relative, no "..", no ".".
 bool safeMemberName(const QString &name);
+/// Whether `name` holds a control character (a line end, a tab, an escape...), which no file
+/// of the program has in its name.
+bool hasControlCharacter(const QString &name);
 
 enum class Status { Same, Different, NotOnDisk, OnlyOnDisk };
 /// "identique", "différent", "absent du disque", "seulement sur le disque".
@@ -99,13 +113,26 @@ struct Restored {
     int written = 0;    ///< files written from the archive
     int keptAside = 0;  ///< former files copied into the folder below
     QString keptFolder; ///< empty when no file was replaced
+    bool cancelled = false;
 };
 
-/// Writes every member that differs from the disk or is missing there, each crash-safely, with
-/// its modification time. The files it replaces are first copied into the folder
+/// How a restore running on a worker thread tells how far it is and learns it is to stop.
+struct Progress {
+    /// `done` steps of `total`, called on the restoring thread; may be empty.
+    std::function<void(int done, int total)> step;
+    /// Turned true from another thread: the restore stops and puts every file back.
+    const std::atomic_bool *cancel = nullptr;
+};
+
+/// Writes every member that differs from the disk or is missing there, with its modification
+/// time, all or nothing. First the files it replaces are copied into the folder
 /// "Avant restauration aaaammjj_hhmm" of the program directory (a number follows when that
-/// folder already exists). Files only on disk are left. When a write fails, the files already
-/// written are put back as they were and the kept copies removed: the disk is as before.
-Restored restore(const Contents &contents, const Layout &layout, const QDateTime &now);
+/// folder already exists) and every new content is written, complete and synced, to a scratch
+/// file beside the file it replaces; only then is each scratch file renamed over its file. A
+/// failure or a cancel on the way puts back every file already replaced, removes the scratch
+/// files, the folders made and the kept copies: the disk is as before. Files only on disk are
+/// left. Killed midway, each file is the old one or the archive's, never a mix.
+Restored restore(const Contents &contents, const Layout &layout, const QDateTime &now,
+                 const Progress &progress = {});
 
 } // namespace zep::archive

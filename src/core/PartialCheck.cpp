@@ -5,6 +5,10 @@
 #include "core/QsoLine.h"
 #include "core/TextFile.h"
 
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+
 #include <algorithm>
 #include <array>
 
@@ -108,10 +112,25 @@ QString masterscp::path(const QString &programDir, const QString &system) {
     return fileExists(own) ? own : system;
 }
 
+namespace {
+
+/// What some editors put before the first line of a text saved as UTF-8.
+constexpr QByteArrayView byteOrderMark("\xEF\xBB\xBF");
+
+QByteArrayView withoutMark(QByteArrayView bytes) {
+    return bytes.startsWith(byteOrderMark) ? bytes.sliced(byteOrderMark.size()) : bytes;
+}
+
+QString grouped(qint64 n) {
+    return QLocale(QLocale::French, QLocale::France).toString(n);
+}
+
+} // namespace
+
 masterscp::Check masterscp::check(QByteArrayView bytes, bool strict) {
     Check result;
     int number = 0;
-    rawfile::forEachLine(bytes, [&](QByteArrayView line) {
+    rawfile::forEachLine(withoutMark(bytes), [&](QByteArrayView line) {
         ++number;
         if (!result.ok)
             return;
@@ -120,7 +139,7 @@ masterscp::Check masterscp::check(QByteArrayView bytes, bool strict) {
             return;
         const bool good =
             call.size() <= longestCall && std::all_of(call.begin(), call.end(), callCharacter);
-        if (good) {
+        if (good && result.calls.size() < mostCalls) {
             result.calls.append(call.toByteArray());
             return;
         }
@@ -129,6 +148,12 @@ masterscp::Check masterscp::check(QByteArrayView bytes, bool strict) {
         result.ok = false;
         result.badLine = number;
         result.calls.clear();
+        if (good) {
+            result.message = QStringLiteral("Ce fichier contient plus de %1 indicatifs : c'est "
+                                            "plus qu'une liste MASTER.SCP n'en contient.")
+                                 .arg(grouped(mostCalls));
+            return;
+        }
         // The line is shown as the file holds it, as far as it can be read.
         const QString shown = QString::fromLatin1(line.first(std::min<qsizetype>(line.size(), 40)));
         result.message = QStringLiteral("Ce fichier n'est pas une liste MASTER.SCP : la ligne %1 "
@@ -141,10 +166,31 @@ masterscp::Check masterscp::check(QByteArrayView bytes, bool strict) {
 }
 
 IoResult masterscp::install(const QString &programDir, const QString &chosen) {
-    const FileBytes read = readFileBytes(chosen);
-    if (!read.status)
-        return read.status;
-    const Check checked = check(read.bytes);
+    const QString shown = QFileInfo(chosen).fileName();
+    const QString notUpdated = QStringLiteral("\nMASTER.SCP n'est pas mis à jour.");
+    QFile file(chosen);
+    // Only so much is read: a file too large, or a device that never ends, is refused unread.
+    if (!QFileInfo(chosen).isFile() || !file.open(QIODevice::ReadOnly))
+        return IoResult::failure(
+            QStringLiteral("Impossible de lire le fichier \"%1\".").arg(shown) + notUpdated);
+    if (file.size() > largestFile)
+        return IoResult::failure(QStringLiteral("Le fichier \"%1\" fait plus de %2 Mo : c'est "
+                                                "trop pour une liste MASTER.SCP.")
+                                     .arg(shown)
+                                     .arg(largestFile / (1024 * 1024)) +
+                                 notUpdated);
+    QByteArray bytes = file.read(largestFile + 1);
+    if (file.error() != QFileDevice::NoError)
+        return IoResult::failure(QStringLiteral("Impossible de lire le fichier \"%1\" : %2.")
+                                     .arg(shown, file.errorString()) +
+                                 notUpdated);
+    if (bytes.size() > largestFile)
+        return IoResult::failure(QStringLiteral("Le fichier \"%1\" fait plus de %2 Mo : c'est "
+                                                "trop pour une liste MASTER.SCP.")
+                                     .arg(shown)
+                                     .arg(largestFile / (1024 * 1024)) +
+                                 notUpdated);
+    const Check checked = check(bytes);
     if (!checked.ok)
         return IoResult::failure(checked.message);
     if (checked.calls.isEmpty())
@@ -152,8 +198,9 @@ IoResult masterscp::install(const QString &programDir, const QString &chosen) {
             QStringLiteral("Le fichier \"%1\" ne contient aucun indicatif : MASTER.SCP n'est pas "
                            "mis à jour.")
                 .arg(chosen));
-    return writeBytesFile(dataFile(programDir, fileName), read.bytes,
-                          QStringLiteral("Temporaire.txt"));
+    if (bytes.startsWith(byteOrderMark))
+        bytes.remove(0, byteOrderMark.size());
+    return writeBytesFile(dataFile(programDir, fileName), bytes, QStringLiteral("Temporaire.txt"));
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -28,6 +28,12 @@ inline const QString systemPath = QStringLiteral("/usr/share/hamradio-files/MAST
 /// else the system's (which may be missing too).
 QString path(const QString &programDir, const QString &system = systemPath);
 
+/// The largest list accepted (8 Mo) and the most call signs it may hold (500,000): the list of
+/// contest calls holds under 100,000 in under 1 Mo. Past them the index would take seconds and
+/// hundreds of Mo to build.
+inline constexpr qint64 largestFile = 8ll * 1024 * 1024;
+inline constexpr qsizetype mostCalls = 500000;
+
 /// A list checked line by line: its call signs, or the first line that is not one.
 struct Check {
     bool ok = true;
@@ -36,12 +42,16 @@ struct Check {
     QList<QByteArray> calls;
 };
 /// One call sign per line: 1 to 12 capitals, digits or "/", blanks around it left out; empty
-/// lines and lines starting with "#" are skipped. `strict` refuses the list at its first other
-/// line; otherwise such lines are skipped (a list read at start never stops the entry).
+/// lines and lines starting with "#" are skipped, and so is a UTF-8 byte-order mark at the
+/// start. `strict` refuses the list at its first other line or past `mostCalls` call signs;
+/// otherwise such lines are skipped and the first `mostCalls` calls kept (a list read at start
+/// never stops the entry).
 Check check(QByteArrayView bytes, bool strict = true);
 
 /// Checks the file `chosen` and copies it as MASTER.SCP into the program directory, through the
-/// crash-safe path. A refused or unreadable file leaves the directory as it was.
+/// crash-safe path (without a byte-order mark). A file over `largestFile` is refused before it
+/// is read. A refused or unreadable file leaves the directory as it was. Safe on a worker
+/// thread.
 IoResult install(const QString &programDir, const QString &chosen);
 
 } // namespace masterscp

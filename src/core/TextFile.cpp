@@ -297,7 +297,11 @@ bool ScratchWriter::append(QByteArrayView piece) {
     return true;
 }
 
-IoResult ScratchWriter::commit() {
+QString ScratchWriter::scratchPath() const {
+    return QFile::decodeName(scratch_);
+}
+
+IoResult ScratchWriter::keep() {
     if (error_ != 0)
         return writeFailure(path_, error_);
     sys::Calls &calls = sys::calls();
@@ -313,14 +317,21 @@ IoResult ScratchWriter::commit() {
         calls.unlink(scratch_.constData());
         return writeFailure(path_, error_);
     }
+    error_ = EALREADY; // the scratch file is complete; the writer is done with it
+    return IoResult::success();
+}
+
+IoResult ScratchWriter::commit() {
+    if (const IoResult kept = keep(); !kept)
+        return kept;
+    sys::Calls &calls = sys::calls();
     const QByteArray target = QFile::encodeName(QFileInfo(path_).absoluteFilePath());
     if (calls.rename(scratch_.constData(), target.constData()) != 0) {
-        error_ = errno;
+        const int error = errno;
         calls.unlink(scratch_.constData());
-        return writeFailure(path_, error_);
+        return writeFailure(path_, error);
     }
     syncDirectory(dir_);
-    error_ = EALREADY; // a writer commits once
     if (FileChangeObserver *o = observer.load())
         o->replaced(path_);
     return IoResult::success();
@@ -414,6 +425,16 @@ IoResult copyFileSafely(const QString &from, const QString &to, const QString &s
         return IoResult::failure(QStringLiteral("Impossible de lire le fichier \"%1\" : %2.")
                                      .arg(fileName(from), source.errorString()));
     return writeBytesFile(to, content, scratchName);
+}
+
+IoResult moveOver(const QString &from, const QString &to) {
+    const QByteArray target = QFile::encodeName(QFileInfo(to).absoluteFilePath());
+    if (sys::calls().rename(QFile::encodeName(from).constData(), target.constData()) != 0)
+        return writeFailure(to, errno);
+    syncDirectory(directoryOf(to));
+    if (FileChangeObserver *o = observer.load())
+        o->replaced(to);
+    return IoResult::success();
 }
 
 IoResult removeFile(const QString &path) {

@@ -72,6 +72,11 @@ public:
     /// Syncs and closes the scratch file, renames it over the file and syncs the directory;
     /// the first failure met, as writeBytesFile reports it, otherwise.
     IoResult commit();
+    /// Syncs and closes the scratch file and leaves it complete under its scratch name, for a
+    /// caller that puts several files in place together (moveOver), or none of them.
+    IoResult keep();
+    /// The scratch file's full path.
+    QString scratchPath() const;
 
 private:
     void abandon();
@@ -101,6 +106,10 @@ IoResult ensureFileExists(const QString &path);
 /// Replaces `to` by an exact copy of `from`, through the scratch file (crash-safe as above).
 IoResult copyFileSafely(const QString &from, const QString &to,
                         const QString &scratchName = QStringLiteral("Temporaire.txt"));
+
+/// Renames the complete file `from` over `to` (one atomic step: `to` is the old file or this
+/// one) and syncs the directory of `to`. On failure both files are as they were.
+IoResult moveOver(const QString &from, const QString &to);
 
 /// Removes a file and syncs its directory; a file that is already gone is not an error.
 IoResult removeFile(const QString &path);

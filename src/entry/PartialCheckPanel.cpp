@@ -295,24 +295,66 @@ bool PartialCheckPanel::eventFilter(QObject *watched, QEvent *event) {
     return QWidget::eventFilter(watched, event);
 }
 
+namespace {
+
+/// Copies a chosen MASTER.SCP on a worker thread (a list of several Mo is read and checked
+/// there), the menu item greyed meanwhile; the window then makes its index again.
+class MasterScpUpdate : public QObject {
+public:
+    MasterScpUpdate(Saisie_QSO &entry, QAction *item, FileChooser &files, Dialogs &dialogs)
+        : QObject(&entry), entry_(entry), item_(item), files_(files), dialogs_(dialogs) {}
+    ~MasterScpUpdate() override {
+        // The window closes while a list is copied: the copy ends first, never cut.
+        if (worker_) {
+            worker_->wait();
+            delete worker_;
+        }
+    }
+
+    void start() {
+        if (worker_)
+            return;
+        const std::optional<QString> chosen = files_.openFileName(
+            &entry_, QStringLiteral("Mettre à jour MASTER.SCP"), QDir::homePath(),
+            QStringLiteral("Listes d'indicatifs (*.scp *.SCP);;Tous les fichiers (*)"));
+        if (!chosen)
+            return;
+        item_->setEnabled(false);
+        auto result = std::make_shared<IoResult>();
+        worker_ = QThread::create([result, dir = entry_.programDir(), file = *chosen] {
+            *result = masterscp::install(dir, file);
+        });
+        worker_->setObjectName(QStringLiteral("MASTER.SCP"));
+        connect(worker_, &QThread::finished, this, [this, result] {
+            worker_->deleteLater();
+            worker_ = nullptr;
+            item_->setEnabled(true);
+            if (!*result) {
+                dialogs_.message(result->message);
+                return;
+            }
+            entry_.Controle_Partiel->reload();
+            dialogs_.message(QStringLiteral("MASTER.SCP est mis à jour."));
+        });
+        worker_->start();
+    }
+
+private:
+    Saisie_QSO &entry_;
+    QAction *item_;
+    FileChooser &files_;
+    Dialogs &dialogs_;
+    QThread *worker_ = nullptr;
+};
+
+} // namespace
+
 void connectMasterScpUpdate(Saisie_QSO &entry, FileChooser &files, Dialogs &dialogs) {
     auto *item = new QAction(QStringLiteral("Mettre à jour MASTER.SCP…"), entry.Mnu_Fichier);
     item->setObjectName(QStringLiteral("Mnu_Master_Scp"));
     entry.Mnu_Fichier->insertAction(entry.Mnu_Quitter, item);
-    QObject::connect(item, &QAction::triggered, &entry, [&entry, &files, &dialogs] {
-        const std::optional<QString> chosen = files.openFileName(
-            &entry, QStringLiteral("Mettre à jour MASTER.SCP"), QDir::homePath(),
-            QStringLiteral("Listes d'indicatifs (*.scp *.SCP);;Tous les fichiers (*)"));
-        if (!chosen)
-            return;
-        const IoResult installed = masterscp::install(entry.programDir(), *chosen);
-        if (!installed) {
-            dialogs.message(installed.message);
-            return;
-        }
-        entry.Controle_Partiel->reload();
-        dialogs.message(QStringLiteral("MASTER.SCP est mis à jour."));
-    });
+    auto *update = new MasterScpUpdate(entry, item, files, dialogs);
+    QObject::connect(item, &QAction::triggered, update, &MasterScpUpdate::start);
 }
 
 } // namespace zep

@@ -109,8 +109,9 @@ private:
     bool again_ = false; ///< a build was asked for while one was under way
 };
 
-/// "Fichiers" > "Mettre à jour MASTER.SCP…": a list chosen by the operator, checked, copied
-/// into the program directory, then the index made again.
+/// "Fichiers" > "Mettre à jour MASTER.SCP…": a list chosen by the operator, checked and copied
+/// into the program directory on a worker thread (the item greyed meanwhile), then the index
+/// made again.
 void connectMasterScpUpdate(Saisie_QSO &entry, FileChooser &files, Dialogs &dialogs);
 
 } // namespace zep

@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QThread>
 
@@ -99,9 +100,24 @@ bool DataArchiveActions::restore() {
     const QString zipPath = QFileInfo(*chosen).absoluteFilePath();
     services_.settings.write(archiveFolderKey, QFileInfo(zipPath).absolutePath());
 
+    // Read and checked on a worker thread (up to the archive's limits, a second or two): the
+    // windows keep drawing meanwhile, and the keys typed wait until the archive is read.
+    entry_.Mnu_Archiver->setEnabled(false);
+    entry_.Mnu_Restaurer->setEnabled(false);
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    archive::Contents contents = archive::readArchive(zipPath);
+    archive::Contents contents;
+    {
+        std::unique_ptr<QThread> reader(
+            QThread::create([&contents, zipPath] { contents = archive::readArchive(zipPath); }));
+        QEventLoop wait;
+        connect(reader.get(), &QThread::finished, &wait, &QEventLoop::quit);
+        reader->start();
+        wait.exec(QEventLoop::ExcludeUserInputEvents);
+        reader->wait();
+    }
     QApplication::restoreOverrideCursor();
+    entry_.Mnu_Archiver->setEnabled(true);
+    entry_.Mnu_Restaurer->setEnabled(true);
     if (!contents.status) {
         services_.dialogs.message(contents.status.message);
         return false;

@@ -8,8 +8,11 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QThread>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -68,7 +71,15 @@ Restaurer_Archive::Restaurer_Archive(QString zipPath, archive::Contents contents
     Restaurer->setObjectName(QStringLiteral("Restaurer"));
     Annuler = new QPushButton(QStringLiteral("Annuler"), this);
     Annuler->setObjectName(QStringLiteral("Annuler"));
+    Progression = new QProgressBar(this);
+    Progression->setObjectName(QStringLiteral("Progression"));
+    Progression->setFormat(QStringLiteral("Restauration : %p %"));
+    Progression->hide();
+    progressTimer_ = new QTimer(this);
+    progressTimer_->setInterval(100);
+    connect(progressTimer_, &QTimer::timeout, this, &Restaurer_Archive::showProgress);
     auto *buttons = new QHBoxLayout;
+    buttons->addWidget(Progression, 1);
     buttons->addStretch(1);
     buttons->addWidget(Restaurer);
     buttons->addWidget(Annuler);
@@ -79,7 +90,7 @@ Restaurer_Archive::Restaurer_Archive(QString zipPath, archive::Contents contents
     layoutBox->addLayout(buttons);
 
     connect(Restaurer, &QPushButton::clicked, this, &Restaurer_Archive::Restaurer_Click);
-    connect(Annuler, &QPushButton::clicked, this, &QDialog::reject);
+    connect(Annuler, &QPushButton::clicked, this, &Restaurer_Archive::reject);
     showRows();
     resize(1000, 500);
     centreOnScreen(this);
@@ -133,12 +144,72 @@ void Restaurer_Archive::Restaurer_Click() {
         return;
 
     attempted_ = true;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const archive::Restored restored = archive::restore(contents_, layout_, clock_.localNow());
-    QApplication::restoreOverrideCursor();
+    cancel_ = false;
+    done_ = std::make_shared<std::atomic_int>(0);
+    total_ = std::make_shared<std::atomic_int>(0);
+    Restaurer->setEnabled(false);
+    Liste_Fichiers->setEnabled(false);
+    Progression->setRange(0, 0);
+    Progression->show();
+    progressTimer_->start();
+    auto result = std::make_shared<archive::Restored>();
+    archive::Progress progress;
+    progress.cancel = &cancel_;
+    progress.step = [done = done_, total = total_](int d, int t) {
+        total->store(t);
+        done->store(d);
+    };
+    // The contents and the layout stay with the window, which outlives the worker.
+    worker_ = QThread::create([this, result, progress, now = clock_.localNow()] {
+        *result = archive::restore(contents_, layout_, now, progress);
+    });
+    worker_->setObjectName(QStringLiteral("Restauration"));
+    connect(worker_, &QThread::finished, this, [this, result] {
+        worker_->deleteLater();
+        worker_ = nullptr;
+        finishRestore(*result);
+    });
+    worker_->start();
+}
+
+Restaurer_Archive::~Restaurer_Archive() {
+    // Closed while a restore runs (the program ending): the restore stops and puts the files
+    // back before the window goes.
+    if (worker_) {
+        cancel_ = true;
+        worker_->wait();
+        delete worker_;
+    }
+}
+
+void Restaurer_Archive::reject() {
+    if (worker_) {
+        cancel_ = true;
+        Annuler->setEnabled(false);
+        return;
+    }
+    QDialog::reject();
+}
+
+void Restaurer_Archive::showProgress() {
+    const int total = total_ ? total_->load() : 0;
+    if (total <= 0)
+        return;
+    Progression->setRange(0, total);
+    Progression->setValue(done_->load());
+}
+
+void Restaurer_Archive::finishRestore(const archive::Restored &restored) {
+    progressTimer_->stop();
+    Progression->hide();
+    Restaurer->setEnabled(true);
+    Annuler->setEnabled(true);
+    Liste_Fichiers->setEnabled(true);
+    const QString archiveName = QFileInfo(zipPath_).fileName();
     if (!restored.status) {
         dialogs_.message(restored.status.message);
         showRows();
+        emit restoreFinished(false);
         return;
     }
     QString text = QStringLiteral("L'archive \"%1\" est restaurée : %2 fichier(s) écrit(s).")
@@ -151,6 +222,7 @@ void Restaurer_Archive::Restaurer_Click() {
                     .arg(QDir::toNativeSeparators(restored.keptFolder));
     dialogs_.message(text);
     accept();
+    emit restoreFinished(true);
 }
 
 } // namespace zep

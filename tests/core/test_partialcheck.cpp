@@ -257,6 +257,84 @@ TEST(MasterScp, InstalledIntoTheProgramDirectoryOnlyWhenItHolds) {
     EXPECT_FALSE(masterscp::install(dir.path(), elsewhere.filePath(QStringLiteral("none"))).ok);
 }
 
+TEST(MasterScp, AByteOrderMarkIsAcceptedAndTheListIsBounded) {
+    QByteArray full;
+    for (qsizetype i = 0; i < masterscp::mostCalls; ++i)
+        full += "K" + QByteArray::number(i) + "\r\n";
+    const QByteArray oneMore = full + "F5ABC\r\n";
+    struct Case {
+        const char *what;
+        QByteArray bytes;
+        int badLine; // 0: accepted
+        qsizetype calls;
+    };
+    const Case cases[] = {
+        {"mark",
+         "\xEF\xBB\xBF"
+         "F5ABC\r\nK1ABC\r\n",
+         0, 2},
+        {"mark before a comment", "\xEF\xBB\xBF# 2024\r\nF5ABC\r\n", 0, 1},
+        {"mark, then a bad line",
+         "\xEF\xBB\xBF"
+         "F5ABC\r\nf5 abc\r\n",
+         2, 0},
+        {"mark inside the list",
+         "F5ABC\r\n\xEF\xBB\xBF"
+         "K1ABC\r\n",
+         2, 0},
+        {"as many calls as allowed", full, 0, masterscp::mostCalls},
+        {"one call more", oneMore, int(masterscp::mostCalls) + 1, 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        const masterscp::Check checked = masterscp::check(c.bytes);
+        EXPECT_EQ(checked.ok, c.badLine == 0) << checked.message.toStdString();
+        EXPECT_EQ(checked.badLine, c.badLine);
+        EXPECT_EQ(checked.calls.size(), c.calls);
+    }
+    EXPECT_EQ(masterscp::check("\xEF\xBB\xBF"
+                               "F5ABC\r\n")
+                  .calls.first(),
+              "F5ABC");
+    EXPECT_TRUE(masterscp::check(oneMore).message.contains(QStringLiteral("plus de 500")));
+    // Read at start, a list too long gives its first calls.
+    EXPECT_EQ(masterscp::check(oneMore, false).calls.size(), masterscp::mostCalls);
+}
+
+TEST(MasterScp, AFileTooLargeOrNotAFileIsRefusedUnreadAndAMarkIsNotCopied) {
+    QTemporaryDir dir, elsewhere;
+    const QString own = dir.filePath(QStringLiteral("MASTER.SCP"));
+    const QString marked = elsewhere.filePath(QStringLiteral("marked.scp"));
+    ASSERT_TRUE(writeBytesFile(marked, "\xEF\xBB\xBF# 2024\r\nF5ABC\r\nK1ABC\r\n"));
+    const IoResult installed = masterscp::install(dir.path(), marked);
+    ASSERT_TRUE(installed.ok) << installed.message.toStdString();
+    EXPECT_EQ(readFileBytes(own).bytes, "# 2024\r\nF5ABC\r\nK1ABC\r\n");
+
+    // Comment lines only: the size alone refuses it.
+    QByteArray large;
+    while (large.size() <= masterscp::largestFile)
+        large += "# " + QByteArray(60, '-') + "\r\n";
+    const QString huge = elsewhere.filePath(QStringLiteral("huge.scp"));
+    ASSERT_TRUE(writeBytesFile(huge, large));
+    const struct {
+        const char *what;
+        QString path;
+        QString why;
+    } refused[] = {
+        {"over 8 Mo", huge, QStringLiteral("fait plus de 8 Mo")},
+        {"a device without end", QStringLiteral("/dev/zero"), QStringLiteral("Impossible de lire")},
+        {"a folder", elsewhere.path(), QStringLiteral("Impossible de lire")},
+    };
+    for (const auto &r : refused) {
+        SCOPED_TRACE(r.what);
+        const IoResult result = masterscp::install(dir.path(), r.path);
+        EXPECT_FALSE(result.ok);
+        EXPECT_TRUE(result.message.contains(r.why)) << result.message.toStdString();
+        EXPECT_TRUE(result.message.contains(QStringLiteral("MASTER.SCP n'est pas mis à jour")));
+        EXPECT_EQ(readFileBytes(own).bytes, "# 2024\r\nF5ABC\r\nK1ABC\r\n");
+    }
+}
+
 TEST(QsoRateFigures, FromTheLogsDatesAndTimes) {
     const auto at = [](int minute, const QString &band = QStringLiteral("14")) {
         return qso(QStringLiteral("%1:%2")

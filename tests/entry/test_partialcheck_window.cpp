@@ -153,6 +153,9 @@ TEST_F(PartialCheckWindow, MasterScpUpdateChecksTheFileThenRebuilds) {
     put(bad, "K1ABC\r\nk1 abc\r\n");
     files.setNextOpenAnswer(bad);
     item->trigger();
+    // Checked and copied on a worker thread, the item greyed until it is done.
+    EXPECT_FALSE(item->isEnabled());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return item->isEnabled(); }, 5000));
     EXPECT_TRUE(dialogs.last().contains(QStringLiteral("ligne 2"))) << dialogs.last().toStdString();
     EXPECT_EQ(bytes(path(QStringLiteral("MASTER.SCP"))), before);
 
@@ -161,8 +164,9 @@ TEST_F(PartialCheckWindow, MasterScpUpdateChecksTheFileThenRebuilds) {
     files.setNextOpenAnswer(good);
     QSignalSpy rebuilt(window->Controle_Partiel, &PartialCheckPanel::indexReady);
     item->trigger();
-    EXPECT_EQ(bytes(path(QStringLiteral("MASTER.SCP"))), QByteArray("K1ABC\r\nK1ABD\r\n"));
     ASSERT_TRUE(rebuilt.wait(5000));
+    EXPECT_EQ(dialogs.last(), QStringLiteral("MASTER.SCP est mis à jour."));
+    EXPECT_EQ(bytes(path(QStringLiteral("MASTER.SCP"))), QByteArray("K1ABC\r\nK1ABD\r\n"));
     type(QStringLiteral("K1AB"));
     EXPECT_EQ(rows(list(QStringLiteral("Indicatifs connus"))), QStringList({"K1ABC", "K1ABD"}));
     window->Indi_Q->clear();

@@ -5,6 +5,7 @@
 #include "entry/EntryWindowFixture.h"
 
 #include "core/DataArchive.h"
+#include "core/SysCalls.h"
 #include "entry/WindowServices.h"
 #include "platform/FileChooser.h"
 #include "platform/RecordingPrinter.h"
@@ -17,10 +18,13 @@
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
+#include <QProgressBar>
 #include <QSignalSpy>
 #include <QTableWidget>
+#include <QThread>
 #include <QTimer>
 
+#include <atomic>
 #include <functional>
 
 using namespace zep;
@@ -61,18 +65,24 @@ protected:
                     const std::function<void(Restaurer_Archive &)> &onWindow) {
         files.setNextOpenAnswer(zip);
         bool shown = false;
-        QTimer::singleShot(0, [&] {
-            // Closed after `onWindow` even when a check fails: the test fails, not hangs.
-            const zep::testing::ModalWindowsClosed closer;
+        // The archive is read on a worker thread first: the window is looked for until it shows.
+        QTimer poll;
+        poll.setInterval(5);
+        QObject::connect(&poll, &QTimer::timeout, [&] {
             auto *w = qobject_cast<Restaurer_Archive *>(QApplication::activeModalWidget());
             if (!w)
                 return;
+            poll.stop();
+            // Closed after `onWindow` even when a check fails: the test fails, not hangs.
+            const zep::testing::ModalWindowsClosed closer;
             shown = true;
             onWindow(*w);
             if (w->isVisible())
                 w->reject();
         });
+        poll.start();
         entry.Mnu_Restaurer->trigger();
+        poll.stop();
         QApplication::processEvents();
         return shown;
     }
@@ -187,7 +197,10 @@ TEST_F(DataArchiveFromEntry, ShowsTheArchiveAgainstTheDiskAndRestoresOnlyAfterOu
 
         dialogs.setNextAnswer(true);
         QTest::mouseClick(w.Restaurer, Qt::LeftButton);
-        EXPECT_FALSE(w.isVisible());
+        // Written on a worker thread behind a progress bar; the window closes once done.
+        EXPECT_TRUE(w.Progression->isVisible());
+        EXPECT_FALSE(w.Restaurer->isEnabled());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !w.isVisible(); }, 10000));
     });
     ASSERT_TRUE(shown);
 
@@ -217,4 +230,63 @@ TEST_F(DataArchiveFromEntry, RefusesADamagedArchiveBeforeAnyWindow) {
                                              "est incomplète.\nRien n'a été modifié."));
     EXPECT_EQ(bytes(logFile()), log);
     EXPECT_EQ(afterRestores, 0);
+}
+
+namespace {
+
+/// Holds the restoring thread at each file sync until released (the window's thread goes
+/// through): the operator has time to press "Annuler" midway.
+class HeldSyncs : public sys::Calls {
+public:
+    int fsync(int fd) override {
+        if (QThread::currentThread() != QCoreApplication::instance()->thread()) {
+            reached = true;
+            while (!released)
+                QThread::msleep(1);
+        }
+        return sys::Calls::fsync(fd);
+    }
+    std::atomic_bool reached = false, released = false;
+};
+
+} // namespace
+
+TEST_F(DataArchiveFromEntry, AnnulerMidwayStopsTheRestoreAndLeavesEveryFileAsItWas) {
+    const QString zip = elsewhere.filePath(QStringLiteral("sauvegarde.zip"));
+    ASSERT_TRUE(archive::writeArchive({dir.path(), settingsFile}, zip).status.ok);
+    put(logFile(), logBytesOf({first}));
+    put(settingsFile, "[Setup%20]\r\nIndicatif=F5XYZ\r\n");
+    Saisie_QSO &entry = openWithArchives();
+    QFile::remove(path(QStringLiteral("Liste_Prenom.txt")));
+    const QStringList names =
+        QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    const QByteArray log = bytes(logFile());
+
+    HeldSyncs held;
+    sys::ScopedCalls seam(held);
+    const bool shown = runRestore(entry, zip, [&](Restaurer_Archive &w) {
+        QSignalSpy finished(&w, &Restaurer_Archive::restoreFinished);
+        dialogs.setNextAnswer(true);
+        QTest::mouseClick(w.Restaurer, Qt::LeftButton);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return held.reached.load(); }, 10000));
+        EXPECT_TRUE(w.Progression->isVisible());
+        QTest::mouseClick(w.Annuler, Qt::LeftButton);
+        // The window stays until the files are put back.
+        EXPECT_TRUE(w.isVisible());
+        EXPECT_FALSE(w.Annuler->isEnabled());
+        held.released = true;
+        ASSERT_TRUE(finished.wait(10000));
+        EXPECT_FALSE(finished.first().first().toBool());
+        EXPECT_EQ(dialogs.last(),
+                  QStringLiteral("La restauration est annulée : aucun fichier n'a été modifié."));
+        EXPECT_TRUE(w.isVisible());
+        EXPECT_TRUE(w.Restaurer->isEnabled());
+        EXPECT_FALSE(w.Progression->isVisible());
+    });
+    held.released = true;
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(bytes(logFile()), log);
+    EXPECT_EQ(bytes(settingsFile), "[Setup%20]\r\nIndicatif=F5XYZ\r\n");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              names);
 }
