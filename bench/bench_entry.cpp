@@ -115,7 +115,7 @@ struct Session {
     std::unique_ptr<Saisie_QSO> window;
 
     explicit Session(bool isDouble, bool aids = true) {
-        settings.write(keys::aidesSaisie, aids ? QStringLiteral("1") : QStringLiteral("0"));
+        settings.writeBool(keys::aidesSaisie, aids);
         setup.activation.activeur = QStringLiteral("F4ABC");
         setup.activation.numActivite = firstReference;
         setup.activation.nomActivite = QStringLiteral("Château de Vougeot");

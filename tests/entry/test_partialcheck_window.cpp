@@ -267,7 +267,7 @@ TEST_F(PartialCheckWindow, ReplacedAndLeftIndexesAreFreedOnTheBuilderThread) {
 }
 
 TEST_F(PartialCheckWindow, AidsLeftOutMakeNoIndexAndLogAsBefore) {
-    settings.write(keys::aidesSaisie, QStringLiteral("0"));
+    settings.writeBool(keys::aidesSaisie, false);
     open();
     PartialCheckPanel *panel = window->Controle_Partiel;
     QTest::qWait(200);
