@@ -3,6 +3,11 @@
 // Enter in the call-sign field, and a whole QSO from the call sign to the window ready for the
 // next one, for a new station and a known one, single and double activation.
 //
+// The known call signs and the rate line (the typing aids, on unless said) are weighed against
+// the same window without them ("aids_off"): a validation at an operator's pace (one QSO every
+// 2 s) and in a burst (one every 60 ms) while the first index is still being made, the opening,
+// and each key typed in the call-sign field with both lists filled and painted.
+//
 // Each operation is timed on its own (manual time) and its median over the iterations is given
 // in the counter median_ms; the benchmark's own time column is the mean. What is put back
 // between two operations (the files, the fields) is not timed. Every case runs on disk and on
@@ -17,6 +22,7 @@
 #include "core/ProgramDirectory.h"
 #include "core/Settings.h"
 #include "core/TextFile.h"
+#include "entry/PartialCheckPanel.h"
 #include "entry/QsoList.h"
 #include "entry/Saisie_QSO.h"
 
@@ -108,7 +114,8 @@ struct Session {
     FixedActivationSource setup;
     std::unique_ptr<Saisie_QSO> window;
 
-    explicit Session(bool isDouble) {
+    explicit Session(bool isDouble, bool aids = true) {
+        settings.writeBool(keys::aidesSaisie, aids);
         setup.activation.activeur = QStringLiteral("F4ABC");
         setup.activation.numActivite = firstReference;
         setup.activation.nomActivite = QStringLiteral("Château de Vougeot");
@@ -222,7 +229,7 @@ QString newCall(int i) {
 
 /// The window built, shown and ready for the first call sign: the log is read and decoded (it
 /// changed since the last run of the program), listed, counted and painted.
-void openWindow(benchmark::State &state, const Data *d) {
+void openWindowWith(benchmark::State &state, const Data *d, bool aids) {
     d->reset();
     Samples samples;
     int i = 0;
@@ -231,13 +238,20 @@ void openWindow(benchmark::State &state, const Data *d) {
         // earlier reading, as at the program's start.
         d->rewriteLog(i++ % 2 == 0);
         ActivityLog::forgetReadings();
-        Session s(false);
+        Session s(false, aids);
         const Stopwatch::time_point start = Stopwatch::now();
         s.open(d->dir->path());
         samples.add(state, secondsSince(start));
         s.checkNoMessage();
     }
     samples.report(state);
+}
+
+void openWindow(benchmark::State &state, const Data *d) {
+    openWindowWith(state, d, true);
+}
+void openWindowAidsOff(benchmark::State &state, const Data *d) {
+    openWindowWith(state, d, false);
 }
 
 /// Enter in the call-sign field: the call sign checked, the log searched for a duplicate (a
@@ -299,6 +313,54 @@ enum class Station { New, Known, KnownRenamed };
 /// call sign. The files are put back before each case only: the QSOs of one case add a few
 /// dozen lines to 10,000 and 100,000, and each Enter meets the log as the last validation left
 /// it, as in real use.
+/// One QSO from the call sign to "Validez" pressed and the window ready again, timed; `i` is
+/// the number of QSOs the session logged before it.
+double oneQso(Session &s, const Data *d, Station station, int i) {
+    const bool known = station != Station::New;
+    const QString call = known ? d->known.at(i % d->known.size()) : newCall(i);
+    if (known)
+        s.dialogs.setNextAnswer(false);
+    const Stopwatch::time_point start = Stopwatch::now();
+    s.type(call);
+    s.enter();
+    if (s.focusName() == QLatin1String("Dpt_Q")) {
+        if (known)
+            s.enter();
+        else
+            s.replaceAndEnter(QStringLiteral("21"));
+    }
+    if (s.focusName() != QLatin1String("Prenom_Q"))
+        fail("le prénom n'est pas demandé");
+    if (station == Station::Known)
+        s.enter();
+    else
+        s.replaceAndEnter(station == Station::New ? QStringLiteral("Jean")
+                          : i % 2                 ? QStringLiteral("Anne")
+                                                  : QStringLiteral("Paul"));
+    s.enter();
+    s.enter();
+    s.enter();
+    if (s.focusName() != QLatin1String("Valide_Q"))
+        fail("Validez n'est pas atteint");
+    s.press(Qt::Key_Space);
+    Session::settle();
+    const double seconds = secondsSince(start);
+    if (!s.ready() || s.window->Num_Q->text() != QString::number(d->lines.log.size() + 2 + i))
+        fail("le QSO n'a pas été enregistré");
+    s.checkNoMessage();
+    return seconds;
+}
+
+/// The operator's pace between two QSOs (not timed): the worker and the event loop have that
+/// long to do what waits, as in real use.
+void pause(std::chrono::milliseconds pace) {
+    const Stopwatch::time_point until = Stopwatch::now() + pace;
+    while (Stopwatch::now() < until) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+}
+
 void validate(benchmark::State &state, const Data *d, Station station, bool isDouble) {
     d->reset();
     Session s(isDouble);
@@ -306,46 +368,138 @@ void validate(benchmark::State &state, const Data *d, Station station, bool isDo
     Samples samples;
     int i = 0;
     for (auto _ : state) {
-        const bool known = station != Station::New;
-        const QString call = known ? d->known.at(i % d->known.size()) : newCall(i);
-        ++i;
-        if (known)
-            s.dialogs.setNextAnswer(false);
         s.clock.advance(60);
         // The operator takes more than a few hundredths of a second between two QSOs: the
         // log's times have fallen behind by the next call sign, as in real use (not timed).
         std::this_thread::sleep_for(std::chrono::milliseconds(60));
-        const Stopwatch::time_point start = Stopwatch::now();
-        s.type(call);
-        s.enter();
-        if (s.focusName() == QLatin1String("Dpt_Q")) {
-            if (known)
-                s.enter();
-            else
-                s.replaceAndEnter(QStringLiteral("21"));
-        }
-        if (s.focusName() != QLatin1String("Prenom_Q"))
-            fail("le prénom n'est pas demandé");
-        if (station == Station::Known)
-            s.enter();
-        else
-            s.replaceAndEnter(station == Station::New ? QStringLiteral("Jean")
-                              : i % 2                 ? QStringLiteral("Paul")
-                                                      : QStringLiteral("Anne"));
-        s.enter();
-        s.enter();
-        s.enter();
-        if (s.focusName() != QLatin1String("Valide_Q"))
-            fail("Validez n'est pas atteint");
-        s.press(Qt::Key_Space);
-        Session::settle();
-        samples.add(state, secondsSince(start));
-
-        if (!s.ready() || s.window->Num_Q->text() != QString::number(d->lines.log.size() + 1 + i))
-            fail("le QSO n'a pas été enregistré");
-        s.checkNoMessage();
+        samples.add(state, oneQso(s, d, station, i++));
     }
     samples.report(state);
+}
+
+/// New stations one every 2 s, the window opened well before (its index made): what an
+/// operator's every QSO costs, with the aids and without.
+void validatePaced(benchmark::State &state, const Data *d, bool aids) {
+    d->reset();
+    Session s(false, aids);
+    s.open(d->dir->path());
+    if (aids && !QTest::qWaitFor([&s] { return s.window->Controle_Partiel->ready(); }, 60000))
+        fail("l'index des indicatifs connus n'est pas fait");
+    Samples samples;
+    int i = 0;
+    for (auto _ : state) {
+        pause(std::chrono::milliseconds(2000));
+        s.clock.advance(60);
+        samples.add(state, oneQso(s, d, Station::New, i++));
+    }
+    samples.report(state);
+    if (aids)
+        state.counters["builds"] = s.window->Controle_Partiel->builds();
+}
+void validateEvery2sAidsOn(benchmark::State &state, const Data *d) {
+    validatePaced(state, d, true);
+}
+void validateEvery2sAidsOff(benchmark::State &state, const Data *d) {
+    validatePaced(state, d, false);
+}
+
+/// A burst of new stations, one every 60 ms, from the moment the window is open: the first
+/// index is still being made during the first of them. Each round opens a new window (not
+/// timed); `during_build` is the share of QSOs validated before the index arrived, and `builds`
+/// the builds per round (one: the QSOs of the burst are given to the index as it arrives).
+void validateBurst(benchmark::State &state, const Data *d, bool aids) {
+    constexpr int perRound = 10;
+    Samples samples;
+    std::unique_ptr<Session> s;
+    int i = 0, duringBuild = 0, rounds = 0, builds = 0;
+    const auto closeRound = [&] {
+        if (s && aids) {
+            if (!QTest::qWaitFor([&s] { return s->window->Controle_Partiel->ready(); }, 60000))
+                fail("l'index des indicatifs connus n'est pas fait");
+            builds += s->window->Controle_Partiel->builds();
+        }
+        s.reset();
+    };
+    for (auto _ : state) {
+        if (i % perRound == 0) {
+            state.PauseTiming();
+            closeRound();
+            d->reset();
+            ActivityLog::forgetReadings();
+            s = std::make_unique<Session>(false, aids);
+            s->open(d->dir->path());
+            ++rounds;
+            state.ResumeTiming();
+        }
+        pause(std::chrono::milliseconds(60));
+        s->clock.advance(60);
+        if (aids && !s->window->Controle_Partiel->ready())
+            ++duringBuild;
+        samples.add(state, oneQso(*s, d, Station::New, i % perRound));
+        ++i;
+    }
+    closeRound();
+    samples.report(state);
+    state.counters["during_build"] = i ? double(duringBuild) / i : 0.0;
+    if (aids && rounds)
+        state.counters["builds"] = double(builds) / rounds;
+}
+void validateBurstAidsOn(benchmark::State &state, const Data *d) {
+    validateBurst(state, d, true);
+}
+void validateBurstAidsOff(benchmark::State &state, const Data *d) {
+    validateBurst(state, d, false);
+}
+
+/// Counts the paint events of the widgets it watches.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+/// One key typed in the call-sign field, timed until both lists are filled and painted: the
+/// operator types call signs a key at a time (the field emptied between two, not timed).
+void keystroke(benchmark::State &state, const Data *d) {
+    d->reset();
+    Session s(false);
+    s.open(d->dir->path());
+    PartialCheckPanel *panel = s.window->Controle_Partiel;
+    if (!QTest::qWaitFor([panel] { return panel->ready(); }, 60000))
+        fail("l'index des indicatifs connus n'est pas fait");
+    PaintCounter counter;
+    panel->known()->viewport()->installEventFilter(&counter);
+    panel->neighbours()->viewport()->installEventFilter(&counter);
+    // Real calls of the memory, and texts found in thousands of calls.
+    QStringList calls = {"F5", "DL1", "EA3", "9A", "W1AW"};
+    for (int k = 0; k < 20; ++k)
+        calls << d->known.at(k * 7 % d->known.size());
+    Samples samples;
+    int key = 0, shown = 0, call = 0;
+    for (auto _ : state) {
+        const QString &text = calls.at(call % calls.size());
+        const Stopwatch::time_point start = Stopwatch::now();
+        QTest::keyClick(s.window->Indi_Q, text.at(key).toLatin1());
+        Session::settle();
+        samples.add(state, secondsSince(start));
+        shown += panel->known()->count() + panel->neighbours()->count();
+        if (++key == text.size()) {
+            key = 0;
+            ++call;
+            s.window->Indi_Q->clear();
+            Session::settle();
+        }
+    }
+    if (counter.paints == 0 || shown == 0)
+        fail("les listes ne sont pas dessinées");
+    samples.report(state);
+    state.counters["paints"] = counter.paints;
 }
 
 void validateNewSingle(benchmark::State &state, const Data *d) {
@@ -415,6 +569,7 @@ void registerAll(const char *where, const Data *d) {
             ->Unit(benchmark::kMillisecond);
     };
     add("open_window", openWindow, 15);
+    add("open_window/aids_off", openWindowAidsOff, 15);
     add("enter_call_sign/new", enterNewCall, 40);
     add("enter_call_sign/known_duplicate", enterKnownCall, 40);
     add("enter_call_sign/new/log_touched", enterNewCallLogTouched, 40);
@@ -425,6 +580,23 @@ void registerAll(const char *where, const Data *d) {
     add("validate_qso/new/double", validateNewDouble, 25);
     add("validate_qso/known/double", validateKnownDouble, 25);
     add("correct_qso", correctQso, 25);
+}
+
+/// The aids weighed at an operator's pace and in a burst, and each key typed: on the disk only,
+/// these take their time.
+void registerAids(const char *where, const Data *d) {
+    const auto add = [&](const char *name, void (*fn)(benchmark::State &, const Data *),
+                         int iterations) {
+        return benchmark::RegisterBenchmark((std::string(name) + "/" + where).c_str(), fn, d)
+            ->UseManualTime()
+            ->Iterations(iterations)
+            ->Unit(benchmark::kMillisecond);
+    };
+    add("keystroke_call_sign/lists_painted", keystroke, 200);
+    add("validate_qso/new/every_2s/aids_on", validateEvery2sAidsOn, 12);
+    add("validate_qso/new/every_2s/aids_off", validateEvery2sAidsOff, 12);
+    add("validate_qso/new/burst_60ms_first_build/aids_on", validateBurstAidsOn, 30);
+    add("validate_qso/new/burst_60ms_first_build/aids_off", validateBurstAidsOff, 30);
 }
 
 } // namespace
@@ -447,6 +619,7 @@ int main(int argc, char **argv) {
         data.push_back(std::make_unique<Data>(diskRoot, *lines));
         sizes(*data.back(), "disque");
         registerAll((std::string("disk/") + label).c_str(), data.back().get());
+        registerAids((std::string("disk/") + label).c_str(), data.back().get());
         if (tmpfs) {
             data.push_back(std::make_unique<Data>(tmpfsRoot, *lines));
             registerAll((std::string("tmpfs/") + label).c_str(), data.back().get());

@@ -206,18 +206,26 @@ IoResult masterscp::install(const QString &programDir, const QString &chosen) {
 // ---------------------------------------------------------------------------------------------
 // The index
 
-quint32 PartialCheckIndex::intern(std::string_view call) {
-    if (slots_.size() < 2 * (calls_.size() + 1)) {
-        std::vector<quint32> grown(std::max<size_t>(1024, slots_.size() * 2), 0);
-        const size_t mask = grown.size() - 1;
-        for (quint32 id = 0; id < calls_.size(); ++id) {
-            size_t at = fnv(text(id)) & mask;
-            while (grown[at] != 0)
-                at = (at + 1) & mask;
-            grown[at] = id + 1;
-        }
-        slots_.swap(grown);
+void PartialCheckIndex::growSlots(size_t calls) {
+    size_t size = std::max<size_t>(1024, slots_.size());
+    while (size < 2 * (calls + 1))
+        size *= 2;
+    if (size == slots_.size())
+        return;
+    std::vector<quint32> grown(size, 0);
+    const size_t mask = grown.size() - 1;
+    for (quint32 id = 0; id < calls_.size(); ++id) {
+        size_t at = fnv(text(id)) & mask;
+        while (grown[at] != 0)
+            at = (at + 1) & mask;
+        grown[at] = id + 1;
     }
+    slots_.swap(grown);
+}
+
+quint32 PartialCheckIndex::intern(std::string_view call) {
+    if (slots_.size() < 2 * (calls_.size() + 1))
+        growSlots(calls_.size() + 1);
     const size_t mask = slots_.size() - 1;
     size_t at = fnv(call) & mask;
     while (slots_[at] != 0) {
@@ -267,10 +275,6 @@ void PartialCheckIndex::addLogLine(const QString &line, int delta) {
         it->count = std::max(0, it->count + delta);
     else if (delta > 0)
         worked.push_back({band, mode, delta});
-    // A station entered in the session has no postings yet: the index is made again once such
-    // stations are too many to scan one by one.
-    if (live_ && calls_.size() - indexed_ > 4096)
-        rebuildPostings(nullptr);
 }
 
 void PartialCheckIndex::rebuildPostings(const std::atomic_bool *cancel) {
@@ -355,7 +359,13 @@ PartialCheckIndex PartialCheckIndex::build(const PartialCheckSources &sources,
     index.rebuildPostings(cancel);
     if (cancel && cancel->load())
         return {};
-    index.live_ = true;
+    // Room for the session's new stations, made here rather than at a validation.
+    const size_t more = size_t(headroom);
+    index.growSlots(index.calls_.size() + more);
+    index.calls_.reserve(index.calls_.size() + more);
+    index.text_.reserve(index.text_.size() + more * longestCall);
+    index.memory_.reserve(index.memory_.size() + more);
+    index.worked_.reserve(index.worked_.size() + qsizetype(more));
     return index;
 }
 

@@ -80,10 +80,15 @@ struct KnownCall {
 /// neighbourhood for the calls at one character's distance. Calls added after the build (new
 /// stations logged) are kept apart and scanned directly, a few hundred at most in a session.
 /// The index follows the log by its changes (followLog); a changed memory or list is a new
-/// build, made off the window's thread.
+/// build, made off the window's thread. A built index has room for `headroom` more calls, so
+/// that following the log never grows its tables on the window's thread, and it never builds
+/// its postings again by itself: its owner asks for a new build once `scanned()` calls have
+/// none.
 class PartialCheckIndex {
 public:
     static constexpr int listSize = 20;
+    /// Calls a session may add before the index's tables grow.
+    static constexpr qsizetype headroom = 8192;
 
     /// Builds the index; `cancel`, when it turns true, cuts the build short (the result is then
     /// empty). Safe to run on a worker thread: it touches nothing but its arguments.
@@ -108,6 +113,8 @@ public:
                                 int limit = listSize) const;
 
     qsizetype callCount() const { return qsizetype(calls_.size()); }
+    /// Calls added since the build, without postings: each search scans them one by one.
+    qsizetype scanned() const { return qsizetype(calls_.size() - indexed_); }
 
 private:
     struct Call {
@@ -131,6 +138,7 @@ private:
     quint32 intern(std::string_view call);
     void addLogLine(const QString &line, int delta);
     void rebuildPostings(const std::atomic_bool *cancel);
+    void growSlots(size_t calls);
     int group(quint32 id) const;
     KnownCall describe(quint32 id, QStringView band, QStringView mode) const;
     QList<KnownCall> ranked(std::vector<quint32> &ids, QStringView band, QStringView mode,
@@ -142,7 +150,6 @@ private:
     std::vector<Memory> memory_;
     QHash<quint32, std::vector<Worked>> worked_;
     quint64 logSeen_ = 0;
-    bool live_ = false; ///< built: calls added from now on may call for new postings
 
     quint32 indexed_ = 0; ///< ids below this are in the postings; the others are scanned
     std::vector<quint32> bigramStart_, bigrams_;

@@ -31,32 +31,58 @@ std::optional<qint64> clockMinute(const QString &date, const QString &time) {
     return qsoMinute(date.left(8) + QStringLiteral("  ") + time.left(5));
 }
 
+int &RateFollower::bandCount(QStringView band) {
+    for (auto &[name, count] : bands_)
+        if (name == band)
+            return count;
+    bands_.emplace_back(band.toString(), 0);
+    return bands_.back().second;
+}
+
 void RateFollower::add(const QString &line, int delta) {
-    const QString band = line.mid(qsocol::band - 1, qsocol::bandWidth).trimmed();
-    int &count = bands_[band];
+    int &count = bandCount(QStringView(line).mid(qsocol::band - 1, qsocol::bandWidth).trimmed());
     count = std::max(0, count + delta);
     const std::optional<qint64> minute = qsoMinute(line);
     if (!minute)
         return;
     if (delta > 0) {
-        minutes_.insert(*minute);
-    } else if (const auto it = minutes_.find(*minute); it != minutes_.end()) {
+        minutes_.insert(std::upper_bound(minutes_.begin(), minutes_.end(), *minute), *minute);
+    } else if (const auto it = std::lower_bound(minutes_.begin(), minutes_.end(), *minute);
+               it != minutes_.end() && *it == *minute) {
         minutes_.erase(it);
     }
 }
 
 void RateFollower::follow(const LogReading &log) {
-    followLogLines(
-        seen_, log, [this](const QString &line, int delta) { add(line, delta); },
-        [this] {
+    followLog(
+        seen_, log,
+        [this](const LogChange &change) {
+            for (const QString &line : change.removed)
+                add(line, -1);
+            for (const QString &line : change.added)
+                add(line, 1);
+            return true;
+        },
+        [this](const QStringList &lines) {
+            // The whole log, at the opening: counted, then its minutes sorted once.
             minutes_.clear();
             bands_.clear();
+            minutes_.reserve(size_t(lines.size()));
+            for (const QString &line : lines) {
+                ++bandCount(QStringView(line).mid(qsocol::band - 1, qsocol::bandWidth).trimmed());
+                if (const std::optional<qint64> minute = qsoMinute(line))
+                    minutes_.push_back(*minute);
+            }
+            std::sort(minutes_.begin(), minutes_.end());
         });
 }
 
 QsoRate RateFollower::figures(const QString &band, std::optional<qint64> reference) const {
     QsoRate rate;
-    rate.onBand = bands_.value(band.trimmed());
+    const QString wanted = band.trimmed();
+    for (const auto &[name, count] : bands_)
+        if (name == wanted)
+            rate.onBand = count;
     if (minutes_.empty())
         return rate;
 
@@ -69,8 +95,8 @@ QsoRate RateFollower::figures(const QString &band, std::optional<qint64> referen
     }
 
     const qint64 end = reference.value_or(*minutes_.rbegin());
-    const auto from = minutes_.upper_bound(end - 60);
-    const auto to = minutes_.upper_bound(end);
+    const auto from = std::upper_bound(minutes_.begin(), minutes_.end(), end - 60);
+    const auto to = std::upper_bound(minutes_.begin(), minutes_.end(), end);
     rate.lastHour = int(std::distance(from, to));
     return rate;
 }

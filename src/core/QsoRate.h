@@ -6,7 +6,8 @@
 #include <QString>
 
 #include <optional>
-#include <set>
+#include <utility>
+#include <vector>
 
 namespace zep {
 
@@ -39,10 +40,14 @@ public:
 
 private:
     void add(const QString &line, int delta);
+    int &bandCount(QStringView band);
 
     quint64 seen_ = 0;
-    std::multiset<qint64> minutes_;
-    QHash<QString, int> bands_;
+    /// The QSOs' minutes in order: a log read at the window's opening is sorted once, a live
+    /// QSO goes at the end.
+    std::vector<qint64> minutes_;
+    /// The log's few bands with their QSO counts, found without a string made per line.
+    std::vector<std::pair<QString, int>> bands_;
 };
 
 } // namespace zep

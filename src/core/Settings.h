@@ -100,6 +100,9 @@ inline const QString numEtiquette = QStringLiteral("N° Etiquette");
 inline const QString clusterHote = QStringLiteral("Cluster Hote");
 inline const QString clusterPort = QStringLiteral("Cluster Port");
 inline const QString clusterIndicatif = QStringLiteral("Cluster Indicatif");
+/// "False" leaves out the known call signs and the rate line of the entry window (a slow machine):
+/// the window then works as it did before them.
+inline const QString aidesSaisie = QStringLiteral("Aides Saisie");
 /// The folder that holds the live copy of the data files (a USB stick, another disk); empty
 /// for none.
 inline const QString dossierSauvegarde = QStringLiteral("Dossier de sauvegarde");

@@ -18,6 +18,7 @@
 #include <QMenu>
 #include <QStyledItemDelegate>
 #include <QThread>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace zep {
@@ -78,8 +79,37 @@ void PartialCheckBuilder::build(const QString &scpPath, const QString &memoryPat
     sources.memoryBytes = bytesOf(memoryPath);
     sources.log = log;
     auto index = std::make_shared<PartialCheckIndex>(PartialCheckIndex::build(sources, &cancel));
-    if (!cancel)
-        emit built(std::move(index));
+    // What was read is freed here, before the index goes to the window.
+    sources = {};
+    if (cancel)
+        return;
+    std::shared_ptr<PartialCheckIndex> replaced;
+    {
+        const QMutexLocker locker(&mutex_);
+        replaced = std::exchange(made_, std::move(index));
+    }
+    replaced.reset();
+    emit built();
+}
+
+std::shared_ptr<PartialCheckIndex> PartialCheckBuilder::take() {
+    const QMutexLocker locker(&mutex_);
+    return std::move(made_);
+}
+
+void PartialCheckBuilder::release(std::shared_ptr<PartialCheckIndex> index) {
+    if (!index)
+        return;
+    QMetaObject::invokeMethod(this, [this, index = std::move(index)]() mutable {
+        index.reset();
+        emit released();
+    });
+}
+
+void PartialCheckBuilder::drop() {
+    std::shared_ptr<PartialCheckIndex> left;
+    const QMutexLocker locker(&mutex_);
+    left = std::move(made_);
 }
 
 PartialCheckPanel::PartialCheckPanel(QLineEdit *callField, Context context, QWidget *parent)
@@ -95,6 +125,7 @@ PartialCheckPanel::PartialCheckPanel(QLineEdit *callField, Context context, QWid
         list->setFocusPolicy(Qt::NoFocus);
         list->setSelectionMode(QAbstractItemView::SingleSelection);
         list->setItemDelegate(new KnownCallDelegate(list));
+        list->setUniformItemSizes(true);
         access::name(list, caption, label);
         layout->addWidget(label);
         layout->addWidget(list);
@@ -128,9 +159,30 @@ PartialCheckPanel::PartialCheckPanel(QLineEdit *callField, Context context, QWid
 
 PartialCheckPanel::~PartialCheckPanel() {
     builder_->cancel = true;
-    thread_->quit();
+    // The index in use and one made but not taken are freed on the builder's thread, which
+    // then ends.
+    QMetaObject::invokeMethod(builder_,
+                              [b = builder_, t = thread_, index = std::move(index_)]() mutable {
+                                  index.reset();
+                                  b->drop();
+                                  t->quit();
+                              });
     thread_->wait();
     delete builder_;
+}
+
+bool PartialCheckPanel::event(QEvent *event) {
+    // The first paint is what the operator waits for; the build starts just after it.
+    if (event->type() == QEvent::Paint && !started_) {
+        started_ = true;
+        QTimer::singleShot(0, this, &PartialCheckPanel::start);
+    }
+    return QWidget::event(event);
+}
+
+void PartialCheckPanel::start() {
+    if (!index_ && !building_)
+        requestBuild();
 }
 
 PartialCheckPanel::FileStamp PartialCheckPanel::stampOf(const QString &path) {
@@ -147,6 +199,7 @@ void PartialCheckPanel::requestBuild() {
     }
     building_ = true;
     again_ = false;
+    ++builds_;
     builtLog_ = context_.logPath();
     builtMemory_ = stampOf(context_.memoryPath);
     const QString scp = masterscp::path(context_.programDir);
@@ -157,12 +210,27 @@ void PartialCheckPanel::requestBuild() {
                               [b = builder_, scp, memory, log] { b->build(scp, memory, log); });
 }
 
-void PartialCheckPanel::take(std::shared_ptr<PartialCheckIndex> index) {
+void PartialCheckPanel::take() {
+    std::shared_ptr<PartialCheckIndex> index = builder_->take();
+    if (!index || !building_)
+        return builder_->release(std::move(index));
     building_ = false;
-    index_ = std::move(index);
-    // The log may have changed while the index was made.
+    if (builtLog_ != context_.logPath()) {
+        // Made for the log of an activation no longer shown: the one for the log now in use
+        // follows.
+        builder_->release(std::move(index));
+        pending_.clear();
+        requestBuild();
+        return;
+    }
+    builder_->release(std::exchange(index_, std::move(index)));
+    indexLog_ = builtLog_;
+    // What was validated while it was made, and the log's changes since.
+    for (const Remembered &r : pending_)
+        index_->remember(r.call, r.department, r.firstName);
+    pending_.clear();
     index_->followLog(log_);
-    if (again_)
+    if (again_ || index_->scanned() > PartialCheckIndex::headroom / 2)
         requestBuild();
     refresh();
     emit indexReady();
@@ -170,49 +238,60 @@ void PartialCheckPanel::take(std::shared_ptr<PartialCheckIndex> index) {
 
 void PartialCheckPanel::followLog(const LogReading &log) {
     log_ = log;
+    if (!started_)
+        return;
     if (!index_ && !building_) {
         requestBuild();
         return;
     }
-    // Another activation's log, or a memory changed by the validation or an import: the index
-    // is made again on its thread. Meanwhile the one in use keeps answering.
-    if (builtLog_ != context_.logPath() || builtMemory_ != stampOf(context_.memoryPath)) {
+    // Another activation's log, or a memory changed outside the validation (an import): the
+    // index is made again on its thread. Meanwhile the one in use keeps answering.
+    const bool otherLog = builtLog_ != context_.logPath();
+    if (otherLog || builtMemory_ != stampOf(context_.memoryPath))
         requestBuild();
-        if (builtLog_ != context_.logPath())
-            return;
-    }
-    if (index_) {
-        index_->followLog(log_);
-        refresh();
-    }
+    // The index of another log waits for its successor: it would have to count this one's
+    // lines all over again.
+    if (!index_ || indexLog_ != context_.logPath())
+        return;
+    index_->followLog(log_);
+    // The stations logged since the build are scanned one by one; past a few thousand, a new
+    // build gives them postings, off this thread.
+    if (index_->scanned() > PartialCheckIndex::headroom / 2 && !building_)
+        requestBuild();
+    refresh();
 }
 
 void PartialCheckPanel::remembered(const QString &call, const QString &department,
                                    const QString &firstName) {
-    // A build under way may have read the memory before this entry: it is made again after.
-    if (building_) {
-        again_ = true;
-        return;
-    }
-    if (!index_)
-        return;
-    index_->remember(call, department, firstName);
+    // The memory file now holds what the index is given here: its new stamp is no change.
     builtMemory_ = stampOf(context_.memoryPath);
+    // A build under way may have read the memory before this entry: the new index takes it
+    // when it arrives.
+    if (building_)
+        pending_.push_back({call, department, firstName});
+    if (index_)
+        index_->remember(call, department, firstName);
 }
 
 void PartialCheckPanel::reload() {
     builtMemory_ = {};
-    requestBuild();
+    if (started_)
+        requestBuild();
 }
 
 void PartialCheckPanel::fill(QListWidget *list, const QList<KnownCall> &calls) {
-    list->clear();
+    // The rows are rewritten in place: emptying the list and adding them again would lay the
+    // list out anew at every key.
+    while (list->count() > calls.size())
+        delete list->takeItem(list->count() - 1);
     const bool asked = !context_.correcting();
-    for (const KnownCall &k : calls) {
-        auto *item = new QListWidgetItem(itemText(k), list);
+    for (qsizetype i = 0; i < calls.size(); ++i) {
+        const KnownCall &k = calls.at(i);
+        QListWidgetItem *item = i < list->count() ? list->item(int(i)) : new QListWidgetItem(list);
+        item->setText(itemText(k));
         item->setData(callRole, k.call);
-        if (k.duplicate && asked)
-            item->setForeground(Qt::red);
+        item->setData(Qt::ForegroundRole,
+                      k.duplicate && asked ? QVariant(QBrush(Qt::red)) : QVariant());
     }
 }
 
@@ -227,10 +306,13 @@ void PartialCheckPanel::refresh() {
     fill(known_, known);
     fill(neighbours_, near);
     // The first call is highlighted, ready for F8.
-    if (known_->count() > 0)
+    if (known_->count() > 0) {
+        neighbours_->setCurrentRow(-1);
         known_->setCurrentRow(0);
-    else if (neighbours_->count() > 0)
-        neighbours_->setCurrentRow(0);
+    } else {
+        known_->setCurrentRow(-1);
+        neighbours_->setCurrentRow(neighbours_->count() > 0 ? 0 : -1);
+    }
 }
 
 QListWidgetItem *PartialCheckPanel::highlighted() const {

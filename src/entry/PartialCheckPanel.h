@@ -6,9 +6,12 @@
 #include <QDateTime>
 #include <QWidget>
 
+#include <QMutex>
+
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QLabel;
 class QLineEdit;
@@ -24,7 +27,8 @@ class Saisie_QSO;
 
 /// Builds the partial check's index on its own thread: MASTER.SCP and the first-name memory
 /// are read and the whole index made there, so that opening the entry window or validating a
-/// QSO never waits for it.
+/// QSO never waits for it. An index replaced or left is freed there too: freeing some 200,000
+/// calls takes the window's thread as long as a keystroke may.
 class PartialCheckBuilder : public QObject {
     Q_OBJECT
 public:
@@ -32,9 +36,22 @@ public:
     std::atomic_bool cancel = false;
 
     void build(const QString &scpPath, const QString &memoryPath, const LogReading &log);
+    /// The index the last build made (once), taken by the window's thread after `built`.
+    std::shared_ptr<PartialCheckIndex> take();
+    /// Frees `index` on this object's thread, then says so by `released`.
+    void release(std::shared_ptr<PartialCheckIndex> index);
 
 signals:
-    void built(std::shared_ptr<zep::PartialCheckIndex> index);
+    void built();
+    /// An index was freed on the builder's thread (emitted there).
+    void released();
+
+private:
+    friend class PartialCheckPanel;
+    void drop();
+
+    QMutex mutex_;
+    std::shared_ptr<PartialCheckIndex> made_;
 };
 
 /// The known call signs shown beside the call-sign field while it is typed: "Indicatifs
@@ -59,17 +76,24 @@ public:
     ~PartialCheckPanel() override;
 
     /// Follows the log after each of its changes; a changed memory or another activation's
-    /// log makes the index again.
+    /// log makes the index again. The first build waits for the panel's first paint: the
+    /// window opens as fast as without the lists.
     void followLog(const LogReading &log);
     /// Makes the index again from the files (MASTER.SCP replaced).
     void reload();
     /// A validation recorded `call` in the first-name memory: the index takes the entry as it
-    /// is, rather than reading the whole memory again after every QSO.
+    /// is, rather than reading the whole memory again after every QSO. During a build the
+    /// entry is kept and given to the new index when it arrives; the build is not made again.
     void remembered(const QString &call, const QString &department, const QString &firstName);
     /// Shows the lists again for the text in the field, the band and the mode.
     void refresh();
     /// The index is built and the lists answer.
     bool ready() const { return index_ != nullptr; }
+    /// Builds asked of the builder since the panel was made.
+    int builds() const { return builds_; }
+    /// The index in use, to be watched (never kept: it is freed on the builder's thread).
+    std::weak_ptr<const PartialCheckIndex> index() const { return index_; }
+    PartialCheckBuilder *builder() const { return builder_; }
 
     QListWidget *known() const { return known_; }
     QListWidget *neighbours() const { return neighbours_; }
@@ -80,6 +104,7 @@ signals:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    bool event(QEvent *event) override;
 
 private:
     struct FileStamp {
@@ -88,8 +113,12 @@ private:
         bool operator==(const FileStamp &) const = default;
     };
     static FileStamp stampOf(const QString &path);
+    struct Remembered {
+        QString call, department, firstName;
+    };
+    void start();
     void requestBuild();
-    void take(std::shared_ptr<PartialCheckIndex> index);
+    void take();
     void fill(QListWidget *list, const QList<KnownCall> &calls);
     void moveHighlight(int step);
     QListWidgetItem *highlighted() const;
@@ -103,10 +132,14 @@ private:
     PartialCheckBuilder *builder_;
     std::shared_ptr<PartialCheckIndex> index_;
     LogReading log_;
-    QString builtLog_;      ///< the log the index (or the build under way) follows
-    FileStamp builtMemory_; ///< the memory file the index was built from
+    QString builtLog_;                ///< the log the build under way (or the last one) follows
+    QString indexLog_;                ///< the log the index in use follows
+    FileStamp builtMemory_;           ///< the memory file the index was built from
+    std::vector<Remembered> pending_; ///< remembered during the build under way
+    bool started_ = false;            ///< past the first paint: the index may be built
     bool building_ = false;
-    bool again_ = false; ///< a build was asked for while one was under way
+    bool again_ = false; ///< a new list, memory or log came while a build was under way
+    int builds_ = 0;
 };
 
 /// "Fichiers" > "Mettre à jour MASTER.SCP…": a list chosen by the operator, checked and copied

@@ -3,11 +3,13 @@
 // itself.
 
 #include "core/QsoRate.h"
+#include "core/Settings.h"
 #include "entry/PartialCheckPanel.h"
 #include "entry/RateLine.h"
 #include "entry/Saisie_QSO.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 
 namespace zep {
@@ -27,6 +29,13 @@ void Saisie_QSO::buildAids() {
                                        return std::nullopt;
                                    return clockMinute(state_.dateCourante, state_.heureCourante);
                                }});
+    if (!settings_.readBool(keys::aidesSaisie, true)) {
+        // Left out: never shown, the panel never builds its index.
+        Controle_Partiel->hide();
+        rate_->rate()->hide();
+        rate_->onBand()->hide();
+        return;
+    }
     connect(this, &Saisie_QSO::logRefreshed, Controle_Partiel, &PartialCheckPanel::followLog);
     connect(this, &Saisie_QSO::logRefreshed, rate_, &RateLine::followLog);
     // The duplicate colour and the count on the band follow the band and mode in the boxes.

@@ -10,7 +10,12 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QSemaphore>
 #include <QSignalSpy>
+#include <QThread>
+
+#include <atomic>
+#include <tuple>
 
 #include "support/QsoLines.h"
 
@@ -193,4 +198,88 @@ TEST_F(PartialCheckWindow, RateLineFollowsValidationsAndTheBand) {
     clock.advance(3600);
     window->Timer1_Timer();
     EXPECT_TRUE(rate->text().endsWith(QStringLiteral(", 0 QSO/h sur la dernière heure")));
+}
+
+TEST_F(PartialCheckWindow, ValidationsDuringTheFirstBuildAreKeptWithoutAnotherBuild) {
+    window = std::make_unique<Saisie_QSO>(dir.path(), setup, settings, dialogs, clock);
+    window->setQuitHandler([this] { ++quits; });
+    PartialCheckPanel *panel = window->Controle_Partiel;
+    // The builder's thread is held: the first build waits behind it while QSOs are logged.
+    QSemaphore gate;
+    QMetaObject::invokeMethod(panel->builder(), [&gate] { gate.acquire(); });
+    const QByteArray memoryBefore = bytes(path(QStringLiteral("Liste_Prenom.txt")));
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    ASSERT_TRUE(QTest::qWaitFor([panel] { return panel->builds() == 1; }));
+    EXPECT_FALSE(panel->ready());
+
+    logQso(QStringLiteral("F5XNA"), QStringLiteral("21"), QStringLiteral("Luc"));
+    logQso(QStringLiteral("F5XNB"), QStringLiteral("2A"), QStringLiteral("Ange"));
+    logQso(QStringLiteral("F5XYZ"), QStringLiteral("76"), QStringLiteral("Jeanne"));
+    ASSERT_EQ(logLines().size(), 4);
+    EXPECT_EQ(panel->builds(), 1);
+    // The build reads the memory as it was before these QSOs, as one that read it just before
+    // them would: the new index must take the entries remembered meanwhile.
+    put(path(QStringLiteral("Liste_Prenom.txt")), memoryBefore);
+
+    QSignalSpy arrived(panel, &PartialCheckPanel::indexReady);
+    gate.release();
+    ASSERT_TRUE(arrived.wait(5000));
+    QTest::qWait(300);
+    EXPECT_EQ(arrived.count(), 1);
+    EXPECT_EQ(panel->builds(), 1);
+
+    type(QStringLiteral("F5XN"));
+    EXPECT_EQ(rows(list(QStringLiteral("Indicatifs connus"))),
+              QStringList({"F5XNA       3.5 SSB", "F5XNB       3.5 SSB"}));
+    // The memory's entries as validated, though the file the build read lacked them.
+    const std::shared_ptr<const PartialCheckIndex> index = panel->index().lock();
+    ASSERT_TRUE(index);
+    for (const auto &[call, department, firstName] :
+         {std::tuple{u"F5XNB", "2A", "Ange"}, std::tuple{u"F5XYZ", "76", "Jeanne"}}) {
+        const QList<KnownCall> found = index->search(call, u"3.5", u"SSB");
+        ASSERT_EQ(found.size(), 1);
+        EXPECT_EQ(found.at(0).department, QLatin1String(department));
+        EXPECT_EQ(found.at(0).firstName.toUpper(), QString::fromLatin1(firstName).toUpper());
+    }
+}
+
+TEST_F(PartialCheckWindow, ReplacedAndLeftIndexesAreFreedOnTheBuilderThread) {
+    openReady();
+    PartialCheckPanel *panel = window->Controle_Partiel;
+    const std::weak_ptr<const PartialCheckIndex> first = panel->index();
+    ASSERT_FALSE(first.expired());
+    std::atomic<QThread *> freedOn = nullptr;
+    std::atomic_bool gone = false;
+    QObject::connect(
+        panel->builder(), &PartialCheckBuilder::released, panel->builder(),
+        [&] {
+            gone = first.expired();
+            freedOn = QThread::currentThread();
+        },
+        Qt::DirectConnection);
+
+    QSignalSpy arrived(panel, &PartialCheckPanel::indexReady);
+    panel->reload();
+    ASSERT_TRUE(arrived.wait(5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return freedOn.load() != nullptr; }));
+    EXPECT_NE(freedOn.load(), QCoreApplication::instance()->thread());
+    // Freed there, not merely handed over: no reference stayed on the window's side.
+    EXPECT_TRUE(gone.load());
+    EXPECT_NE(panel->index().lock().get(), nullptr);
+}
+
+TEST_F(PartialCheckWindow, AidsLeftOutMakeNoIndexAndLogAsBefore) {
+    settings.writeBool(keys::aidesSaisie, false);
+    open();
+    PartialCheckPanel *panel = window->Controle_Partiel;
+    QTest::qWait(200);
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_FALSE(child<QLabel>(QStringLiteral("Cadence"))->isVisible());
+    logQso(QStringLiteral("F5XNA"), QStringLiteral("21"), QStringLiteral("Luc"));
+    EXPECT_EQ(logLines().size(), 2);
+    QTest::qWait(100);
+    EXPECT_EQ(panel->builds(), 0);
+    EXPECT_FALSE(panel->ready());
 }
