@@ -1,12 +1,14 @@
 #include "CommandLine.h"
 #include "backup/BackupMenus.h"
 #include "cluster/ClusterMenus.h"
+#include "core/BackupCopy.h"
 #include "core/BackupMirror.h"
 #include "core/BackupRestore.h"
 #include "core/Clock.h"
 #include "core/CountriesWorked.h"
 #include "core/ProgramDirectory.h"
 #include "core/Settings.h"
+#include "core/SettingsCheck.h"
 #include "entry/EntryKeyer.h"
 #include "entry/PartialCheckPanel.h"
 #include "entry/Saisie_QSO.h"
@@ -142,7 +144,20 @@ int main(int argc, char **argv) {
     if (const IoResult copied = installPrefixTable(programDir); !copied)
         reportStartFailure(dialogs, copied.message);
 
-    QSettingsStore settings;
+    // The settings are input like anything typed: a value no field would have taken (edited
+    // by hand, restored from elsewhere) is said once here and read as its default.
+    QSettingsStore storedSettings;
+    CheckedSettingsStore settings(storedSettings);
+    if (const QList<RefusedSetting> refused = refusedSettings(storedSettings); !refused.isEmpty())
+        reportStartFailure(dialogs, refusedSettingsMessage(refused));
+    // The backup folder must be apart from the data, whatever path names it.
+    QString backupFolder = settings.read(keys::dossierSauvegarde, QString());
+    if (!backupFolder.isEmpty()) {
+        if (const IoResult apart = backup::checkFolderApart(backupFolder, programDir); !apart) {
+            reportStartFailure(dialogs, apart.message);
+            backupFolder.clear();
+        }
+    }
     SystemClock clock;
     Setup setup(programDir, settings, dialogs);
     const std::unique_ptr<PrintService> printing = makeQtPrintService(&dialogs);
@@ -152,8 +167,7 @@ int main(int argc, char **argv) {
     // backup folder could repair is offered back (and again at each opening of the entry
     // window). Offscreen nobody can answer: the logs are named on the error output, untouched.
     QSet<QString> restoreAsked;
-    const auto offerLogRestore = [&](const CurrentActivation &activation) {
-        const QString folder = settings.read(keys::dossierSauvegarde, QString());
+    const auto offerLogRestore = [&](const CurrentActivation &activation, const QString &folder) {
         const QStringList logs = activationLogPaths(programDir, activation);
         if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
             for (const QString &log : logs)
@@ -170,10 +184,10 @@ int main(int argc, char **argv) {
     last.numActivite = settings.read(keys::numActivite, QString());
     last.numActivite1 = settings.read(keys::numActivite1, QString());
     last.isDouble = !last.numActivite1.trimmed().isEmpty();
-    offerLogRestore(last);
+    offerLogRestore(last, backupFolder);
     BackupMirror mirror(programDir);
     mirror.install();
-    mirror.setFolder(settings.read(keys::dossierSauvegarde, QString()));
+    mirror.setFolder(backupFolder);
     // The entry window is made at the first "Saisie des QSO" and stays loaded for the rest of
     // the run; a later save (another activation reopened or typed) shows it again on the
     // activation the setup window now holds.
@@ -182,7 +196,7 @@ int main(int argc, char **argv) {
     PosteRig rig;
     std::unique_ptr<Saisie_QSO> entry;
     setup.setEntryWindowOpener([&] {
-        offerLogRestore(setup.currentActivation());
+        offerLogRestore(setup.currentActivation(), mirror.folder());
         if (!entry) {
             entry = std::make_unique<Saisie_QSO>(programDir, setup, settings, dialogs, clock);
             connectSearchWindow(*entry, dialogs);
@@ -190,9 +204,14 @@ int main(int argc, char **argv) {
             connectExports(*entry, services);
             connectAdifImport(*entry, services, clock);
             // After a restore the settings and the list of activations are read again.
-            connectDataArchives(*entry, services, clock, settings.location(), [&] {
-                settings.reload();
+            connectDataArchives(*entry, services, clock, storedSettings.location(), [&] {
+                storedSettings.reload();
                 setup.Cherche_Num_Activite();
+                // The restored backup folder is checked as any other.
+                if (const IoResult set =
+                        mirror.setFolder(settings.read(keys::dossierSauvegarde, QString()));
+                    !set)
+                    dialogs.message(set.message);
             });
             connectCountriesAndMap(*entry, services);
             connectLabelWindows(*entry, services);

@@ -4,6 +4,9 @@
 
 #include "FuzzSupport.h"
 #include "core/Settings.h"
+#include "core/SettingsCheck.h"
+
+#include <algorithm>
 
 using namespace zep;
 using namespace zep::fuzz;
@@ -11,7 +14,7 @@ using namespace zep::fuzz;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const QString path = scratchFile("settings.ini");
     putFile(path, view(data, size));
-    const QSettingsStore store(path);
+    QSettingsStore store(path);
 
     for (const QString *key : {&keys::modeActivite, &keys::bandeActivite, &keys::numEtiquette}) {
         const QString text = store.read(*key, QStringLiteral("<absent>"));
@@ -38,5 +41,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     for (const QString *key : {&keys::indicatif, &keys::numActivite, &keys::nomActivite,
                                &keys::dateActivite, &keys::cheminRepertoire})
         (void)store.read(*key, QString());
+
+    // What the windows read is what a field would have taken; the start names every value it
+    // does not use, and an archive holding this file is refused when one is refused.
+    const CheckedSettingsStore checked(store);
+    const QList<RefusedSetting> refused = refusedSettings(store);
+    for (const QString &key : store.keys()) {
+        const QString value = checked.read(key, QString());
+        check(!settingRefusal(key, value), "a refused value reached a reader", key);
+        const bool named = std::any_of(refused.cbegin(), refused.cend(),
+                                       [&](const RefusedSetting &r) { return r.key == key; });
+        check(named == (value != store.read(key, QString())), "a refused value was not named", key);
+    }
+    if (!refused.isEmpty() && size <= size_t(settingsFileLimit))
+        check(!checkSettingsFile(QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)),
+                                 scratchDir()),
+              "an archive would restore a refused value");
     return 0;
 }

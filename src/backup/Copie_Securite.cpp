@@ -6,7 +6,6 @@
 #include "platform/Colors.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,19 +13,6 @@
 #include <QVBoxLayout>
 
 namespace zep {
-
-namespace {
-
-/// Whether `folder` is the program directory or lies inside it: a copy there would go with
-/// the data when the disk fails.
-bool withinProgramDirectory(const QString &folder, const QString &programDir) {
-    const QString copy = QFileInfo(folder).canonicalFilePath();
-    const QString data = QFileInfo(programDir).canonicalFilePath();
-    return !copy.isEmpty() && !data.isEmpty() &&
-           (copy == data || copy.startsWith(data + QLatin1Char('/')));
-}
-
-} // namespace
 
 Copie_Securite::Copie_Securite(const WindowServices &services, BackupMirror &mirror,
                                QWidget *parent)
@@ -100,9 +86,9 @@ bool Copie_Securite::OK_Click() {
         QString refusal;
         if (const IoResult there = backup::checkFolder(folder); !there)
             refusal = there.message;
-        else if (withinProgramDirectory(folder, services_.programDir))
-            refusal = QStringLiteral("Le dossier de sauvegarde doit être ailleurs que dans le "
-                                     "répertoire des données, de préférence sur un autre support.");
+        else if (const IoResult apart = backup::checkFolderApart(folder, services_.programDir);
+                 !apart)
+            refusal = apart.message;
         if (!refusal.isEmpty()) {
             services_.dialogs.message(refusal);
             Dossier_Sauvegarde->setFocus();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/IoResult.h"
+#include "core/TextFile.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -21,6 +22,28 @@ bool isDataFileName(const QString &name);
 /// Whether `folder` can take the copy now: an existing folder (a medium that was pulled out
 /// leaves none). A failure carries the French reason and the system's error number.
 IoResult checkFolder(const QString &folder);
+
+/// Why `folder` cannot take the copy of the files of `programDir`: once resolved (symbolic
+/// links, "..", and by device and inode a bind mount or a second mount of the same disk), it
+/// is the program directory, lies inside it or holds it. A copy there would land on the files
+/// it copies. A folder that cannot be resolved now (a medium that is not there) passes: every
+/// catch-up checks it again before it writes anything.
+IoResult checkFolderApart(const QString &folder, const QString &programDir);
+
+/// What stands at a path, the path's last part not followed when it is a symbolic link.
+enum class Entry {
+    Missing,
+    Regular, ///< a regular file
+    Other    ///< a symbolic link, a pipe, a device, a socket or a folder
+};
+Entry entryAt(const QString &path);
+
+/// The French warning for a copy left undone because `path` is not a regular file.
+IoResult notRegular(const QString &path);
+
+/// The content of a regular file, read without ever waiting: a pipe or a device is refused at
+/// once, and with `followLinks` false a symbolic link too (`missing` as readFileBytes gives it).
+FileBytes readRegularFile(const QString &path, bool followLinks);
 
 /// What a live append to a data file asks of its copy.
 enum class Step {
@@ -49,15 +72,23 @@ struct CatchUpResult {
     IoResult status;
     QStringList replaced; ///< names whose copy was rewritten
     QStringList held;     ///< logs whose copy holds more than they do, kept for a restore
+    QStringList skipped;  ///< names whose place in the copy folder is not a regular file
 };
 
 /// Compares every data file of `sourceDir` with its copy in `copyDir` by size and content
 /// (never by date) and replaces the copies that differ. A log of the activation list whose
 /// copy holds QSOs it lost (see damageOf) is held, unless the program changed it during this
-/// run (`followed`): the copy is then what a restore at its next opening offers. Stops at the
-/// first failure (the medium is gone or full: the next catch-up goes on from there).
+/// run (`followed`): the copy is then what a restore at its next opening offers. A name whose
+/// place in the copy folder is taken by something else than a regular file is skipped, and
+/// the result is then a failure naming it. Stops at the first other failure (the medium is gone
+/// or full: the next catch-up goes on from there). Nothing is written in a folder that
+/// checkFolderApart refuses.
 CatchUpResult catchUp(const QString &sourceDir, const QString &copyDir,
                       const QSet<QString> &followed);
+
+/// Keeps the copy of `name` in `copyDir` under "<nom> copie gardée.txt" (" (2)"... when taken)
+/// before the copy follows a log it could have repaired: the QSO lines only it holds stay.
+IoResult keepCopyAside(const QString &copyDir, const QString &name);
 
 /// How a log stands against its copy, for the restore offered when it is opened.
 enum class Damage {

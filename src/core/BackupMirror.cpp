@@ -3,11 +3,14 @@
 #include "core/BackupCopy.h"
 
 #include <QDir>
+#include <QFile>
 #include <QSet>
 #include <QThread>
 #include <QTimer>
 
 #include <cstdio>
+#include <sys/stat.h>
+#include <utility>
 
 namespace zep {
 
@@ -26,13 +29,23 @@ public:
     /// One change of a data file told by the write path.
     template <class Change> void follow(const QString &name, Change change) {
         followed_.insert(name);
-        if (!folder_.isEmpty() && !behind_)
-            settle(change(source_ + QLatin1Char('/') + name, folder_ + QLatin1Char('/') + name));
+        if (folder_.isEmpty() || behind_)
+            return;
+        // The folder checked at the last catch-up may have been swapped since (a medium
+        // replaced by a link to the data): then the catch-up checks it again first.
+        if (folderIdentity() != checkedIdentity_) {
+            catchUpNow();
+            return;
+        }
+        if (!keepHeldCopies())
+            return;
+        settle(change(source_ + QLatin1Char('/') + name, folder_ + QLatin1Char('/') + name));
     }
 
     void setFolder(const QString &folder) {
         folder_ = folder;
         behind_ = false;
+        held_.clear();
         retry_->stop();
         if (!folder_.isEmpty())
             catchUpNow();
@@ -43,7 +56,12 @@ public:
     void catchUpNow() {
         if (folder_.isEmpty())
             return;
+        checkedIdentity_ = folderIdentity();
+        if (!keepHeldCopies())
+            return;
         const backup::CatchUpResult result = backup::catchUp(source_, folder_, followed_);
+        for (const QString &name : result.held)
+            held_.insert(name);
         if (result.status) {
             behind_ = false;
             retry_->stop();
@@ -69,6 +87,32 @@ public:
     }
 
 private:
+    /// The copy folder's device and inode now; zero when it cannot be reached.
+    std::pair<quint64, quint64> folderIdentity() const {
+        struct stat info {};
+        if (::stat(QFile::encodeName(folder_).constData(), &info) != 0)
+            return {0, 0};
+        return {quint64(info.st_dev), quint64(info.st_ino)};
+    }
+
+    /// A copy held at a catch-up holds QSO lines its log lost (a line cut by a crash, the
+    /// operator declined the restore): before the copy follows the log the program changed, it
+    /// is kept aside in the copy folder, once.
+    bool keepHeldCopies() {
+        for (auto it = held_.begin(); it != held_.end();) {
+            if (!followed_.contains(*it)) {
+                ++it;
+                continue;
+            }
+            if (const IoResult kept = backup::keepCopyAside(folder_, *it); !kept) {
+                settle(kept);
+                return false;
+            }
+            it = held_.erase(it);
+        }
+        return true;
+    }
+
     void settle(const IoResult &result) {
         if (result)
             return;
@@ -92,6 +136,9 @@ private:
     bool behind_ = false;
     /// Files the program changed during this run: their copy follows them whatever it holds.
     QSet<QString> followed_;
+    /// Logs whose copy could repair them, not yet kept aside.
+    QSet<QString> held_;
+    std::pair<quint64, quint64> checkedIdentity_{0, 0};
     QTimer *retry_;
 };
 
@@ -129,11 +176,16 @@ void BackupMirror::install() {
     installed_ = true;
 }
 
-void BackupMirror::setFolder(const QString &folder) {
-    folder_ = folder.isEmpty() ? QString() : QDir::cleanPath(folder);
-    // A copy onto the originals (a setting edited by hand) would copy each file onto itself,
-    // and be told of that change in turn: it is no copy.
-    if (folder_ == programDir_)
+IoResult BackupMirror::setFolder(const QString &folder) {
+    // Kept as given: ".." after a link is resolved by the system, never by the letters (the
+    // folder checked is the folder written to).
+    folder_ = folder.isEmpty() || QDir::isAbsolutePath(folder) ? folder
+                                                               : QDir::current().filePath(folder);
+    // A copy onto the originals, by whatever path (a setting edited by hand, a link, a bind
+    // mount), would rename old copies over the live files: it is no copy.
+    const IoResult refused =
+        folder_.isEmpty() ? IoResult::success() : backup::checkFolderApart(folder_, programDir_);
+    if (!refused)
         folder_.clear();
     on_.store(!folder_.isEmpty());
     behind_ = false;
@@ -148,6 +200,7 @@ void BackupMirror::setFolder(const QString &folder) {
         },
         Qt::QueuedConnection);
     refresh(false);
+    return refused;
 }
 
 void BackupMirror::setRetryInterval(int milliseconds) {

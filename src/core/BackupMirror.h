@@ -40,8 +40,10 @@ public:
     /// Makes this mirror the process's change observer (undone by the destructor).
     void install();
 
-    /// The copy folder; empty stops the copy. A folder given starts with a catch-up.
-    void setFolder(const QString &folder);
+    /// The copy folder; empty stops the copy. A folder given starts with a catch-up. A folder
+    /// that checkFolderApart refuses (the program directory by another path, a folder inside
+    /// it or holding it) stops the copy too, and the refusal to show is returned.
+    IoResult setFolder(const QString &folder);
     QString folder() const { return folder_; }
     State state() const { return state_; }
 

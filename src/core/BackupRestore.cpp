@@ -1,6 +1,7 @@
 #include "core/BackupRestore.h"
 
 #include "core/Activation.h"
+#include "core/SettingsCheck.h"
 #include "core/TextFile.h"
 
 #include <QDir>
@@ -22,10 +23,15 @@ QString qsos(int n) {
 
 QStringList activationLogPaths(const QString &programDir, const CurrentActivation &activation) {
     QStringList paths;
-    if (!activation.numActivite.trimmed().isEmpty())
-        paths.append(activityLogPath(programDir, activation.numActivite));
-    if (activation.isDouble && !activation.numActivite1.trimmed().isEmpty())
-        paths.append(activityLogPath(programDir, activation.numActivite1));
+    // A number that cannot name a file of the program directory ("../x", from settings edited
+    // by hand) names no log.
+    const auto add = [&](const QString &number) {
+        if (!number.trimmed().isEmpty() && !referenceRefusal(number))
+            paths.append(activityLogPath(programDir, number));
+    };
+    add(activation.numActivite);
+    if (activation.isDouble)
+        add(activation.numActivite1);
     return paths;
 }
 
@@ -36,8 +42,9 @@ std::optional<RestoreCandidate> restoreCandidate(const QString &logPath,
     RestoreCandidate c;
     c.logPath = logPath;
     c.copyPath = QDir(copyFolder).filePath(QFileInfo(logPath).fileName());
-    const FileBytes log = readFileBytes(logPath);
-    const FileBytes copy = readFileBytes(c.copyPath);
+    // Read without waiting: a pipe or a device in either place is no file to offer.
+    const FileBytes log = backup::readRegularFile(logPath, true);
+    const FileBytes copy = backup::readRegularFile(c.copyPath, false);
     // A file that exists but cannot be read is no reason to offer anything.
     if ((!log.status && !log.missing) || !copy.status)
         return std::nullopt;
@@ -86,7 +93,10 @@ IoResult restoreFromCopy(const RestoreCandidate &c, const QDateTime &now) {
         if (IoResult kept = copyFileSafely(c.logPath, damagedLogPath(c.logPath, now)); !kept)
             return kept;
     }
-    return copyFileSafely(c.copyPath, c.logPath);
+    const FileBytes copy = backup::readRegularFile(c.copyPath, false);
+    if (!copy.status)
+        return copy.status;
+    return writeBytesFile(c.logPath, copy.bytes);
 }
 
 void offerRestore(Dialogs &dialogs, const QStringList &logPaths, const QString &copyFolder,

@@ -1,6 +1,7 @@
 #include "core/DataArchive.h"
 
 #include "core/ProgramDirectory.h"
+#include "core/SettingsCheck.h"
 #include "core/TextFile.h"
 
 #include <QDir>
@@ -546,6 +547,12 @@ Restored restore(const Contents &contents, const Layout &layout, const QDateTime
     };
     QList<Change> changes;
     for (const Member &m : contents.members) {
+        if (m.name == layout.settingsMember())
+            if (IoResult checked = checkSettingsFile(m.bytes, layout.programDir); !checked) {
+                result.status =
+                    IoResult::failure(checked.message + QStringLiteral("\nRien n'a été restauré."));
+                return result;
+            }
         const QString path = layout.pathOf(m.name);
         const FileBytes current = readFileBytes(path);
         Change change;

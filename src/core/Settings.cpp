@@ -49,6 +49,13 @@ void QSettingsStore::write(const QString &key, const QString &value) {
     settings_->sync();
 }
 
+QStringList QSettingsStore::keys() const {
+    settings_->beginGroup(section);
+    const QStringList all = settings_->childKeys();
+    settings_->endGroup();
+    return all;
+}
+
 QString QSettingsStore::location() const {
     return settings_->fileName();
 }

@@ -17,6 +17,8 @@ public:
     virtual ~SettingsStore() = default;
     virtual QString read(const QString &key, const QString &defaultValue) const = 0;
     virtual void write(const QString &key, const QString &value) = 0;
+    /// Every key the store holds (in the "Setup " section), for the check at start.
+    virtual QStringList keys() const { return {}; }
 
     int readInt(const QString &key, int defaultValue) const;
     bool readBool(const QString &key, bool defaultValue) const;
@@ -39,6 +41,7 @@ public:
 
     QString read(const QString &key, const QString &defaultValue) const override;
     void write(const QString &key, const QString &value) override;
+    QStringList keys() const override;
     QString location() const;
     /// Reads the file again when something else changed it (a restored archive).
     void reload();
@@ -52,6 +55,7 @@ class MemorySettingsStore : public SettingsStore {
 public:
     QString read(const QString &key, const QString &defaultValue) const override;
     void write(const QString &key, const QString &value) override;
+    QStringList keys() const override { return values_.keys(); }
 
     bool contains(const QString &key) const { return values_.contains(key); }
     const QStringList &writtenKeys() const { return writes_; }

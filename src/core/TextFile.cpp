@@ -62,6 +62,8 @@ QString reason(int error) {
         return QStringLiteral("le support est en lecture seule");
     case EIO:
         return QStringLiteral("erreur d'entrée-sortie du disque");
+    case ELOOP:
+        return QStringLiteral("c'est un lien symbolique");
     default:
         return QString::fromLocal8Bit(std::strerror(error));
     }
@@ -264,7 +266,20 @@ IoResult writeBytesFile(const QString &path, const QList<QByteArray> &pieces,
 ScratchWriter::ScratchWriter(const QString &path, const QString &scratchName)
     : path_(path), dir_(directoryOf(path)),
       scratch_(QFile::encodeName(dir_ + QLatin1Char('/') + scratchName)) {
-    fd_ = sys::calls().open(scratch_.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    // The scratch name is the program's own: whatever else stands there (a link, which would
+    // send the content elsewhere, a pipe, which would wait for a reader forever, a device) is
+    // removed and the scratch file made anew. A folder there is a failure.
+    sys::Calls &calls = sys::calls();
+    const int flags = O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+    fd_ = calls.open(scratch_.constData(), flags | O_TRUNC, 0666);
+    struct stat info {};
+    const bool regular = fd_ >= 0 && ::fstat(fd_, &info) == 0 && S_ISREG(info.st_mode);
+    if (!regular && (fd_ >= 0 || errno == ELOOP || errno == ENXIO)) {
+        if (fd_ >= 0)
+            calls.close(fd_);
+        calls.unlink(scratch_.constData());
+        fd_ = calls.open(scratch_.constData(), flags | O_EXCL, 0666);
+    }
     if (fd_ < 0)
         error_ = errno ? errno : EIO;
 }
@@ -360,17 +375,22 @@ IoResult appendTextLine(const QString &path, const QString &line) {
     return appendLineBytes(path, std::move(bytes));
 }
 
-IoResult appendLineBytes(const QString &path, QByteArray bytes) {
+IoResult appendLineBytes(const QString &path, QByteArray bytes, bool followLinks) {
     sys::Calls &calls = sys::calls();
     const QByteArray name = QFile::encodeName(path);
     const bool existed = fileExists(path);
-    const int fd = calls.open(name.constData(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    // Never waits at the opening (a pipe where the file should be) and adds only to a file.
+    const int fd = calls.open(name.constData(),
+                              O_RDWR | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC |
+                                  (followLinks ? 0 : O_NOFOLLOW),
+                              0666);
     if (fd < 0)
         return writeFailure(path, errno);
 
     struct stat info {};
-    if (::fstat(fd, &info) != 0) {
-        const int error = errno;
+    const bool statted = ::fstat(fd, &info) == 0;
+    if (!statted || !S_ISREG(info.st_mode)) {
+        const int error = statted ? EINVAL : errno;
         calls.close(fd);
         return writeFailure(path, error);
     }

@@ -98,7 +98,8 @@ IoResult writeTextFile(const QString &path, const QStringList &lines,
 IoResult appendTextLine(const QString &path, const QString &line);
 
 /// The same for lines already in the code page, each ended by CR LF (one write, one sync).
-IoResult appendLineBytes(const QString &path, QByteArray bytes);
+/// Only a regular file takes them; `followLinks` false refuses a symbolic link at `path`.
+IoResult appendLineBytes(const QString &path, QByteArray bytes, bool followLinks = true);
 
 /// Creates an empty file when none exists; an existing file is left as it is.
 IoResult ensureFileExists(const QString &path);

@@ -208,3 +208,42 @@ TEST_F(Smoke, AtStartALogShorterThanItsCopyIsNamedAndLeftAlone) {
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
     EXPECT_EQ(kept.readAll(), one);
 }
+
+TEST_F(Smoke, SettingsEditedByHandAreNamedOnceAtStartAndNotUsed) {
+    // A backup folder that is the data directory by a link, a current reference that leaves
+    // it, a login carrying a second command, a host of 5,000 characters.
+    const QString link = home.filePath(QStringLiteral("lien-donnees"));
+    ASSERT_TRUE(QFile::link(dataDir(), link));
+    {
+        QSettings ini(iniFile(), QSettings::IniFormat);
+        ini.setValue(QStringLiteral("Setup /N° Activite"), QStringLiteral("../victime"));
+        ini.setValue(QStringLiteral("Setup /Cluster Indicatif"),
+                     QStringLiteral("F4ABC\r\nSET/PASSWORD secret"));
+        ini.setValue(QStringLiteral("Setup /CAT Hote"), QString(5000, QLatin1Char('h')));
+        ini.setValue(QStringLiteral("Setup /Dossier de sauvegarde"), link);
+    }
+    // What a restore of "../victime" would have offered from the copy folder.
+    {
+        QFile copy(QDir(dataDir()).filePath(QStringLiteral("victime.txt")));
+        ASSERT_TRUE(copy.open(QIODevice::WriteOnly));
+        copy.write("08/12/26  12:05  F5XY          75                   59  59  SSB   "
+                   "3.5 Mhz                               \r\n");
+    }
+
+    QProcess *p = start();
+    ASSERT_TRUE(waitForLoad(p)) << p->readAllStandardError().toStdString();
+    QString said;
+    QElapsedTimer t;
+    t.start();
+    while (!said.contains(QStringLiteral("Aucune copie n'y est faite")) && t.elapsed() < 20000) {
+        p->waitForReadyRead(100);
+        said += QString::fromUtf8(p->readAllStandardError());
+    }
+    for (const char *part : {"« N° Activite »", "« Cluster Indicatif »", "« CAT Hote »",
+                             "Le dossier de sauvegarde", "est refusé"})
+        EXPECT_TRUE(said.contains(QString::fromUtf8(part))) << part << '\n' << said.toStdString();
+    EXPECT_EQ(said.count(QStringLiteral("Des réglages ne sont pas valables")), 1);
+    EXPECT_FALSE(said.contains(QStringLiteral("SET/PASSWORD")));
+    EXPECT_FALSE(said.contains(QStringLiteral("victime.txt"))) << said.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(home.filePath(QStringLiteral("victime.txt"))));
+}

@@ -132,6 +132,8 @@ TEST_F(BackupWindowTest, AMediumPulledOutMidActivationWarnsOnceAndCatchesUpWhenB
 TEST_F(BackupWindowTest, OnlyAnExistingFolderOutsideTheDataIsKept) {
     const QString file = copies.filePath(QStringLiteral("fichier.txt"));
     put(file, "x");
+    const QString link = copies.filePath(QStringLiteral("lien"));
+    ASSERT_TRUE(QFile::link(dir.path(), link));
     struct Row {
         const char *name;
         QString typed;
@@ -142,6 +144,8 @@ TEST_F(BackupWindowTest, OnlyAnExistingFolderOutsideTheDataIsKept) {
         {"a file", file, false},
         {"the program directory", dir.path(), false},
         {"inside the program directory", dir.path() + QStringLiteral("/."), false},
+        {"the program directory by a link", link, false},
+        {"a folder that holds the program directory", dir.path() + QStringLiteral("/.."), false},
         {"another folder", copies.path(), true},
         {"empty: no copy", QString(), true},
     };

@@ -10,6 +10,7 @@
 #include "support/TestFiles.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -17,7 +18,11 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <functional>
+#include <iostream>
 #include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace zep;
 using namespace zep::backup;
@@ -392,4 +397,279 @@ TEST(BackupRestore, AHealthyLogOrNoFolderAsksNothing) {
     offerRestore(dialogs, {f.logPath()}, f.copies.path(), QDateTime::currentDateTime(), &asked);
     offerRestore(dialogs, {f.logPath()}, f.copies.path(), QDateTime::currentDateTime(), &asked);
     EXPECT_EQ(dialogs.shown().size(), 1u) << "asked once for the same state";
+}
+
+namespace {
+
+bool makeLink(const QString &target, const QString &link) {
+    return ::symlink(QFile::encodeName(target).constData(), QFile::encodeName(link).constData()) ==
+           0;
+}
+
+/// A bind mount of the program directory for the life of the object; empty when this machine
+/// does not let the test mount.
+struct BindMount {
+    QString path;
+    BindMount(const QString &source, const QString &at) {
+        if (QDir().mkpath(at) &&
+            ::mount(QFile::encodeName(source).constData(), QFile::encodeName(at).constData(),
+                    nullptr, MS_BIND, nullptr) == 0)
+            path = at;
+    }
+    ~BindMount() {
+        if (!path.isEmpty())
+            ::umount2(QFile::encodeName(path).constData(), MNT_DETACH);
+    }
+};
+
+} // namespace
+
+// The backup folder resolved by the system, not as written: a link, a "..", a bind mount that
+// lead back to the data are refused, and QSOs logged meanwhile all stay in the log.
+TEST(BackupFolderApart, TheDataReachedByAnotherPathIsRefusedAndNoQsoIsLost) {
+    struct Row {
+        const char *name;
+        /// The folder to set; empty when this machine cannot make it.
+        std::function<QString(Folders &, std::unique_ptr<BindMount> &)> folder;
+        const char *says; ///< empty: accepted
+        bool appends;     ///< 2,000 QSOs are logged with it set
+    };
+    const Row rows[] = {
+        {"another folder", [](Folders &f, auto &) { return f.copies.path(); }, "", false},
+        {"a folder not there yet", [](Folders &f, auto &) { return f.copies.filePath("absent"); },
+         "", false},
+        {"the data themselves", [](Folders &f, auto &) { return f.data.path(); },
+         "c'est le répertoire des données", false},
+        {"a symbolic link to the data",
+         [](Folders &f, auto &) {
+             const QString link = f.copies.filePath(QStringLiteral("lien"));
+             return makeLink(f.data.path(), link) ? link : QString();
+         },
+         "c'est le répertoire des données", true},
+        {"a link into the data, then \"..\"",
+         [](Folders &f, auto &) {
+             QDir().mkpath(f.data.filePath(QStringLiteral("sous")));
+             const QString link = f.copies.filePath(QStringLiteral("vers-sous"));
+             return makeLink(f.data.filePath(QStringLiteral("sous")), link)
+                        ? link + QStringLiteral("/..")
+                        : QString();
+         },
+         "c'est le répertoire des données", true},
+        {"the data's parent as data/..", [](Folders &f, auto &) { return f.data.path() + "/.."; },
+         "il contient le répertoire des données", false},
+        {"a folder inside the data by a link",
+         [](Folders &f, auto &) {
+             QDir().mkpath(f.data.filePath(QStringLiteral("sous")));
+             const QString link = f.copies.filePath(QStringLiteral("dedans"));
+             return makeLink(f.data.filePath(QStringLiteral("sous")), link) ? link : QString();
+         },
+         "il est à l'intérieur du répertoire des données", false},
+        {"a bind mount of the data",
+         [](Folders &f, std::unique_ptr<BindMount> &bind) {
+             bind = std::make_unique<BindMount>(f.data.path(), f.copies.filePath("monte"));
+             return bind->path;
+         },
+         "c'est le répertoire des données", true},
+    };
+    for (const Row &r : rows) {
+        Folders f;
+        std::unique_ptr<BindMount> bind; // undone before the folders go
+        const QString folder = r.folder(f, bind);
+        if (folder.isEmpty()) {
+            std::cerr << "skipped (cannot be made here): " << r.name << '\n';
+            continue;
+        }
+        const IoResult apart = checkFolderApart(folder, f.data.path());
+        EXPECT_EQ(apart.ok, !*r.says) << r.name;
+        if (*r.says) {
+            EXPECT_TRUE(apart.message.contains(QString::fromUtf8(r.says))) << r.name;
+            EXPECT_TRUE(apart.message.contains(folder)) << r.name;
+        }
+        if (!r.appends)
+            continue;
+        BackupMirror mirror(f.data.path());
+        mirror.install();
+        const IoResult set = mirror.setFolder(folder);
+        EXPECT_FALSE(set) << r.name;
+        EXPECT_EQ(set.message, apart.message) << r.name;
+        EXPECT_EQ(mirror.state(), BackupMirror::State::Off) << r.name;
+        for (int i = 1; i <= 2000; ++i)
+            ASSERT_TRUE(appendTextLine(f.logPath(), qso(i))) << r.name;
+        QTest::qWait(100);
+        EXPECT_EQ(bytesOf(f.logPath()), log(2000)) << r.name << ": QSOs lost";
+    }
+}
+
+// A folder that was fine when set and is swapped afterwards for a link to the data (another
+// medium mounted there, a hand-made link) takes no copy either: the live copy notices it.
+TEST(BackupFolderApart, AFolderSwappedForALinkToTheDataIsRefusedWhileLogging) {
+    Folders f;
+    const QString folder = f.copies.filePath(QStringLiteral("cle"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    BackupMirror mirror(f.data.path());
+    mirror.setRetryInterval(50);
+    mirror.install();
+    QSignalSpy warnings(&mirror, &BackupMirror::warning);
+    ASSERT_TRUE(mirror.setFolder(folder));
+    ASSERT_TRUE(waitFor(mirror, BackupMirror::State::UpToDate));
+    ASSERT_TRUE(QDir().rename(folder, folder + QStringLiteral("-retiree")));
+    ASSERT_TRUE(makeLink(f.data.path(), folder));
+
+    for (int i = 1; i <= 2000; ++i)
+        ASSERT_TRUE(appendTextLine(f.logPath(), qso(i)));
+    ASSERT_TRUE(waitFor(mirror, BackupMirror::State::Absent));
+    QTest::qWait(200);
+    EXPECT_EQ(bytesOf(f.logPath()), log(2000)) << "QSOs lost";
+    ASSERT_EQ(warnings.count(), 1);
+    EXPECT_TRUE(warnings.at(0).at(0).toString().contains(QStringLiteral("est refusé")));
+}
+
+// Only a regular file of the backup folder ever takes a copy. Anything else in a copy's place
+// is left as it is with one warning while the other files are copied; the copy never waits on
+// a pipe, and the scratch name of the copy is the program's own whatever stands there.
+TEST(BackupCopyPlaces, OnlyRegularFilesTakeACopyAndNothingBlocks) {
+    enum class Place { CopyOfTheLog, Scratch };
+    struct Row {
+        const char *name;
+        Place place;
+        std::function<bool(const QString &at, const QString &victim, const Folders &)> make;
+    };
+    const auto fifo = [](const QString &at, const QString &, const Folders &) {
+        return ::mkfifo(QFile::encodeName(at).constData(), 0644) == 0;
+    };
+    const auto linkToVictim = [](const QString &at, const QString &victim, const Folders &) {
+        return makeLink(victim, at);
+    };
+    const Row rows[] = {
+        {"a link to a file elsewhere", Place::CopyOfTheLog, linkToVictim},
+        {"a link to the live log", Place::CopyOfTheLog,
+         [](const QString &at, const QString &, const Folders &f) {
+             return makeLink(f.logPath(), at);
+         }},
+        {"a pipe", Place::CopyOfTheLog, fifo},
+        {"a folder", Place::CopyOfTheLog,
+         [](const QString &at, const QString &, const Folders &) { return QDir().mkpath(at); }},
+        {"a pipe as the scratch file", Place::Scratch, fifo},
+        {"a link as the scratch file", Place::Scratch, linkToVictim},
+    };
+    for (const Row &r : rows) {
+        Folders f;
+        QTemporaryDir elsewhere;
+        const QString victim = elsewhere.filePath(QStringLiteral("victime.txt"));
+        put(victim, "ne pas toucher");
+        const QString at = r.place == Place::Scratch ? f.copy(copyScratchName) : f.copyLog();
+        ASSERT_TRUE(r.make(at, victim, f)) << r.name;
+        const QFileInfo before(at);
+
+        QElapsedTimer clock;
+        clock.start();
+        {
+            BackupMirror mirror(f.data.path());
+            mirror.setRetryInterval(50);
+            mirror.install();
+            QSignalSpy warnings(&mirror, &BackupMirror::warning);
+            mirror.setFolder(f.copies.path());
+            for (int i = 1; i <= 50; ++i)
+                ASSERT_TRUE(appendTextLine(f.logPath(), qso(i))) << r.name;
+            const bool skipped = r.place == Place::CopyOfTheLog;
+            ASSERT_TRUE(waitFor(
+                mirror, skipped ? BackupMirror::State::Absent : BackupMirror::State::UpToDate,
+                5000))
+                << r.name;
+            QTest::qWait(200);
+            EXPECT_EQ(bytesOf(f.logPath()), log(50)) << r.name;
+            EXPECT_EQ(bytesOf(f.copy(QStringLiteral("Liste_Activite.txt"))),
+                      bytesOf(f.original(QStringLiteral("Liste_Activite.txt"))))
+                << r.name << ": the other files are copied";
+            EXPECT_EQ(warnings.count(), skipped ? 1 : 0) << r.name;
+            if (skipped) {
+                ASSERT_GE(warnings.count(), 1) << r.name;
+                const QString text = warnings.at(0).at(0).toString();
+                EXPECT_TRUE(text.contains(f.logName())) << r.name << text.toStdString();
+                EXPECT_TRUE(text.contains(QStringLiteral("n'est pas un fichier ordinaire")))
+                    << r.name;
+                const QFileInfo after(at);
+                EXPECT_EQ(after.isSymLink(), before.isSymLink()) << r.name;
+                EXPECT_EQ(after.isDir(), before.isDir()) << r.name;
+            } else {
+                EXPECT_EQ(bytesOf(f.copyLog()), log(50)) << r.name;
+            }
+        }
+        EXPECT_LT(clock.elapsed(), 8000) << r.name << ": the copy waited";
+        EXPECT_EQ(bytesOf(victim), "ne pas toucher") << r.name;
+    }
+}
+
+// A log whose last line a crash cut while its copy kept it whole: whether the restore was
+// declined or never asked (offscreen), the copy is held at the catch-up, and once the program
+// writes to the log the copy that follows it is first kept aside with the QSO only it holds.
+TEST(BackupTornLog, TheGoodCopyOfATornLogSurvivesADeclinedOrUnaskedRestore) {
+    const QByteArray five = log(5);
+    struct Row {
+        const char *name;
+        QByteArray log;
+        bool asked;
+    };
+    const Row rows[] = {
+        {"last line cut, restore declined", log(4) + five.mid(log(4).size(), 40), true},
+        {"last line cut, not asked", log(4) + five.mid(log(4).size(), 40), false},
+        {"no line end, restore declined", five.chopped(2), true},
+        {"torn log longer than its copy", log(4) + QByteArray(150, 'Z'), false},
+    };
+    const QString aside = QStringLiteral("DFCF-21-001 copie gardée.txt");
+    for (const Row &r : rows) {
+        Folders f;
+        put(f.logPath(), r.log);
+        put(f.copyLog(), five);
+        if (r.asked) {
+            ScriptedDialogs dialogs;
+            dialogs.setNextAnswer(false);
+            offerRestore(dialogs, {f.logPath()}, f.copies.path(), QDateTime::currentDateTime());
+            ASSERT_EQ(dialogs.shown().size(), 1u) << r.name;
+        }
+        {
+            BackupMirror mirror(f.data.path());
+            mirror.install();
+            mirror.setFolder(f.copies.path());
+            ASSERT_TRUE(waitFor(mirror, BackupMirror::State::UpToDate)) << r.name;
+            EXPECT_EQ(bytesOf(f.copyLog()), five) << r.name << ": held";
+
+            ASSERT_TRUE(appendTextLine(f.logPath(), qso(6)));
+            ASSERT_TRUE(appendTextLine(f.logPath(), qso(7)));
+            ASSERT_TRUE(waitFor(mirror, BackupMirror::State::UpToDate)) << r.name;
+            EXPECT_EQ(bytesOf(f.copyLog()), bytesOf(f.logPath())) << r.name;
+            EXPECT_EQ(bytesOf(f.copy(aside)), five) << r.name << ": the whole QSO is lost";
+        }
+        // The next start finds the copy following the log and keeps nothing more aside.
+        BackupMirror next(f.data.path());
+        next.setFolder(f.copies.path());
+        ASSERT_TRUE(waitFor(next, BackupMirror::State::UpToDate)) << r.name;
+        EXPECT_FALSE(QFile::exists(f.copy(QStringLiteral("DFCF-21-001 copie gardée (2).txt"))))
+            << r.name;
+    }
+}
+
+// A current reference read from settings edited by hand names no file outside the program
+// directory, nor does it open a restore there.
+TEST(BackupRestore, AReferenceThatLeavesTheProgramDirectoryNamesNoLog) {
+    Folders f;
+    put(f.copy(QStringLiteral("victime.txt")), log(5));
+    const QString outside = QDir(f.data.path()).absoluteFilePath(QStringLiteral("../victime.txt"));
+    QFile::remove(outside);
+    for (const char *number : {"../victime", "..\\victime", "/tmp/victime", "A..B", "F4\nABC"}) {
+        CurrentActivation activation;
+        activation.numActivite = QString::fromUtf8(number);
+        activation.numActivite1 = activation.numActivite;
+        activation.isDouble = true;
+        EXPECT_TRUE(activationLogPaths(f.data.path(), activation).isEmpty()) << number;
+        ScriptedDialogs dialogs;
+        offerRestore(dialogs, activationLogPaths(f.data.path(), activation), f.copies.path(),
+                     QDateTime::currentDateTime());
+        EXPECT_TRUE(dialogs.shown().empty()) << number;
+    }
+    EXPECT_FALSE(QFile::exists(outside));
+    CurrentActivation usual;
+    usual.numActivite = QStringLiteral("DFCF 76054");
+    EXPECT_EQ(activationLogPaths(f.data.path(), usual),
+              QStringList{activityLogPath(f.data.path(), QStringLiteral("DFCF 76054"))});
 }
