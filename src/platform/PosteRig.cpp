@@ -27,6 +27,8 @@ PosteRig::PosteRig(QString program, RigTiming timing, QObject *parent)
             startHelper();
     });
     pttWatchdog_.setSingleShot(true);
+    // A coarse timer may fire 5 % late: the PTT would stay keyed beyond its margin.
+    pttWatchdog_.setTimerType(Qt::PreciseTimer);
     connect(&pttWatchdog_, &QTimer::timeout, this, [this] {
         setPtt(false);
         emit pttReleased();
