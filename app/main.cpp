@@ -15,6 +15,7 @@
 #include "entry/WindowServices.h"
 #include "help/HelpMenus.h"
 #include "labels/LabelMenus.h"
+#include "platform/CatKeyer.h"
 #include "platform/DeviceKeyers.h"
 #include "platform/FileChooser.h"
 #include "platform/MessageBoxDialogs.h"
@@ -219,8 +220,9 @@ int main(int argc, char **argv) {
             connectMasterScpUpdate(*entry, files, dialogs);
             connectBackup(*entry, services, mirror);
             entry->attachRig(rig);
-            // F1 to F7: cwdaemon and the WinKeyer; no voice keyer in this build yet.
-            connectKeyer(*entry, services, &makeDeviceKeyer, nullptr);
+            // F1 to F7: the radio's keyer through the CAT link, cwdaemon and the WinKeyer; no
+            // voice keyer in this build yet.
+            connectKeyer(*entry, services, programKeyers(rig), nullptr);
             // The announce window proposes the radio's frequency while it answers.
             connectCluster(*entry, services, [e = entry.get()]() -> std::optional<double> {
                 const RigReading &radio = e->radioReading();

@@ -125,6 +125,44 @@ std::optional<Cause> HamlibSession::read(RigReading &out) {
     return std::nullopt;
 }
 
+std::optional<Cause> HamlibSession::setPtt(bool on) {
+    if (!open_)
+        return Cause::Timeout;
+    if (const int e = rig_set_ptt(rig_, RIG_VFO_CURR, on ? RIG_PTT_ON : RIG_PTT_OFF); e != RIG_OK)
+        return causeOfHamlib(e);
+    return std::nullopt;
+}
+
+std::optional<Cause> HamlibSession::sendMorse(const QString &text) {
+    if (!open_)
+        return Cause::Timeout;
+    // Morse's characters are all ASCII; anything else has no sign and is left to the radio.
+    const QByteArray bytes = text.toLatin1();
+    if (bytes.isEmpty())
+        return Cause::Settings;
+    if (const int e = rig_send_morse(rig_, RIG_VFO_CURR, bytes.constData()); e != RIG_OK)
+        return causeOfHamlib(e);
+    return std::nullopt;
+}
+
+std::optional<Cause> HamlibSession::stopMorse() {
+    if (!open_)
+        return Cause::Timeout;
+    if (const int e = rig_stop_morse(rig_, RIG_VFO_CURR); e != RIG_OK)
+        return causeOfHamlib(e);
+    return std::nullopt;
+}
+
+std::optional<Cause> HamlibSession::setKeyerSpeed(int wpm) {
+    if (!open_)
+        return Cause::Timeout;
+    value_t value;
+    value.i = wpm;
+    if (const int e = rig_set_level(rig_, RIG_VFO_CURR, RIG_LEVEL_KEYSPD, value); e != RIG_OK)
+        return causeOfHamlib(e);
+    return std::nullopt;
+}
+
 QList<RigModel> HamlibSession::models() {
     QList<RigModel> models;
     {

@@ -24,6 +24,14 @@ public:
     /// Frequency and mode; a frequency that is no dial (not finite, not positive, above
     /// 300 GHz) is a garbled answer.
     std::optional<Cause> read(RigReading &out);
+    /// The transmitter keyed (on) or released.
+    std::optional<Cause> setPtt(bool on);
+    /// The radio's keyer sends `text`, in Morse's characters.
+    std::optional<Cause> sendMorse(const QString &text);
+    /// The radio's keyer stops at once.
+    std::optional<Cause> stopMorse();
+    /// The radio's keyer speed, in words per minute.
+    std::optional<Cause> setKeyerSpeed(int wpm);
 
     /// Hamlib's models, by maker then name.
     static QList<RigModel> models();

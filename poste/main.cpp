@@ -2,7 +2,10 @@
 // and answers on its standard output, one line each (src/core/RigProtocol.h). It alone calls
 // Hamlib: one thread follows the radio, each test and each model list runs on a thread of its
 // own, and the main thread keeps answering PING whatever the radio does, so that the program
-// can tell a helper that hangs from a radio that does not answer.
+// can tell a helper that hangs from a radio that does not answer. The keying requests (PTT,
+// Morse, keyer speed) go to the thread that follows the radio, between two readings, on its
+// handle; the transmitter it keyed is released when it is told to stop following, when the
+// standard input closes and before the helper ends.
 //
 // It ends when its standard input closes (the program is gone) and, should the program be
 // killed, when the kernel says its parent died: a serial port is never left held.
@@ -19,6 +22,7 @@
 #include <condition_variable>
 #include <csignal>
 #include <cstring>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -66,10 +70,35 @@ struct Follower {
         }
         wake.notify_all();
     }
-    /// Sleeps until `until` or a stop request; true when stopping.
+    /// Sleeps until `until`, a stop request or a keying request; true when stopping.
     bool sleepUntil(steady::time_point until) {
         std::unique_lock lock(mutex);
-        return wake.wait_until(lock, until, [this] { return stopping; });
+        return wake.wait_until(lock, until, [this] { return stopping || !keying.empty(); }) &&
+               stopping;
+    }
+    /// A keying request for the worker; false when too many wait already (the radio hangs).
+    bool queue(const Request &request) {
+        {
+            std::lock_guard lock(mutex);
+            if (stopping || keying.size() >= maxKeying)
+                return false;
+            keying.push_back(request);
+        }
+        wake.notify_all();
+        return true;
+    }
+    std::optional<Request> nextKeying() {
+        std::lock_guard lock(mutex);
+        if (keying.empty())
+            return std::nullopt;
+        Request r = keying.front();
+        keying.pop_front();
+        return r;
+    }
+    /// The keying requests not handled, to be refused.
+    std::deque<Request> dropKeying() {
+        std::lock_guard lock(mutex);
+        return std::exchange(keying, {});
     }
     bool stopRequested() {
         std::lock_guard lock(mutex);
@@ -91,7 +120,50 @@ struct Follower {
     std::condition_variable wake;
     bool stopping = false;
     bool ended = false;
+    static constexpr std::size_t maxKeying = 64;
+    std::deque<Request> keying;
 };
+
+void refuse(quint64 id, Cause cause) {
+    send({Reply::Kind::Refused, id, {}, cause, {}, 0});
+}
+
+/// One keying request on the open handle (none: the radio is not reached), answered DONE or
+/// REFUSED. `pttOn` follows what the helper asked of the transmitter.
+void key(HamlibSession *session, const Request &request, bool &pttOn) {
+    std::optional<Cause> cause = Cause::Timeout;
+    if (session) {
+        switch (request.kind) {
+        case Request::Kind::Ptt:
+            cause = session->setPtt(request.on);
+            // A keying that failed may have keyed all the same, a release that failed may
+            // not have released: either way it is released again at the end.
+            if (request.on)
+                pttOn = true;
+            else if (!cause)
+                pttOn = false;
+            break;
+        case Request::Kind::Morse:
+            cause = session->sendMorse(request.text);
+            break;
+        case Request::Kind::MorseStop:
+            cause = session->stopMorse();
+            break;
+        case Request::Kind::Speed:
+            cause = session->setKeyerSpeed(request.wpm);
+            break;
+        default:
+            cause = Cause::Unknown;
+            break;
+        }
+    } else if (request.kind == Request::Kind::Ptt && !request.on) {
+        pttOn = false; // no handle: nothing keyed through this worker
+    }
+    if (cause)
+        refuse(request.id, *cause);
+    else
+        send({Reply::Kind::Done, request.id, {}, {}, {}, 0});
+}
 
 /// Follows the radio on `link`: a READING or SILENT line at every poll (the program's proof
 /// that the worker is not stuck in the library), the link made anew after `reconnectMs` of
@@ -112,6 +184,11 @@ void follow(quint64 id, RigLink link, Timing timing, std::shared_ptr<Follower> f
     std::unique_ptr<HamlibSession> session;
     steady::time_point nextOpen = steady::now();
     steady::time_point lastAnswer = steady::now();
+    bool pttOn = false;
+    const auto keyAll = [&] {
+        while (const auto request = follower->nextKeying())
+            key(session.get(), *request, pttOn);
+    };
     while (!follower->stopRequested()) {
         const steady::time_point start = steady::now();
         if (!session && start >= nextOpen) {
@@ -141,9 +218,19 @@ void follow(quint64 id, RigLink link, Timing timing, std::shared_ptr<Follower> f
                 }
             }
         }
-        if (follower->sleepUntil(start + poll))
-            break;
+        keyAll();
+        // Keying requests come in between two readings without waiting for the next poll.
+        while (!follower->sleepUntil(start + poll)) {
+            if (steady::now() >= start + poll)
+                break;
+            keyAll();
+        }
     }
+    for (const Request &r : follower->dropKeying())
+        refuse(r.id, Cause::Timeout);
+    // Never a transmitter left keyed by a helper that stops following.
+    if (session && pttOn)
+        session->setPtt(false);
     session.reset();
     follower->markEnded();
 }
@@ -253,6 +340,16 @@ int main(int argc, char **argv) {
                 break;
             case Request::Kind::Models:
                 std::thread(listModels, request->id).detach();
+                break;
+            case Request::Kind::Ptt:
+            case Request::Kind::Morse:
+            case Request::Kind::MorseStop:
+            case Request::Kind::Speed:
+                // Only the followed radio is keyed, on the thread that holds its handle.
+                if (!follower)
+                    refuse(request->id, Cause::Io);
+                else if (!follower->queue(*request))
+                    refuse(request->id, Cause::Timeout);
                 break;
             }
         }

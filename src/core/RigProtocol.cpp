@@ -6,7 +6,7 @@ namespace zep::poste {
 
 namespace {
 
-constexpr qsizetype maxTextBytes = 255;
+constexpr qsizetype maxTextBytes = maxMorseBytes;
 
 struct CauseName {
     Cause cause;
@@ -196,6 +196,19 @@ QString frenchCause(Cause cause) {
     return QStringLiteral("le programme du poste ne connaît pas cette demande");
 }
 
+QString keyingCause(Cause cause) {
+    switch (cause) {
+    case Cause::Unavailable:
+        return QStringLiteral("ce poste ne le permet pas par sa liaison CAT");
+    case Cause::Settings:
+        return QStringLiteral("demande refusée par le poste");
+    case Cause::Io:
+        return QStringLiteral("aucune liaison avec le poste n'est suivie");
+    default:
+        return frenchCause(cause);
+    }
+}
+
 QByteArray encode(const Request &request) {
     const QByteArray id = QByteArray::number(request.id);
     switch (request.kind) {
@@ -207,6 +220,14 @@ QByteArray encode(const Request &request) {
         return "TEST " + id + ' ' + linkFields(request.link) + '\n';
     case Request::Kind::Models:
         return "MODELS " + id + '\n';
+    case Request::Kind::Ptt:
+        return "PTT " + id + (request.on ? " ON\n" : " OFF\n");
+    case Request::Kind::Morse:
+        return "MORSE " + id + ' ' + text(request.text) + '\n';
+    case Request::Kind::MorseStop:
+        return "MORSESTOP " + id + '\n';
+    case Request::Kind::Speed:
+        return "SPEED " + id + ' ' + QByteArray::number(request.wpm) + '\n';
     }
     return QByteArray();
 }
@@ -221,8 +242,33 @@ std::optional<Request> parseRequest(QByteArrayView line) {
     Request r;
     r.id = *id;
     const QByteArray &verb = fields->at(0);
-    if ((verb == "PING" || verb == "MODELS") && fields->size() == 2) {
-        r.kind = verb == "PING" ? Request::Kind::Ping : Request::Kind::Models;
+    const qsizetype n = fields->size();
+    if ((verb == "PING" || verb == "MODELS" || verb == "MORSESTOP") && n == 2) {
+        r.kind = verb == "PING"     ? Request::Kind::Ping
+                 : verb == "MODELS" ? Request::Kind::Models
+                                    : Request::Kind::MorseStop;
+        return r;
+    }
+    if (verb == "PTT" && n == 3 && (fields->at(2) == "ON" || fields->at(2) == "OFF")) {
+        r.kind = Request::Kind::Ptt;
+        r.on = fields->at(2) == "ON";
+        return r;
+    }
+    if (verb == "MORSE" && n == 3) {
+        // The empty text ("-") keys nothing: it is no request.
+        const auto morse = textOf(fields->at(2));
+        if (!morse || morse->isEmpty())
+            return std::nullopt;
+        r.kind = Request::Kind::Morse;
+        r.text = *morse;
+        return r;
+    }
+    if (verb == "SPEED" && n == 3) {
+        const auto wpm = numberIn(fields->at(2), minWpm, maxWpm);
+        if (!wpm)
+            return std::nullopt;
+        r.kind = Request::Kind::Speed;
+        r.wpm = int(*wpm);
         return r;
     }
     if (verb == "FOLLOW" || verb == "TEST") {

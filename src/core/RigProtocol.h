@@ -24,9 +24,12 @@
 ///   FOLLOW <id> DIRECT <model> <speed> <dev>  follows a radio wired to this computer
 ///   TEST <id> <link as for FOLLOW>            reads the radio once
 ///   MODELS <id>                               lists Hamlib's models
-/// Reserved for the keying of a later version (a helper that does not know them answers
-/// REFUSED <id> unknown):
-///   PTT <id> ON|OFF, MORSE <id> <text>, MORSESTOP <id>, SPEED <id> <wpm>
+///   PTT <id> ON|OFF                           keys or releases the followed radio
+///   MORSE <id> <text>                         the radio's own keyer sends this Morse text
+///   MORSESTOP <id>                            the radio's keyer stops at once
+///   SPEED <id> <wpm>                          the radio's keyer speed, 5 to 60 wpm
+/// The keying requests act on the followed radio, in turn with its readings; each is answered
+/// DONE or REFUSED (a helper that does not know one answers REFUSED <id> unknown).
 ///
 /// Helper to program:
 ///   HELLO <version>                           once, at start
@@ -49,6 +52,11 @@ inline constexpr qsizetype maxLineBytes = 1024;
 inline constexpr int maxModels = 5000;
 /// Above this no radio's dial goes: 300 GHz.
 inline constexpr qint64 maxHertz = 300'000'000'000;
+/// The radio keyer's speeds, in words per minute.
+inline constexpr int minWpm = 5;
+inline constexpr int maxWpm = 60;
+/// The longest Morse text of one request, in bytes of UTF-8.
+inline constexpr qsizetype maxMorseBytes = 255;
 
 /// The dial of a radio in whole hertz when `hz` is one: finite, above zero and at most
 /// 300 GHz. Anything else (a NaN or a negative value from a backend) is no reading.
@@ -71,12 +79,17 @@ QByteArray causeWord(Cause cause);
 std::optional<Cause> causeOfWord(QByteArrayView word);
 /// The French cause shown after "Échec : ".
 QString frenchCause(Cause cause);
+/// The French cause of a keying request refused (PTT, Morse, speed).
+QString keyingCause(Cause cause);
 
 struct Request {
-    enum class Kind { Ping, Follow, Test, Models };
+    enum class Kind { Ping, Follow, Test, Models, Ptt, Morse, MorseStop, Speed };
     Kind kind = Kind::Ping;
     quint64 id = 0;
-    RigLink link; ///< for Follow and Test; only the fields of its kind travel
+    RigLink link;             ///< for Follow and Test; only the fields of its kind travel
+    bool on = false;          ///< Ptt
+    QString text = QString(); ///< Morse: never empty, at most 255 bytes of UTF-8
+    int wpm = 0;              ///< Speed
     friend bool operator==(const Request &, const Request &) = default;
 };
 

@@ -26,6 +26,13 @@ PosteRig::PosteRig(QString program, RigTiming timing, QObject *parent)
         if (hasWork())
             startHelper();
     });
+    pttWatchdog_.setSingleShot(true);
+    // A coarse timer may fire 5 % late: the PTT would stay keyed beyond its margin.
+    pttWatchdog_.setTimerType(Qt::PreciseTimer);
+    connect(&pttWatchdog_, &QTimer::timeout, this, [this] {
+        setPtt(false);
+        emit pttReleased();
+    });
 }
 
 PosteRig::~PosteRig() {
@@ -51,10 +58,97 @@ qint64 PosteRig::helperPid() const {
 }
 
 bool PosteRig::hasWork() const {
-    return followed_.kind != RigLink::Kind::None || modelsWanted_ || !tests_.isEmpty();
+    return followed_.kind != RigLink::Kind::None || modelsWanted_ || !tests_.isEmpty() ||
+           pttRelease_;
+}
+
+quint64 PosteRig::key(poste::Request request) {
+    request.id = nextId_++;
+    const quint64 id = request.id;
+    QString refusal;
+    if (followed_.kind == RigLink::Kind::None)
+        refusal = QStringLiteral("aucune liaison avec le poste n'est choisie");
+    else if (!process_)
+        refusal = QStringLiteral("le programme du poste redémarre");
+    if (!refusal.isEmpty()) {
+        QMetaObject::invokeMethod(
+            this, [this, id, refusal] { emit keyingFailed(id, refusal); }, Qt::QueuedConnection);
+        return id;
+    }
+    keying_.insert(id, QElapsedTimer());
+    keying_[id].start();
+    send(request);
+    return id;
+}
+
+quint64 PosteRig::sendMorse(const QString &morse) {
+    poste::Request r;
+    r.kind = poste::Request::Kind::Morse;
+    // The protocol takes one line of Morse at most: a longer text is cut at a character.
+    QString text = morse;
+    while (text.toUtf8().size() > poste::maxMorseBytes)
+        text.chop(1);
+    r.text = text;
+    return key(r);
+}
+
+quint64 PosteRig::stopMorse() {
+    poste::Request r;
+    r.kind = poste::Request::Kind::MorseStop;
+    return key(r);
+}
+
+quint64 PosteRig::setKeyerSpeed(int wpm) {
+    poste::Request r;
+    r.kind = poste::Request::Kind::Speed;
+    r.wpm = qBound(poste::minWpm, wpm, poste::maxWpm);
+    return key(r);
+}
+
+quint64 PosteRig::setPtt(bool on, int forMs) {
+    poste::Request r;
+    r.kind = poste::Request::Kind::Ptt;
+    r.on = on;
+    if (on) {
+        pttOn_ = true;
+        pttWatchdog_.start(std::max(0, forMs) + timing_.pttMarginMs);
+    } else {
+        pttOn_ = false;
+        pttWatchdog_.stop();
+    }
+    const quint64 id = key(r);
+    // A release that cannot go now goes to the next helper.
+    if (!on && !keying_.contains(id) && followed_.kind != RigLink::Kind::None)
+        pttRelease_ = true;
+    return id;
+}
+
+void PosteRig::failKeying(quint64 id, const QString &cause) {
+    if (keying_.remove(id) == 0)
+        return;
+    emit keyingFailed(id, cause);
+}
+
+void PosteRig::releasePtt() {
+    // The helper that keyed the transmitter is gone, perhaps with it still keyed: the next
+    // helper releases it first thing.
+    if (!pttOn_ && !pttRelease_)
+        return;
+    const bool wasOn = pttOn_;
+    pttOn_ = false;
+    pttWatchdog_.stop();
+    pttRelease_ = followed_.kind != RigLink::Kind::None;
+    if (wasOn)
+        emit pttReleased();
 }
 
 void PosteRig::follow(const RigLink &link) {
+    if (pttOn_) {
+        // The helper releases the transmitter of the link it stops following.
+        pttOn_ = false;
+        pttWatchdog_.stop();
+        emit pttReleased();
+    }
     followed_ = link;
     followId_ = nextId_++;
     lastReading_.restart();
@@ -110,19 +204,28 @@ void PosteRig::stop() {
     modelsWanted_ = false;
     restart_.stop();
     watch_.stop();
+    pttWatchdog_.stop();
+    pttRelease_ = false;
     if (process_) {
         QProcess *p = process_;
         process_ = nullptr;
         p->disconnect(this);
         // The helper ends on its own at the end of its input; killed as well, so that the
-        // end of the program never waits on a library call.
+        // end of the program never waits on a library call. A keyed transmitter is first
+        // released: the helper does so when its input closes, given a moment.
         p->closeWriteChannel();
+        if (pttOn_)
+            p->waitForFinished(1500);
         p->kill();
         delete p;
     }
+    pttOn_ = false;
     const QList<quint64> pending = tests_.keys();
     for (quint64 id : pending)
         failTest(id);
+    const QList<quint64> keying = keying_.keys();
+    for (quint64 id : keying)
+        failKeying(id, QStringLiteral("le programme du poste est arrêté"));
 }
 
 void PosteRig::ensureRunning() {
@@ -153,8 +256,16 @@ void PosteRig::startHelper() {
     ++starts_;
     watch_.start(timing_.pingMs);
     process_->start();
-    if (followed_.kind != RigLink::Kind::None)
+    if (followed_.kind != RigLink::Kind::None) {
         send({poste::Request::Kind::Follow, followId_, followed_});
+        if (pttRelease_) {
+            poste::Request off;
+            off.kind = poste::Request::Kind::Ptt;
+            off.id = pttReleaseId_ = nextId_++;
+            off.on = false;
+            send(off);
+        }
+    }
     if (modelsWanted_) {
         models_.clear();
         send({poste::Request::Kind::Models, modelsId_, {}});
@@ -177,6 +288,10 @@ void PosteRig::helperGone() {
     const QList<quint64> pending = tests_.keys();
     for (quint64 id : pending)
         failTest(id);
+    const QList<quint64> keying = keying_.keys();
+    for (quint64 id : keying)
+        failKeying(id, QStringLiteral("le programme du poste s'est arrêté"));
+    releasePtt();
     if (followed_.kind != RigLink::Kind::None)
         take(silent());
     if (hasWork()) {
@@ -213,6 +328,12 @@ void PosteRig::watch() {
             late.append(it.key());
     for (quint64 id : late)
         failTest(id);
+    QList<quint64> lateKeying;
+    for (auto it = keying_.cbegin(); it != keying_.cend(); ++it)
+        if (it.value().elapsed() > timing_.keyingMs)
+            lateKeying.append(it.key());
+    for (quint64 id : lateKeying)
+        failKeying(id, poste::frenchCause(poste::Cause::Timeout));
     send({poste::Request::Kind::Ping, nextId_++, {}});
 }
 
@@ -261,10 +382,23 @@ void PosteRig::handle(const poste::Reply &reply) {
         modelsWanted_ = false;
         emit modelsListed(std::exchange(models_, {}));
         return;
-    case Kind::Hello:
-    case Kind::Pong:
     case Kind::Done:
     case Kind::Refused:
+        if (reply.id == pttReleaseId_ && pttRelease_) {
+            // Released, or the radio cannot be reached: either way no more tries.
+            pttRelease_ = false;
+            return;
+        }
+        if (keying_.remove(reply.id) == 0)
+            return;
+        if (reply.kind == Kind::Done)
+            emit keyingDone(reply.id);
+        else
+            emit keyingFailed(reply.id,
+                              poste::keyingCause(reply.cause.value_or(poste::Cause::Unknown)));
+        return;
+    case Kind::Hello:
+    case Kind::Pong:
         return;
     }
 }

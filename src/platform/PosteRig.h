@@ -23,6 +23,8 @@ struct RigTiming {
     int testMs = 15000;       ///< a test with no answer this long has failed
     int firstBackoffMs = 500; ///< the wait before the first restart of a helper that died,
     int maxBackoffMs = 10000; ///< doubled at each death up to this
+    int keyingMs = 5000;      ///< a keying request with no answer this long has failed
+    int pttMarginMs = 2000;   ///< the PTT is released this long after the time it was asked for
 };
 
 /// The radio through the helper program zep-rozadovev-poste, the only one that links Hamlib:
@@ -43,8 +45,22 @@ public:
     void test(const RigLink &link) override;
     void listModels() override;
 
-    /// Follows nothing and ends the helper (its input closed, then killed): no wait on it.
+    /// Follows nothing and ends the helper (its input closed, then killed): no wait on it,
+    /// but for the PTT's release (1.5 s at most) when the transmitter is keyed.
     void stop();
+
+    /// The radio's own keyer, through the followed link: each call returns the request's id
+    /// at once, answered later by keyingDone or keyingFailed (at once queued when no radio is
+    /// followed or the helper is restarting).
+    quint64 sendMorse(const QString &morse);
+    quint64 stopMorse();
+    quint64 setKeyerSpeed(int wpm);
+    /// Keys (for at most `forMs`) or releases the transmitter through the followed link. A
+    /// watchdog releases it `pttMarginMs` after the time asked for; a helper that dies while
+    /// it is keyed is started again and told to release it.
+    quint64 setPtt(bool on, int forMs = 60000);
+    /// True from a PTT asked on until it is released (asked, watchdog, helper's death).
+    bool pttOn() const { return pttOn_; }
 
     /// The helper beside the running program (installed: ../libexec/zep-rozadovev/; build
     /// tree: ../poste/).
@@ -58,6 +74,12 @@ public:
 signals:
     /// A helper was started (again).
     void helperStarted();
+    /// A keying request went through to the radio.
+    void keyingDone(quint64 id);
+    /// A keying request failed: the French cause.
+    void keyingFailed(quint64 id, const QString &cause);
+    /// The PTT was released without being asked to: by the watchdog, or the helper died.
+    void pttReleased();
 
 private:
     void ensureRunning();
@@ -71,6 +93,9 @@ private:
     void failTest(quint64 id);
     void take(const RigReading &reading);
     bool hasWork() const;
+    quint64 key(poste::Request request);
+    void failKeying(quint64 id, const QString &cause);
+    void releasePtt();
 
     QString program_;
     RigTiming timing_;
@@ -91,6 +116,11 @@ private:
     bool modelsWanted_ = false;
     quint64 modelsId_ = 0;
     QList<RigModel> models_;
+    QMap<quint64, QElapsedTimer> keying_;
+    bool pttOn_ = false;
+    bool pttRelease_ = false; ///< a PTT off to send to the next helper
+    quint64 pttReleaseId_ = 0;
+    QTimer pttWatchdog_;
 };
 
 } // namespace zep

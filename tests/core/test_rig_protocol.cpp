@@ -143,12 +143,73 @@ TEST(RigProtocolLines, WhatOneSideWritesTheOtherReadsBackTextsIncluded) {
         "FOLLOW 1 DIRECT 1 9600",
         "TEST 1 SERIAL 1",
         "PING",
-        "PTT 1 ON",
+        "PTT 1 on",
         "FOLLOW 1 NET %0Aevil 4532",
         "MODELS 1 2",
     };
     for (const char *line : refused)
         EXPECT_EQ(parseRequest(line), std::nullopt) << line;
+}
+
+TEST(RigProtocolLines, KeyingRequestsTravelAndWhatIsOutOfBoundsIsNoRequest) {
+    const auto keying = [](Request::Kind kind, bool on, const QString &text, int wpm) {
+        Request r;
+        r.kind = kind;
+        r.id = 42;
+        r.on = on;
+        r.text = text;
+        r.wpm = wpm;
+        return r;
+    };
+    const struct {
+        const char *line;
+        std::optional<Request> request;
+    } cases[] = {
+        {"PTT 42 ON", keying(Request::Kind::Ptt, true, {}, 0)},
+        {"PTT 42 OFF", keying(Request::Kind::Ptt, false, {}, 0)},
+        {"PTT 42 ON\r", keying(Request::Kind::Ptt, true, {}, 0)},
+        {"PTT 42", std::nullopt},
+        {"PTT 42 ON OFF", std::nullopt},
+        {"PTT 42 1", std::nullopt},
+        {"MORSE 42 CQ%20F4XYZ%20DFCF%2076054",
+         keying(Request::Kind::Morse, false, QStringLiteral("CQ F4XYZ DFCF 76054"), 0)},
+        {"MORSE 42 %2D", keying(Request::Kind::Morse, false, QStringLiteral("-"), 0)},
+        {"MORSE 42 -", std::nullopt}, // the empty text keys nothing
+        {"MORSE 42", std::nullopt},
+        {"MORSE 42 CQ TEST", std::nullopt},
+        {"MORSE 42 CQ%0D%0AFOLLOW", std::nullopt}, // no control character reaches the radio
+        {"MORSESTOP 42", keying(Request::Kind::MorseStop, false, {}, 0)},
+        {"MORSESTOP 42 NOW", std::nullopt},
+        {"SPEED 42 5", keying(Request::Kind::Speed, false, {}, 5)},
+        {"SPEED 42 60", keying(Request::Kind::Speed, false, {}, 60)},
+        {"SPEED 42 4", std::nullopt},
+        {"SPEED 42 61", std::nullopt},
+        {"SPEED 42 -25", std::nullopt},
+        {"SPEED 42 99999999999999999999", std::nullopt},
+        {"SPEED 42", std::nullopt},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(parseRequest(c.line), c.request) << c.line;
+        if (c.request) {
+            EXPECT_EQ(parseRequest(encode(*c.request).chopped(1)), c.request) << c.line;
+        }
+    }
+    // The longest Morse text travels; one byte more is refused.
+    const QString longest(int(maxMorseBytes), QLatin1Char('E'));
+    const QByteArray line = encode(keying(Request::Kind::Morse, false, longest, 0));
+    EXPECT_LT(line.size(), maxLineBytes);
+    EXPECT_EQ(parseRequest(line.chopped(1)), keying(Request::Kind::Morse, false, longest, 0));
+    EXPECT_EQ(parseRequest("MORSE 42 " + QByteArray(maxMorseBytes + 1, 'E')), std::nullopt);
+
+    // The answers to keying: done, or refused with a cause said in French.
+    EXPECT_EQ(parseReply("DONE 42")->kind, Reply::Kind::Done);
+    const auto refused = parseReply("REFUSED 42 unavailable");
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->kind, Reply::Kind::Refused);
+    EXPECT_EQ(refused->cause, Cause::Unavailable);
+    EXPECT_EQ(keyingCause(Cause::Unavailable),
+              QStringLiteral("ce poste ne le permet pas par sa liaison CAT"));
+    EXPECT_EQ(parseReply("REFUSED 42 martian")->cause, Cause::Unknown);
 }
 
 TEST(RigProtocolLines, TheCausesOfAFailureAreFrenchAndTravelByTheirWord) {

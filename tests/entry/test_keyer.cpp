@@ -3,21 +3,26 @@
 
 #include "entry/EntryKeyer.h"
 #include "entry/EntryWindowFixture.h"
+#include "platform/CatKeyer.h"
 #include "platform/DeviceKeyers.h"
 #include "platform/FileChooser.h"
+#include "platform/PosteRig.h"
 #include "platform/RecordingPrinter.h"
 #include "platform/ScriptedKeyer.h"
 #include "support/CwDaemon.h"
 #include "support/QStringPrint.h"
+#include "support/Rigctld.h"
 
 #include <QAction>
 #include <QDialog>
+#include <QFile>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QStatusBar>
 
 using namespace zep;
 using zep::testing::CwDaemon;
+using zep::testing::Rigctld;
 
 namespace {
 
@@ -274,4 +279,46 @@ TEST_F(KeyerEntryTest, ARealCwdaemonGetsTheFilledMessagesTheSpeedAndTheAbort) {
     EXPECT_EQ(emission(), QStringLiteral("Émission : F3 TU 73"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return emission() == QString(); }, 5000));
     EXPECT_EQ(daemon.texts().last(), QStringLiteral("TU 73"));
+}
+
+TEST_F(KeyerEntryTest, WithTheRadioAsKeyerF1GoesToTheRadioAndEscapeStopsIt) {
+    if (!Rigctld::available())
+        GTEST_SKIP() << "rigctld and rigctl (libhamlib-utils) are not installed";
+    Rigctld daemon;
+    const QString log = dir.filePath(QStringLiteral("rigctld.log"));
+    ASSERT_TRUE(daemon.start({QStringLiteral("-vvvvv")}, log));
+    const auto logged = [&] {
+        QFile f(log);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    settings.write(keys::manipulateurSortie, QStringLiteral("1"));
+    PosteRig rig(QStringLiteral(ZEP_POSTE_PROGRAM));
+    RigLink link;
+    link.kind = RigLink::Kind::Rigctld;
+    link.port = daemon.port();
+    rig.follow(link);
+    Saisie_QSO &w = openWithKeyer(programKeyers(rig));
+    press(Qt::Key_F1);
+    EXPECT_EQ(emission(), QStringLiteral("Émission : F1 CQ DFCF 76054 DE F4ABC/P F4ABC/P K"));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return logged().contains("CQ DFCF 76054 DE F4ABC/P F4ABC/P K'"); }, 5000))
+        << logged().right(3000).constData();
+    EXPECT_TRUE(logged().contains("KEYSPD 25"));
+    press(Qt::Key_Escape);
+    EXPECT_EQ(emission(), QString());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return logged().contains("cmd=stop_morse"); }, 3000));
+    // The dummy radio cannot stop its keyer: the window says so on one line.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !statusLine().isEmpty(); }, 3000));
+    EXPECT_EQ(statusLine(),
+              QStringLiteral("Manipulateur (CAT) : ce poste ne le permet pas par sa liaison CAT."));
+    EXPECT_FALSE(keyer->repeatPending());
+
+    // No radio followed: F1 says why in the status bar and the line goes.
+    rig.follow(RigLink{});
+    w.statusBar()->clearMessage();
+    press(Qt::Key_F3);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !statusLine().isEmpty(); }, 3000));
+    EXPECT_EQ(statusLine(), QStringLiteral("Manipulateur (CAT) : aucune liaison avec le poste "
+                                           "n'est choisie."));
+    EXPECT_EQ(emission(), QString());
 }

@@ -32,11 +32,17 @@ public:
 
     quint16 port() const { return port_; }
 
-    /// Starts the daemon and waits (5 s at most) until it takes connections.
-    bool start() {
+    /// Starts the daemon and waits (5 s at most) until it takes connections; `extra` are more
+    /// options ("-P", "RIG" for a dummy radio that can be keyed), `log` the file of its
+    /// messages ("-vvvvv" makes it tell every command it received).
+    bool start(const QStringList &extra = {}, const QString &log = {}) {
+        if (!log.isEmpty())
+            process_.setStandardErrorFile(log);
         process_.start(QStringLiteral("rigctld"),
-                       {QStringLiteral("-m"), QStringLiteral("1"), QStringLiteral("-T"),
-                        QStringLiteral("127.0.0.1"), QStringLiteral("-t"), QString::number(port_)});
+                       QStringList{QStringLiteral("-m"), QStringLiteral("1"), QStringLiteral("-T"),
+                                   QStringLiteral("127.0.0.1"), QStringLiteral("-t"),
+                                   QString::number(port_)} +
+                           extra);
         if (!process_.waitForStarted(5000))
             return false;
         QElapsedTimer waited;
@@ -69,6 +75,18 @@ public:
                     command);
         return p.waitForFinished(5000) && p.exitStatus() == QProcess::NormalExit &&
                p.exitCode() == 0;
+    }
+
+    /// What one rigctl command prints ("t": the PTT, 0 or 1), trimmed; empty when it failed.
+    QString rigctlOutput(const QStringList &command) const {
+        QProcess p;
+        p.start(QStringLiteral("rigctl"),
+                QStringList{QStringLiteral("-m"), QStringLiteral("2"), QStringLiteral("-r"),
+                            QStringLiteral("127.0.0.1:%1").arg(port_)} +
+                    command);
+        if (!p.waitForFinished(5000) || p.exitStatus() != QProcess::NormalExit)
+            return QString();
+        return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
     }
 
 private:
