@@ -12,8 +12,16 @@ using namespace zep;
 using namespace zep::fuzz;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    const QString path = scratchFile("settings.ini");
+    // A file name of its own for each input: QSettings keeps what it read of a file and reads it
+    // again only when the file's size or time changed, which one path rewritten hundreds of
+    // times a second does not always show.
+    static unsigned long long serial = 0;
+    const QString path = scratchDir() + QStringLiteral("/settings-%1.ini").arg(serial++);
     putFile(path, view(data, size));
+    struct Removed {
+        QString path;
+        ~Removed() { QFile::remove(path); }
+    } removed{path};
     QSettingsStore store(path);
 
     for (const QString *key : {&keys::modeActivite, &keys::bandeActivite, &keys::numEtiquette}) {
