@@ -142,6 +142,23 @@ std::optional<QList<QByteArray>> fieldsOf(QByteArrayView line) {
     return fields;
 }
 
+/// A line's fields with its request number, the second field: what every request and every
+/// reply begins with. Nothing for a line without a valid number.
+struct Head {
+    QList<QByteArray> fields;
+    quint64 id = 0;
+};
+
+std::optional<Head> headOf(QByteArrayView line) {
+    auto fields = fieldsOf(line);
+    if (!fields || fields->size() < 2)
+        return std::nullopt;
+    const auto id = idOf(fields->at(1));
+    if (!id)
+        return std::nullopt;
+    return Head{std::move(*fields), *id};
+}
+
 } // namespace
 
 std::optional<qint64> hertzOf(double hz) {
@@ -233,14 +250,12 @@ QByteArray encode(const Request &request) {
 }
 
 std::optional<Request> parseRequest(QByteArrayView line) {
-    const auto fields = fieldsOf(line);
-    if (!fields || fields->size() < 2)
+    const auto head = headOf(line);
+    if (!head)
         return std::nullopt;
-    const auto id = idOf(fields->at(1));
-    if (!id)
-        return std::nullopt;
+    const QList<QByteArray> *const fields = &head->fields;
     Request r;
-    r.id = *id;
+    r.id = head->id;
     const QByteArray &verb = fields->at(0);
     const qsizetype n = fields->size();
     if ((verb == "PING" || verb == "MODELS" || verb == "MORSESTOP") && n == 2) {
@@ -314,14 +329,12 @@ QByteArray encode(const Reply &reply) {
 }
 
 std::optional<Reply> parseReply(QByteArrayView line) {
-    const auto fields = fieldsOf(line);
-    if (!fields || fields->size() < 2)
+    const auto head = headOf(line);
+    if (!head)
         return std::nullopt;
-    const auto id = idOf(fields->at(1));
-    if (!id)
-        return std::nullopt;
+    const QList<QByteArray> *const fields = &head->fields;
     Reply r;
-    r.id = *id;
+    r.id = head->id;
     const QByteArray &verb = fields->at(0);
     const qsizetype n = fields->size();
     if (n == 2) {
