@@ -1,6 +1,7 @@
 #include "entry/QsoList.h"
 
 #include "core/QsoLine.h"
+#include "platform/ShapedTextDelegate.h"
 
 #include <QEvent>
 #include <QHeaderView>
@@ -64,6 +65,8 @@ void QsoListModel::follow(const LogReading &reading) {
 
 QsoList::QsoList(QWidget *parent) : QTableView(parent), model_(new QsoListModel(this)) {
     setModel(model_);
+    // The rows' texts are laid out once: a full repaint after each QSO no longer shapes them.
+    setItemDelegate(new ShapedTextDelegate(this));
     horizontalHeader()->hide();
     verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
