@@ -31,7 +31,8 @@ void Saisie_QSO::buildAids() {
                                        return std::nullopt;
                                    return clockMinute(state_.dateCourante, state_.heureCourante);
                                }});
-    if (!settings_.readBool(keys::aidesSaisie, true)) {
+    aids_ = settings_.readBool(keys::aidesSaisie, true);
+    if (!aids_) {
         // Left out: never shown, the panel never builds its index.
         Controle_Partiel->hide();
         rate_->rate()->hide();
