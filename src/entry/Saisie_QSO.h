@@ -82,6 +82,8 @@ public:
     /// window's labels for `band` and `mode`) and returns the map's count of worked labels.
     int Colore_Departements(const QString &band, const QString &mode);
     DepartmentPainter &departments() { return *painter_; }
+    /// Counts the log on a worker when it is large and met anew.
+    const LogCounter &logCounter() const { return *counter_; }
 
     /// Back to the state ready for a call sign after a validation: fields emptied and
     /// disabled, reports and date kept, focus in Indi_Q.

@@ -389,3 +389,50 @@ TEST_F(EntryWindow, ReopeningAnotherActivationShowsItsDescriptionAndLog) {
     EXPECT_TRUE(w.Label3->text().contains(QStringLiteral("Ile de Noirmoutier DIFI 44-002")));
     EXPECT_EQ(focusName(), QStringLiteral("Indi_Q"));
 }
+
+// A log of years met at the opening is counted on a worker: the window shows its list at once,
+// then the operators, the departments and the QSOs on the band; a QSO logged meanwhile is in
+// the counts, which then follow the log by its changes without counting it whole again.
+TEST_F(EntryWindow, ALargeLogIsCountedOnAWorkerAndAQsoLoggedMeanwhileCounts) {
+    QByteArray log;
+    for (int i = 0; i < 6000; ++i)
+        log +=
+            qso(QStringLiteral("%1:%2").arg(10 + i / 600).arg(i / 10 % 60, 2, 10, QLatin1Char('0')),
+                QStringLiteral("F%1AB").arg(i % 3000), QStringLiteral("21"), QStringLiteral("Jean"),
+                QStringLiteral("14"))
+                .toLatin1() +
+            "\r\n";
+    put(logFile(), log);
+    settings.write(keys::bandeActivite, QStringLiteral("4"));
+    open();
+    EXPECT_EQ(window->Liste_QSO->count(), 6000);
+    EXPECT_EQ(window->logCounter().started(), 1);
+
+    logQso(QStringLiteral("TK5XY"), QStringLiteral("2A"));
+    QLabel *corse = child<QLabel>(QStringLiteral("Dpt_96"));
+    QLabel *cote = child<QLabel>(QStringLiteral("Dpt_21"));
+    QLabel *onBand = window->findChild<QLabel *>(QStringLiteral("QSO_Bande"));
+    ASSERT_NE(onBand, nullptr);
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return window->Tot_Ope->text() == QStringLiteral("3001"); }, 10000))
+        << qPrintable(window->Tot_Ope->text());
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return onBand->text().startsWith(QStringLiteral("6001 QSO")); }, 10000))
+        << qPrintable(onBand->text());
+    EXPECT_EQ(backgroundOf(cote), colors::departmentWorked());
+    EXPECT_EQ(backgroundOf(corse), colors::departmentWorked());
+
+    // The next QSOs follow by the log's changes: no second count.
+    logQso(QStringLiteral("F1NEW"), QStringLiteral("76"));
+    EXPECT_EQ(window->Tot_Ope->text(), QStringLiteral("3002"));
+    EXPECT_TRUE(onBand->text().startsWith(QStringLiteral("6002 QSO")));
+    EXPECT_EQ(window->logCounter().started(), 1);
+}
+
+// A small log is counted at once, on the window's thread.
+TEST_F(EntryWindow, ASmallLogIsCountedAtOnce) {
+    put(logFile(), (F6XYZ_LINE + QStringLiteral("\r\n")).toLatin1());
+    open();
+    EXPECT_EQ(window->Tot_Ope->text(), QStringLiteral("1"));
+    EXPECT_EQ(window->logCounter().started(), 0);
+}
