@@ -65,8 +65,11 @@ void QsoListModel::follow(const LogReading &reading) {
 
 QsoList::QsoList(QWidget *parent) : QTableView(parent), model_(new QsoListModel(this)) {
     setModel(model_);
-    // The rows' texts are laid out once: a full repaint after each QSO no longer shapes them.
-    setItemDelegate(new ShapedTextDelegate(this));
+    // The rows' texts are laid out once and each row kept as an image: the list is repainted
+    // whole after each QSO.
+    auto *rows = new ShapedTextDelegate(this, 256);
+    rows->keepRowImages(true);
+    setItemDelegate(rows);
     horizontalHeader()->hide();
     verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);

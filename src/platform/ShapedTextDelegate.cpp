@@ -41,9 +41,45 @@ void ShapedTextDelegate::paint(QPainter *painter, const QStyleOptionViewItem &op
         QStyledItemDelegate::paint(painter, option, index);
         return;
     }
+    const QString text = std::exchange(opt.text, QString());
+    // A row with colours of its own is drawn as it comes.
+    if (!rowImages_ || opt.rect.isEmpty() || !opt.widget ||
+        index.data(Qt::ForegroundRole).isValid() || index.data(Qt::BackgroundRole).isValid()) {
+        drawRow(painter, opt, text);
+        return;
+    }
+    if (opt.font != font_ || opt.widget->palette().cacheKey() != paletteKey_) {
+        images_.clear();
+        paletteKey_ = opt.widget->palette().cacheKey();
+    }
+    const bool alternate = opt.features & QStyleOptionViewItem::Alternate;
+    const int state =
+        int(opt.state & (QStyle::State_Selected | QStyle::State_Active | QStyle::State_Enabled |
+                         QStyle::State_HasFocus | QStyle::State_MouseOver)) |
+        (alternate ? 1 << 30 : 0);
+    const RowKey key{text, opt.rect.size(), state};
+    auto found = images_.constFind(key);
+    if (found == images_.cend()) {
+        if (images_.size() >= 256)
+            images_.clear();
+        const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+        QPixmap image(opt.rect.size() * ratio);
+        image.setDevicePixelRatio(ratio);
+        image.fill(opt.palette.color(alternate ? QPalette::AlternateBase : QPalette::Base));
+        QPainter on(&image);
+        QStyleOptionViewItem at = opt;
+        at.rect = QRect(QPoint(0, 0), opt.rect.size());
+        drawRow(&on, at, text);
+        on.end();
+        found = images_.insert(key, image);
+    }
+    painter->drawPixmap(opt.rect.topLeft(), *found);
+}
+
+void ShapedTextDelegate::drawRow(QPainter *painter, QStyleOptionViewItem &opt,
+                                 const QString &text) const {
     const QWidget *widget = opt.widget;
     const QStyle *style = widget ? widget->style() : QApplication::style();
-    const QString text = std::exchange(opt.text, QString());
     // Background, highlight and focus frame by the style, without a text to lay out.
     style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
     if (text.isEmpty())

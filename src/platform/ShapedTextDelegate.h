@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QHash>
+#include <QPixmap>
 #include <QStaticText>
 #include <QStyledItemDelegate>
 
@@ -26,14 +27,34 @@ public:
     /// Texts whose layout is kept now.
     int kept() const { return int(shaped_.size()); }
 
+    /// Keeps each row drawn as an image too, for a list repainted whole at every change (the
+    /// QSO list after each QSO): drawing a row is then a copy of its pixels rather than the
+    /// blending of a hundred glyphs. Rows are opaque, on the palette's base colour.
+    void keepRowImages(bool keep) { rowImages_ = keep; }
+    /// Row images kept now.
+    int keptImages() const { return int(images_.size()); }
+
 private:
+    struct RowKey {
+        QString text;
+        QSize size;
+        int state = 0;
+        bool operator==(const RowKey &) const = default;
+    };
+    friend size_t qHash(const RowKey &key, size_t seed) {
+        return qHashMulti(seed, key.text, key.size.width(), key.size.height(), key.state);
+    }
     const QStaticText &shaped(const QString &text, const QFont &font) const;
+    void drawRow(QPainter *painter, QStyleOptionViewItem &opt, const QString &text) const;
     static int textMargin(const QWidget *widget);
 
     int capacity_;
     mutable QFont font_;
     mutable QHash<QString, QStaticText> shaped_;
     mutable int rowHeight_ = -1;
+    bool rowImages_ = false;
+    mutable QHash<RowKey, QPixmap> images_;
+    mutable qint64 paletteKey_ = 0;
 };
 
 } // namespace zep

@@ -5,6 +5,8 @@
 
 #include "core/QsoLine.h"
 #include "entry/DepartmentPainter.h"
+#include "entry/QsoList.h"
+#include "platform/ShapedTextDelegate.h"
 
 #include <QAction>
 #include <QMenu>
@@ -435,4 +437,61 @@ TEST_F(EntryWindow, ASmallLogIsCountedAtOnce) {
     open();
     EXPECT_EQ(window->Tot_Ope->text(), QStringLiteral("1"));
     EXPECT_EQ(window->logCounter().started(), 0);
+}
+
+namespace {
+/// Two pictures of the same size whose pixels differ by at most a shade: a highlight's rounded
+/// corner blends its edge pixels over the base colour a unit apart, nothing else may differ.
+::testing::AssertionResult alike(const QImage &a, const QImage &b) {
+    if (a.size() != b.size())
+        return ::testing::AssertionFailure() << "sizes differ";
+    const QImage x = a.convertToFormat(QImage::Format_RGB32),
+                 y = b.convertToFormat(QImage::Format_RGB32);
+    for (int row = 0; row < x.height(); ++row)
+        for (int col = 0; col < x.width(); ++col) {
+            const QRgb p = x.pixel(col, row), q = y.pixel(col, row);
+            if (std::abs(qRed(p) - qRed(q)) > 2 || std::abs(qGreen(p) - qGreen(q)) > 2 ||
+                std::abs(qBlue(p) - qBlue(q)) > 2)
+                return ::testing::AssertionFailure() << "pixel " << col << "," << row;
+        }
+    return ::testing::AssertionSuccess();
+}
+} // namespace
+
+// The QSO list keeps each row drawn as an image: what it shows must be what drawing the rows
+// afresh shows, after a row changed, a row chosen and the choice moved on.
+TEST(QsoListRows, KeptRowImagesShowExactlyWhatDrawingAfreshShows) {
+    QsoList list;
+    list.resize(700, 200);
+    QStringList lines;
+    for (int i = 0; i < 12; ++i)
+        lines << qso(QStringLiteral("10:%1").arg(i, 2, 10, QLatin1Char('0')),
+                     QStringLiteral("F%1ABC").arg(i), QStringLiteral("21"), QStringLiteral("Jean"),
+                     QStringLiteral("14"));
+    list.rows().setLines(lines);
+    list.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    auto *kept = qobject_cast<ShapedTextDelegate *>(list.itemDelegate());
+    ASSERT_NE(kept, nullptr);
+    const auto afresh = [&] {
+        kept->keepRowImages(false);
+        const QImage image = list.viewport()->grab().toImage();
+        kept->keepRowImages(true);
+        return image;
+    };
+    const auto shown = [&] { return list.viewport()->grab().toImage(); };
+
+    const QImage first = shown();
+    EXPECT_GT(kept->keptImages(), 0);
+    EXPECT_TRUE(alike(first, afresh()));
+
+    list.rows().setLine(3, lines.at(3).left(20) + QStringLiteral("CHANGED"));
+    EXPECT_FALSE(alike(shown(), first));
+    EXPECT_TRUE(alike(shown(), afresh()));
+    list.setCurrentRow(5);
+    EXPECT_TRUE(alike(shown(), afresh()));
+    list.setCurrentRow(6);
+    EXPECT_TRUE(alike(shown(), afresh()));
+    list.rows().setLine(3, lines.at(3));
+    EXPECT_TRUE(alike(shown(), afresh()));
 }
