@@ -146,7 +146,8 @@ void BM_KeystrokeInWindow(benchmark::State &state) {
     PartialCheckPanel panel(field,
                             {dir.path(), memory, [] { return QStringLiteral("log"); },
                              [] { return QStringLiteral("14"); },
-                             [] { return QStringLiteral("SSB"); }, [] { return false; }},
+                             [] { return QStringLiteral("SSB"); }, [] { return false; },
+                             [] { return sources().log; }},
                             &window);
     window.show();
     panel.followLog(sources().log);

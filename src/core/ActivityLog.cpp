@@ -39,6 +39,31 @@ void appendLine(QByteArray &out, QByteArrayView line) {
     out.append("\r\n", 2);
 }
 
+/// Where `needle` (not empty) first stands in `bytes` from `from`, or -1: the C library's search,
+/// several times faster than QByteArrayView::indexOf on a log of megabytes.
+qsizetype find(QByteArrayView bytes, QByteArrayView needle, qsizetype from) {
+    if (from > bytes.size())
+        return -1;
+    const void *hit = ::memmem(bytes.data() + from, size_t(bytes.size() - from), needle.data(),
+                               size_t(needle.size()));
+    return hit ? static_cast<const char *>(hit) - bytes.data() : -1;
+}
+
+/// Whether every line of `bytes` ends with CR LF, the last one too: written again line by line,
+/// such a file comes out byte for byte as it is.
+bool crlfThroughout(QByteArrayView bytes) {
+    if (bytes.isEmpty())
+        return true;
+    if (!bytes.endsWith("\r\n"))
+        return false;
+    const char *const begin = bytes.data();
+    for (const char *p = begin, *end = p + bytes.size();
+         (p = static_cast<const char *>(std::memchr(p, '\n', size_t(end - p)))) != nullptr; ++p)
+        if (p == begin || p[-1] != '\r')
+            return false;
+    return true;
+}
+
 // --- The decoded log kept between reads ---------------------------------------------------
 
 /// What identifies one state of a file: a rewrite gives a new file (device and inode), an
@@ -476,11 +501,32 @@ IoResult ActivityLog::replace(const QString &newLine, const QString &oldLine) {
     QByteArray out;
     out.reserve(file.bytes.size() + newBytes.size() + 2);
     bool found = false;
-    rawfile::forEachLine(file.bytes, [&](QByteArrayView line) {
-        const bool hit = oldStorable && line == oldBytes;
-        found = found || hit;
-        appendLine(out, hit ? QByteArrayView(newBytes) : line);
-    });
+    if (oldStorable && !oldBytes.isEmpty() && crlfThroughout(file.bytes)) {
+        // Rewritten line by line, such a file would come out as it is: only the lines found
+        // change, and the rest is copied whole (a log of years is corrected in a few
+        // milliseconds rather than line by line).
+        const QByteArrayView bytes(file.bytes);
+        qsizetype copied = 0;
+        for (qsizetype at = find(bytes, oldBytes, 0); at >= 0;) {
+            const qsizetype after = at + oldBytes.size();
+            if ((at > 0 && bytes[at - 1] != '\n') || !bytes.sliced(after).startsWith("\r\n")) {
+                at = find(bytes, oldBytes, at + 1);
+                continue;
+            }
+            found = true;
+            out.append(bytes.sliced(copied, at - copied));
+            out.append(newBytes);
+            copied = after;
+            at = find(bytes, oldBytes, after);
+        }
+        out.append(bytes.sliced(copied));
+    } else {
+        rawfile::forEachLine(file.bytes, [&](QByteArrayView line) {
+            const bool hit = oldStorable && line == oldBytes;
+            found = found || hit;
+            appendLine(out, hit ? QByteArrayView(newBytes) : line);
+        });
+    }
     // An edit whose QSO has left the file would otherwise vanish without a word.
     if (!found)
         return IoResult::failure(

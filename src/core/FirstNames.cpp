@@ -435,8 +435,7 @@ DuplicateResult Cherche_Doublon(const QStringList &logLines, const QString &call
     return {};
 }
 
-DuplicateResult DuplicateFinder::find(const LogReading &log, const QString &call,
-                                      const QString &band, const QString &mode) {
+void DuplicateFinder::follow(const LogReading &log) {
     const auto keysOf = [](const QStringList &lines) {
         std::vector<size_t> keys;
         keys.reserve(size_t(lines.size()));
@@ -456,6 +455,11 @@ DuplicateResult DuplicateFinder::find(const LogReading &log, const QString &call
             return true;
         },
         [&](const QStringList &lines) { keys_ = keysOf(lines); });
+}
+
+DuplicateResult DuplicateFinder::find(const LogReading &log, const QString &call,
+                                      const QString &band, const QString &mode) {
+    follow(log);
     // Kept keys that do not stand for these lines would hide a duplicate: the lines decide.
     if (qsizetype(keys_.size()) != log.lines.size())
         return Cherche_Doublon(log.lines, call, band, mode);

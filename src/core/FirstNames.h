@@ -78,6 +78,9 @@ class DuplicateFinder {
 public:
     DuplicateResult find(const LogReading &log, const QString &call, const QString &band,
                          const QString &mode);
+    /// Follows the log to this reading without searching.
+    void follow(const LogReading &log);
+    quint64 seen() const { return seen_; }
 
 private:
     quint64 seen_ = 0;         ///< the version of the log the keys stand for

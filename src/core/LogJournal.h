@@ -53,6 +53,14 @@ void followLog(quint64 &seen, const LogReading &now, Apply &&apply, Restart &&re
     seen = now.version;
 }
 
+/// Whether a follower that saw version `seen` reaches `now` by the changes since (or is there):
+/// otherwise its next follow counts the whole log again.
+inline bool reachable(quint64 seen, const LogReading &now) {
+    if (now.version != 0 && seen == now.version)
+        return true;
+    return seen != 0 && now.version != 0 && now.changesSince && now.changesSince(seen).has_value();
+}
+
 /// followLog for a follower that counts each line: `count(line, -1)` for each line a change
 /// removed and `count(line, 1)` for each it added; when it starts afresh, `clear()` then each
 /// line counted.

@@ -43,6 +43,8 @@ public:
 
     /// Forgets everything: the next call counts the whole log.
     void clear();
+    /// The version of the log counted (0: none).
+    quint64 seen() const { return seen_; }
 
 private:
     /// A call-sign field (columns 18-29) as the operator list sorts it, with its padding, and

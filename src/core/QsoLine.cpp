@@ -47,9 +47,17 @@ QString column(const QString &line, int start, int width) {
 }
 
 struct Stamp {
-    QDate date;
+    int year = 0, month = 0, day = 0;
     int hour = 0, minute = 0;
 };
+
+/// Days in a month of the Gregorian calendar. Checked here rather than by making a QDate: a log
+/// of 100,000 lines is read for its dates at each opening of the entry window.
+int daysInMonth(int year, int month) {
+    static constexpr int days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : days[month - 1];
+}
 
 /// A 1-based column window of `line` with its blanks trimmed, as offsets into the line.
 template <class View>
@@ -87,10 +95,10 @@ template <class View> std::optional<Stamp> stampOf(View line) {
         return std::nullopt;
     // Two-digit years: 50-99 are the 1900s, 00-49 the 2000s.
     year += year >= 50 ? 1900 : 2000;
-    const QDate d(year, month, day);
-    if (!d.isValid() || hour > 23 || minute > 59)
+    if (month < 1 || month > 12 || day < 1 || day > daysInMonth(year, month) || hour > 23 ||
+        minute > 59)
         return std::nullopt;
-    return Stamp{d, hour, minute};
+    return Stamp{year, month, day, hour, minute};
 }
 
 /// UTF-16 units of a line, seen as plain numbers so that they compare with char literals.
@@ -116,9 +124,8 @@ Utf16View viewOf(const QString &line) {
 std::optional<qint64> numberOf(const std::optional<Stamp> &stamp) {
     if (!stamp)
         return std::nullopt;
-    const QDate &d = stamp->date;
-    return ((qint64(d.year()) * 100 + d.month()) * 100 + d.day()) * 10000 + stamp->hour * 100 +
-           stamp->minute;
+    return ((qint64(stamp->year) * 100 + stamp->month) * 100 + stamp->day) * 10000 +
+           stamp->hour * 100 + stamp->minute;
 }
 
 } // namespace
@@ -244,7 +251,8 @@ std::optional<QDateTime> qsoOrderingKey(const QString &line) {
     const auto stamp = stampOf(viewOf(line));
     if (!stamp)
         return std::nullopt;
-    return QDateTime(stamp->date, QTime(stamp->hour, stamp->minute), Qt::UTC);
+    return QDateTime(QDate(stamp->year, stamp->month, stamp->day),
+                     QTime(stamp->hour, stamp->minute), Qt::UTC);
 }
 
 std::optional<qint64> qsoOrderingNumber(const QString &line) {

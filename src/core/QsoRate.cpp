@@ -2,8 +2,6 @@
 
 #include "core/QsoLine.h"
 
-#include <QDate>
-
 #include <algorithm>
 #include <iterator>
 
@@ -11,13 +9,24 @@ namespace zep {
 
 namespace {
 
+/// Days from 1 January 1970 to a date of the Gregorian calendar (Howard Hinnant's
+/// days-from-civil), without a QDate: the rate line counts every QSO of the log at the opening.
+qint64 daysFromCivil(qint64 y, qint64 m, qint64 d) {
+    y -= m <= 2;
+    const qint64 era = (y >= 0 ? y : y - 399) / 400;
+    const qint64 yoe = y - era * 400;
+    const qint64 doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const qint64 doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
 std::optional<qint64> minuteOf(std::optional<qint64> number) {
     if (!number)
         return std::nullopt;
     // yyyymmddhhmm, a real date and time (qsoOrderingNumber checked them).
     const qint64 n = *number;
-    const QDate day(int(n / 100000000), int(n / 1000000 % 100), int(n / 10000 % 100));
-    return day.toJulianDay() * 1440 + n / 100 % 100 * 60 + n % 100;
+    return daysFromCivil(n / 100000000, n / 1000000 % 100, n / 10000 % 100) * 1440 +
+           n / 100 % 100 * 60 + n % 100;
 }
 
 } // namespace

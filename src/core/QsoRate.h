@@ -37,6 +37,7 @@ public:
     /// `reference` is the minute the last hour ends at (the clock for live entry); without
     /// one, the latest QSO of the log (a paper log typed afterwards).
     QsoRate figures(const QString &band, std::optional<qint64> reference) const;
+    quint64 seen() const { return seen_; }
 
 private:
     void add(const QString &line, int delta);

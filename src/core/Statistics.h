@@ -47,6 +47,7 @@ public:
     void update(const LogReading &log);
     DepartmentsWorked worked(const QString &band, const QString &mode, const QString &entryBand,
                              const QString &entryMode) const;
+    quint64 seen() const { return seen_; }
 
 private:
     struct Tally {

@@ -43,6 +43,9 @@ public:
     int paint(const LogReading &log, const QString &band, const QString &mode,
               const QString &entryBand, const QString &entryMode);
 
+    /// Exchanges the kept tally with `other` (one counted on a worker).
+    void swapTally(DepartmentTally &other) { std::swap(tally_, other); }
+
     /// Caption of label `index`: "01".."95", "2a", "2b" (and "X" for the map's spare labels).
     static QString caption(int index);
 

@@ -5,6 +5,7 @@
 #include "entry/Saisie_QSO.h"
 #include "platform/Accessibility.h"
 #include "platform/FileChooser.h"
+#include "platform/ShapedTextDelegate.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -16,7 +17,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
-#include <QStyledItemDelegate>
 #include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -46,13 +46,13 @@ QString itemText(const KnownCall &k) {
 
 /// Keeps a highlighted call's own colour: a call the duplicate question would stop shows red
 /// on a light highlight, where the usual highlight would paint every call alike.
-class KnownCallDelegate : public QStyledItemDelegate {
+class KnownCallDelegate : public ShapedTextDelegate {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    using ShapedTextDelegate::ShapedTextDelegate;
 
 protected:
     void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override {
-        QStyledItemDelegate::initStyleOption(option, index);
+        ShapedTextDelegate::initStyleOption(option, index);
         const QVariant colour = index.data(Qt::ForegroundRole);
         if (!colour.isValid())
             return;
@@ -205,7 +205,8 @@ void PartialCheckPanel::requestBuild() {
     const QString scp = masterscp::path(context_.programDir);
     const QString memory = context_.memoryPath;
     // The lines are shared, not copied; the way to later versions stays on this thread.
-    const LogReading log{log_.lines, log_.version, {}};
+    const LogReading current = context_.currentLog();
+    const LogReading log{current.lines, current.version, {}};
     QMetaObject::invokeMethod(builder_,
                               [b = builder_, scp, memory, log] { b->build(scp, memory, log); });
 }
@@ -229,7 +230,7 @@ void PartialCheckPanel::take() {
     for (const Remembered &r : pending_)
         index_->remember(r.call, r.department, r.firstName);
     pending_.clear();
-    index_->followLog(log_);
+    index_->followLog(context_.currentLog());
     if (again_ || index_->scanned() > PartialCheckIndex::headroom / 2)
         requestBuild();
     refresh();
@@ -237,7 +238,6 @@ void PartialCheckPanel::take() {
 }
 
 void PartialCheckPanel::followLog(const LogReading &log) {
-    log_ = log;
     if (!started_)
         return;
     if (!index_ && !building_) {
@@ -253,7 +253,7 @@ void PartialCheckPanel::followLog(const LogReading &log) {
     // lines all over again.
     if (!index_ || indexLog_ != context_.logPath())
         return;
-    index_->followLog(log_);
+    index_->followLog(log);
     // The stations logged since the build are scanned one by one; past a few thousand, a new
     // build gives them postings, off this thread.
     if (index_->scanned() > PartialCheckIndex::headroom / 2 && !building_)

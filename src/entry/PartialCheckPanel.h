@@ -70,6 +70,10 @@ public:
         std::function<QString()> band, mode;
         /// A logged QSO is being corrected: no duplicate question, so no red.
         std::function<bool()> correcting;
+        /// The log's current reading, asked when a build starts or an index arrives. The
+        /// panel keeps no lines of its own between two QSOs: a kept copy would make the log
+        /// copy all its lines at the next QSO added.
+        std::function<LogReading()> currentLog;
     };
 
     PartialCheckPanel(QLineEdit *callField, Context context, QWidget *parent = nullptr);
@@ -131,7 +135,6 @@ private:
     QThread *thread_;
     PartialCheckBuilder *builder_;
     std::shared_ptr<PartialCheckIndex> index_;
-    LogReading log_;
     QString builtLog_;                ///< the log the build under way (or the last one) follows
     QString indexLog_;                ///< the log the index in use follows
     FileStamp builtMemory_;           ///< the memory file the index was built from

@@ -1,6 +1,7 @@
 #include "entry/QsoList.h"
 
 #include "core/QsoLine.h"
+#include "platform/ShapedTextDelegate.h"
 
 #include <QEvent>
 #include <QHeaderView>
@@ -64,6 +65,11 @@ void QsoListModel::follow(const LogReading &reading) {
 
 QsoList::QsoList(QWidget *parent) : QTableView(parent), model_(new QsoListModel(this)) {
     setModel(model_);
+    // The rows' texts are laid out once and each row kept as an image: the list is repainted
+    // whole after each QSO.
+    auto *rows = new ShapedTextDelegate(this, 256);
+    rows->keepRowImages(true);
+    setItemDelegate(rows);
     horizontalHeader()->hide();
     verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);

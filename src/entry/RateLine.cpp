@@ -15,7 +15,14 @@ RateLine::RateLine(QWidget *parent, Context context)
 }
 
 void RateLine::followLog(const LogReading &log) {
+    if (waiting_)
+        return;
     follower_.follow(log);
+    update();
+}
+
+void RateLine::swapFollower(RateFollower &other) {
+    std::swap(follower_, other);
     update();
 }
 

@@ -33,6 +33,10 @@ public:
     QLabel *onBand() const { return onBand_; }
 
     void followLog(const LogReading &log);
+    /// While the log is counted on a worker, the line keeps its figures and follows nothing.
+    void setWaiting(bool waiting) { waiting_ = waiting; }
+    /// Exchanges the kept figures with `other` (counted on a worker), and shows them.
+    void swapFollower(RateFollower &other);
     /// Shows the figures again; a tick in the same minute changes nothing.
     void update();
 
@@ -41,6 +45,7 @@ private:
     StatusLabel *rate_;
     StatusLabel *onBand_;
     RateFollower follower_;
+    bool waiting_ = false;
 };
 
 } // namespace zep

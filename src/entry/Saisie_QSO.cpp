@@ -82,6 +82,8 @@ Saisie_QSO::Saisie_QSO(QString programDir, const ActivationSource &setup, Settin
       dialogs_(dialogs), clock_(clock), chain_(dialogs, state_),
       quit_([] { QCoreApplication::quit(); }) {
     setObjectName(QStringLiteral("Saisie_QSO"));
+    counter_ = new LogCounter(this);
+    connect(counter_, &LogCounter::counted, this, &Saisie_QSO::takeCounts);
     buildControls();
     buildMenus();
     buildAids();

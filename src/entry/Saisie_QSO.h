@@ -11,6 +11,7 @@
 #include "core/Settings.h"
 #include "entry/EntryState.h"
 #include "entry/FieldChain.h"
+#include "entry/LogCounter.h"
 #include "platform/StatusLabel.h"
 
 #include <QMainWindow>
@@ -81,6 +82,8 @@ public:
     /// window's labels for `band` and `mode`) and returns the map's count of worked labels.
     int Colore_Departements(const QString &band, const QString &mode);
     DepartmentPainter &departments() { return *painter_; }
+    /// Counts the log on a worker when it is large and met anew.
+    const LogCounter &logCounter() const { return *counter_; }
 
     /// Back to the state ready for a call sign after a validation: fields emptied and
     /// disabled, reports and date kept, focus in Indi_Q.
@@ -245,6 +248,10 @@ private:
     void copyToSecondReference();
     /// Charge_Liste_QSO's work, giving the whole reading of the log.
     ActivityLog::Lines fillList();
+    /// The operator count and the departments strip for this reading of the log.
+    void refreshCounts(const LogReading &reading);
+    /// Takes the followers a count on the worker made, then shows their figures.
+    void takeCounts();
 
     QString programDir_;
     const ActivationSource &setup_;
@@ -266,7 +273,9 @@ private:
     QString lookedUpCall_;         ///< the call sign whose lookup set Prenom_Inconnu
     OperatorTally operators_;      ///< Tot_Ope's count, kept up to date with the log
     DuplicateFinder duplicates_;
-    RateLine *rate_ = nullptr; ///< "Cadence" and the QSOs on the band
+    RateLine *rate_ = nullptr;      ///< "Cadence" and the QSOs on the band
+    bool aids_ = true;              ///< the known call signs and the rate line are shown
+    LogCounter *counter_ = nullptr; ///< counts a large log met anew on a worker
     CorrectionHistory corrections_;
 };
 

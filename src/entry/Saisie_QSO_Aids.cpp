@@ -2,6 +2,7 @@
 // and the rate line. Both follow the log through logRefreshed, and neither changes a field by
 // itself.
 
+#include "core/ActivityLog.h"
 #include "core/QsoRate.h"
 #include "core/Settings.h"
 #include "entry/PartialCheckPanel.h"
@@ -20,7 +21,8 @@ void Saisie_QSO::buildAids() {
         Indi_Q,
         {programDir_, firstNamesPath(), [this] { return logPath(); },
          [this] { return Bande_Q->currentText().trimmed(); },
-         [this] { return Mode_Q->currentText().trimmed(); }, [this] { return state_.modeEdition; }},
+         [this] { return Mode_Q->currentText().trimmed(); }, [this] { return state_.modeEdition; },
+         [this] { return ActivityLog(logPath()).read().reading(); }},
         central);
     rate_ =
         new RateLine(central, {[this] { return Bande_Q->currentText().trimmed(); },
@@ -29,7 +31,8 @@ void Saisie_QSO::buildAids() {
                                        return std::nullopt;
                                    return clockMinute(state_.dateCourante, state_.heureCourante);
                                }});
-    if (!settings_.readBool(keys::aidesSaisie, true)) {
+    aids_ = settings_.readBool(keys::aidesSaisie, true);
+    if (!aids_) {
         // Left out: never shown, the panel never builds its index.
         Controle_Partiel->hide();
         rate_->rate()->hide();

@@ -13,6 +13,7 @@
 #include "entry/DepartmentPainter.h"
 #include "entry/PartialCheckPanel.h"
 #include "entry/QsoList.h"
+#include "entry/RateLine.h"
 #include "entry/Saisie_QSO.h"
 
 #include <QApplication>
@@ -233,10 +234,49 @@ void Saisie_QSO::refreshFromLog() {
     // the log by its changes since it last saw it.
     const ActivityLog::Lines log = fillList();
     const LogReading reading = log.reading();
+    // A large log met anew (the opening, another activation) is counted on a worker: the
+    // window shows its list at once and the counts when they are made. The known call signs
+    // follow at once.
+    if (counter_->running() || (reading.lines.size() >= LogCounter::inBackgroundFrom &&
+                                !reachable(operators_.seen(), reading))) {
+        counter_->start(logPath(), reading);
+        rate_->setWaiting(true);
+        emit logRefreshed(reading);
+        return;
+    }
+    refreshCounts(reading);
+    emit logRefreshed(reading);
+}
+
+void Saisie_QSO::refreshCounts(const LogReading &reading) {
     Tot_Ope->setText(QString::number(operators_.count(reading)));
     painter_->paint(reading, Bande_Q->currentText(), Mode_Q->currentText(), Bande_Q->currentText(),
                     Mode_Q->currentText());
-    emit logRefreshed(reading);
+}
+
+void Saisie_QSO::takeCounts() {
+    std::unique_ptr<LogFollowers> made = counter_->take();
+    if (made && counter_->path() == logPath()) {
+        std::swap(operators_, made->operators);
+        std::swap(duplicates_, made->duplicates);
+        painter_->swapTally(made->departments);
+        rate_->swapFollower(made->rate);
+    }
+    // What the counts replaced goes to a worker to be freed.
+    LogCounter::release(std::move(made));
+    rate_->setWaiting(false);
+    // The log as it is now: the followers catch up by its changes since the count (or, for
+    // a count of another log, it is counted again).
+    const LogReading reading = ActivityLog(logPath()).read().reading();
+    if (reading.lines.size() >= LogCounter::inBackgroundFrom &&
+        !reachable(operators_.seen(), reading)) {
+        counter_->start(logPath(), reading);
+        rate_->setWaiting(true);
+        return;
+    }
+    refreshCounts(reading);
+    if (aids_)
+        rate_->followLog(reading);
 }
 
 int Saisie_QSO::Colore_Departements(const QString &band, const QString &mode) {

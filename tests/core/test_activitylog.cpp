@@ -104,6 +104,32 @@ TEST_F(ActivityLogTest, ReplaceEditsEveryCopyInPlaceAndRefusesAVanishedQso) {
 
     EXPECT_FALSE(ActivityLog(dir.filePath(QStringLiteral("none.txt"))).replace(a, b).ok);
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("none.txt"))));
+
+    // Only whole lines are edited, the first and last lines too; a file with LF line ends or
+    // a last line without its end comes out with CR LF throughout.
+    const struct {
+        const char *name;
+        QByteArray file, expected;
+    } rows[] = {
+        {"text inside a longer line", "xx" + b.toLatin1() + "\r\n" + b.toLatin1() + "yy\r\n",
+         QByteArray()},
+        {"first and last lines",
+         b.toLatin1() + "\r\n" + a.toLatin1() + "\r\n" + b.toLatin1() + "\r\n",
+         edited.toLatin1() + "\r\n" + a.toLatin1() + "\r\n" + edited.toLatin1() + "\r\n"},
+        {"after a CR inside a line", "x\r" + b.toLatin1() + "\r\n" + b.toLatin1() + "\r\n",
+         "x\r" + b.toLatin1() + "\r\n" + edited.toLatin1() + "\r\n"},
+        {"LF line ends", a.toLatin1() + "\n" + b.toLatin1() + "\n",
+         a.toLatin1() + "\r\n" + edited.toLatin1() + "\r\n"},
+        {"last line without its end", a.toLatin1() + "\r\n" + b.toLatin1(),
+         a.toLatin1() + "\r\n" + edited.toLatin1() + "\r\n"},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        put(path, row.file);
+        const IoResult done = log.replace(edited, b);
+        EXPECT_EQ(done.ok, !row.expected.isEmpty());
+        EXPECT_EQ(bytesOf(path), row.expected.isEmpty() ? row.file : row.expected);
+    }
 }
 
 TEST_F(ActivityLogTest, RemoveTakesOutEveryIdenticalLineAndNothingElse) {

@@ -208,3 +208,107 @@ TEST_F(Corrections, BothLogsOfADoubleActivationGoBackTogetherOrNotAtAll) {
     EXPECT_EQ(bytesOf(log()), edited);
     EXPECT_EQ(bytesOf(second()), changed);
 }
+
+namespace {
+
+QList<QByteArray> byteLines(QByteArrayView bytes) {
+    QList<QByteArray> lines;
+    rawfile::forEachLine(bytes, [&](QByteArrayView line) { lines.append(line.toByteArray()); });
+    return lines;
+}
+
+QByteArray joined(const QList<QByteArray> &lines, const QList<bool> &lf, bool endLast) {
+    QByteArray out;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        out += lines.at(i);
+        if (i + 1 < lines.size() || endLast)
+            out += lf.value(i) ? "\n" : "\r\n";
+    }
+    return out;
+}
+
+} // namespace
+
+// The change is found on the bytes at both ends of the file and on lines in its middle. Every
+// place must be the line-by-line change, its neighbours the corrected file's lines, whatever
+// the line ends (CR LF, LF, a last line without one) and wherever the change falls, and taking
+// it back must give the lines back.
+TEST(FileCorrectionPlaces, EveryEditInsertionAndDeletionIsFoundWhereverItFalls) {
+    std::srand(7);
+    for (int round = 0; round < 400; ++round) {
+        const int size = 1 + std::rand() % 12;
+        QList<QByteArray> lines;
+        QList<bool> lf;
+        for (int i = 0; i < size; ++i) {
+            // Few different lines, so that lines repeat and a line's neighbours look alike.
+            lines.append("QSO " + QByteArray::number(std::rand() % 4));
+            lf.append(std::rand() % 4 == 0);
+        }
+        const bool endLast = std::rand() % 3 != 0;
+        const QByteArray before = joined(lines, lf, endLast);
+
+        QList<QByteArray> changed = lines;
+        QList<bool> changedLf = lf;
+        const int kind = std::rand() % 5;
+        const int at = std::rand() % size;
+        qsizetype removed = 0, added = 0;
+        switch (kind) {
+        case 0: // one line rewritten in place
+            changed[at] = "QSO " + QByteArray::number(10 + std::rand() % 3);
+            removed = added = 1;
+            break;
+        case 1: { // lines put in
+            const int n = 1 + std::rand() % 3;
+            for (int k = 0; k < n; ++k) {
+                changed.insert(at, "NEW " + QByteArray::number(k));
+                changedLf.insert(at, false);
+            }
+            added = n;
+            break;
+        }
+        case 3: // a line lengthened at its start: the same bytes end both files
+            changed[at] = "F" + changed[at];
+            removed = added = 1;
+            break;
+        case 2: // a line taken out
+            changed.removeAt(at);
+            changedLf.removeAt(at);
+            removed = 1;
+            break;
+        default: // only the line ends written anew: no line changed
+            for (bool &b : changedLf)
+                b = false;
+            break;
+        }
+        const QByteArray after = joined(changed, changedLf, endLast || changed.size() != size);
+        SCOPED_TRACE(QByteArray("before: " + before.toPercentEncoding() +
+                                " after: " + after.toPercentEncoding())
+                         .toStdString());
+
+        const FileCorrection change = FileCorrection::between(QStringLiteral("log"), before, after);
+        const QList<QByteArray> is = byteLines(after);
+        EXPECT_EQ(change.lines, is.size());
+        qsizetype allRemoved = 0, allAdded = 0;
+        for (const FileCorrection::Hunk &h : change.hunks) {
+            allRemoved += h.removed.size();
+            allAdded += h.added.size();
+            ASSERT_LE(h.at + h.added.size(), is.size());
+            EXPECT_EQ(is.mid(h.at, h.added.size()), h.added);
+            EXPECT_EQ(h.above.has_value(), h.at > 0);
+            if (h.above) {
+                EXPECT_EQ(*h.above, is.at(h.at - 1));
+            }
+            EXPECT_EQ(h.below.has_value(), h.at + h.added.size() < is.size());
+            if (h.below) {
+                EXPECT_EQ(*h.below, is.at(h.at + h.added.size()));
+            }
+        }
+        // The fewest lines: repeated lines may move the place, never the count.
+        EXPECT_EQ(allRemoved, removed);
+        EXPECT_EQ(allAdded, added);
+
+        const FileCorrection::Undone undone = change.undo(after);
+        ASSERT_TRUE(undone.bytes) << qPrintable(undone.refusal);
+        EXPECT_EQ(byteLines(*undone.bytes), byteLines(before));
+    }
+}

@@ -1,6 +1,7 @@
 #include "core/TextFile.h"
 
 #include <QFile>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -44,6 +45,26 @@ TEST(TextFile, RoundTripsWindows1252AndRefusesWhatItCannotHold) {
     EXPECT_FALSE(appendTextLine(p, QStringLiteral("日本")).ok);
     EXPECT_EQ(cp1252::unencodableCharacters(QStringLiteral("aéŁbŁ")), QStringLiteral("Ł"));
     EXPECT_TRUE(cp1252::canEncode(QStringLiteral("Père Noël €")));
+}
+
+// Every byte reads as the system's Windows-1252 converter reads it, in a line of any length
+// (the decoder widens plain ASCII sixteen bytes at a time), and goes back to the same byte.
+TEST(TextFile, EveryByteReadsAsTheSystemConverterReadsIt) {
+    QByteArray all(256, '\0');
+    for (int i = 0; i < 256; ++i)
+        all[i] = char(i);
+    QStringDecoder system("windows-1252");
+    ASSERT_TRUE(system.isValid());
+    const QString expected = system.decode(all);
+    for (const qsizetype shift : {0, 1, 7, 15, 16, 17}) {
+        const QByteArray bytes = QByteArray(shift, 'a') + all + all.first(shift);
+        const QString decoded = cp1252::decode(bytes);
+        ASSERT_EQ(decoded.size(), bytes.size());
+        EXPECT_EQ(decoded.mid(shift, 256), expected) << "shift " << shift;
+        QByteArray back;
+        ASSERT_TRUE(cp1252::encode(decoded, back));
+        EXPECT_EQ(back, bytes) << "shift " << shift;
+    }
 }
 
 TEST(TextFile, AppendEndsATornLastLineFirstAndCreatesAMissingFile) {

@@ -5,6 +5,8 @@
 
 #include "core/QsoLine.h"
 #include "entry/DepartmentPainter.h"
+#include "entry/QsoList.h"
+#include "platform/ShapedTextDelegate.h"
 
 #include <QAction>
 #include <QMenu>
@@ -388,4 +390,108 @@ TEST_F(EntryWindow, ReopeningAnotherActivationShowsItsDescriptionAndLog) {
     EXPECT_EQ(w.Tot_Ope->text(), QStringLiteral("2"));
     EXPECT_TRUE(w.Label3->text().contains(QStringLiteral("Ile de Noirmoutier DIFI 44-002")));
     EXPECT_EQ(focusName(), QStringLiteral("Indi_Q"));
+}
+
+// A log of years met at the opening is counted on a worker: the window shows its list at once,
+// then the operators, the departments and the QSOs on the band; a QSO logged meanwhile is in
+// the counts, which then follow the log by its changes without counting it whole again.
+TEST_F(EntryWindow, ALargeLogIsCountedOnAWorkerAndAQsoLoggedMeanwhileCounts) {
+    QByteArray log;
+    for (int i = 0; i < 6000; ++i)
+        log +=
+            qso(QStringLiteral("%1:%2").arg(10 + i / 600).arg(i / 10 % 60, 2, 10, QLatin1Char('0')),
+                QStringLiteral("F%1AB").arg(i % 3000), QStringLiteral("21"), QStringLiteral("Jean"),
+                QStringLiteral("14"))
+                .toLatin1() +
+            "\r\n";
+    put(logFile(), log);
+    settings.write(keys::bandeActivite, QStringLiteral("4"));
+    open();
+    EXPECT_EQ(window->Liste_QSO->count(), 6000);
+    EXPECT_EQ(window->logCounter().started(), 1);
+
+    logQso(QStringLiteral("TK5XY"), QStringLiteral("2A"));
+    QLabel *corse = child<QLabel>(QStringLiteral("Dpt_96"));
+    QLabel *cote = child<QLabel>(QStringLiteral("Dpt_21"));
+    QLabel *onBand = window->findChild<QLabel *>(QStringLiteral("QSO_Bande"));
+    ASSERT_NE(onBand, nullptr);
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return window->Tot_Ope->text() == QStringLiteral("3001"); }, 10000))
+        << qPrintable(window->Tot_Ope->text());
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return onBand->text().startsWith(QStringLiteral("6001 QSO")); }, 10000))
+        << qPrintable(onBand->text());
+    EXPECT_EQ(backgroundOf(cote), colors::departmentWorked());
+    EXPECT_EQ(backgroundOf(corse), colors::departmentWorked());
+
+    // The next QSOs follow by the log's changes: no second count.
+    logQso(QStringLiteral("F1NEW"), QStringLiteral("76"));
+    EXPECT_EQ(window->Tot_Ope->text(), QStringLiteral("3002"));
+    EXPECT_TRUE(onBand->text().startsWith(QStringLiteral("6002 QSO")));
+    EXPECT_EQ(window->logCounter().started(), 1);
+}
+
+// A small log is counted at once, on the window's thread.
+TEST_F(EntryWindow, ASmallLogIsCountedAtOnce) {
+    put(logFile(), (F6XYZ_LINE + QStringLiteral("\r\n")).toLatin1());
+    open();
+    EXPECT_EQ(window->Tot_Ope->text(), QStringLiteral("1"));
+    EXPECT_EQ(window->logCounter().started(), 0);
+}
+
+namespace {
+/// Two pictures of the same size whose pixels differ by at most a shade: a highlight's rounded
+/// corner blends its edge pixels over the base colour a unit apart, nothing else may differ.
+::testing::AssertionResult alike(const QImage &a, const QImage &b) {
+    if (a.size() != b.size())
+        return ::testing::AssertionFailure() << "sizes differ";
+    const QImage x = a.convertToFormat(QImage::Format_RGB32),
+                 y = b.convertToFormat(QImage::Format_RGB32);
+    for (int row = 0; row < x.height(); ++row)
+        for (int col = 0; col < x.width(); ++col) {
+            const QRgb p = x.pixel(col, row), q = y.pixel(col, row);
+            if (std::abs(qRed(p) - qRed(q)) > 2 || std::abs(qGreen(p) - qGreen(q)) > 2 ||
+                std::abs(qBlue(p) - qBlue(q)) > 2)
+                return ::testing::AssertionFailure() << "pixel " << col << "," << row;
+        }
+    return ::testing::AssertionSuccess();
+}
+} // namespace
+
+// The QSO list keeps each row drawn as an image: what it shows must be what drawing the rows
+// afresh shows, after a row changed, a row chosen and the choice moved on.
+TEST(QsoListRows, KeptRowImagesShowExactlyWhatDrawingAfreshShows) {
+    QsoList list;
+    list.resize(700, 200);
+    QStringList lines;
+    for (int i = 0; i < 12; ++i)
+        lines << qso(QStringLiteral("10:%1").arg(i, 2, 10, QLatin1Char('0')),
+                     QStringLiteral("F%1ABC").arg(i), QStringLiteral("21"), QStringLiteral("Jean"),
+                     QStringLiteral("14"));
+    list.rows().setLines(lines);
+    list.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    auto *kept = qobject_cast<ShapedTextDelegate *>(list.itemDelegate());
+    ASSERT_NE(kept, nullptr);
+    const auto afresh = [&] {
+        kept->keepRowImages(false);
+        const QImage image = list.viewport()->grab().toImage();
+        kept->keepRowImages(true);
+        return image;
+    };
+    const auto shown = [&] { return list.viewport()->grab().toImage(); };
+
+    const QImage first = shown();
+    EXPECT_GT(kept->keptImages(), 0);
+    EXPECT_TRUE(alike(first, afresh()));
+
+    list.rows().setLine(3, lines.at(3).left(20) + QStringLiteral("CHANGED"));
+    EXPECT_FALSE(alike(shown(), first));
+    EXPECT_TRUE(alike(shown(), afresh()));
+    list.setCurrentRow(5);
+    EXPECT_TRUE(alike(shown(), afresh()));
+    list.setCurrentRow(6);
+    EXPECT_TRUE(alike(shown(), afresh()));
+    list.rows().setLine(3, lines.at(3));
+    EXPECT_TRUE(alike(shown(), afresh()));
 }
