@@ -16,7 +16,9 @@ namespace {
 /// message is heard this long after the sink took its last bytes.
 constexpr int sinkBufferMs = 100;
 /// A sink that has not ended its sound this long after the sound's length has failed.
-constexpr int playMarginMs = 1500;
+constexpr int playMarginMs = 3000;
+/// The sound taken by the server is heard this long after.
+constexpr int outputDelayMs = 40;
 constexpr int levelEveryMs = 100;
 constexpr int feedEveryMs = 10;
 
@@ -137,6 +139,8 @@ void AudioSession::start(quint64 id) {
         return;
     }
     playing_ = true;
+    heard_ = false;
+    filled_ = false;
     written_ = 0;
     output_ = sink_->start();
     if (!output_) {
@@ -144,16 +148,21 @@ void AudioSession::start(quint64 id) {
         fail(id, QStringLiteral("la sortie audio ne s'ouvre pas"));
         return;
     }
-    playClock_.start();
     playGuard_.start(durationMs_ + playMarginMs);
     feed_.start(feedEveryMs);
     feed();
-    reply_({Reply::Kind::Playing, id, 0, {}});
 }
 
 void AudioSession::feed() {
     if (!sink_ || !output_)
         return;
+    // The sound server starts on the message once its first fill is in: from then on it
+    // takes the sound as it plays it, and the sink has room again. A sound server may take a
+    // moment to start (its first stream on an output): the sound is said to play only then.
+    if (filled_ && !heard_ && sink_->bytesFree() > 0) {
+        heard_ = true;
+        reply_({Reply::Kind::Playing, playId_, 0, {}});
+    }
     // The sink is given no more than it can hold: a stop then cuts at most its buffer.
     while (written_ < pcm_.size()) {
         const qsizetype room = qMin<qsizetype>(sink_->bytesFree(), pcm_.size() - written_);
@@ -162,17 +171,18 @@ void AudioSession::feed() {
         const qint64 n = output_->write(pcm_.constData() + written_, room);
         if (n <= 0)
             break;
-        if (written_ == 0)
-            playClock_.start(); // the sound starts with its first bytes taken
         written_ += n;
     }
+    if (!filled_ && (sink_->bytesFree() == 0 || written_ == pcm_.size()))
+        filled_ = true;
     if (written_ < pcm_.size() || playEnd_.isActive())
         return;
-    feed_.stop();
-    // All of it is in the sink: the sound is out once its length has passed since the start
-    // and the sink's buffer has played.
-    const qint64 left = qMax<qint64>(0, durationMs_ - playClock_.elapsed());
-    playEnd_.start(int(qMax<qint64>(left, sinkBufferMs)));
+    // All of it given: the sound is out once the server has played the message's length and
+    // the output's own short delay has passed.
+    if (heard_ && sink_->processedUSecs() >= qint64(durationMs_) * 1000 - 20'000) {
+        feed_.stop();
+        playEnd_.start(outputDelayMs);
+    }
 }
 
 void AudioSession::playbackState() {

@@ -46,12 +46,13 @@ private:
     // The message being played.
     quint64 playId_ = 0;
     bool playing_ = false;
+    bool filled_ = false; ///< the sink had its first fill
+    bool heard_ = false;  ///< the server has started on the sound
     int durationMs_ = 0;
     QByteArray pcm_;
     qsizetype written_ = 0;
     QIODevice *output_ = nullptr; ///< the sink's, while it plays
     std::unique_ptr<QAudioSink> sink_;
-    QElapsedTimer playClock_;
     QTimer feed_;      ///< gives the sink what it has room for
     QTimer playEnd_;   ///< the end of the sound, once the sink has taken all of it
     QTimer playGuard_; ///< a sink that never ends its sound has failed

@@ -79,6 +79,10 @@ void VoixKeyer::play(int key) {
 }
 
 void VoixKeyer::replied(const voix::Reply &reply) {
+    if (reply.kind == voix::Reply::Kind::Stopped && reply.id == playId_) {
+        emit silenced();
+        return;
+    }
     if (phase_ == Phase::Idle || reply.id != playId_)
         return;
     switch (reply.kind) {
@@ -110,9 +114,6 @@ void VoixKeyer::replied(const voix::Reply &reply) {
         return;
     case voix::Reply::Kind::Failed:
         fail(reply.cause);
-        return;
-    case voix::Reply::Kind::Stopped:
-        emit silenced();
         return;
     default:
         return;
