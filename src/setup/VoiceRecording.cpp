@@ -56,7 +56,7 @@ VoiceRecording::VoiceRecording(VoiceRecorder *recorder, Dialogs &dialogs,
         connect(recorder_, &VoiceRecorder::saved, this, [this](int ms) {
             setState(State::Idle, QStringLiteral("F%1 enregistré (%2 s).")
                                       .arg(key_)
-                                      .arg(QLocale().toString(ms / 1000.0, 'f', 1)));
+                                      .arg(QLocale(QLocale::French).toString(ms / 1000.0, 'f', 1)));
         });
         connect(recorder_, &VoiceRecorder::played, this,
                 [this] { setState(State::Idle, QString()); });
