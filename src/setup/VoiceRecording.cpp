@@ -60,10 +60,15 @@ VoiceRecording::VoiceRecording(VoiceRecorder *recorder, Dialogs &dialogs,
         });
         connect(recorder_, &VoiceRecorder::played, this,
                 [this] { setState(State::Idle, QString()); });
-        connect(recorder_, &VoiceRecorder::failed, this, [this](const QString &cause) {
-            setState(State::Idle, QString());
-            dialogs_.message(cause);
-        });
+        // The message box waits for the operator: never inside the recorder's own signal, which
+        // comes from the reading of the helper's pipe (no window is painted in that wait).
+        connect(
+            recorder_, &VoiceRecorder::failed, this,
+            [this](const QString &cause) {
+                setState(State::Idle, QString());
+                dialogs_.message(cause);
+            },
+            Qt::QueuedConnection);
     }
     connect(Voix_Enregistrer, &QPushButton::clicked, this, [this] {
         key_ = Voix_Message->currentIndex() + 1;

@@ -112,6 +112,7 @@ TEST_F(VoiceRecordingTest, ListeningCanBeStoppedAndAFailureIsOneMessage) {
     const QString cause = QStringLiteral("Impossible d'enregistrer le fichier \"F1.wav\" : le "
                                          "disque est plein.");
     recorder.fail(cause);
+    QCoreApplication::processEvents(); // the message waits for the recorder's signal to end
     EXPECT_EQ(dialogs.texts(), QStringList{cause});
     EXPECT_EQ(usable(r), QStringLiteral("E.É"));
     EXPECT_EQ(r.Voix_Niveau->accessibleName(), QStringLiteral("Niveau : 0 %"));
