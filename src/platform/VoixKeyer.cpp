@@ -205,7 +205,8 @@ void VoixRecorder::stop() {
     case Phase::Listening:
         guard_.stop();
         phase_ = Phase::Idle;
-        helper_.send({voix::Request::Kind::Stop, id_, {}, {}, 0});
+        if (helper_.helperPid()) // a helper gone has nothing left to stop
+            helper_.send({voix::Request::Kind::Stop, id_, {}, {}, 0});
         emit played();
         return;
     }

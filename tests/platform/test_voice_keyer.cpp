@@ -169,6 +169,19 @@ TEST_F(VoiceFixture, AMessageThatCannotBePlayedIsOneFrenchLineAndNothingIsSent) 
         EXPECT_TRUE(line.contains(QString::fromUtf8(c.said))) << line.toStdString();
         EXPECT_FALSE(line.contains(QLatin1Char('\n')));
     }
+
+    // The PTT on the CAT link and no radio followed: no sound goes out unkeyed.
+    settings.write(keys::voixSortie, QStringLiteral("radio"));
+    settings.write(keys::voixPtt, QStringLiteral("1"));
+    PosteRig idleRig(posteProgram);
+    VoixKeyer keyed(dir.path(), settings, &idleRig, voixProgram, quick());
+    QSignalSpy keyedFailed(&keyed, &VoiceKeyer::failed);
+    keyed.play(1);
+    ZEP_TRY_COMPARE(keyedFailed.size(), 1, 5000);
+    EXPECT_TRUE(keyedFailed.at(0).at(0).toString().contains(QStringLiteral("PTT")));
+    EXPECT_TRUE(keyedFailed.at(0).at(0).toString().contains(QStringLiteral("aucune liaison")));
+    QTest::qWait(500);
+
     EXPECT_EQ(finished.size(), 0);
     EXPECT_EQ(monitor.lastSound(), -1);
 }
