@@ -21,6 +21,7 @@
 #include "platform/MessageBoxDialogs.h"
 #include "platform/PosteRig.h"
 #include "platform/Printer.h"
+#include "platform/VoixKeyer.h"
 #include "reports/ArchiveMenus.h"
 #include "reports/CountryMapMenus.h"
 #include "reports/ExportMenus.h"
@@ -195,6 +196,11 @@ int main(int argc, char **argv) {
     // The radio outlives the entry window. It is read by the helper program beside this one,
     // so closing the program never waits for a radio that hangs.
     PosteRig rig;
+    // The voice messages are played and recorded by the sound helper beside this program,
+    // started at the first use; the PTT stays here, with the radio. Made after the radio and
+    // gone before it, so that the PTT it keyed is released through it.
+    VoixKeyer voice(programDir, settings, &rig);
+    VoixRecorder recorder(programDir);
     std::unique_ptr<Saisie_QSO> entry;
     setup.setEntryWindowOpener([&] {
         offerLogRestore(setup.currentActivation(), mirror.folder());
@@ -220,9 +226,9 @@ int main(int argc, char **argv) {
             connectMasterScpUpdate(*entry, files, dialogs);
             connectBackup(*entry, services, mirror);
             entry->attachRig(rig);
-            // F1 to F7: the radio's keyer through the CAT link, cwdaemon and the WinKeyer; no
-            // voice keyer in this build yet.
-            connectKeyer(*entry, services, programKeyers(rig), nullptr);
+            // F1 to F7: the radio's keyer through the CAT link, cwdaemon and the WinKeyer in
+            // CW; the recordings in phone.
+            connectKeyer(*entry, services, programKeyers(rig), &voice, &recorder);
             // The announce window proposes the radio's frequency while it answers.
             connectCluster(*entry, services, [e = entry.get()]() -> std::optional<double> {
                 const RigReading &radio = e->radioReading();

@@ -18,7 +18,7 @@ set(ZEP_SHARE_DIR ${CMAKE_INSTALL_DATADIR}/zep-rozadovev)
 install(TARGETS zep-rozadovev RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # The radio helper is started by the program, never by a person: it goes where the program looks
 # for it (bin/../libexec/zep-rozadovev/), out of the command path, and needs no manual page.
-install(TARGETS zep-rozadovev-poste RUNTIME
+install(TARGETS zep-rozadovev-poste zep-rozadovev-voix RUNTIME
         DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/zep-rozadovev)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/data/help DESTINATION ${ZEP_SHARE_DIR})
 # The prefix table and the map come from other parts of the tree; each is installed when

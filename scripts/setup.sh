@@ -13,6 +13,9 @@ packages=(
     libhamlib-dev libhamlib-utils
     # The CW keyer's tests and benchmark start a real cwdaemon (no keying device, no sound).
     cwdaemon
+    # The voice messages: Qt Multimedia for the sound helper; the voice tests and benchmark
+    # start a private PulseAudio server and read its null sink back with parec.
+    qt6-multimedia-dev pulseaudio pulseaudio-utils
     # The data archives: libzip to build; unzip checks the archives in the tests.
     libzip-dev unzip
     hamradio-files strace xvfb xauth faketime

@@ -69,7 +69,7 @@ metainfo=/usr/share/metainfo/org.example.zep.rozadovev.metainfo.xml
 for f in /usr/bin/zep-rozadovev /usr/share/applications/zep-rozadovev.desktop \
     /usr/share/icons/hicolor/scalable/apps/zep-rozadovev.svg \
     /usr/share/zep-rozadovev/help/guide.html /usr/share/man/man1/zep-rozadovev.1.gz \
-    /usr/libexec/zep-rozadovev/zep-rozadovev-poste \
+    /usr/libexec/zep-rozadovev/zep-rozadovev-poste /usr/libexec/zep-rozadovev/zep-rozadovev-voix \
     /usr/share/doc/zep-rozadovev/copyright /usr/share/doc/zep-rozadovev/changelog.Debian.gz \
     "$metainfo"; do
     [ -f "$f" ] || fail "missing after installation: $f"
@@ -78,6 +78,13 @@ done
 ldd /usr/bin/zep-rozadovev | grep -q hamlib && fail "the program links Hamlib; only its helper may"
 ldd /usr/libexec/zep-rozadovev/zep-rozadovev-poste | grep -q hamlib ||
     fail "the radio helper does not link Hamlib"
+# Qt Multimedia runs in the sound helper only: the program's start maps no audio library.
+ldd /usr/bin/zep-rozadovev | grep -q Qt6Multimedia &&
+    fail "the program links Qt Multimedia; only its sound helper may"
+ldd /usr/libexec/zep-rozadovev/zep-rozadovev-voix | grep -q Qt6Multimedia ||
+    fail "the sound helper does not link Qt Multimedia"
+dpkg-deb --field "$deb" Depends | grep -q 'libqt6multimedia6' ||
+    fail "the package does not depend on libqt6multimedia6"
 desktop-file-validate /usr/share/applications/zep-rozadovev.desktop ||
     fail "the desktop entry does not validate"
 # appstreamcli exits 0 on warnings too: its verdict line must show no error and no warning.

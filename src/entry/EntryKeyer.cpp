@@ -240,14 +240,15 @@ void EntryKeyer::say(const QString &line) {
 }
 
 EntryKeyer *connectKeyer(Saisie_QSO &entry, const WindowServices &services, CwKeyerFactory makeCw,
-                         VoiceKeyer *voice) {
+                         VoiceKeyer *voice, VoiceRecorder *recorder) {
     auto *item = new QAction(QStringLiteral("Messages et manipulateur…"), entry.Mnu_Setup);
     item->setObjectName(QStringLiteral("Mnu_Messages"));
     entry.Mnu_Setup->insertAction(entry.Mnu_Cluster, item);
     auto window = std::make_shared<QPointer<Messages_Manipulateur>>();
-    QObject::connect(item, &QAction::triggered, &entry, [window, services, &entry] {
+    QObject::connect(item, &QAction::triggered, &entry, [window, services, &entry, recorder] {
         if (!*window) {
-            *window = new Messages_Manipulateur(services.settings, services.dialogs, &entry);
+            *window =
+                new Messages_Manipulateur(services.settings, services.dialogs, &entry, recorder);
             (*window)->setAttribute(Qt::WA_DeleteOnClose);
         }
         (*window)->Form_Load();

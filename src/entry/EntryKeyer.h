@@ -70,7 +70,8 @@ private:
 /// Adds "Messages et manipulateur…" to the "Setup" menu and gives the entry window its
 /// messages keys. `voice` may be null (no voice keyer in this build): F1 to F7 in phone then
 /// say so in the status bar.
+/// `recorder` (may be null) records the voice messages in the window.
 EntryKeyer *connectKeyer(Saisie_QSO &entry, const WindowServices &services, CwKeyerFactory makeCw,
-                         VoiceKeyer *voice);
+                         VoiceKeyer *voice, VoiceRecorder *recorder = nullptr);
 
 } // namespace zep

@@ -51,6 +51,34 @@ signals:
     void failed(const QString &cause);
 };
 
+/// The recording of the voice messages, in the window "Messages et manipulateur": records
+/// message `key` from an input (30 s at most), plays it back to the operator, stops at once.
+/// Every call returns at once; answers come back as signals on the caller's thread.
+class VoiceRecorder : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    /// Records message `key` (1-7) from the input device named `input` (empty: the system's
+    /// default) until stop() or the longest length; the old recording stays until the new
+    /// one is saved whole.
+    virtual void record(int key, const QString &input) = 0;
+    /// Plays the recording of message `key` to the operator: the default output, no PTT.
+    virtual void listen(int key) = 0;
+    /// Ends a recording (which is then saved) or a listening.
+    virtual void stop() = 0;
+
+signals:
+    /// The loudest sound of the last tenth of a second, 0 to 100 %, while recording.
+    void level(int percent);
+    /// The recording is saved: its length.
+    void saved(int ms);
+    /// A listening has ended or was stopped.
+    void played();
+    /// Recording or listening failed: the French cause, one line.
+    void failed(const QString &cause);
+};
+
 /// Makes the CW keyer for a link; none for a link with no keyer (or one not available in
 /// this build), the caller then says why.
 using CwKeyerFactory = std::function<std::unique_ptr<CwKeyer>(const KeyerLink &link)>;

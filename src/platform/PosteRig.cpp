@@ -117,6 +117,8 @@ quint64 PosteRig::setPtt(bool on, int forMs) {
         pttWatchdog_.stop();
     }
     const quint64 id = key(r);
+    if (!on)
+        pttOffId_ = id;
     // A release that cannot go now goes to the next helper.
     if (!on && !keying_.contains(id) && followed_.kind != RigLink::Kind::None)
         pttRelease_ = true;
@@ -214,7 +216,9 @@ void PosteRig::stop() {
         // end of the program never waits on a library call. A keyed transmitter is first
         // released: the helper does so when its input closes, given a moment.
         p->closeWriteChannel();
-        if (pttOn_)
+        // A release just asked may still be in this side's buffer: killed now, the helper
+        // would never have it, and the transmitter would stay keyed.
+        if (pttOn_ || keying_.contains(pttOffId_))
             p->waitForFinished(1500);
         p->kill();
         delete p;

@@ -120,6 +120,7 @@ private:
     bool pttOn_ = false;
     bool pttRelease_ = false; ///< a PTT off to send to the next helper
     quint64 pttReleaseId_ = 0;
+    quint64 pttOffId_ = 0; ///< the last release asked, until answered
     QTimer pttWatchdog_;
 };
 

@@ -46,9 +46,31 @@ public:
     void play(int key) override { played.append(key); }
     void stop() override { ++stops; }
     void endMessage() { emit finished(); }
+    void fail(const QString &cause) { emit failed(cause); }
 
     QList<int> played;
     int stops = 0;
+};
+
+/// Test double of the recording of the voice messages: records what it was asked; the test
+/// gives the level, the end or a failure.
+class ScriptedVoiceRecorder : public VoiceRecorder {
+    Q_OBJECT
+public:
+    using VoiceRecorder::VoiceRecorder;
+
+    void record(int key, const QString &input) override {
+        events.append(QStringLiteral("record F%1 %2").arg(key).arg(input));
+    }
+    void listen(int key) override { events.append(QStringLiteral("listen F%1").arg(key)); }
+    void stop() override { events.append(QStringLiteral("stop")); }
+
+    void giveLevel(int percent) { emit level(percent); }
+    void save(int ms) { emit saved(ms); }
+    void endListening() { emit played(); }
+    void fail(const QString &cause) { emit failed(cause); }
+
+    QStringList events;
 };
 
 } // namespace zep

@@ -2,6 +2,7 @@
 
 #include "platform/Accessibility.h"
 #include "platform/Colors.h"
+#include "setup/VoiceRecording.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -26,7 +27,7 @@ QLineEdit *newField(QWidget *parent, const QString &name, int maxLength) {
 } // namespace
 
 Messages_Manipulateur::Messages_Manipulateur(SettingsStore &settings, Dialogs &dialogs,
-                                             QWidget *parent)
+                                             QWidget *parent, VoiceRecorder *recorder)
     : QDialog(parent), settings_(settings), dialogs_(dialogs) {
     setObjectName(QStringLiteral("Messages_Manipulateur"));
     setWindowTitle(QStringLiteral("Messages et manipulateur"));
@@ -72,6 +73,15 @@ Messages_Manipulateur::Messages_Manipulateur(SettingsStore &settings, Dialogs &d
     voiceForm->addRow(QStringLiteral("Sortie audio"), Voix_Sortie);
     voiceForm->addRow(QStringLiteral("Entrée audio"), Voix_Entree);
     voiceForm->addRow(QStringLiteral("Émission (PTT)"), Voix_PTT);
+    // Recorded from the input named in the field, saved or not yet.
+    Voix_Enregistrement = new VoiceRecording(
+        recorder, dialogs,
+        [this] {
+            const QString input = Voix_Entree->text().trimmed();
+            return keyercheck::audioDevice(input) ? QString() : input;
+        },
+        this);
+    voiceForm->addRow(Voix_Enregistrement);
 
     CQ_Repetition = newField(this, QStringLiteral("CQ_Repetition"), 3);
     auto *repeatForm = new QFormLayout;

@@ -13,6 +13,9 @@ class QPushButton;
 
 namespace zep {
 
+class VoiceRecorder;
+class VoiceRecording;
+
 /// "Setup" > "Messages et manipulateur…": the CW texts of F1 to F7, where the CW goes (none,
 /// the radio through the CAT link, cwdaemon, a WinKeyer) and at what speed, the audio devices
 /// and the PTT of the voice messages, and the repetition of the CQ. Everything is checked on
@@ -20,7 +23,9 @@ namespace zep {
 class Messages_Manipulateur : public QDialog {
     Q_OBJECT
 public:
-    Messages_Manipulateur(SettingsStore &settings, Dialogs &dialogs, QWidget *parent = nullptr);
+    /// `recorder` records the voice messages; none: the recording buttons are disabled.
+    Messages_Manipulateur(SettingsStore &settings, Dialogs &dialogs, QWidget *parent = nullptr,
+                          VoiceRecorder *recorder = nullptr);
 
     /// Fills the fields from the settings and shows the window.
     void Form_Load();
@@ -37,6 +42,7 @@ public:
     QLineEdit *Voix_Sortie;
     QLineEdit *Voix_Entree;
     QComboBox *Voix_PTT;
+    VoiceRecording *Voix_Enregistrement;
     QLineEdit *CQ_Repetition;
     QPushButton *Enregistrer;
     QPushButton *Annuler;

@@ -322,3 +322,29 @@ TEST_F(KeyerEntryTest, WithTheRadioAsKeyerF1GoesToTheRadioAndEscapeStopsIt) {
                                            "n'est choisie."));
     EXPECT_EQ(emission(), QString());
 }
+
+TEST_F(KeyerEntryTest, AVoiceMessageEndsOrFailsAsACwOneDoes) {
+    settings.write(keys::cqRepetition, QStringLiteral("1"));
+    Saisie_QSO &w = openWithKeyer();
+    w.Mode_Q->setCurrentIndex(w.Mode_Q->findText(QStringLiteral("SSB")));
+    // The CQ recorded comes again after its pause, as in CW.
+    press(Qt::Key_F1);
+    voice.endMessage();
+    EXPECT_EQ(emission(), QString());
+    EXPECT_TRUE(keyer->repeatPending());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return voice.played.size() == 2; }, 3000));
+    EXPECT_EQ(emission(), QStringLiteral("Émission : F1 message vocal"));
+
+    // A failure (output gone, file refused, helper dead) is one line, and no CQ follows.
+    const QString cause =
+        QStringLiteral("Messages vocaux, F1 : la sortie audio \"radio\" est introuvable.");
+    voice.fail(cause);
+    EXPECT_EQ(statusLine(), cause);
+    EXPECT_EQ(emission(), QString());
+    EXPECT_FALSE(keyer->repeatPending());
+    EXPECT_EQ(keyer->sending(), 0);
+    // Escape after a failure has nothing to stop.
+    const int stops = voice.stops;
+    press(Qt::Key_Escape);
+    EXPECT_EQ(voice.stops, stops);
+}

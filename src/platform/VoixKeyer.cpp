@@ -1,0 +1,260 @@
+#include "platform/VoixKeyer.h"
+
+#include "core/KeyerMessages.h"
+#include "core/KeyerSettings.h"
+#include "platform/PosteRig.h"
+
+namespace zep {
+
+namespace {
+
+/// "Messages vocaux, F1 : cause." — one line for the status bar or a message box.
+QString voiceLine(int key, QString cause) {
+    cause = cause.simplified();
+    if (!cause.endsWith(QLatin1Char('.')))
+        cause += QLatin1Char('.');
+    return QStringLiteral("Messages vocaux, F%1 : %2").arg(key).arg(cause);
+}
+
+const QString helperGone = QStringLiteral("le programme du son s'est arrêté");
+const QString helperSilent = QStringLiteral("le programme du son ne répond pas");
+const QString pathTooLong = QStringLiteral("le chemin du fichier du message est trop long");
+
+} // namespace
+
+VoixKeyer::VoixKeyer(QString programDir, const SettingsStore &settings, PosteRig *rig,
+                     QString program, VoixTiming timing, QObject *parent)
+    : VoiceKeyer(parent), programDir_(std::move(programDir)), settings_(settings), rig_(rig),
+      helper_(std::move(program), timing) {
+    guard_.setSingleShot(true);
+    connect(&guard_, &QTimer::timeout, this, [this] {
+        helper_.replace();
+        fail(helperSilent);
+    });
+    connect(&helper_, &VoixHelper::replied, this, &VoixKeyer::replied);
+    connect(&helper_, &VoixHelper::gone, this, [this] { fail(helperGone); });
+    if (rig_) {
+        connect(rig_, &PosteRig::keyingDone, this, [this](quint64 id) {
+            if (id == pttId_ && phase_ == Phase::Keying)
+                startPlaying();
+        });
+        connect(rig_, &PosteRig::keyingFailed, this, [this](quint64 id, const QString &cause) {
+            if (id == pttId_ && (phase_ == Phase::Keying || phase_ == Phase::Playing))
+                fail(QStringLiteral("le poste n'a pas pris le PTT : %1").arg(cause));
+        });
+        connect(rig_, &PosteRig::pttReleased, this, [this] {
+            // The watchdog, or the radio helper that died: no sound goes out unkeyed.
+            if (keyed_) {
+                keyed_ = false;
+                fail(QStringLiteral("le PTT a été relâché avant la fin du message"));
+            }
+        });
+    }
+}
+
+VoixKeyer::~VoixKeyer() {
+    // The program closes: the transmitter is never left keyed.
+    stop();
+}
+
+void VoixKeyer::play(int key) {
+    stop();
+    const KeyerSettings s = KeyerSettings::load(settings_);
+    key_ = key;
+    withPtt_ = s.voicePtt == KeyerSettings::VoicePtt::Cat;
+    if (withPtt_ && !rig_) {
+        phase_ = Phase::Loading;
+        fail(QStringLiteral("le PTT par le poste (CAT) n'est pas disponible"));
+        return;
+    }
+    playId_ = helper_.nextId();
+    const voix::Request load{voix::Request::Kind::Load, playId_, s.voiceOutput,
+                             keyer::recordingPath(programDir_, key), 0};
+    phase_ = Phase::Loading;
+    if (!helper_.send(load)) {
+        fail(pathTooLong);
+        return;
+    }
+    guard_.start(helper_.timing().loadMs);
+}
+
+void VoixKeyer::replied(const voix::Reply &reply) {
+    if (reply.kind == voix::Reply::Kind::Stopped && reply.id == playId_) {
+        emit silenced();
+        return;
+    }
+    if (phase_ == Phase::Idle || reply.id != playId_)
+        return;
+    switch (reply.kind) {
+    case voix::Reply::Kind::Ready:
+        if (phase_ != Phase::Loading)
+            return;
+        lengthMs_ = reply.value;
+        if (!withPtt_) {
+            startPlaying();
+            return;
+        }
+        // The PTT first; the sound once the radio has taken it. The PTT's watchdog lets it
+        // stay keyed for the message's length and 2 s more at most.
+        phase_ = Phase::Keying;
+        keyed_ = true;
+        pttId_ = rig_->setPtt(true, lengthMs_);
+        guard_.start(helper_.timing().keyingMs);
+        return;
+    case voix::Reply::Kind::Playing:
+        emit playing();
+        return;
+    case voix::Reply::Kind::Ended:
+        if (phase_ != Phase::Playing)
+            return;
+        guard_.stop();
+        phase_ = Phase::Idle;
+        release();
+        emit finished();
+        return;
+    case voix::Reply::Kind::Failed:
+        fail(reply.cause);
+        return;
+    default:
+        return;
+    }
+}
+
+void VoixKeyer::startPlaying() {
+    phase_ = Phase::Playing;
+    helper_.send({voix::Request::Kind::Start, playId_, {}, {}, 0});
+    guard_.start(lengthMs_ + helper_.timing().marginMs);
+}
+
+void VoixKeyer::release() {
+    if (keyed_ && rig_)
+        rig_->setPtt(false);
+    keyed_ = false;
+}
+
+void VoixKeyer::stop() {
+    guard_.stop();
+    if (phase_ == Phase::Idle)
+        return;
+    // The PTT is released first: the transmitter never waits on the sound helper.
+    release();
+    phase_ = Phase::Idle;
+    if (helper_.helperPid())
+        helper_.send({voix::Request::Kind::Stop, playId_, {}, {}, 0});
+}
+
+void VoixKeyer::fail(const QString &cause) {
+    if (phase_ == Phase::Idle) {
+        release();
+        return;
+    }
+    stop();
+    emit failed(voiceLine(key_, cause));
+}
+
+VoixRecorder::VoixRecorder(QString programDir, QString program, VoixTiming timing, QObject *parent)
+    : VoiceRecorder(parent), programDir_(std::move(programDir)),
+      helper_(std::move(program), timing) {
+    guard_.setSingleShot(true);
+    connect(&guard_, &QTimer::timeout, this, [this] {
+        helper_.replace();
+        fail(helperSilent);
+    });
+    connect(&helper_, &VoixHelper::replied, this, &VoixRecorder::replied);
+    connect(&helper_, &VoixHelper::gone, this, [this] { fail(helperGone); });
+}
+
+void VoixRecorder::record(int key, const QString &input) {
+    stop();
+    id_ = helper_.nextId();
+    const voix::Request r{voix::Request::Kind::Record, id_, input,
+                          keyer::recordingPath(programDir_, key), helper_.timing().recordMs};
+    phase_ = Phase::Recording;
+    if (!helper_.send(r)) {
+        fail(pathTooLong);
+        return;
+    }
+    guard_.start(helper_.timing().recordMs + helper_.timing().marginMs);
+}
+
+void VoixRecorder::listen(int key) {
+    stop();
+    id_ = helper_.nextId();
+    const voix::Request r{voix::Request::Kind::Load, id_, QString(),
+                          keyer::recordingPath(programDir_, key), 0};
+    phase_ = Phase::Loading;
+    if (!helper_.send(r)) {
+        fail(pathTooLong);
+        return;
+    }
+    guard_.start(helper_.timing().loadMs);
+}
+
+void VoixRecorder::stop() {
+    switch (phase_) {
+    case Phase::Idle:
+    case Phase::Saving:
+        return;
+    case Phase::Recording:
+        // Saved by the helper, then answered.
+        phase_ = Phase::Saving;
+        helper_.send({voix::Request::Kind::Stop, id_, {}, {}, 0});
+        guard_.start(helper_.timing().loadMs);
+        return;
+    case Phase::Loading:
+    case Phase::Listening:
+        guard_.stop();
+        phase_ = Phase::Idle;
+        if (helper_.helperPid()) // a helper gone has nothing left to stop
+            helper_.send({voix::Request::Kind::Stop, id_, {}, {}, 0});
+        emit played();
+        return;
+    }
+}
+
+void VoixRecorder::replied(const voix::Reply &reply) {
+    if (phase_ == Phase::Idle || reply.id != id_)
+        return;
+    switch (reply.kind) {
+    case voix::Reply::Kind::Level:
+        if (phase_ == Phase::Recording)
+            emit level(reply.value);
+        return;
+    case voix::Reply::Kind::Saved:
+        guard_.stop();
+        phase_ = Phase::Idle;
+        emit saved(reply.value);
+        return;
+    case voix::Reply::Kind::Ready:
+        if (phase_ != Phase::Loading)
+            return;
+        phase_ = Phase::Listening;
+        helper_.send({voix::Request::Kind::Start, id_, {}, {}, 0});
+        guard_.start(reply.value + helper_.timing().marginMs);
+        return;
+    case voix::Reply::Kind::Ended:
+        guard_.stop();
+        phase_ = Phase::Idle;
+        emit played();
+        return;
+    case voix::Reply::Kind::Failed:
+        fail(reply.cause);
+        return;
+    default:
+        return;
+    }
+}
+
+void VoixRecorder::fail(const QString &cause) {
+    if (phase_ == Phase::Idle)
+        return;
+    guard_.stop();
+    phase_ = Phase::Idle;
+    QString line = cause.simplified();
+    if (!line.endsWith(QLatin1Char('.')))
+        line += QLatin1Char('.');
+    line[0] = line[0].toUpper();
+    emit failed(line);
+}
+
+} // namespace zep
