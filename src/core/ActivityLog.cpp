@@ -155,18 +155,6 @@ QStringList decodeLines(QByteArrayView bytes) {
     return lines;
 }
 
-/// How many lines a region that starts at a line start holds (a last line without its end
-/// counts).
-qsizetype linesIn(QByteArrayView bytes) {
-    qsizetype n = 0;
-    for (const char *p = bytes.data(), *end = p + bytes.size();
-         (p = static_cast<const char *>(std::memchr(p, '\n', size_t(end - p)))) != nullptr; ++p)
-        ++n;
-    if (!bytes.isEmpty() && bytes.back() != '\n')
-        ++n;
-    return n;
-}
-
 /// The length of the common start of two byte strings, compared a block at a time.
 qsizetype commonStart(QByteArrayView a, QByteArrayView b) {
     const qsizetype common = std::min(a.size(), b.size());
@@ -201,16 +189,8 @@ bool startsLine(QByteArrayView bytes, qsizetype at) {
 /// at line starts, so the lines between are exactly the lines that changed.
 void relines(CachedLog &log, const QByteArray &bytes) {
     const QByteArrayView old(log.bytes), now(bytes);
-    qsizetype head = commonStart(old, now);
-    while (!startsLine(old, head))
-        --head;
-    qsizetype tail = commonEnd(old, now, std::min(old.size(), now.size()) - head);
-    if (!startsLine(old, old.size() - tail) || !startsLine(now, now.size() - tail)) {
-        // Within the common end every byte is the same in both: its first line end is a line
-        // start in both.
-        const qsizetype firstEnd = old.sliced(old.size() - tail).indexOf('\n');
-        tail = firstEnd < 0 ? 0 : tail - firstEnd - 1;
-    }
+    const auto [head, tail] = rawfile::sameEnds(old, now);
+    using rawfile::linesIn;
     const qsizetype at = linesIn(old.first(head));
     const qsizetype gone = linesIn(old.sliced(head, old.size() - tail - head));
     const QStringList come = decodeLines(now.sliced(head, now.size() - tail - head));
@@ -343,6 +323,30 @@ void noteAppended(const QString &path, const std::optional<FileState> &before,
 } // namespace
 
 namespace rawfile {
+
+SameEnds sameEnds(QByteArrayView old, QByteArrayView now) {
+    qsizetype head = commonStart(old, now);
+    while (!startsLine(old, head))
+        --head;
+    qsizetype tail = commonEnd(old, now, std::min(old.size(), now.size()) - head);
+    if (!startsLine(old, old.size() - tail) || !startsLine(now, now.size() - tail)) {
+        // Within the common end every byte is the same in both: its first line end is a line
+        // start in both.
+        const qsizetype firstEnd = old.sliced(old.size() - tail).indexOf('\n');
+        tail = firstEnd < 0 ? 0 : tail - firstEnd - 1;
+    }
+    return {head, tail};
+}
+
+qsizetype linesIn(QByteArrayView bytes) {
+    qsizetype n = 0;
+    for (const char *p = bytes.data(), *end = p + bytes.size();
+         (p = static_cast<const char *>(std::memchr(p, '\n', size_t(end - p)))) != nullptr; ++p)
+        ++n;
+    if (!bytes.isEmpty() && bytes.back() != '\n')
+        ++n;
+    return n;
+}
 
 RewriteStart startRewrite(const QString &path, const QString &line) {
     RewriteStart start;

@@ -49,6 +49,19 @@ template <class F> void forEachLine(QByteArrayView bytes, F &&f) {
     }
 }
 
+/// The common start and the common end of two versions of a file, in bytes, both cut at line
+/// starts and never overlapping: the lines between are exactly the lines that changed. Found
+/// on the bytes a block at a time, so that a change of one line in a log of years costs little
+/// more than comparing the two.
+struct SameEnds {
+    qsizetype head = 0, tail = 0;
+};
+SameEnds sameEnds(QByteArrayView old, QByteArrayView now);
+
+/// How many lines a region that starts at a line start holds (a last line without its end
+/// counts).
+qsizetype linesIn(QByteArrayView bytes);
+
 /// The refusal for text the code page cannot hold, worded as the file writers word it.
 IoResult unencodable(const QString &path, const QString &text);
 

@@ -8,7 +8,6 @@
 #include <QFileInfo>
 
 #include <algorithm>
-#include <cstring>
 
 namespace zep {
 
@@ -20,39 +19,6 @@ Lines linesOf(QByteArrayView bytes) {
     Lines lines;
     rawfile::forEachLine(bytes, [&](QByteArrayView line) { lines.append(line.toByteArray()); });
     return lines;
-}
-
-/// The length of the common start of `a` and `b`, at most `limit`: equal blocks are skipped
-/// with memcmp, a log of 10 Mo in a few hundred microseconds.
-qsizetype sameStart(QByteArrayView a, QByteArrayView b, qsizetype limit) {
-    constexpr qsizetype block = 4096;
-    qsizetype n = 0;
-    while (n + block <= limit && std::memcmp(a.data() + n, b.data() + n, block) == 0)
-        n += block;
-    while (n < limit && a[n] == b[n])
-        ++n;
-    return n;
-}
-
-/// The length of the common end of `a` and `b`, at most `limit`.
-qsizetype sameEnd(QByteArrayView a, QByteArrayView b, qsizetype limit) {
-    constexpr qsizetype block = 4096;
-    const char *ae = a.data() + a.size(), *be = b.data() + b.size();
-    qsizetype n = 0;
-    while (n + block <= limit && std::memcmp(ae - n - block, be - n - block, block) == 0)
-        n += block;
-    while (n < limit && ae[-n - 1] == be[-n - 1])
-        ++n;
-    return n;
-}
-
-/// The line ends in `bytes`.
-qsizetype newlines(QByteArrayView bytes) {
-    qsizetype n = 0;
-    for (const char *p = bytes.data(), *end = p + bytes.size();
-         (p = static_cast<const char *>(std::memchr(p, '\n', size_t(end - p)))) != nullptr; ++p)
-        ++n;
-    return n;
 }
 
 QByteArray bytesOf(const Lines &lines) {
@@ -161,25 +127,13 @@ FileCorrection FileCorrection::between(const QString &path, QByteArrayView befor
     // The lines the same at both ends are found on the bytes, without making a line of them:
     // a correction in a log of years changes a line or two of 100,000. The common start goes
     // back to a line start, the common end forward to one, and they never overlap.
-    const qsizetype common = std::min(before.size(), after.size());
-    qsizetype start = sameStart(before, after, common);
-    while (start > 0 && before[start - 1] != '\n')
-        --start;
-    qsizetype end = sameEnd(before, after, common - start);
-    const auto lineStart = [](QByteArrayView bytes, qsizetype at) {
-        return at == 0 || bytes[at - 1] == '\n';
-    };
-    while (end > 0 &&
-           !(lineStart(before, before.size() - end) && lineStart(after, after.size() - end)))
-        --end;
+    const auto [start, end] = rawfile::sameEnds(before, after);
     const QByteArrayView headBytes = after.first(start);
     const QByteArrayView tailBytes = after.last(end);
-    const qsizetype headLines = newlines(headBytes);
+    const qsizetype headLines = rawfile::linesIn(headBytes);
     const Lines was = linesOf(before.sliced(start, before.size() - end - start));
     const Lines is = linesOf(after.sliced(start, after.size() - end - start));
-    // A last line without its end is a line too.
-    const qsizetype tailLines =
-        newlines(tailBytes) + (!tailBytes.isEmpty() && tailBytes.back() != '\n' ? 1 : 0);
+    const qsizetype tailLines = rawfile::linesIn(tailBytes);
     change.lines = headLines + is.size() + tailLines;
 
     // Within the middle, lines told apart only by their line end are the same lines.

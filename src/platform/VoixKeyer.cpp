@@ -4,6 +4,8 @@
 #include "core/KeyerSettings.h"
 #include "platform/PosteRig.h"
 
+#include <functional>
+
 namespace zep {
 
 namespace {
@@ -20,19 +22,26 @@ const QString helperGone = QStringLiteral("le programme du son s'est arrêté");
 const QString helperSilent = QStringLiteral("le programme du son ne répond pas");
 const QString pathTooLong = QStringLiteral("le chemin du fichier du message est trop long");
 
+/// A sound helper that does not answer within `guard` is replaced; one that is gone or silent
+/// ends the work under way with `fail`.
+void watchHelper(QObject *owner, VoixHelper &helper, QTimer &guard,
+                 const std::function<void(const QString &)> &fail) {
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, owner, [&helper, fail] {
+        helper.replace();
+        fail(helperSilent);
+    });
+    QObject::connect(&helper, &VoixHelper::gone, owner, [fail] { fail(helperGone); });
+}
+
 } // namespace
 
 VoixKeyer::VoixKeyer(QString programDir, const SettingsStore &settings, PosteRig *rig,
                      QString program, VoixTiming timing, QObject *parent)
     : VoiceKeyer(parent), programDir_(std::move(programDir)), settings_(settings), rig_(rig),
       helper_(std::move(program), timing) {
-    guard_.setSingleShot(true);
-    connect(&guard_, &QTimer::timeout, this, [this] {
-        helper_.replace();
-        fail(helperSilent);
-    });
+    watchHelper(this, helper_, guard_, [this](const QString &cause) { fail(cause); });
     connect(&helper_, &VoixHelper::replied, this, &VoixKeyer::replied);
-    connect(&helper_, &VoixHelper::gone, this, [this] { fail(helperGone); });
     if (rig_) {
         connect(rig_, &PosteRig::keyingDone, this, [this](quint64 id) {
             if (id == pttId_ && phase_ == Phase::Keying)
@@ -155,13 +164,8 @@ void VoixKeyer::fail(const QString &cause) {
 VoixRecorder::VoixRecorder(QString programDir, QString program, VoixTiming timing, QObject *parent)
     : VoiceRecorder(parent), programDir_(std::move(programDir)),
       helper_(std::move(program), timing) {
-    guard_.setSingleShot(true);
-    connect(&guard_, &QTimer::timeout, this, [this] {
-        helper_.replace();
-        fail(helperSilent);
-    });
+    watchHelper(this, helper_, guard_, [this](const QString &cause) { fail(cause); });
     connect(&helper_, &VoixHelper::replied, this, &VoixRecorder::replied);
-    connect(&helper_, &VoixHelper::gone, this, [this] { fail(helperGone); });
 }
 
 void VoixRecorder::record(int key, const QString &input) {
