@@ -29,15 +29,7 @@ QByteArray text(const QString &value) {
 }
 
 std::optional<QString> textOf(QByteArrayView field) {
-    if (field == "-")
-        return QString();
-    const QByteArray bytes = QByteArray::fromPercentEncoding(field.toByteArray());
-    if (bytes.isEmpty() || bytes.size() > maxTextBytes)
-        return std::nullopt;
-    for (const char c : bytes)
-        if (uchar(c) < 0x20 || uchar(c) == 0x7f)
-            return std::nullopt;
-    return QString::fromUtf8(bytes);
+    return textField(field, maxTextBytes);
 }
 
 /// A plain decimal number of at most `digits` digits, no sign, no blank.
@@ -160,6 +152,21 @@ std::optional<Head> headOf(QByteArrayView line) {
 }
 
 } // namespace
+
+std::optional<QString> textField(QByteArrayView field, qsizetype maxBytes) {
+    if (field == "-")
+        return QString();
+    const QByteArray bytes = QByteArray::fromPercentEncoding(field.toByteArray());
+    if (bytes.isEmpty() || bytes.size() > maxBytes)
+        return std::nullopt;
+    for (const char c : bytes)
+        if (uchar(c) < 0x20 || uchar(c) == 0x7f)
+            return std::nullopt;
+    const QString decoded = QString::fromUtf8(bytes);
+    if (decoded.toUtf8() != bytes)
+        return std::nullopt;
+    return decoded;
+}
 
 std::optional<qint64> hertzOf(double hz) {
     // Compared as doubles before any conversion: a NaN or a value beyond qint64 has no

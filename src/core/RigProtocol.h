@@ -112,6 +112,11 @@ QByteArray encode(const Reply &reply);
 std::optional<Request> parseRequest(QByteArrayView line);
 std::optional<Reply> parseReply(QByteArrayView line);
 
+/// A text field of a helper's line: percent-encoded UTF-8 of at most `maxBytes` bytes with no
+/// control character; "-" alone stands for the empty text. Nothing for anything else, bytes
+/// that are no UTF-8 among them: such a text would not read back the same once written again.
+std::optional<QString> textField(QByteArrayView field, qsizetype maxBytes);
+
 /// Cuts a byte stream into lines of at most `maxLineBytes`; a longer line is dropped whole,
 /// up to its LF, and memory stays bounded whatever the peer sends.
 class LineReader {

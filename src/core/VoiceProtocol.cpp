@@ -20,21 +20,9 @@ std::optional<QByteArray> text(const QString &value) {
 }
 
 std::optional<QString> textOf(QByteArrayView field) {
-    if (field == "-")
-        return QString();
-    if (field.contains('-'))
+    if (field != "-" && field.contains('-'))
         return std::nullopt; // always encoded by the writer
-    const QByteArray bytes = QByteArray::fromPercentEncoding(field.toByteArray());
-    if (bytes.isEmpty() || bytes.size() > maxTextBytes)
-        return std::nullopt;
-    for (const char c : bytes)
-        if (uchar(c) < 0x20 || uchar(c) == 0x7f)
-            return std::nullopt;
-    const QString decoded = QString::fromUtf8(bytes);
-    // Bytes that are no UTF-8 would come back as replacement characters.
-    if (decoded.toUtf8() != bytes)
-        return std::nullopt;
-    return decoded;
+    return poste::textField(field, maxTextBytes);
 }
 
 std::optional<qint64> numberIn(QByteArrayView field, qint64 low, qint64 high) {

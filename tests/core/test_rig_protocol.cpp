@@ -178,6 +178,9 @@ TEST(RigProtocolLines, KeyingRequestsTravelAndWhatIsOutOfBoundsIsNoRequest) {
         {"MORSE 42", std::nullopt},
         {"MORSE 42 CQ TEST", std::nullopt},
         {"MORSE 42 CQ%0D%0AFOLLOW", std::nullopt}, // no control character reaches the radio
+        // Bytes that are no UTF-8 would not read back the same once written again.
+        {"MORSE 42 CQ%B1%B1", std::nullopt},
+        {"MORSE 42 CQ\xB1", std::nullopt},
         {"MORSESTOP 42", keying(Request::Kind::MorseStop, false, {}, 0)},
         {"MORSESTOP 42 NOW", std::nullopt},
         {"SPEED 42 5", keying(Request::Kind::Speed, false, {}, 5)},
