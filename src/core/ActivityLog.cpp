@@ -42,8 +42,8 @@ void appendLine(QByteArray &out, QByteArrayView line) {
 /// Where `needle` (not empty) first stands in `bytes` from `from`, or -1: the C library's search,
 /// several times faster than QByteArrayView::indexOf on a log of megabytes.
 qsizetype find(QByteArrayView bytes, QByteArrayView needle, qsizetype from) {
-    if (from > bytes.size())
-        return -1;
+    if (needle.isEmpty() || bytes.size() - from < needle.size())
+        return -1; // and no null pointer reaches memmem
     const void *hit = ::memmem(bytes.data() + from, size_t(bytes.size() - from), needle.data(),
                                size_t(needle.size()));
     return hit ? static_cast<const char *>(hit) - bytes.data() : -1;
@@ -339,6 +339,8 @@ SameEnds sameEnds(QByteArrayView old, QByteArrayView now) {
 }
 
 qsizetype linesIn(QByteArrayView bytes) {
+    if (bytes.isEmpty())
+        return 0; // and no null pointer reaches memchr
     qsizetype n = 0;
     for (const char *p = bytes.data(), *end = p + bytes.size();
          (p = static_cast<const char *>(std::memchr(p, '\n', size_t(end - p)))) != nullptr; ++p)
