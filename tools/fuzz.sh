@@ -12,10 +12,9 @@ build=${FUZZ_DIR:-$root/build-fuzz}
 nice_level=${FUZZ_NICE:-0}
 
 . "$root/scripts/ccache-env.sh"
-if [ ! -f "$build/CMakeCache.txt" ]; then
-    cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
-        -DZEP_BUILD_FUZZ=ON -DZEP_BUILD_TESTS=OFF -DZEP_BUILD_BENCH=OFF "${launcher[@]}" >/dev/null
-fi
+# Configured at every run: a build folder configured before a target was added still knows it.
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+    -DZEP_BUILD_FUZZ=ON -DZEP_BUILD_TESTS=OFF -DZEP_BUILD_BENCH=OFF "${launcher[@]}" >/dev/null
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
     for dir in "$root"/fuzz/corpus/*/; do
