@@ -48,17 +48,8 @@ void send(const Reply &reply) {
     static std::mutex *mutex = new std::mutex; // never destroyed: workers may outlive main()
     const QByteArray line = encode(reply);
     std::lock_guard lock(*mutex);
-    const char *p = line.constData();
-    qsizetype left = line.size();
-    while (left > 0) {
-        const ssize_t n = ::write(STDOUT_FILENO, p, size_t(left));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            _exit(0);
-        p += n;
-        left -= n;
-    }
+    if (!writeWhole(STDOUT_FILENO, line))
+        _exit(0);
 }
 
 /// The stop request of one following worker, and its end.

@@ -28,17 +28,8 @@ void send(const voix::Reply &reply) {
     const std::optional<QByteArray> line = voix::encode(reply);
     if (!line)
         return;
-    const char *p = line->constData();
-    qsizetype left = line->size();
-    while (left > 0) {
-        const ssize_t n = ::write(STDOUT_FILENO, p, size_t(left));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            _exit(0);
-        p += n;
-        left -= n;
-    }
+    if (!poste::writeWhole(STDOUT_FILENO, *line))
+        _exit(0);
 }
 
 int parentOption(int argc, char **argv) {

@@ -1,5 +1,8 @@
 #include "core/RigProtocol.h"
 
+#include <cerrno>
+#include <unistd.h>
+
 #include <cmath>
 
 namespace zep::poste {
@@ -152,6 +155,21 @@ std::optional<Head> headOf(QByteArrayView line) {
 }
 
 } // namespace
+
+bool writeWhole(int fd, QByteArrayView line) {
+    const char *p = line.data();
+    qsizetype left = line.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, size_t(left));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        p += n;
+        left -= n;
+    }
+    return true;
+}
 
 std::optional<QString> textField(QByteArrayView field, qsizetype maxBytes) {
     if (field == "-")

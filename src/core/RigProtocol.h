@@ -117,6 +117,10 @@ std::optional<Reply> parseReply(QByteArrayView line);
 /// that are no UTF-8 among them: such a text would not read back the same once written again.
 std::optional<QString> textField(QByteArrayView field, qsizetype maxBytes);
 
+/// Writes `line` whole on the file descriptor `fd` (a helper's standard output), through short
+/// writes and interrupted ones; false once the other side is gone.
+bool writeWhole(int fd, QByteArrayView line);
+
 /// Cuts a byte stream into lines of at most `maxLineBytes`; a longer line is dropped whole,
 /// up to its LF, and memory stays bounded whatever the peer sends.
 class LineReader {

@@ -34,6 +34,17 @@ void watchHelper(QObject *owner, VoixHelper &helper, QTimer &guard,
     QObject::connect(&helper, &VoixHelper::gone, owner, [fail] { fail(helperGone); });
 }
 
+/// Asks the helper to read the message at `path` for `device` (empty: the default output), the
+/// guard set for its answer; a path that cannot travel is said through `fail`.
+void askLoad(VoixHelper &helper, QTimer &guard, quint64 id, const QString &device,
+             const QString &path, const std::function<void(const QString &)> &fail) {
+    if (!helper.send({voix::Request::Kind::Load, id, device, path, 0})) {
+        fail(pathTooLong);
+        return;
+    }
+    guard.start(helper.timing().loadMs);
+}
+
 } // namespace
 
 VoixKeyer::VoixKeyer(QString programDir, const SettingsStore &settings, PosteRig *rig,
@@ -77,14 +88,9 @@ void VoixKeyer::play(int key) {
         return;
     }
     playId_ = helper_.nextId();
-    const voix::Request load{voix::Request::Kind::Load, playId_, s.voiceOutput,
-                             keyer::recordingPath(programDir_, key), 0};
     phase_ = Phase::Loading;
-    if (!helper_.send(load)) {
-        fail(pathTooLong);
-        return;
-    }
-    guard_.start(helper_.timing().loadMs);
+    askLoad(helper_, guard_, playId_, s.voiceOutput, keyer::recordingPath(programDir_, key),
+            [this](const QString &cause) { fail(cause); });
 }
 
 void VoixKeyer::replied(const voix::Reply &reply) {
@@ -184,14 +190,9 @@ void VoixRecorder::record(int key, const QString &input) {
 void VoixRecorder::listen(int key) {
     stop();
     id_ = helper_.nextId();
-    const voix::Request r{voix::Request::Kind::Load, id_, QString(),
-                          keyer::recordingPath(programDir_, key), 0};
     phase_ = Phase::Loading;
-    if (!helper_.send(r)) {
-        fail(pathTooLong);
-        return;
-    }
-    guard_.start(helper_.timing().loadMs);
+    askLoad(helper_, guard_, id_, QString(), keyer::recordingPath(programDir_, key),
+            [this](const QString &cause) { fail(cause); });
 }
 
 void VoixRecorder::stop() {
