@@ -560,13 +560,20 @@ void sizes(const Data &d, const char *where) {
                 QFileInfo(d.memoryPath).size(), memorySize);
 }
 
+using Case = void (*)(benchmark::State &, const Data *);
+
+/// One case under its name and the data's ("open_window/disk/100k"), each operation timed by
+/// the case itself.
+void registerCase(const char *name, const char *where, Case fn, const Data *d, int iterations) {
+    benchmark::RegisterBenchmark((std::string(name) + "/" + where).c_str(), fn, d)
+        ->UseManualTime()
+        ->Iterations(iterations)
+        ->Unit(benchmark::kMillisecond);
+}
+
 void registerAll(const char *where, const Data *d) {
-    const auto add = [&](const char *name, void (*fn)(benchmark::State &, const Data *),
-                         int iterations) {
-        return benchmark::RegisterBenchmark((std::string(name) + "/" + where).c_str(), fn, d)
-            ->UseManualTime()
-            ->Iterations(iterations)
-            ->Unit(benchmark::kMillisecond);
+    const auto add = [&](const char *name, Case fn, int iterations) {
+        registerCase(name, where, fn, d, iterations);
     };
     add("open_window", openWindow, 15);
     add("open_window/aids_off", openWindowAidsOff, 15);
@@ -585,12 +592,8 @@ void registerAll(const char *where, const Data *d) {
 /// The aids weighed at an operator's pace and in a burst, and each key typed: on the disk only,
 /// these take their time.
 void registerAids(const char *where, const Data *d) {
-    const auto add = [&](const char *name, void (*fn)(benchmark::State &, const Data *),
-                         int iterations) {
-        return benchmark::RegisterBenchmark((std::string(name) + "/" + where).c_str(), fn, d)
-            ->UseManualTime()
-            ->Iterations(iterations)
-            ->Unit(benchmark::kMillisecond);
+    const auto add = [&](const char *name, Case fn, int iterations) {
+        registerCase(name, where, fn, d, iterations);
     };
     add("keystroke_call_sign/lists_painted", keystroke, 200);
     add("validate_qso/new/every_2s/aids_on", validateEvery2sAidsOn, 12);

@@ -250,6 +250,9 @@ private:
     ActivityLog::Lines fillList();
     /// The operator count and the departments strip for this reading of the log.
     void refreshCounts(const LogReading &reading);
+    /// Starts the count of a large log met anew on the worker (or keeps waiting for the one
+    /// under way); false when the counts follow the log here.
+    bool countOnWorker(const LogReading &reading);
     /// Takes the followers a count on the worker made, then shows their figures.
     void takeCounts();
 

@@ -237,15 +237,18 @@ void Saisie_QSO::refreshFromLog() {
     // A large log met anew (the opening, another activation) is counted on a worker: the
     // window shows its list at once and the counts when they are made. The known call signs
     // follow at once.
-    if (counter_->running() || (reading.lines.size() >= LogCounter::inBackgroundFrom &&
-                                !reachable(operators_.seen(), reading))) {
-        counter_->start(logPath(), reading);
-        rate_->setWaiting(true);
-        emit logRefreshed(reading);
-        return;
-    }
-    refreshCounts(reading);
+    if (!countOnWorker(reading))
+        refreshCounts(reading);
     emit logRefreshed(reading);
+}
+
+bool Saisie_QSO::countOnWorker(const LogReading &reading) {
+    if (!counter_->running() && (reading.lines.size() < LogCounter::inBackgroundFrom ||
+                                 reachable(operators_.seen(), reading)))
+        return false;
+    counter_->start(logPath(), reading);
+    rate_->setWaiting(true);
+    return true;
 }
 
 void Saisie_QSO::refreshCounts(const LogReading &reading) {
@@ -268,12 +271,8 @@ void Saisie_QSO::takeCounts() {
     // The log as it is now: the followers catch up by its changes since the count (or, for
     // a count of another log, it is counted again).
     const LogReading reading = ActivityLog(logPath()).read().reading();
-    if (reading.lines.size() >= LogCounter::inBackgroundFrom &&
-        !reachable(operators_.seen(), reading)) {
-        counter_->start(logPath(), reading);
-        rate_->setWaiting(true);
+    if (countOnWorker(reading))
         return;
-    }
     refreshCounts(reading);
     if (aids_)
         rate_->followLog(reading);
