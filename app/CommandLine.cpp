@@ -1,6 +1,6 @@
 #include "CommandLine.h"
 
-#include "core/Settings.h"
+#include "core/io/Settings.h"
 
 #include <QCoreApplication>
 #include <QDir>

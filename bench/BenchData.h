@@ -4,8 +4,8 @@
 // 100,000 (one reference kept over years), and a first-name memory of 100,000 call signs, real
 // ones when the contest call-sign list is installed.
 
-#include "core/FirstNames.h"
-#include "core/QsoLine.h"
+#include "core/aids/FirstNames.h"
+#include "core/log/QsoLine.h"
 
 #include <QFile>
 #include <QString>

@@ -14,11 +14,11 @@
 // read to the preview made. Targets: under 3 s, and a peak under 4 times the file's size.
 
 #include "BenchData.h"
-#include "core/ActivityLog.h"
-#include "core/AdifExport.h"
-#include "core/AdifImport.h"
-#include "core/AdifReader.h"
-#include "core/TextFile.h"
+#include "core/adif/AdifReader.h"
+#include "core/exchange/AdifExport.h"
+#include "core/exchange/AdifImport.h"
+#include "core/io/TextFile.h"
+#include "core/log/ActivityLog.h"
 
 #include <QDir>
 #include <QElapsedTimer>

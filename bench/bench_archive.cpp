@@ -5,9 +5,9 @@
 // the disk) and the restore of a changed log are timed beside it.
 
 #include "BenchData.h"
-#include "core/CountriesWorked.h"
-#include "core/DataArchive.h"
-#include "core/TextFile.h"
+#include "core/backup/DataArchive.h"
+#include "core/countries/CountriesWorked.h"
+#include "core/io/TextFile.h"
 
 #include <QDir>
 #include <QFileInfo>

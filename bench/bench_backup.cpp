@@ -9,9 +9,9 @@
 //    disk, where the copy's syncs share the disk with the log's.
 
 #include "BenchData.h"
-#include "core/BackupCopy.h"
-#include "core/BackupMirror.h"
-#include "core/TextFile.h"
+#include "core/backup/BackupCopy.h"
+#include "core/backup/BackupMirror.h"
+#include "core/io/TextFile.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -6,12 +6,12 @@
 // tmpfs, where a sync is nearly free, to show how much of a write is the sync itself.
 
 #include "BenchData.h"
-#include "core/ActivityLog.h"
-#include "core/FirstNames.h"
-#include "core/OperatorTally.h"
-#include "core/QsoLine.h"
-#include "core/Statistics.h"
-#include "core/TextFile.h"
+#include "core/aids/FirstNames.h"
+#include "core/io/TextFile.h"
+#include "core/log/ActivityLog.h"
+#include "core/log/OperatorTally.h"
+#include "core/log/QsoLine.h"
+#include "core/reports/Statistics.h"
 
 #include <QDir>
 #include <QFile>

@@ -5,12 +5,12 @@
 // for comparison, line after line through the table.
 
 #include "BenchData.h"
-#include "core/CountriesWorked.h"
-#include "core/CurrentActivation.h"
-#include "core/Dialogs.h"
-#include "core/PrefixTable.h"
-#include "core/QsoLine.h"
-#include "core/Settings.h"
+#include "core/countries/CountriesWorked.h"
+#include "core/countries/PrefixTable.h"
+#include "core/io/Dialogs.h"
+#include "core/io/Settings.h"
+#include "core/log/CurrentActivation.h"
+#include "core/log/QsoLine.h"
 #include "entry/QsoList.h"
 #include "platform/FileChooser.h"
 #include "platform/ListBox.h"

@@ -8,14 +8,14 @@
 // the cost of building the text shows apart from the cost of the disk.
 
 #include "BenchData.h"
-#include "core/ActivityLog.h"
-#include "core/AdifAwardExport.h"
-#include "core/AdifExport.h"
-#include "core/CountriesWorked.h"
-#include "core/PrefixDxcc.h"
-#include "core/PrefixTable.h"
-#include "core/TextFile.h"
-#include "core/TrafficReport.h"
+#include "core/countries/CountriesWorked.h"
+#include "core/countries/PrefixDxcc.h"
+#include "core/countries/PrefixTable.h"
+#include "core/exchange/AdifAwardExport.h"
+#include "core/exchange/AdifExport.h"
+#include "core/io/TextFile.h"
+#include "core/log/ActivityLog.h"
+#include "core/reports/TrafficReport.h"
 
 #include <QDir>
 #include <QFile>

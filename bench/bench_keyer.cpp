@@ -11,11 +11,11 @@
 // The probe is a 1 ms precise timer of the GUI thread: its worst lateness is the longest the
 // window could not react to a key.
 
-#include "core/Clock.h"
-#include "core/CurrentActivation.h"
-#include "core/Dialogs.h"
-#include "core/KeyerSettings.h"
-#include "core/WavFile.h"
+#include "core/io/Clock.h"
+#include "core/io/Dialogs.h"
+#include "core/log/CurrentActivation.h"
+#include "core/station/KeyerSettings.h"
+#include "core/station/WavFile.h"
 #include "entry/EntryKeyer.h"
 #include "entry/Saisie_QSO.h"
 #include "entry/WindowServices.h"

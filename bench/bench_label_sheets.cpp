@@ -3,7 +3,7 @@
 
 #include "BenchData.h"
 
-#include "core/Dialogs.h"
+#include "core/io/Dialogs.h"
 #include "labels/LabelPrinting.h"
 #include "labels/SelectionEntry.h"
 #include "platform/QtPrinter.h"

@@ -5,11 +5,11 @@
 
 #include "BenchData.h"
 
-#include "core/Activation.h"
-#include "core/CurrentActivation.h"
-#include "core/Dialogs.h"
-#include "core/Settings.h"
-#include "core/TextFile.h"
+#include "core/io/Dialogs.h"
+#include "core/io/Settings.h"
+#include "core/io/TextFile.h"
+#include "core/log/Activation.h"
+#include "core/log/CurrentActivation.h"
 #include "entry/WindowServices.h"
 #include "labels/Select_QSO.h"
 #include "platform/FileChooser.h"

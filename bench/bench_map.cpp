@@ -4,8 +4,8 @@
 // one-off search for the label places done at the first opening of a run.
 
 #include "BenchData.h"
-#include "core/MapDepartments.h"
-#include "core/Statistics.h"
+#include "core/countries/MapDepartments.h"
+#include "core/reports/Statistics.h"
 #include "entry/DepartmentPainter.h"
 #include "reports/DepartmentMapView.h"
 #include "reports/DepartmentShapes.h"

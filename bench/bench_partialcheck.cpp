@@ -6,10 +6,10 @@
 // log.
 
 #include "BenchData.h"
-#include "core/FirstNames.h"
-#include "core/PartialCheck.h"
-#include "core/QsoRate.h"
-#include "core/TextFile.h"
+#include "core/aids/FirstNames.h"
+#include "core/aids/PartialCheck.h"
+#include "core/io/TextFile.h"
+#include "core/log/QsoRate.h"
 
 #include "entry/PartialCheckPanel.h"
 

@@ -9,11 +9,11 @@
 // The probe is a 1 ms precise timer of the GUI thread: its worst lateness is the longest the
 // window could not react to a key. The benchmark's own time column is the window's length.
 
-#include "core/Clock.h"
-#include "core/CurrentActivation.h"
-#include "core/Dialogs.h"
-#include "core/RadioReading.h"
-#include "core/Settings.h"
+#include "core/io/Clock.h"
+#include "core/io/Dialogs.h"
+#include "core/io/Settings.h"
+#include "core/log/CurrentActivation.h"
+#include "core/station/RadioReading.h"
 #include "entry/Saisie_QSO.h"
 #include "platform/PosteRig.h"
 

@@ -4,8 +4,8 @@
 // it was.
 
 #include "FuzzSupport.h"
-#include "core/Activation.h"
-#include "core/TextFile.h"
+#include "core/io/TextFile.h"
+#include "core/log/Activation.h"
 
 using namespace zep;
 using namespace zep::fuzz;

@@ -4,10 +4,10 @@
 // taken QSOs, no more, no fewer; the report lists every record not taken.
 
 #include "FuzzSupport.h"
-#include "core/AdifImport.h"
-#include "core/AdifReader.h"
-#include "core/QsoLine.h"
-#include "core/TextFile.h"
+#include "core/adif/AdifReader.h"
+#include "core/exchange/AdifImport.h"
+#include "core/io/TextFile.h"
+#include "core/log/QsoLine.h"
 
 #include <QRegularExpression>
 

@@ -6,7 +6,7 @@
 // the node's bytes; a read that begins with byte 01 is followed by a silence.
 
 #include "FuzzSupport.h"
-#include "core/ClusterSession.h"
+#include "core/station/ClusterSession.h"
 
 using namespace zep::cluster;
 using namespace zep::fuzz;

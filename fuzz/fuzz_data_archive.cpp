@@ -6,8 +6,8 @@
 // call is 1 to 12 capitals, digits or "/", and never more than the limit.
 
 #include "FuzzSupport.h"
-#include "core/DataArchive.h"
-#include "core/PartialCheck.h"
+#include "core/aids/PartialCheck.h"
+#include "core/backup/DataArchive.h"
 
 #include <QSet>
 

@@ -3,9 +3,9 @@
 // Input: "date<TAB>time" (or one text tried as both).
 
 #include "FuzzSupport.h"
-#include "core/FieldChecks.h"
-#include "core/QsoLine.h"
-#include "core/TextFile.h"
+#include "core/io/TextFile.h"
+#include "core/log/FieldChecks.h"
+#include "core/log/QsoLine.h"
 #include "entry/FieldRules.h"
 
 using namespace zep;

@@ -5,8 +5,8 @@
 // batch update of an import gives what the validation gives.
 
 #include "FuzzSupport.h"
-#include "core/FirstNames.h"
-#include "core/TextFile.h"
+#include "core/aids/FirstNames.h"
+#include "core/io/TextFile.h"
 
 #include <QFile>
 

@@ -6,9 +6,9 @@
 // and every line taken as a request or an answer is written back as a line that reads the same.
 
 #include "FuzzSupport.h"
-#include "core/RigProtocol.h"
-#include "core/VoiceProtocol.h"
-#include "core/WavFile.h"
+#include "core/station/RigProtocol.h"
+#include "core/station/VoiceProtocol.h"
+#include "core/station/WavFile.h"
 
 using namespace zep;
 using namespace zep::fuzz;

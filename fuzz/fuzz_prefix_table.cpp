@@ -5,8 +5,8 @@
 // table it reads.
 
 #include "FuzzSupport.h"
-#include "core/PrefixDxcc.h"
-#include "core/PrefixTable.h"
+#include "core/countries/PrefixDxcc.h"
+#include "core/countries/PrefixTable.h"
 
 using namespace zep;
 using namespace zep::fuzz;

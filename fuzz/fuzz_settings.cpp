@@ -3,8 +3,8 @@
 // positions the entry window restores always name an existing item.
 
 #include "FuzzSupport.h"
-#include "core/Settings.h"
-#include "core/SettingsCheck.h"
+#include "core/backup/SettingsCheck.h"
+#include "core/io/Settings.h"
 
 #include <algorithm>
 

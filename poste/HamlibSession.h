@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/RigProtocol.h"
+#include "core/station/RigProtocol.h"
 
 #include <QList>
 

@@ -1,5 +1,5 @@
 // zep-rozadovev-poste: the radio helper. It reads the program's requests on its standard input
-// and answers on its standard output, one line each (src/core/RigProtocol.h). It alone calls
+// and answers on its standard output, one line each (src/core/station/RigProtocol.h). It alone calls
 // Hamlib: one thread follows the radio, each test and each model list runs on a thread of its
 // own, and the main thread keeps answering PING whatever the radio does, so that the program
 // can tell a helper that hangs from a radio that does not answer. The keying requests (PTT,

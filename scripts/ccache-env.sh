@@ -8,4 +8,6 @@ if command -v ccache >/dev/null 2>&1; then
     export CCACHE_BASEDIR=$root
     export CCACHE_NOHASHDIR=1
     export CCACHE_MAXSIZE=${CCACHE_MAXSIZE:-8G}
+    # The precompiled headers: ccache takes a file compiled with one when these are sloppy.
+    export CCACHE_SLOPPINESS=${CCACHE_SLOPPINESS:-pch_defines,time_macros,include_file_mtime,include_file_ctime}
 fi

@@ -20,7 +20,7 @@ if [ ${#targets[@]} -eq 0 ]; then
     for dir in "$root"/fuzz/corpus/*/; do
         name=$(basename "$dir")
         if grep -q "zep_fuzz($name" "$root/fuzz/CMakeLists.txt" &&
-            { [ "$name" != fuzz_prefix_table ] || [ -f "$root/src/core/PrefixTable.h" ]; }; then
+            { [ "$name" != fuzz_prefix_table ] || [ -f "$root/src/core/countries/PrefixTable.h" ]; }; then
             targets+=("$name")
         fi
     done

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Builds src/core/AdifTables.cpp, the ADIF enumerations the program needs at run time, from
+"""Builds src/core/adif/AdifTables.cpp, the ADIF enumerations the program needs at run time, from
 the machine-readable ADIF 3.1.6 data in data/adif/all.json.
 
 Written: the bands with their frequency limits, the modes (with the import-only flag), the
@@ -16,7 +16,7 @@ from pathlib import Path
 
 ROOT = Path(__file__).resolve().parent.parent
 DEFAULT_SOURCE = ROOT / "data" / "adif" / "all.json"
-DEFAULT_OUTPUT = ROOT / "src" / "core" / "AdifTables.cpp"
+DEFAULT_OUTPUT = ROOT / "src" / "core" / "adif" / "AdifTables.cpp"
 
 
 def c_string(text):
@@ -37,7 +37,7 @@ def build(source):
     out.append("// Do not edit: run the tool again.")
     out.append("// clang-format off")
     out.append("")
-    out.append('#include "core/AdifTables.h"')
+    out.append('#include "core/adif/AdifTables.h"')
     out.append("")
     out.append("namespace zep::adif::tables {")
     out.append("")

@@ -23,13 +23,13 @@ Choices made here:
   Measured on MASTER.SCP, this keeps the answers closest to the exact-call rule.
 - A prefix given twice keeps its first entity (the later one could never be reached).
 
-Second output: src/core/PrefixDxccTable.cpp, the ADIF DXCC entity number of every code the
+Second output: src/core/countries/PrefixDxccTable.cpp, the ADIF DXCC entity number of every code the
 table uses (cty.csv's third column), sorted by code for a binary search, so that an ADIF record
 can carry the DXCC entity of the station worked. The table file keeps its four fields: users'
 own tables and earlier readers rely on them.
 
 Usage: make_prefix_table.py [cty.csv] [output] [codes]   (defaults: the Debian path, data/...,
-                                                          src/core/PrefixDxccTable.cpp)
+                                                          src/core/countries/PrefixDxccTable.cpp)
        make_prefix_table.py --check [cty.csv] [output] [codes]   exit 1 if either output is
                                                                   not up to date
 """
@@ -41,7 +41,7 @@ from pathlib import Path
 DEFAULT_SOURCE = "/usr/share/hamradio-files/cty.csv"
 ROOT = Path(__file__).resolve().parent.parent
 DEFAULT_OUTPUT = ROOT / "data" / "Continents_DXCC.csv"
-DEFAULT_CODES = ROOT / "src" / "core" / "PrefixDxccTable.cpp"
+DEFAULT_CODES = ROOT / "src" / "core" / "countries" / "PrefixDxccTable.cpp"
 MODIFIERS = re.compile(r"\([^)]*\)|\[[^\]]*\]|<[^>]*>|~[^~]*~")
 CONTINENT = re.compile(r"\{([A-Z]{2})\}")
 SHORTEST_EXACT = 5
@@ -142,7 +142,7 @@ def render_codes(rows, source_name):
         "// of every country code of data/Continents_DXCC.csv. Do not edit: run the tool again.",
         "// clang-format off",
         "",
-        '#include "core/PrefixDxcc.h"',
+        '#include "core/countries/PrefixDxcc.h"',
         "",
         "namespace zep::prefixdxcc {",
         "",

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/VoiceProtocol.h"
-#include "core/WavFile.h"
+#include "core/station/VoiceProtocol.h"
+#include "core/station/WavFile.h"
 
 #include <QAudioDevice>
 #include <QElapsedTimer>

@@ -1,5 +1,5 @@
 // zep-rozadovev-voix: the sound helper. It reads the program's requests on its standard input
-// and answers on its standard output, one line each (src/core/VoiceProtocol.h): it plays the
+// and answers on its standard output, one line each (src/core/station/VoiceProtocol.h): it plays the
 // voice messages to the chosen output and records them from the chosen input. It alone links
 // Qt Multimedia: a sound server or a driver that crashes or hangs ends this helper, never the
 // log window, which keeps the transmitter's PTT and releases it.

@@ -1,7 +1,7 @@
 #include "backup/BackupMenus.h"
 
 #include "backup/Copie_Securite.h"
-#include "core/BackupMirror.h"
+#include "core/backup/BackupMirror.h"
 #include "entry/Saisie_QSO.h"
 #include "platform/MessageBoxDialogs.h"
 #include "platform/StatusLabel.h"

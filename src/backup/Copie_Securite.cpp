@@ -1,7 +1,7 @@
 #include "backup/Copie_Securite.h"
 
-#include "core/BackupCopy.h"
-#include "core/BackupMirror.h"
+#include "core/backup/BackupCopy.h"
+#include "core/backup/BackupMirror.h"
 #include "platform/Accessibility.h"
 #include "platform/Colors.h"
 

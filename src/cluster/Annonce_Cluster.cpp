@@ -1,7 +1,7 @@
 #include "cluster/Annonce_Cluster.h"
 
 #include "cluster/Setup_Cluster.h"
-#include "core/ClusterSpot.h"
+#include "core/station/ClusterSpot.h"
 #include "entry/Saisie_QSO.h"
 #include "platform/Colors.h"
 

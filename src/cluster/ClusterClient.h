@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/ClusterSession.h"
+#include "core/station/ClusterSession.h"
 
 #include <QObject>
 #include <QString>

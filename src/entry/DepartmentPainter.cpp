@@ -1,6 +1,6 @@
 #include "entry/DepartmentPainter.h"
 
-#include "core/Statistics.h"
+#include "core/reports/Statistics.h"
 #include "platform/Colors.h"
 
 #include <QFont>

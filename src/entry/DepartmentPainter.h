@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/MapDepartments.h"
-#include "core/Statistics.h"
+#include "core/countries/MapDepartments.h"
+#include "core/reports/Statistics.h"
 
 #include <QList>
 #include <QPointer>

@@ -1,8 +1,8 @@
 #include "entry/EntryEditing.h"
 
-#include "core/ActivityLog.h"
-#include "core/QsoFrequencies.h"
-#include "core/QsoLine.h"
+#include "core/log/ActivityLog.h"
+#include "core/log/QsoFrequencies.h"
+#include "core/log/QsoLine.h"
 #include "entry/FieldChain.h"
 #include "entry/QsoList.h"
 #include "entry/Saisie_QSO.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/KeyerMessages.h"
-#include "core/KeyerSettings.h"
+#include "core/station/KeyerMessages.h"
+#include "core/station/KeyerSettings.h"
 #include "entry/WindowServices.h"
 #include "platform/Keyers.h"
 

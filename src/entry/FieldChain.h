@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/Dialogs.h"
+#include "core/io/Dialogs.h"
 #include "entry/EntryState.h"
 #include "entry/FieldRules.h"
 

@@ -1,7 +1,7 @@
 #include "entry/FieldRules.h"
 
-#include "core/FieldChecks.h"
-#include "core/TextFile.h"
+#include "core/io/TextFile.h"
+#include "core/log/FieldChecks.h"
 
 namespace zep::rules {
 

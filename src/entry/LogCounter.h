@@ -1,10 +1,10 @@
 #pragma once
 
-#include "core/FirstNames.h"
-#include "core/LogJournal.h"
-#include "core/OperatorTally.h"
-#include "core/QsoRate.h"
-#include "core/Statistics.h"
+#include "core/aids/FirstNames.h"
+#include "core/log/LogJournal.h"
+#include "core/log/OperatorTally.h"
+#include "core/log/QsoRate.h"
+#include "core/reports/Statistics.h"
 
 #include <QObject>
 #include <QString>

@@ -1,7 +1,7 @@
 #include "entry/PartialCheckPanel.h"
 
-#include "core/Dialogs.h"
-#include "core/TextFile.h"
+#include "core/io/Dialogs.h"
+#include "core/io/TextFile.h"
 #include "entry/Saisie_QSO.h"
 #include "platform/Accessibility.h"
 #include "platform/FileChooser.h"

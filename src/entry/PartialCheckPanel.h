@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/LogJournal.h"
-#include "core/PartialCheck.h"
+#include "core/aids/PartialCheck.h"
+#include "core/log/LogJournal.h"
 
 #include <QDateTime>
 #include <QWidget>

@@ -1,6 +1,6 @@
 #include "entry/QsoList.h"
 
-#include "core/QsoLine.h"
+#include "core/log/QsoLine.h"
 #include "platform/ShapedTextDelegate.h"
 
 #include <QEvent>

@@ -4,7 +4,7 @@
 #include <QStringList>
 #include <QTableView>
 
-#include "core/LogJournal.h"
+#include "core/log/LogJournal.h"
 
 namespace zep {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/LogJournal.h"
-#include "core/QsoRate.h"
+#include "core/log/LogJournal.h"
+#include "core/log/QsoRate.h"
 
 #include <QObject>
 

@@ -1,9 +1,9 @@
 #include "entry/Saisie_QSO.h"
 
-#include "core/Activation.h"
-#include "core/FirstNames.h"
-#include "core/ProgramDirectory.h"
-#include "core/QsoLine.h"
+#include "core/aids/FirstNames.h"
+#include "core/io/ProgramDirectory.h"
+#include "core/log/Activation.h"
+#include "core/log/QsoLine.h"
 #include "entry/DepartmentPainter.h"
 #include "entry/EntryEditing.h"
 #include "entry/EntryKeyFilter.h"

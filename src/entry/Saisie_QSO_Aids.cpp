@@ -2,9 +2,9 @@
 // and the rate line. Both follow the log through logRefreshed, and neither changes a field by
 // itself.
 
-#include "core/ActivityLog.h"
-#include "core/QsoRate.h"
-#include "core/Settings.h"
+#include "core/io/Settings.h"
+#include "core/log/ActivityLog.h"
+#include "core/log/QsoRate.h"
 #include "entry/PartialCheckPanel.h"
 #include "entry/RateLine.h"
 #include "entry/Saisie_QSO.h"

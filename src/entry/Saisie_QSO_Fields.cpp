@@ -1,7 +1,7 @@
 // The entry fields of the QSO window: what each Enter checks and where it leads.
 
-#include "core/ActivityLog.h"
-#include "core/FirstNames.h"
+#include "core/aids/FirstNames.h"
+#include "core/log/ActivityLog.h"
 #include "entry/Saisie_QSO.h"
 #include "platform/FieldKeys.h"
 

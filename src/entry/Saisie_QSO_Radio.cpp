@@ -3,8 +3,8 @@
 // Nothing here talks to the radio: the readings come from RigControl's worker as signals, and
 // no reading ever opens a message box.
 
-#include "core/ActivityLog.h"
-#include "core/QsoFrequencies.h"
+#include "core/log/ActivityLog.h"
+#include "core/log/QsoFrequencies.h"
 #include "entry/FieldRules.h"
 #include "entry/Saisie_QSO.h"
 #include "platform/RigControl.h"

@@ -3,13 +3,13 @@
 // written leaves the QSO in the fields, so nothing typed is lost; a memory that cannot be
 // written is reported and the QSO stays logged.
 
-#include "core/Activation.h"
-#include "core/ActivityLog.h"
-#include "core/FirstNames.h"
-#include "core/QsoFrequencies.h"
-#include "core/QsoLine.h"
-#include "core/Statistics.h"
-#include "core/TextFile.h"
+#include "core/aids/FirstNames.h"
+#include "core/io/TextFile.h"
+#include "core/log/Activation.h"
+#include "core/log/ActivityLog.h"
+#include "core/log/QsoFrequencies.h"
+#include "core/log/QsoLine.h"
+#include "core/reports/Statistics.h"
 #include "entry/DepartmentPainter.h"
 #include "entry/PartialCheckPanel.h"
 #include "entry/QsoList.h"

@@ -1,6 +1,6 @@
 #include "help/HelpMenus.h"
 
-#include "core/ShippedFiles.h"
+#include "core/io/ShippedFiles.h"
 #include "entry/Saisie_QSO.h"
 #include "help/HelpTexts.h"
 #include "help/Mise_a_Jour.h"

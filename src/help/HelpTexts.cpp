@@ -1,6 +1,6 @@
 #include "help/HelpTexts.h"
 
-#include "core/Settings.h"
+#include "core/io/Settings.h"
 
 #include <QStringList>
 

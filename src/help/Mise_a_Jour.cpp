@@ -1,7 +1,7 @@
 #include "help/Mise_a_Jour.h"
 
-#include "core/Dialogs.h"
-#include "core/Settings.h"
+#include "core/io/Dialogs.h"
+#include "core/io/Settings.h"
 #include "help/HelpTexts.h"
 #include "platform/UrlOpener.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/CurrentActivation.h"
-#include "core/Settings.h"
+#include "core/io/Settings.h"
+#include "core/log/CurrentActivation.h"
 
 #include <QString>
 

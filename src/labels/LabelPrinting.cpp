@@ -1,6 +1,6 @@
 #include "labels/LabelPrinting.h"
 
-#include "core/Dialogs.h"
+#include "core/io/Dialogs.h"
 #include "platform/Printer.h"
 
 namespace zep {

@@ -1,6 +1,6 @@
 #include "labels/LabelSheets.h"
 
-#include "core/Settings.h"
+#include "core/io/Settings.h"
 #include "labels/SelectionEntry.h"
 
 #include <algorithm>

@@ -1,8 +1,8 @@
 #include "labels/Select_QSO.h"
 
-#include "core/Activation.h"
-#include "core/ActivityLog.h"
-#include "core/SortedList.h"
+#include "core/io/SortedList.h"
+#include "core/log/Activation.h"
+#include "core/log/ActivityLog.h"
 #include "labels/Etiquettes.h"
 #include "labels/SelectionEntry.h"
 #include "platform/Colors.h"

@@ -1,6 +1,6 @@
 #include "labels/SelectionEntry.h"
 
-#include "core/SortedList.h"
+#include "core/io/SortedList.h"
 
 #include <algorithm>
 

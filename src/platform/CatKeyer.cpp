@@ -1,6 +1,6 @@
 #include "platform/CatKeyer.h"
 
-#include "core/KeyerMessages.h"
+#include "core/station/KeyerMessages.h"
 #include "platform/PosteRig.h"
 
 namespace zep {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/KeyerSettings.h"
+#include "core/station/KeyerSettings.h"
 
 #include <QObject>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "platform/ListBox.h"
 
-#include "core/SortedList.h"
+#include "core/io/SortedList.h"
 
 #include <QMouseEvent>
 

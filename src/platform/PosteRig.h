@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/RigProtocol.h"
+#include "core/station/RigProtocol.h"
 #include "platform/RigControl.h"
 
 #include <QElapsedTimer>
@@ -30,7 +30,7 @@ struct RigTiming {
 /// The radio through the helper program zep-rozadovev-poste, the only one that links Hamlib:
 /// a crash or a hang inside the library, or a radio that answers garbage, ends the helper and
 /// never the log window. The helper is started on the first request, spoken to over its pipes
-/// (core/RigProtocol.h) with signals only, watched (a PING every `pingMs`), and when it dies
+/// (core/station/RigProtocol.h) with signals only, watched (a PING every `pingMs`), and when it dies
 /// or hangs it is killed and started again after a back-off (0.5 s, 1 s, 2 s ... 10 s) while
 /// the reading is "Silent", which the entry window shows as "Poste : pas de réponse".
 class PosteRig : public RigControl {

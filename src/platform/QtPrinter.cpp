@@ -1,6 +1,6 @@
 #include "platform/QtPrinter.h"
 
-#include "core/TextFile.h"
+#include "core/io/TextFile.h"
 
 #include <QBuffer>
 #include <QDebug>

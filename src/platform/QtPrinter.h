@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/Dialogs.h"
-#include "core/IoResult.h"
+#include "core/io/Dialogs.h"
+#include "core/io/IoResult.h"
 #include "platform/Printer.h"
 
 #include <QByteArray>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/RadioReading.h"
+#include "core/station/RadioReading.h"
 
 #include <QList>
 #include <QObject>

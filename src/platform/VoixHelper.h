@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/VoiceProtocol.h"
+#include "core/station/VoiceProtocol.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -21,7 +21,7 @@ struct VoixTiming {
 };
 
 /// The sound helper program zep-rozadovev-voix, the only one that links Qt Multimedia: started
-/// on the first request, spoken to over its pipes (core/VoiceProtocol.h), watched (a PING every
+/// on the first request, spoken to over its pipes (core/station/VoiceProtocol.h), watched (a PING every
 /// `pingMs`), killed when it hangs; a helper that died is started again at the next request.
 /// Its lines are input: a line that is not the protocol's is dropped.
 class VoixHelper : public QObject {

@@ -1,7 +1,7 @@
 #include "platform/VoixKeyer.h"
 
-#include "core/KeyerMessages.h"
-#include "core/KeyerSettings.h"
+#include "core/station/KeyerMessages.h"
+#include "core/station/KeyerSettings.h"
 #include "platform/PosteRig.h"
 
 #include <functional>

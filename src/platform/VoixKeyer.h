@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/Settings.h"
+#include "core/io/Settings.h"
 #include "platform/Keyers.h"
 #include "platform/VoixHelper.h"
 

@@ -1,6 +1,6 @@
 #include "reports/Affiche_Log.h"
 
-#include "core/LogListing.h"
+#include "core/reports/LogListing.h"
 #include "platform/Colors.h"
 #include "reports/ListingActions.h"
 

@@ -1,7 +1,7 @@
 #include "reports/Carte_Acti.h"
 
-#include "core/MapDepartments.h"
-#include "core/TextFile.h"
+#include "core/countries/MapDepartments.h"
+#include "core/io/TextFile.h"
 #include "entry/DepartmentPainter.h"
 #include "entry/Saisie_QSO.h"
 #include "platform/Colors.h"

@@ -1,6 +1,6 @@
 #include "reports/DepartmentMapView.h"
 
-#include "core/MapDepartments.h"
+#include "core/countries/MapDepartments.h"
 #include "entry/DepartmentPainter.h"
 #include "platform/Colors.h"
 #include "reports/DepartmentShapes.h"

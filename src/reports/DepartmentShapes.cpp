@@ -1,6 +1,6 @@
 #include "reports/DepartmentShapes.h"
 
-#include "core/Statistics.h"
+#include "core/reports/Statistics.h"
 
 #include <QFile>
 #include <QRegularExpression>

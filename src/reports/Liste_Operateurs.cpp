@@ -1,7 +1,7 @@
 #include "reports/Liste_Operateurs.h"
 
-#include "core/Activation.h"
-#include "core/ActivityLog.h"
+#include "core/log/Activation.h"
+#include "core/log/ActivityLog.h"
 #include "platform/Colors.h"
 #include "reports/ListingActions.h"
 

@@ -1,8 +1,8 @@
 #include "reports/ListingActions.h"
 
-#include "core/Activation.h"
-#include "core/ActivityLog.h"
-#include "core/Statistics.h"
+#include "core/log/Activation.h"
+#include "core/log/ActivityLog.h"
+#include "core/reports/Statistics.h"
 #include "platform/Colors.h"
 #include "platform/QtPrinter.h"
 #include "setup/Selection_Acti.h"

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/Clock.h"
-#include "core/IoResult.h"
-#include "core/LogListing.h"
+#include "core/io/Clock.h"
+#include "core/io/IoResult.h"
+#include "core/reports/LogListing.h"
 #include "entry/WindowServices.h"
 #include "platform/Printer.h"
 

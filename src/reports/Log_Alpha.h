@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/Clock.h"
+#include "core/io/Clock.h"
 #include "entry/WindowServices.h"
 
 #include <QStringList>

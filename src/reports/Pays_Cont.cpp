@@ -1,8 +1,8 @@
 #include "reports/Pays_Cont.h"
 
-#include "core/CountriesWorked.h"
-#include "core/ProgramDirectory.h"
-#include "core/TextFile.h"
+#include "core/countries/CountriesWorked.h"
+#include "core/io/ProgramDirectory.h"
+#include "core/io/TextFile.h"
 #include "entry/QsoList.h"
 #include "entry/Saisie_QSO.h"
 #include "platform/Colors.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/PrefixTable.h"
+#include "core/countries/PrefixTable.h"
 #include "entry/WindowServices.h"
 
 #include <QPointer>

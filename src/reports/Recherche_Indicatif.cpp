@@ -1,6 +1,6 @@
 #include "reports/Recherche_Indicatif.h"
 
-#include "core/QsoLine.h"
+#include "core/log/QsoLine.h"
 #include "entry/EntryEditing.h"
 #include "entry/QsoList.h"
 #include "entry/Saisie_QSO.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/RadioReading.h"
-#include "core/Settings.h"
+#include "core/io/Settings.h"
+#include "core/station/RadioReading.h"
 #include "platform/RigControl.h"
 #include "platform/StatusLabel.h"
 

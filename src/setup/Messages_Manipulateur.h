@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/Dialogs.h"
-#include "core/KeyerSettings.h"
+#include "core/io/Dialogs.h"
+#include "core/station/KeyerSettings.h"
 
 #include <QDialog>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/Clock.h"
-#include "core/CurrentActivation.h"
+#include "core/io/Clock.h"
+#include "core/log/CurrentActivation.h"
 
 #include <QDialog>
 

@@ -1,8 +1,8 @@
 #include "setup/Setup.h"
 
-#include "core/Activation.h"
-#include "core/ProgramDirectory.h"
-#include "core/TextFile.h"
+#include "core/io/ProgramDirectory.h"
+#include "core/io/TextFile.h"
+#include "core/log/Activation.h"
 #include "platform/Colors.h"
 #include "platform/FieldKeys.h"
 #include "platform/ListBox.h"

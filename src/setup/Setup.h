@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/CurrentActivation.h"
-#include "core/Dialogs.h"
-#include "core/Settings.h"
+#include "core/io/Dialogs.h"
+#include "core/io/Settings.h"
+#include "core/log/CurrentActivation.h"
 #include "setup/SetupFields.h"
 
 #include <QWidget>

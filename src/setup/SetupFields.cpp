@@ -1,6 +1,6 @@
 #include "setup/SetupFields.h"
 
-#include "core/TextFile.h"
+#include "core/io/TextFile.h"
 
 namespace zep {
 

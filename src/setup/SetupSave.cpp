@@ -1,7 +1,7 @@
 // Reopening, recording and deleting activations from the setup window.
 
-#include "core/Activation.h"
-#include "core/TextFile.h"
+#include "core/io/TextFile.h"
+#include "core/log/Activation.h"
 #include "platform/Colors.h"
 #include "platform/ListBox.h"
 #include "setup/Setup.h"

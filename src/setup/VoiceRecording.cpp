@@ -1,6 +1,6 @@
 #include "setup/VoiceRecording.h"
 
-#include "core/KeyerMessages.h"
+#include "core/station/KeyerMessages.h"
 #include "platform/Keyers.h"
 
 #include <QComboBox>

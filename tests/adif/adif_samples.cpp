@@ -5,13 +5,13 @@
 //
 //   zep_adif_samples DIRECTORY
 
-#include "core/AdifAwardExport.h"
-#include "core/AdifExport.h"
-#include "core/CountriesWorked.h"
-#include "core/PrefixDxcc.h"
-#include "core/PrefixTable.h"
-#include "core/QsoLine.h"
-#include "core/TextFile.h"
+#include "core/countries/CountriesWorked.h"
+#include "core/countries/PrefixDxcc.h"
+#include "core/countries/PrefixTable.h"
+#include "core/exchange/AdifAwardExport.h"
+#include "core/exchange/AdifExport.h"
+#include "core/io/TextFile.h"
+#include "core/log/QsoLine.h"
 
 #include <QCoreApplication>
 #include <QDir>

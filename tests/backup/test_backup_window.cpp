@@ -4,7 +4,7 @@
 
 #include "backup/BackupMenus.h"
 #include "backup/Copie_Securite.h"
-#include "core/BackupMirror.h"
+#include "core/backup/BackupMirror.h"
 #include "platform/FileChooser.h"
 #include "platform/RecordingPrinter.h"
 #include "platform/StatusLabel.h"

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "core/Clock.h"
-#include "core/CurrentActivation.h"
-#include "core/Dialogs.h"
-#include "core/Settings.h"
+#include "core/io/Clock.h"
+#include "core/io/Dialogs.h"
+#include "core/io/Settings.h"
+#include "core/log/CurrentActivation.h"
 #include "entry/QsoList.h"
 #include "entry/Saisie_QSO.h"
 #include "platform/Colors.h"

@@ -1,7 +1,7 @@
 #include "EntryWindowFixture.h"
 
-#include "core/QsoLine.h"
-#include "core/SysCalls.h"
+#include "core/io/SysCalls.h"
+#include "core/log/QsoLine.h"
 #include "entry/EntryEditing.h"
 #include "support/QsoLines.h"
 

@@ -4,9 +4,9 @@
 
 #include "EntryWindowFixture.h"
 
-#include "core/ActivityLog.h"
-#include "core/QsoLine.h"
-#include "core/SysCalls.h"
+#include "core/io/SysCalls.h"
+#include "core/log/ActivityLog.h"
+#include "core/log/QsoLine.h"
 
 #include <QSignalSpy>
 

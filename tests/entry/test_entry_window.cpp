@@ -3,7 +3,7 @@
 
 #include "EntryWindowFixture.h"
 
-#include "core/QsoLine.h"
+#include "core/log/QsoLine.h"
 #include "entry/DepartmentPainter.h"
 #include "entry/QsoList.h"
 #include "platform/ShapedTextDelegate.h"

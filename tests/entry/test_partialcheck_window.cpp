@@ -4,7 +4,7 @@
 
 #include "EntryWindowFixture.h"
 
-#include "core/QsoLine.h"
+#include "core/log/QsoLine.h"
 #include "entry/PartialCheckPanel.h"
 #include "platform/FileChooser.h"
 

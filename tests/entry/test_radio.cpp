@@ -5,7 +5,7 @@
 
 #include "EntryWindowFixture.h"
 
-#include "core/QsoFrequencies.h"
+#include "core/log/QsoFrequencies.h"
 #include "platform/PosteRig.h"
 #include "platform/ScriptedRig.h"
 #include "setup/Liaison_Poste.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/QsoLine.h"
+#include "core/log/QsoLine.h"
 #include "labels/LabelSheets.h"
 #include "labels/SelectionEntry.h"
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "core/CurrentActivation.h"
-#include "core/Dialogs.h"
-#include "core/QsoLine.h"
-#include "core/Settings.h"
+#include "core/io/Dialogs.h"
+#include "core/io/Settings.h"
+#include "core/log/CurrentActivation.h"
+#include "core/log/QsoLine.h"
 #include "entry/WindowServices.h"
 #include "platform/FileChooser.h"
 #include "platform/RecordingPrinter.h"

@@ -1,6 +1,6 @@
 #include "LabelTestData.h"
 
-#include "core/Dialogs.h"
+#include "core/io/Dialogs.h"
 #include "labels/LabelPrinting.h"
 #include "platform/RecordingPrinter.h"
 

@@ -1,6 +1,6 @@
 #include "LabelsFixture.h"
 
-#include "core/Clock.h"
+#include "core/io/Clock.h"
 #include "entry/Saisie_QSO.h"
 #include "labels/Etiquettes.h"
 #include "labels/LabelMenus.h"

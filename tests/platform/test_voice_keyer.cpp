@@ -3,9 +3,9 @@
 // with rigctl, and the two helper programs in between, killed or frozen in mid-message. The
 // worst fault here is a transmitter left keyed.
 
-#include "core/KeyerSettings.h"
-#include "core/Settings.h"
-#include "core/WavFile.h"
+#include "core/io/Settings.h"
+#include "core/station/KeyerSettings.h"
+#include "core/station/WavFile.h"
 #include "platform/PosteRig.h"
 #include "platform/VoixKeyer.h"
 #include "support/PulseServer.h"

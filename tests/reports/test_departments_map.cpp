@@ -1,7 +1,7 @@
 #include "entry/EntryWindowFixture.h"
 
-#include "core/MapDepartments.h"
-#include "core/QsoLine.h"
+#include "core/countries/MapDepartments.h"
+#include "core/log/QsoLine.h"
 #include "entry/DepartmentPainter.h"
 #include "platform/FileChooser.h"
 #include "platform/RecordingPrinter.h"

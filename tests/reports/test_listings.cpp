@@ -1,11 +1,11 @@
 // The "Afficher" windows as the operator uses them: the log display with its save, print and
 // preview, the sorted log and its save, the operator list, and the menu that opens them.
 
-#include "core/Activation.h"
-#include "core/Clock.h"
-#include "core/LogListing.h"
-#include "core/QsoLine.h"
-#include "core/Settings.h"
+#include "core/io/Clock.h"
+#include "core/io/Settings.h"
+#include "core/log/Activation.h"
+#include "core/log/QsoLine.h"
+#include "core/reports/LogListing.h"
 #include "entry/Saisie_QSO.h"
 #include "platform/FileChooser.h"
 #include "platform/QtPrinter.h"

@@ -1,7 +1,8 @@
 #include "entry/EntryWindowFixture.h"
 
-#include "core/CountriesWorked.h"
-#include "core/QsoLine.h"
+#include "core/countries/CountriesWorked.h"
+#include "core/io/ProgramDirectory.h"
+#include "core/log/QsoLine.h"
 #include "platform/ListBox.h"
 #include "platform/RecordingPrinter.h"
 #include "reports/Pays_Cont.h"

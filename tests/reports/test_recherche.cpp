@@ -1,5 +1,5 @@
-#include "core/Dialogs.h"
-#include "core/QsoLine.h"
+#include "core/io/Dialogs.h"
+#include "core/log/QsoLine.h"
 #include "entry/QsoList.h"
 #include "reports/Recherche_Indicatif.h"
 #include "support/QsoLines.h"

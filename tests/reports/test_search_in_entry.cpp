@@ -1,6 +1,6 @@
 #include "entry/EntryWindowFixture.h"
 
-#include "core/QsoLine.h"
+#include "core/log/QsoLine.h"
 #include "reports/Recherche_Indicatif.h"
 
 #include <QRadioButton>

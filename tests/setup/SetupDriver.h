@@ -3,8 +3,8 @@
 // Drives the setup window from the keyboard as an operator would, on a temporary program
 // directory, with scripted message boxes and settings kept in memory.
 
-#include "core/Dialogs.h"
-#include "core/Settings.h"
+#include "core/io/Dialogs.h"
+#include "core/io/Settings.h"
 #include "platform/Colors.h"
 #include "platform/ListBox.h"
 #include "setup/Setup.h"

@@ -1,5 +1,5 @@
-#include "core/Dialogs.h"
-#include "core/KeyerSettings.h"
+#include "core/io/Dialogs.h"
+#include "core/station/KeyerSettings.h"
 #include "setup/Messages_Manipulateur.h"
 
 #include <QAccessible>

@@ -1,8 +1,8 @@
 // The choice between the two references of a double activation, and the entry window's clock
 // that must stand still while it is open and run again however it closes.
 
-#include "core/Clock.h"
-#include "core/CurrentActivation.h"
+#include "core/io/Clock.h"
+#include "core/log/CurrentActivation.h"
 #include "platform/Colors.h"
 #include "setup/Selection_Acti.h"
 #include "support/ModalWindows.h"

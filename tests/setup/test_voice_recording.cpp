@@ -2,8 +2,8 @@
 // operator does: the message chosen, the input named in the window, the buttons that can be
 // used at each moment, the level bar as a screen reader says it, and a failure as one message.
 
-#include "core/Dialogs.h"
-#include "core/KeyerSettings.h"
+#include "core/io/Dialogs.h"
+#include "core/station/KeyerSettings.h"
 #include "platform/ScriptedKeyer.h"
 #include "setup/Messages_Manipulateur.h"
 #include "setup/VoiceRecording.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/QsoLine.h"
-#include "core/TextFile.h"
+#include "core/io/TextFile.h"
+#include "core/log/QsoLine.h"
 
 #include <gtest/gtest.h>
 

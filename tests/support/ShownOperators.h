@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/OperatorTally.h"
+#include "core/log/OperatorTally.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "core/exchange/AdifImport.h"
+#include "core/io/Clock.h"
+#include "entry/WindowServices.h"
+
+#include <QDialog>
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class QTableView;
+
+namespace zep {
+
+class Saisie_QSO;
+
+/// The preview of an ADIF import, "Import ADIF": every record of the file with its status
+/// ("à importer", "déjà dans le log", "doublon", "ignoré") and the reason or the changes made
+/// to it, the counts, a tick to take the duplicates in too, then "Importer" or "Annuler".
+/// Nothing is written while it is open: it only shows what "Importer" will write.
+class Import_ADIF : public QDialog {
+    Q_OBJECT
+public:
+    Import_ADIF(const adifimport::Preview &preview, const QString &sourceFile,
+                const QString &reference, QWidget *parent = nullptr);
+
+    /// Whether the operator ticked the duplicates in.
+    bool withDuplicates() const;
+
+    /// "Lus : 12 — à importer : 8 — ..." as the window shows it.
+    static QString countsText(const adifimport::Preview &preview, bool withDuplicates);
+
+    QLabel *Fichier;   ///< which file goes into which log
+    QLabel *Compteurs; ///< the counts
+    QLabel *Remarques; ///< what the reader noted about the file as a whole
+    QTableView *Liste_Import;
+    QCheckBox *Importer_Doublons;
+    QPushButton *Importer;
+    QPushButton *Annuler;
+
+private:
+    const adifimport::Preview &preview_;
+};
+
+/// "Fichiers" > "Importer un fichier ADIF…" of the entry window: the open dialog, the
+/// preview, then the import into the current activation's log. A double activation keeps its
+/// two logs identical, so the QSOs go into both (the second made a copy of the first, as after
+/// every QSO entered).
+class AdifImportAction {
+public:
+    AdifImportAction(Saisie_QSO &entry, const WindowServices &services, Clock &clock);
+
+    /// The whole import from the menu; true when QSOs were imported (or the report written).
+    bool run();
+
+private:
+    Saisie_QSO &entry_;
+    WindowServices services_;
+    Clock &clock_;
+    QString lastDirectory_; ///< where the last file was taken from, proposed again
+};
+
+/// Wires the menu item to an AdifImportAction living as long as the entry window.
+void connectAdifImport(Saisie_QSO &entry, const WindowServices &services, Clock &clock);
+
+} // namespace zep
