@@ -1,15 +1,15 @@
 # Installing like a desktop program: the executable in bin/, the user guide and the data files
 # in share/zep-rozadovev/, a desktop entry and a scalable icon where the desktop's application
-# menu finds them. The program finds its guide through this layout (src/core/ShippedFiles.h);
+# menu finds them. The program finds its guide through this layout (src/core/io/ShippedFiles.h);
 # its users' data are in their own data directory wherever it runs from.
 include(GNUInstallDirs)
 
 # The revision has one definition, in the program; the package takes its version from there.
-file(STRINGS ${PROJECT_SOURCE_DIR}/src/core/Settings.h _zep_revision_line
+file(STRINGS ${PROJECT_SOURCE_DIR}/src/core/io/Settings.h _zep_revision_line
      REGEX "revisionText = QStringLiteral")
 string(REGEX MATCH "\" *([0-9][0-9A-Za-z.]*)\"" _zep_match "${_zep_revision_line}")
 if(NOT CMAKE_MATCH_1)
-    message(FATAL_ERROR "The program's revision was not found in src/core/Settings.h")
+    message(FATAL_ERROR "The program's revision was not found in src/core/io/Settings.h")
 endif()
 set(ZEP_REVISION ${CMAKE_MATCH_1})
 
@@ -81,6 +81,7 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://zep.example.org/")
 # The libraries come from dpkg-shlibdeps; Qt's SVG icon engine and the font with Courier New's
 # metrics are loaded at run time, so they are named here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, fonts-liberation2")
+# libzip4 is loaded at the program's first archive (dlopen): the dependency scan cannot see it.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, fonts-liberation2, libzip4")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 include(CPack)

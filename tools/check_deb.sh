@@ -85,6 +85,14 @@ ldd /usr/libexec/zep-rozadovev/zep-rozadovev-voix | grep -q Qt6Multimedia ||
     fail "the sound helper does not link Qt Multimedia"
 dpkg-deb --field "$deb" Depends | grep -q 'libqt6multimedia6' ||
     fail "the package does not depend on libqt6multimedia6"
+# The archive library is loaded at the first archive, not at start: the package must still
+# bring it, as its dependency scan cannot see it.
+ldd /usr/bin/zep-rozadovev | grep -q libzip &&
+    fail "the program maps libzip at start; it loads it at its first archive"
+ldd /usr/bin/zep-rozadovev | grep -q Qt6Network &&
+    fail "the program links Qt Network; the cluster and cwdaemon use the system's sockets"
+dpkg-deb --field "$deb" Depends | grep -q 'libzip4' ||
+    fail "the package does not depend on libzip4"
 desktop-file-validate /usr/share/applications/zep-rozadovev.desktop ||
     fail "the desktop entry does not validate"
 # appstreamcli exits 0 on warnings too: its verdict line must show no error and no warning.

@@ -1,20 +1,20 @@
 #include "platform/DeviceKeyers.h"
 
-#include "core/KeyerMessages.h"
-#include "core/KeyerProtocols.h"
+#include "core/station/KeyerMessages.h"
+#include "core/station/KeyerProtocols.h"
 
 #include <QDeadlineTimer>
-#include <QHostAddress>
-#include <QHostInfo>
 #include <QSocketNotifier>
 #include <QThread>
 #include <QTimer>
-#include <QUdpSocket>
 
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
+#include <netdb.h>
 #include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -31,8 +31,10 @@ public:
         : host_(std::move(host)), port_(port), timing_(timing) {}
     /// At the keyer's end (the program closing): a message still being keyed stops.
     ~CwDaemonWorker() override {
-        if (socket_ && !token_.isEmpty())
+        if (fd_ >= 0 && !token_.isEmpty())
             write(cwdaemon::abort());
+        if (fd_ >= 0)
+            ::close(fd_);
     }
 
     void send(const QString &morse, int wpm) {
@@ -72,34 +74,42 @@ private:
     /// The socket, made on this thread at the first use; false (said once) when the host
     /// has no address.
     bool ready() {
-        if (socket_)
+        if (fd_ >= 0)
             return true;
-        QHostAddress address(host_);
-        if (address.isNull()) {
-            // A name is looked up here, on the keyer's thread, never on the window's.
-            const QHostInfo info = QHostInfo::fromName(host_);
-            if (info.error() != QHostInfo::NoError || info.addresses().isEmpty()) {
-                emit failed(QStringLiteral("cwdaemon : l'hôte %1 est inconnu.").arg(host_));
-                return false;
-            }
-            address = info.addresses().constFirst();
+        // A name is looked up here, on the keyer's thread, never on the window's.
+        addrinfo hints{};
+        hints.ai_family = AF_UNSPEC;
+        hints.ai_socktype = SOCK_DGRAM;
+        addrinfo *found = nullptr;
+        if (::getaddrinfo(host_.toUtf8().constData(), QByteArray::number(port_).constData(), &hints,
+                          &found) != 0 ||
+            !found) {
+            emit failed(QStringLiteral("cwdaemon : l'hôte %1 est inconnu.").arg(host_));
+            return false;
         }
-        socket_ = new QUdpSocket(this);
+        const std::unique_ptr<addrinfo, decltype(&::freeaddrinfo)> addresses(found, ::freeaddrinfo);
+        fd_ = ::socket(found->ai_family, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        if (fd_ < 0) {
+            emit failed(
+                QStringLiteral("cwdaemon : %1.").arg(QString::fromLocal8Bit(std::strerror(errno))));
+            return false;
+        }
+        // Connected: a refused datagram (nothing listens on the port) comes back as an error
+        // of the socket.
+        ::connect(fd_, found->ai_addr, found->ai_addrlen);
         deadline_ = new QTimer(this);
         deadline_->setSingleShot(true);
         connect(deadline_, &QTimer::timeout, this, [this] { silent(); });
-        connect(socket_, &QUdpSocket::readyRead, this, &CwDaemonWorker::read);
-        connect(socket_, &QUdpSocket::errorOccurred, this, [this] {
-            // A refused datagram (nothing listens on the port) comes back as an error of the
-            // connected socket.
-            if (!token_.isEmpty())
-                silent();
-        });
-        socket_->connectToHost(address, quint16(port_));
+        notifier_ = new QSocketNotifier(fd_, QSocketNotifier::Read, this);
+        connect(notifier_, &QSocketNotifier::activated, this, &CwDaemonWorker::read);
         return true;
     }
 
-    void write(const QByteArray &datagram) { socket_->write(datagram); }
+    void write(const QByteArray &datagram) {
+        if (::send(fd_, datagram.constData(), size_t(datagram.size()), MSG_NOSIGNAL) < 0 &&
+            errno == ECONNREFUSED && !token_.isEmpty())
+            silent();
+    }
 
     void armDeadline() {
         const qint64 ms = 2 * keyer::morseDurationMs(remaining_, wpm_) + timing_.marginMs;
@@ -107,12 +117,19 @@ private:
     }
 
     void read() {
-        while (socket_->hasPendingDatagrams()) {
+        for (;;) {
             // Only a short answer is looked at; anything longer is not cwdaemon's.
-            QByteArray datagram(int(qMin<qint64>(socket_->pendingDatagramSize(), 64)), '\0');
-            if (socket_->readDatagram(datagram.data(), datagram.size()) < 0)
-                break;
-            const std::optional<QByteArray> token = cwdaemon::endToken(datagram);
+            char datagram[64];
+            const ssize_t n = ::recv(fd_, datagram, sizeof datagram, 0);
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                if (errno == ECONNREFUSED && !token_.isEmpty())
+                    silent();
+                return;
+            }
+            const std::optional<QByteArray> token =
+                cwdaemon::endToken(QByteArray(datagram, qsizetype(n)));
             if (token && !token_.isEmpty() && *token == token_) {
                 token_.clear();
                 deadline_->stop();
@@ -130,7 +147,8 @@ private:
     QString host_;
     int port_;
     KeyerTiming timing_;
-    QUdpSocket *socket_ = nullptr;
+    int fd_ = -1; ///< the UDP socket, connected to the daemon
+    QSocketNotifier *notifier_ = nullptr;
     QTimer *deadline_ = nullptr;
     QByteArray token_;
     quint64 sequence_ = 0;

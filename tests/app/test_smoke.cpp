@@ -121,6 +121,22 @@ TEST_F(Smoke, OneProgramPerDirectoryAndACrashLeavesNoLockBehind) {
     EXPECT_EQ(third->state(), QProcess::Running);
 }
 
+// The first window comes without the libraries that only later work needs: the archives'
+// (libzip, and the cryptography it brings, loaded at the first archive), the network's (the
+// cluster and cwdaemon speak through the system's sockets), the radio's and the sound's (their
+// helpers').
+TEST_F(Smoke, TheFirstWindowMapsNoArchiveNetworkRadioOrSoundLibrary) {
+    QProcess *p = start();
+    ASSERT_TRUE(waitForLoad(p)) << p->readAllStandardError().toStdString();
+    QFile maps(QStringLiteral("/proc/%1/maps").arg(p->processId()));
+    ASSERT_TRUE(maps.open(QIODevice::ReadOnly));
+    const QByteArray mapped = maps.readAll();
+    ASSERT_TRUE(mapped.contains("libQt6Widgets")) << "not the program's maps";
+    for (const char *library :
+         {"libzip", "libcrypto", "libQt6Network", "libkrb5", "libhamlib", "libQt6Multimedia"})
+        EXPECT_FALSE(mapped.contains(library)) << library;
+}
+
 TEST_F(Smoke, ADirectoryThatCannotBeWrittenStopsTheStartWithOneMessage) {
     // /proc exists and takes no new file, even from root: the program must not open a window
     // that would take QSOs it cannot save.
