@@ -90,42 +90,36 @@ template <class F> void forEachSpan(QByteArrayView bytes, F &&f) {
     }
 }
 
-/// Calls `f(start)`, in file order, with the start of each line that begins with `prefix` (two
-/// to four bytes), and of each line that begins with a blank. The memory holds one call sign per
-/// line from column 1, so this passes over nearly every line without cutting it: the file is
-/// looked at sixteen bytes at a time for a line end followed by the wanted bytes, and a
-/// 100,000-entry memory costs little more than reading it. Four bytes of the call sign leave
-/// few lines to look at even where most call signs share their first two.
+/// Calls `f(start)`, in file order, with the start of each line that begins with `first` then
+/// `second`, and of each line that begins with a blank. The memory holds one call sign per line
+/// from column 1, so this passes over nearly every line without cutting it: the file is looked
+/// at sixteen bytes at a time for a line end followed by the wanted bytes, and a 100,000-entry
+/// memory costs little more than reading it.
 template <class F>
-void forEachLineStartingWith(QByteArrayView bytes, QByteArrayView prefix, F &&f) {
+void forEachLineStartingWith(QByteArrayView bytes, char first, char second, F &&f) {
     const char *const base = bytes.data();
     const qsizetype size = bytes.size();
-    const qsizetype k = prefix.size();
     const auto wanted = [&](qsizetype start) {
         return base[start] == ' ' ||
-               (start + k <= size && std::memcmp(base + start, prefix.data(), size_t(k)) == 0);
+               (base[start] == first && start + 1 < size && base[start + 1] == second);
     };
     if (size > 0 && wanted(0))
         f(qsizetype(0));
     qsizetype i = 0; // the line end looked at; its line starts at i + 1
 #if defined(__SSE2__)
-    const auto load = [](const char *at) {
-        return _mm_loadu_si128(reinterpret_cast<const __m128i *>(at));
-    };
     const __m128i lf = _mm_set1_epi8('\n');
     const __m128i blank = _mm_set1_epi8(' ');
-    __m128i wantedByte[4] = {};
-    for (qsizetype j = 0; j < k; ++j)
-        wantedByte[j] = _mm_set1_epi8(prefix[j]);
-    for (; i + 16 + k <= size; i += 16) {
+    const __m128i one = _mm_set1_epi8(first);
+    const __m128i two = _mm_set1_epi8(second);
+    for (; i + 18 <= size; i += 16) {
         const char *p = base + i;
-        const __m128i next = load(p + 1);
-        __m128i same = _mm_and_si128(_mm_cmpeq_epi8(next, wantedByte[0]),
-                                     _mm_cmpeq_epi8(load(p + 2), wantedByte[1]));
-        for (qsizetype j = 2; j < k; ++j)
-            same = _mm_and_si128(same, _mm_cmpeq_epi8(load(p + 1 + j), wantedByte[j]));
-        const __m128i starts = _mm_or_si128(same, _mm_cmpeq_epi8(next, blank));
-        unsigned mask = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(load(p), lf))) &
+        const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+        const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + 1));
+        const __m128i after = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + 2));
+        const __m128i starts =
+            _mm_or_si128(_mm_and_si128(_mm_cmpeq_epi8(next, one), _mm_cmpeq_epi8(after, two)),
+                         _mm_cmpeq_epi8(next, blank));
+        unsigned mask = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(here, lf))) &
                         unsigned(_mm_movemask_epi8(starts));
         while (mask != 0) {
             f(i + 1 + std::countr_zero(mask));
@@ -157,19 +151,17 @@ QList<LineSpan> entriesOf(QByteArrayView bytes, QByteArrayView call) {
     const char *const base = bytes.data();
     const qsizetype size = bytes.size();
     const qsizetype n = call.size();
-    forEachLineStartingWith(
-        bytes, call.first(std::min<qsizetype>(call.size(), 4)), [&](qsizetype start) {
-            // A line that starts with a letter holds the call sign only if it starts with all of
-            // it, followed by a blank, the line end or the twelfth column: the rest is not cut.
-            if (base[start] != ' ') {
-                if (start + n > size || std::memcmp(base + start, call.data(), size_t(n)) != 0)
-                    return;
-                if (start + n < size && n < callColumns &&
-                    !std::memchr(" \r\n", base[start + n], 3))
-                    return;
-            }
-            check(lineFrom(bytes, start));
-        });
+    forEachLineStartingWith(bytes, call.at(0), call.at(1), [&](qsizetype start) {
+        // A line that starts with a letter holds the call sign only if it starts with all of
+        // it, followed by a blank, the line end or the twelfth column: the rest is not cut.
+        if (base[start] != ' ') {
+            if (start + n > size || std::memcmp(base + start, call.data(), size_t(n)) != 0)
+                return;
+            if (start + n < size && n < callColumns && !std::memchr(" \r\n", base[start + n], 3))
+                return;
+        }
+        check(lineFrom(bytes, start));
+    });
     return found;
 }
 
