@@ -56,6 +56,34 @@ QString StatusLabel::spokenName() const {
     return name;
 }
 
+void StatusLabel::keepSizeOf(const QString &widest) {
+    widest_ = widest;
+    kept_ = QSize();
+    updateGeometry();
+}
+
+QSize StatusLabel::sizeHint() const {
+    if (widest_.isEmpty())
+        return QLabel::sizeHint();
+    if (!kept_.isValid()) {
+        const QMargins m = contentsMargins();
+        const int frame = 2 * margin();
+        kept_ = QSize(fontMetrics().horizontalAdvance(widest_) + m.left() + m.right() + frame,
+                      fontMetrics().height() + m.top() + m.bottom() + frame);
+    }
+    return kept_;
+}
+
+QSize StatusLabel::minimumSizeHint() const {
+    return widest_.isEmpty() ? QLabel::minimumSizeHint() : sizeHint();
+}
+
+void StatusLabel::changeEvent(QEvent *event) {
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+        kept_ = QSize();
+    QLabel::changeEvent(event);
+}
+
 void StatusLabel::setText(const QString &shown) {
     if (shown == text())
         return;

@@ -31,14 +31,25 @@ public:
     void setText(const QString &text);
     /// The texts that are announced when they appear.
     void announceWhen(Matters matters) { matters_ = std::move(matters); }
+    /// A line whose figures change often keeps the size of `widest`, its longest text: the
+    /// window's layout is not worked out again at each change, and the line does not move.
+    void keepSizeOf(const QString &widest);
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
 
 signals:
     /// A text that matters was shown, and sent to the screen reader as an alert.
     void announced(const QString &text);
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
     QString caption_;
     Matters matters_;
+    QString widest_;
+    mutable QSize kept_; ///< the size of `widest_` in the label's font, once worked out
 };
 
 } // namespace zep

@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
+#include <QRegularExpression>
 
 using namespace zep;
 using zep::testing::EntryWindowTest;
@@ -494,4 +495,30 @@ TEST(QsoListRows, KeptRowImagesShowExactlyWhatDrawingAfreshShows) {
     EXPECT_TRUE(alike(shown(), afresh()));
     list.rows().setLine(3, lines.at(3));
     EXPECT_TRUE(alike(shown(), afresh()));
+}
+
+// The rate lines change at every QSO: they show their whole text, and keep their place and size
+// whatever their figures, so that the window is not laid out again at each QSO.
+TEST_F(EntryWindow, TheRateLinesShowTheirWholeTextAndKeepTheirSize) {
+    Saisie_QSO &w = open();
+    w.show();
+    auto *rate = w.findChild<QLabel *>(QStringLiteral("Cadence"));
+    auto *onBand = w.findChild<QLabel *>(QStringLiteral("QSO_Bande"));
+    ASSERT_NE(rate, nullptr);
+    ASSERT_NE(onBand, nullptr);
+    logQso(QStringLiteral("F5XYZ"), QStringLiteral("21"), QStringLiteral("Jean"));
+    QApplication::processEvents();
+    const QRect rateAt = rate->geometry(), onBandAt = onBand->geometry();
+    for (const QString &call : {QStringLiteral("F6ABC"), QStringLiteral("F4DEF")})
+        logQso(call, QStringLiteral("76"), QStringLiteral("Paul"));
+    QApplication::processEvents();
+    EXPECT_EQ(rate->geometry(), rateAt);
+    EXPECT_EQ(onBand->geometry(), onBandAt);
+    // Five-figure counts still fit.
+    static const QRegularExpression count(QStringLiteral("\\d+(?= QSO)"));
+    for (QLabel *line : {rate, onBand}) {
+        const QString widest = QString(line->text()).replace(count, QStringLiteral("99999"));
+        EXPECT_GE(line->contentsRect().width(), line->fontMetrics().horizontalAdvance(widest))
+            << widest.toStdString();
+    }
 }
