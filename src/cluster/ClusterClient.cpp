@@ -86,7 +86,6 @@ private:
     void tryNext(int lastError);
     void connecting();
     void readable();
-    void writable();
     void send(const QByteArray &bytes);
     void flush();
     void apply(const cluster::Step &step);
@@ -180,7 +179,7 @@ void ClusterWorker::tryNext(int lastError) {
         if (::connect(fd_, address->ai_addr, address->ai_addrlen) == 0 || errno == EINPROGRESS) {
             writeNotifier_ = std::make_unique<QSocketNotifier>(fd_, QSocketNotifier::Write);
             connect(writeNotifier_.get(), &QSocketNotifier::activated, this,
-                    [this] { connected_ ? writable() : connecting(); });
+                    [this] { connected_ ? flush() : connecting(); });
             return;
         }
         lastError = errno;
@@ -266,10 +265,6 @@ void ClusterWorker::flush() {
     writeNotifier_->setEnabled(!unsent_.isEmpty());
     if (unsent_.isEmpty() && closing_)
         ::shutdown(fd_, SHUT_WR);
-}
-
-void ClusterWorker::writable() {
-    flush();
 }
 
 void ClusterWorker::apply(const cluster::Step &step) {
