@@ -47,11 +47,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const QByteArray input(reinterpret_cast<const char *>(data), qsizetype(size));
     const adif::ReadResult read = adif::readAdif(input);
     if (!adif::looksLikeAdx(input)) {
+        // Values are UTF-8. A UTF-16 file is read as UTF-8 first, where a sign of two bytes
+        // may take three: values may then outgrow the file, by half at most.
         qsizetype total = 0;
         for (const adif::Record &r : read.records)
             for (const adif::Field &f : r.fields)
                 total += f.value.size();
-        check(total <= input.size(), "values longer than the file");
+        const bool utf16 = input.startsWith("\xFF\xFE") || input.startsWith("\xFE\xFF");
+        check(utf16 ? 2 * total <= 3 * input.size() : total <= input.size(),
+              "values longer than the file");
     }
 
     static const QStringList lines = logLines();
