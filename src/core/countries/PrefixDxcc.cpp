@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringDecoder>
 
 #include <algorithm>
 #include <cstring>
@@ -58,7 +59,13 @@ bool isAsciiBlank(char c) {
 QByteArrayView trimmedField(QByteArrayView field, bool utf8, QString &text, QByteArray &held) {
     text.clear();
     if (std::any_of(field.begin(), field.end(), [](char c) { return uchar(c) >= 0x80; })) {
-        text = (utf8 ? QString::fromUtf8(field) : cp1252::decode(field)).trimmed();
+        // A byte-order mark inside the file is a character of its field there (no blank), as
+        // the table's reading of the whole text leaves it.
+        text = (utf8 ? QStringDecoder(QStringDecoder::Utf8,
+                                      QStringConverter::Flag::ConvertInitialBom)
+                           .decode(field)
+                     : cp1252::decode(field))
+                   .trimmed();
         if (std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= 0x80; }))
             return {};
         held = text.toLatin1();
@@ -78,6 +85,9 @@ QByteArrayView trimmedField(QByteArrayView field, bool utf8, QString &text, QByt
 EntityFinder::EntityFinder(QByteArrayView tableFile) : filter_(filterBits / 64) {
     const bool utf8 = tableFile.startsWith("\xEF\xBB\xBF");
     if (utf8)
+        tableFile = tableFile.sliced(3);
+    // The table's reading decodes what follows the mark, which drops one more mark there.
+    if (utf8 && tableFile.startsWith("\xEF\xBB\xBF"))
         tableFile = tableFile.sliced(3);
     prepare(tableFile.count('\n') + 1);
     QString prefixText, codeText;
