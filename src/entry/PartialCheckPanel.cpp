@@ -231,6 +231,7 @@ void PartialCheckPanel::take() {
         index_->remember(r.call, r.department, r.firstName);
     pending_.clear();
     index_->followLog(context_.currentLog());
+    ++indexChanges_;
     if (again_ || index_->scanned() > PartialCheckIndex::headroom / 2)
         requestBuild();
     refresh();
@@ -253,12 +254,17 @@ void PartialCheckPanel::followLog(const LogReading &log) {
     // lines all over again.
     if (!index_ || indexLog_ != context_.logPath())
         return;
+    if (log.version != 0 && index_->logVersion() == log.version)
+        return; // the log as the index last saw it
     index_->followLog(log);
+    ++indexChanges_;
     // The stations logged since the build are scanned one by one; past a few thousand, a new
     // build gives them postings, off this thread.
     if (index_->scanned() > PartialCheckIndex::headroom / 2 && !building_)
         requestBuild();
-    refresh();
+    // A QSO validated empties the call-sign field just after: the lists are shown once, for
+    // what the field then holds.
+    refreshSoon();
 }
 
 void PartialCheckPanel::remembered(const QString &call, const QString &department,
@@ -269,8 +275,10 @@ void PartialCheckPanel::remembered(const QString &call, const QString &departmen
     // when it arrives.
     if (building_)
         pending_.push_back({call, department, firstName});
-    if (index_)
+    if (index_) {
         index_->remember(call, department, firstName);
+        ++indexChanges_;
+    }
 }
 
 void PartialCheckPanel::reload() {
@@ -280,14 +288,23 @@ void PartialCheckPanel::reload() {
 }
 
 void PartialCheckPanel::fill(QListWidget *list, const QList<KnownCall> &calls) {
-    // The rows are rewritten in place: emptying the list and adding them again would lay the
-    // list out anew at every key.
-    while (list->count() > calls.size())
-        delete list->takeItem(list->count() - 1);
+    // The rows are rewritten in place, and those missing or left over are added or removed in
+    // one step each: a row at a time would make the list lay itself out again for each.
+    const int rows = int(calls.size());
+    if (rows == 0) {
+        if (list->count() > 0)
+            list->clear();
+        return;
+    }
+    if (list->count() > rows)
+        list->model()->removeRows(rows, list->count() - rows);
+    else if (list->count() < rows)
+        list->addItems(QStringList(rows - list->count(), QString()));
     const bool asked = !context_.correcting();
-    for (qsizetype i = 0; i < calls.size(); ++i) {
+    for (int i = 0; i < rows; ++i) {
         const KnownCall &k = calls.at(i);
-        QListWidgetItem *item = i < list->count() ? list->item(int(i)) : new QListWidgetItem(list);
+        QListWidgetItem *item = list->item(i);
+        // An item given the value it holds says nothing to its list.
         item->setText(itemText(k));
         item->setData(callRole, k.call);
         item->setData(Qt::ForegroundRole,
@@ -295,11 +312,28 @@ void PartialCheckPanel::fill(QListWidget *list, const QList<KnownCall> &calls) {
     }
 }
 
+namespace {
+
+/// Highlights `row` (none for -1), leaving a list already so as it is: each new highlight
+/// makes the list paint again and tell its watchers.
+void highlight(QListWidget *list, int row) {
+    if (list->currentRow() != row || (row >= 0 && !list->item(row)->isSelected()))
+        list->setCurrentRow(row);
+}
+
+} // namespace
+
 void PartialCheckPanel::refresh() {
+    const QString typed = call_->text().trimmed();
+    const QString band = context_.band(), mode = context_.mode();
+    const bool correcting = context_.correcting();
+    // The same text, band and mode against an unchanged index show the same lists.
+    Shown now{typed, band, mode, correcting, index_.get(), indexChanges_};
+    if (shown_ && *shown_ == now)
+        return;
+    shown_ = std::move(now);
     QList<KnownCall> known, near;
     if (index_) {
-        const QString typed = call_->text().trimmed();
-        const QString band = context_.band(), mode = context_.mode();
         known = index_->search(typed, band, mode);
         near = index_->neighbours(typed, band, mode);
     }
@@ -307,12 +341,22 @@ void PartialCheckPanel::refresh() {
     fill(neighbours_, near);
     // The first call is highlighted, ready for F8.
     if (known_->count() > 0) {
-        neighbours_->setCurrentRow(-1);
-        known_->setCurrentRow(0);
+        highlight(neighbours_, -1);
+        highlight(known_, 0);
     } else {
-        known_->setCurrentRow(-1);
-        neighbours_->setCurrentRow(neighbours_->count() > 0 ? 0 : -1);
+        highlight(known_, -1);
+        highlight(neighbours_, neighbours_->count() > 0 ? 0 : -1);
     }
+}
+
+void PartialCheckPanel::refreshSoon() {
+    if (refreshQueued_)
+        return;
+    refreshQueued_ = true;
+    QTimer::singleShot(0, this, [this] {
+        refreshQueued_ = false;
+        refresh();
+    });
 }
 
 QListWidgetItem *PartialCheckPanel::highlighted() const {

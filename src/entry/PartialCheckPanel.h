@@ -11,6 +11,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QLabel;
@@ -89,7 +90,8 @@ public:
     /// is, rather than reading the whole memory again after every QSO. During a build the
     /// entry is kept and given to the new index when it arrives; the build is not made again.
     void remembered(const QString &call, const QString &department, const QString &firstName);
-    /// Shows the lists again for the text in the field, the band and the mode.
+    /// Shows the lists again for the text in the field, the band and the mode (at once; nothing
+    /// is done when neither they nor the index changed since the lists were last shown).
     void refresh();
     /// The index is built and the lists answer.
     bool ready() const { return index_ != nullptr; }
@@ -124,6 +126,8 @@ private:
     void requestBuild();
     void take();
     void fill(QListWidget *list, const QList<KnownCall> &calls);
+    /// Refreshes once control is back to the event loop, however many times it is asked.
+    void refreshSoon();
     void moveHighlight(int step);
     QListWidgetItem *highlighted() const;
     void takeHighlighted();
@@ -143,6 +147,17 @@ private:
     bool building_ = false;
     bool again_ = false; ///< a new list, memory or log came while a build was under way
     int builds_ = 0;
+    /// What the lists show: the field's text, the band and mode, and the index as it was.
+    struct Shown {
+        QString typed, band, mode;
+        bool correcting = false;
+        const PartialCheckIndex *index = nullptr;
+        quint64 changes = 0;
+        bool operator==(const Shown &) const = default;
+    };
+    std::optional<Shown> shown_;
+    quint64 indexChanges_ = 0; ///< counts the changes made to the index in use
+    bool refreshQueued_ = false;
 };
 
 /// "Fichiers" > "Mettre à jour MASTER.SCP…": a list chosen by the operator, checked and copied

@@ -142,6 +142,17 @@ TEST_F(PartialCheckWindow, EnterKeepsWhatWasTypedAndLogsTheSameLine) {
     window->Indi_Q->clear();
     type(QStringLiteral("F5XY"));
     EXPECT_EQ(rows(known), QStringList({"F5XYZ       Jean (76)"}));
+
+    // The log changed behind the window (another program, a correction) while a call is
+    // typed: once read again, the lists show it as soon as the window is back to its events.
+    put(logFile(), bytes(logFile()) + qsoLineOf("07/12/26", "14:09", "F5XYZ", "76", "Jean",
+                                                "CW", "7")
+                                          .toLatin1() +
+                       "\r\n");
+    window->refreshFromLog();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(rows(known), QStringList({"F5XYZ       7 CW"}));
+    EXPECT_EQ(window->Indi_Q->text(), QStringLiteral("F5XY"));
 }
 
 TEST_F(PartialCheckWindow, MasterScpUpdateChecksTheFileThenRebuilds) {
