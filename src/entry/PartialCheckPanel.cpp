@@ -7,6 +7,7 @@
 #include "platform/FileChooser.h"
 #include "platform/ShapedTextDelegate.h"
 
+#include <QAbstractItemModel>
 #include <QAction>
 #include <QCoreApplication>
 #include <QDir>
@@ -290,25 +291,32 @@ void PartialCheckPanel::reload() {
 void PartialCheckPanel::fill(QListWidget *list, const QList<KnownCall> &calls) {
     // The rows are rewritten in place, and those missing or left over are added or removed in
     // one step each: a row at a time would make the list lay itself out again for each.
+    QAbstractItemModel *model = list->model();
     const int rows = int(calls.size());
-    if (rows == 0) {
-        if (list->count() > 0)
-            list->clear();
-        return;
-    }
     if (list->count() > rows)
-        list->model()->removeRows(rows, list->count() - rows);
-    else if (list->count() < rows)
+        model->removeRows(rows, list->count() - rows);
+    if (rows == 0)
+        return;
+    if (list->count() < rows)
         list->addItems(QStringList(rows - list->count(), QString()));
+    // Each row changed tells its list once, not once for each of its values.
     const bool asked = !context_.correcting();
     for (int i = 0; i < rows; ++i) {
         const KnownCall &k = calls.at(i);
         QListWidgetItem *item = list->item(i);
-        // An item given the value it holds says nothing to its list.
-        item->setText(itemText(k));
-        item->setData(callRole, k.call);
-        item->setData(Qt::ForegroundRole,
-                      k.duplicate && asked ? QVariant(QBrush(Qt::red)) : QVariant());
+        const QString text = itemText(k);
+        const QVariant colour = k.duplicate && asked ? QVariant(QBrush(Qt::red)) : QVariant();
+        if (item->text() == text && item->data(callRole).toString() == k.call &&
+            item->data(Qt::ForegroundRole) == colour)
+            continue;
+        {
+            const QSignalBlocker quiet(model);
+            item->setText(text);
+            item->setData(callRole, k.call);
+            item->setData(Qt::ForegroundRole, colour);
+        }
+        const QModelIndex at = model->index(i, 0);
+        emit model->dataChanged(at, at);
     }
 }
 

@@ -12,7 +12,10 @@ RateLine::RateLine(QWidget *parent, Context context)
       onBand_(new StatusLabel(QStringLiteral("QSO sur la bande"), parent)) {
     rate_->setObjectName(QStringLiteral("Cadence"));
     onBand_->setObjectName(QStringLiteral("QSO_Bande"));
-    // Both lines change at every QSO: they keep the size of their longest text.
+    // Both lines change at every QSO: they keep the size of their longest text, and draw
+    // their plain text themselves.
+    rate_->setTextFormat(Qt::PlainText);
+    onBand_->setTextFormat(Qt::PlainText);
     rate_->keepSizeOf(QStringLiteral(
         "Cadence : 99999 QSO/h sur les 10 derniers, 99999 QSO/h sur la dernière heure"));
     onBand_->keepSizeOf(QStringLiteral("9999999 QSO sur 99999.999 Mhz"));

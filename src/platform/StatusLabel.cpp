@@ -4,6 +4,8 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QPainter>
+#include <QPaintEvent>
 #include <QTextDocumentFragment>
 
 namespace zep {
@@ -59,7 +61,90 @@ QString StatusLabel::spokenName() const {
 void StatusLabel::keepSizeOf(const QString &widest) {
     widest_ = widest;
     kept_ = QSize();
+    // It paints every pixel of itself: what lies under it is not drawn again first.
+    setAttribute(Qt::WA_OpaquePaintEvent, drawsItself());
     updateGeometry();
+}
+
+bool StatusLabel::drawsItself() const {
+    // A plain line, left-aligned, without a frame, on a parent that draws what lies under it.
+    return !widest_.isEmpty() && textFormat() == Qt::PlainText && frameShape() == NoFrame &&
+           alignment() == (Qt::AlignLeft | Qt::AlignVCenter) && parentWidget() != nullptr;
+}
+
+const QStaticText &StatusLabel::word(const QString &text) {
+    if (auto found = words_.constFind(text); found != words_.cend())
+        return *found;
+    if (words_.size() >= 256)
+        words_.clear();
+    QStaticText laid(text);
+    laid.setTextFormat(Qt::PlainText);
+    laid.prepare(QTransform(), font());
+    return *words_.insert(text, laid);
+}
+
+bool StatusLabel::event(QEvent *event) {
+    switch (event->type()) {
+    case QEvent::Move:
+    case QEvent::Resize:
+    case QEvent::ParentChange:
+    case QEvent::PaletteChange:
+    case QEvent::StyleChange:
+    case QEvent::WindowActivate:
+    case QEvent::WindowDeactivate:
+    case QEvent::EnabledChange:
+        under_ = QPixmap();
+        break;
+    default:
+        break;
+    }
+    return QLabel::event(event);
+}
+
+void StatusLabel::paintEvent(QPaintEvent *event) {
+    if (!drawsItself() || text().contains(QLatin1Char('\n'))) {
+        if (testAttribute(Qt::WA_OpaquePaintEvent)) {
+            // Drawn by QLabel, which does not paint what lies under its text.
+            setAttribute(Qt::WA_OpaquePaintEvent, false);
+            update();
+            return;
+        }
+        QLabel::paintEvent(event);
+        return;
+    }
+    QWidget *parent = parentWidget();
+    const qreal ratio = devicePixelRatioF();
+    if (under_.isNull() || under_.size() != size() * ratio) {
+        // The parent alone, as it draws itself where the line lies.
+        under_ = QPixmap(size() * ratio);
+        under_.setDevicePixelRatio(ratio);
+        under_.fill(Qt::transparent);
+        parent->render(&under_, QPoint(), QRegion(geometry()), QWidget::DrawWindowBackground);
+    }
+    QPainter painter(this);
+    painter.drawPixmap(event->rect(), under_,
+                       QRectF(QPointF(event->rect().topLeft()) * ratio,
+                              QSizeF(event->rect().size()) * ratio));
+    const QString shown = text();
+    if (shown.isEmpty())
+        return;
+    const QRect area = contentsRect().adjusted(margin(), margin(), -margin(), -margin());
+    const QFontMetricsF metrics(font());
+    painter.setFont(font());
+    painter.setPen(palette().color(isEnabled() ? QPalette::Normal : QPalette::Disabled,
+                                   foregroundRole()));
+    painter.setClipRect(area, Qt::IntersectClip);
+    qreal x = area.x();
+    const qreal y = qRound(area.y() + (area.height() - metrics.height()) / 2);
+    const qreal space = metrics.horizontalAdvance(QLatin1Char(' '));
+    for (const QStringView piece : QStringView(shown).split(QLatin1Char(' '))) {
+        if (!piece.isEmpty()) {
+            const QStaticText &laid = word(piece.toString());
+            painter.drawStaticText(QPointF(x, y), laid);
+            x += laid.size().width();
+        }
+        x += space;
+    }
 }
 
 QSize StatusLabel::sizeHint() const {
@@ -79,8 +164,10 @@ QSize StatusLabel::minimumSizeHint() const {
 }
 
 void StatusLabel::changeEvent(QEvent *event) {
-    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
         kept_ = QSize();
+        words_.clear();
+    }
     QLabel::changeEvent(event);
 }
 

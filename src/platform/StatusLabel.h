@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QHash>
 #include <QLabel>
+#include <QPixmap>
+#include <QStaticText>
 
 #include <functional>
 
@@ -44,12 +47,22 @@ signals:
 
 protected:
     void changeEvent(QEvent *event) override;
+    bool event(QEvent *event) override;
+    /// A line that keeps its size draws its plain text itself, a word at a time, each word
+    /// laid out once: its figures change at every QSO, its words hardly ever. What lies under
+    /// it is kept as an image, so that the frame around it is not drawn again at each change.
+    void paintEvent(QPaintEvent *event) override;
 
 private:
+    bool drawsItself() const;
+    const QStaticText &word(const QString &text);
+
     QString caption_;
     Matters matters_;
     QString widest_;
     mutable QSize kept_; ///< the size of `widest_` in the label's font, once worked out
+    QHash<QString, QStaticText> words_; ///< laid out in the label's font
+    QPixmap under_;                     ///< what the parent draws where the line lies
 };
 
 } // namespace zep

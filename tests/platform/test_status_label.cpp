@@ -1,0 +1,61 @@
+// A status line whose figures change at every QSO draws its text itself: it must look as Qt's
+// label draws the same text on the same frame, for each new text, without drawing the frame
+// under it again.
+
+#include "platform/StatusLabel.h"
+
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace zep;
+
+namespace {
+
+/// Pixels that differ between two images of the same size.
+int differing(const QImage &a, const QImage &b) {
+    int n = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            n += a.pixel(x, y) != b.pixel(x, y);
+    return n;
+}
+
+} // namespace
+
+TEST(StatusLabel, ALineThatKeepsItsSizeLooksAsQtsLabelOnTheSameFrame) {
+    const QString widest = QStringLiteral(
+        "Cadence : 99999 QSO/h sur les 10 derniers, 99999 QSO/h sur la dernière heure");
+    QGroupBox ownBox(QStringLiteral("Activité")), qtBox(QStringLiteral("Activité"));
+    StatusLabel own(QStringLiteral("Cadence"), &ownBox);
+    own.setTextFormat(Qt::PlainText);
+    own.keepSizeOf(widest);
+    QLabel qt(&qtBox);
+    qt.setTextFormat(Qt::PlainText);
+    for (QGroupBox *box : {&ownBox, &qtBox})
+        box->resize(own.sizeHint().width() + 40, 70);
+    for (QLabel *line : std::initializer_list<QLabel *>{&own, &qt})
+        line->setGeometry(QRect(QPoint(12, 28), own.sizeHint()));
+    EXPECT_TRUE(own.testAttribute(Qt::WA_OpaquePaintEvent));
+
+    const QImage empty = ownBox.grab().toImage();
+    for (const QString &text :
+         {QStringLiteral("Cadence : 0 QSO/h sur les 10 derniers, 1 QSO/h sur la dernière heure"),
+          QStringLiteral("Cadence : 124 QSO/h sur les 10 derniers,  87 QSO/h sur la dernière "
+                         "heure"),
+          QString()}) {
+        own.setText(text);
+        qt.setText(text);
+        const QImage mine = ownBox.grab().toImage(), theirs = qtBox.grab().toImage();
+        ASSERT_EQ(mine.size(), theirs.size());
+        // The text is there, in the same place, glyph for glyph within a pixel's shading.
+        const int ink = differing(theirs, empty);
+        if (!text.isEmpty()) {
+            EXPECT_GT(ink, 200) << text.toStdString();
+        }
+        EXPECT_LE(differing(mine, theirs), ink / 50) << text.toStdString();
+    }
+}
