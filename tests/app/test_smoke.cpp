@@ -60,13 +60,18 @@ protected:
         QSettings ini(iniFile(), QSettings::IniFormat);
         return ini.value(QStringLiteral("Setup /Chemin Repertoire")).toString();
     }
+    QString revisionSetting() const {
+        QSettings ini(iniFile(), QSettings::IniFormat);
+        return ini.value(QStringLiteral("Setup /Revision")).toString();
+    }
 
-    /// Waits until the window has loaded (its start-up settings are written).
+    /// Waits until the window has loaded: its start-up settings are written, the folder first
+    /// and the revision after it, each in a write of its own.
     bool waitForLoad(QProcess *p) {
         QElapsedTimer t;
         t.start();
         while (t.elapsed() < 20000) {
-            if (startDirectorySetting() == dataDir() &&
+            if (startDirectorySetting() == dataDir() && !revisionSetting().isEmpty() &&
                 QFileInfo::exists(QDir(dataDir()).filePath(QStringLiteral("Liste_Activite.txt"))))
                 return true;
             if (p->state() == QProcess::NotRunning)
@@ -99,8 +104,7 @@ protected:
 TEST_F(Smoke, OneProgramPerDirectoryAndACrashLeavesNoLockBehind) {
     QProcess *first = start();
     ASSERT_TRUE(waitForLoad(first)) << first->readAllStandardError().toStdString();
-    QSettings ini(iniFile(), QSettings::IniFormat);
-    EXPECT_EQ(ini.value(QStringLiteral("Setup /Revision")).toString(), QStringLiteral(" 1.3.7b"));
+    EXPECT_EQ(revisionSetting(), QStringLiteral(" 1.3.7b"));
 
     const QStringList before = snapshot();
     QProcess *second = start();
