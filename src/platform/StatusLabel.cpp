@@ -4,8 +4,8 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QTextDocumentFragment>
 
 namespace zep {
@@ -122,17 +122,17 @@ void StatusLabel::paintEvent(QPaintEvent *event) {
         parent->render(&under_, QPoint(), QRegion(geometry()), QWidget::DrawWindowBackground);
     }
     QPainter painter(this);
-    painter.drawPixmap(event->rect(), under_,
-                       QRectF(QPointF(event->rect().topLeft()) * ratio,
-                              QSizeF(event->rect().size()) * ratio));
+    painter.drawPixmap(
+        event->rect(), under_,
+        QRectF(QPointF(event->rect().topLeft()) * ratio, QSizeF(event->rect().size()) * ratio));
     const QString shown = text();
     if (shown.isEmpty())
         return;
     const QRect area = contentsRect().adjusted(margin(), margin(), -margin(), -margin());
     const QFontMetricsF metrics(font());
     painter.setFont(font());
-    painter.setPen(palette().color(isEnabled() ? QPalette::Normal : QPalette::Disabled,
-                                   foregroundRole()));
+    painter.setPen(
+        palette().color(isEnabled() ? QPalette::Normal : QPalette::Disabled, foregroundRole()));
     painter.setClipRect(area, Qt::IntersectClip);
     qreal x = area.x();
     const qreal y = qRound(area.y() + (area.height() - metrics.height()) / 2);

@@ -145,9 +145,8 @@ TEST_F(PartialCheckWindow, EnterKeepsWhatWasTypedAndLogsTheSameLine) {
 
     // The log changed behind the window (another program, a correction) while a call is
     // typed: once read again, the lists show it as soon as the window is back to its events.
-    put(logFile(), bytes(logFile()) + qsoLineOf("07/12/26", "14:09", "F5XYZ", "76", "Jean",
-                                                "CW", "7")
-                                          .toLatin1() +
+    put(logFile(), bytes(logFile()) +
+                       qsoLineOf("07/12/26", "14:09", "F5XYZ", "76", "Jean", "CW", "7").toLatin1() +
                        "\r\n");
     window->refreshFromLog();
     QCoreApplication::processEvents();

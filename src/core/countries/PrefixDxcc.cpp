@@ -60,12 +60,14 @@ QByteArrayView trimmedField(QByteArrayView field, bool utf8, QString &text, QByt
     text.clear();
     if (std::any_of(field.begin(), field.end(), [](char c) { return uchar(c) >= 0x80; })) {
         // A byte-order mark inside the file is a character of its field there (no blank), as
-        // the table's reading of the whole text leaves it.
-        text = (utf8 ? QStringDecoder(QStringDecoder::Utf8,
-                                      QStringConverter::Flag::ConvertInitialBom)
-                           .decode(field)
-                     : cp1252::decode(field))
-                   .trimmed();
+        // the table's reading of the whole text leaves it; a sequence cut by the field's end
+        // is a replacement character there too, not kept for a next call.
+        text =
+            (utf8 ? QStringDecoder(QStringDecoder::Utf8, QStringConverter::Flag::ConvertInitialBom |
+                                                             QStringConverter::Flag::Stateless)
+                        .decode(field)
+                  : cp1252::decode(field))
+                .trimmed();
         if (std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= 0x80; }))
             return {};
         held = text.toLatin1();

@@ -319,15 +319,17 @@ TEST(PrefixDxcc, TheFinderMadeFromTheFileAnswersAsTheTableReadsIt) {
     const QByteArray utf8 = "\xEF\xBB\xBF"
                             "G;Angleterre;G;EU\r\n\xC2\xA0GM ;\xC3\x89"
                             "cosse;GM;EU\r\n"
-                            "GW;Galles;\xEF\xBB\xBFGW;EU\r\n"  // a mark inside: no blank
-                            "\xEF\xBB\xBFGD;Man;GD;EU\r\n"; // a mark at a line's start
+                            "GW;Galles;\xEF\xBB\xBFGW;EU\r\n" // a mark inside: no blank
+                            "\xEF\xBB\xBFGD;Man;GD;EU\r\n";   // a mark at a line's start
     // A second mark at the start of the file, and one inside a field.
     const QByteArray twoMarks = "\xEF\xBB\xBF\xEF\xBB\xBFGI;Irlande du Nord;GI;EU\r\n"
                                 "GJ;Jersey;\xEF\xBB\xBFGJ;EU\r\n";
-    const QStringList calls = {"F5ABC",  "TK5XX", "EA8AB",  "DL1ABC", "EZ1A",  "EA3AA", "ON4AAA",
-                               "G4KKK",  "GM3ABC", "ZZ9ZZ", "F",      "GW4A", "GD4A",  "GI4A",
-                               "GJ4A"};
-    for (const QByteArray &file : {odd, utf8, twoMarks, builtInPrefixTable()}) {
+    const QStringList calls = {"F5ABC",  "TK5XX", "EA8AB",  "DL1ABC", "EZ1A", "EA3AA",
+                               "ON4AAA", "G4KKK", "GM3ABC", "ZZ9ZZ",  "F",    "GW4A",
+                               "GD4A",   "GI4A",  "GJ4A",   "GU4A"};
+    // A character cut short by the field's end: no code, as the table reads it.
+    const QByteArray cut = "\xEF\xBB\xBFGU;Guernesey;G\xDC;EU\r\n";
+    for (const QByteArray &file : {odd, utf8, twoMarks, cut, builtInPrefixTable()}) {
         const PrefixTable table = PrefixTable::parse(file);
         const prefixdxcc::EntityFinder fromTable(table), fromFile(file);
         QStringList all = calls;
