@@ -336,7 +336,7 @@ void PartialCheckPanel::refresh() {
     const QString band = context_.band(), mode = context_.mode();
     const bool correcting = context_.correcting();
     // The same text, band and mode against an unchanged index show the same lists.
-    Shown now{typed, band, mode, correcting, index_.get(), indexChanges_};
+    Shown now{typed, band, mode, correcting, indexChanges_};
     if (shown_ && *shown_ == now)
         return;
     shown_ = std::move(now);

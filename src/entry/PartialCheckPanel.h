@@ -151,12 +151,12 @@ private:
     struct Shown {
         QString typed, band, mode;
         bool correcting = false;
-        const PartialCheckIndex *index = nullptr;
         quint64 changes = 0;
         bool operator==(const Shown &) const = default;
     };
     std::optional<Shown> shown_;
-    quint64 indexChanges_ = 0; ///< counts the changes made to the index in use
+    /// Counts the changes made to the index in use, a new index being one.
+    quint64 indexChanges_ = 0;
     bool refreshQueued_ = false;
 };
 

@@ -7,7 +7,7 @@
 namespace zep {
 
 ShapedTextDelegate::ShapedTextDelegate(QObject *parent, int capacity)
-    : QStyledItemDelegate(parent), capacity_(std::max(1, capacity)) {}
+    : QStyledItemDelegate(parent), shaped_(capacity) {}
 
 int ShapedTextDelegate::textMargin(const QWidget *widget) {
     const QStyle *style = widget ? widget->style() : QApplication::style();
@@ -16,20 +16,10 @@ int ShapedTextDelegate::textMargin(const QWidget *widget) {
 }
 
 const QStaticText &ShapedTextDelegate::shaped(const QString &text, const QFont &font) const {
-    if (font != font_) {
-        shaped_.clear();
-        font_ = font;
+    // The row's height is measured again for another font.
+    if (font != shaped_.font())
         rowHeight_ = -1;
-    }
-    if (auto found = shaped_.constFind(text); found != shaped_.cend())
-        return *found;
-    if (shaped_.size() >= capacity_)
-        shaped_.clear();
-    QStaticText laid(text);
-    laid.setTextFormat(Qt::PlainText);
-    laid.setPerformanceHint(QStaticText::AggressiveCaching);
-    laid.prepare(QTransform(), font);
-    return *shaped_.insert(text, laid);
+    return shaped_.of(text, font);
 }
 
 void ShapedTextDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
@@ -48,7 +38,7 @@ void ShapedTextDelegate::paint(QPainter *painter, const QStyleOptionViewItem &op
         drawRow(painter, opt, text);
         return;
     }
-    if (opt.font != font_ || opt.widget->palette().cacheKey() != paletteKey_) {
+    if (opt.font != shaped_.font() || opt.widget->palette().cacheKey() != paletteKey_) {
         images_.clear();
         paletteKey_ = opt.widget->palette().cacheKey();
     }

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QFont>
+#include "platform/LaidOutTexts.h"
+
 #include <QHash>
 #include <QPixmap>
-#include <QStaticText>
 #include <QStyledItemDelegate>
 
 namespace zep {
@@ -25,7 +25,7 @@ public:
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
 
     /// Texts whose layout is kept now.
-    int kept() const { return int(shaped_.size()); }
+    int kept() const { return shaped_.size(); }
 
     /// Keeps each row drawn as an image too, for a list repainted whole at every change (the
     /// QSO list after each QSO): drawing a row is then a copy of its pixels rather than the
@@ -48,9 +48,7 @@ private:
     void drawRow(QPainter *painter, QStyleOptionViewItem &opt, const QString &text) const;
     static int textMargin(const QWidget *widget);
 
-    int capacity_;
-    mutable QFont font_;
-    mutable QHash<QString, QStaticText> shaped_;
+    mutable LaidOutTexts shaped_;
     mutable int rowHeight_ = -1;
     bool rowImages_ = false;
     mutable QHash<RowKey, QPixmap> images_;

@@ -72,17 +72,6 @@ bool StatusLabel::drawsItself() const {
            alignment() == (Qt::AlignLeft | Qt::AlignVCenter) && parentWidget() != nullptr;
 }
 
-const QStaticText &StatusLabel::word(const QString &text) {
-    if (auto found = words_.constFind(text); found != words_.cend())
-        return *found;
-    if (words_.size() >= 256)
-        words_.clear();
-    QStaticText laid(text);
-    laid.setTextFormat(Qt::PlainText);
-    laid.prepare(QTransform(), font());
-    return *words_.insert(text, laid);
-}
-
 bool StatusLabel::event(QEvent *event) {
     switch (event->type()) {
     case QEvent::Move:
@@ -139,7 +128,7 @@ void StatusLabel::paintEvent(QPaintEvent *event) {
     const qreal space = metrics.horizontalAdvance(QLatin1Char(' '));
     for (const QStringView piece : QStringView(shown).split(QLatin1Char(' '))) {
         if (!piece.isEmpty()) {
-            const QStaticText &laid = word(piece.toString());
+            const QStaticText &laid = words_.of(piece.toString(), font());
             painter.drawStaticText(QPointF(x, y), laid);
             x += laid.size().width();
         }
@@ -164,10 +153,8 @@ QSize StatusLabel::minimumSizeHint() const {
 }
 
 void StatusLabel::changeEvent(QEvent *event) {
-    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
         kept_ = QSize();
-        words_.clear();
-    }
     QLabel::changeEvent(event);
 }
 

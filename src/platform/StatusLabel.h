@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QHash>
+#include "platform/LaidOutTexts.h"
+
 #include <QLabel>
 #include <QPixmap>
-#include <QStaticText>
 
 #include <functional>
 
@@ -55,14 +55,13 @@ protected:
 
 private:
     bool drawsItself() const;
-    const QStaticText &word(const QString &text);
 
     QString caption_;
     Matters matters_;
     QString widest_;
     mutable QSize kept_; ///< the size of `widest_` in the label's font, once worked out
-    QHash<QString, QStaticText> words_; ///< laid out in the label's font
-    QPixmap under_;                     ///< what the parent draws where the line lies
+    LaidOutTexts words_{256};
+    QPixmap under_; ///< what the parent draws where the line lies
 };
 
 } // namespace zep
