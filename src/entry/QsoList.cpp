@@ -143,6 +143,13 @@ void QsoList::fitToFont() {
     fitColumn();
 }
 
+QSize QsoList::sizeHint() const {
+    const int text = fontMetrics().horizontalAdvance(QLatin1Char('0')) *
+                     (6 + 2 + std::max(int(qsocol::lineLength), longest_));
+    const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    return {text + 8 + 2 * frameWidth() + scrollBar, QTableView::sizeHint().height()};
+}
+
 void QsoList::fitColumn() {
     // The number takes at least four digits and two blanks; a fixed-pitch font gives every
     // character the width of "0". The text keeps a few pixels of margin on each side.

@@ -54,6 +54,10 @@ public:
 
     QsoListModel &rows() { return *model_; }
 
+    /// Wide enough for a whole QSO line of 104 columns after a number of six digits, beside
+    /// the scroll bar: the window opens with every column of the log in view.
+    QSize sizeHint() const override;
+
 signals:
     void currentRowChanged(int row);
 

@@ -309,7 +309,8 @@ void Saisie_QSO::buildLayout() {
     access::tabChain({Bande_Q, Mode_Q, Indi_Q, Dpt_Q, Prenom_Q, QRKR_Q, QRKE_Q, Observation_Q,
                       Date_Q, Heure_Q, Valide_Q, Annule_Q, Edite_QSO, Efface_QSO, Recupere,
                       Ajout_QSO, Recherche, Liste_QSO});
-    resize(1180, 820);
+    // Wide enough for the whole QSO lines beside the known calls when they are shown.
+    resize(QSize(1180, 820).expandedTo(QSize(sizeHint().width(), 0)));
 }
 
 QString Saisie_QSO::referenceText(bool second, const CurrentActivation &a) const {

@@ -7,6 +7,9 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QTextDocumentFragment>
+#include <QtMath>
+
+#include <algorithm>
 
 namespace zep {
 
@@ -83,6 +86,7 @@ bool StatusLabel::event(QEvent *event) {
     case QEvent::WindowDeactivate:
     case QEvent::EnabledChange:
         under_ = QPixmap();
+        composed_ = QPixmap();
         break;
     default:
         break;
@@ -101,39 +105,78 @@ void StatusLabel::paintEvent(QPaintEvent *event) {
         QLabel::paintEvent(event);
         return;
     }
-    QWidget *parent = parentWidget();
     const qreal ratio = devicePixelRatioF();
     if (under_.isNull() || under_.size() != size() * ratio) {
         // The parent alone, as it draws itself where the line lies.
         under_ = QPixmap(size() * ratio);
         under_.setDevicePixelRatio(ratio);
         under_.fill(Qt::transparent);
-        parent->render(&under_, QPoint(), QRegion(geometry()), QWidget::DrawWindowBackground);
+        parentWidget()->render(&under_, QPoint(), QRegion(geometry()),
+                               QWidget::DrawWindowBackground);
+        composed_ = QPixmap();
     }
+    const QColor pen =
+        palette().color(isEnabled() ? QPalette::Normal : QPalette::Disabled, foregroundRole());
+    if (composed_.isNull() || composedFont_ != font() || composedPen_ != pen) {
+        composed_ = under_.copy();
+        composed_.setDevicePixelRatio(ratio);
+        placed_.clear();
+        composedFont_ = font();
+        composedPen_ = pen;
+    }
+    compose(contentsRect().adjusted(margin(), margin(), -margin(), -margin()));
     QPainter painter(this);
     painter.drawPixmap(
-        event->rect(), under_,
+        event->rect(), composed_,
         QRectF(QPointF(event->rect().topLeft()) * ratio, QSizeF(event->rect().size()) * ratio));
-    const QString shown = text();
-    if (shown.isEmpty())
-        return;
-    const QRect area = contentsRect().adjusted(margin(), margin(), -margin(), -margin());
+}
+
+void StatusLabel::compose(const QRect &area) {
     const QFontMetricsF metrics(font());
-    painter.setFont(font());
-    painter.setPen(
-        palette().color(isEnabled() ? QPalette::Normal : QPalette::Disabled, foregroundRole()));
-    painter.setClipRect(area, Qt::IntersectClip);
+    std::vector<Placed> now;
     qreal x = area.x();
-    const qreal y = qRound(area.y() + (area.height() - metrics.height()) / 2);
     const qreal space = metrics.horizontalAdvance(QLatin1Char(' '));
+    const QString shown = text();
     for (const QStringView piece : QStringView(shown).split(QLatin1Char(' '))) {
         if (!piece.isEmpty()) {
-            const QStaticText &laid = words_.of(piece.toString(), font());
-            painter.drawStaticText(QPointF(x, y), laid);
-            x += laid.size().width();
+            const QString word = piece.toString();
+            const qreal width = words_.of(word, font()).size().width();
+            now.push_back({word, x, width});
+            x += width;
         }
         x += space;
     }
+    // A word's ink may pass its advance by a little on either side.
+    const int pad = qCeil(metrics.height() / 4);
+    const auto rectOf = [&](const Placed &p) {
+        return QRectF(p.x - pad, area.y(), p.width + 2 * pad, area.height()).toAlignedRect() & area;
+    };
+    QRegion changed;
+    for (size_t i = 0; i < std::max(now.size(), placed_.size()); ++i) {
+        const bool same = i < now.size() && i < placed_.size() && now[i] == placed_[i];
+        if (same)
+            continue;
+        if (i < now.size())
+            changed += rectOf(now[i]);
+        if (i < placed_.size())
+            changed += rectOf(placed_[i]);
+    }
+    placed_ = now;
+    if (changed.isEmpty())
+        return;
+    // What lies under the changed words comes back, then every word that touches them is
+    // drawn again there (a neighbour only where the changed word's room reaches it).
+    QPainter painter(&composed_);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.setClipRegion(changed);
+    painter.drawPixmap(QPointF(0, 0), under_);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter.setFont(font());
+    painter.setPen(composedPen_);
+    const qreal y = qRound(area.y() + (area.height() - metrics.height()) / 2);
+    for (const Placed &p : placed_)
+        if (changed.intersects(rectOf(p)))
+            painter.drawStaticText(QPointF(p.x, y), words_.of(p.word, font()));
 }
 
 QSize StatusLabel::sizeHint() const {

@@ -6,6 +6,7 @@
 #include <QPixmap>
 
 #include <functional>
+#include <vector>
 
 namespace zep {
 
@@ -49,19 +50,33 @@ protected:
     void changeEvent(QEvent *event) override;
     bool event(QEvent *event) override;
     /// A line that keeps its size draws its plain text itself, a word at a time, each word
-    /// laid out once: its figures change at every QSO, its words hardly ever. What lies under
-    /// it is kept as an image, so that the frame around it is not drawn again at each change.
+    /// laid out once: its figures change at every QSO, its words hardly ever. It keeps an
+    /// image of itself, what lies under it with its words on it, and only the words that
+    /// changed or moved are drawn again there: the frame around it and the words that stay
+    /// are not drawn again at each change.
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    /// A word of the line as the kept image shows it.
+    struct Placed {
+        QString word;
+        qreal x = 0, width = 0;
+        bool operator==(const Placed &) const = default;
+    };
     bool drawsItself() const;
+    /// Brings the kept image up to the text shown.
+    void compose(const QRect &area);
 
     QString caption_;
     Matters matters_;
     QString widest_;
     mutable QSize kept_; ///< the size of `widest_` in the label's font, once worked out
     LaidOutTexts words_{256};
-    QPixmap under_; ///< what the parent draws where the line lies
+    QPixmap under_;    ///< what the parent draws where the line lies
+    QPixmap composed_; ///< `under_` with the words of `placed_` drawn on it
+    std::vector<Placed> placed_;
+    QFont composedFont_;
+    QColor composedPen_;
 };
 
 } // namespace zep

@@ -46,6 +46,9 @@ TEST(StatusLabel, ALineThatKeepsItsSizeLooksAsQtsLabelOnTheSameFrame) {
          {QStringLiteral("Cadence : 0 QSO/h sur les 10 derniers, 1 QSO/h sur la dernière heure"),
           QStringLiteral("Cadence : 124 QSO/h sur les 10 derniers,  87 QSO/h sur la dernière "
                          "heure"),
+          // Figures that shrink: the words after them move back, and nothing of the longer
+          // ones may stay behind.
+          QStringLiteral("Cadence : 5 QSO/h sur les 10 derniers, 87 QSO/h sur la dernière heure"),
           QString()}) {
         own.setText(text);
         qt.setText(text);
