@@ -5,6 +5,7 @@
 
 #include "core/log/QsoLine.h"
 #include "entry/DepartmentPainter.h"
+#include "entry/PartialCheckPanel.h"
 #include "entry/QsoList.h"
 #include "platform/ShapedTextDelegate.h"
 
@@ -12,6 +13,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QRegularExpression>
+#include <QScrollBar>
 
 using namespace zep;
 using zep::testing::EntryWindowTest;
@@ -521,4 +523,16 @@ TEST_F(EntryWindow, TheRateLinesShowTheirWholeTextAndKeepTheirSize) {
         EXPECT_GE(line->contentsRect().width(), line->fontMetrics().horizontalAdvance(widest))
             << widest.toStdString();
     }
+}
+
+TEST_F(EntryWindow, WholeQsoLinesShowBesideTheKnownCalls) {
+    Saisie_QSO &w = open();
+    w.show();
+    ASSERT_TRUE(w.Controle_Partiel->isVisible());
+    logQso(QStringLiteral("F5XYZ"), QStringLiteral("21"), QStringLiteral("Jean"));
+    QApplication::processEvents();
+    ASSERT_EQ(w.Liste_QSO->count(), 1);
+    // Every column of the line is in view: nothing lies past the list's right edge.
+    EXPECT_EQ(w.Liste_QSO->horizontalScrollBar()->maximum(), 0);
+    EXPECT_LE(w.Liste_QSO->columnWidth(0), w.Liste_QSO->viewport()->width());
 }
