@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <array>
+#include <numeric>
 
 namespace zep {
 
@@ -210,8 +211,11 @@ void PartialCheckIndex::growSlots(size_t calls) {
     size_t size = std::max<size_t>(1024, slots_.size());
     while (size < 2 * (calls + 1))
         size *= 2;
-    if (size == slots_.size())
-        return;
+    if (size != slots_.size())
+        rehash(size);
+}
+
+void PartialCheckIndex::rehash(size_t size) {
     std::vector<quint32> grown(size, 0);
     const size_t mask = grown.size() - 1;
     for (quint32 id = 0; id < calls_.size(); ++id) {
@@ -221,6 +225,28 @@ void PartialCheckIndex::growSlots(size_t calls) {
         grown[at] = id + 1;
     }
     slots_.swap(grown);
+}
+
+void PartialCheckIndex::orderCalls() {
+    std::vector<quint32> order(calls_.size());
+    std::iota(order.begin(), order.end(), quint32(0));
+    std::sort(order.begin(), order.end(),
+              [this](quint32 a, quint32 b) { return text(a) < text(b); });
+    std::string text;
+    text.reserve(text_.size());
+    std::vector<Call> calls;
+    calls.reserve(calls_.size());
+    for (const quint32 id : order) {
+        Call c = calls_[id];
+        c.start = quint32(text.size());
+        text.append(this->text(id));
+        calls.push_back(c);
+    }
+    // Called before the log's QSOs are counted: no call has any yet.
+    Q_ASSERT(worked_.isEmpty());
+    text_.swap(text);
+    calls_.swap(calls);
+    rehash(slots_.size());
 }
 
 quint32 PartialCheckIndex::intern(std::string_view call) {
@@ -353,6 +379,15 @@ PartialCheckIndex PartialCheckIndex::build(const PartialCheckSources &sources,
     if (cancel && cancel->load())
         return {};
 
+    // Every call numbered in alphabetical order before the log's QSOs are counted by call.
+    for (const QString &line : sources.log.lines) {
+        const QByteArray call = line.mid(qsocol::call - 1, qsocol::callWidth).trimmed().toLatin1();
+        if (!call.isEmpty())
+            index.intern(view(call));
+    }
+    index.orderCalls();
+    if (cancel && cancel->load())
+        return {};
     for (const QString &line : sources.log.lines)
         index.addLogLine(line, 1);
     index.logSeen_ = sources.log.version;
@@ -414,19 +449,35 @@ KnownCall PartialCheckIndex::describe(quint32 id, QStringView band, QStringView 
     return k;
 }
 
-QList<KnownCall> PartialCheckIndex::ranked(std::vector<quint32> &ids, QStringView band,
-                                           QStringView mode, int limit) const {
-    std::erase_if(ids, [this](quint32 id) { return group(id) < 0; });
+QList<KnownCall> PartialCheckIndex::ranked(const std::vector<quint32> &ids, size_t inOrder,
+                                           QStringView band, QStringView mode, int limit) const {
+    const size_t kept = size_t(std::max(0, limit));
+    // Among the calls in order, the first `kept` of each group are all that can be shown;
+    // once the log's group has them, no later call can.
+    std::vector<quint32> candidates;
+    candidates.reserve(std::min(ids.size(), 3 * kept + (ids.size() - inOrder)));
+    std::array<size_t, 3> taken{};
+    for (size_t i = 0; i < inOrder && taken[0] < kept; ++i) {
+        const int g = group(ids[i]);
+        if (g >= 0 && taken[size_t(g)] < kept) {
+            ++taken[size_t(g)];
+            candidates.push_back(ids[i]);
+        }
+    }
+    for (size_t i = inOrder; i < ids.size(); ++i)
+        if (group(ids[i]) >= 0)
+            candidates.push_back(ids[i]);
     const auto before = [this](quint32 a, quint32 b) {
         const int ga = group(a), gb = group(b);
         return ga != gb ? ga < gb : text(a) < text(b);
     };
-    const size_t kept = std::min(ids.size(), size_t(std::max(0, limit)));
-    std::partial_sort(ids.begin(), ids.begin() + qsizetype(kept), ids.end(), before);
+    const size_t shown = std::min(candidates.size(), kept);
+    std::partial_sort(candidates.begin(), candidates.begin() + qsizetype(shown), candidates.end(),
+                      before);
     QList<KnownCall> out;
-    out.reserve(qsizetype(kept));
-    for (size_t i = 0; i < kept; ++i)
-        out.append(describe(ids[i], band, mode));
+    out.reserve(qsizetype(shown));
+    for (size_t i = 0; i < shown; ++i)
+        out.append(describe(candidates[i], band, mode));
     return out;
 }
 
@@ -456,10 +507,12 @@ QList<KnownCall> PartialCheckIndex::search(QStringView typed, QStringView band, 
                     ids.push_back(trigrams_[at]);
         }
     }
+    // Postings list their calls in order; the calls added since the build follow.
+    const size_t inOrder = ids.size();
     for (auto id = indexed_; id < calls_.size(); ++id)
         if (text(id).find(q) != std::string_view::npos)
             ids.push_back(id);
-    return ranked(ids, band, mode, limit);
+    return ranked(ids, inOrder, band, mode, limit);
 }
 
 QList<KnownCall> PartialCheckIndex::neighbours(QStringView typed, QStringView band,
@@ -484,10 +537,11 @@ QList<KnownCall> PartialCheckIndex::neighbours(QStringView typed, QStringView ba
             look(fnv(q, i));
         unique(ids);
     }
+    const size_t inOrder = ids.size();
     for (auto id = indexed_; id < calls_.size(); ++id)
         if (oneApart(q, text(id)))
             ids.push_back(id);
-    return ranked(ids, band, mode, limit);
+    return ranked(ids, inOrder, band, mode, limit);
 }
 
 } // namespace zep

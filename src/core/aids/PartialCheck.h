@@ -138,11 +138,17 @@ private:
     quint32 intern(std::string_view call);
     void addLogLine(const QString &line, int delta);
     void rebuildPostings(const std::atomic_bool *cancel);
+    /// Numbers the calls in alphabetical order, so that postings list them in that order;
+    /// before the log is counted.
+    void orderCalls();
     void growSlots(size_t calls);
+    void rehash(size_t size);
     int group(quint32 id) const;
     KnownCall describe(quint32 id, QStringView band, QStringView mode) const;
-    QList<KnownCall> ranked(std::vector<quint32> &ids, QStringView band, QStringView mode,
-                            int limit) const;
+    /// The first `limit` of `ids` by group, then alphabetically. Its first `inOrder` ids are
+    /// indexed calls in increasing order (so alphabetical); the others may come in any order.
+    QList<KnownCall> ranked(const std::vector<quint32> &ids, size_t inOrder, QStringView band,
+                            QStringView mode, int limit) const;
 
     std::string text_;           ///< every call sign, one after the other
     std::vector<Call> calls_;    ///< by id

@@ -150,7 +150,8 @@ TEST(PartialCheck, NeighboursAreOneCharacterChangedAddedOrRemoved) {
 }
 
 TEST(PartialCheck, IndexAnswersAsAScanOfEveryCall) {
-    // Random calls over a small alphabet, so that shared n-grams and near calls abound.
+    // Random calls over a small alphabet, so that shared n-grams and near calls abound; the
+    // log's, then the memory's, then the list's, each group in alphabetical order.
     QRandomGenerator random(20260507);
     const QByteArray letters = "F5AB1/";
     const auto randomCall = [&] {
@@ -161,16 +162,49 @@ TEST(PartialCheck, IndexAnswersAsAScanOfEveryCall) {
         return c;
     };
     PartialCheckSources s;
-    std::set<QByteArray> all;
+    std::set<QByteArray> all, logged, remembered;
     for (int i = 0; i < 3000; ++i)
         all.insert(s.scpCalls.emplace_back(randomCall()));
-    const PartialCheckIndex index = PartialCheckIndex::build(s);
+    // Calls of the list and others in the memory and in the log, which come first.
+    QStringList lines;
+    for (int i = 0; i < 300; ++i) {
+        const QByteArray c = randomCall();
+        s.memoryBytes += c.leftJustified(12, ' ') + " 21 Jean\r\n";
+        all.insert(c);
+        remembered.insert(c);
+    }
+    for (int i = 0; i < 100; ++i) {
+        const QByteArray c = randomCall();
+        lines << qso(QStringLiteral("10:00"), QString::fromLatin1(c), QStringLiteral("14"));
+        all.insert(c);
+        logged.insert(c);
+    }
+    s.log = reading(lines, 1);
+    PartialCheckIndex index = PartialCheckIndex::build(s);
+    // Stations logged and remembered after the build: the index scans them, without postings.
+    QStringList added;
+    for (int i = 0; i < 40; ++i) {
+        const QByteArray c = randomCall();
+        added << qso(QStringLiteral("11:00"), QString::fromLatin1(c), QStringLiteral("14"));
+        all.insert(c);
+        logged.insert(c);
+    }
+    index.followLog(reading(lines + added, 2, {{2, {}, added}}));
+    for (int i = 0; i < 40; ++i) {
+        const QByteArray c = randomCall();
+        index.remember(QString::fromLatin1(c), QStringLiteral("21"), QStringLiteral("Paul"));
+        all.insert(c);
+        remembered.insert(c);
+    }
+    const auto rank = [&](const QByteArray &c) {
+        return logged.count(c) ? 0 : remembered.count(c) ? 1 : 2;
+    };
     for (int q = 0; q < 300; ++q) {
         const QByteArray typed = randomCall();
-        std::set<QString> contains, near;
+        std::set<std::pair<int, QString>> contains, near;
         for (const QByteArray &c : all) {
             if (c.contains(typed))
-                contains.insert(QString::fromLatin1(c));
+                contains.insert({rank(c), QString::fromLatin1(c)});
             int distance = -1; // edit distance when at most 1
             if (c == typed)
                 distance = 0;
@@ -187,12 +221,12 @@ TEST(PartialCheck, IndexAnswersAsAScanOfEveryCall) {
                         distance = 1;
             }
             if (distance == 1)
-                near.insert(QString::fromLatin1(c));
+                near.insert({rank(c), QString::fromLatin1(c)});
         }
         const QString t = QString::fromLatin1(typed);
-        const auto firstOf = [](const std::set<QString> &set) {
+        const auto firstOf = [](const std::set<std::pair<int, QString>> &set) {
             QStringList out;
-            for (const QString &c : set)
+            for (const auto &[group, c] : set)
                 if (out.size() < 20)
                     out << c;
             return out;
