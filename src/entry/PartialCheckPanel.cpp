@@ -13,10 +13,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMenu>
 #include <QThread>
 #include <QTimer>
@@ -25,8 +25,6 @@
 namespace zep {
 
 namespace {
-
-constexpr int callRole = Qt::UserRole;
 
 QString itemText(const KnownCall &k) {
     QString text = k.call.leftJustified(12);
@@ -51,6 +49,13 @@ class KnownCallDelegate : public ShapedTextDelegate {
 public:
     using ShapedTextDelegate::ShapedTextDelegate;
 
+    /// A line high, and no wider than its margins: the list lays its rows out again at each
+    /// key typed, and the width of a row's text is not worth laying it out for. A row longer
+    /// than the list is cut at its edge, as it was past the first row's width.
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &) const override {
+        return ShapedTextDelegate::sizeHint(option, QModelIndex());
+    }
+
 protected:
     void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override {
         ShapedTextDelegate::initStyleOption(option, index);
@@ -65,6 +70,108 @@ protected:
 };
 
 } // namespace
+
+/// The rows of a known-call list.
+class KnownCallRows : public QAbstractListModel {
+public:
+    using QAbstractListModel::QAbstractListModel;
+
+    int rowCount(const QModelIndex &parent = {}) const override {
+        return parent.isValid() ? 0 : int(rows_.size());
+    }
+    QVariant data(const QModelIndex &index, int role) const override {
+        if (!index.isValid() || index.row() >= rows_.size())
+            return {};
+        const KnownCallList::Row &r = rows_.at(index.row());
+        switch (role) {
+        case Qt::DisplayRole:
+        case Qt::AccessibleTextRole:
+            return r.text;
+        case Qt::ForegroundRole:
+            return r.red ? QVariant(QBrush(Qt::red)) : QVariant();
+        default:
+            return {};
+        }
+    }
+
+    const QList<KnownCallList::Row> &rows() const { return rows_; }
+
+    void setRows(const QList<KnownCallList::Row> &rows) {
+        const int before = int(rows_.size()), after = int(rows.size());
+        if (after < before) {
+            beginRemoveRows({}, after, before - 1);
+            rows_.resize(after);
+            endRemoveRows();
+        }
+        // The rows kept are rewritten in place, and the view told of them once.
+        int first = -1, last = -1;
+        for (int i = 0; i < std::min(before, after); ++i) {
+            if (rows_.at(i) == rows.at(i))
+                continue;
+            rows_[i] = rows.at(i);
+            if (first < 0)
+                first = i;
+            last = i;
+        }
+        if (first >= 0)
+            emit dataChanged(index(first), index(last), {Qt::DisplayRole, Qt::ForegroundRole});
+        if (after > before) {
+            beginInsertRows({}, before, after - 1);
+            rows_.append(rows.mid(before));
+            endInsertRows();
+        }
+    }
+
+private:
+    QList<KnownCallList::Row> rows_;
+};
+
+KnownCallList::KnownCallList(QWidget *parent) : QListView(parent), rows_(new KnownCallRows(this)) {
+    setModel(rows_);
+    // The highlight is moved from the call-sign field: the focus stays there.
+    setFocusPolicy(Qt::NoFocus);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setItemDelegate(new KnownCallDelegate(this));
+    setUniformItemSizes(true);
+    connect(this, &QAbstractItemView::doubleClicked, this,
+            [this](const QModelIndex &index) { emit rowChosen(index.row()); });
+}
+
+void KnownCallList::setRows(const QList<Row> &rows) {
+    rows_->setRows(rows);
+}
+
+int KnownCallList::count() const {
+    return rows_->rowCount();
+}
+
+const KnownCallList::Row &KnownCallList::row(int at) const {
+    return rows_->rows().at(at);
+}
+
+QBrush KnownCallList::foreground(int at) const {
+    return rows_->data(rows_->index(at), Qt::ForegroundRole).value<QBrush>();
+}
+
+int KnownCallList::highlighted() const {
+    const QModelIndex current = currentIndex();
+    return current.isValid() && selectionModel()->isSelected(current) ? current.row() : -1;
+}
+
+void KnownCallList::highlight(int at) {
+    // Each new highlight makes the list paint again and tell its watchers.
+    if (at == highlighted())
+        return;
+    if (at < 0)
+        selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::Clear);
+    else
+        selectionModel()->setCurrentIndex(rows_->index(at), QItemSelectionModel::ClearAndSelect);
+}
+
+QRect KnownCallList::rowRect(int at) const {
+    return visualRect(rows_->index(at));
+}
 
 void PartialCheckBuilder::build(const QString &scpPath, const QString &memoryPath,
                                 const LogReading &log) {
@@ -120,19 +227,14 @@ PartialCheckPanel::PartialCheckPanel(QLineEdit *callField, Context context, QWid
     layout->setContentsMargins(0, 0, 0, 0);
     const auto newList = [this, layout](const QString &caption) {
         auto *label = new QLabel(caption, this);
-        auto *list = new QListWidget(this);
+        auto *list = new KnownCallList(this);
         list->setObjectName(caption);
-        // The highlight is moved from the call-sign field: the focus stays there.
-        list->setFocusPolicy(Qt::NoFocus);
-        list->setSelectionMode(QAbstractItemView::SingleSelection);
-        list->setItemDelegate(new KnownCallDelegate(list));
-        list->setUniformItemSizes(true);
         access::name(list, caption, label);
         layout->addWidget(label);
         layout->addWidget(list);
-        connect(list, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem *item) {
-            known_->setCurrentItem(item->listWidget() == known_ ? item : nullptr);
-            neighbours_->setCurrentItem(item->listWidget() == neighbours_ ? item : nullptr);
+        connect(list, &KnownCallList::rowChosen, this, [this, list](int at) {
+            known_->highlight(list == known_ ? at : -1);
+            neighbours_->highlight(list == neighbours_ ? at : -1);
             call_->setFocus();
             takeHighlighted();
         });
@@ -288,48 +390,14 @@ void PartialCheckPanel::reload() {
         requestBuild();
 }
 
-void PartialCheckPanel::fill(QListWidget *list, const QList<KnownCall> &calls) {
-    // The rows are rewritten in place, and those missing or left over are added or removed in
-    // one step each: a row at a time would make the list lay itself out again for each.
-    QAbstractItemModel *model = list->model();
-    const int rows = int(calls.size());
-    if (list->count() > rows)
-        model->removeRows(rows, list->count() - rows);
-    if (rows == 0)
-        return;
-    if (list->count() < rows)
-        list->addItems(QStringList(rows - list->count(), QString()));
-    // Each row changed tells its list once, not once for each of its values.
+void PartialCheckPanel::fill(KnownCallList *list, const QList<KnownCall> &calls) {
     const bool asked = !context_.correcting();
-    for (int i = 0; i < rows; ++i) {
-        const KnownCall &k = calls.at(i);
-        QListWidgetItem *item = list->item(i);
-        const QString text = itemText(k);
-        const QVariant colour = k.duplicate && asked ? QVariant(QBrush(Qt::red)) : QVariant();
-        if (item->text() == text && item->data(callRole).toString() == k.call &&
-            item->data(Qt::ForegroundRole) == colour)
-            continue;
-        {
-            const QSignalBlocker quiet(model);
-            item->setText(text);
-            item->setData(callRole, k.call);
-            item->setData(Qt::ForegroundRole, colour);
-        }
-        const QModelIndex at = model->index(i, 0);
-        emit model->dataChanged(at, at);
-    }
+    QList<KnownCallList::Row> rows;
+    rows.reserve(calls.size());
+    for (const KnownCall &k : calls)
+        rows.append({itemText(k), k.call, k.duplicate && asked});
+    list->setRows(rows);
 }
-
-namespace {
-
-/// Highlights `row` (none for -1), leaving a list already so as it is: each new highlight
-/// makes the list paint again and tell its watchers.
-void highlight(QListWidget *list, int row) {
-    if (list->currentRow() != row || (row >= 0 && !list->item(row)->isSelected()))
-        list->setCurrentRow(row);
-}
-
-} // namespace
 
 void PartialCheckPanel::refresh() {
     const QString typed = call_->text().trimmed();
@@ -349,11 +417,11 @@ void PartialCheckPanel::refresh() {
     fill(neighbours_, near);
     // The first call is highlighted, ready for F8.
     if (known_->count() > 0) {
-        highlight(neighbours_, -1);
-        highlight(known_, 0);
+        neighbours_->highlight(-1);
+        known_->highlight(0);
     } else {
-        highlight(known_, -1);
-        highlight(neighbours_, neighbours_->count() > 0 ? 0 : -1);
+        known_->highlight(-1);
+        neighbours_->highlight(neighbours_->count() > 0 ? 0 : -1);
     }
 }
 
@@ -367,12 +435,11 @@ void PartialCheckPanel::refreshSoon() {
     });
 }
 
-QListWidgetItem *PartialCheckPanel::highlighted() const {
-    if (QListWidgetItem *item = known_->currentItem(); item && item->isSelected())
-        return item;
-    if (QListWidgetItem *item = neighbours_->currentItem(); item && item->isSelected())
-        return item;
-    return nullptr;
+std::pair<KnownCallList *, int> PartialCheckPanel::highlighted() const {
+    for (KnownCallList *list : {known_, neighbours_})
+        if (const int at = list->highlighted(); at >= 0)
+            return {list, at};
+    return {nullptr, -1};
 }
 
 void PartialCheckPanel::moveHighlight(int step) {
@@ -381,24 +448,23 @@ void PartialCheckPanel::moveHighlight(int step) {
     if (total == 0)
         return;
     int at = -1;
-    if (QListWidgetItem *item = highlighted())
-        at = item->listWidget() == known_ ? known_->row(item)
-                                          : known_->count() + neighbours_->row(item);
+    if (const auto [list, row] = highlighted(); list)
+        at = list == known_ ? row : known_->count() + row;
     at = std::clamp(at + step, 0, total - 1);
     if (at < known_->count()) {
-        neighbours_->setCurrentRow(-1);
-        known_->setCurrentRow(at);
+        neighbours_->highlight(-1);
+        known_->highlight(at);
     } else {
-        known_->setCurrentRow(-1);
-        neighbours_->setCurrentRow(at - known_->count());
+        known_->highlight(-1);
+        neighbours_->highlight(at - known_->count());
     }
 }
 
 void PartialCheckPanel::takeHighlighted() {
-    QListWidgetItem *item = highlighted();
-    if (!item)
+    const auto [list, row] = highlighted();
+    if (!list)
         return;
-    call_->setText(item->data(callRole).toString());
+    call_->setText(list->row(row).call);
     call_->end(false);
     // Enter in the field, as the operator would press it after typing the call.
     QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));

@@ -4,6 +4,7 @@
 #include "core/log/LogJournal.h"
 
 #include <QDateTime>
+#include <QListView>
 #include <QWidget>
 
 #include <QMutex>
@@ -16,8 +17,6 @@
 
 class QLabel;
 class QLineEdit;
-class QListWidget;
-class QListWidgetItem;
 class QThread;
 
 namespace zep {
@@ -53,6 +52,42 @@ private:
 
     QMutex mutex_;
     std::shared_ptr<PartialCheckIndex> made_;
+};
+
+class KnownCallRows;
+
+/// One of the lists of known call signs: a row of text for each call, some in red, one row
+/// highlighted (its selection). It only shows: the focus stays in the call-sign field, which
+/// moves the highlight. Showing new rows tells the view what changed in one step, not a row
+/// at a time: the lists change at every key typed.
+class KnownCallList : public QListView {
+    Q_OBJECT
+public:
+    struct Row {
+        QString text, call;
+        bool red = false; ///< taking it would bring the duplicate question
+        bool operator==(const Row &) const = default;
+    };
+
+    explicit KnownCallList(QWidget *parent = nullptr);
+
+    /// Shows `rows` in place of those shown.
+    void setRows(const QList<Row> &rows);
+    int count() const;
+    const Row &row(int at) const;
+    /// Red for a call the duplicate question would stop, nothing otherwise.
+    QBrush foreground(int at) const;
+    int highlighted() const;
+    /// Highlights row `at` (none for -1); a list already so is left as it is.
+    void highlight(int at);
+    QRect rowRect(int at) const;
+
+signals:
+    /// A row was double-clicked.
+    void rowChosen(int at);
+
+private:
+    KnownCallRows *rows_;
 };
 
 /// The known call signs shown beside the call-sign field while it is typed: "Indicatifs
@@ -101,8 +136,8 @@ public:
     std::weak_ptr<const PartialCheckIndex> index() const { return index_; }
     PartialCheckBuilder *builder() const { return builder_; }
 
-    QListWidget *known() const { return known_; }
-    QListWidget *neighbours() const { return neighbours_; }
+    KnownCallList *known() const { return known_; }
+    KnownCallList *neighbours() const { return neighbours_; }
 
 signals:
     /// A new index is in use (after the start, a memory change, a new MASTER.SCP).
@@ -125,17 +160,18 @@ private:
     void start();
     void requestBuild();
     void take();
-    void fill(QListWidget *list, const QList<KnownCall> &calls);
+    void fill(KnownCallList *list, const QList<KnownCall> &calls);
     /// Refreshes once control is back to the event loop, however many times it is asked.
     void refreshSoon();
     void moveHighlight(int step);
-    QListWidgetItem *highlighted() const;
+    /// The list and row highlighted, if any.
+    std::pair<KnownCallList *, int> highlighted() const;
     void takeHighlighted();
 
     QLineEdit *call_;
     Context context_;
-    QListWidget *known_;
-    QListWidget *neighbours_;
+    KnownCallList *known_;
+    KnownCallList *neighbours_;
     QThread *thread_;
     PartialCheckBuilder *builder_;
     std::shared_ptr<PartialCheckIndex> index_;

@@ -43,11 +43,11 @@ protected:
         return *window;
     }
 
-    QListWidget *list(const QString &name) const { return child<QListWidget>(name); }
-    static QStringList rows(QListWidget *list) {
+    KnownCallList *list(const QString &name) const { return child<KnownCallList>(name); }
+    static QStringList rows(KnownCallList *list) {
         QStringList out;
         for (int i = 0; i < list->count(); ++i)
-            out << list->item(i)->text();
+            out << list->row(i).text;
         return out;
     }
 };
@@ -56,8 +56,8 @@ protected:
 
 TEST_F(PartialCheckWindow, TypingShowsWorkedThenRememberedThenListedCalls) {
     openReady();
-    QListWidget *known = list(QStringLiteral("Indicatifs connus"));
-    QListWidget *near = list(QStringLiteral("Voisins"));
+    KnownCallList *known = list(QStringLiteral("Indicatifs connus"));
+    KnownCallList *near = list(QStringLiteral("Voisins"));
     ASSERT_TRUE(known && near);
     EXPECT_EQ(known->accessibleName(), QStringLiteral("Indicatifs connus"));
 
@@ -68,11 +68,11 @@ TEST_F(PartialCheckWindow, TypingShowsWorkedThenRememberedThenListedCalls) {
               QStringList({"F5XM        3.5 SSB", "F5XYZ       Jean (76)", "F5XAB", "F5XQQ"}));
     EXPECT_EQ(rows(near), QStringList({"F5XM        3.5 SSB"}));
     // Worked on this band and mode: the duplicate question would come.
-    EXPECT_EQ(known->item(0)->foreground().color(), QColor(Qt::red));
-    EXPECT_NE(known->item(1)->foreground().color(), QColor(Qt::red));
+    EXPECT_EQ(known->foreground(0).color(), QColor(Qt::red));
+    EXPECT_NE(known->foreground(1).color(), QColor(Qt::red));
     // Highlighted, the call is still drawn in red.
-    ASSERT_TRUE(known->item(0)->isSelected());
-    const QImage drawn = known->viewport()->grab(known->visualItemRect(known->item(0))).toImage();
+    ASSERT_EQ(known->highlighted(), 0);
+    const QImage drawn = known->viewport()->grab(known->rowRect(0)).toImage();
     int reddish = 0;
     for (int y = 0; y < drawn.height(); ++y)
         for (int x = 0; x < drawn.width(); ++x) {
@@ -81,7 +81,7 @@ TEST_F(PartialCheckWindow, TypingShowsWorkedThenRememberedThenListedCalls) {
         }
     EXPECT_GT(reddish, 10);
     window->Bande_Q->setCurrentText(QStringLiteral("7"));
-    EXPECT_NE(known->item(0)->foreground().color(), QColor(Qt::red));
+    EXPECT_NE(known->foreground(0).color(), QColor(Qt::red));
     EXPECT_EQ(focusName(), QStringLiteral("Indi_Q"));
     EXPECT_EQ(window->Indi_Q->text(), QStringLiteral("F5X"));
 }
@@ -108,6 +108,19 @@ TEST_F(PartialCheckWindow, F8TakesTheHighlightedCallAndPressesEnter) {
     ASSERT_EQ(dialogs.shown().size(), 1U);
     EXPECT_TRUE(dialogs.shown().front().isQuestion);
     EXPECT_TRUE(window->Indi_Q->text().isEmpty());
+
+    // A double click on a row takes its call as F8 does.
+    window->show();
+    window->resetForNextQso();
+    type(QStringLiteral("F5X"));
+    KnownCallList *known = list(QStringLiteral("Indicatifs connus"));
+    ASSERT_EQ(known->row(1).call, QStringLiteral("F5XYZ"));
+    // The first click of the two, then the second.
+    QTest::mouseClick(known->viewport(), Qt::LeftButton, {}, known->rowRect(1).center());
+    QTest::mouseDClick(known->viewport(), Qt::LeftButton, {}, known->rowRect(1).center());
+    EXPECT_EQ(window->Indi_Q->text(), QStringLiteral("F5XYZ"));
+    EXPECT_EQ(focusName(), QStringLiteral("Dpt_Q"));
+    EXPECT_EQ(window->Prenom_Q->text(), QStringLiteral("Jean"));
 }
 
 TEST_F(PartialCheckWindow, EnterKeepsWhatWasTypedAndLogsTheSameLine) {
@@ -135,10 +148,10 @@ TEST_F(PartialCheckWindow, EnterKeepsWhatWasTypedAndLogsTheSameLine) {
 
     // The new station is known at once, worked on this band and mode.
     type(QStringLiteral("F5X"));
-    QListWidget *known = list(QStringLiteral("Indicatifs connus"));
+    KnownCallList *known = list(QStringLiteral("Indicatifs connus"));
     ASSERT_GE(known->count(), 2);
-    EXPECT_EQ(known->item(0)->text(), QStringLiteral("F5X         3.5 SSB"));
-    EXPECT_EQ(known->item(0)->foreground().color(), QColor(Qt::red));
+    EXPECT_EQ(known->row(0).text, QStringLiteral("F5X         3.5 SSB"));
+    EXPECT_EQ(known->foreground(0).color(), QColor(Qt::red));
     window->Indi_Q->clear();
     type(QStringLiteral("F5XY"));
     EXPECT_EQ(rows(known), QStringList({"F5XYZ       Jean (76)"}));

@@ -246,6 +246,8 @@ void PartialCheckIndex::orderCalls() {
     Q_ASSERT(worked_.isEmpty());
     text_.swap(text);
     calls_.swap(calls);
+    for (quint32 id = 0; id < calls_.size(); ++id)
+        regroup(id);
     rehash(slots_.size());
 }
 
@@ -261,6 +263,7 @@ quint32 PartialCheckIndex::intern(std::string_view call) {
     }
     const auto id = quint32(calls_.size());
     calls_.push_back({quint32(text_.size()), quint16(call.size()), false, -1, 0});
+    groups_.push_back(-1);
     text_.append(call);
     slots_[at] = id + 1;
     return id;
@@ -280,6 +283,7 @@ void PartialCheckIndex::remember(const QString &call, const QString &department,
         c.memory = qint32(memory_.size());
         memory_.push_back(std::move(m));
     }
+    regroup(id);
 }
 
 void PartialCheckIndex::addLogLine(const QString &line, int delta) {
@@ -294,6 +298,7 @@ void PartialCheckIndex::addLogLine(const QString &line, int delta) {
     if (delta < 0 && c.logged == 0)
         return; // a line the index never counted
     c.logged = quint32(qint64(c.logged) + delta);
+    regroup(id);
     std::vector<Worked> &worked = worked_[id];
     const auto it = std::find_if(worked.begin(), worked.end(),
                                  [&](const Worked &w) { return w.band == band && w.mode == mode; });
@@ -398,6 +403,7 @@ PartialCheckIndex PartialCheckIndex::build(const PartialCheckSources &sources,
     const size_t more = size_t(headroom);
     index.growSlots(index.calls_.size() + more);
     index.calls_.reserve(index.calls_.size() + more);
+    index.groups_.reserve(index.groups_.size() + more);
     index.text_.reserve(index.text_.size() + more * longestCall);
     index.memory_.reserve(index.memory_.size() + more);
     index.worked_.reserve(index.worked_.size() + qsizetype(more));
@@ -409,18 +415,16 @@ void PartialCheckIndex::followLog(const LogReading &log) {
         logSeen_, log, [this](const QString &line, int delta) { addLogLine(line, delta); },
         [this] {
             worked_.clear();
-            for (Call &c : calls_)
-                c.logged = 0;
+            for (quint32 id = 0; id < calls_.size(); ++id) {
+                calls_[id].logged = 0;
+                regroup(id);
+            }
         });
 }
 
-int PartialCheckIndex::group(quint32 id) const {
+void PartialCheckIndex::regroup(quint32 id) {
     const Call &c = calls_[id];
-    if (c.logged > 0)
-        return 0;
-    if (c.memory >= 0)
-        return 1;
-    return c.scp ? 2 : -1;
+    groups_[id] = c.logged > 0 ? 0 : c.memory >= 0 ? 1 : c.scp ? 2 : -1;
 }
 
 KnownCall PartialCheckIndex::describe(quint32 id, QStringView band, QStringView mode) const {

@@ -143,15 +143,20 @@ private:
     void orderCalls();
     void growSlots(size_t calls);
     void rehash(size_t size);
-    int group(quint32 id) const;
+    int group(quint32 id) const { return groups_[id]; }
+    /// Works out the group of `id` again after its call changed.
+    void regroup(quint32 id);
     KnownCall describe(quint32 id, QStringView band, QStringView mode) const;
     /// The first `limit` of `ids` by group, then alphabetically. Its first `inOrder` ids are
     /// indexed calls in increasing order (so alphabetical); the others may come in any order.
     QList<KnownCall> ranked(const std::vector<quint32> &ids, size_t inOrder, QStringView band,
                             QStringView mode, int limit) const;
 
-    std::string text_;           ///< every call sign, one after the other
-    std::vector<Call> calls_;    ///< by id
+    std::string text_;        ///< every call sign, one after the other
+    std::vector<Call> calls_; ///< by id
+    /// By id, the group a search ranks the call in (0 the log's, 1 the memory's, 2 the list's,
+    /// -1 none): a search reads it for thousands of calls, which it finds close together here.
+    std::vector<qint8> groups_;
     std::vector<quint32> slots_; ///< open-addressing table of id + 1 by call text (0: free)
     std::vector<Memory> memory_;
     QHash<quint32, std::vector<Worked>> worked_;
