@@ -8,6 +8,7 @@
 #include "entry/PartialCheckPanel.h"
 #include "platform/FileChooser.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QMenu>
 #include <QSemaphore>
@@ -67,6 +68,13 @@ TEST_F(PartialCheckWindow, TypingShowsWorkedThenRememberedThenListedCalls) {
     EXPECT_EQ(rows(known),
               QStringList({"F5XM        3.5 SSB", "F5XYZ       Jean (76)", "F5XAB", "F5XQQ"}));
     EXPECT_EQ(rows(near), QStringList({"F5XM        3.5 SSB"}));
+    // A screen reader reads the same rows.
+    QAccessibleInterface *heard = QAccessible::queryAccessibleInterface(known);
+    ASSERT_NE(heard, nullptr);
+    QStringList spoken;
+    for (int i = 0; i < heard->childCount(); ++i)
+        spoken << heard->child(i)->text(QAccessible::Name);
+    EXPECT_EQ(spoken, rows(known));
     // Worked on this band and mode: the duplicate question would come.
     EXPECT_EQ(known->foreground(0).color(), QColor(Qt::red));
     EXPECT_NE(known->foreground(1).color(), QColor(Qt::red));

@@ -62,3 +62,38 @@ TEST(StatusLabel, ALineThatKeepsItsSizeLooksAsQtsLabelOnTheSameFrame) {
         EXPECT_LE(differing(mine, theirs), ink / 50) << text.toStdString();
     }
 }
+
+TEST(StatusLabel, ALineThatKeepsItsSizeTakesANewColourOrFontWholly) {
+    const QString text =
+        QStringLiteral("Cadence : 12 QSO/h sur les 10 derniers, 7 QSO/h sur la dernière heure");
+    QGroupBox ownBox(QStringLiteral("Activité")), qtBox(QStringLiteral("Activité"));
+    StatusLabel own(QStringLiteral("Cadence"), &ownBox);
+    own.setTextFormat(Qt::PlainText);
+    own.keepSizeOf(text + QStringLiteral("9999"));
+    QLabel qt(&qtBox);
+    qt.setTextFormat(Qt::PlainText);
+    for (QGroupBox *box : {&ownBox, &qtBox})
+        box->resize(own.sizeHint().width() + 100, 70);
+    // Room for the bold text too: the line does not move or change size.
+    for (QLabel *line : std::initializer_list<QLabel *>{&own, &qt})
+        line->setGeometry(QRect(QPoint(12, 28), own.sizeHint() + QSize(60, 0)));
+    const QImage empty = qtBox.grab().toImage();
+    const auto same = [&](const char *what) {
+        const QImage mine = ownBox.grab().toImage(), theirs = qtBox.grab().toImage();
+        const int ink = differing(theirs, empty);
+        EXPECT_GT(ink, 200) << what;
+        EXPECT_LE(differing(mine, theirs), ink / 50) << what;
+    };
+    own.setText(text);
+    qt.setText(text);
+    same("as set");
+    // Greyed, then in bold: every word is drawn again, not only those whose text changed.
+    own.setEnabled(false);
+    qt.setEnabled(false);
+    same("disabled");
+    QFont bold = own.font();
+    bold.setBold(true);
+    own.setFont(bold);
+    qt.setFont(bold);
+    same("bold");
+}
