@@ -441,7 +441,10 @@ KnownCall PartialCheckIndex::describe(quint32 id, QStringView band, QStringView 
     }
     if (c.logged > 0) {
         QStringList where;
-        for (const Worked &w : worked_.value(id)) {
+        static const std::vector<Worked> none;
+        const auto found = worked_.constFind(id);
+        // Read in place: a copy of the bands and modes for each call shown is not needed.
+        for (const Worked &w : found != worked_.cend() ? *found : none) {
             if (w.count <= 0)
                 continue;
             where << w.band + QLatin1Char(' ') + w.mode;
