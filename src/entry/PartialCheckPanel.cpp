@@ -413,16 +413,19 @@ void PartialCheckPanel::refresh() {
         known = index_->search(typed, band, mode);
         near = index_->neighbours(typed, band, mode);
     }
+    // The first call is highlighted, ready for F8. A highlight that goes is taken away before
+    // the rows change: with the rows still laid out as shown, the list knows at once what to
+    // paint again.
+    if (known.isEmpty())
+        known_->highlight(-1);
+    if (!known.isEmpty() || near.isEmpty())
+        neighbours_->highlight(-1);
     fill(known_, known);
     fill(neighbours_, near);
-    // The first call is highlighted, ready for F8.
-    if (known_->count() > 0) {
-        neighbours_->highlight(-1);
+    if (!known.isEmpty())
         known_->highlight(0);
-    } else {
-        known_->highlight(-1);
-        neighbours_->highlight(neighbours_->count() > 0 ? 0 : -1);
-    }
+    else if (!near.isEmpty())
+        neighbours_->highlight(0);
 }
 
 void PartialCheckPanel::refreshSoon() {
