@@ -161,7 +161,7 @@ void StatusLabel::compose(const QRect &area) {
         if (i < placed_.size())
             changed += rectOf(placed_[i]);
     }
-    placed_ = now;
+    placed_ = std::move(now);
     if (changed.isEmpty())
         return;
     // What lies under the changed words comes back, then every word that touches them is
