@@ -16,7 +16,6 @@
 #include <QApplication>
 #include <QFile>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <benchmark/benchmark.h>

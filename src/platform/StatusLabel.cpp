@@ -85,8 +85,8 @@ bool StatusLabel::event(QEvent *event) {
     case QEvent::WindowActivate:
     case QEvent::WindowDeactivate:
     case QEvent::EnabledChange:
+        // The kept image of the line goes with it (see paintEvent).
         under_ = QPixmap();
-        composed_ = QPixmap();
         break;
     default:
         break;

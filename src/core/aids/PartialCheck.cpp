@@ -71,6 +71,11 @@ bool oneApart(std::string_view a, std::string_view b) {
     return a.substr(i) == b.substr(i + 1);
 }
 
+/// The call sign of a QSO line, as the index keeps it.
+QByteArray callOfLine(const QString &line) {
+    return QStringView(line).mid(qsocol::call - 1, qsocol::callWidth).trimmed().toLatin1();
+}
+
 std::string_view view(const QByteArray &bytes) {
     return {bytes.constData(), size_t(bytes.size())};
 }
@@ -287,13 +292,12 @@ void PartialCheckIndex::remember(const QString &call, const QString &department,
 }
 
 void PartialCheckIndex::addLogLine(const QString &line, int delta) {
-    const QString call = line.mid(qsocol::call - 1, qsocol::callWidth).trimmed();
+    const QByteArray call = callOfLine(line);
     if (call.isEmpty())
         return;
     const QString band = line.mid(qsocol::band - 1, qsocol::bandWidth).trimmed();
     const QString mode = line.mid(qsocol::mode - 1, qsocol::modeWidth).trimmed();
-    const QByteArray bytes = call.toLatin1();
-    const quint32 id = intern(view(bytes));
+    const quint32 id = intern(view(call));
     Call &c = calls_[id];
     if (delta < 0 && c.logged == 0)
         return; // a line the index never counted
@@ -385,11 +389,9 @@ PartialCheckIndex PartialCheckIndex::build(const PartialCheckSources &sources,
         return {};
 
     // Every call numbered in alphabetical order before the log's QSOs are counted by call.
-    for (const QString &line : sources.log.lines) {
-        const QByteArray call = line.mid(qsocol::call - 1, qsocol::callWidth).trimmed().toLatin1();
-        if (!call.isEmpty())
+    for (const QString &line : sources.log.lines)
+        if (const QByteArray call = callOfLine(line); !call.isEmpty())
             index.intern(view(call));
-    }
     index.orderCalls();
     if (cancel && cancel->load())
         return {};
