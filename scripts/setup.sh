@@ -22,6 +22,13 @@ packages=(
     # The screen reader test reads the window through AT-SPI on a private D-Bus session.
     dbus-daemon at-spi2-core
     fonts-liberation2 poppler-utils
+    # The activation summary draws its charts with Qt Charts.
+    qt6-charts-dev
+    # The station's locator from a GPS: the tests start a real gpsd fed by gpsfake.
+    gpsd gpsd-clients
+    # The screen reader test runs Orca itself, speaking through speech-dispatcher's espeak-ng
+    # module to libao's null driver.
+    orca speech-dispatcher speech-dispatcher-espeak-ng libao4
     clang libfuzzer-14-dev ccache
     # The package commands: cpack's dependency scan (dpkg-shlibdeps) needs file; the package
     # check runs lintian and appstreamcli and validates the desktop entry.
