@@ -36,9 +36,11 @@ void connectBackup(Saisie_QSO &entry, const WindowServices &services, BackupMirr
     auto *line = new StatusLabel(QStringLiteral("Sauvegarde"), &entry);
     line->setObjectName(QStringLiteral("Sauvegarde"));
     // A copy that can no longer be made is heard at once, wherever the keyboard is.
-    line->announceWhen([](const QString &text) {
-        return text == BackupMirror::statusText(BackupMirror::State::Absent);
-    });
+    line->announceWhen(
+        [](const QString &text) {
+            return text == BackupMirror::statusText(BackupMirror::State::Absent);
+        },
+        StatusLabel::Return::Announced);
     entry.statusBar()->addPermanentWidget(line);
     showState(line, mirror.state());
     QObject::connect(&mirror, &BackupMirror::stateChanged, line,

@@ -2,6 +2,7 @@
 
 #include "entry/QsoList.h"
 #include "entry/Saisie_QSO.h"
+#include "platform/Accessibility.h"
 #include "setup/Messages_Manipulateur.h"
 
 #include <QAccessible>
@@ -225,6 +226,8 @@ void EntryKeyer::failed(const QString &cause) {
     sending_ = 0;
     showSending(QString());
     say(cause);
+    // Nothing goes on air: the operator hears it at once, wherever the keyboard is.
+    access::announce(&window_, cause);
 }
 
 void EntryKeyer::showSending(const QString &text) {

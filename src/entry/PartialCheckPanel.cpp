@@ -138,6 +138,27 @@ KnownCallList::KnownCallList(QWidget *parent) : QListView(parent), rows_(new Kno
             [this](const QModelIndex &index) { emit rowChosen(index.row()); });
 }
 
+void KnownCallList::currentChanged(const QModelIndex &current, const QModelIndex &previous) {
+    if (hasFocus())
+        QListView::currentChanged(current, previous);
+    else
+        QAbstractItemView::currentChanged(current, previous);
+}
+
+void KnownCallList::selectionChanged(const QItemSelection &selected,
+                                     const QItemSelection &deselected) {
+    if (hasFocus())
+        QListView::selectionChanged(selected, deselected);
+    else
+        QAbstractItemView::selectionChanged(selected, deselected);
+}
+
+void KnownCallList::focusInEvent(QFocusEvent *event) {
+    QListView::focusInEvent(event);
+    if (currentIndex().isValid())
+        QListView::currentChanged(currentIndex(), QModelIndex());
+}
+
 void KnownCallList::setRows(const QList<Row> &rows) {
     rows_->setRows(rows);
 }
@@ -232,6 +253,7 @@ PartialCheckPanel::PartialCheckPanel(QLineEdit *callField, Context context, QWid
         access::name(list, caption, label);
         layout->addWidget(label);
         layout->addWidget(list);
+        list->installEventFilter(this);
         connect(list, &KnownCallList::rowChosen, this, [this, list](int at) {
             known_->highlight(list == known_ ? at : -1);
             neighbours_->highlight(list == neighbours_ ? at : -1);
@@ -477,8 +499,14 @@ void PartialCheckPanel::takeHighlighted() {
 }
 
 bool PartialCheckPanel::eventFilter(QObject *watched, QEvent *event) {
+    if (event->type() == QEvent::KeyPress && (watched == known_ || watched == neighbours_))
+        return listKey(static_cast<KnownCallList *>(watched), static_cast<QKeyEvent *>(event));
     if (watched == call_ && event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->modifiers() == Qt::ControlModifier && key->key() == Qt::Key_L) {
+            enterLists();
+            return true;
+        }
         if (key->modifiers() & ~Qt::KeypadModifier)
             return QWidget::eventFilter(watched, event);
         switch (key->key()) {
@@ -496,6 +524,44 @@ bool PartialCheckPanel::eventFilter(QObject *watched, QEvent *event) {
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void PartialCheckPanel::enterLists() {
+    KnownCallList *list = known_->count() > 0 || neighbours_->count() == 0 ? known_ : neighbours_;
+    if (list->highlighted() < 0 && list->count() > 0)
+        list->highlight(0);
+    list->setFocus(Qt::ShortcutFocusReason);
+}
+
+bool PartialCheckPanel::listKey(KnownCallList *list, const QKeyEvent *key) {
+    switch (key->key()) {
+    case Qt::Key_Escape:
+        call_->setFocus(Qt::ShortcutFocusReason);
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_F8:
+        if (list->highlighted() < 0)
+            return true;
+        // One list's highlight at a time: the one the operator is reading.
+        (list == known_ ? neighbours_ : known_)->highlight(-1);
+        call_->setFocus(Qt::ShortcutFocusReason);
+        takeHighlighted();
+        return true;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab: {
+        KnownCallList *other = list == known_ ? neighbours_ : known_;
+        if (other->count() == 0)
+            return true;
+        list->highlight(-1);
+        if (other->highlighted() < 0)
+            other->highlight(0);
+        other->setFocus(Qt::TabFocusReason);
+        return true;
+    }
+    default:
+        return false;
+    }
 }
 
 namespace {

@@ -19,6 +19,8 @@ class QLabel;
 class QLineEdit;
 class QThread;
 
+class QKeyEvent;
+
 namespace zep {
 
 class Dialogs;
@@ -86,6 +88,15 @@ signals:
     /// A row was double-clicked.
     void rowChosen(int at);
 
+protected:
+    // A highlight moved from the call-sign field is no move of the focus: a screen reader
+    // hears the rows only while the operator is in the list.
+    void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
+    void selectionChanged(const QItemSelection &selected,
+                          const QItemSelection &deselected) override;
+    /// Entered, the list is heard at its highlighted row, not only by its name.
+    void focusInEvent(QFocusEvent *event) override;
+
 private:
     KnownCallRows *rows_;
 };
@@ -96,6 +107,8 @@ private:
 /// character away). Up and Down move the highlight from row to row of both lists; F8 puts the
 /// highlighted call in the field and presses Enter there, so the field's checks and the
 /// first-name lookup run as for a typed call. Nothing else is changed: the lists only show.
+/// The lists are read when asked: Ctrl+L in the call-sign field goes into them (Up and Down
+/// then read their rows, Enter or F8 takes the call, Escape goes back to the field).
 class PartialCheckPanel : public QWidget {
     Q_OBJECT
 public:
@@ -167,6 +180,10 @@ private:
     /// The list and row highlighted, if any.
     std::pair<KnownCallList *, int> highlighted() const;
     void takeHighlighted();
+    /// Ctrl+L: the focus into the list that has rows, its first row highlighted if none is.
+    void enterLists();
+    /// A key typed in a list: handled (true) or left to the list (Up, Down...).
+    bool listKey(KnownCallList *list, const QKeyEvent *key);
 
     QLineEdit *call_;
     Context context_;

@@ -158,4 +158,18 @@ void QsoList::fitColumn() {
     setColumnWidth(0, std::max(text + 8, viewport()->width()));
 }
 
+void QsoList::currentChanged(const QModelIndex &current, const QModelIndex &previous) {
+    if (hasFocus())
+        QTableView::currentChanged(current, previous);
+    else
+        QAbstractItemView::currentChanged(current, previous);
+}
+
+void QsoList::selectionChanged(const QItemSelection &selected, const QItemSelection &deselected) {
+    if (hasFocus())
+        QTableView::selectionChanged(selected, deselected);
+    else
+        QAbstractItemView::selectionChanged(selected, deselected);
+}
+
 } // namespace zep

@@ -58,6 +58,13 @@ public:
     /// the scroll bar: the window opens with every column of the log in view.
     QSize sizeHint() const override;
 
+protected:
+    // The row chosen after each validation is no move of the focus: a screen reader hears the
+    // rows only while the operator is in the list.
+    void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
+    void selectionChanged(const QItemSelection &selected,
+                          const QItemSelection &deselected) override;
+
 signals:
     void currentRowChanged(int row);
 

@@ -170,9 +170,11 @@ void Saisie_QSO::buildControls() {
     Poste = new StatusLabel(QStringLiteral("Poste"), central);
     Poste->setObjectName(QStringLiteral("Poste"));
     // A radio that stops answering is heard at once, wherever the keyboard is.
-    Poste->announceWhen([](const QString &text) {
-        return text == radio::stateLine({RigReading::State::Silent, 0, {}}, false);
-    });
+    Poste->announceWhen(
+        [](const QString &text) {
+            return text == radio::stateLine({RigReading::State::Silent, 0, {}}, false);
+        },
+        StatusLabel::Return::Announced);
     Poste->setVisible(false);
     Tot_Ope = newField(central, QStringLiteral("Tot_Ope"), 50);
     Tot_Ope->setReadOnly(true);

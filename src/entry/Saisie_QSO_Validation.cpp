@@ -15,6 +15,7 @@
 #include "entry/QsoList.h"
 #include "entry/RateLine.h"
 #include "entry/Saisie_QSO.h"
+#include "platform/Accessibility.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -30,6 +31,12 @@ bool Saisie_QSO::Valide_Q_Click() {
     const CorrectionKind kind = state_.modeAjout ? CorrectionKind::Insertion : CorrectionKind::Edit;
     const CorrectionHistory::Before before =
         correction ? CorrectionHistory::before(correctedLogs()) : CorrectionHistory::Before{};
+    // What a screen reader says once the QSO is in the log: the fields are emptied by then.
+    const QString heard = QStringLiteral("QSO %1 %2 %3")
+                              .arg(Num_Q->text().trimmed(), Indi_Q->text().trimmed(),
+                                   !correction        ? QStringLiteral("enregistré")
+                                   : state_.modeAjout ? QStringLiteral("inséré")
+                                                      : QStringLiteral("corrigé"));
     bool written;
     if (state_.modeAjout) {
         written = Insertion_QSO();
@@ -52,6 +59,7 @@ bool Saisie_QSO::Valide_Q_Click() {
     copyToSecondReference();
     if (correction)
         corrections_.record(before, kind);
+    access::announce(this, heard);
     return true;
 }
 
@@ -201,6 +209,10 @@ void Saisie_QSO::copyToSecondReference() {
 }
 
 void Saisie_QSO::resetForNextQso() {
+    // The focus goes to the call sign first, in one move. The fields greyed first would hand
+    // the focus on from one control to the next; the call sign emptied first would have a
+    // screen reader take the focus as already there, and say nothing of it.
+    FieldChain::expect(Indi_Q);
     for (QLineEdit *f : {Indi_Q, Dpt_Q, Prenom_Q, Observation_Q, Heure_Q})
         f->clear();
     for (QLineEdit *f : {Dpt_Q, Prenom_Q, QRKR_Q, QRKE_Q, Observation_Q, Date_Q, Heure_Q})
@@ -208,7 +220,6 @@ void Saisie_QSO::resetForNextQso() {
     for (QWidget *w : std::initializer_list<QWidget *>{QRKR_Q, QRKE_Q, Dpt_Q, Prenom_Q,
                                                        Observation_Q, Date_Q, Heure_Q, Valide_Q})
         w->setEnabled(false);
-    FieldChain::expect(Indi_Q);
 }
 
 QStringList Saisie_QSO::Charge_Liste_QSO() {

@@ -208,9 +208,16 @@ void StatusLabel::setText(const QString &shown) {
     setAccessibleName(spokenName());
     QAccessibleEvent renamed(this, QAccessible::NameChanged);
     QAccessible::updateAccessibility(&renamed);
-    if (matters_ && matters_(shown)) {
-        QAccessibleEvent alert(this, QAccessible::Alert);
-        QAccessible::updateAccessibility(&alert);
+    if (!matters_)
+        return;
+    const bool matters = matters_(shown);
+    const bool back = !matters && alarmed_ && back_ == Return::Announced && !shown.isEmpty();
+    if (matters)
+        alarmed_ = true;
+    else if (!shown.isEmpty())
+        alarmed_ = false;
+    if (matters || back) {
+        access::announce(this, spokenName());
         emit announced(shown);
     }
 }

@@ -16,7 +16,7 @@ namespace zep {
 /// found by it; a text that does not begin with it is announced after it), or the caption
 /// alone while it shows nothing; each change of text is sent to
 /// the screen reader as a change of name, and a change the operator must hear even while
-/// typing elsewhere (the radio lost, the backup medium gone) is announced as an alert.
+/// typing elsewhere (the radio lost, the backup medium gone, and their return) is announced.
 class StatusLabel : public QLabel {
     Q_OBJECT
 public:
@@ -33,8 +33,14 @@ public:
     /// through a QLabel pointer is still what a screen reader reads, but the widget's
     /// accessibleName() and the change event wait for the next text set here.)
     void setText(const QString &text);
-    /// The texts that are announced when they appear.
-    void announceWhen(Matters matters) { matters_ = std::move(matters); }
+    /// Whether the state that follows an announced one is announced too (the radio back after
+    /// it was lost), or only the states that matter.
+    enum class Return { Silent, Announced };
+    /// The texts that are announced when they appear, wherever the keyboard is.
+    void announceWhen(Matters matters, Return back = Return::Silent) {
+        matters_ = std::move(matters);
+        back_ = back;
+    }
     /// A line whose figures change often keeps the size of `widest`, its longest text: the
     /// window's layout is not worked out again at each change, and the line does not move.
     void keepSizeOf(const QString &widest);
@@ -43,7 +49,7 @@ public:
     QSize minimumSizeHint() const override;
 
 signals:
-    /// A text that matters was shown, and sent to the screen reader as an alert.
+    /// A text that matters (or the return from one) was shown, and said to the screen reader.
     void announced(const QString &text);
 
 protected:
@@ -69,6 +75,8 @@ private:
 
     QString caption_;
     Matters matters_;
+    Return back_ = Return::Silent;
+    bool alarmed_ = false; ///< the last text announced was one that matters
     QString widest_;
     mutable QSize kept_; ///< the size of `widest_` in the label's font, once worked out
     LaidOutTexts words_{256};

@@ -4,11 +4,13 @@
 
 #include "EntryWindowFixture.h"
 
+#include "entry/PartialCheckPanel.h"
 #include "entry/RateLine.h"
 #include "platform/Accessibility.h"
 #include "platform/StatusLabel.h"
 #include "setup/Setup.h"
 #include "support/SpokenName.h"
+#include "support/TryWait.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -161,21 +163,25 @@ TEST_F(Accessibility, StatusLinesAreHeardByWhatTheyShowAndTheRadioLostIsAnnounce
     QSignalSpy announced(poste, &StatusLabel::announced);
     EXPECT_EQ(spokenName(poste), QStringLiteral("Poste")) << "nothing shown: the caption";
 
-    // Each state the line shows is its name; the radio going silent is announced, the other
-    // states are not.
+    // Each state the line shows is its name; the radio going silent is announced, and so is
+    // its return, the other states are not.
     const struct {
         const char *shown;
         bool announced;
     } steps[] = {{"Poste : 14 285,00 kHz USB", false},
                  {"Poste : pas de réponse", true},
-                 {"Poste : 7 030,00 kHz CW hors bande", false}};
+                 {"Poste : 7 030,00 kHz CW hors bande", true},
+                 {"Poste : 7 031,00 kHz CW hors bande", false},
+                 {"Poste : pas de réponse", true}};
     for (const auto &step : steps) {
         const QString shown = QString::fromUtf8(step.shown);
         announced.clear();
+        const QString before = access::lastAnnouncement(poste);
         poste->setText(shown);
         EXPECT_EQ(spokenName(poste), shown);
         EXPECT_EQ(poste->accessibleName(), shown);
         EXPECT_EQ(announced.count(), step.announced ? 1 : 0) << step.shown;
+        EXPECT_EQ(access::lastAnnouncement(poste), step.announced ? shown : before) << step.shown;
     }
     // However the text is set, a screen reader reads the text shown.
     static_cast<QLabel *>(poste)->setText(QStringLiteral("Poste : 3 650,00 kHz LSB"));
@@ -198,4 +204,48 @@ TEST_F(Accessibility, StatusLinesAreHeardByWhatTheyShowAndTheRadioLostIsAnnounce
     for (StatusLabel *line : window->findChildren<StatusLabel *>())
         EXPECT_TRUE(spokenName(line).startsWith(line->caption()))
             << line->objectName().toStdString();
+}
+
+TEST_F(Accessibility, AValidationIsHeardAndTheFocusLandsOnceOnTheCallSign) {
+    open();
+    logQso(QStringLiteral("F5XYZ"), QStringLiteral("21"), QStringLiteral("Jean"));
+    EXPECT_EQ(access::lastAnnouncement(window.get()), QStringLiteral("QSO 1 F5XYZ enregistré"));
+
+    type(QStringLiteral("F6ABC"));
+    enter();
+    replaceAndEnter(QStringLiteral("21"));
+    replaceAndEnter(QStringLiteral("Paul"));
+    enter();
+    enter();
+    enter();
+    ASSERT_EQ(focusName(), QStringLiteral("Valide_Q"));
+    QList<QWidget *> moves;
+    QObject watching;
+    QObject::connect(qApp, &QApplication::focusChanged, &watching,
+                     [&](QWidget *, QWidget *now) { moves.append(now); });
+    press(Qt::Key_Space);
+    EXPECT_EQ(moves, QList<QWidget *>{window->Indi_Q}) << "the focus went through other controls";
+    EXPECT_EQ(access::lastAnnouncement(window.get()), QStringLiteral("QSO 2 F6ABC enregistré"));
+}
+
+TEST_F(Accessibility, TheKnownCallsAreReadWhenAskedNotWhileTyping) {
+    open();
+    logQso(QStringLiteral("F5XYZ"), QStringLiteral("21"), QStringLiteral("Jean"));
+    PartialCheckPanel *panel = window->Controle_Partiel;
+    ZEP_TRY_VERIFY(panel->ready(), 10000);
+    type(QStringLiteral("F5X"));
+    ZEP_TRY_VERIFY(panel->known()->count() > 0, 5000);
+    press(Qt::Key_Down); // the highlight moves, the focus stays in the field
+    EXPECT_EQ(focusName(), QStringLiteral("Indi_Q"));
+
+    // Ctrl+L goes into the list at its highlighted row, Down reads the next, and Escape goes
+    // back to the field. (What a screen reader hears of it is checked with Orca itself.)
+    const int highlighted = panel->known()->highlighted();
+    press(Qt::Key_L, Qt::ControlModifier);
+    ASSERT_EQ(focused(), panel->known());
+    EXPECT_EQ(panel->known()->highlighted(), highlighted);
+    press(Qt::Key_Down);
+    EXPECT_EQ(panel->known()->highlighted(), highlighted + 1);
+    press(Qt::Key_Escape);
+    EXPECT_EQ(focusName(), QStringLiteral("Indi_Q"));
 }

@@ -4,6 +4,7 @@
 // application, the names of its objects, and the name-change events it sends.
 
 #include "entry/EntryWindowFixture.h"
+#include "support/DesktopSession.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>
@@ -62,47 +63,6 @@ TEST_F(ScreenReaderWindow, ServesItsStatusLines) {
 }
 
 namespace {
-
-/// A process of the test's own, stopped by its id at the end.
-struct Started {
-    QProcess process;
-    QByteArray seen; ///< what `says` read of its standard output
-    ~Started() {
-        if (process.state() == QProcess::NotRunning)
-            return;
-        process.terminate();
-        if (!process.waitForFinished(5000)) {
-            process.kill();
-            process.waitForFinished(5000);
-        }
-    }
-    /// The first line of its standard output, within `ms`.
-    QByteArray firstLine(int ms) {
-        QElapsedTimer timer;
-        timer.start();
-        while (!process.canReadLine() && timer.elapsed() < ms)
-            process.waitForReadyRead(100);
-        return process.readLine().trimmed();
-    }
-    /// Whether `line` comes on its standard output within `ms` (the test framework's own
-    /// lines come first).
-    bool says(const QByteArray &line, int ms) {
-        QElapsedTimer timer;
-        timer.start();
-        while (timer.elapsed() < ms) {
-            while (process.canReadLine()) {
-                const QByteArray said = process.readLine().trimmed();
-                seen += said + '\n';
-                if (said == line)
-                    return true;
-            }
-            if (process.state() == QProcess::NotRunning && !process.canReadLine())
-                return false;
-            process.waitForReadyRead(100);
-        }
-        return false;
-    }
-};
 
 /// An object of the accessibility tree: the application's bus name and the object's path.
 struct Node {
@@ -180,37 +140,12 @@ private:
 } // namespace
 
 TEST(ScreenReader, HearsTheStatusLinesThroughAtSpi) {
-    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
-    const QString dbus = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
-    const QString launcher = QStringLiteral("/usr/libexec/at-spi-bus-launcher");
-    if (xvfb.isEmpty() || dbus.isEmpty() || !QFileInfo::exists(launcher))
-        GTEST_SKIP() << "Xvfb, dbus-daemon and at-spi2-core are needed (scripts/setup.sh "
-                        "installs them)";
-    QTemporaryDir runtime;
-    ASSERT_TRUE(runtime.isValid());
-    QFile::setPermissions(runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-
-    // A display of the test's own.
-    Started display;
-    display.process.start(xvfb, {QStringLiteral("-displayfd"), QStringLiteral("1"),
-                                 QStringLiteral("-nolisten"), QStringLiteral("tcp"),
-                                 QStringLiteral("-screen"), QStringLiteral("0"),
-                                 QStringLiteral("1280x1024x24")});
-    const QByteArray number = display.firstLine(20000);
-    ASSERT_FALSE(number.isEmpty()) << "Xvfb gave no display";
-    const QString displayName = QLatin1Char(':') + QString::fromLatin1(number);
-
-    // A private session bus; it starts the accessibility bus when asked for it.
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("DISPLAY"), displayName);
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
-    Started session;
-    session.process.setProcessEnvironment(env);
-    session.process.start(dbus, {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                                 QStringLiteral("--print-address=1")});
-    const QString sessionAddress = QString::fromLatin1(session.firstLine(20000));
-    ASSERT_FALSE(sessionAddress.isEmpty()) << "dbus-daemon gave no address";
-    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), sessionAddress);
+    if (const QString missing = zep::testing::DesktopSession::missingTools(); !missing.isEmpty())
+        GTEST_SKIP() << missing.toStdString();
+    zep::testing::DesktopSession desktop;
+    ASSERT_TRUE(desktop.start()) << desktop.failure.toStdString();
+    QProcessEnvironment env = desktop.env;
+    const QString sessionAddress = desktop.address;
 
     QString a11yAddress;
     {
@@ -247,7 +182,7 @@ TEST(ScreenReader, HearsTheStatusLinesThroughAtSpi) {
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     env.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
     env.insert(QString::fromLatin1(childVariable), QStringLiteral("1"));
-    Started window;
+    zep::testing::Started window;
     window.process.setProcessEnvironment(env);
     window.process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     window.process.start(
