@@ -3,6 +3,7 @@
 
 #include "entry/EntryKeyer.h"
 #include "entry/EntryWindowFixture.h"
+#include "platform/Accessibility.h"
 #include "platform/CatKeyer.h"
 #include "platform/DeviceKeyers.h"
 #include "platform/FileChooser.h"
@@ -340,6 +341,7 @@ TEST_F(KeyerEntryTest, AVoiceMessageEndsOrFailsAsACwOneDoes) {
         QStringLiteral("Messages vocaux, F1 : la sortie audio \"radio\" est introuvable.");
     voice.fail(cause);
     EXPECT_EQ(statusLine(), cause);
+    EXPECT_EQ(access::lastAnnouncement(window.get()), cause) << "heard wherever the keyboard is";
     EXPECT_EQ(emission(), QString());
     EXPECT_FALSE(keyer->repeatPending());
     EXPECT_EQ(keyer->sending(), 0);
