@@ -1,5 +1,6 @@
 #include "core/awards/ActivationSummary.h"
 
+#include "core/countries/PrefixDxcc.h"
 #include "core/countries/PrefixTable.h"
 #include "core/log/QsoLine.h"
 #include "core/reports/Statistics.h"
@@ -13,6 +14,8 @@
 namespace zep {
 
 namespace {
+
+constexpr int dxccFrance = 227, dxccCorsica = 214;
 
 QStringView column(const QString &line, int first, int width) {
     const qsizetype at = first - 1;
@@ -75,6 +78,7 @@ ActivationSummary summarize(const QStringList &logLines, const PrefixTable &tabl
     QHash<QString, int> bands, modes, continents, entities;
     QHash<QString, CountryMatch> countryOfCall; // a station is looked up once
     QSet<QString> countryCodes;
+    const CountryMatch france = table.lookup(u"F"), corsica = table.lookup(u"TK");
     for (const QString &line : logLines) {
         const QStringView callColumn = column(line, qsocol::call, qsocol::callWidth);
         if (callColumn.isEmpty())
@@ -89,17 +93,30 @@ ActivationSummary summarize(const QStringList &logLines, const PrefixTable &tabl
         auto found = countryOfCall.constFind(call);
         if (found == countryOfCall.cend())
             found = countryOfCall.insert(call, table.lookup(call));
-        if (found->found) {
-            ++continents[found->continent];
-            ++entities[found->name];
-            countryCodes.insert(found->code);
+        const std::optional<int> slot =
+            departmentSlot(line.mid(qsocol::department - 1, qsocol::departmentWidth));
+        const CountryMatch *country = &*found;
+        // A French station operating from Corsica says so by its department (2A, 2B), a
+        // Corsican one on the mainland by a department of France: the country is where it is.
+        if (found->found && slot) {
+            const int dxcc = prefixdxcc::dxccOfCode(found->code);
+            const bool corsican = *slot == 96 || *slot == 97;
+            if (dxcc == dxccFrance && corsican)
+                country = &corsica;
+            else if (dxcc == dxccCorsica && !corsican && *slot >= 1 && *slot <= 95 &&
+                     *slot != 20)
+                country = &france;
+        }
+        if (country->found) {
+            ++continents[country->continent];
+            ++entities[country->name];
+            countryCodes.insert(country->code);
         } else {
             ++continents[QStringLiteral("?")];
             ++s.unknownCountryQsos;
         }
-        if (const auto slot =
-                departmentSlot(line.mid(qsocol::department - 1, qsocol::departmentWidth));
-            slot && *slot >= 1 && *slot <= 99)
+        if (slot && *slot >= 1 && *slot <= 97 && *slot != 20) // 20 is Corsica's old number
+
             s.departments[size_t(*slot)] = true;
     }
     s.distinctCalls = int(calls.size());

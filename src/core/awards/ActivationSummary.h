@@ -42,7 +42,8 @@ struct ActivationSummary {
     QList<Tally> entities;                 ///< the ten countries most worked, most first
     int countries = 0;                     ///< countries of the prefix table worked
     int unknownCountryQsos = 0;            ///< QSOs whose call sign no prefix begins
-    /// The French departments worked (map labels 1-99, 96 for 2A, 97 for 2B), and their number.
+    /// The French departments worked (map labels 1-95, 96 for 2A, 97 for 2B; the 20 that
+    /// Corsica was is none), and their number.
     std::array<bool, 100> departments{};
     int departmentCount = 0;
     QList<ReferenceValidity> validity;
