@@ -1,0 +1,152 @@
+#include "summary/SummaryMenus.h"
+
+#include "core/awards/ValidityCount.h"
+#include "core/log/Activation.h"
+#include "entry/Saisie_QSO.h"
+#include "platform/ListBox.h"
+#include "platform/StatusLabel.h"
+#include "setup/Setup.h"
+#include "summary/Bilan_Activation.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QSet>
+#include <QStatusBar>
+
+#include <memory>
+
+namespace zep {
+
+namespace {
+
+/// The references of the current activation, with the rules they are counted by now (the
+/// operator may have changed a minimum in the settings since the last QSO).
+QList<ReferenceValidity> currentReferences(const WindowServices &services) {
+    const CurrentActivation a = services.activation.currentActivation();
+    const ActivationRules &rules = ActivationRules::builtIn();
+    QList<ReferenceValidity> out;
+    for (const QString &reference : {a.numActivite, a.isDouble ? a.numActivite1 : QString()})
+        if (!reference.trimmed().isEmpty())
+            out.append({reference.trimmed(), rules.ruleFor(reference, &services.settings), 0});
+    return out;
+}
+
+bool sameCounting(const QList<ReferenceValidity> &a, const QList<ReferenceValidity> &b) {
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i)
+        if (a[i].reference != b[i].reference ||
+            a[i].rule.perBandAndMode != b[i].rule.perBandAndMode ||
+            a[i].rule.perDay != b[i].rule.perDay)
+            return false;
+    return true;
+}
+
+/// The line as shown: each reference whose minimum is reached in green.
+QString richText(const QList<ReferenceValidity> &figures) {
+    QStringList parts;
+    for (const ReferenceValidity &f : figures) {
+        QString part = (f.reference + u' ' + QString::number(f.count)).toHtmlEscaped();
+        if (f.rule.minimum)
+            part += u'/' + QString::number(*f.rule.minimum);
+        if (f.reached())
+            part = QStringLiteral("<span style=\"color:#006400; font-weight:bold\">") + part +
+                   QStringLiteral("</span>");
+        parts.append(part);
+    }
+    return QStringLiteral("Validité : ") + parts.join(QStringLiteral(", "));
+}
+
+struct ValidityLine {
+    ValidityFollower follower;
+    QList<ReferenceValidity> references;
+    QSet<QString> reached;    ///< references whose reaching was announced
+    bool newlyReached = false; ///< the text being shown announces a minimum reached
+};
+
+} // namespace
+
+StatusLabel *connectSummary(Saisie_QSO &entry, const WindowServices &services) {
+    auto *line = new StatusLabel(QStringLiteral("Validité"), &entry);
+    line->setObjectName(QStringLiteral("Validite"));
+    line->setTextFormat(Qt::RichText);
+    entry.statusBar()->addPermanentWidget(line);
+    entry.statusBar()->setVisible(true);
+    auto state = std::make_shared<ValidityLine>();
+    line->announceWhen([state](const QString &) { return state->newlyReached; });
+    QObject::connect(
+        &entry, &Saisie_QSO::logRefreshed, line, [state, line, &services](const LogReading &log) {
+            const QList<ReferenceValidity> now = currentReferences(services);
+            if (!sameCounting(now, state->references)) {
+                state->follower.setReferences(now);
+                state->reached.clear();
+            }
+            state->references = now;
+            state->follower.follow(log);
+            QList<ReferenceValidity> figures = state->follower.figures();
+            state->newlyReached = false;
+            for (qsizetype i = 0; i < figures.size(); ++i) {
+                figures[i].rule.minimum = now[i].rule.minimum;
+                if (figures[i].reached() && !state->reached.contains(figures[i].reference)) {
+                    state->reached.insert(figures[i].reference);
+                    state->newlyReached = true;
+                } else if (!figures[i].reached()) {
+                    state->reached.remove(figures[i].reference); // a QSO deleted: heard again
+                }
+            }
+            line->setVisible(!figures.isEmpty());
+            line->setText(richText(figures));
+            state->newlyReached = false;
+        });
+
+    auto *item = new QAction(QStringLiteral("Bilan de l'activation"), &entry);
+    item->setObjectName(QStringLiteral("Mnu_Bilan"));
+    entry.Mnu_Afficher->addAction(item);
+    QObject::connect(item, &QAction::triggered, &entry, [&entry, &services] {
+        const CurrentActivation a = services.activation.currentActivation();
+        SummarySource source;
+        source.references << a.numActivite.trimmed();
+        if (a.isDouble && !a.numActivite1.trimmed().isEmpty())
+            source.references << a.numActivite1.trimmed();
+        source.logPath = entry.logPath();
+        (new Bilan_Activation(services, source, &entry))->show();
+    });
+    return line;
+}
+
+bool openSummaryOf(const QString &number, const WindowServices &services, QWidget *parent) {
+    const LoadedActivation loaded = ActivationList(services.programDir).load(number);
+    if (!loaded.status) {
+        services.dialogs.message(loaded.status.message);
+        return false;
+    }
+    if (!loaded.found) {
+        services.dialogs.message(QStringLiteral("L'activation ") + number +
+                                 QStringLiteral(" n'est pas dans la liste."));
+        return false;
+    }
+    SummarySource source;
+    source.references << loaded.first.number;
+    if (loaded.second)
+        source.references << loaded.second->number;
+    source.logPath = activityLogPath(services.programDir, loaded.first.number);
+    (new Bilan_Activation(services, source, parent))->show();
+    return true;
+}
+
+void connectSummaryToActivationList(Setup &setup, const WindowServices &services) {
+    auto *item = new QAction(QStringLiteral("Bilan de l'activation"), setup.Liste_Activite);
+    item->setObjectName(QStringLiteral("Mnu_Bilan_Liste"));
+    setup.Liste_Activite->addAction(item);
+    setup.Liste_Activite->setContextMenuPolicy(Qt::ActionsContextMenu);
+    QObject::connect(item, &QAction::triggered, &setup, [&setup, &services] {
+        const QString number = setup.Liste_Activite->listItem(setup.Liste_Activite->listIndex());
+        if (number.isEmpty()) {
+            services.dialogs.message(QStringLiteral("Cliquez sur une activation de la liste."));
+            return;
+        }
+        openSummaryOf(number, services, &setup);
+    });
+}
+
+} // namespace zep
