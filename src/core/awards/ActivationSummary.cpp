@@ -74,56 +74,92 @@ ActivationSummary summarize(const QStringList &logLines, const PrefixTable &tabl
     ActivationSummary s;
     std::vector<qint64> minutes;
     minutes.reserve(size_t(logLines.size()));
-    QSet<QString> calls;
-    QHash<QString, int> bands, modes, continents, entities;
-    QHash<QString, CountryMatch> countryOfCall; // a station is looked up once
-    QSet<QString> countryCodes;
-    const CountryMatch france = table.lookup(u"F"), corsica = table.lookup(u"TK");
+    // The countries met, each looked up once per call sign; the QSOs are counted per country
+    // and the names gathered at the end, so that a log of years hashes no name per QSO.
+    struct Country {
+        CountryMatch match;
+        int dxcc = 0;
+        int qsos = 0;
+    };
+    std::vector<Country> countries;
+    QHash<QString, int> countryOfCode;
+    const auto countryIndex = [&](const CountryMatch &m) {
+        if (!m.found)
+            return -1;
+        auto it = countryOfCode.constFind(m.code);
+        if (it == countryOfCode.cend()) {
+            it = countryOfCode.insert(m.code, int(countries.size()));
+            countries.push_back({m, prefixdxcc::dxccOfCode(m.code), 0});
+        }
+        return *it;
+    };
+    const int france = countryIndex(table.lookup(u"F"));
+    const int corsica = countryIndex(table.lookup(u"TK"));
+    QHash<QString, int> countryOfCall; // the distinct call signs, with their country
+    countryOfCall.reserve(logLines.size());
+    std::vector<std::pair<QString, int>> bands, modes;
+    const auto tally = [](std::vector<std::pair<QString, int>> &counts, QStringView name) {
+        for (auto &[known, n] : counts)
+            if (QStringView(known).compare(name, Qt::CaseInsensitive) == 0) {
+                ++n;
+                return;
+            }
+        counts.emplace_back(name.toString().toUpper(), 1);
+    };
+    int unknown = 0;
     for (const QString &line : logLines) {
         const QStringView callColumn = column(line, qsocol::call, qsocol::callWidth);
         if (callColumn.isEmpty())
             continue;
         ++s.qsos;
         const QString call = callColumn.toString().toUpper();
-        calls.insert(call);
-        if (const auto m = minuteOf(line))
-            minutes.push_back(*m);
-        ++bands[column(line, qsocol::band, qsocol::bandWidth).toString()];
-        ++modes[column(line, qsocol::mode, qsocol::modeWidth).toString().toUpper()];
         auto found = countryOfCall.constFind(call);
         if (found == countryOfCall.cend())
-            found = countryOfCall.insert(call, table.lookup(call));
+            found = countryOfCall.insert(call, countryIndex(table.lookup(call)));
+        if (const auto m = minuteOf(line))
+            minutes.push_back(*m);
+        tally(bands, column(line, qsocol::band, qsocol::bandWidth));
+        tally(modes, column(line, qsocol::mode, qsocol::modeWidth));
         const std::optional<int> slot =
-            departmentSlot(line.mid(qsocol::department - 1, qsocol::departmentWidth));
-        const CountryMatch *country = &*found;
+            departmentSlot(column(line, qsocol::department, qsocol::departmentWidth).toString());
+        int country = *found;
         // A French station operating from Corsica says so by its department (2A, 2B), a
         // Corsican one on the mainland by a department of France: the country is where it is.
-        if (found->found && slot) {
-            const int dxcc = prefixdxcc::dxccOfCode(found->code);
+        if (country >= 0 && slot) {
+            const int dxcc = countries[size_t(country)].dxcc;
             const bool corsican = *slot == 96 || *slot == 97;
-            if (dxcc == dxccFrance && corsican)
-                country = &corsica;
+            if (dxcc == dxccFrance && corsican && corsica >= 0)
+                country = corsica;
             else if (dxcc == dxccCorsica && !corsican && *slot >= 1 && *slot <= 95 &&
-                     *slot != 20)
-                country = &france;
+                     *slot != 20 && france >= 0)
+                country = france;
         }
-        if (country->found) {
-            ++continents[country->continent];
-            ++entities[country->name];
-            countryCodes.insert(country->code);
-        } else {
-            ++continents[QStringLiteral("?")];
-            ++s.unknownCountryQsos;
-        }
+        if (country >= 0)
+            ++countries[size_t(country)].qsos;
+        else
+            ++unknown;
         if (slot && *slot >= 1 && *slot <= 97 && *slot != 20) // 20 is Corsica's old number
-
             s.departments[size_t(*slot)] = true;
     }
-    s.distinctCalls = int(calls.size());
-    s.countries = int(countryCodes.size());
+    QHash<QString, int> continents, entities, perBand, perMode;
+    for (const Country &c : countries) {
+        if (c.qsos == 0)
+            continue;
+        ++s.countries;
+        continents[c.match.continent] += c.qsos;
+        entities[c.match.name] += c.qsos;
+    }
+    if (unknown > 0)
+        continents[QStringLiteral("?")] += unknown;
+    s.unknownCountryQsos = unknown;
+    for (const auto &[name, n] : bands)
+        perBand[name] += n;
+    for (const auto &[name, n] : modes)
+        perMode[name] += n;
+    s.distinctCalls = int(countryOfCall.size());
     s.departmentCount = int(std::count(s.departments.begin(), s.departments.end(), true));
-    s.bands = ranked(bands);
-    s.modes = ranked(modes);
+    s.bands = ranked(perBand);
+    s.modes = ranked(perMode);
     s.continents = ranked(continents);
     s.entities = ranked(entities).mid(0, ActivationSummary::topEntities);
     if (!minutes.empty()) {

@@ -101,6 +101,7 @@ QList<ReferenceValidity> countValidity(const QStringList &lines,
     QList<ReferenceValidity> out;
     for (const ReferenceValidity &r : references) {
         ValidityCounter counter(r.rule);
+        counter.reserve(lines.size());
         for (const QString &line : lines)
             counter.add(line, 1);
         out.append({r.reference, r.rule, counter.count()});

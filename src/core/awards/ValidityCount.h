@@ -31,6 +31,8 @@ public:
     /// `delta` is 1 for a line added to the log, -1 for a line taken away.
     void add(const QString &line, int delta);
     void clear();
+    /// Room for the keys of a log of `lines` lines, counted at once.
+    void reserve(qsizetype lines) { lines_.reserve(lines); }
     int count() const;
     const ProgrammeRule &rule() const { return rule_; }
 
