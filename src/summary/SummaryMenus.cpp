@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QSet>
 #include <QStatusBar>
+#include <QThread>
 
 #include <memory>
 
@@ -57,12 +58,70 @@ QString richText(const QList<ReferenceValidity> &figures) {
     return QStringLiteral("Validité : ") + parts.join(QStringLiteral(", "));
 }
 
+/// A log this large met anew (the opening, another activation) is counted on a worker.
+constexpr qsizetype countedOnWorkerFrom = 20000;
+
 struct ValidityLine {
     ValidityFollower follower;
     QList<ReferenceValidity> references;
-    QSet<QString> reached;    ///< references whose reaching was announced
+    QSet<QString> reached;     ///< references whose reaching was announced
     bool newlyReached = false; ///< the text being shown announces a minimum reached
+    bool counting = false;     ///< a worker is counting the whole log
+    LogReading latest;         ///< the reading that came while it counted
 };
+
+void show(StatusLabel *line, ValidityLine &state) {
+    QList<ReferenceValidity> figures = state.follower.figures();
+    state.newlyReached = false;
+    for (qsizetype i = 0; i < figures.size() && i < state.references.size(); ++i) {
+        figures[i].rule.minimum = state.references[i].rule.minimum;
+        if (figures[i].reached() && !state.reached.contains(figures[i].reference)) {
+            state.reached.insert(figures[i].reference);
+            state.newlyReached = true;
+        } else if (!figures[i].reached()) {
+            state.reached.remove(figures[i].reference); // a QSO deleted: heard again later
+        }
+    }
+    line->setVisible(!figures.isEmpty());
+    line->setText(richText(figures));
+    state.newlyReached = false;
+}
+
+/// Takes a reading of the log: its changes at once, a large log met anew on a worker (the
+/// line keeps its last figures meanwhile, then catches up with the latest reading).
+void follow(StatusLabel *line, const std::shared_ptr<ValidityLine> &state,
+            const WindowServices &services, const LogReading &log) {
+    const QList<ReferenceValidity> now = currentReferences(services);
+    if (!sameCounting(now, state->references)) {
+        state->follower.setReferences(now);
+        state->reached.clear();
+    }
+    state->references = now;
+    if (state->counting) {
+        state->latest = log;
+        return;
+    }
+    if (!state->follower.takesChangesOf(log) && log.lines.size() >= countedOnWorkerFrom) {
+        state->counting = true;
+        state->latest = log;
+        auto fresh = std::make_shared<ValidityFollower>();
+        fresh->setReferences(now);
+        // The lines alone go to the worker: the way to later readings stays on this thread.
+        const LogReading whole{log.lines, log.version, {}};
+        QThread *worker = QThread::create([fresh, whole] { fresh->follow(whole); });
+        QObject::connect(worker, &QThread::finished, worker, &QObject::deleteLater);
+        QObject::connect(worker, &QThread::finished, line, [line, state, fresh, &services] {
+            state->counting = false;
+            if (sameCounting(currentReferences(services), state->references))
+                state->follower = *fresh;
+            follow(line, state, services, state->latest);
+        });
+        worker->start(QThread::LowPriority);
+        return;
+    }
+    state->follower.follow(log);
+    show(line, *state);
+}
 
 } // namespace
 
@@ -74,30 +133,12 @@ StatusLabel *connectSummary(Saisie_QSO &entry, const WindowServices &services) {
     entry.statusBar()->setVisible(true);
     auto state = std::make_shared<ValidityLine>();
     line->announceWhen([state](const QString &) { return state->newlyReached; });
-    QObject::connect(
-        &entry, &Saisie_QSO::logRefreshed, line, [state, line, &services](const LogReading &log) {
-            const QList<ReferenceValidity> now = currentReferences(services);
-            if (!sameCounting(now, state->references)) {
-                state->follower.setReferences(now);
-                state->reached.clear();
-            }
-            state->references = now;
-            state->follower.follow(log);
-            QList<ReferenceValidity> figures = state->follower.figures();
-            state->newlyReached = false;
-            for (qsizetype i = 0; i < figures.size(); ++i) {
-                figures[i].rule.minimum = now[i].rule.minimum;
-                if (figures[i].reached() && !state->reached.contains(figures[i].reference)) {
-                    state->reached.insert(figures[i].reference);
-                    state->newlyReached = true;
-                } else if (!figures[i].reached()) {
-                    state->reached.remove(figures[i].reference); // a QSO deleted: heard again
-                }
-            }
-            line->setVisible(!figures.isEmpty());
-            line->setText(richText(figures));
-            state->newlyReached = false;
-        });
+    QObject::connect(&entry, &Saisie_QSO::logRefreshed, line,
+                     [state, line, &services](const LogReading &log) {
+                         follow(line, state, services, log);
+                     });
+    // The window read its log before this line was there: it is read again for it.
+    entry.refreshFromLog();
 
     auto *item = new QAction(QStringLiteral("Bilan de l'activation"), &entry);
     item->setObjectName(QStringLiteral("Mnu_Bilan"));

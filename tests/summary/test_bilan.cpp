@@ -14,6 +14,7 @@
 #include "platform/StatusLabel.h"
 #include "reports/DepartmentMapView.h"
 #include "support/PdfText.h"
+#include "support/QStringPrint.h"
 #include "support/QsoLines.h"
 #include "summary/Bilan_Activation.h"
 #include "summary/SummaryMenus.h"
@@ -91,6 +92,25 @@ TEST_F(ValidityLine, FollowsEachQsoAndIsHeardOnceWhenAMinimumIsReached) {
     settings.write(QStringLiteral("Validite WWFF"), QStringLiteral("0"));
     w.refreshFromLog();
     EXPECT_EQ(line->spokenName(), QStringLiteral("Validité : FFF-0123 1, F-0123 1/2"));
+}
+
+TEST_F(ValidityLine, ALargeLogIsCountedOnAWorkerThenFollowedQsoByQso) {
+    QStringList log;
+    for (int i = 0; i < 25000; ++i)
+        log << qsoLineOf("06/12/26", QStringLiteral("%1:%2").arg(i / 60 % 24, 2, 10, QChar(u'0'))
+                                         .arg(i % 60, 2, 10, QChar(u'0')),
+                         QStringLiteral("F%1AB").arg(i % 3000), "76", "", i % 2 ? "CW" : "SSB",
+                         "7");
+    put(path(QStringLiteral("FFF-0123.txt")), zep::testing::logBytesOf(log));
+    Saisie_QSO &w = open();
+    StatusLabel *line = connectSummary(w, services);
+    // 3,000 stations, each always in the same mode, all on the 6th.
+    const QString counted = QStringLiteral("Validité : FFF-0123 3000/3, F-0123 3000/2");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return line->spokenName() == counted; }, 20000))
+        << line->spokenName().toStdString();
+    logQso(QStringLiteral("G3XYZ"));
+    // POTA counts the UTC day of the latest QSO: the 7th, and its one QSO.
+    EXPECT_EQ(line->spokenName(), QStringLiteral("Validité : FFF-0123 3001/3, F-0123 1/2"));
 }
 
 namespace {

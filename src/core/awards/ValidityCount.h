@@ -52,6 +52,8 @@ public:
     void follow(const LogReading &log);
     QList<ReferenceValidity> figures() const;
     bool isEmpty() const { return counters_.isEmpty(); }
+    /// Whether following `log` takes its changes since the last reading (else: the whole log).
+    bool takesChangesOf(const LogReading &log) const { return reachable(seen_, log); }
 
 private:
     QStringList references_;
