@@ -62,6 +62,7 @@ void drawBars(QChart *chart, const QList<Tally> &tallies, bool horizontal) {
     }
     auto *names_axis = new QBarCategoryAxis;
     names_axis->append(names);
+    names_axis->setTruncateLabels(false); // a country's name whole, the bars narrower
     auto *counts = new QValueAxis;
     counts->setRange(0, std::max(1, most));
     counts->setLabelFormat(QStringLiteral("%d"));
@@ -82,8 +83,10 @@ void drawPie(QChart *chart, const QList<Tally> &tallies) {
     auto *series = new QPieSeries;
     for (const Tally &t : tallies)
         series->append(QStringLiteral("%1 (%2)").arg(t.name).arg(t.qsos), t.qsos);
-    series->setLabelsVisible(true);
     chart->addSeries(series);
+    // The names beside the pie rather than around it, where a narrow chart would cut them.
+    chart->legend()->setVisible(true);
+    chart->legend()->setAlignment(Qt::AlignRight);
 }
 
 } // namespace
@@ -101,7 +104,8 @@ Bilan_Activation::Bilan_Activation(const WindowServices &services, SummarySource
     Chiffres->setReadOnly(true);
     Chiffres->setAccessibleName(QStringLiteral("Chiffres de l'activation"));
     Chiffres->setPlainText(QStringLiteral("Calcul en cours…"));
-    Chiffres->setMinimumWidth(300);
+    Chiffres->setMinimumWidth(260);
+    Chiffres->setMaximumWidth(320);
 
     Rythme = newChart(QStringLiteral("QSO par tranche de 10 minutes (UTC)"));
     Bandes = newChart(QStringLiteral("Bandes"));
@@ -113,6 +117,7 @@ Bilan_Activation::Bilan_Activation(const WindowServices &services, SummarySource
     chartsArea_->setObjectName(QStringLiteral("Graphiques"));
     Carte = new DepartmentMapView(departments_, chartsArea_);
     Carte->setObjectName(QStringLiteral("Carte"));
+
     auto *grid = new QGridLayout(chartsArea_);
     grid->addWidget(viewOf(Rythme, QStringLiteral("Rythme"), chartsArea_), 0, 0, 1, 2);
     grid->addWidget(viewOf(Bandes, QStringLiteral("Bandes"), chartsArea_), 1, 0);
@@ -120,6 +125,8 @@ Bilan_Activation::Bilan_Activation(const WindowServices &services, SummarySource
     grid->addWidget(viewOf(Continents, QStringLiteral("Continents"), chartsArea_), 2, 0);
     grid->addWidget(viewOf(Pays, QStringLiteral("Pays"), chartsArea_), 2, 1);
     grid->addWidget(Carte, 0, 2, 3, 1);
+    for (const int column : {0, 1, 2})
+        grid->setColumnStretch(column, 1);
 
     Imprimer = new QPushButton(QStringLiteral("Imprimer"), this);
     Imprimer->setObjectName(QStringLiteral("Imprimer"));

@@ -9,11 +9,13 @@
 #include "summary/Bilan_Activation.h"
 
 #include <QAction>
+#include <QPalette>
 #include <QMenu>
 #include <QSet>
 #include <QStatusBar>
 #include <QThread>
 
+#include <algorithm>
 #include <memory>
 
 namespace zep {
@@ -43,19 +45,19 @@ bool sameCounting(const QList<ReferenceValidity> &a, const QList<ReferenceValidi
     return true;
 }
 
-/// The line as shown: each reference whose minimum is reached in green.
-QString richText(const QList<ReferenceValidity> &figures) {
-    QStringList parts;
-    for (const ReferenceValidity &f : figures) {
-        QString part = (f.reference + u' ' + QString::number(f.count)).toHtmlEscaped();
-        if (f.rule.minimum)
-            part += u'/' + QString::number(*f.rule.minimum);
-        if (f.reached())
-            part = QStringLiteral("<span style=\"color:#006400; font-weight:bold\">") + part +
-                   QStringLiteral("</span>");
-        parts.append(part);
+/// The colour of a line where some reference reached its minimum.
+const QColor reachedColour(0x00, 0x64, 0x00);
+
+/// The longest line the references may show: the line keeps its size, so that the window is
+/// not laid out again at each QSO.
+QString widestText(const QList<ReferenceValidity> &references) {
+    QList<ReferenceValidity> widest = references;
+    for (ReferenceValidity &r : widest) {
+        r.count = 99999;
+        if (r.rule.minimum)
+            r.rule.minimum = 99999;
     }
-    return QStringLiteral("Validité : ") + parts.join(QStringLiteral(", "));
+    return validityText(widest);
 }
 
 /// A log this large met anew (the opening, another activation) is counted on a worker.
@@ -83,7 +85,16 @@ void show(StatusLabel *line, ValidityLine &state) {
         }
     }
     line->setVisible(!figures.isEmpty());
-    line->setText(richText(figures));
+    const bool anyReached = std::any_of(figures.begin(), figures.end(),
+                                        [](const ReferenceValidity &f) { return f.reached(); });
+    QPalette palette = line->palette();
+    const QColor colour =
+        anyReached ? reachedColour : line->parentWidget()->palette().color(QPalette::WindowText);
+    if (palette.color(QPalette::WindowText) != colour) {
+        palette.setColor(QPalette::WindowText, colour);
+        line->setPalette(palette);
+    }
+    line->setText(validityText(figures));
     state.newlyReached = false;
 }
 
@@ -95,6 +106,7 @@ void follow(StatusLabel *line, const std::shared_ptr<ValidityLine> &state,
     if (!sameCounting(now, state->references)) {
         state->follower.setReferences(now);
         state->reached.clear();
+        line->keepSizeOf(widestText(now));
     }
     state->references = now;
     if (state->counting) {
@@ -128,7 +140,7 @@ void follow(StatusLabel *line, const std::shared_ptr<ValidityLine> &state,
 StatusLabel *connectSummary(Saisie_QSO &entry, const WindowServices &services) {
     auto *line = new StatusLabel(QStringLiteral("Validité"), &entry);
     line->setObjectName(QStringLiteral("Validite"));
-    line->setTextFormat(Qt::RichText);
+    line->setTextFormat(Qt::PlainText);
     entry.statusBar()->addPermanentWidget(line);
     entry.statusBar()->setVisible(true);
     auto state = std::make_shared<ValidityLine>();
