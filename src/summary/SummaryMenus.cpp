@@ -125,7 +125,7 @@ void follow(StatusLabel *line, const std::shared_ptr<ValidityLine> &state,
         QObject::connect(worker, &QThread::finished, line, [line, state, fresh, &services] {
             state->counting = false;
             if (sameCounting(currentReferences(services), state->references))
-                state->follower = *fresh;
+                state->follower = std::move(*fresh); // no copy of its counts to make
             follow(line, state, services, state->latest);
         });
         worker->start(QThread::LowPriority);

@@ -12,7 +12,9 @@
 #include "platform/QtPrinter.h"
 #include "platform/RecordingPrinter.h"
 #include "platform/StatusLabel.h"
+#include "platform/ListBox.h"
 #include "reports/DepartmentMapView.h"
+#include "setup/Setup.h"
 #include "support/PdfText.h"
 #include "support/QStringPrint.h"
 #include "support/QsoLines.h"
@@ -276,3 +278,31 @@ TEST_F(SummaryWindow, AnActivationNotInTheListIsSaidSo) {
     EXPECT_EQ(dialogs.texts(),
               QStringList{QStringLiteral("L'activation DFCF 99999 n'est pas dans la liste.")});
 }
+
+TEST_F(SummaryWindow, TheSetupWindowsListOpensTheSummaryOfTheActivationChosen) {
+    zep::Setup chooser(dir.path(), settings, dialogs);
+    connectSummaryToActivationList(chooser, services);
+    chooser.Cherche_Num_Activite();
+    auto *item = chooser.findChild<QAction *>(QStringLiteral("Mnu_Bilan_Liste"));
+    ASSERT_TRUE(item);
+    EXPECT_EQ(item->text(), QStringLiteral("Bilan de l'activation"));
+    // Nothing chosen: said so, no window.
+    chooser.Liste_Activite->setCurrentRow(-1);
+    item->trigger();
+    EXPECT_FALSE(openWindow());
+    EXPECT_EQ(dialogs.texts(), QStringList{QStringLiteral("Cliquez sur une activation de la liste.")});
+    // The first reference of the pair chosen: the summary of both, from its log.
+    for (int i = 0; i < chooser.Liste_Activite->count(); ++i)
+        if (chooser.Liste_Activite->listItem(i) == QLatin1String("DFCF 76054"))
+            chooser.Liste_Activite->setCurrentRow(i);
+    item->trigger();
+    window = openWindow();
+    ASSERT_TRUE(window);
+    QSignalSpy ready(window.data(), &Bilan_Activation::ready);
+    if (!window->isReady()) {
+        ASSERT_TRUE(ready.wait(10000));
+    }
+    EXPECT_EQ(window->summary().qsos, 5);
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Bilan de l'activation DFCF 76054 et FFF-0123"));
+}
+
