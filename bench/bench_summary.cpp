@@ -91,12 +91,12 @@ void validityPerQso(benchmark::State &state, const Lines *lines) {
         const QString line = qsoLine(int(log.size()), QStringLiteral("TK%1ZZ").arg(i++));
         log.append(line);
         const LogChange change{log.size() - 1, {}, {line}};
-        const LogReading reading{log, version + 1,
-                                 [change, version](quint64 since) -> std::optional<QList<LogChange>> {
-                                     if (since == version)
-                                         return QList<LogChange>{change};
-                                     return std::nullopt;
-                                 }};
+        const LogReading reading{
+            log, version + 1, [change, version](quint64 since) -> std::optional<QList<LogChange>> {
+                if (since == version)
+                    return QList<LogChange>{change};
+                return std::nullopt;
+            }};
         ++version;
         state.ResumeTiming();
         follower.follow(reading);

@@ -20,8 +20,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QThread>
-#include <QValueAxis>
 #include <QVBoxLayout>
+#include <QValueAxis>
 
 namespace zep {
 
@@ -130,20 +130,24 @@ Bilan_Activation::Bilan_Activation(const WindowServices &services, SummarySource
 
     Imprimer = new QPushButton(QStringLiteral("Imprimer"), this);
     Imprimer->setObjectName(QStringLiteral("Imprimer"));
+    Apercu = new QPushButton(QStringLiteral("Aperçu"), this);
+    Apercu->setObjectName(QStringLiteral("Apercu"));
     Enregistrer_Image = new QPushButton(QStringLiteral("Enregistrer l'image"), this);
     Enregistrer_Image->setObjectName(QStringLiteral("Enregistrer_Image"));
     Fermer = new QPushButton(QStringLiteral("Fermer"), this);
     Fermer->setObjectName(QStringLiteral("Fermer"));
     Imprimer->setEnabled(false);
+    Apercu->setEnabled(false);
     Enregistrer_Image->setEnabled(false);
     connect(Imprimer, &QPushButton::clicked, this, &Bilan_Activation::Imprimer_Click);
-    connect(Enregistrer_Image, &QPushButton::clicked, this,
-            [this] { Enregistrer_Image_Click(); });
+    connect(Apercu, &QPushButton::clicked, this, &Bilan_Activation::Apercu_Click);
+    connect(Enregistrer_Image, &QPushButton::clicked, this, [this] { Enregistrer_Image_Click(); });
     connect(Fermer, &QPushButton::clicked, this, &QDialog::close);
 
     auto *side = new QVBoxLayout;
     side->addWidget(Chiffres, 1);
     side->addWidget(Imprimer);
+    side->addWidget(Apercu);
     side->addWidget(Enregistrer_Image);
     side->addWidget(Fermer);
     auto *layout = new QHBoxLayout(this);
@@ -166,8 +170,7 @@ Bilan_Activation::Bilan_Activation(const WindowServices &services, SummarySource
             result->problem = log.status.message;
             return;
         }
-        PrefixTable::Loaded table =
-            PrefixTable::load(dataFile(programDir, prefixTableFileName));
+        PrefixTable::Loaded table = PrefixTable::load(dataFile(programDir, prefixTableFileName));
         if (!table.status)
             table.table = PrefixTable::parse(builtInPrefixTable());
         result->summary = summarize(log.lines, table.table, references);
@@ -189,6 +192,7 @@ void Bilan_Activation::showComputed(const Computed &computed) {
     Chiffres->setPlainText(summaryLines(summary_).join(u'\n'));
     drawCharts();
     Imprimer->setEnabled(true);
+    Apercu->setEnabled(true);
     Enregistrer_Image->setEnabled(true);
     ready_ = true;
     emit ready();
@@ -206,10 +210,10 @@ void Bilan_Activation::drawCharts() {
     time->setFormat(QStringLiteral("dd/MM HH:mm"));
     if (summary_.firstSlot) {
         for (qsizetype i = 0; i < summary_.perSlot.size(); ++i)
-            rate->append(qreal(onAxis(summary_.firstSlot->addSecs(
-                                          i * ActivationSummary::slotMinutes * 60))
-                                   .toMSecsSinceEpoch()),
-                         summary_.perSlot[i]);
+            rate->append(
+                qreal(onAxis(summary_.firstSlot->addSecs(i * ActivationSummary::slotMinutes * 60))
+                          .toMSecsSinceEpoch()),
+                summary_.perSlot[i]);
         time->setRange(onAxis(*summary_.firstSlot),
                        onAxis(summary_.firstSlot->addSecs(
                            qint64(std::max<qsizetype>(1, summary_.perSlot.size())) *
@@ -257,26 +261,32 @@ QStringList Bilan_Activation::printedLines() const {
     return lines;
 }
 
-void Bilan_Activation::Imprimer_Click() {
+PrintJob Bilan_Activation::printJob() const {
     const QStringList lines = printedLines();
-    services_.printing.print(
-        [lines](Printer &printer) {
-            printer.setOnePagePerJob(true);
-            printer.setFontName(QStringLiteral("Courier New"));
-            printer.setFontSize(9);
-            if (!printer.choosePrinter())
-                return;
-            for (const QString &line : lines)
-                printer.printLine(line);
-            printer.endJob();
-        },
-        this);
+    return [lines](Printer &printer) {
+        printer.setOnePagePerJob(true);
+        printer.setFontName(QStringLiteral("Courier New"));
+        printer.setFontSize(9);
+        if (!printer.choosePrinter())
+            return;
+        for (const QString &line : lines)
+            printer.printLine(line);
+        printer.endJob();
+    };
+}
+
+void Bilan_Activation::Imprimer_Click() {
+    services_.printing.print(printJob(), this);
+}
+
+void Bilan_Activation::Apercu_Click() {
+    services_.printing.preview(printJob(), this);
 }
 
 bool Bilan_Activation::Enregistrer_Image_Click() {
-    const QString proposed =
-        services_.programDir + QStringLiteral("/Bilan ") +
-        QString(source_.references.value(0)).replace(u'/', u'-') + QStringLiteral(".png");
+    const QString proposed = services_.programDir + QStringLiteral("/Bilan ") +
+                             QString(source_.references.value(0)).replace(u'/', u'-') +
+                             QStringLiteral(".png");
     const auto path =
         services_.files.saveFileName(this, QStringLiteral("Enregistrer l'image"), proposed,
                                      QStringLiteral("Images PNG (*.png)"), QStringLiteral("png"));

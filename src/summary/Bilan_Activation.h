@@ -45,6 +45,8 @@ public:
     /// The printout's lines: the title, the figures, then the lists the charts draw.
     QStringList printedLines() const;
     void Imprimer_Click();
+    /// The same page in the print preview.
+    void Apercu_Click();
     /// Saves the charts and figures as a PNG image; false when cancelled or not written.
     bool Enregistrer_Image_Click();
 
@@ -56,6 +58,7 @@ public:
     QChart *Pays; ///< the ten countries most worked
     DepartmentMapView *Carte;
     QPushButton *Imprimer;
+    QPushButton *Apercu;
     QPushButton *Enregistrer_Image;
     QPushButton *Fermer;
 
@@ -67,6 +70,7 @@ private:
     struct Computed;
     void showComputed(const Computed &computed);
     void drawCharts();
+    PrintJob printJob() const;
     QWidget *chartsArea_;
 
     const WindowServices &services_;

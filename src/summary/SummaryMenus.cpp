@@ -9,8 +9,8 @@
 #include "summary/Bilan_Activation.h"
 
 #include <QAction>
-#include <QPalette>
 #include <QMenu>
+#include <QPalette>
 #include <QSet>
 #include <QStatusBar>
 #include <QThread>
@@ -145,10 +145,9 @@ StatusLabel *connectSummary(Saisie_QSO &entry, const WindowServices &services) {
     entry.statusBar()->setVisible(true);
     auto state = std::make_shared<ValidityLine>();
     line->announceWhen([state](const QString &) { return state->newlyReached; });
-    QObject::connect(&entry, &Saisie_QSO::logRefreshed, line,
-                     [state, line, &services](const LogReading &log) {
-                         follow(line, state, services, log);
-                     });
+    QObject::connect(
+        &entry, &Saisie_QSO::logRefreshed, line,
+        [state, line, &services](const LogReading &log) { follow(line, state, services, log); });
     // The window read its log before this line was there: it is read again for it.
     entry.refreshFromLog();
 

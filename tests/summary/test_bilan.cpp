@@ -9,17 +9,17 @@
 #include "core/log/Activation.h"
 #include "entry/EntryWindowFixture.h"
 #include "platform/FileChooser.h"
+#include "platform/ListBox.h"
 #include "platform/QtPrinter.h"
 #include "platform/RecordingPrinter.h"
 #include "platform/StatusLabel.h"
-#include "platform/ListBox.h"
 #include "reports/DepartmentMapView.h"
 #include "setup/Setup.h"
+#include "summary/Bilan_Activation.h"
+#include "summary/SummaryMenus.h"
 #include "support/PdfText.h"
 #include "support/QStringPrint.h"
 #include "support/QsoLines.h"
-#include "summary/Bilan_Activation.h"
-#include "summary/SummaryMenus.h"
 
 #include <QAbstractBarSeries>
 #include <QBarSet>
@@ -100,8 +100,10 @@ TEST_F(ValidityLine, FollowsEachQsoAndIsHeardOnceWhenAMinimumIsReached) {
 TEST_F(ValidityLine, ALargeLogIsCountedOnAWorkerThenFollowedQsoByQso) {
     QStringList log;
     for (int i = 0; i < 25000; ++i)
-        log << qsoLineOf("06/12/26", QStringLiteral("%1:%2").arg(i / 60 % 24, 2, 10, QChar(u'0'))
-                                         .arg(i % 60, 2, 10, QChar(u'0')),
+        log << qsoLineOf("06/12/26",
+                         QStringLiteral("%1:%2")
+                             .arg(i / 60 % 24, 2, 10, QChar(u'0'))
+                             .arg(i % 60, 2, 10, QChar(u'0')),
                          QStringLiteral("F%1AB").arg(i % 3000), "76", "", i % 2 ? "CW" : "SSB",
                          "7");
     put(path(QStringLiteral("FFF-0123.txt")), zep::testing::logBytesOf(log));
@@ -147,9 +149,9 @@ protected:
             qsoLineOf("11/12/26", "00:04", "G3XYZ", "", "", "FT8", "14"),
             qsoLineOf("11/12/26", "00:31", "F1ABC", "76", "", "CW", "7"),
         };
-        ASSERT_TRUE(writeBytesFile(activityLogPath(dir.path(), first.number),
-                                   zep::testing::logBytesOf(log))
-                        .ok);
+        ASSERT_TRUE(
+            writeBytesFile(activityLogPath(dir.path(), first.number), zep::testing::logBytesOf(log))
+                .ok);
     }
     void TearDown() override {
         if (window)
@@ -207,10 +209,10 @@ QList<int> qsosOf(const QList<Tally> &tallies) {
 
 TEST_F(SummaryWindow, AnEarlierDoubleActivationIsDrawnFromItsFigures) {
     Bilan_Activation &w = openFromList();
-    const ActivationSummary expected = summarize(
-        log, PrefixTable::parse(builtInPrefixTable()),
-        {{"DFCF 76054", ActivationRules::builtIn().ruleFor("DFCF 76054", nullptr), 0},
-         {"FFF-0123", ActivationRules::builtIn().ruleFor("FFF-0123", nullptr), 0}});
+    const ActivationSummary expected =
+        summarize(log, PrefixTable::parse(builtInPrefixTable()),
+                  {{"DFCF 76054", ActivationRules::builtIn().ruleFor("DFCF 76054", nullptr), 0},
+                   {"FFF-0123", ActivationRules::builtIn().ruleFor("FFF-0123", nullptr), 0}});
     EXPECT_EQ(w.windowTitle(), QStringLiteral("Bilan de l'activation DFCF 76054 et FFF-0123"));
     EXPECT_EQ(w.Chiffres->toPlainText(), summaryLines(expected).join(u'\n'));
     EXPECT_TRUE(w.Chiffres->toPlainText().contains(
@@ -273,6 +275,16 @@ TEST_F(SummaryWindow, PrintsItsFiguresOnOnePageAndSavesItsPicture) {
     EXPECT_TRUE(dialogs.texts().isEmpty());
 }
 
+TEST_F(SummaryWindow, ThePreviewShowsThePrintedPage) {
+    Bilan_Activation &w = openFromList();
+    QTest::mouseClick(w.Apercu, Qt::LeftButton);
+    EXPECT_EQ(printing.previews, 1);
+    EXPECT_EQ(printing.prints, 0);
+    ASSERT_EQ(printing.printer.jobs.size(), 1);
+    EXPECT_EQ(printing.printer.texts(0), w.printedLines());
+    EXPECT_TRUE(w.printedLines().contains(QStringLiteral("QSO : 5")));
+}
+
 TEST_F(SummaryWindow, AnActivationNotInTheListIsSaidSo) {
     EXPECT_FALSE(openSummaryOf(QStringLiteral("DFCF 99999"), services, nullptr));
     EXPECT_EQ(dialogs.texts(),
@@ -290,7 +302,8 @@ TEST_F(SummaryWindow, TheSetupWindowsListOpensTheSummaryOfTheActivationChosen) {
     chooser.Liste_Activite->setCurrentRow(-1);
     item->trigger();
     EXPECT_FALSE(openWindow());
-    EXPECT_EQ(dialogs.texts(), QStringList{QStringLiteral("Cliquez sur une activation de la liste.")});
+    EXPECT_EQ(dialogs.texts(),
+              QStringList{QStringLiteral("Cliquez sur une activation de la liste.")});
     // The first reference of the pair chosen: the summary of both, from its log.
     for (int i = 0; i < chooser.Liste_Activite->count(); ++i)
         if (chooser.Liste_Activite->listItem(i) == QLatin1String("DFCF 76054"))
@@ -303,6 +316,6 @@ TEST_F(SummaryWindow, TheSetupWindowsListOpensTheSummaryOfTheActivationChosen) {
         ASSERT_TRUE(ready.wait(10000));
     }
     EXPECT_EQ(window->summary().qsos, 5);
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Bilan de l'activation DFCF 76054 et FFF-0123"));
+    EXPECT_EQ(window->windowTitle(),
+              QStringLiteral("Bilan de l'activation DFCF 76054 et FFF-0123"));
 }
-

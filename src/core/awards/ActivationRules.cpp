@@ -102,8 +102,8 @@ ProgrammeRule ActivationRules::ruleFor(const QString &reference,
         rule = *known;
     rule.programme = programme;
     if (settings && !programme.isEmpty())
-        if (const auto chosen = minimumFromSettings(
-                settings->read(validityKey(programme), QString()).trimmed()))
+        if (const auto chosen =
+                minimumFromSettings(settings->read(validityKey(programme), QString()).trimmed()))
             rule.minimum = *chosen;
     return rule;
 }

@@ -29,9 +29,9 @@ std::optional<qint64> minuteOf(const QString &line) {
     const std::optional<qint64> n = qsoOrderingNumber(line); // yyyymmddhhmm
     if (!n)
         return std::nullopt;
-    const qint64 day = QDate(int(*n / 100000000), int(*n / 1000000 % 100), int(*n / 10000 % 100))
-                           .toJulianDay() -
-                       QDate(1970, 1, 1).toJulianDay();
+    const qint64 day =
+        QDate(int(*n / 100000000), int(*n / 1000000 % 100), int(*n / 10000 % 100)).toJulianDay() -
+        QDate(1970, 1, 1).toJulianDay();
     return day * 1440 + (*n / 100 % 100) * 60 + *n % 100;
 }
 
@@ -130,8 +130,8 @@ ActivationSummary summarize(const QStringList &logLines, const PrefixTable &tabl
             const bool corsican = *slot == 96 || *slot == 97;
             if (dxcc == dxccFrance && corsican && corsica >= 0)
                 country = corsica;
-            else if (dxcc == dxccCorsica && !corsican && *slot >= 1 && *slot <= 95 &&
-                     *slot != 20 && france >= 0)
+            else if (dxcc == dxccCorsica && !corsican && *slot >= 1 && *slot <= 95 && *slot != 20 &&
+                     france >= 0)
                 country = france;
         }
         if (country >= 0)

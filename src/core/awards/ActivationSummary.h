@@ -37,7 +37,7 @@ struct ActivationSummary {
     /// QSOs per 10-minute slot of UTC time, from the slot of the first QSO to that of the last
     /// (slots start at hh:00, hh:10...): the activation's rate over its time.
     QList<int> perSlot;
-    std::optional<QDateTime> firstSlot; ///< the start of perSlot's first slot
+    std::optional<QDateTime> firstSlot;    ///< the start of perSlot's first slot
     QList<Tally> bands, modes, continents; ///< most QSOs first, then by name
     QList<Tally> entities;                 ///< the ten countries most worked, most first
     int countries = 0;                     ///< countries of the prefix table worked

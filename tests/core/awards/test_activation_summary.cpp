@@ -36,9 +36,9 @@ struct Independent {
     QDateTime first, last;
     int best10 = 0, best60 = 0;
     QMap<QString, int> bands, modes;
-    QMap<qint64, int> slotCounts;    ///< 10-minute slot -> QSOs
-    std::vector<int> topCounts; ///< the ten largest QSO counts of a DXCC entity
-    int perBandAndMode = 0;     ///< distinct call, band, mode
+    QMap<qint64, int> slotCounts; ///< 10-minute slot -> QSOs
+    std::vector<int> topCounts;   ///< the ten largest QSO counts of a DXCC entity
+    int perBandAndMode = 0;       ///< distinct call, band, mode
 };
 
 Independent countExport(const QStringList &lines) {
@@ -48,9 +48,8 @@ Independent countExport(const QStringList &lines) {
     station.reference = QStringLiteral("FFF-0123");
     station.created = QDateTime(QDate(2026, 12, 10), QTime(12, 0), Qt::UTC);
     static const prefixdxcc::EntityFinder finder{builtInPrefixTable()};
-    const adif3::Document doc = adif3::document(
-        station, {}, zep::testing::logBytesOf(lines),
-        [](QByteArrayView call) { return finder(call); });
+    const adif3::Document doc = adif3::document(station, {}, zep::testing::logBytesOf(lines),
+                                                [](QByteArrayView call) { return finder(call); });
     const auto read = zep::testing::AdifRules::published().check(doc.bytes());
     EXPECT_TRUE(read.problems.isEmpty()) << read.problems.join('\n').toStdString();
     Independent n;
@@ -84,9 +83,9 @@ Independent countExport(const QStringList &lines) {
     // The busiest stretches, found by searching from each QSO forward.
     for (size_t i = 0; i < times.size(); ++i) {
         const auto upTo = [&](qint64 span) {
-            return int(std::lower_bound(times.begin() + qsizetype(i), times.end(),
-                                        times[i] + span) -
-                       (times.begin() + qsizetype(i)));
+            return int(
+                std::lower_bound(times.begin() + qsizetype(i), times.end(), times[i] + span) -
+                (times.begin() + qsizetype(i)));
         };
         n.best10 = std::max(n.best10, upTo(10));
         n.best60 = std::max(n.best60, upTo(60));
@@ -101,8 +100,8 @@ Independent countExport(const QStringList &lines) {
 
 /// The ADIF name of the log's bands used here.
 QString adifBand(const QString &logBand) {
-    static const QMap<QString, QString> names = {{"3.5", "80M"}, {"7", "40M"}, {"14", "20M"},
-                                                 {"21", "15M"}, {"28", "10M"}, {"144", "2M"}};
+    static const QMap<QString, QString> names = {{"3.5", "80M"}, {"7", "40M"},  {"14", "20M"},
+                                                 {"21", "15M"},  {"28", "10M"}, {"144", "2M"}};
     return names.value(logBand, QStringLiteral("?") + logBand);
 }
 
@@ -160,13 +159,11 @@ TEST(ActivationSummary, OneQso) {
     expectSameFigures({qsoLineOf("10/12/26", "09:07", "F1ABC", "76", "Jean", "SSB", "7")},
                       {"FFF-0123"});
     const ActivationSummary s =
-        summarize({qsoLineOf("10/12/26", "09:07", "F1ABC", "76", "Jean", "SSB", "7")}, table(),
-                  {});
+        summarize({qsoLineOf("10/12/26", "09:07", "F1ABC", "76", "Jean", "SSB", "7")}, table(), {});
     EXPECT_EQ(s.perSlot, QList<int>{1});
     EXPECT_EQ(s.firstSlot, QDateTime(QDate(2026, 12, 10), QTime(9, 0), Qt::UTC));
-    EXPECT_EQ(summaryLines(s).mid(0, 3),
-              (QStringList{"QSO : 1", "Indicatifs différents : 1",
-                           "Premier QSO : 10/12/2026 09:07 UTC"}));
+    EXPECT_EQ(summaryLines(s).mid(0, 3), (QStringList{"QSO : 1", "Indicatifs différents : 1",
+                                                      "Premier QSO : 10/12/2026 09:07 UTC"}));
 }
 
 TEST(ActivationSummary, ADoubleActivationCountsItsOneLogForBothReferences) {
@@ -180,11 +177,13 @@ TEST(ActivationSummary, ADoubleActivationCountsItsOneLogForBothReferences) {
     };
     expectSameFigures(log, {"DFCF 76054", "FFF-0123"});
     const ActivationSummary s =
-        summarize(log, table(), {{"DFCF 76054", ActivationRules::builtIn().ruleFor("DFCF 76054", nullptr), 0},
-                                 {"F/AM-001", ActivationRules::builtIn().ruleFor("F/AM-001", nullptr), 0}});
-    EXPECT_EQ(validityText(s.validity), QStringLiteral("Validité : DFCF 76054 6/100, F/AM-001 5/4"));
-    EXPECT_EQ(s.best10, 3);  // 09:00, 09:03, 09:09
-    EXPECT_EQ(s.best60, 5);  // 09:00 to 09:59
+        summarize(log, table(),
+                  {{"DFCF 76054", ActivationRules::builtIn().ruleFor("DFCF 76054", nullptr), 0},
+                   {"F/AM-001", ActivationRules::builtIn().ruleFor("F/AM-001", nullptr), 0}});
+    EXPECT_EQ(validityText(s.validity),
+              QStringLiteral("Validité : DFCF 76054 6/100, F/AM-001 5/4"));
+    EXPECT_EQ(s.best10, 3); // 09:00, 09:03, 09:09
+    EXPECT_EQ(s.best60, 5); // 09:00 to 09:59
 }
 
 TEST(ActivationSummary, AnActivationPastMidnightUtc) {
@@ -200,14 +199,14 @@ TEST(ActivationSummary, AnActivationPastMidnightUtc) {
         log, table(), {{"F-0123", ActivationRules::builtIn().ruleFor("F-0123", nullptr), 0}});
     EXPECT_EQ(s.durationMinutes, 53);
     EXPECT_EQ(s.perSlot, (QList<int>{1, 1, 2, 0, 0, 0, 1})); // 23:40 to 00:40
-    EXPECT_EQ(s.best10, 3); // 23:59, 00:00, 00:05
+    EXPECT_EQ(s.best10, 3);                                  // 23:59, 00:00, 00:05
     // POTA counts the UTC day of the latest QSO: F3GHI, F1ABC and EA3XX on the 11th.
     EXPECT_EQ(s.validity[0].count, 3);
 }
 
 TEST(ActivationSummary, AHundredThousandQsos) {
     QRandomGenerator random(100000);
-    const QStringList prefixes = {"F", "F", "F", "DL", "G", "EA", "ON", "I", "W", "JA",
+    const QStringList prefixes = {"F",  "F",  "F",  "DL",  "G",  "EA", "ON", "I",  "W",  "JA",
                                   "VK", "PY", "ZS", "HB9", "OE", "SP", "OK", "LA", "SM", "YO"};
     const QStringList bands = {"3.5", "7", "14", "21", "28", "144"};
     const QStringList modes = {"SSB", "CW", "FT8"};
@@ -220,9 +219,10 @@ TEST(ActivationSummary, AHundredThousandQsos) {
         const QString call = prefix + QString::number(random.bounded(10)) +
                              QString(QChar(u'A' + random.bounded(26))) +
                              QString(QChar(u'A' + random.bounded(26)));
-        const QString dpt = prefix == QLatin1String("F")
-                                ? QStringLiteral("%1").arg(1 + random.bounded(95), 2, 10, QChar(u'0'))
-                                : QString();
+        const QString dpt =
+            prefix == QLatin1String("F")
+                ? QStringLiteral("%1").arg(1 + random.bounded(95), 2, 10, QChar(u'0'))
+                : QString();
         log << qsoLineOf(t.toString("dd/MM/yy"), t.toString("HH:mm"), call, dpt, "",
                          modes[random.bounded(3)], bands[random.bounded(int(bands.size()))]);
     }

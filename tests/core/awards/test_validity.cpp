@@ -31,17 +31,17 @@ public:
     LogReading reading(bool forget = false) {
         if (forget)
             journal_->clear();
-        return {lines_, version_,
-                [journal = journal_, now = version_](quint64 since)
-                    -> std::optional<QList<LogChange>> {
-                    QList<LogChange> changes;
-                    for (const auto &[from, c] : *journal)
-                        if (from >= since && from < now)
-                            changes.append(c);
-                    if (since != now && (changes.isEmpty() || journal->first().first > since))
-                        return std::nullopt;
-                    return changes;
-                }};
+        return {
+            lines_, version_,
+            [journal = journal_, now = version_](quint64 since) -> std::optional<QList<LogChange>> {
+                QList<LogChange> changes;
+                for (const auto &[from, c] : *journal)
+                    if (from >= since && from < now)
+                        changes.append(c);
+                if (since != now && (changes.isEmpty() || journal->first().first > since))
+                    return std::nullopt;
+                return changes;
+            }};
     }
 
 private:
@@ -99,10 +99,14 @@ TEST(ActivationRules, TheShippedFileGivesEachProgrammeItsPublishedRule) {
         bool perBandAndMode, perDay;
     };
     const Case cases[] = {
-        {"FFF-0123", "WWFF", 44, true, false},  {"ONFF-0001", "WWFF", 44, true, false},
-        {"F-0123", "POTA", 10, true, true},     {"K-10817", "POTA", 10, true, true},
-        {"F/AM-001", "SOTA", 4, false, false},  {"DFCF 76054", "DFCF", 100, true, false},
-        {"dfcf-21-001", "DFCF", 100, true, false}, {"DCF-001", "DCF", 75, true, false},
+        {"FFF-0123", "WWFF", 44, true, false},
+        {"ONFF-0001", "WWFF", 44, true, false},
+        {"F-0123", "POTA", 10, true, true},
+        {"K-10817", "POTA", 10, true, true},
+        {"F/AM-001", "SOTA", 4, false, false},
+        {"DFCF 76054", "DFCF", 100, true, false},
+        {"dfcf-21-001", "DFCF", 100, true, false},
+        {"DCF-001", "DCF", 75, true, false},
         {"DMF 12345", "DMF", std::nullopt, true, false},
         {"XYZ 123", "XYZ", std::nullopt, true, false}, // a programme the file does not name
     };
@@ -121,10 +125,10 @@ TEST(ActivationRules, TheShippedFileGivesEachProgrammeItsPublishedRule) {
 TEST(ActivationRules, RowsThatCannotBeReadAreSkippedAndNamed) {
     const QByteArray file = "# comment\n"
                             "AAA;10;indicatif;activation;http://a ; with a semicolon\n"
-                            "BBB;-3;indicatif;activation;http://b\n"     // 3: no minimum
-                            "CCC;12;per call;activation;http://c\n"      // 4: unknown counting
-                            "DDD;12;indicatif;semaine;http://d\n"        // 5: unknown period
-                            "EEE;12;indicatif\n"                         // 6: cut row
+                            "BBB;-3;indicatif;activation;http://b\n"    // 3: no minimum
+                            "CCC;12;per call;activation;http://c\n"     // 4: unknown counting
+                            "DDD;12;indicatif;semaine;http://d\n"       // 5: unknown period
+                            "EEE;12;indicatif\n"                        // 6: cut row
                             "aaa;5;indicatif;activation;http://again\n" // 7: twice
                             "\n"
                             "FFF;?;indicatif+bande+mode;jour;http://f\r\n";
@@ -134,8 +138,8 @@ TEST(ActivationRules, RowsThatCannotBeReadAreSkippedAndNamed) {
     EXPECT_EQ(rules.rules()[0].source, QStringLiteral("http://a ; with a semicolon"));
     EXPECT_EQ(rules.rules()[1].minimum, std::nullopt);
     EXPECT_TRUE(rules.rules()[1].perDay);
-    EXPECT_TRUE(ActivationRules::parse(QByteArray(ActivationRules::maxFileBytes + 1, '#'))
-                    .tooLarge());
+    EXPECT_TRUE(
+        ActivationRules::parse(QByteArray(ActivationRules::maxFileBytes + 1, '#')).tooLarge());
 }
 
 TEST(ActivationRules, TheOperatorsMinimumTakesThePlaceOfTheFilesWhenItIsOne) {
@@ -144,9 +148,9 @@ TEST(ActivationRules, TheOperatorsMinimumTakesThePlaceOfTheFilesWhenItIsOne) {
         std::optional<int> minimum; ///< for WWFF, whose file minimum is 44
     };
     const Case cases[] = {
-        {"", 44},      {"50", 50},   {" 30 ", 30},       {"0", std::nullopt},
-        {"-5", 44},    {"abc", 44},  {"1e3", 44},        {"100001", 44},
-        {"100000", 100000},          {"4294967297", 44}, // would wrap a 32-bit number
+        {"", 44},           {"50", 50},         {" 30 ", 30}, {"0", std::nullopt},
+        {"-5", 44},         {"abc", 44},        {"1e3", 44},  {"100001", 44},
+        {"100000", 100000}, {"4294967297", 44}, // would wrap a 32-bit number
     };
     const ActivationRules rules = ActivationRules::builtIn();
     for (const Case &c : cases) {
@@ -169,7 +173,7 @@ TEST(ValidityCount, EachProgrammeCountsItsOwnDuplicates) {
         qsoLineOf("10/12/26", "09:02", "f1abc", "76", "", "CW", "7"),   // another mode
         qsoLineOf("10/12/26", "09:03", "F1ABC", "76", "", "SSB", "14"), // another band
         qsoLineOf("10/12/26", "09:04", "F1ABC/P", "76", "", "SSB", "7"),
-        qsoLineOf("10/12/26", "09:05", "", "", "", "SSB", "7"), // no call: no QSO
+        qsoLineOf("10/12/26", "09:05", "", "", "", "SSB", "7"),        // no call: no QSO
         qsoLineOf("11/12/26", "00:01", "F1ABC", "76", "", "SSB", "7"), // the next UTC day
         qsoLineOf("11/12/26", "00:02", "G3XYZ", "", "", "FT8", "14"),
     };
@@ -201,10 +205,11 @@ TEST(ValidityCount, TheKeptCountIsTheWholeLogsCountAfterEveryChange) {
     QRandomGenerator random(38);
     auto randomLine = [&] {
         return qsoLineOf(days[random.bounded(2)],
-                         QStringLiteral("%1:%2").arg(random.bounded(24), 2, 10, QChar(u'0'))
+                         QStringLiteral("%1:%2")
+                             .arg(random.bounded(24), 2, 10, QChar(u'0'))
                              .arg(random.bounded(60), 2, 10, QChar(u'0')),
-                         calls[random.bounded(int(calls.size()))], "", "",
-                         modes[random.bounded(2)], bands[random.bounded(2)]);
+                         calls[random.bounded(int(calls.size()))], "", "", modes[random.bounded(2)],
+                         bands[random.bounded(2)]);
     };
     const QList<ProgrammeRule> rules = {ruleOf(false, false), ruleOf(true, false),
                                         ruleOf(true, true), ruleOf(false, true)};
@@ -244,7 +249,8 @@ TEST(ValidityCount, TheLineShowsEachReferenceWithItsMinimumWhenKnown) {
     };
     const Case cases[] = {
         {{{"FFF-0123", wwff, 12}, {"F-0123", pota, 12}},
-         "Validité : FFF-0123 12/44, F-0123 12/10", false},
+         "Validité : FFF-0123 12/44, F-0123 12/10",
+         false},
         {{{"FFF-0123", wwff, 44}}, "Validité : FFF-0123 44/44", true},
         {{{"DMF 12345", dmf, 12}}, "Validité : DMF 12345 12", false},
         {{}, "", false},
