@@ -29,6 +29,7 @@
 #include "reports/ListingMenus.h"
 #include "reports/Recherche_Indicatif.h"
 #include "setup/Setup.h"
+#include "summary/SummaryMenus.h"
 
 #include <QApplication>
 #include <QDir>
@@ -165,6 +166,7 @@ int main(int argc, char **argv) {
     const std::unique_ptr<PrintService> printing = makeQtPrintService(&dialogs);
     QtFileChooser files;
     const WindowServices services{programDir, setup, settings, dialogs, *printing, files};
+    connectSummaryToActivationList(setup, services);
     // Before the copy follows anything, a log of the opened activation that its copy in the
     // backup folder could repair is offered back (and again at each opening of the entry
     // window). Offscreen nobody can answer: the logs are named on the error output, untouched.
@@ -225,6 +227,7 @@ int main(int argc, char **argv) {
             connectHelpMenu(*entry, services);
             connectMasterScpUpdate(*entry, files, dialogs);
             connectBackup(*entry, services, mirror);
+            connectSummary(*entry, services); // the "Validité" line and the summary window
             entry->attachRig(rig);
             // F1 to F7: the radio's keyer through the CAT link, cwdaemon and the WinKeyer in
             // CW; the recordings in phone.

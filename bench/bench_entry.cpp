@@ -25,6 +25,11 @@
 #include "entry/PartialCheckPanel.h"
 #include "entry/QsoList.h"
 #include "entry/Saisie_QSO.h"
+#ifdef ZEP_BENCH_WITH_SUMMARY
+#include "platform/FileChooser.h"
+#include "platform/RecordingPrinter.h"
+#include "summary/SummaryMenus.h"
+#endif
 
 #include <QApplication>
 #include <QComboBox>
@@ -112,6 +117,12 @@ struct Session {
     ManualClock clock{QDateTime(QDate(2026, 12, 7), QTime(14, 7, 30), Qt::UTC), 3600};
     FixedActivationSource setup;
     std::unique_ptr<Saisie_QSO> window;
+#ifdef ZEP_BENCH_WITH_SUMMARY
+    // With ZEP_BENCH_VALIDITE set, the window carries the Validité line as the program wires it.
+    RecordingPrintService printing;
+    ScriptedFileChooser files;
+    std::unique_ptr<WindowServices> services;
+#endif
 
     explicit Session(bool isDouble, bool aids = true) {
         settings.writeBool(keys::aidesSaisie, aids);
@@ -143,6 +154,13 @@ struct Session {
     /// Built, shown and active with the cursor in the call-sign field, first paint done.
     void open(const QString &programDir) {
         window = std::make_unique<Saisie_QSO>(programDir, setup, settings, dialogs, clock);
+#ifdef ZEP_BENCH_WITH_SUMMARY
+        if (qEnvironmentVariableIsSet("ZEP_BENCH_VALIDITE")) {
+            services.reset(
+                new WindowServices{programDir, setup, settings, dialogs, printing, files});
+            connectSummary(*window, *services);
+        }
+#endif
         window->setQuitHandler({});
         window->show();
         QApplication::setActiveWindow(window.get());

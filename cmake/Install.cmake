@@ -23,7 +23,7 @@ install(TARGETS zep-rozadovev-poste zep-rozadovev-voix RUNTIME
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/data/help DESTINATION ${ZEP_SHARE_DIR})
 # The prefix table and the map come from other parts of the tree; each is installed when
 # present.
-foreach(_zep_data Continents_DXCC.csv france-departments.svg README.md)
+foreach(_zep_data Continents_DXCC.csv france-departments.svg Regles_Validite.csv README.md)
     if(EXISTS ${PROJECT_SOURCE_DIR}/data/${_zep_data})
         install(FILES ${PROJECT_SOURCE_DIR}/data/${_zep_data} DESTINATION ${ZEP_SHARE_DIR})
     endif()

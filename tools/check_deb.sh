@@ -69,6 +69,7 @@ metainfo=/usr/share/metainfo/org.example.zep.rozadovev.metainfo.xml
 for f in /usr/bin/zep-rozadovev /usr/share/applications/zep-rozadovev.desktop \
     /usr/share/icons/hicolor/scalable/apps/zep-rozadovev.svg \
     /usr/share/zep-rozadovev/help/guide.html /usr/share/man/man1/zep-rozadovev.1.gz \
+    /usr/share/zep-rozadovev/Regles_Validite.csv \
     /usr/libexec/zep-rozadovev/zep-rozadovev-poste /usr/libexec/zep-rozadovev/zep-rozadovev-voix \
     /usr/share/doc/zep-rozadovev/copyright /usr/share/doc/zep-rozadovev/changelog.Debian.gz \
     "$metainfo"; do

@@ -69,6 +69,8 @@ TEST_F(Installed, FilesStandWhereTheDesktopLooksForThem) {
     } rows[] = {
         {"bin/zep-rozadovev", ""},
         {"share/zep-rozadovev/help/guide.html", "<a name=\"sommaire\">"},
+        {"share/zep-rozadovev/help/bilan-activation.png", "\x89PNG"},
+        {"share/zep-rozadovev/Regles_Validite.csv", "\nPOTA;10;"},
         {"share/applications/zep-rozadovev.desktop", "Exec=zep-rozadovev\n"},
         {"share/applications/zep-rozadovev.desktop", "Icon=zep-rozadovev\n"},
         {"share/icons/hicolor/scalable/apps/zep-rozadovev.svg", "<svg"},
