@@ -514,11 +514,10 @@ void removeLeftovers(const Layout &layout) {
                                                     : QDirIterator::NoIteratorFlags);
         while (it.hasNext()) {
             it.next();
-            // Beside the settings, only a restore's own: another program's settings may be
-            // written there at this moment.
+            // Only a restore's own: the other scratch files may be writes under way (the
+            // program's own are removed at its start).
             if (scratch::isScratchFileName(it.fileName()) &&
-                (folder == layout.programDir ||
-                 it.fileName().contains(QLatin1String("restauration"))))
+                it.fileName().contains(QLatin1String("restauration")))
                 QFile::remove(it.filePath());
         }
     }
