@@ -108,6 +108,13 @@ TEST_F(Smoke, OneProgramPerDirectoryAndACrashLeavesNoLockBehind) {
     ASSERT_TRUE(waitForLoad(first)) << first->readAllStandardError().toStdString();
     EXPECT_EQ(revisionSetting(), QStringLiteral(" 1.3.7b"));
 
+    // A save of the first copy under way: the second one must not take its scratch file.
+    const QDir data(dataDir());
+    const QString underWay = data.filePath(QStringLiteral(".zep~Temporaire.txt~99999-1"));
+    QFile scratch(underWay);
+    ASSERT_TRUE(scratch.open(QIODevice::WriteOnly));
+    scratch.write("half");
+    scratch.close();
     const QStringList before = snapshot();
     QProcess *second = start();
     ASSERT_TRUE(second->waitForFinished(20000));
@@ -122,9 +129,20 @@ TEST_F(Smoke, OneProgramPerDirectoryAndACrashLeavesNoLockBehind) {
     first->kill();
     ASSERT_TRUE(first->waitForFinished(10000));
     QFile(iniFile()).remove();
+    // The scratch files the killed copy left go at the next start (those of the earlier
+    // versions' fixed names too); the operator's files stay, whatever their names.
+    for (const QString &name :
+         {QStringLiteral("Temporaire6.txt"), QStringLiteral("Temporaire notes.txt")}) {
+        QFile f(data.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("x");
+    }
     QProcess *third = start();
     ASSERT_TRUE(waitForLoad(third)) << third->readAllStandardError().toStdString();
     EXPECT_EQ(third->state(), QProcess::Running);
+    EXPECT_FALSE(QFileInfo::exists(underWay));
+    EXPECT_FALSE(QFileInfo::exists(data.filePath(QStringLiteral("Temporaire6.txt"))));
+    EXPECT_TRUE(QFileInfo::exists(data.filePath(QStringLiteral("Temporaire notes.txt"))));
 }
 
 // The first window comes without the libraries that only later work needs: the archives'
