@@ -26,7 +26,7 @@ QString helpText() {
                "                          activations, un journal par référence, mémoire\n"
                "                          des prénoms, listings et exports. Il est créé\n"
                "                          s'il n'existe pas.\n"
-               "      --sans-question     Personne ne répond : les messages du démarrage\n"
+               "      --sans-question     Personne ne répond : les messages du programme\n"
                "                          vont sur la sortie d'erreur et chaque question\n"
                "                          reçoit « Non ».\n"
                "  -v, --version           Affiche la révision du programme et s'arrête.\n"

@@ -18,7 +18,7 @@ std::optional<int> answerInformationRequest(const QStringList &arguments);
 /// What a normal start was asked for.
 struct StartOptions {
     QString directory; ///< "--dir", empty when not given
-    /// "--sans-question": nobody watches the run (tests, a scripted start). The start's
+    /// "--sans-question": nobody watches the run (tests, a scripted start). The program's
     /// messages and questions go to the error output, every question answered "Non".
     bool unattended = false;
 };

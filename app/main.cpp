@@ -50,7 +50,7 @@ using namespace zep;
 
 namespace {
 
-/// Who is there to answer the start's messages and questions. A run that nobody watches
+/// Who is there to answer the program's messages and questions. A run that nobody watches
 /// (--sans-question: tests, a scripted start) has them on the error output, and every question
 /// answered "Non", so that nothing waits for a click and nothing is changed unasked.
 struct Audience {
