@@ -26,6 +26,9 @@ QString helpText() {
                "                          activations, un journal par référence, mémoire\n"
                "                          des prénoms, listings et exports. Il est créé\n"
                "                          s'il n'existe pas.\n"
+               "      --sans-question     Personne ne répond : les messages du programme\n"
+               "                          vont sur la sortie d'erreur et chaque question\n"
+               "                          reçoit « Non ».\n"
                "  -v, --version           Affiche la révision du programme et s'arrête.\n"
                "  -h, --help              Affiche cette aide et s'arrête.\n"
                "\n"
@@ -110,6 +113,10 @@ std::optional<StartOptions> readCommandLine(const QStringList &arguments) {
                 return refuse(QStringLiteral("valeur manquante après « %1 »").arg(arg));
             if (isDir)
                 options.directory = value;
+            continue;
+        }
+        if (word == QLatin1String("sans-question")) {
+            options.unattended = true;
             continue;
         }
         if (qtFlags.contains(word))

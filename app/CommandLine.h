@@ -18,6 +18,9 @@ std::optional<int> answerInformationRequest(const QStringList &arguments);
 /// What a normal start was asked for.
 struct StartOptions {
     QString directory; ///< "--dir", empty when not given
+    /// "--sans-question": nobody watches the run (tests, a scripted start). The program's
+    /// messages and questions go to the error output, every question answered "Non".
+    bool unattended = false;
 };
 
 /// Reads the options of a normal start. It runs before the application object is made, so

@@ -71,7 +71,8 @@ void validationSave(benchmark::State &state, Data *d, bool mirrorOn) {
     if (mirrorOn) {
         mirror = std::make_unique<BackupMirror>(d->data->path());
         mirror->install();
-        mirror->setFolder(d->copies->path());
+        if (!mirror->setFolder(d->copies->path()))
+            std::abort();
     }
     for (auto _ : state)
         if (!appendLineBytes(d->log, d->line))

@@ -7,6 +7,7 @@
 
 #include "BenchData.h"
 #include "core/aids/FirstNames.h"
+#include "core/io/Settings.h"
 #include "core/io/TextFile.h"
 #include "core/log/ActivityLog.h"
 #include "core/log/OperatorTally.h"
@@ -134,6 +135,20 @@ void floorRewriteLog(benchmark::State &state, const Data *d) {
 
 void floorRewriteMemory(benchmark::State &state, const Data *d) {
     floorRewriteSync(state, d, d->memoryLines);
+}
+
+/// One setting saved (a band or a mode changed): the whole settings file, some thirty values,
+/// made by QSettings and put in place through the crash-safe path.
+void settingsWrite(benchmark::State &state, const Data *d) {
+    QSettingsStore store(QFileInfo(d->floorPath).absolutePath() + QStringLiteral("/reglages.ini"));
+    for (int i = 0; i < 30; ++i)
+        store.write(QStringLiteral("Valeur %1").arg(i), QStringLiteral("texte %1").arg(i));
+    int band = 0;
+    for (auto _ : state) {
+        store.writeInt(keys::bandeActivite, ++band % 10);
+        if (!store.lastWrite())
+            std::abort();
+    }
 }
 
 // --- what the operator waits for ---------------------------------------------------------
@@ -313,6 +328,7 @@ void registerAll(const char *where, const Data *d) {
     add("floor_append_fdatasync", floorAppendSync);
     add("floor_rewrite_log_fsync", floorRewriteLog)->Iterations(20);
     add("floor_rewrite_memory_fsync", floorRewriteMemory)->Iterations(20);
+    add("settings_write_fsync", settingsWrite)->Iterations(50);
     add("duplicate_check", duplicateOnly);
     add("duplicate_check_and_first_name", duplicateAndFirstName);
     add("remember_new_and_append_qso", rememberNewAndAppend);

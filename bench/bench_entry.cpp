@@ -30,6 +30,7 @@
 #include "platform/RecordingPrinter.h"
 #include "summary/SummaryMenus.h"
 #endif
+#include "support/PartialCheckProbe.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -400,7 +401,8 @@ void validatePaced(benchmark::State &state, const Data *d, bool aids) {
     d->reset();
     Session s(false, aids);
     s.open(d->dir->path());
-    if (aids && !QTest::qWaitFor([&s] { return s.window->Controle_Partiel->ready(); }, 60000))
+    if (aids && !QTest::qWaitFor(
+                    [&s] { return PartialCheckProbe::ready(*s.window->Controle_Partiel); }, 60000))
         fail("l'index des indicatifs connus n'est pas fait");
     Samples samples;
     int i = 0;
@@ -411,7 +413,7 @@ void validatePaced(benchmark::State &state, const Data *d, bool aids) {
     }
     samples.report(state);
     if (aids)
-        state.counters["builds"] = s.window->Controle_Partiel->builds();
+        state.counters["builds"] = PartialCheckProbe::builds(*s.window->Controle_Partiel);
 }
 void validateEvery2sAidsOn(benchmark::State &state, const Data *d) {
     validatePaced(state, d, true);
@@ -431,9 +433,10 @@ void validateBurst(benchmark::State &state, const Data *d, bool aids) {
     int i = 0, duringBuild = 0, rounds = 0, builds = 0;
     const auto closeRound = [&] {
         if (s && aids) {
-            if (!QTest::qWaitFor([&s] { return s->window->Controle_Partiel->ready(); }, 60000))
+            if (!QTest::qWaitFor(
+                    [&s] { return PartialCheckProbe::ready(*s->window->Controle_Partiel); }, 60000))
                 fail("l'index des indicatifs connus n'est pas fait");
-            builds += s->window->Controle_Partiel->builds();
+            builds += PartialCheckProbe::builds(*s->window->Controle_Partiel);
         }
         s.reset();
     };
@@ -450,7 +453,7 @@ void validateBurst(benchmark::State &state, const Data *d, bool aids) {
         }
         pause(std::chrono::milliseconds(60));
         s->clock.advance(60);
-        if (aids && !s->window->Controle_Partiel->ready())
+        if (aids && !PartialCheckProbe::ready(*s->window->Controle_Partiel))
             ++duringBuild;
         samples.add(state, oneQso(*s, d, Station::New, i % perRound));
         ++i;
@@ -488,7 +491,7 @@ void keystroke(benchmark::State &state, const Data *d) {
     Session s(false);
     s.open(d->dir->path());
     PartialCheckPanel *panel = s.window->Controle_Partiel;
-    if (!QTest::qWaitFor([panel] { return panel->ready(); }, 60000))
+    if (!QTest::qWaitFor([panel] { return PartialCheckProbe::ready(*panel); }, 60000))
         fail("l'index des indicatifs connus n'est pas fait");
     PaintCounter counter;
     panel->known()->viewport()->installEventFilter(&counter);

@@ -12,6 +12,7 @@
 #include "core/log/QsoRate.h"
 
 #include "entry/PartialCheckPanel.h"
+#include "support/PartialCheckProbe.h"
 
 #include <QApplication>
 #include <QFile>
@@ -150,7 +151,7 @@ void BM_KeystrokeInWindow(benchmark::State &state) {
                             &window);
     window.show();
     panel.followLog(sources().log);
-    if (!QTest::qWaitFor([&] { return panel.ready(); }, 60000))
+    if (!QTest::qWaitFor([&] { return PartialCheckProbe::ready(panel); }, 60000))
         std::abort();
     qsizetype i = 0;
     for (auto _ : state) {

@@ -97,7 +97,12 @@ bool Copie_Securite::OK_Click() {
         }
     }
     services_.settings.write(keys::dossierSauvegarde, folder);
-    mirror_.setFolder(folder);
+    // Checked just above; a refusal here (the folder changed meanwhile) leaves no copy, and
+    // the operator must know it.
+    if (const IoResult set = mirror_.setFolder(folder); !set) {
+        services_.dialogs.message(set.message);
+        return false;
+    }
     close();
     return true;
 }

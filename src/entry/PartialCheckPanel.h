@@ -141,14 +141,6 @@ public:
     /// Shows the lists again for the text in the field, the band and the mode (at once; nothing
     /// is done when neither they nor the index changed since the lists were last shown).
     void refresh();
-    /// The index is built and the lists answer.
-    bool ready() const { return index_ != nullptr; }
-    /// Builds asked of the builder since the panel was made.
-    int builds() const { return builds_; }
-    /// The index in use, to be watched (never kept: it is freed on the builder's thread).
-    std::weak_ptr<const PartialCheckIndex> index() const { return index_; }
-    PartialCheckBuilder *builder() const { return builder_; }
-
     KnownCallList *known() const { return known_; }
     KnownCallList *neighbours() const { return neighbours_; }
 
@@ -161,6 +153,9 @@ protected:
     bool event(QEvent *event) override;
 
 private:
+    /// Tests and benchmarks watch the index and its builds from outside (tests/support).
+    friend struct PartialCheckProbe;
+
     struct FileStamp {
         qint64 size = -1;
         QDateTime changed;

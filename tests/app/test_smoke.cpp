@@ -50,7 +50,9 @@ protected:
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
         env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("share")));
         process->setProcessEnvironment(env);
-        process->start(QStringLiteral(ZEP_APP), arguments);
+        // Nobody watches: the start's messages and questions go to the error output.
+        process->start(QStringLiteral(ZEP_APP),
+                       arguments + QStringList{QStringLiteral("--sans-question")});
         EXPECT_TRUE(process->waitForStarted(10000));
         running.push_back(std::move(process));
         return running.back().get();
@@ -106,6 +108,13 @@ TEST_F(Smoke, OneProgramPerDirectoryAndACrashLeavesNoLockBehind) {
     ASSERT_TRUE(waitForLoad(first)) << first->readAllStandardError().toStdString();
     EXPECT_EQ(revisionSetting(), QStringLiteral(" 1.3.7b"));
 
+    // A save of the first copy under way: the second one must not take its scratch file.
+    const QDir data(dataDir());
+    const QString underWay = data.filePath(QStringLiteral(".zep~Temporaire.txt~99999-1"));
+    QFile scratch(underWay);
+    ASSERT_TRUE(scratch.open(QIODevice::WriteOnly));
+    scratch.write("half");
+    scratch.close();
     const QStringList before = snapshot();
     QProcess *second = start();
     ASSERT_TRUE(second->waitForFinished(20000));
@@ -120,9 +129,20 @@ TEST_F(Smoke, OneProgramPerDirectoryAndACrashLeavesNoLockBehind) {
     first->kill();
     ASSERT_TRUE(first->waitForFinished(10000));
     QFile(iniFile()).remove();
+    // The scratch files the killed copy left go at the next start (those of the earlier
+    // versions' fixed names too); the operator's files stay, whatever their names.
+    for (const QString &name :
+         {QStringLiteral("Temporaire6.txt"), QStringLiteral("Temporaire notes.txt")}) {
+        QFile f(data.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("x");
+    }
     QProcess *third = start();
     ASSERT_TRUE(waitForLoad(third)) << third->readAllStandardError().toStdString();
     EXPECT_EQ(third->state(), QProcess::Running);
+    EXPECT_FALSE(QFileInfo::exists(underWay));
+    EXPECT_FALSE(QFileInfo::exists(data.filePath(QStringLiteral("Temporaire6.txt"))));
+    EXPECT_TRUE(QFileInfo::exists(data.filePath(QStringLiteral("Temporaire notes.txt"))));
 }
 
 // The first window comes without the libraries that only later work needs: the archives'
@@ -156,7 +176,7 @@ TEST_F(Smoke, ADirectoryThatCannotBeWrittenStopsTheStartWithOneMessage) {
 }
 
 TEST_F(Smoke, WithoutDirTheDataGoToTheUsersDataDirectory) {
-    // Logs left in the folder that the run command used before: offscreen nobody can answer
+    // Logs left in the folder that the run command used before: with --sans-question nobody answers
     // the offer to move them, so they are named and left where they are.
     const QString earlier = home.filePath(QStringLiteral("ZEP_Rozadovev"));
     ASSERT_TRUE(QDir().mkpath(earlier));
@@ -188,8 +208,8 @@ TEST_F(Smoke, WithoutDirTheDataGoToTheUsersDataDirectory) {
 } // namespace
 
 TEST_F(Smoke, AtStartALogShorterThanItsCopyIsNamedAndLeftAlone) {
-    // The last activation saved, its log cut to one QSO, its copy holding two. Offscreen
-    // nobody can answer the question: it goes to the error output and nothing is touched.
+    // The last activation saved, its log cut to one QSO, its copy holding two. Nobody
+    // answers the question: it goes to the error output and nothing is touched.
     const QString copies = home.filePath(QStringLiteral("usb"));
     ASSERT_TRUE(QDir().mkpath(copies));
     {

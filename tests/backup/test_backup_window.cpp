@@ -90,7 +90,7 @@ TEST_F(BackupWindowTest, AFolderChosenWithTheKeyboardGetsEveryQsoLogged) {
 }
 
 TEST_F(BackupWindowTest, AMediumPulledOutMidActivationWarnsOnceAndCatchesUpWhenBack) {
-    mirror->setFolder(copies.path());
+    ASSERT_TRUE(mirror->setFolder(copies.path()).ok);
     QSignalSpy warnings(mirror.get(), &BackupMirror::warning);
     QSignalSpy announced(child<StatusLabel>(QStringLiteral("Sauvegarde")), &StatusLabel::announced);
     backToEntry();

@@ -4,9 +4,12 @@
 
 #include "EntryWindowFixture.h"
 
+#include "core/io/SysCalls.h"
+#include "core/io/TextFile.h"
 #include "core/log/QsoLine.h"
 #include "entry/PartialCheckPanel.h"
 #include "platform/FileChooser.h"
+#include "support/PartialCheckProbe.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -15,6 +18,7 @@
 #include <QSignalSpy>
 #include <QThread>
 
+#include <algorithm>
 #include <atomic>
 #include <tuple>
 
@@ -40,7 +44,8 @@ protected:
 
     Saisie_QSO &openReady() {
         open();
-        EXPECT_TRUE(QTest::qWaitFor([this] { return window->Controle_Partiel->ready(); }));
+        EXPECT_TRUE(QTest::qWaitFor(
+            [this] { return PartialCheckProbe::ready(*window->Controle_Partiel); }));
         return *window;
     }
 
@@ -237,19 +242,19 @@ TEST_F(PartialCheckWindow, ValidationsDuringTheFirstBuildAreKeptWithoutAnotherBu
     PartialCheckPanel *panel = window->Controle_Partiel;
     // The builder's thread is held: the first build waits behind it while QSOs are logged.
     QSemaphore gate;
-    QMetaObject::invokeMethod(panel->builder(), [&gate] { gate.acquire(); });
+    QMetaObject::invokeMethod(PartialCheckProbe::builder(*panel), [&gate] { gate.acquire(); });
     const QByteArray memoryBefore = bytes(path(QStringLiteral("Liste_Prenom.txt")));
     window->show();
     QApplication::setActiveWindow(window.get());
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
-    ASSERT_TRUE(QTest::qWaitFor([panel] { return panel->builds() == 1; }));
-    EXPECT_FALSE(panel->ready());
+    ASSERT_TRUE(QTest::qWaitFor([panel] { return PartialCheckProbe::builds(*panel) == 1; }));
+    EXPECT_FALSE(PartialCheckProbe::ready(*panel));
 
     logQso(QStringLiteral("F5XNA"), QStringLiteral("21"), QStringLiteral("Luc"));
     logQso(QStringLiteral("F5XNB"), QStringLiteral("2A"), QStringLiteral("Ange"));
     logQso(QStringLiteral("F5XYZ"), QStringLiteral("76"), QStringLiteral("Jeanne"));
     ASSERT_EQ(logLines().size(), 4);
-    EXPECT_EQ(panel->builds(), 1);
+    EXPECT_EQ(PartialCheckProbe::builds(*panel), 1);
     // The build reads the memory as it was before these QSOs, as one that read it just before
     // them would: the new index must take the entries remembered meanwhile.
     put(path(QStringLiteral("Liste_Prenom.txt")), memoryBefore);
@@ -259,13 +264,13 @@ TEST_F(PartialCheckWindow, ValidationsDuringTheFirstBuildAreKeptWithoutAnotherBu
     ASSERT_TRUE(arrived.wait(5000));
     QTest::qWait(300);
     EXPECT_EQ(arrived.count(), 1);
-    EXPECT_EQ(panel->builds(), 1);
+    EXPECT_EQ(PartialCheckProbe::builds(*panel), 1);
 
     type(QStringLiteral("F5XN"));
     EXPECT_EQ(rows(list(QStringLiteral("Indicatifs connus"))),
               QStringList({"F5XNA       3.5 SSB", "F5XNB       3.5 SSB"}));
     // The memory's entries as validated, though the file the build read lacked them.
-    const std::shared_ptr<const PartialCheckIndex> index = panel->index().lock();
+    const std::shared_ptr<const PartialCheckIndex> index = PartialCheckProbe::index(*panel).lock();
     ASSERT_TRUE(index);
     for (const auto &[call, department, firstName] :
          {std::tuple{u"F5XNB", "2A", "Ange"}, std::tuple{u"F5XYZ", "76", "Jeanne"}}) {
@@ -279,12 +284,13 @@ TEST_F(PartialCheckWindow, ValidationsDuringTheFirstBuildAreKeptWithoutAnotherBu
 TEST_F(PartialCheckWindow, ReplacedAndLeftIndexesAreFreedOnTheBuilderThread) {
     openReady();
     PartialCheckPanel *panel = window->Controle_Partiel;
-    const std::weak_ptr<const PartialCheckIndex> first = panel->index();
+    const std::weak_ptr<const PartialCheckIndex> first = PartialCheckProbe::index(*panel);
     ASSERT_FALSE(first.expired());
     std::atomic<QThread *> freedOn = nullptr;
     std::atomic_bool gone = false;
     QObject::connect(
-        panel->builder(), &PartialCheckBuilder::released, panel->builder(),
+        PartialCheckProbe::builder(*panel), &PartialCheckBuilder::released,
+        PartialCheckProbe::builder(*panel),
         [&] {
             gone = first.expired();
             freedOn = QThread::currentThread();
@@ -298,7 +304,7 @@ TEST_F(PartialCheckWindow, ReplacedAndLeftIndexesAreFreedOnTheBuilderThread) {
     EXPECT_NE(freedOn.load(), QCoreApplication::instance()->thread());
     // Freed there, not merely handed over: no reference stayed on the window's side.
     EXPECT_TRUE(gone.load());
-    EXPECT_NE(panel->index().lock().get(), nullptr);
+    EXPECT_NE(PartialCheckProbe::index(*panel).lock().get(), nullptr);
 }
 
 TEST_F(PartialCheckWindow, AidsLeftOutMakeNoIndexAndLogAsBefore) {
@@ -311,6 +317,68 @@ TEST_F(PartialCheckWindow, AidsLeftOutMakeNoIndexAndLogAsBefore) {
     logQso(QStringLiteral("F5XNA"), QStringLiteral("21"), QStringLiteral("Luc"));
     EXPECT_EQ(logLines().size(), 2);
     QTest::qWait(100);
-    EXPECT_EQ(panel->builds(), 0);
-    EXPECT_FALSE(panel->ready());
+    EXPECT_EQ(PartialCheckProbe::builds(*panel), 0);
+    EXPECT_FALSE(PartialCheckProbe::ready(*panel));
+}
+
+namespace {
+
+/// The real calls, but the MASTER.SCP install's first write waits, its scratch file open,
+/// until the test lets it go: the window's saves are made meanwhile, as a burst of validations
+/// during a slow copy would make them.
+class HeldInstall : public sys::Calls {
+public:
+    std::atomic_bool held = false;
+    QSemaphore go;
+    ssize_t write(int fd, const void *data, size_t size) override {
+        if (QThread::currentThread()->objectName() == QLatin1String("MASTER.SCP") &&
+            !held.exchange(true))
+            go.tryAcquire(1, 20000);
+        return sys::Calls::write(fd, data, size);
+    }
+};
+
+} // namespace
+
+TEST_F(PartialCheckWindow, MasterScpInstalledDuringABurstOfValidationsLeavesEveryFileItsOwn) {
+    QByteArray memory;
+    for (int i = 0; i < 5; ++i)
+        memory += "F5BA" + QByteArray::number(i) + "        75 Paul\r\n";
+    put(path(QStringLiteral("Liste_Prenom.txt")), memory);
+    openReady();
+    ScriptedFileChooser files;
+    connectMasterScpUpdate(*window, files, dialogs);
+    auto *item = child<QAction>(QStringLiteral("Mnu_Master_Scp"));
+    ASSERT_TRUE(item);
+    QByteArray list = "# 2026\r\n";
+    for (int i = 0; i < 2000; ++i)
+        list += "K" + QByteArray::number(i) + "XYZ\r\n";
+    put(path(QStringLiteral("nouvelle.scp")), list);
+    files.setNextOpenAnswer(path(QStringLiteral("nouvelle.scp")));
+
+    HeldInstall seam;
+    sys::ScopedCalls installed(seam);
+    item->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return seam.held.load(); }, 5000));
+    // Each known station's first name changed: each validation rewrites the memory.
+    const QStringList names = {"Luc", "Jean", "Marc", "Anne", "Yves"};
+    for (int i = 0; i < names.size(); ++i)
+        logQso(QStringLiteral("F5BA%1").arg(i), QStringLiteral("75"), names[i]);
+    seam.go.release();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return item->isEnabled(); }, 10000));
+
+    EXPECT_EQ(dialogs.last(), QStringLiteral("MASTER.SCP est mis à jour."));
+    ASSERT_EQ(dialogs.shown().size(), 1U) << dialogs.shown().front().text.toStdString();
+    EXPECT_EQ(bytes(path(QStringLiteral("MASTER.SCP"))), list);
+    QByteArray expected;
+    for (int i = 0; i < names.size(); ++i)
+        expected += "F5BA" + QByteArray::number(i) + "        75 " + names[i].toLatin1() + "\r\n";
+    EXPECT_EQ(bytes(path(QStringLiteral("Liste_Prenom.txt"))), expected);
+    const QStringList logged = logLines();
+    ASSERT_EQ(logged.size(), 1 + names.size());
+    for (int i = 0; i < names.size(); ++i)
+        EXPECT_EQ(readQsoLine(logged[i + 1]).call, QStringLiteral("F5BA%1").arg(i));
+    const QStringList left = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+    EXPECT_TRUE(std::none_of(left.begin(), left.end(), scratch::isScratchFileName))
+        << left.join(' ').toStdString();
 }

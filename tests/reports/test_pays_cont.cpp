@@ -6,6 +6,7 @@
 #include "platform/ListBox.h"
 #include "platform/RecordingPrinter.h"
 #include "reports/Pays_Cont.h"
+#include "support/NoScratchFiles.h"
 
 #include <QAction>
 
@@ -146,12 +147,16 @@ TEST_F(CountriesWindow, TableThatCannotBeReadOrInstalledIsReported) {
     ASSERT_EQ(dialogs.texts().size(), 1);
     EXPECT_TRUE(dialogs.last().contains(prefixTableFileName)) << dialogs.last().toStdString();
 
-    // No table, and none can be written (the scratch name is taken): told, then listed with
+    // No table, and none can be written (no scratch file can be made): told, then listed with
     // the program's table.
     QDir(dir.path()).rmdir(prefixTableFileName);
-    QDir(dir.path()).mkdir(QStringLiteral("Temporaire.txt"));
     dialogs.clear();
-    Pays_Cont *countries = openCountries();
+    Pays_Cont *countries = nullptr;
+    {
+        NoScratchFiles noScratch;
+        sys::ScopedCalls seam(noScratch);
+        countries = openCountries();
+    }
     EXPECT_EQ(bytes(tablePath()), "<absent>");
     ASSERT_NE(countries, nullptr);
     ASSERT_EQ(dialogs.texts().size(), 1);
@@ -171,9 +176,12 @@ TEST_F(CountriesWindow, AskingAgainRebuildsTheOneWindowFromTheLogAsItStands) {
 
     // A failed save is told and leaves the earlier file as it was.
     put(savedPath(), "ancien\r\n");
-    QDir(dir.path()).mkdir(QStringLiteral("Temporaire.txt"));
     dialogs.clear();
-    EXPECT_FALSE(first->Enregistrer_Click());
+    {
+        NoScratchFiles noScratch;
+        sys::ScopedCalls seam(noScratch);
+        EXPECT_FALSE(first->Enregistrer_Click());
+    }
     EXPECT_EQ(dialogs.texts().size(), 1);
     EXPECT_FALSE(dialogs.last().startsWith(QStringLiteral("Le fichier a été enregistré")));
     EXPECT_EQ(bytes(savedPath()), "ancien\r\n");

@@ -118,8 +118,7 @@ QList<Identity> chainOf(const QString &canonical) {
 bool isDataFileName(const QString &name) {
     if (name.isEmpty() || name.startsWith(QLatin1Char('.')))
         return false;
-    // "Temporaire.txt", "Temporaire6.txt", "Temporaire.frq": the scratch files of the saves.
-    if (name.startsWith(QLatin1String("Temporaire"), Qt::CaseInsensitive))
+    if (scratch::isScratchFileName(name))
         return false;
     return name != directoryLockName;
 }

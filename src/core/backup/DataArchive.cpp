@@ -3,6 +3,7 @@
 #include "core/backup/SettingsCheck.h"
 #include "core/backup/ZipLibrary.h"
 #include "core/io/ProgramDirectory.h"
+#include "core/io/SysCalls.h"
 #include "core/io/TextFile.h"
 
 #include <QDir>
@@ -15,7 +16,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <fcntl.h>
 #include <memory>
+#include <sys/stat.h>
 
 namespace zep::archive {
 
@@ -33,10 +36,8 @@ const QString restoreScratch = QStringLiteral(".zep-restauration.tmp");
 /// The files that only exist while the program writes (scratch files, the lock, the probe of a
 /// start) stand for nothing the operator would want back.
 bool isWorkingFile(const QString &fileName) {
-    static const QRegularExpression scratch(QStringLiteral(
-        "^(Temporaire\\d*\\.(txt|frq)|\\..*\\.zip\\.partiel|\\.zep-restauration-\\d+\\.tmp)$"));
     return fileName == directoryLockName || fileName == QLatin1String(".zep-rozadovev.essai") ||
-           fileName == restoreScratch || scratch.match(fileName).hasMatch();
+           scratch::isScratchFileName(fileName);
 }
 
 bool memberLess(const QString &a, const QString &b) {
@@ -93,12 +94,27 @@ struct ReadArchive {
 };
 
 /// Sets a file's modification time (the archive keeps seconds, to within two).
-void setModified(const QString &path, const QDateTime &when) {
+/// The file is opened for reading only: setting its date changes nothing of its bytes.
+IoResult setModified(const QString &path, const QDateTime &when) {
     if (!when.isValid())
-        return;
-    QFile file(path);
-    if (file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly))
-        file.setFileTime(when, QFileDevice::FileModificationTime);
+        return IoResult::success();
+    sys::Calls &calls = sys::calls();
+    const int fd = calls.open(QFile::encodeName(path).constData(),
+                              O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0);
+    int error = fd < 0 ? errno : 0;
+    if (fd >= 0) {
+        const qint64 ms = when.toMSecsSinceEpoch();
+        const struct timespec times[2] = {{0, UTIME_OMIT},
+                                          {time_t(ms / 1000), long(ms % 1000) * 1000000L}};
+        if (::futimens(fd, times) != 0)
+            error = errno;
+        calls.close(fd);
+    }
+    if (error == 0)
+        return IoResult::success();
+    return IoResult::failure(QStringLiteral("Impossible de dater le fichier \"%1\" : %2.")
+                                 .arg(QFileInfo(path).fileName(), errorReason(error)),
+                             error);
 }
 
 /// Builds the zip bytes of `files` in memory. Empty result with `error` set on failure.
@@ -493,12 +509,17 @@ void removeLeftovers(const Layout &layout) {
     if (!layout.settingsFile.isEmpty())
         folders.append(QFileInfo(layout.settingsFile).absolutePath());
     for (const QString &folder : std::as_const(folders)) {
-        QDirIterator it(folder, {QStringLiteral(".zep-restauration*.tmp")},
-                        QDir::Files | QDir::Hidden | QDir::NoSymLinks,
+        QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::NoSymLinks,
                         folder == layout.programDir ? QDirIterator::Subdirectories
                                                     : QDirIterator::NoIteratorFlags);
-        while (it.hasNext())
-            QFile::remove(it.next());
+        while (it.hasNext()) {
+            it.next();
+            // Only a restore's own: the other scratch files may be writes under way (the
+            // program's own are removed at its start).
+            if (scratch::isScratchFileName(it.fileName()) &&
+                it.fileName().contains(QLatin1String("restauration")))
+                QFile::remove(it.filePath());
+        }
     }
 }
 
@@ -528,10 +549,10 @@ IoResult stageFile(const QString &path, const QByteArray &bytes, const QDateTime
                    const QString &scratchName, QString &staged) {
     ScratchWriter writer(path, scratchName);
     staged = writer.scratchPath();
-    writer.append(bytes);
+    (void)writer.append(bytes); // a failure here is the one keep() reports
     IoResult kept = writer.keep();
     if (kept)
-        setModified(staged, modified);
+        kept = setModified(staged, modified);
     return kept;
 }
 
@@ -619,8 +640,10 @@ Restored restore(const Contents &contents, const Layout &layout, const QDateTime
                 const bool back = c.existed ? (moveOver(c.kept, c.path).ok ||
                                                copyFileSafely(c.kept, c.path, restoreScratch).ok)
                                             : removeFile(c.path).ok;
+                // The former bytes are back; a date that could not be put back with them
+                // costs nothing but the date, and the restore's failure is said already.
                 if (back && c.existed)
-                    setModified(c.path, c.beforeTime);
+                    (void)setModified(c.path, c.beforeTime);
                 c.replaced = !back;
                 undone = undone && back;
             }
@@ -663,9 +686,10 @@ Restored restore(const Contents &contents, const Layout &layout, const QDateTime
             IoResult kept = makeFolderOf(c.kept, madeFolders);
             if (kept)
                 kept = copyFileSafely(c.path, c.kept, restoreScratch);
+            if (kept)
+                kept = setModified(c.kept, c.beforeTime);
             if (!kept)
                 return abandon(kept, nothingChanged, false);
-            setModified(c.kept, c.beforeTime);
             ++result.keptAside;
         }
         IoResult staged = makeFolderOf(c.path, madeFolders);

@@ -6,7 +6,7 @@ namespace zep {
 
 /// Outcome of a file operation: success, or a French message ready to show the operator.
 /// A failed operation has left every file it touched as it was before the call.
-struct IoResult {
+struct [[nodiscard]] IoResult {
     bool ok = true;
     QString message;
     /// The system's error number behind a failure (errno), 0 when there is none to give.

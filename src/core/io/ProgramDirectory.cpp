@@ -25,7 +25,7 @@ const QString moveScratchName = QStringLiteral(".zep-rozadovev.copie");
 QStringList dataFileNames(const QString &dir) {
     QStringList names = QDir(dir).entryList(QDir::Files | QDir::Hidden, QDir::Name);
     names.removeIf([](const QString &name) {
-        return name == directoryLockName || name == probeName || name == moveScratchName;
+        return name == directoryLockName || name == probeName || scratch::isScratchFileName(name);
     });
     return names;
 }
@@ -116,7 +116,17 @@ DataMoveResult moveDataFiles(const QString &from, const QString &to,
                         false};
             step.copy = held != Holding::same;
             step.existed = true;
-            step.previous = readFileBytes(target).bytes;
+            // Kept to be put back should a later copy fail: unread, the undo would write empty
+            // bytes over the file, so the move stops here with nothing touched.
+            FileBytes previous = readFileBytes(target);
+            if (!previous.status)
+                return {IoResult::failure(
+                            QStringLiteral("Les fichiers de \"%1\" n'ont pas été déplacés : "
+                                           "aucun fichier n'a été modifié.\n%2")
+                                .arg(shown(from), previous.status.message),
+                            previous.status.code),
+                        false};
+            step.previous = std::move(previous.bytes);
         }
         steps.push_back(step);
     }
@@ -128,19 +138,22 @@ DataMoveResult moveDataFiles(const QString &from, const QString &to,
                                                dataFile(to, steps[i].name), moveScratchName);
         if (copied)
             continue;
-        // The copies made so far are taken back: the directory is as it was.
+        // The copies made so far are taken back: the directory is as it was. One that cannot
+        // be is named: `from` still holds every file, only the copy in `to` stays.
+        QString notTakenBack;
         for (std::size_t j = 0; j < i; ++j) {
             if (!steps[j].copy)
                 continue;
             const QString target = dataFile(to, steps[j].name);
-            if (steps[j].existed)
-                (void)writeBytesFile(target, steps[j].previous, moveScratchName);
-            else
-                (void)removeFile(target);
+            const IoResult back = steps[j].existed
+                                      ? writeBytesFile(target, steps[j].previous, moveScratchName)
+                                      : removeFile(target);
+            if (!back)
+                notTakenBack += QLatin1Char('\n') + back.message;
         }
         return {
-            IoResult::failure(QStringLiteral("Les fichiers de \"%1\" n'ont pas été déplacés.\n%2")
-                                  .arg(shown(from), copied.message),
+            IoResult::failure(QStringLiteral("Les fichiers de \"%1\" n'ont pas été déplacés.\n%2%3")
+                                  .arg(shown(from), copied.message, notTakenBack),
                               copied.code),
             false};
     }

@@ -21,7 +21,7 @@ QString earlierDataDirectory(const QString &homeDir);
 /// the carried table, or copies of `dir`'s files left by a move that was cut short).
 bool dataMoveWanted(const QString &dir, const QString &to, const QByteArray &carriedTable);
 
-struct DataMoveResult {
+struct [[nodiscard]] DataMoveResult {
     IoResult status;
     /// Every file of the folder now stands in the target directory, even when an original
     /// could not be removed afterwards.

@@ -1,14 +1,19 @@
 #pragma once
 
+#include "core/io/IoResult.h"
+
 #include <QMap>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
 #include <memory>
 
 class QSettings;
 
 namespace zep {
+
+class Dialogs;
 
 /// Persistent per-user values, all text, under application "Riduzazur" and section "Setup "
 /// (the section name ends with a blank). Windows get a store in their constructor.
@@ -31,12 +36,15 @@ public:
     }
 };
 
-/// The store on disk, through QSettings (an INI file in the user's configuration folder, or
-/// the file given, which tests use).
+/// The store on disk: an INI file in the user's configuration folder (or the file given, which
+/// tests use), in QSettings' format. Each write replaces the whole file through the crash-safe
+/// path, so a write that fails (a full disk, a read-only folder) leaves the former file whole;
+/// the value then stays as it was, and the failure is said in French through `dialogs` (once,
+/// until a write succeeds again: a window saving twenty values shows one message).
 class QSettingsStore : public SettingsStore {
 public:
-    QSettingsStore();
-    explicit QSettingsStore(const QString &iniFile);
+    explicit QSettingsStore(Dialogs *dialogs = nullptr);
+    explicit QSettingsStore(const QString &iniFile, Dialogs *dialogs = nullptr);
     ~QSettingsStore() override;
 
     QString read(const QString &key, const QString &defaultValue) const override;
@@ -45,9 +53,16 @@ public:
     QString location() const;
     /// Reads the file again when something else changed it (a restored archive).
     void reload();
+    /// The outcome of the last write.
+    const IoResult &lastWrite() const { return lastWrite_; }
 
 private:
-    std::unique_ptr<QSettings> settings_;
+    IoResult save(const QMap<QString, QVariant> &values);
+
+    std::unique_ptr<QSettings> settings_; ///< reads the file, never writes it
+    QMap<QString, QVariant> values_;      ///< every key of the file, group included
+    Dialogs *dialogs_;
+    IoResult lastWrite_;
 };
 
 /// A store in memory that also records the order of writes (tests).

@@ -20,10 +20,14 @@ public:
     virtual int unlink(const char *path);
 };
 
-/// The calls in force (the real ones unless a test installed others).
+/// The calls in force (the real ones unless a test installed others). Read once per file
+/// operation: an operation started before a swap ends with the calls it began with.
 Calls &calls();
 
-/// Installs replacement calls for the life of the guard (tests only).
+/// Installs replacement calls for the life of the guard (tests only). The swap is atomic, so
+/// worker threads that are writing meanwhile see either the former calls or the new ones,
+/// never a torn pointer; the replacement must outlive every operation that may have taken it.
+/// Guards nest: each one puts back the calls that were in force when it was made.
 class ScopedCalls {
 public:
     explicit ScopedCalls(Calls &replacement);

@@ -5,9 +5,12 @@
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
+#include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <array>
@@ -16,6 +19,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace zep {
 
@@ -82,8 +86,7 @@ IoResult writeFailure(const QString &path, int error) {
 }
 
 /// Writes every byte, going on after short writes and interruptions.
-bool writeAll(int fd, const char *data, qsizetype size) {
-    sys::Calls &calls = sys::calls();
+bool writeAll(sys::Calls &calls, int fd, const char *data, qsizetype size) {
     while (size > 0) {
         const ssize_t n = calls.write(fd, data, size_t(size));
         if (n < 0) {
@@ -103,8 +106,7 @@ bool writeAll(int fd, const char *data, qsizetype size) {
 
 /// Makes a rename or a creation in the directory durable. A file system that cannot sync a
 /// directory still holds the complete file under its name, so a failure here is not reported.
-void syncDirectory(const QString &dir) {
-    sys::Calls &calls = sys::calls();
+void syncDirectory(sys::Calls &calls, const QString &dir) {
     const int fd =
         calls.open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
     if (fd < 0)
@@ -225,24 +227,55 @@ QStringList splitLines(const QString &text) {
 
 FileBytes readFileBytes(const QString &path) {
     FileBytes result;
-    QFile file(path);
-    if (!file.exists()) {
-        result.missing = true;
-        result.status = IoResult::failure(
-            QStringLiteral("Le fichier \"%1\" est introuvable.").arg(fileName(path)));
-        return result;
-    }
-    errno = 0;
-    if (file.open(QIODevice::ReadOnly))
-        result.bytes = file.readAll();
-    if (!file.isOpen() || file.error() != QFileDevice::NoError) {
-        const int error = errno ? errno : EIO; // the system's number, kept by Qt on a failure
+    sys::Calls &calls = sys::calls();
+    const auto failed = [&](int error) {
         result.bytes.clear();
         result.status =
             IoResult::failure(QStringLiteral("Impossible de lire le fichier \"%1\" : %2.")
-                                  .arg(fileName(path), file.errorString()),
+                                  .arg(fileName(path), reason(error)),
                               error);
+        return result;
+    };
+    // Never waits at the opening: a pipe where the file should be is refused below.
+    const int fd =
+        calls.open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC, 0);
+    if (fd < 0) {
+        const int error = errno ? errno : EIO;
+        if (error == ENOENT) {
+            result.missing = true;
+            result.status = IoResult::failure(
+                QStringLiteral("Le fichier \"%1\" est introuvable.").arg(fileName(path)), error);
+            return result;
+        }
+        return failed(error);
     }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        const int error = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+        calls.close(fd);
+        return failed(error);
+    }
+    // Read to the end, whatever the size said: a file that grew meanwhile is read whole.
+    result.bytes.resize(qsizetype(info.st_size) + 1);
+    qsizetype have = 0;
+    for (;;) {
+        if (have == result.bytes.size())
+            result.bytes.resize(have * 2 + 4096);
+        const ssize_t n = calls.pread(fd, result.bytes.data() + have,
+                                      size_t(result.bytes.size() - have), off_t(have));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            const int error = errno ? errno : EIO;
+            calls.close(fd);
+            return failed(error);
+        }
+        if (n == 0)
+            break;
+        have += n;
+    }
+    result.bytes.resize(have);
+    calls.close(fd);
     return result;
 }
 
@@ -286,22 +319,60 @@ IoResult writeBytesFile(const QString &path, const QList<QByteArray> &pieces,
     return writer.commit();
 }
 
+namespace scratch {
+
+namespace {
+std::atomic<quint64> scratchNumber{0};
+} // namespace
+
+QString uniqueName(const QString &hint) {
+    qsizetype start = 0;
+    while (start < hint.size() && hint.at(start) == QLatin1Char('.'))
+        ++start;
+    return prefix + hint.mid(start) +
+           QStringLiteral("~%1-%2").arg(qint64(::getpid())).arg(scratchNumber.fetch_add(1) + 1);
+}
+
+bool isScratchFileName(const QString &name) {
+    if (name.startsWith(prefix))
+        return true;
+    // The fixed names the earlier versions wrote through, still found after one of them crashed.
+    static const QRegularExpression earlier(
+        QStringLiteral(
+            "^(Temporaire\\d*\\.(txt|frq|wav)|\\.zep-copie\\.tmp|\\.zep-rozadovev\\."
+            "copie|\\.zep-restauration(-\\d+)?\\.tmp|\\..+\\.(zip\\.partiel|zep-tmp|part))$"),
+        QRegularExpression::CaseInsensitiveOption);
+    return earlier.match(name).hasMatch();
+}
+
+QStringList removeLeftovers(const QString &folder) {
+    QStringList removed;
+    const QDir base(folder);
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        if (!isScratchFileName(it.fileName()))
+            continue;
+        if (sys::calls().unlink(QFile::encodeName(it.filePath()).constData()) == 0)
+            removed.append(base.relativeFilePath(it.filePath()));
+    }
+    return removed;
+}
+
+} // namespace scratch
+
 ScratchWriter::ScratchWriter(const QString &path, const QString &scratchName)
-    : path_(path), dir_(directoryOf(path)),
-      scratch_(QFile::encodeName(dir_ + QLatin1Char('/') + scratchName)) {
-    // The scratch name is the program's own: whatever else stands there (a link, which would
-    // send the content elsewhere, a pipe, which would wait for a reader forever, a device) is
-    // removed and the scratch file made anew. A folder there is a failure.
-    sys::Calls &calls = sys::calls();
-    const int flags = O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
-    fd_ = calls.open(scratch_.constData(), flags | O_TRUNC, 0666);
-    struct stat info {};
-    const bool regular = fd_ >= 0 && ::fstat(fd_, &info) == 0 && S_ISREG(info.st_mode);
-    if (!regular && (fd_ >= 0 || errno == ELOOP || errno == ENXIO)) {
-        if (fd_ >= 0)
-            calls.close(fd_);
-        calls.unlink(scratch_.constData());
-        fd_ = calls.open(scratch_.constData(), flags | O_EXCL, 0666);
+    : calls_(sys::calls()), path_(path), dir_(directoryOf(path)) {
+    // Made exclusively: whatever already stands under the name (a link, which would send the
+    // content elsewhere, a pipe, another write's scratch file) is never opened, and a name
+    // taken is followed by the next one.
+    const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        scratch_ = QFile::encodeName(dir_ + QLatin1Char('/') + scratch::uniqueName(scratchName));
+        fd_ = calls_.open(scratch_.constData(), flags, 0666);
+        if (fd_ >= 0 || errno != EEXIST)
+            break;
     }
     if (fd_ < 0)
         error_ = errno ? errno : EIO;
@@ -314,15 +385,15 @@ ScratchWriter::~ScratchWriter() {
 void ScratchWriter::abandon() {
     if (fd_ < 0)
         return;
-    sys::calls().close(fd_);
-    sys::calls().unlink(scratch_.constData());
+    calls_.close(fd_);
+    calls_.unlink(scratch_.constData());
     fd_ = -1;
 }
 
 bool ScratchWriter::append(QByteArrayView piece) {
     if (error_ != 0)
         return false;
-    if (!writeAll(fd_, piece.data(), piece.size())) {
+    if (!writeAll(calls_, fd_, piece.data(), piece.size())) {
         error_ = errno ? errno : EIO;
         abandon();
         return false;
@@ -342,7 +413,7 @@ QString ScratchWriter::scratchPath() const {
 IoResult ScratchWriter::keep() {
     if (error_ != 0)
         return writeFailure(path_, error_);
-    sys::Calls &calls = sys::calls();
+    sys::Calls &calls = calls_;
     if (calls.fsync(fd_) != 0) {
         error_ = errno;
         abandon();
@@ -362,14 +433,14 @@ IoResult ScratchWriter::keep() {
 IoResult ScratchWriter::commit() {
     if (const IoResult kept = keep(); !kept)
         return kept;
-    sys::Calls &calls = sys::calls();
+    sys::Calls &calls = calls_;
     const QByteArray target = QFile::encodeName(QFileInfo(path_).absoluteFilePath());
     if (calls.rename(scratch_.constData(), target.constData()) != 0) {
         const int error = errno;
         calls.unlink(scratch_.constData());
         return writeFailure(path_, error);
     }
-    syncDirectory(dir_);
+    syncDirectory(calls, dir_);
     if (FileChangeObserver *o = observer.load())
         o->replaced(path_);
     return IoResult::success();
@@ -432,7 +503,7 @@ IoResult appendLineBytes(const QString &path, QByteArray bytes, bool followLinks
             bytes.prepend("\r\n", 2);
     }
 
-    if (!writeAll(fd, bytes.constData(), bytes.size()) || calls.fdatasync(fd) != 0) {
+    if (!writeAll(calls, fd, bytes.constData(), bytes.size()) || calls.fdatasync(fd) != 0) {
         const int error = errno;
         // Take back whatever part of the line reached the file.
         if (calls.ftruncate(fd, formerSize) == 0)
@@ -446,7 +517,7 @@ IoResult appendLineBytes(const QString &path, QByteArray bytes, bool followLinks
     // and reporting a failure would have the operator enter the QSO a second time.
     calls.close(fd);
     if (!existed)
-        syncDirectory(directoryOf(path));
+        syncDirectory(calls, directoryOf(path));
     if (FileChangeObserver *o = observer.load())
         o->appended(path, bytes, qint64(formerSize));
     return IoResult::success();
@@ -472,22 +543,24 @@ IoResult copyFileSafely(const QString &from, const QString &to, const QString &s
 
 IoResult moveOver(const QString &from, const QString &to) {
     const QByteArray target = QFile::encodeName(QFileInfo(to).absoluteFilePath());
-    if (sys::calls().rename(QFile::encodeName(from).constData(), target.constData()) != 0)
+    sys::Calls &calls = sys::calls();
+    if (calls.rename(QFile::encodeName(from).constData(), target.constData()) != 0)
         return writeFailure(to, errno);
-    syncDirectory(directoryOf(to));
+    syncDirectory(calls, directoryOf(to));
     if (FileChangeObserver *o = observer.load())
         o->replaced(to);
     return IoResult::success();
 }
 
 IoResult removeFile(const QString &path) {
-    if (sys::calls().unlink(QFile::encodeName(path).constData()) != 0) {
+    sys::Calls &calls = sys::calls();
+    if (calls.unlink(QFile::encodeName(path).constData()) != 0) {
         if (errno == ENOENT)
             return IoResult::success();
         return IoResult::failure(QStringLiteral("Impossible de supprimer le fichier \"%1\" : %2.")
                                      .arg(fileName(path), reason(errno)));
     }
-    syncDirectory(directoryOf(path));
+    syncDirectory(calls, directoryOf(path));
     if (FileChangeObserver *o = observer.load())
         o->removed(path);
     return IoResult::success();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/io/IoResult.h"
+#include "core/io/SysCalls.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -26,7 +27,7 @@ QString unencodableMessage(const QString &text);
 
 /// The lines of a text file. CR LF, lone LF and a missing final line end are all accepted and
 /// no line is ever dropped (an empty file has no line; a file "\r\n" has one empty line).
-struct TextLines {
+struct [[nodiscard]] TextLines {
     IoResult status;
     QStringList lines;
     bool missing = false; ///< the file does not exist (status is then a failure)
@@ -35,7 +36,7 @@ struct TextLines {
 TextLines readTextFile(const QString &path);
 
 /// The raw bytes of a file, for scans that work on the code page's bytes directly.
-struct FileBytes {
+struct [[nodiscard]] FileBytes {
     IoResult status;
     QByteArray bytes;
     bool missing = false; ///< the file does not exist (status is then a failure)
@@ -46,10 +47,30 @@ QStringList splitLines(const QString &text);
 /// Joins lines, each ended by CR LF, in the code page; false if a character cannot be held.
 bool encodeLines(const QStringList &lines, QByteArray &out);
 
-/// Replaces the whole file crash-safely: the content goes to `scratchName` in the same
-/// directory, is written completely, synced and closed, then renamed over the file and the
-/// directory is synced. At every moment the file on disk is either the old one or the new one.
-/// On failure the old file is untouched and the scratch file removed.
+/// The scratch files. Each write makes its own in the target's folder, created exclusively
+/// under a name no other write of any thread can hold at the same time: the program's scratch
+/// prefix, the caller's name for it (which says what it is for), the process id and a number.
+/// Two writes to different files of one folder can never meet in one scratch file.
+namespace scratch {
+/// The beginning of every scratch file name the program makes.
+inline const QString prefix = QStringLiteral(".zep~");
+/// A new name for a scratch file described by `hint` ("Temporaire.txt"), unique in the process.
+QString uniqueName(const QString &hint);
+/// Whether a file of this name (no folder) is a scratch file of the program: one under way or
+/// one left by a crash, or a fixed scratch name of the earlier versions. The live copy, the
+/// archives and the start-up clean-up all ask here and nowhere else.
+bool isScratchFileName(const QString &name);
+/// Removes the scratch files left in `folder` and its subfolders (links are not followed).
+/// Only for a folder no other running program writes: the program directory once its lock is
+/// taken. Returns the names removed, relative to `folder`.
+QStringList removeLeftovers(const QString &folder);
+} // namespace scratch
+
+/// Replaces the whole file crash-safely: the content goes to a scratch file of its own in the
+/// same directory (named after `scratchName`, see scratch::uniqueName), is written completely,
+/// synced and closed, then renamed over the file and the directory is synced. At every moment
+/// the file on disk is either the old one or the new one. On failure the old file is untouched
+/// and the scratch file removed.
 IoResult writeBytesFile(const QString &path, const QByteArray &content,
                         const QString &scratchName = QStringLiteral("Temporaire.txt"));
 /// The same for a content made of pieces, written one after the other (a large file built in
@@ -68,7 +89,7 @@ public:
     ScratchWriter &operator=(const ScratchWriter &) = delete;
 
     /// Adds a piece; false once anything failed (the later pieces are then not written).
-    bool append(QByteArrayView piece);
+    [[nodiscard]] bool append(QByteArrayView piece);
     /// Syncs and closes the scratch file, renames it over the file and syncs the directory;
     /// the first failure met, as writeBytesFile reports it, otherwise.
     IoResult commit();
@@ -81,6 +102,7 @@ public:
 private:
     void abandon();
 
+    sys::Calls &calls_; ///< the system calls in force when the writer was made, used throughout
     QString path_, dir_;
     QByteArray scratch_;
     int fd_ = -1;

@@ -7,7 +7,10 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "support/NoScratchFiles.h"
 #include "support/TestFiles.h"
+
+#include <optional>
 
 using namespace zep;
 
@@ -97,8 +100,9 @@ TEST_F(FirstNamesTest, LookupTakesTheLastEntryAndEmptiesABlankDepartment) {
 
 TEST_F(FirstNamesTest, NothingToChangeMeansNoRewriteAndBadInputIsRefused) {
     put(path, "F1ABC        75 Jean\r\n");
-    // A directory in the scratch file's place makes any rewrite fail: none must be tried.
-    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("Temporaire.txt")));
+    // No scratch file can be made: any rewrite fails, so none must be tried.
+    NoScratchFiles noScratch;
+    std::optional<sys::ScopedCalls> seam(std::in_place, noScratch);
     EXPECT_TRUE(
         memory
             .remember(QStringLiteral("F1ABC"), QStringLiteral("75"), QStringLiteral("Jean"), false)
@@ -108,7 +112,8 @@ TEST_F(FirstNamesTest, NothingToChangeMeansNoRewriteAndBadInputIsRefused) {
                                QStringLiteral("Jeannot"), false)
                      .ok);
     EXPECT_EQ(bytesOf(path), QByteArray("F1ABC        75 Jean\r\n"));
-    ASSERT_TRUE(QDir(dir.path()).rmdir(QStringLiteral("Temporaire.txt")));
+    EXPECT_GT(noScratch.refused.load(), 0);
+    seam.reset();
 
     // An entry removed by hand since the lookup is recorded again rather than lost.
     put(path, "F5AAA        13 Paul\r\n");

@@ -22,7 +22,10 @@ int main(int argc, char **argv) {
     const QString log = zep::activityLogPath(dir, QStringLiteral("DFCF-21-001"));
     zep::BackupMirror mirror(dir);
     mirror.install();
-    mirror.setFolder(QString::fromLocal8Bit(argv[2]));
+    if (const zep::IoResult set = mirror.setFolder(QString::fromLocal8Bit(argv[2])); !set) {
+        std::fprintf(stderr, "%s\n", set.message.toLocal8Bit().constData());
+        return 1;
+    }
 
     int n = 0;
     QStringList lines;

@@ -193,7 +193,7 @@ TEST(BackupMirrorLive, EveryChangeOfADataFileReachesTheCopyAndNothingElse) {
     Folders f;
     BackupMirror mirror(f.data.path());
     mirror.install();
-    mirror.setFolder(f.copies.path());
+    ASSERT_TRUE(mirror.setFolder(f.copies.path()).ok);
     ASSERT_TRUE(waitFor(mirror, BackupMirror::State::UpToDate));
     const QString outside = f.data.filePath(QStringLiteral("sous-dossier"));
     ASSERT_TRUE(QDir().mkpath(outside));
@@ -212,7 +212,7 @@ TEST(BackupMirrorLive, EveryChangeOfADataFileReachesTheCopyAndNothingElse) {
     EXPECT_FALSE(QFile::exists(f.copies.filePath(QStringLiteral("sous-dossier/Export.adi"))));
     EXPECT_FALSE(QFile::exists(f.copies.filePath(QStringLiteral("Export.adi"))));
 
-    mirror.setFolder(f.data.path()); // onto the originals: no copy at all
+    EXPECT_FALSE(mirror.setFolder(f.data.path()).ok); // onto the originals: no copy at all
     EXPECT_EQ(mirror.state(), BackupMirror::State::Off);
 }
 
@@ -263,7 +263,7 @@ TEST(BackupMedium, FullOrReadOnlyWarnsOnceAndCatchesUp) {
         mirror.setRetryInterval(50);
         mirror.install();
         QSignalSpy warnings(&mirror, &BackupMirror::warning);
-        mirror.setFolder(f.copies.path());
+        ASSERT_TRUE(mirror.setFolder(f.copies.path()).ok);
         ASSERT_TRUE(waitFor(mirror, BackupMirror::State::UpToDate)) << r.name;
         if (*r.breakIt) {
             ASSERT_TRUE(medium.remount(r.breakIt)) << r.name;
@@ -294,7 +294,8 @@ TEST(BackupMedium, AFileWhereTheFolderShouldBeIsAnAbsentMedium) {
     BackupMirror mirror(f.data.path());
     mirror.install();
     QSignalSpy warnings(&mirror, &BackupMirror::warning);
-    mirror.setFolder(notAFolder);
+    // Apart from the data: taken, then found absent.
+    ASSERT_TRUE(mirror.setFolder(notAFolder).ok);
     ASSERT_TRUE(waitFor(mirror, BackupMirror::State::Absent));
     ASSERT_TRUE(appendTextLine(f.logPath(), qso(1)));
     ASSERT_TRUE(waitFor(mirror, BackupMirror::State::Absent));
@@ -326,7 +327,7 @@ TEST(BackupKill, ACopyCutBySigkillIsOldOrNewAndCatchesUpAtTheNextStart) {
         EXPECT_TRUE(original.startsWith(copy)) << delayMs;
 
         BackupMirror next(f.data.path());
-        next.setFolder(f.copies.path());
+        ASSERT_TRUE(next.setFolder(f.copies.path()).ok);
         ASSERT_TRUE(waitFor(next, BackupMirror::State::UpToDate));
         EXPECT_EQ(bytesOf(f.copyLog()), original) << delayMs;
     }
@@ -568,7 +569,7 @@ TEST(BackupCopyPlaces, OnlyRegularFilesTakeACopyAndNothingBlocks) {
             mirror.setRetryInterval(50);
             mirror.install();
             QSignalSpy warnings(&mirror, &BackupMirror::warning);
-            mirror.setFolder(f.copies.path());
+            ASSERT_TRUE(mirror.setFolder(f.copies.path()).ok);
             for (int i = 1; i <= 50; ++i)
                 ASSERT_TRUE(appendTextLine(f.logPath(), qso(i))) << r.name;
             const bool skipped = r.place == Place::CopyOfTheLog;
@@ -630,7 +631,7 @@ TEST(BackupTornLog, TheGoodCopyOfATornLogSurvivesADeclinedOrUnaskedRestore) {
         {
             BackupMirror mirror(f.data.path());
             mirror.install();
-            mirror.setFolder(f.copies.path());
+            ASSERT_TRUE(mirror.setFolder(f.copies.path()).ok);
             ASSERT_TRUE(waitFor(mirror, BackupMirror::State::UpToDate)) << r.name;
             EXPECT_EQ(bytesOf(f.copyLog()), five) << r.name << ": held";
 
@@ -642,7 +643,7 @@ TEST(BackupTornLog, TheGoodCopyOfATornLogSurvivesADeclinedOrUnaskedRestore) {
         }
         // The next start finds the copy following the log and keeps nothing more aside.
         BackupMirror next(f.data.path());
-        next.setFolder(f.copies.path());
+        ASSERT_TRUE(next.setFolder(f.copies.path()).ok);
         ASSERT_TRUE(waitFor(next, BackupMirror::State::UpToDate)) << r.name;
         EXPECT_FALSE(QFile::exists(f.copy(QStringLiteral("DFCF-21-001 copie gardée (2).txt"))))
             << r.name;

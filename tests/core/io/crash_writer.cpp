@@ -1,9 +1,11 @@
 // Makes one change to a data file, the way the program does, so that a test can kill it at
 // any system call:  crash_writer rewrite <file> <line>...   or   crash_writer append <file> <line>
-// Prints "fait" once the change is complete and reported successful.
+// Prints "fait" once the change is complete and reported successful. Like the program, it
+// starts by removing the scratch files an earlier run killed midway left in the folder.
 
 #include "core/io/TextFile.h"
 
+#include <QFileInfo>
 #include <QStringList>
 
 #include <cstdio>
@@ -19,6 +21,7 @@ int main(int argc, char **argv) {
     for (int i = 3; i < argc; ++i)
         lines << QString::fromLocal8Bit(argv[i]);
 
+    (void)zep::scratch::removeLeftovers(QFileInfo(path).absolutePath());
     zep::IoResult result;
     if (std::strcmp(argv[1], "rewrite") == 0) {
         result = zep::writeTextFile(path, lines);

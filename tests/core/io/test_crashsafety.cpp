@@ -467,7 +467,7 @@ TEST(CrashSafety, AWriterKilledAtAnyFileCallLeavesOldOrNewAndTheNextOneWorks) {
     // libc choosing them is still covered.
     const QStringList syscalls = {"openat", "open",      "write",  "fsync",    "fdatasync", "close",
                                   "rename", "renameat2", "unlink", "unlinkat", "ftruncate"};
-    int kills = 0;
+    int kills = 0, scratchesLeft = 0;
     for (const Op &op : ops) {
         // Kills before the change takes effect must leave the old file, kills after it the new
         // one: seeing both shows the loop reached past the point where the file changes.
@@ -497,6 +497,11 @@ TEST(CrashSafety, AWriterKilledAtAnyFileCallLeavesOldOrNewAndTheNextOneWorks) {
                 ASSERT_TRUE(left == before || left == op.after)
                     << "file left as " << show(left) << "; writer said "
                     << run.output.toStdString();
+                // Whatever else the kill left is a scratch file, known as one by its name.
+                for (const QString &stray : strays(dir, QStringLiteral("F-12345.txt"))) {
+                    EXPECT_TRUE(scratch::isScratchFileName(stray)) << stray.toStdString();
+                    ++scratchesLeft;
+                }
 
                 // A fresh run of the program picks up where the killed one stopped.
                 const WriterRun later = runWriter(
@@ -516,6 +521,9 @@ TEST(CrashSafety, AWriterKilledAtAnyFileCallLeavesOldOrNewAndTheNextOneWorks) {
         EXPECT_GT(keptNew, 0) << op.verb;
     }
     EXPECT_GT(kills, 20) << "the writer was hardly ever killed: is the injection working?";
+    // Some kills fell between the scratch file's creation and its rename: the next run found
+    // it and removed it (the strays checked after each later run).
+    EXPECT_GT(scratchesLeft, 0);
 }
 
 #endif

@@ -16,6 +16,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 
 using namespace zep;
 
@@ -253,4 +254,88 @@ TEST(EarlierDataFolder, AFailingDiskLosesNothingAndWritesOverNothing) {
     EXPECT_TRUE(moved.status.message.contains(QStringLiteral("\"F1ABC.txt\" existe déjà")));
     EXPECT_EQ(filesOf(user), own);
     EXPECT_EQ(filesOf(earlier), earlierData);
+}
+
+namespace {
+
+/// The real calls, but the `nth` opening for reading of one file fails, and, when asked, so
+/// does every rename onto another file (a copy that fails later in the move).
+class UnreadableOnce : public sys::Calls {
+public:
+    UnreadableOnce(QString file, int nth, QString renameRefusedOnto = {})
+        : file_(std::move(file)), nth_(nth), onto_(std::move(renameRefusedOnto)) {}
+    int reads = 0;
+    int open(const char *path, int flags, mode_t mode) override {
+        if ((flags & O_ACCMODE) == O_RDONLY && !(flags & O_DIRECTORY) &&
+            QFile::decodeName(path) == file_ && ++reads == nth_) {
+            errno = EIO;
+            return -1;
+        }
+        return sys::Calls::open(path, flags, mode);
+    }
+    int rename(const char *from, const char *to) override {
+        if (!onto_.isEmpty() && QFile::decodeName(to).endsWith(onto_)) {
+            errno = ENOSPC;
+            return -1;
+        }
+        return sys::Calls::rename(from, to);
+    }
+
+private:
+    QString file_;
+    int nth_;
+    QString onto_;
+};
+
+} // namespace
+
+TEST(EarlierDataFolder, AFileToBeReplacedThatCannotBeReadStopsTheMoveWithNothingTouched) {
+    // The user directory holds the carried prefix table: the move may replace it, and keeps
+    // its bytes to put them back should a later copy fail. Unread, those bytes would be empty.
+    const Files startedOnce = {{QStringLiteral("Continents_DXCC.csv"), carriedTable},
+                               {QStringLiteral("Liste_Activite.txt"), ""}};
+    const struct {
+        const char *what;
+        QString laterCopyRefused;
+    } cases[] = {
+        {"the read alone fails", {}},
+        {"the read fails and a later copy too", QStringLiteral("/Liste_Activite.txt")},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        QTemporaryDir home;
+        const QString earlier = earlierDataDirectory(home.path());
+        const QString user = home.filePath(QStringLiteral("user"));
+        const QString table = QDir(user).filePath(QStringLiteral("Continents_DXCC.csv"));
+        // The last read of the table before the copies is the one kept for the undo.
+        int reads = 0;
+        {
+            put(earlier, earlierData);
+            put(user, startedOnce);
+            UnreadableOnce counting(table, 0);
+            sys::ScopedCalls seam(counting);
+            (void)moveDataFiles(earlier, user, carriedTable);
+            reads = counting.reads;
+            QDir(earlier).removeRecursively();
+            QDir(user).removeRecursively();
+        }
+        ASSERT_GE(reads, 2);
+        put(earlier, earlierData);
+        put(user, startedOnce);
+        DataMoveResult moved;
+        {
+            UnreadableOnce failing(table, reads, c.laterCopyRefused);
+            sys::ScopedCalls seam(failing);
+            moved = moveDataFiles(earlier, user, carriedTable);
+        }
+        EXPECT_FALSE(moved.status.ok);
+        EXPECT_FALSE(moved.filesInPlace);
+        EXPECT_EQ(moved.status.message,
+                  QStringLiteral("Les fichiers de \"%1\" n'ont pas été déplacés : aucun fichier "
+                                 "n'a été modifié.\nImpossible de lire le fichier "
+                                 "\"Continents_DXCC.csv\" : erreur d'entrée-sortie du disque.")
+                      .arg(earlier));
+        EXPECT_EQ(filesOf(earlier), earlierData);
+        EXPECT_EQ(filesOf(user), startedOnce);
+    }
 }

@@ -96,8 +96,8 @@ TEST_F(Frequencies, EachChangeOfTheLogKeepsTheFrequencyWithItsQso) {
 }
 
 TEST_F(Frequencies, AMissingDamagedOrStaleSideFileCostsFrequenciesNeverMovesThem) {
-    ActivityLog(logPath()).append(a);
-    ActivityLog(logPath()).append(b);
+    ASSERT_TRUE(ActivityLog(logPath()).append(a));
+    ASSERT_TRUE(ActivityLog(logPath()).append(b));
     // No side file at all: no frequency, no error, and a rewrite creates nothing.
     EXPECT_TRUE(QsoFrequencies(logPath()).read().status);
     EXPECT_EQ(perLine(), (QList<qint64>{0, 0}));
