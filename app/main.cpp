@@ -21,8 +21,8 @@
 #include "platform/CatKeyer.h"
 #include "platform/DeviceKeyers.h"
 #include "platform/FileChooser.h"
+#include "platform/HelperRig.h"
 #include "platform/MessageBoxDialogs.h"
-#include "platform/PosteRig.h"
 #include "platform/Printer.h"
 #include "platform/VoixKeyer.h"
 #include "reports/CountryMapMenus.h"
@@ -195,7 +195,7 @@ int main(int argc, char **argv) {
     // activation the setup window now holds.
     // The radio outlives the entry window. It is read by the helper program beside this one,
     // so closing the program never waits for a radio that hangs.
-    PosteRig rig;
+    HelperRig rig;
     // The voice messages are played and recorded by the sound helper beside this program,
     // started at the first use; the PTT stays here, with the radio. Made after the radio and
     // gone before it, so that the PTT it keyed is released through it.

@@ -21,7 +21,7 @@
 #include "entry/WindowServices.h"
 #include "platform/DeviceKeyers.h"
 #include "platform/FileChooser.h"
-#include "platform/PosteRig.h"
+#include "platform/HelperRig.h"
 #include "platform/RecordingPrinter.h"
 #include "platform/VoixKeyer.h"
 #include "support/PulseServer.h"
@@ -265,7 +265,7 @@ struct VoiceBench {
             fail("rigctld ne démarre pas (paquet libhamlib-utils)");
         RigTiming timing;
         timing.pollMs = 200;
-        rig = std::make_unique<PosteRig>(QStringLiteral(ZEP_POSTE_PROGRAM), timing);
+        rig = std::make_unique<HelperRig>(QStringLiteral(ZEP_POSTE_PROGRAM), timing);
         RigLink link;
         link.kind = RigLink::Kind::Rigctld;
         link.port = radio.port();
@@ -286,7 +286,7 @@ struct VoiceBench {
     zep::testing::Rigctld radio;
     QTemporaryDir dir;
     MemorySettingsStore settings;
-    std::unique_ptr<PosteRig> rig;
+    std::unique_ptr<HelperRig> rig;
     std::unique_ptr<VoixKeyer> voice;
 };
 
@@ -405,7 +405,7 @@ void BM_EscapeToSilence(benchmark::State &state) {
     QObject::connect(bench.voice.get(), &VoixKeyer::playing, [&] { playingAt = clock.elapsed(); });
     QObject::connect(bench.voice.get(), &VoixKeyer::silenced,
                      [&] { silencedAt = clock.nsecsElapsed(); });
-    QObject::connect(bench.rig.get(), &PosteRig::keyingDone, [&] {
+    QObject::connect(bench.rig.get(), &HelperRig::keyingDone, [&] {
         if (escapeAt >= 0 && releasedAt < 0)
             releasedAt = clock.nsecsElapsed();
     });

@@ -2,7 +2,7 @@
 
 #include "core/station/KeyerMessages.h"
 #include "core/station/KeyerSettings.h"
-#include "platform/PosteRig.h"
+#include "platform/HelperRig.h"
 
 #include <functional>
 
@@ -47,22 +47,22 @@ void askLoad(VoixHelper &helper, QTimer &guard, quint64 id, const QString &devic
 
 } // namespace
 
-VoixKeyer::VoixKeyer(QString programDir, const SettingsStore &settings, PosteRig *rig,
+VoixKeyer::VoixKeyer(QString programDir, const SettingsStore &settings, HelperRig *rig,
                      QString program, VoixTiming timing, QObject *parent)
     : VoiceKeyer(parent), programDir_(std::move(programDir)), settings_(settings), rig_(rig),
       helper_(std::move(program), timing) {
     watchHelper(this, helper_, guard_, [this](const QString &cause) { fail(cause); });
     connect(&helper_, &VoixHelper::replied, this, &VoixKeyer::replied);
     if (rig_) {
-        connect(rig_, &PosteRig::keyingDone, this, [this](quint64 id) {
+        connect(rig_, &HelperRig::keyingDone, this, [this](quint64 id) {
             if (id == pttId_ && phase_ == Phase::Keying)
                 startPlaying();
         });
-        connect(rig_, &PosteRig::keyingFailed, this, [this](quint64 id, const QString &cause) {
+        connect(rig_, &HelperRig::keyingFailed, this, [this](quint64 id, const QString &cause) {
             if (id == pttId_ && (phase_ == Phase::Keying || phase_ == Phase::Playing))
                 fail(QStringLiteral("le poste n'a pas pris le PTT : %1").arg(cause));
         });
-        connect(rig_, &PosteRig::pttReleased, this, [this] {
+        connect(rig_, &HelperRig::pttReleased, this, [this] {
             // The watchdog, or the radio helper that died: no sound goes out unkeyed.
             if (keyed_) {
                 keyed_ = false;

@@ -9,18 +9,18 @@
 
 namespace zep {
 
-class PosteRig;
+class HelperRig;
 
 /// The voice keyer of the program: F1 to F7 in phone play "Messages/Fn.wav" to the output
 /// named by "Voix Sortie" through the sound helper, and with "Voix PTT" on the CAT link key the
 /// radio through `rig` around it. The PTT goes on only once the message is read and its output
 /// open, playback starts once the radio has taken the PTT, and the PTT is released at the end,
 /// on stop(), on any failure (output gone, file refused, either helper dead) and when this
-/// object goes; PosteRig's watchdog releases it anyway 2 s after the message's length.
+/// object goes; HelperRig's watchdog releases it anyway 2 s after the message's length.
 class VoixKeyer : public VoiceKeyer {
     Q_OBJECT
 public:
-    VoixKeyer(QString programDir, const SettingsStore &settings, PosteRig *rig,
+    VoixKeyer(QString programDir, const SettingsStore &settings, HelperRig *rig,
               QString program = VoixHelper::defaultProgram(), VoixTiming timing = {},
               QObject *parent = nullptr);
     ~VoixKeyer() override;
@@ -45,7 +45,7 @@ private:
 
     QString programDir_;
     const SettingsStore &settings_;
-    QPointer<PosteRig> rig_;
+    QPointer<HelperRig> rig_;
     VoixHelper helper_;
     QTimer guard_;
     Phase phase_ = Phase::Idle;

@@ -3,7 +3,7 @@
 // program in between, killed while it keys the transmitter.
 
 #include "platform/CatKeyer.h"
-#include "platform/PosteRig.h"
+#include "platform/HelperRig.h"
 #include "support/Rigctld.h"
 #include "support/TryWait.h"
 
@@ -61,10 +61,10 @@ TEST(CatKeying, PttGoesOnThenOffAndTheWatchdogReleasesAForgottenOne) {
         GTEST_SKIP() << "rigctld and rigctl (libhamlib-utils) are not installed";
     KeyedRadio radio;
     ASSERT_TRUE(radio.start());
-    PosteRig rig(helper, quick());
-    QSignalSpy done(&rig, &PosteRig::keyingDone);
-    QSignalSpy failed(&rig, &PosteRig::keyingFailed);
-    QSignalSpy released(&rig, &PosteRig::pttReleased);
+    HelperRig rig(helper, quick());
+    QSignalSpy done(&rig, &HelperRig::keyingDone);
+    QSignalSpy failed(&rig, &HelperRig::keyingFailed);
+    QSignalSpy released(&rig, &HelperRig::pttReleased);
     rig.follow(network(radio.daemon.port()));
     QTest::qWait(500);
 
@@ -106,9 +106,9 @@ TEST(CatKeying, TheTransmitterIsReleasedWhenTheHelperDiesOrTheProgramStops) {
     KeyedRadio radio;
     ASSERT_TRUE(radio.start());
     {
-        PosteRig rig(helper, quick());
-        QSignalSpy done(&rig, &PosteRig::keyingDone);
-        QSignalSpy released(&rig, &PosteRig::pttReleased);
+        HelperRig rig(helper, quick());
+        QSignalSpy done(&rig, &HelperRig::keyingDone);
+        QSignalSpy released(&rig, &HelperRig::pttReleased);
         rig.follow(network(radio.daemon.port()));
         QTest::qWait(500);
         rig.setPtt(true);
@@ -136,7 +136,7 @@ TEST(CatKeying, TheRadioKeysTheTextAtItsSpeedAndStopsWhenAsked) {
         GTEST_SKIP() << "rigctld and rigctl (libhamlib-utils) are not installed";
     KeyedRadio radio;
     ASSERT_TRUE(radio.start());
-    PosteRig rig(helper, quick());
+    HelperRig rig(helper, quick());
     rig.follow(network(radio.daemon.port()));
     QTest::qWait(500);
     CatKeyer keyer(rig);

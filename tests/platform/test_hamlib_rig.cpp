@@ -3,7 +3,7 @@
 // a refused port, a peer that floods the link; the helper killed, stopped, left without its
 // program; the helper's lines taken as input. The caller's thread never waits on the radio.
 
-#include "platform/PosteRig.h"
+#include "platform/HelperRig.h"
 #include "support/Rigctld.h"
 #include "support/TryWait.h"
 
@@ -93,8 +93,8 @@ qint64 worstTimerDelay(int ms) {
 
 } // namespace
 
-TEST(PosteRig, DummyRadioIsFollowedTestedAndListed) {
-    PosteRig rig(helper);
+TEST(HelperRig, DummyRadioIsFollowedTestedAndListed) {
+    HelperRig rig(helper);
     LastReading reading(rig);
     rig.follow(direct(1));
     // Hamlib's dummy radio starts on 145 MHz FM.
@@ -129,12 +129,12 @@ TEST(PosteRig, DummyRadioIsFollowedTestedAndListed) {
     ZEP_TRY_COMPARE(reading.last.state, State::NoLink, 1000);
 }
 
-TEST(PosteRig, RigctldDialIsFollowedAndTheLinkComesBackAfterTheDaemonRestarts) {
+TEST(HelperRig, RigctldDialIsFollowedAndTheLinkComesBackAfterTheDaemonRestarts) {
     if (!Rigctld::available())
         GTEST_SKIP() << "rigctld and rigctl (libhamlib-utils) are not installed";
     Rigctld daemon;
     ASSERT_TRUE(daemon.start());
-    PosteRig rig(helper);
+    HelperRig rig(helper);
     LastReading reading(rig);
     rig.follow(network(daemon.port()));
     ZEP_TRY_VERIFY(reading.last.answering(), 3000);
@@ -154,11 +154,11 @@ TEST(PosteRig, RigctldDialIsFollowedAndTheLinkComesBackAfterTheDaemonRestarts) {
     EXPECT_LT(back.elapsed(), 7000);
 }
 
-TEST(PosteRig, APeerThatNeverAnswersNeitherFreezesTheCallerNorDelaysTheEnd) {
+TEST(HelperRig, APeerThatNeverAnswersNeitherFreezesTheCallerNorDelaysTheEnd) {
     SilentPeer peer;
     QElapsedTimer clock;
     clock.start();
-    auto rig = std::make_unique<PosteRig>(helper);
+    auto rig = std::make_unique<HelperRig>(helper);
     LastReading reading(*rig);
     rig->follow(network(peer.port()));
     EXPECT_LT(clock.elapsed(), 50);
@@ -178,8 +178,8 @@ TEST(PosteRig, APeerThatNeverAnswersNeitherFreezesTheCallerNorDelaysTheEnd) {
     EXPECT_LT(clock.elapsed(), 1000);
 }
 
-TEST(PosteRig, TheCausesOfAFailedTestAreFrench) {
-    PosteRig rig(helper);
+TEST(HelperRig, TheCausesOfAFailedTestAreFrench) {
+    HelperRig rig(helper);
     QSignalSpy tested(&rig, &RigControl::tested);
     const quint16 closed = zep::testing::freePort();
     rig.test(network(closed));
@@ -193,14 +193,14 @@ TEST(PosteRig, TheCausesOfAFailedTestAreFrench) {
     EXPECT_EQ(tested.at(0).at(0).value<RigReading>().state, State::Silent);
 }
 
-TEST(PosteRig, APeerThatAnswersFiftyKilobytesLeavesTheProgramStandingUntilARealDaemonIsBack) {
+TEST(HelperRig, APeerThatAnswersFiftyKilobytesLeavesTheProgramStandingUntilARealDaemonIsBack) {
     if (!Rigctld::available())
         GTEST_SKIP() << "rigctld and rigctl (libhamlib-utils) are not installed";
     RigTiming timing;
     timing.maxBackoffMs = 2000;
     auto peer = std::make_unique<FloodingPeer>();
     const quint16 port = peer->port();
-    PosteRig rig(helper, timing);
+    HelperRig rig(helper, timing);
     LastReading reading(rig);
     int answers = 0;
     QObject::connect(&rig, &RigControl::readingChanged, &reading.context,
@@ -220,12 +220,12 @@ TEST(PosteRig, APeerThatAnswersFiftyKilobytesLeavesTheProgramStandingUntilARealD
     EXPECT_EQ(reading.last.hz, 145'000'000);
 }
 
-TEST(PosteRig, AHelperKilledOrStoppedMidRunIsReplacedAndTheReadingComesBack) {
+TEST(HelperRig, AHelperKilledOrStoppedMidRunIsReplacedAndTheReadingComesBack) {
     if (!Rigctld::available())
         GTEST_SKIP() << "rigctld and rigctl (libhamlib-utils) are not installed";
     Rigctld daemon;
     ASSERT_TRUE(daemon.start());
-    PosteRig rig(helper);
+    HelperRig rig(helper);
     LastReading reading(rig);
     rig.follow(network(daemon.port()));
     const struct {
@@ -253,7 +253,7 @@ TEST(PosteRig, AHelperKilledOrStoppedMidRunIsReplacedAndTheReadingComesBack) {
     EXPECT_EQ(rig.starts(), 5);
 }
 
-TEST(PosteRig, AHelperThatKeepsDyingIsStartedAgainLaterEachTimeUpToTheCap) {
+TEST(HelperRig, AHelperThatKeepsDyingIsStartedAgainLaterEachTimeUpToTheCap) {
     const QString dies = QStandardPaths::findExecutable(QStringLiteral("false"));
     ASSERT_FALSE(dies.isEmpty());
     const QString programs[] = {dies, QStringLiteral("/nonexistent/zep-rozadovev-poste")};
@@ -261,11 +261,11 @@ TEST(PosteRig, AHelperThatKeepsDyingIsStartedAgainLaterEachTimeUpToTheCap) {
         RigTiming timing;
         timing.firstBackoffMs = 200;
         timing.maxBackoffMs = 400;
-        PosteRig rig(program, timing);
+        HelperRig rig(program, timing);
         LastReading reading(rig);
         QElapsedTimer clock;
         QList<qint64> starts;
-        QObject::connect(&rig, &PosteRig::helperStarted, &reading.context,
+        QObject::connect(&rig, &HelperRig::helperStarted, &reading.context,
                          [&] { starts.append(clock.elapsed()); });
         clock.start();
         rig.follow(network(4532));
@@ -285,7 +285,7 @@ TEST(PosteRig, AHelperThatKeepsDyingIsStartedAgainLaterEachTimeUpToTheCap) {
     }
 }
 
-TEST(PosteRig, TheHelpersLinesAreCheckedAndWhatIsNoReadingIsDropped) {
+TEST(HelperRig, TheHelpersLinesAreCheckedAndWhatIsNoReadingIsDropped) {
     QTemporaryDir dir;
     const QString fake = dir.filePath(QStringLiteral("fake-poste"));
     QFile script(fake);
@@ -309,7 +309,7 @@ exec cat >/dev/null
     script.close();
     ASSERT_TRUE(script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
 
-    PosteRig rig(fake);
+    HelperRig rig(fake);
     QList<RigReading> answers;
     QObject::connect(&rig, &RigControl::readingChanged, &rig, [&](const RigReading &r) {
         if (r.answering())
@@ -324,7 +324,7 @@ exec cat >/dev/null
     ZEP_TRY_VERIFY(rig.starts() >= 2, 5000);
 }
 
-TEST(PosteRig, TheHelperEndsWhenTheProgramGoes) {
+TEST(HelperRig, TheHelperEndsWhenTheProgramGoes) {
     SilentPeer peer;
     const struct {
         const char *what;
@@ -365,8 +365,8 @@ TEST(PosteRig, TheHelperEndsWhenTheProgramGoes) {
     ZEP_TRY_VERIFY(!running(child), 3000);
 }
 
-TEST(PosteRig, AWindowThatHeldItsThreadForSecondsDoesNotTakeTheSoundHelperForHung) {
-    PosteRig rig(helper);
+TEST(HelperRig, AWindowThatHeldItsThreadForSecondsDoesNotTakeTheSoundHelperForHung) {
+    HelperRig rig(helper);
     LastReading reading(rig);
     rig.follow(direct(1));
     ZEP_TRY_VERIFY(reading.last.answering(), 3000);

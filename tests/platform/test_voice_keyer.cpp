@@ -6,7 +6,7 @@
 #include "core/io/Settings.h"
 #include "core/station/KeyerSettings.h"
 #include "core/station/WavFile.h"
-#include "platform/PosteRig.h"
+#include "platform/HelperRig.h"
 #include "platform/VoixKeyer.h"
 #include "support/PulseServer.h"
 #include "support/Rigctld.h"
@@ -77,7 +77,7 @@ struct KeyedRadio {
         RigLink link;
         link.kind = RigLink::Kind::Rigctld;
         link.port = daemon.port();
-        rig = std::make_unique<PosteRig>(posteProgram, timing());
+        rig = std::make_unique<HelperRig>(posteProgram, timing());
         rig->follow(link);
         QTest::qWait(400);
         return true;
@@ -90,7 +90,7 @@ struct KeyedRadio {
     }
     QString ptt() const { return daemon.rigctlOutput({QStringLiteral("t")}); }
     Rigctld daemon;
-    std::unique_ptr<PosteRig> rig;
+    std::unique_ptr<HelperRig> rig;
 };
 
 } // namespace
@@ -173,7 +173,7 @@ TEST_F(VoiceFixture, AMessageThatCannotBePlayedIsOneFrenchLineAndNothingIsSent) 
     // The PTT on the CAT link and no radio followed: no sound goes out unkeyed.
     settings.write(keys::voixSortie, QStringLiteral("radio"));
     settings.write(keys::voixPtt, QStringLiteral("1"));
-    PosteRig idleRig(posteProgram);
+    HelperRig idleRig(posteProgram);
     VoixKeyer keyed(dir.path(), settings, &idleRig, voixProgram, quick());
     QSignalSpy keyedFailed(&keyed, &VoiceKeyer::failed);
     keyed.play(1);
@@ -199,7 +199,7 @@ TEST_F(VoiceFixture, ThePttGoesOnBeforeTheMessageAndOffAtItsEndOnEscapeAndWhenTh
     QSignalSpy playing(&voice, &VoixKeyer::playing);
     QSignalSpy finished(&voice, &VoiceKeyer::finished);
     QSignalSpy failed(&voice, &VoiceKeyer::failed);
-    QSignalSpy done(radio.rig.get(), &PosteRig::keyingDone);
+    QSignalSpy done(radio.rig.get(), &HelperRig::keyingDone);
 
     // Keyed before the first sound, released once it has played.
     voice.play(1);
@@ -258,9 +258,9 @@ TEST_F(VoiceFixture, AFrozenSoundHelperNeverKeepsThePttBeyondTheMessageAndTwoSec
     VoixKeyer voice(dir.path(), settings, radio.rig.get(), voixProgram, slow);
     QSignalSpy playing(&voice, &VoixKeyer::playing);
     QSignalSpy failed(&voice, &VoiceKeyer::failed);
-    QSignalSpy released(radio.rig.get(), &PosteRig::pttReleased);
+    QSignalSpy released(radio.rig.get(), &HelperRig::pttReleased);
     QElapsedTimer keyed;
-    QObject::connect(radio.rig.get(), &PosteRig::keyingDone, [&] {
+    QObject::connect(radio.rig.get(), &HelperRig::keyingDone, [&] {
         if (!keyed.isValid())
             keyed.start();
     });

@@ -1,4 +1,4 @@
-#include "platform/PosteRig.h"
+#include "platform/HelperRig.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -16,10 +16,10 @@ RigReading silent() {
 
 } // namespace
 
-PosteRig::PosteRig(QString program, RigTiming timing, QObject *parent)
+HelperRig::HelperRig(QString program, RigTiming timing, QObject *parent)
     : RigControl(parent), program_(std::move(program)), timing_(timing),
       backoffMs_(timing.firstBackoffMs) {
-    connect(&watch_, &QTimer::timeout, this, &PosteRig::watch);
+    connect(&watch_, &QTimer::timeout, this, &HelperRig::watch);
     restart_.setSingleShot(true);
     restart_.setTimerType(Qt::PreciseTimer);
     connect(&restart_, &QTimer::timeout, this, [this] {
@@ -35,12 +35,12 @@ PosteRig::PosteRig(QString program, RigTiming timing, QObject *parent)
     });
 }
 
-PosteRig::~PosteRig() {
+HelperRig::~HelperRig() {
     tests_.clear(); // nobody is left to hear of them
     stop();
 }
 
-QString PosteRig::defaultProgram() {
+QString HelperRig::defaultProgram() {
     const QString dir = QCoreApplication::applicationDirPath();
     const QString candidates[] = {
         dir + QLatin1Char('/') + helperName,
@@ -53,16 +53,16 @@ QString PosteRig::defaultProgram() {
     return candidates[0];
 }
 
-qint64 PosteRig::helperPid() const {
+qint64 HelperRig::helperPid() const {
     return process_ ? process_->processId() : 0;
 }
 
-bool PosteRig::hasWork() const {
+bool HelperRig::hasWork() const {
     return followed_.kind != RigLink::Kind::None || modelsWanted_ || !tests_.isEmpty() ||
            pttRelease_;
 }
 
-quint64 PosteRig::key(poste::Request request) {
+quint64 HelperRig::key(poste::Request request) {
     request.id = nextId_++;
     const quint64 id = request.id;
     QString refusal;
@@ -81,7 +81,7 @@ quint64 PosteRig::key(poste::Request request) {
     return id;
 }
 
-quint64 PosteRig::sendMorse(const QString &morse) {
+quint64 HelperRig::sendMorse(const QString &morse) {
     poste::Request r;
     r.kind = poste::Request::Kind::Morse;
     // The protocol takes one line of Morse at most: a longer text is cut at a character.
@@ -92,20 +92,20 @@ quint64 PosteRig::sendMorse(const QString &morse) {
     return key(r);
 }
 
-quint64 PosteRig::stopMorse() {
+quint64 HelperRig::stopMorse() {
     poste::Request r;
     r.kind = poste::Request::Kind::MorseStop;
     return key(r);
 }
 
-quint64 PosteRig::setKeyerSpeed(int wpm) {
+quint64 HelperRig::setKeyerSpeed(int wpm) {
     poste::Request r;
     r.kind = poste::Request::Kind::Speed;
     r.wpm = qBound(poste::minWpm, wpm, poste::maxWpm);
     return key(r);
 }
 
-quint64 PosteRig::setPtt(bool on, int forMs) {
+quint64 HelperRig::setPtt(bool on, int forMs) {
     poste::Request r;
     r.kind = poste::Request::Kind::Ptt;
     r.on = on;
@@ -125,13 +125,13 @@ quint64 PosteRig::setPtt(bool on, int forMs) {
     return id;
 }
 
-void PosteRig::failKeying(quint64 id, const QString &cause) {
+void HelperRig::failKeying(quint64 id, const QString &cause) {
     if (keying_.remove(id) == 0)
         return;
     emit keyingFailed(id, cause);
 }
 
-void PosteRig::releasePtt() {
+void HelperRig::releasePtt() {
     // The helper that keyed the transmitter is gone, perhaps with it still keyed: the next
     // helper releases it first thing.
     if (!pttOn_ && !pttRelease_)
@@ -144,7 +144,7 @@ void PosteRig::releasePtt() {
         emit pttReleased();
 }
 
-void PosteRig::follow(const RigLink &link) {
+void HelperRig::follow(const RigLink &link) {
     if (pttOn_) {
         // The helper releases the transmitter of the link it stops following.
         pttOn_ = false;
@@ -166,7 +166,7 @@ void PosteRig::follow(const RigLink &link) {
         ensureRunning(); // which sends the link followed
 }
 
-void PosteRig::test(const RigLink &link) {
+void HelperRig::test(const RigLink &link) {
     const quint64 id = nextId_++;
     tests_.insert(id, QElapsedTimer());
     tests_[id].start();
@@ -191,7 +191,7 @@ void PosteRig::test(const RigLink &link) {
     send({poste::Request::Kind::Test, id, link});
 }
 
-void PosteRig::listModels() {
+void HelperRig::listModels() {
     modelsWanted_ = true;
     modelsId_ = nextId_++;
     models_.clear();
@@ -201,7 +201,7 @@ void PosteRig::listModels() {
         ensureRunning();
 }
 
-void PosteRig::stop() {
+void HelperRig::stop() {
     followed_ = RigLink{};
     modelsWanted_ = false;
     restart_.stop();
@@ -232,12 +232,12 @@ void PosteRig::stop() {
         failKeying(id, QStringLiteral("le programme du poste est arrêté"));
 }
 
-void PosteRig::ensureRunning() {
+void HelperRig::ensureRunning() {
     if (!process_ && !restart_.isActive())
         startHelper();
 }
 
-void PosteRig::startHelper() {
+void HelperRig::startHelper() {
     process_ = new QProcess(this);
     process_->setProgram(program_);
     process_->setArguments({QStringLiteral("--parent"),
@@ -247,8 +247,8 @@ void PosteRig::startHelper() {
                             QStringLiteral("--reconnect"), QString::number(timing_.reconnectMs)});
     // Hamlib's own messages go nowhere: a pipe nobody reads would fill and block the helper.
     process_->setStandardErrorFile(QProcess::nullDevice());
-    connect(process_, &QProcess::readyReadStandardOutput, this, &PosteRig::readOutput);
-    connect(process_, &QProcess::finished, this, &PosteRig::helperGone);
+    connect(process_, &QProcess::readyReadStandardOutput, this, &HelperRig::readOutput);
+    connect(process_, &QProcess::finished, this, &HelperRig::helperGone);
     connect(process_, &QProcess::errorOccurred, this, [this](QProcess::ProcessError e) {
         if (e == QProcess::FailedToStart)
             helperGone();
@@ -277,7 +277,7 @@ void PosteRig::startHelper() {
     emit helperStarted();
 }
 
-void PosteRig::helperGone() {
+void HelperRig::helperGone() {
     if (!process_)
         return;
     QProcess *gone = std::exchange(process_, nullptr);
@@ -304,14 +304,14 @@ void PosteRig::helperGone() {
     }
 }
 
-void PosteRig::replace() {
+void HelperRig::replace() {
     // A hang is a death: the helper is killed (even stopped, SIGKILL ends it) and its end
     // handled at once rather than when the signal of its end comes through.
     process_->kill();
     helperGone();
 }
 
-void PosteRig::watch() {
+void HelperRig::watch() {
     if (!process_)
         return;
     // This thread held up (a long job of the window) has not read the helper's lines: the
@@ -341,12 +341,12 @@ void PosteRig::watch() {
     send({poste::Request::Kind::Ping, nextId_++, {}});
 }
 
-void PosteRig::send(const poste::Request &request) {
+void HelperRig::send(const poste::Request &request) {
     if (process_)
         process_->write(poste::encode(request));
 }
 
-void PosteRig::readOutput() {
+void HelperRig::readOutput() {
     if (!process_)
         return;
     reader_.append(process_->readAllStandardOutput());
@@ -359,7 +359,7 @@ void PosteRig::readOutput() {
     }
 }
 
-void PosteRig::handle(const poste::Reply &reply) {
+void HelperRig::handle(const poste::Reply &reply) {
     using Kind = poste::Reply::Kind;
     switch (reply.kind) {
     case Kind::Reading:
@@ -407,13 +407,13 @@ void PosteRig::handle(const poste::Reply &reply) {
     }
 }
 
-void PosteRig::failTest(quint64 id) {
+void HelperRig::failTest(quint64 id) {
     if (tests_.remove(id) == 0)
         return;
     emit tested(silent(), poste::frenchCause(poste::Cause::Timeout));
 }
 
-void PosteRig::take(const RigReading &reading) {
+void HelperRig::take(const RigReading &reading) {
     if (reading == last_)
         return;
     last_ = reading;

@@ -30,16 +30,16 @@ struct RigTiming {
 /// The radio through the helper program zep-rozadovev-poste, the only one that links Hamlib:
 /// a crash or a hang inside the library, or a radio that answers garbage, ends the helper and
 /// never the log window. The helper is started on the first request, spoken to over its pipes
-/// (core/station/RigProtocol.h) with signals only, watched (a PING every `pingMs`), and when it dies
-/// or hangs it is killed and started again after a back-off (0.5 s, 1 s, 2 s ... 10 s) while
+/// (core/station/RigProtocol.h) with signals only, watched (a PING every `pingMs`), and when it
+/// dies or hangs it is killed and started again after a back-off (0.5 s, 1 s, 2 s ... 10 s) while
 /// the reading is "Silent", which the entry window shows as "Poste : pas de réponse".
-class PosteRig : public RigControl {
+class HelperRig : public RigControl {
     Q_OBJECT
 public:
     /// `program` is the helper's path; by default the one beside this executable.
-    explicit PosteRig(QString program = defaultProgram(), RigTiming timing = {},
-                      QObject *parent = nullptr);
-    ~PosteRig() override;
+    explicit HelperRig(QString program = defaultProgram(), RigTiming timing = {},
+                       QObject *parent = nullptr);
+    ~HelperRig() override;
 
     void follow(const RigLink &link) override;
     void test(const RigLink &link) override;
