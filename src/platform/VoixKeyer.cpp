@@ -24,19 +24,19 @@ const QString pathTooLong = QStringLiteral("le chemin du fichier du message est 
 
 /// A sound helper that does not answer within `guard` is replaced; one that is gone or silent
 /// ends the work under way with `fail`.
-void watchHelper(QObject *owner, VoixHelper &helper, QTimer &guard,
+void watchHelper(QObject *owner, VoiceHelper &helper, QTimer &guard,
                  const std::function<void(const QString &)> &fail) {
     guard.setSingleShot(true);
     QObject::connect(&guard, &QTimer::timeout, owner, [&helper, fail] {
         helper.replace();
         fail(helperSilent);
     });
-    QObject::connect(&helper, &VoixHelper::gone, owner, [fail] { fail(helperGone); });
+    QObject::connect(&helper, &VoiceHelper::gone, owner, [fail] { fail(helperGone); });
 }
 
 /// Asks the helper to read the message at `path` for `device` (empty: the default output), the
 /// guard set for its answer; a path that cannot travel is said through `fail`.
-void askLoad(VoixHelper &helper, QTimer &guard, quint64 id, const QString &device,
+void askLoad(VoiceHelper &helper, QTimer &guard, quint64 id, const QString &device,
              const QString &path, const std::function<void(const QString &)> &fail) {
     if (!helper.send({voix::Request::Kind::Load, id, device, path, 0})) {
         fail(pathTooLong);
@@ -52,7 +52,7 @@ VoixKeyer::VoixKeyer(QString programDir, const SettingsStore &settings, HelperRi
     : VoiceKeyer(parent), programDir_(std::move(programDir)), settings_(settings), rig_(rig),
       helper_(std::move(program), timing) {
     watchHelper(this, helper_, guard_, [this](const QString &cause) { fail(cause); });
-    connect(&helper_, &VoixHelper::replied, this, &VoixKeyer::replied);
+    connect(&helper_, &VoiceHelper::replied, this, &VoixKeyer::replied);
     if (rig_) {
         connect(rig_, &HelperRig::keyingDone, this, [this](quint64 id) {
             if (id == pttId_ && phase_ == Phase::Keying)
@@ -171,7 +171,7 @@ VoixRecorder::VoixRecorder(QString programDir, QString program, VoixTiming timin
     : VoiceRecorder(parent), programDir_(std::move(programDir)),
       helper_(std::move(program), timing) {
     watchHelper(this, helper_, guard_, [this](const QString &cause) { fail(cause); });
-    connect(&helper_, &VoixHelper::replied, this, &VoixRecorder::replied);
+    connect(&helper_, &VoiceHelper::replied, this, &VoixRecorder::replied);
 }
 
 void VoixRecorder::record(int key, const QString &input) {

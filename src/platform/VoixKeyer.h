@@ -2,7 +2,7 @@
 
 #include "core/io/Settings.h"
 #include "platform/Keyers.h"
-#include "platform/VoixHelper.h"
+#include "platform/VoiceHelper.h"
 
 #include <QPointer>
 #include <QTimer>
@@ -21,7 +21,7 @@ class VoixKeyer : public VoiceKeyer {
     Q_OBJECT
 public:
     VoixKeyer(QString programDir, const SettingsStore &settings, HelperRig *rig,
-              QString program = VoixHelper::defaultProgram(), VoixTiming timing = {},
+              QString program = VoiceHelper::defaultProgram(), VoixTiming timing = {},
               QObject *parent = nullptr);
     ~VoixKeyer() override;
 
@@ -29,7 +29,7 @@ public:
     void stop() override;
 
     /// The sound helper, for the tests that kill it.
-    VoixHelper &helper() { return helper_; }
+    VoiceHelper &helper() { return helper_; }
 
 signals:
     /// The helper reports the sound is playing / was cut (for measures).
@@ -46,7 +46,7 @@ private:
     QString programDir_;
     const SettingsStore &settings_;
     QPointer<HelperRig> rig_;
-    VoixHelper helper_;
+    VoiceHelper helper_;
     QTimer guard_;
     Phase phase_ = Phase::Idle;
     int key_ = 0;
@@ -62,7 +62,7 @@ private:
 class VoixRecorder : public VoiceRecorder {
     Q_OBJECT
 public:
-    explicit VoixRecorder(QString programDir, QString program = VoixHelper::defaultProgram(),
+    explicit VoixRecorder(QString programDir, QString program = VoiceHelper::defaultProgram(),
                           VoixTiming timing = {}, QObject *parent = nullptr);
 
     void record(int key, const QString &input) override;
@@ -75,7 +75,7 @@ private:
     void fail(const QString &cause);
 
     QString programDir_;
-    VoixHelper helper_;
+    VoiceHelper helper_;
     QTimer guard_;
     Phase phase_ = Phase::Idle;
     quint64 id_ = 0;

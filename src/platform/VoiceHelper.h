@@ -21,15 +21,15 @@ struct VoixTiming {
 };
 
 /// The sound helper program zep-rozadovev-voix, the only one that links Qt Multimedia: started
-/// on the first request, spoken to over its pipes (core/station/VoiceProtocol.h), watched (a PING every
-/// `pingMs`), killed when it hangs; a helper that died is started again at the next request.
+/// on the first request, spoken to over its pipes (core/station/VoiceProtocol.h), watched (a PING
+/// every `pingMs`), killed when it hangs; a helper that died is started again at the next request.
 /// Its lines are input: a line that is not the protocol's is dropped.
-class VoixHelper : public QObject {
+class VoiceHelper : public QObject {
     Q_OBJECT
 public:
-    explicit VoixHelper(QString program = defaultProgram(), VoixTiming timing = {},
-                        QObject *parent = nullptr);
-    ~VoixHelper() override;
+    explicit VoiceHelper(QString program = defaultProgram(), VoixTiming timing = {},
+                         QObject *parent = nullptr);
+    ~VoiceHelper() override;
 
     /// Sends `request` (its id from nextId()), starting the helper first when none runs; false
     /// when the request does not fit a line.

@@ -1,4 +1,4 @@
-#include "platform/VoixHelper.h"
+#include "platform/VoiceHelper.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -10,12 +10,12 @@ namespace {
 const QString helperName = QStringLiteral("zep-rozadovev-voix");
 } // namespace
 
-VoixHelper::VoixHelper(QString program, VoixTiming timing, QObject *parent)
+VoiceHelper::VoiceHelper(QString program, VoixTiming timing, QObject *parent)
     : QObject(parent), program_(std::move(program)), timing_(timing) {
-    connect(&watch_, &QTimer::timeout, this, &VoixHelper::watch);
+    connect(&watch_, &QTimer::timeout, this, &VoiceHelper::watch);
 }
 
-VoixHelper::~VoixHelper() {
+VoiceHelper::~VoiceHelper() {
     if (!process_)
         return;
     QProcess *p = std::exchange(process_, nullptr);
@@ -27,7 +27,7 @@ VoixHelper::~VoixHelper() {
     delete p;
 }
 
-QString VoixHelper::defaultProgram() {
+QString VoiceHelper::defaultProgram() {
     const QString dir = QCoreApplication::applicationDirPath();
     const QString candidates[] = {
         dir + QLatin1Char('/') + helperName,
@@ -40,11 +40,11 @@ QString VoixHelper::defaultProgram() {
     return candidates[0];
 }
 
-qint64 VoixHelper::helperPid() const {
+qint64 VoiceHelper::helperPid() const {
     return process_ ? process_->processId() : 0;
 }
 
-bool VoixHelper::send(const voix::Request &request) {
+bool VoiceHelper::send(const voix::Request &request) {
     const std::optional<QByteArray> line = voix::encode(request);
     if (!line)
         return false;
@@ -54,15 +54,15 @@ bool VoixHelper::send(const voix::Request &request) {
     return true;
 }
 
-void VoixHelper::start() {
+void VoiceHelper::start() {
     process_ = new QProcess(this);
     process_->setProgram(program_);
     process_->setArguments(
         {QStringLiteral("--parent"), QString::number(QCoreApplication::applicationPid())});
     // The sound libraries' own messages go nowhere: a pipe nobody reads would fill and block.
     process_->setStandardErrorFile(QProcess::nullDevice());
-    connect(process_, &QProcess::readyReadStandardOutput, this, &VoixHelper::readOutput);
-    connect(process_, &QProcess::finished, this, &VoixHelper::died);
+    connect(process_, &QProcess::readyReadStandardOutput, this, &VoiceHelper::readOutput);
+    connect(process_, &QProcess::finished, this, &VoiceHelper::died);
     connect(process_, &QProcess::errorOccurred, this, [this](QProcess::ProcessError e) {
         if (e == QProcess::FailedToStart)
             died();
@@ -75,7 +75,7 @@ void VoixHelper::start() {
     process_->start();
 }
 
-void VoixHelper::died() {
+void VoiceHelper::died() {
     if (!process_)
         return;
     QProcess *ended = std::exchange(process_, nullptr);
@@ -89,14 +89,14 @@ void VoixHelper::died() {
     emit gone();
 }
 
-void VoixHelper::replace() {
+void VoiceHelper::replace() {
     if (!process_)
         return;
     process_->kill();
     died();
 }
 
-void VoixHelper::watch() {
+void VoiceHelper::watch() {
     if (!process_)
         return;
     // This thread held up has not read the helper's lines: the silence is not the helper's.
@@ -110,7 +110,7 @@ void VoixHelper::watch() {
     send({voix::Request::Kind::Ping, nextId(), {}, {}, 0});
 }
 
-void VoixHelper::readOutput() {
+void VoiceHelper::readOutput() {
     if (!process_)
         return;
     reader_.append(process_->readAllStandardOutput());
