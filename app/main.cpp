@@ -22,9 +22,9 @@
 #include "platform/DeviceKeyers.h"
 #include "platform/FileChooser.h"
 #include "platform/HelperRig.h"
+#include "platform/HelperVoiceKeyer.h"
 #include "platform/MessageBoxDialogs.h"
 #include "platform/Printer.h"
-#include "platform/VoixKeyer.h"
 #include "reports/CountryMapMenus.h"
 #include "reports/ListingMenus.h"
 #include "reports/Recherche_Indicatif.h"
@@ -199,7 +199,7 @@ int main(int argc, char **argv) {
     // The voice messages are played and recorded by the sound helper beside this program,
     // started at the first use; the PTT stays here, with the radio. Made after the radio and
     // gone before it, so that the PTT it keyed is released through it.
-    VoixKeyer voice(programDir, settings, &rig);
+    HelperVoiceKeyer voice(programDir, settings, &rig);
     VoixRecorder recorder(programDir);
     std::unique_ptr<Saisie_QSO> entry;
     setup.setEntryWindowOpener([&] {

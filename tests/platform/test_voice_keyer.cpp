@@ -7,7 +7,7 @@
 #include "core/station/KeyerSettings.h"
 #include "core/station/WavFile.h"
 #include "platform/HelperRig.h"
-#include "platform/VoixKeyer.h"
+#include "platform/HelperVoiceKeyer.h"
 #include "support/PulseServer.h"
 #include "support/Rigctld.h"
 #include "support/TryWait.h"
@@ -99,11 +99,11 @@ TEST_F(VoiceFixture, TheMessageIsHeardOnTheChosenOutputUntilItsEndOrEscape) {
     record(1, 1200);
     SinkMonitor monitor(QStringLiteral("radio"));
     ASSERT_TRUE(monitor.started());
-    VoixKeyer voice(dir.path(), settings, nullptr, voixProgram, quick());
-    QSignalSpy playing(&voice, &VoixKeyer::playing);
+    HelperVoiceKeyer voice(dir.path(), settings, nullptr, voixProgram, quick());
+    QSignalSpy playing(&voice, &HelperVoiceKeyer::playing);
     QSignalSpy finished(&voice, &VoiceKeyer::finished);
     QSignalSpy failed(&voice, &VoiceKeyer::failed);
-    QSignalSpy silenced(&voice, &VoixKeyer::silenced);
+    QSignalSpy silenced(&voice, &HelperVoiceKeyer::silenced);
 
     // To its end: heard while it plays, then the end is told.
     voice.play(1);
@@ -144,7 +144,7 @@ TEST_F(VoiceFixture, AMessageThatCannotBePlayedIsOneFrenchLineAndNothingIsSent) 
     }
     SinkMonitor monitor(QStringLiteral("radio"));
     ASSERT_TRUE(monitor.started());
-    VoixKeyer voice(dir.path(), settings, nullptr, voixProgram, quick());
+    HelperVoiceKeyer voice(dir.path(), settings, nullptr, voixProgram, quick());
     QSignalSpy failed(&voice, &VoiceKeyer::failed);
     QSignalSpy finished(&voice, &VoiceKeyer::finished);
     struct Case {
@@ -174,7 +174,7 @@ TEST_F(VoiceFixture, AMessageThatCannotBePlayedIsOneFrenchLineAndNothingIsSent) 
     settings.write(keys::voixSortie, QStringLiteral("radio"));
     settings.write(keys::voixPtt, QStringLiteral("1"));
     HelperRig idleRig(posteProgram);
-    VoixKeyer keyed(dir.path(), settings, &idleRig, voixProgram, quick());
+    HelperVoiceKeyer keyed(dir.path(), settings, &idleRig, voixProgram, quick());
     QSignalSpy keyedFailed(&keyed, &VoiceKeyer::failed);
     keyed.play(1);
     ZEP_TRY_COMPARE(keyedFailed.size(), 1, 5000);
@@ -195,8 +195,8 @@ TEST_F(VoiceFixture, ThePttGoesOnBeforeTheMessageAndOffAtItsEndOnEscapeAndWhenTh
     record(1, 1500);
     SinkMonitor monitor(QStringLiteral("radio"));
     ASSERT_TRUE(monitor.started());
-    VoixKeyer voice(dir.path(), settings, radio.rig.get(), voixProgram, quick());
-    QSignalSpy playing(&voice, &VoixKeyer::playing);
+    HelperVoiceKeyer voice(dir.path(), settings, radio.rig.get(), voixProgram, quick());
+    QSignalSpy playing(&voice, &HelperVoiceKeyer::playing);
     QSignalSpy finished(&voice, &VoiceKeyer::finished);
     QSignalSpy failed(&voice, &VoiceKeyer::failed);
     QSignalSpy done(radio.rig.get(), &HelperRig::keyingDone);
@@ -255,8 +255,8 @@ TEST_F(VoiceFixture, AFrozenSoundHelperNeverKeepsThePttBeyondTheMessageAndTwoSec
     VoixTiming slow;
     slow.answerMs = 8000;
     slow.marginMs = 8000;
-    VoixKeyer voice(dir.path(), settings, radio.rig.get(), voixProgram, slow);
-    QSignalSpy playing(&voice, &VoixKeyer::playing);
+    HelperVoiceKeyer voice(dir.path(), settings, radio.rig.get(), voixProgram, slow);
+    QSignalSpy playing(&voice, &HelperVoiceKeyer::playing);
     QSignalSpy failed(&voice, &VoiceKeyer::failed);
     QSignalSpy released(radio.rig.get(), &HelperRig::pttReleased);
     QElapsedTimer keyed;
@@ -286,9 +286,9 @@ TEST_F(VoiceFixture, TheProgramClosingInMidMessageReleasesThePtt) {
     settings.write(keys::voixPtt, QStringLiteral("1"));
     record(1, 3000);
     {
-        auto voice = std::make_unique<VoixKeyer>(dir.path(), settings, radio.rig.get(), voixProgram,
-                                                 quick());
-        QSignalSpy playing(voice.get(), &VoixKeyer::playing);
+        auto voice = std::make_unique<HelperVoiceKeyer>(dir.path(), settings, radio.rig.get(),
+                                                        voixProgram, quick());
+        QSignalSpy playing(voice.get(), &HelperVoiceKeyer::playing);
         voice->play(1);
         ZEP_TRY_COMPARE(playing.size(), 1, 5000);
         ASSERT_EQ(radio.ptt(), QStringLiteral("1"));

@@ -1,4 +1,4 @@
-#include "platform/VoixKeyer.h"
+#include "platform/HelperVoiceKeyer.h"
 
 #include "core/station/KeyerMessages.h"
 #include "core/station/KeyerSettings.h"
@@ -47,12 +47,13 @@ void askLoad(VoiceHelper &helper, QTimer &guard, quint64 id, const QString &devi
 
 } // namespace
 
-VoixKeyer::VoixKeyer(QString programDir, const SettingsStore &settings, HelperRig *rig,
-                     QString program, VoixTiming timing, QObject *parent)
+HelperVoiceKeyer::HelperVoiceKeyer(QString programDir, const SettingsStore &settings,
+                                   HelperRig *rig, QString program, VoixTiming timing,
+                                   QObject *parent)
     : VoiceKeyer(parent), programDir_(std::move(programDir)), settings_(settings), rig_(rig),
       helper_(std::move(program), timing) {
     watchHelper(this, helper_, guard_, [this](const QString &cause) { fail(cause); });
-    connect(&helper_, &VoiceHelper::replied, this, &VoixKeyer::replied);
+    connect(&helper_, &VoiceHelper::replied, this, &HelperVoiceKeyer::replied);
     if (rig_) {
         connect(rig_, &HelperRig::keyingDone, this, [this](quint64 id) {
             if (id == pttId_ && phase_ == Phase::Keying)
@@ -72,12 +73,12 @@ VoixKeyer::VoixKeyer(QString programDir, const SettingsStore &settings, HelperRi
     }
 }
 
-VoixKeyer::~VoixKeyer() {
+HelperVoiceKeyer::~HelperVoiceKeyer() {
     // The program closes: the transmitter is never left keyed.
     stop();
 }
 
-void VoixKeyer::play(int key) {
+void HelperVoiceKeyer::play(int key) {
     stop();
     const KeyerSettings s = KeyerSettings::load(settings_);
     key_ = key;
@@ -93,7 +94,7 @@ void VoixKeyer::play(int key) {
             [this](const QString &cause) { fail(cause); });
 }
 
-void VoixKeyer::replied(const voix::Reply &reply) {
+void HelperVoiceKeyer::replied(const voix::Reply &reply) {
     if (reply.kind == voix::Reply::Kind::Stopped && reply.id == playId_) {
         emit silenced();
         return;
@@ -135,19 +136,19 @@ void VoixKeyer::replied(const voix::Reply &reply) {
     }
 }
 
-void VoixKeyer::startPlaying() {
+void HelperVoiceKeyer::startPlaying() {
     phase_ = Phase::Playing;
     helper_.send({voix::Request::Kind::Start, playId_, {}, {}, 0});
     guard_.start(lengthMs_ + helper_.timing().marginMs);
 }
 
-void VoixKeyer::release() {
+void HelperVoiceKeyer::release() {
     if (keyed_ && rig_)
         rig_->setPtt(false);
     keyed_ = false;
 }
 
-void VoixKeyer::stop() {
+void HelperVoiceKeyer::stop() {
     guard_.stop();
     if (phase_ == Phase::Idle)
         return;
@@ -158,7 +159,7 @@ void VoixKeyer::stop() {
         helper_.send({voix::Request::Kind::Stop, playId_, {}, {}, 0});
 }
 
-void VoixKeyer::fail(const QString &cause) {
+void HelperVoiceKeyer::fail(const QString &cause) {
     if (phase_ == Phase::Idle) {
         release();
         return;

@@ -17,13 +17,13 @@ class HelperRig;
 /// open, playback starts once the radio has taken the PTT, and the PTT is released at the end,
 /// on stop(), on any failure (output gone, file refused, either helper dead) and when this
 /// object goes; HelperRig's watchdog releases it anyway 2 s after the message's length.
-class VoixKeyer : public VoiceKeyer {
+class HelperVoiceKeyer : public VoiceKeyer {
     Q_OBJECT
 public:
-    VoixKeyer(QString programDir, const SettingsStore &settings, HelperRig *rig,
-              QString program = VoiceHelper::defaultProgram(), VoixTiming timing = {},
-              QObject *parent = nullptr);
-    ~VoixKeyer() override;
+    HelperVoiceKeyer(QString programDir, const SettingsStore &settings, HelperRig *rig,
+                     QString program = VoiceHelper::defaultProgram(), VoixTiming timing = {},
+                     QObject *parent = nullptr);
+    ~HelperVoiceKeyer() override;
 
     void play(int key) override;
     void stop() override;
