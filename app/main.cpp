@@ -200,7 +200,7 @@ int main(int argc, char **argv) {
     // started at the first use; the PTT stays here, with the radio. Made after the radio and
     // gone before it, so that the PTT it keyed is released through it.
     HelperVoiceKeyer voice(programDir, settings, &rig);
-    VoixRecorder recorder(programDir);
+    HelperVoiceRecorder recorder(programDir);
     std::unique_ptr<Saisie_QSO> entry;
     setup.setEntryWindowOpener([&] {
         offerLogRestore(setup.currentActivation(), mirror.folder());

@@ -168,14 +168,15 @@ void HelperVoiceKeyer::fail(const QString &cause) {
     emit failed(voiceLine(key_, cause));
 }
 
-VoixRecorder::VoixRecorder(QString programDir, QString program, VoixTiming timing, QObject *parent)
+HelperVoiceRecorder::HelperVoiceRecorder(QString programDir, QString program, VoixTiming timing,
+                                         QObject *parent)
     : VoiceRecorder(parent), programDir_(std::move(programDir)),
       helper_(std::move(program), timing) {
     watchHelper(this, helper_, guard_, [this](const QString &cause) { fail(cause); });
-    connect(&helper_, &VoiceHelper::replied, this, &VoixRecorder::replied);
+    connect(&helper_, &VoiceHelper::replied, this, &HelperVoiceRecorder::replied);
 }
 
-void VoixRecorder::record(int key, const QString &input) {
+void HelperVoiceRecorder::record(int key, const QString &input) {
     stop();
     id_ = helper_.nextId();
     const voix::Request r{voix::Request::Kind::Record, id_, input,
@@ -188,7 +189,7 @@ void VoixRecorder::record(int key, const QString &input) {
     guard_.start(helper_.timing().recordMs + helper_.timing().marginMs);
 }
 
-void VoixRecorder::listen(int key) {
+void HelperVoiceRecorder::listen(int key) {
     stop();
     id_ = helper_.nextId();
     phase_ = Phase::Loading;
@@ -196,7 +197,7 @@ void VoixRecorder::listen(int key) {
             [this](const QString &cause) { fail(cause); });
 }
 
-void VoixRecorder::stop() {
+void HelperVoiceRecorder::stop() {
     switch (phase_) {
     case Phase::Idle:
     case Phase::Saving:
@@ -218,7 +219,7 @@ void VoixRecorder::stop() {
     }
 }
 
-void VoixRecorder::replied(const voix::Reply &reply) {
+void HelperVoiceRecorder::replied(const voix::Reply &reply) {
     if (phase_ == Phase::Idle || reply.id != id_)
         return;
     switch (reply.kind) {
@@ -251,7 +252,7 @@ void VoixRecorder::replied(const voix::Reply &reply) {
     }
 }
 
-void VoixRecorder::fail(const QString &cause) {
+void HelperVoiceRecorder::fail(const QString &cause) {
     if (phase_ == Phase::Idle)
         return;
     guard_.stop();

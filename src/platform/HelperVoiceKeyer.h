@@ -59,11 +59,12 @@ private:
 
 /// The recording of the messages through its own sound helper: "Messages/Fn.wav" in the
 /// program directory, written by the helper through the crash-safe path.
-class VoixRecorder : public VoiceRecorder {
+class HelperVoiceRecorder : public VoiceRecorder {
     Q_OBJECT
 public:
-    explicit VoixRecorder(QString programDir, QString program = VoiceHelper::defaultProgram(),
-                          VoixTiming timing = {}, QObject *parent = nullptr);
+    explicit HelperVoiceRecorder(QString programDir,
+                                 QString program = VoiceHelper::defaultProgram(),
+                                 VoixTiming timing = {}, QObject *parent = nullptr);
 
     void record(int key, const QString &input) override;
     void listen(int key) override;

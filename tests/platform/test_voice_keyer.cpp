@@ -302,7 +302,7 @@ TEST_F(VoiceFixture, TheProgramClosingInMidMessageReleasesThePtt) {
 TEST_F(VoiceFixture, ARecordingFromTheInputIsAWavFileOfItsLength) {
     VoixTiming t = quick();
     t.recordMs = 1500;
-    VoixRecorder recorder(dir.path(), voixProgram, t);
+    HelperVoiceRecorder recorder(dir.path(), voixProgram, t);
     QSignalSpy saved(&recorder, &VoiceRecorder::saved);
     QSignalSpy levels(&recorder, &VoiceRecorder::level);
     QSignalSpy failed(&recorder, &VoiceRecorder::failed);
