@@ -48,7 +48,7 @@ void askLoad(VoiceHelper &helper, QTimer &guard, quint64 id, const QString &devi
 } // namespace
 
 HelperVoiceKeyer::HelperVoiceKeyer(QString programDir, const SettingsStore &settings,
-                                   HelperRig *rig, QString program, VoixTiming timing,
+                                   HelperRig *rig, QString program, VoiceTiming timing,
                                    QObject *parent)
     : VoiceKeyer(parent), programDir_(std::move(programDir)), settings_(settings), rig_(rig),
       helper_(std::move(program), timing) {
@@ -168,7 +168,7 @@ void HelperVoiceKeyer::fail(const QString &cause) {
     emit failed(voiceLine(key_, cause));
 }
 
-HelperVoiceRecorder::HelperVoiceRecorder(QString programDir, QString program, VoixTiming timing,
+HelperVoiceRecorder::HelperVoiceRecorder(QString programDir, QString program, VoiceTiming timing,
                                          QObject *parent)
     : VoiceRecorder(parent), programDir_(std::move(programDir)),
       helper_(std::move(program), timing) {

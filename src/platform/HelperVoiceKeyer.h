@@ -21,7 +21,7 @@ class HelperVoiceKeyer : public VoiceKeyer {
     Q_OBJECT
 public:
     HelperVoiceKeyer(QString programDir, const SettingsStore &settings, HelperRig *rig,
-                     QString program = VoiceHelper::defaultProgram(), VoixTiming timing = {},
+                     QString program = VoiceHelper::defaultProgram(), VoiceTiming timing = {},
                      QObject *parent = nullptr);
     ~HelperVoiceKeyer() override;
 
@@ -64,7 +64,7 @@ class HelperVoiceRecorder : public VoiceRecorder {
 public:
     explicit HelperVoiceRecorder(QString programDir,
                                  QString program = VoiceHelper::defaultProgram(),
-                                 VoixTiming timing = {}, QObject *parent = nullptr);
+                                 VoiceTiming timing = {}, QObject *parent = nullptr);
 
     void record(int key, const QString &input) override;
     void listen(int key) override;

@@ -10,7 +10,7 @@ namespace {
 const QString helperName = QStringLiteral("zep-rozadovev-voix");
 } // namespace
 
-VoiceHelper::VoiceHelper(QString program, VoixTiming timing, QObject *parent)
+VoiceHelper::VoiceHelper(QString program, VoiceTiming timing, QObject *parent)
     : QObject(parent), program_(std::move(program)), timing_(timing) {
     connect(&watch_, &QTimer::timeout, this, &VoiceHelper::watch);
 }

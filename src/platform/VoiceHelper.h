@@ -11,7 +11,7 @@ class QProcess;
 namespace zep {
 
 /// The times of the sound helper's watch. The defaults are the program's; tests shorten some.
-struct VoixTiming {
+struct VoiceTiming {
     int pingMs = 1000;   ///< the helper is asked for a sign of life this often
     int answerMs = 3000; ///< a helper that says nothing this long hangs: it is replaced
     int loadMs = 5000;   ///< a message not ready this long after it was asked has failed
@@ -27,7 +27,7 @@ struct VoixTiming {
 class VoiceHelper : public QObject {
     Q_OBJECT
 public:
-    explicit VoiceHelper(QString program = defaultProgram(), VoixTiming timing = {},
+    explicit VoiceHelper(QString program = defaultProgram(), VoiceTiming timing = {},
                          QObject *parent = nullptr);
     ~VoiceHelper() override;
 
@@ -38,7 +38,7 @@ public:
     /// Ends the helper at once (a hang); gone() follows.
     void replace();
 
-    const VoixTiming &timing() const { return timing_; }
+    const VoiceTiming &timing() const { return timing_; }
     /// The running helper's process id, 0 when none runs.
     qint64 helperPid() const;
     int starts() const { return starts_; }
@@ -59,7 +59,7 @@ private:
     void watch();
 
     QString program_;
-    VoixTiming timing_;
+    VoiceTiming timing_;
     QProcess *process_ = nullptr;
     voix::LineReader reader_;
     QTimer watch_;

@@ -59,8 +59,8 @@ protected:
         ASSERT_TRUE(
             wav::writeFile(keyer::recordingPath(dir.path(), key), wav::recordingFormat, tone(ms)));
     }
-    static VoixTiming quick() {
-        VoixTiming t;
+    static VoiceTiming quick() {
+        VoiceTiming t;
         t.pingMs = 200;
         t.answerMs = 1000;
         return t;
@@ -252,7 +252,7 @@ TEST_F(VoiceFixture, AFrozenSoundHelperNeverKeepsThePttBeyondTheMessageAndTwoSec
     settings.write(keys::voixPtt, QStringLiteral("1"));
     record(1, 800);
     // A watch slower than the PTT's own watchdog: the watchdog is what releases the PTT.
-    VoixTiming slow;
+    VoiceTiming slow;
     slow.answerMs = 8000;
     slow.marginMs = 8000;
     HelperVoiceKeyer voice(dir.path(), settings, radio.rig.get(), voixProgram, slow);
@@ -300,7 +300,7 @@ TEST_F(VoiceFixture, TheProgramClosingInMidMessageReleasesThePtt) {
 }
 
 TEST_F(VoiceFixture, ARecordingFromTheInputIsAWavFileOfItsLength) {
-    VoixTiming t = quick();
+    VoiceTiming t = quick();
     t.recordMs = 1500;
     HelperVoiceRecorder recorder(dir.path(), voixProgram, t);
     QSignalSpy saved(&recorder, &VoiceRecorder::saved);
