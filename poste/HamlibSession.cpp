@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <mutex>
 
-namespace zep::poste {
+namespace zep::rigproto {
 
 namespace {
 
@@ -179,4 +179,4 @@ QList<RigModel> HamlibSession::models() {
     return models;
 }
 
-} // namespace zep::poste
+} // namespace zep::rigproto

@@ -8,7 +8,7 @@
 
 struct s_rig;
 
-namespace zep::poste {
+namespace zep::rigproto {
 
 /// One Hamlib handle, used from one thread only: opened on a link, read, closed when it goes.
 class HamlibSession {
@@ -44,4 +44,4 @@ private:
 /// The protocol's cause for a Hamlib error code (negative or not).
 Cause causeOfHamlib(int error);
 
-} // namespace zep::poste
+} // namespace zep::rigproto

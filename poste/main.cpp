@@ -31,7 +31,7 @@
 #include <unistd.h>
 
 using namespace zep;
-using namespace zep::poste;
+using namespace zep::rigproto;
 
 namespace {
 

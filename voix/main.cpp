@@ -28,7 +28,7 @@ void send(const voix::Reply &reply) {
     const std::optional<QByteArray> line = voix::encode(reply);
     if (!line)
         return;
-    if (!poste::writeWhole(STDOUT_FILENO, *line))
+    if (!rigproto::writeWhole(STDOUT_FILENO, *line))
         _exit(0);
 }
 

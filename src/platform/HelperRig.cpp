@@ -62,7 +62,7 @@ bool HelperRig::hasWork() const {
            pttRelease_;
 }
 
-quint64 HelperRig::key(poste::Request request) {
+quint64 HelperRig::key(rigproto::Request request) {
     request.id = nextId_++;
     const quint64 id = request.id;
     QString refusal;
@@ -82,32 +82,32 @@ quint64 HelperRig::key(poste::Request request) {
 }
 
 quint64 HelperRig::sendMorse(const QString &morse) {
-    poste::Request r;
-    r.kind = poste::Request::Kind::Morse;
+    rigproto::Request r;
+    r.kind = rigproto::Request::Kind::Morse;
     // The protocol takes one line of Morse at most: a longer text is cut at a character.
     QString text = morse;
-    while (text.toUtf8().size() > poste::maxMorseBytes)
+    while (text.toUtf8().size() > rigproto::maxMorseBytes)
         text.chop(1);
     r.text = text;
     return key(r);
 }
 
 quint64 HelperRig::stopMorse() {
-    poste::Request r;
-    r.kind = poste::Request::Kind::MorseStop;
+    rigproto::Request r;
+    r.kind = rigproto::Request::Kind::MorseStop;
     return key(r);
 }
 
 quint64 HelperRig::setKeyerSpeed(int wpm) {
-    poste::Request r;
-    r.kind = poste::Request::Kind::Speed;
-    r.wpm = qBound(poste::minWpm, wpm, poste::maxWpm);
+    rigproto::Request r;
+    r.kind = rigproto::Request::Kind::Speed;
+    r.wpm = qBound(rigproto::minWpm, wpm, rigproto::maxWpm);
     return key(r);
 }
 
 quint64 HelperRig::setPtt(bool on, int forMs) {
-    poste::Request r;
-    r.kind = poste::Request::Kind::Ptt;
+    rigproto::Request r;
+    r.kind = rigproto::Request::Kind::Ptt;
     r.on = on;
     if (on) {
         pttOn_ = true;
@@ -156,12 +156,12 @@ void HelperRig::follow(const RigLink &link) {
     lastReading_.restart();
     if (link.kind == RigLink::Kind::None) {
         if (process_)
-            send({poste::Request::Kind::Follow, followId_, link});
+            send({rigproto::Request::Kind::Follow, followId_, link});
         take(RigReading{});
         return;
     }
     if (process_)
-        send({poste::Request::Kind::Follow, followId_, link});
+        send({rigproto::Request::Kind::Follow, followId_, link});
     else
         ensureRunning(); // which sends the link followed
 }
@@ -178,7 +178,7 @@ void HelperRig::test(const RigLink &link) {
         return;
     }
     if (process_) {
-        send({poste::Request::Kind::Test, id, link});
+        send({rigproto::Request::Kind::Test, id, link});
         return;
     }
     if (restart_.isActive()) {
@@ -188,7 +188,7 @@ void HelperRig::test(const RigLink &link) {
         return;
     }
     startHelper();
-    send({poste::Request::Kind::Test, id, link});
+    send({rigproto::Request::Kind::Test, id, link});
 }
 
 void HelperRig::listModels() {
@@ -196,7 +196,7 @@ void HelperRig::listModels() {
     modelsId_ = nextId_++;
     models_.clear();
     if (process_)
-        send({poste::Request::Kind::Models, modelsId_, {}});
+        send({rigproto::Request::Kind::Models, modelsId_, {}});
     else
         ensureRunning();
 }
@@ -253,7 +253,7 @@ void HelperRig::startHelper() {
         if (e == QProcess::FailedToStart)
             helperGone();
     });
-    reader_ = poste::LineReader();
+    reader_ = rigproto::LineReader();
     lastLine_.start();
     lastReading_.start();
     lastWatch_.invalidate();
@@ -261,10 +261,10 @@ void HelperRig::startHelper() {
     watch_.start(timing_.pingMs);
     process_->start();
     if (followed_.kind != RigLink::Kind::None) {
-        send({poste::Request::Kind::Follow, followId_, followed_});
+        send({rigproto::Request::Kind::Follow, followId_, followed_});
         if (pttRelease_) {
-            poste::Request off;
-            off.kind = poste::Request::Kind::Ptt;
+            rigproto::Request off;
+            off.kind = rigproto::Request::Kind::Ptt;
             off.id = pttReleaseId_ = nextId_++;
             off.on = false;
             send(off);
@@ -272,7 +272,7 @@ void HelperRig::startHelper() {
     }
     if (modelsWanted_) {
         models_.clear();
-        send({poste::Request::Kind::Models, modelsId_, {}});
+        send({rigproto::Request::Kind::Models, modelsId_, {}});
     }
     emit helperStarted();
 }
@@ -337,13 +337,13 @@ void HelperRig::watch() {
         if (it.value().elapsed() > timing_.keyingMs)
             lateKeying.append(it.key());
     for (quint64 id : lateKeying)
-        failKeying(id, poste::frenchCause(poste::Cause::Timeout));
-    send({poste::Request::Kind::Ping, nextId_++, {}});
+        failKeying(id, rigproto::frenchCause(rigproto::Cause::Timeout));
+    send({rigproto::Request::Kind::Ping, nextId_++, {}});
 }
 
-void HelperRig::send(const poste::Request &request) {
+void HelperRig::send(const rigproto::Request &request) {
     if (process_)
-        process_->write(poste::encode(request));
+        process_->write(rigproto::encode(request));
 }
 
 void HelperRig::readOutput() {
@@ -352,15 +352,15 @@ void HelperRig::readOutput() {
     reader_.append(process_->readAllStandardOutput());
     lastLine_.restart();
     while (const auto line = reader_.next()) {
-        if (const auto reply = poste::parseReply(*line))
+        if (const auto reply = rigproto::parseReply(*line))
             handle(*reply);
         if (!process_) // gone while a line was handled
             return;
     }
 }
 
-void HelperRig::handle(const poste::Reply &reply) {
-    using Kind = poste::Reply::Kind;
+void HelperRig::handle(const rigproto::Reply &reply) {
+    using Kind = rigproto::Reply::Kind;
     switch (reply.kind) {
     case Kind::Reading:
     case Kind::Silent:
@@ -374,10 +374,10 @@ void HelperRig::handle(const poste::Reply &reply) {
     case Kind::Tested:
         if (tests_.remove(reply.id) == 0)
             return;
-        emit tested(reply.reading, reply.cause ? poste::frenchCause(*reply.cause) : QString());
+        emit tested(reply.reading, reply.cause ? rigproto::frenchCause(*reply.cause) : QString());
         return;
     case Kind::Model:
-        if (modelsWanted_ && reply.id == modelsId_ && models_.size() < poste::maxModels)
+        if (modelsWanted_ && reply.id == modelsId_ && models_.size() < rigproto::maxModels)
             models_.append(reply.model);
         return;
     case Kind::ModelsEnd:
@@ -398,8 +398,8 @@ void HelperRig::handle(const poste::Reply &reply) {
         if (reply.kind == Kind::Done)
             emit keyingDone(reply.id);
         else
-            emit keyingFailed(reply.id,
-                              poste::keyingCause(reply.cause.value_or(poste::Cause::Unknown)));
+            emit keyingFailed(
+                reply.id, rigproto::keyingCause(reply.cause.value_or(rigproto::Cause::Unknown)));
         return;
     case Kind::Hello:
     case Kind::Pong:
@@ -410,7 +410,7 @@ void HelperRig::handle(const poste::Reply &reply) {
 void HelperRig::failTest(quint64 id) {
     if (tests_.remove(id) == 0)
         return;
-    emit tested(silent(), poste::frenchCause(poste::Cause::Timeout));
+    emit tested(silent(), rigproto::frenchCause(rigproto::Cause::Timeout));
 }
 
 void HelperRig::take(const RigReading &reading) {

@@ -86,21 +86,21 @@ private:
     void startHelper();
     void helperGone();
     void readOutput();
-    void handle(const poste::Reply &reply);
-    void send(const poste::Request &request);
+    void handle(const rigproto::Reply &reply);
+    void send(const rigproto::Request &request);
     void watch();
     void replace();
     void failTest(quint64 id);
     void take(const RigReading &reading);
     bool hasWork() const;
-    quint64 key(poste::Request request);
+    quint64 key(rigproto::Request request);
     void failKeying(quint64 id, const QString &cause);
     void releasePtt();
 
     QString program_;
     RigTiming timing_;
     QProcess *process_ = nullptr;
-    poste::LineReader reader_;
+    rigproto::LineReader reader_;
     QTimer watch_;
     QTimer restart_;
     QElapsedTimer lastLine_;

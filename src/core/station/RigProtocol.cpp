@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-namespace zep::poste {
+namespace zep::rigproto {
 
 namespace {
 
@@ -452,4 +452,4 @@ std::optional<QByteArray> LineReader::next() {
     return lines_.takeFirst();
 }
 
-} // namespace zep::poste
+} // namespace zep::rigproto

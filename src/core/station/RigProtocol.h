@@ -43,7 +43,7 @@
 ///
 /// Each side takes the other's lines as input: an overlong line, a field out of bounds or an
 /// unknown line is dropped, never trusted.
-namespace zep::poste {
+namespace zep::rigproto {
 
 inline constexpr int protocolVersion = 1;
 /// The longest line either side keeps, its LF included.
@@ -138,4 +138,4 @@ private:
     int dropped_ = 0;
 };
 
-} // namespace zep::poste
+} // namespace zep::rigproto

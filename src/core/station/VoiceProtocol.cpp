@@ -22,7 +22,7 @@ std::optional<QByteArray> text(const QString &value) {
 std::optional<QString> textOf(QByteArrayView field) {
     if (field != "-" && field.contains('-'))
         return std::nullopt; // always encoded by the writer
-    return poste::textField(field, maxTextBytes);
+    return rigproto::textField(field, maxTextBytes);
 }
 
 std::optional<qint64> numberIn(QByteArrayView field, qint64 low, qint64 high) {

@@ -37,7 +37,7 @@
 namespace zep::voix {
 
 inline constexpr int protocolVersion = 1;
-using poste::maxLineBytes;
+using rigproto::maxLineBytes;
 /// The longest recording, in milliseconds.
 inline constexpr int maxRecordMs = 30'000;
 /// The longest text field, decoded.
@@ -72,6 +72,6 @@ std::optional<Request> parseRequest(QByteArrayView line);
 std::optional<Reply> parseReply(QByteArrayView line);
 
 /// Cuts the byte stream into lines of at most `maxLineBytes`, as the radio helper's.
-using LineReader = poste::LineReader;
+using LineReader = rigproto::LineReader;
 
 } // namespace zep::voix

@@ -9,7 +9,7 @@
 #include <limits>
 
 using namespace zep;
-using namespace zep::poste;
+using namespace zep::rigproto;
 
 namespace {
 using State = RigReading::State;
