@@ -62,11 +62,13 @@ void helperLines(QByteArrayView bytes) {
             *line, rigproto::parseReply,
             [](const rigproto::Reply &r) { return rigproto::encode(r); },
             "a radio answer reads the same written again");
-        roundTrip<voix::Request>(
-            *line, voix::parseRequest, [](const voix::Request &r) { return voix::encode(r); },
+        roundTrip<voiceproto::Request>(
+            *line, voiceproto::parseRequest,
+            [](const voiceproto::Request &r) { return voiceproto::encode(r); },
             "a sound request reads the same written again");
-        roundTrip<voix::Reply>(
-            *line, voix::parseReply, [](const voix::Reply &r) { return voix::encode(r); },
+        roundTrip<voiceproto::Reply>(
+            *line, voiceproto::parseReply,
+            [](const voiceproto::Reply &r) { return voiceproto::encode(r); },
             "a sound answer reads the same written again");
     }
 }

@@ -24,8 +24,8 @@ using namespace zep;
 namespace {
 
 /// Writes one whole line on the standard output; the program gone, the helper ends.
-void send(const voix::Reply &reply) {
-    const std::optional<QByteArray> line = voix::encode(reply);
+void send(const voiceproto::Reply &reply) {
+    const std::optional<QByteArray> line = voiceproto::encode(reply);
     if (!line)
         return;
     if (!rigproto::writeWhole(STDOUT_FILENO, *line))
@@ -50,8 +50,8 @@ int main(int argc, char **argv) {
     std::signal(SIGPIPE, SIG_IGN);
     QCoreApplication app(argc, argv);
 
-    voix::AudioSession session(send);
-    voix::LineReader reader;
+    voiceproto::AudioSession session(send);
+    voiceproto::LineReader reader;
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
     QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
         char buffer[4096];
@@ -66,9 +66,9 @@ int main(int argc, char **argv) {
         }
         reader.append(QByteArrayView(buffer, n));
         while (const auto line = reader.next())
-            if (const auto request = voix::parseRequest(*line))
+            if (const auto request = voiceproto::parseRequest(*line))
                 session.handle(*request);
     });
-    send({voix::Reply::Kind::Hello, quint64(voix::protocolVersion), 0, {}});
+    send({voiceproto::Reply::Kind::Hello, quint64(voiceproto::protocolVersion), 0, {}});
     return app.exec();
 }

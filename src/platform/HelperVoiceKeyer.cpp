@@ -38,7 +38,7 @@ void watchHelper(QObject *owner, VoiceHelper &helper, QTimer &guard,
 /// guard set for its answer; a path that cannot travel is said through `fail`.
 void askLoad(VoiceHelper &helper, QTimer &guard, quint64 id, const QString &device,
              const QString &path, const std::function<void(const QString &)> &fail) {
-    if (!helper.send({voix::Request::Kind::Load, id, device, path, 0})) {
+    if (!helper.send({voiceproto::Request::Kind::Load, id, device, path, 0})) {
         fail(pathTooLong);
         return;
     }
@@ -94,15 +94,15 @@ void HelperVoiceKeyer::play(int key) {
             [this](const QString &cause) { fail(cause); });
 }
 
-void HelperVoiceKeyer::replied(const voix::Reply &reply) {
-    if (reply.kind == voix::Reply::Kind::Stopped && reply.id == playId_) {
+void HelperVoiceKeyer::replied(const voiceproto::Reply &reply) {
+    if (reply.kind == voiceproto::Reply::Kind::Stopped && reply.id == playId_) {
         emit silenced();
         return;
     }
     if (phase_ == Phase::Idle || reply.id != playId_)
         return;
     switch (reply.kind) {
-    case voix::Reply::Kind::Ready:
+    case voiceproto::Reply::Kind::Ready:
         if (phase_ != Phase::Loading)
             return;
         lengthMs_ = reply.value;
@@ -117,10 +117,10 @@ void HelperVoiceKeyer::replied(const voix::Reply &reply) {
         pttId_ = rig_->setPtt(true, lengthMs_);
         guard_.start(helper_.timing().keyingMs);
         return;
-    case voix::Reply::Kind::Playing:
+    case voiceproto::Reply::Kind::Playing:
         emit playing();
         return;
-    case voix::Reply::Kind::Ended:
+    case voiceproto::Reply::Kind::Ended:
         if (phase_ != Phase::Playing)
             return;
         guard_.stop();
@@ -128,7 +128,7 @@ void HelperVoiceKeyer::replied(const voix::Reply &reply) {
         release();
         emit finished();
         return;
-    case voix::Reply::Kind::Failed:
+    case voiceproto::Reply::Kind::Failed:
         fail(reply.cause);
         return;
     default:
@@ -138,7 +138,7 @@ void HelperVoiceKeyer::replied(const voix::Reply &reply) {
 
 void HelperVoiceKeyer::startPlaying() {
     phase_ = Phase::Playing;
-    helper_.send({voix::Request::Kind::Start, playId_, {}, {}, 0});
+    helper_.send({voiceproto::Request::Kind::Start, playId_, {}, {}, 0});
     guard_.start(lengthMs_ + helper_.timing().marginMs);
 }
 
@@ -156,7 +156,7 @@ void HelperVoiceKeyer::stop() {
     release();
     phase_ = Phase::Idle;
     if (helper_.helperPid())
-        helper_.send({voix::Request::Kind::Stop, playId_, {}, {}, 0});
+        helper_.send({voiceproto::Request::Kind::Stop, playId_, {}, {}, 0});
 }
 
 void HelperVoiceKeyer::fail(const QString &cause) {
@@ -179,8 +179,8 @@ HelperVoiceRecorder::HelperVoiceRecorder(QString programDir, QString program, Vo
 void HelperVoiceRecorder::record(int key, const QString &input) {
     stop();
     id_ = helper_.nextId();
-    const voix::Request r{voix::Request::Kind::Record, id_, input,
-                          keyer::recordingPath(programDir_, key), helper_.timing().recordMs};
+    const voiceproto::Request r{voiceproto::Request::Kind::Record, id_, input,
+                                keyer::recordingPath(programDir_, key), helper_.timing().recordMs};
     phase_ = Phase::Recording;
     if (!helper_.send(r)) {
         fail(pathTooLong);
@@ -205,7 +205,7 @@ void HelperVoiceRecorder::stop() {
     case Phase::Recording:
         // Saved by the helper, then answered.
         phase_ = Phase::Saving;
-        helper_.send({voix::Request::Kind::Stop, id_, {}, {}, 0});
+        helper_.send({voiceproto::Request::Kind::Stop, id_, {}, {}, 0});
         guard_.start(helper_.timing().loadMs);
         return;
     case Phase::Loading:
@@ -213,38 +213,38 @@ void HelperVoiceRecorder::stop() {
         guard_.stop();
         phase_ = Phase::Idle;
         if (helper_.helperPid()) // a helper gone has nothing left to stop
-            helper_.send({voix::Request::Kind::Stop, id_, {}, {}, 0});
+            helper_.send({voiceproto::Request::Kind::Stop, id_, {}, {}, 0});
         emit played();
         return;
     }
 }
 
-void HelperVoiceRecorder::replied(const voix::Reply &reply) {
+void HelperVoiceRecorder::replied(const voiceproto::Reply &reply) {
     if (phase_ == Phase::Idle || reply.id != id_)
         return;
     switch (reply.kind) {
-    case voix::Reply::Kind::Level:
+    case voiceproto::Reply::Kind::Level:
         if (phase_ == Phase::Recording)
             emit level(reply.value);
         return;
-    case voix::Reply::Kind::Saved:
+    case voiceproto::Reply::Kind::Saved:
         guard_.stop();
         phase_ = Phase::Idle;
         emit saved(reply.value);
         return;
-    case voix::Reply::Kind::Ready:
+    case voiceproto::Reply::Kind::Ready:
         if (phase_ != Phase::Loading)
             return;
         phase_ = Phase::Listening;
-        helper_.send({voix::Request::Kind::Start, id_, {}, {}, 0});
+        helper_.send({voiceproto::Request::Kind::Start, id_, {}, {}, 0});
         guard_.start(reply.value + helper_.timing().marginMs);
         return;
-    case voix::Reply::Kind::Ended:
+    case voiceproto::Reply::Kind::Ended:
         guard_.stop();
         phase_ = Phase::Idle;
         emit played();
         return;
-    case voix::Reply::Kind::Failed:
+    case voiceproto::Reply::Kind::Failed:
         fail(reply.cause);
         return;
     default:

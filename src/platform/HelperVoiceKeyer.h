@@ -38,7 +38,7 @@ signals:
 
 private:
     enum class Phase { Idle, Loading, Keying, Playing };
-    void replied(const voix::Reply &reply);
+    void replied(const voiceproto::Reply &reply);
     void startPlaying();
     void release();
     void fail(const QString &cause);
@@ -72,7 +72,7 @@ public:
 
 private:
     enum class Phase { Idle, Recording, Saving, Loading, Listening };
-    void replied(const voix::Reply &reply);
+    void replied(const voiceproto::Reply &reply);
     void fail(const QString &cause);
 
     QString programDir_;

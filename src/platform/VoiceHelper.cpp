@@ -44,8 +44,8 @@ qint64 VoiceHelper::helperPid() const {
     return process_ ? process_->processId() : 0;
 }
 
-bool VoiceHelper::send(const voix::Request &request) {
-    const std::optional<QByteArray> line = voix::encode(request);
+bool VoiceHelper::send(const voiceproto::Request &request) {
+    const std::optional<QByteArray> line = voiceproto::encode(request);
     if (!line)
         return false;
     if (!process_)
@@ -67,7 +67,7 @@ void VoiceHelper::start() {
         if (e == QProcess::FailedToStart)
             died();
     });
-    reader_ = voix::LineReader();
+    reader_ = voiceproto::LineReader();
     lastLine_.start();
     lastWatch_.invalidate();
     ++starts_;
@@ -107,7 +107,7 @@ void VoiceHelper::watch() {
         replace();
         return;
     }
-    send({voix::Request::Kind::Ping, nextId(), {}, {}, 0});
+    send({voiceproto::Request::Kind::Ping, nextId(), {}, {}, 0});
 }
 
 void VoiceHelper::readOutput() {
@@ -116,7 +116,7 @@ void VoiceHelper::readOutput() {
     reader_.append(process_->readAllStandardOutput());
     lastLine_.restart();
     while (const auto line = reader_.next()) {
-        if (const auto reply = voix::parseReply(*line))
+        if (const auto reply = voiceproto::parseReply(*line))
             emit replied(*reply);
         if (!process_)
             return;

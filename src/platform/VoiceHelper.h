@@ -17,7 +17,7 @@ struct VoiceTiming {
     int loadMs = 5000;   ///< a message not ready this long after it was asked has failed
     int marginMs = 3000; ///< beyond a message's length, a helper silent this long failed
     int keyingMs = 6000; ///< a PTT not keyed this long after it was asked has failed
-    int recordMs = voix::maxRecordMs; ///< the longest recording
+    int recordMs = voiceproto::maxRecordMs; ///< the longest recording
 };
 
 /// The sound helper program zep-rozadovev-voix, the only one that links Qt Multimedia: started
@@ -33,7 +33,7 @@ public:
 
     /// Sends `request` (its id from nextId()), starting the helper first when none runs; false
     /// when the request does not fit a line.
-    bool send(const voix::Request &request);
+    bool send(const voiceproto::Request &request);
     quint64 nextId() { return nextId_++; }
     /// Ends the helper at once (a hang); gone() follows.
     void replace();
@@ -48,7 +48,7 @@ public:
     static QString defaultProgram();
 
 signals:
-    void replied(const zep::voix::Reply &reply);
+    void replied(const zep::voiceproto::Reply &reply);
     /// The helper died, hung or could not start.
     void gone();
 
@@ -61,7 +61,7 @@ private:
     QString program_;
     VoiceTiming timing_;
     QProcess *process_ = nullptr;
-    voix::LineReader reader_;
+    voiceproto::LineReader reader_;
     QTimer watch_;
     QElapsedTimer lastLine_;
     QElapsedTimer lastWatch_;

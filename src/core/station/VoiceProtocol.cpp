@@ -2,7 +2,7 @@
 
 #include <QList>
 
-namespace zep::voix {
+namespace zep::voiceproto {
 
 namespace {
 
@@ -210,4 +210,4 @@ std::optional<Reply> parseReply(QByteArrayView bytes) {
     }
 }
 
-} // namespace zep::voix
+} // namespace zep::voiceproto

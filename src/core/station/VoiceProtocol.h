@@ -34,7 +34,7 @@
 ///
 /// Each side takes the other's lines as input: an overlong line, a field out of bounds or an
 /// unknown line is dropped, never trusted.
-namespace zep::voix {
+namespace zep::voiceproto {
 
 inline constexpr int protocolVersion = 1;
 using rigproto::maxLineBytes;
@@ -74,4 +74,4 @@ std::optional<Reply> parseReply(QByteArrayView line);
 /// Cuts the byte stream into lines of at most `maxLineBytes`, as the radio helper's.
 using LineReader = rigproto::LineReader;
 
-} // namespace zep::voix
+} // namespace zep::voiceproto
