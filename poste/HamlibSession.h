@@ -33,6 +33,10 @@ public:
     /// The radio's keyer speed, in words per minute.
     std::optional<Cause> setKeyerSpeed(int wpm);
 
+    /// The dial to `hz` and, unless `mode` is empty, the mode to `mode` (Hamlib's name), its
+    /// passband left as the radio has it.
+    std::optional<Cause> tune(qint64 hz, const QString &mode);
+
     /// Hamlib's models, by maker then name.
     static QList<RigModel> models();
 

@@ -13,41 +13,23 @@
 #include <QSocketNotifier>
 
 #include <cerrno>
-#include <csignal>
-#include <cstring>
 
-#include <sys/prctl.h>
 #include <unistd.h>
 
 using namespace zep;
 
 namespace {
 
-/// Writes one whole line on the standard output; the program gone, the helper ends.
 void send(const voiceproto::Reply &reply) {
-    const std::optional<QByteArray> line = voiceproto::encode(reply);
-    if (!line)
-        return;
-    if (!rigproto::writeWhole(STDOUT_FILENO, *line))
-        _exit(0);
-}
-
-int parentOption(int argc, char **argv) {
-    for (int i = 1; i + 1 < argc; ++i)
-        if (std::strcmp(argv[i], "--parent") == 0)
-            return QByteArray(argv[i + 1]).toInt();
-    return 0;
+    if (const std::optional<QByteArray> line = voiceproto::encode(reply))
+        helperline::answer(*line);
 }
 
 } // namespace
 
 int main(int argc, char **argv) {
-    // The program killed, this helper goes too; if it went before this line, now.
-    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-    const int parent = parentOption(argc, argv);
-    if (parent > 0 && ::getppid() != parent)
+    if (!helperline::bindToParent(argc, argv))
         return 0;
-    std::signal(SIGPIPE, SIG_IGN);
     QCoreApplication app(argc, argv);
 
     voiceproto::AudioSession session(send);

@@ -1,30 +1,40 @@
 #include "platform/HelperRig.h"
 
-#include <QCoreApplication>
-#include <QFileInfo>
-#include <QProcess>
-
 namespace zep {
 
 namespace {
-
-const QString helperName = QStringLiteral("zep-rozadovev-poste");
 
 RigReading silent() {
     return {RigReading::State::Silent, 0, QString()};
 }
 
+HelperWatch watchOf(const RigTiming &t) {
+    return {t.pingMs, t.answerMs, t.followMs, t.firstBackoffMs, t.maxBackoffMs};
+}
+
+QStringList argumentsOf(const RigTiming &t) {
+    return {QStringLiteral("--poll"),      QString::number(t.pollMs),
+            QStringLiteral("--timeout"),   QString::number(t.timeoutMs),
+            QStringLiteral("--reconnect"), QString::number(t.reconnectMs)};
+}
+
 } // namespace
 
 HelperRig::HelperRig(QString program, RigTiming timing, QObject *parent)
-    : RigControl(parent), program_(std::move(program)), timing_(timing),
-      backoffMs_(timing.firstBackoffMs) {
-    connect(&watch_, &QTimer::timeout, this, &HelperRig::watch);
-    restart_.setSingleShot(true);
-    restart_.setTimerType(Qt::PreciseTimer);
-    connect(&restart_, &QTimer::timeout, this, [this] {
-        if (hasWork())
-            startHelper();
+    : RigControl(parent), timing_(timing),
+      helper_(
+          std::move(program), argumentsOf(timing), watchOf(timing),
+          [this] {
+              return rigproto::encode(
+                  rigproto::Request{rigproto::Request::Kind::Ping, nextId_++, {}});
+          },
+          [this] { return hasWork(); }) {
+    connect(&helper_, &HelperProcess::started, this, &HelperRig::started);
+    connect(&helper_, &HelperProcess::gone, this, &HelperRig::helperGone);
+    connect(&helper_, &HelperProcess::watched, this, &HelperRig::watched);
+    connect(&helper_, &HelperProcess::line, this, [this](const QByteArray &line) {
+        if (const auto reply = rigproto::parseReply(line))
+            handle(*reply);
     });
     pttWatchdog_.setSingleShot(true);
     // A coarse timer may fire 5 % late: the PTT would stay keyed beyond its margin.
@@ -41,20 +51,7 @@ HelperRig::~HelperRig() {
 }
 
 QString HelperRig::defaultProgram() {
-    const QString dir = QCoreApplication::applicationDirPath();
-    const QString candidates[] = {
-        dir + QLatin1Char('/') + helperName,
-        dir + QStringLiteral("/../libexec/zep-rozadovev/") + helperName,
-        dir + QStringLiteral("/../poste/") + helperName,
-    };
-    for (const QString &c : candidates)
-        if (QFileInfo(c).isExecutable())
-            return QFileInfo(c).absoluteFilePath();
-    return candidates[0];
-}
-
-qint64 HelperRig::helperPid() const {
-    return process_ ? process_->processId() : 0;
+    return HelperProcess::beside(QStringLiteral("zep-rozadovev-poste"), QStringLiteral("poste"));
 }
 
 bool HelperRig::hasWork() const {
@@ -68,11 +65,13 @@ quint64 HelperRig::key(rigproto::Request request) {
     QString refusal;
     if (followed_.kind == RigLink::Kind::None)
         refusal = QStringLiteral("aucune liaison avec le poste n'est choisie");
-    else if (!process_)
+    else if (!helper_.running())
         refusal = QStringLiteral("le programme du poste redémarre");
+    else if (request.kind == rigproto::Request::Kind::Tune && pttOn_)
+        refusal = QStringLiteral("le poste émet");
     if (!refusal.isEmpty()) {
         QMetaObject::invokeMethod(
-            this, [this, id, refusal] { emit keyingFailed(id, refusal); }, Qt::QueuedConnection);
+            this, [this, id, refusal] { report(id, refusal); }, Qt::QueuedConnection);
         return id;
     }
     keying_.insert(id, QElapsedTimer());
@@ -125,10 +124,37 @@ quint64 HelperRig::setPtt(bool on, int forMs) {
     return id;
 }
 
+void HelperRig::tune(qint64 hz, const QString &mode) {
+    rigproto::Request r;
+    r.kind = rigproto::Request::Kind::Tune;
+    r.hz = hz;
+    r.mode = mode;
+    if (hz < 1 || hz > rigproto::maxHertz ||
+        rigproto::parseRequest(rigproto::encode(r).chopped(1)) != r) {
+        QMetaObject::invokeMethod(
+            this, [this] { emit tuneFailed(QStringLiteral("fréquence ou mode impossible")); },
+            Qt::QueuedConnection);
+        return;
+    }
+    tuning_.append(nextId_);
+    key(r);
+}
+
 void HelperRig::failKeying(quint64 id, const QString &cause) {
     if (keying_.remove(id) == 0)
         return;
-    emit keyingFailed(id, cause);
+    report(id, cause);
+}
+
+void HelperRig::report(quint64 id, const std::optional<QString> &failure) {
+    if (tuning_.removeOne(id)) {
+        if (failure)
+            emit tuneFailed(*failure);
+    } else if (failure) {
+        emit keyingFailed(id, *failure);
+    } else {
+        emit keyingDone(id);
+    }
 }
 
 void HelperRig::releasePtt() {
@@ -146,48 +172,43 @@ void HelperRig::releasePtt() {
 
 void HelperRig::follow(const RigLink &link) {
     if (pttOn_) {
-        // The helper releases the transmitter of the link it stops following.
-        pttOn_ = false;
-        pttWatchdog_.stop();
+        // Released by name before the link changes: the helper's worker of the old link
+        // answers it as it ends, and the program's end waits for that answer.
+        setPtt(false);
         emit pttReleased();
     }
     followed_ = link;
     followId_ = nextId_++;
-    lastReading_.restart();
+    helper_.expectWork(link.kind != RigLink::Kind::None);
+    helper_.workSeen();
     if (link.kind == RigLink::Kind::None) {
-        if (process_)
-            send({rigproto::Request::Kind::Follow, followId_, link});
+        send({rigproto::Request::Kind::Follow, followId_, link});
         take(RigReading{});
         return;
     }
-    if (process_)
+    if (helper_.running())
         send({rigproto::Request::Kind::Follow, followId_, link});
     else
-        ensureRunning(); // which sends the link followed
+        helper_.start(); // which sends the link followed
 }
 
 void HelperRig::test(const RigLink &link) {
     const quint64 id = nextId_++;
-    tests_.insert(id, QElapsedTimer());
-    tests_[id].start();
     if (link.kind == RigLink::Kind::None) {
-        tests_.remove(id);
         QMetaObject::invokeMethod(
             this, [this] { emit tested(silent(), QStringLiteral("aucune liaison n'est choisie")); },
             Qt::QueuedConnection);
         return;
     }
-    if (process_) {
-        send({rigproto::Request::Kind::Test, id, link});
-        return;
-    }
-    if (restart_.isActive()) {
+    tests_.insert(id, QElapsedTimer());
+    tests_[id].start();
+    if (helper_.restarting()) {
         // The helper died a moment ago and waits for its restart: the test has failed.
         QMetaObject::invokeMethod(
             this, [this, id] { failTest(id); }, Qt::QueuedConnection);
         return;
     }
-    startHelper();
+    helper_.start();
     send({rigproto::Request::Kind::Test, id, link});
 }
 
@@ -195,34 +216,22 @@ void HelperRig::listModels() {
     modelsWanted_ = true;
     modelsId_ = nextId_++;
     models_.clear();
-    if (process_)
+    if (helper_.running())
         send({rigproto::Request::Kind::Models, modelsId_, {}});
     else
-        ensureRunning();
+        helper_.start();
 }
 
 void HelperRig::stop() {
     followed_ = RigLink{};
     modelsWanted_ = false;
-    restart_.stop();
-    watch_.stop();
     pttWatchdog_.stop();
     pttRelease_ = false;
-    if (process_) {
-        QProcess *p = process_;
-        process_ = nullptr;
-        p->disconnect(this);
-        // The helper ends on its own at the end of its input; killed as well, so that the
-        // end of the program never waits on a library call. A keyed transmitter is first
-        // released: the helper does so when its input closes, given a moment.
-        p->closeWriteChannel();
-        // A release just asked may still be in this side's buffer: killed now, the helper
-        // would never have it, and the transmitter would stay keyed.
-        if (pttOn_ || keying_.contains(pttOffId_))
-            p->waitForFinished(1500);
-        p->kill();
-        delete p;
-    }
+    helper_.expectWork(false);
+    // A keyed transmitter is first released: the helper does so when its input closes, given
+    // a moment. A release just asked may still be in this side's buffer: killed now, the
+    // helper would never have it, and the transmitter would stay keyed.
+    helper_.stop(pttOn_ || keying_.contains(pttOffId_) ? 1500 : 0);
     pttOn_ = false;
     const QList<quint64> pending = tests_.keys();
     for (quint64 id : pending)
@@ -232,34 +241,7 @@ void HelperRig::stop() {
         failKeying(id, QStringLiteral("le programme du poste est arrêté"));
 }
 
-void HelperRig::ensureRunning() {
-    if (!process_ && !restart_.isActive())
-        startHelper();
-}
-
-void HelperRig::startHelper() {
-    process_ = new QProcess(this);
-    process_->setProgram(program_);
-    process_->setArguments({QStringLiteral("--parent"),
-                            QString::number(QCoreApplication::applicationPid()),
-                            QStringLiteral("--poll"), QString::number(timing_.pollMs),
-                            QStringLiteral("--timeout"), QString::number(timing_.timeoutMs),
-                            QStringLiteral("--reconnect"), QString::number(timing_.reconnectMs)});
-    // Hamlib's own messages go nowhere: a pipe nobody reads would fill and block the helper.
-    process_->setStandardErrorFile(QProcess::nullDevice());
-    connect(process_, &QProcess::readyReadStandardOutput, this, &HelperRig::readOutput);
-    connect(process_, &QProcess::finished, this, &HelperRig::helperGone);
-    connect(process_, &QProcess::errorOccurred, this, [this](QProcess::ProcessError e) {
-        if (e == QProcess::FailedToStart)
-            helperGone();
-    });
-    reader_ = rigproto::LineReader();
-    lastLine_.start();
-    lastReading_.start();
-    lastWatch_.invalidate();
-    ++starts_;
-    watch_.start(timing_.pingMs);
-    process_->start();
+void HelperRig::started() {
     if (followed_.kind != RigLink::Kind::None) {
         send({rigproto::Request::Kind::Follow, followId_, followed_});
         if (pttRelease_) {
@@ -278,17 +260,6 @@ void HelperRig::startHelper() {
 }
 
 void HelperRig::helperGone() {
-    if (!process_)
-        return;
-    QProcess *gone = std::exchange(process_, nullptr);
-    gone->disconnect(this);
-    // Deleted once its end is known, never waited for here: a helper just killed may still be
-    // on its way out.
-    if (gone->state() == QProcess::NotRunning)
-        gone->deleteLater();
-    else
-        connect(gone, &QProcess::finished, gone, &QObject::deleteLater);
-    watch_.stop();
     const QList<quint64> pending = tests_.keys();
     for (quint64 id : pending)
         failTest(id);
@@ -298,34 +269,9 @@ void HelperRig::helperGone() {
     releasePtt();
     if (followed_.kind != RigLink::Kind::None)
         take(silent());
-    if (hasWork()) {
-        restart_.start(backoffMs_);
-        backoffMs_ = std::min(backoffMs_ * 2, timing_.maxBackoffMs);
-    }
 }
 
-void HelperRig::replace() {
-    // A hang is a death: the helper is killed (even stopped, SIGKILL ends it) and its end
-    // handled at once rather than when the signal of its end comes through.
-    process_->kill();
-    helperGone();
-}
-
-void HelperRig::watch() {
-    if (!process_)
-        return;
-    // This thread held up (a long job of the window) has not read the helper's lines: the
-    // silence is this thread's, not the helper's, which gets its time again.
-    if (lastWatch_.isValid() && lastWatch_.elapsed() > 2 * timing_.pingMs) {
-        lastLine_.restart();
-        lastReading_.restart();
-    }
-    lastWatch_.restart();
-    if (lastLine_.elapsed() > timing_.answerMs ||
-        (followed_.kind != RigLink::Kind::None && lastReading_.elapsed() > timing_.followMs)) {
-        replace();
-        return;
-    }
+void HelperRig::watched() {
     QList<quint64> late;
     for (auto it = tests_.cbegin(); it != tests_.cend(); ++it)
         if (it.value().elapsed() > timing_.testMs)
@@ -338,25 +284,10 @@ void HelperRig::watch() {
             lateKeying.append(it.key());
     for (quint64 id : lateKeying)
         failKeying(id, rigproto::frenchCause(rigproto::Cause::Timeout));
-    send({rigproto::Request::Kind::Ping, nextId_++, {}});
 }
 
 void HelperRig::send(const rigproto::Request &request) {
-    if (process_)
-        process_->write(rigproto::encode(request));
-}
-
-void HelperRig::readOutput() {
-    if (!process_)
-        return;
-    reader_.append(process_->readAllStandardOutput());
-    lastLine_.restart();
-    while (const auto line = reader_.next()) {
-        if (const auto reply = rigproto::parseReply(*line))
-            handle(*reply);
-        if (!process_) // gone while a line was handled
-            return;
-    }
+    helper_.write(rigproto::encode(request));
 }
 
 void HelperRig::handle(const rigproto::Reply &reply) {
@@ -366,9 +297,9 @@ void HelperRig::handle(const rigproto::Reply &reply) {
     case Kind::Silent:
         if (reply.id != followId_ || followed_.kind == RigLink::Kind::None)
             return;
-        lastReading_.restart();
+        helper_.workSeen();
         if (reply.reading.answering())
-            backoffMs_ = timing_.firstBackoffMs; // a helper that reads the radio is sound
+            helper_.proven(); // a helper that reads the radio is sound
         take(reply.reading);
         return;
     case Kind::Tested:
@@ -396,10 +327,9 @@ void HelperRig::handle(const rigproto::Reply &reply) {
         if (keying_.remove(reply.id) == 0)
             return;
         if (reply.kind == Kind::Done)
-            emit keyingDone(reply.id);
+            report(reply.id, std::nullopt);
         else
-            emit keyingFailed(
-                reply.id, rigproto::keyingCause(reply.cause.value_or(rigproto::Cause::Unknown)));
+            report(reply.id, rigproto::keyingCause(reply.cause.value_or(rigproto::Cause::Unknown)));
         return;
     case Kind::Hello:
     case Kind::Pong:

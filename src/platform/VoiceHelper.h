@@ -1,12 +1,9 @@
 #pragma once
 
 #include "core/station/VoiceProtocol.h"
+#include "platform/HelperProcess.h"
 
-#include <QElapsedTimer>
 #include <QObject>
-#include <QTimer>
-
-class QProcess;
 
 namespace zep {
 
@@ -40,8 +37,8 @@ public:
 
     const VoiceTiming &timing() const { return timing_; }
     /// The running helper's process id, 0 when none runs.
-    qint64 helperPid() const;
-    int starts() const { return starts_; }
+    qint64 helperPid() const { return helper_.pid(); }
+    int starts() const { return helper_.starts(); }
 
     /// The helper beside the running program (installed: ../libexec/zep-rozadovev/; build
     /// tree: ../voix/).
@@ -53,20 +50,9 @@ signals:
     void gone();
 
 private:
-    void start();
-    void readOutput();
-    void died();
-    void watch();
-
-    QString program_;
     VoiceTiming timing_;
-    QProcess *process_ = nullptr;
-    voiceproto::LineReader reader_;
-    QTimer watch_;
-    QElapsedTimer lastLine_;
-    QElapsedTimer lastWatch_;
     quint64 nextId_ = 1;
-    int starts_ = 0;
+    HelperProcess helper_;
 };
 
 } // namespace zep
