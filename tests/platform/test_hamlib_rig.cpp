@@ -71,6 +71,17 @@ bool running(qint64 pid) {
     return end > 0 && line.size() > end + 2 && line.at(end + 2) != 'Z';
 }
 
+/// A helper program gone wrong, written as a shell script in `dir`.
+QString fakeHelper(const QTemporaryDir &dir, const char *name, const QByteArray &body) {
+    const QString path = dir.filePath(QString::fromLatin1(name));
+    QFile script(path);
+    if (!script.open(QIODevice::WriteOnly) || script.write("#!/bin/sh\n" + body) < 0)
+        return QString();
+    script.close();
+    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return path;
+}
+
 /// The worst delay of a 5 ms timer of this thread while `ms` milliseconds go by.
 qint64 worstTimerDelay(int ms) {
     QElapsedTimer clock;
@@ -256,7 +267,11 @@ TEST(HelperRig, AHelperKilledOrStoppedMidRunIsReplacedAndTheReadingComesBack) {
 TEST(HelperRig, AHelperThatKeepsDyingIsStartedAgainLaterEachTimeUpToTheCap) {
     const QString dies = QStandardPaths::findExecutable(QStringLiteral("false"));
     ASSERT_FALSE(dies.isEmpty());
-    const QString programs[] = {dies, QStringLiteral("/nonexistent/zep-rozadovev-poste")};
+    QTemporaryDir dir;
+    // Its greeting is no proof that it works: only a reading of the radio is.
+    const QString greetsAndDies = fakeHelper(dir, "greets-and-dies", "echo 'HELLO 1'\n");
+    const QString programs[] = {dies, QStringLiteral("/nonexistent/zep-rozadovev-poste"),
+                                greetsAndDies};
     for (const QString &program : programs) {
         RigTiming timing;
         timing.firstBackoffMs = 200;
@@ -285,15 +300,38 @@ TEST(HelperRig, AHelperThatKeepsDyingIsStartedAgainLaterEachTimeUpToTheCap) {
     }
 }
 
+TEST(HelperRig, AHelperThatAnswersItsPingsButNeverReadsTheRadioIsReplacedWithinTheWatch) {
+    QTemporaryDir dir;
+    const QString stuck = fakeHelper(dir, "stuck-in-the-library", R"(echo "HELLO 1"
+while read -r verb id rest; do
+    [ "$verb" = PING ] && echo "PONG $id"
+done
+)");
+    RigTiming timing;
+    timing.pingMs = 100;
+    timing.answerMs = 1000;
+    timing.followMs = 1500;
+    timing.firstBackoffMs = 200;
+    HelperRig rig(stuck, timing);
+    LastReading reading(rig);
+    QElapsedTimer clock;
+    QList<qint64> starts;
+    QObject::connect(&rig, &HelperRig::helperStarted, &reading.context,
+                     [&] { starts.append(clock.elapsed()); });
+    clock.start();
+    rig.follow(network(4532));
+    // It answers every sign of life, so only the missing readings can tell it is stuck.
+    ZEP_TRY_VERIFY(starts.size() >= 2, 4000);
+    EXPECT_GE(starts[1] - starts[0], timing.followMs);
+    EXPECT_LE(starts[1] - starts[0], timing.followMs + timing.firstBackoffMs + 1000);
+    EXPECT_EQ(reading.last.state, State::Silent);
+}
+
 TEST(HelperRig, TheHelpersLinesAreCheckedAndWhatIsNoReadingIsDropped) {
     QTemporaryDir dir;
-    const QString fake = dir.filePath(QStringLiteral("fake-poste"));
-    QFile script(fake);
-    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
     // A helper gone wrong: it answers the link with a flood and readings out of bounds, one
     // good reading among them.
-    script.write(R"(#!/bin/sh
-echo "HELLO 1"
+    const QString fake = fakeHelper(dir, "fake-poste", R"(echo "HELLO 1"
 read -r verb id rest
 head -c 60000 /dev/zero | tr '\0' x; echo
 for f in nan -nan inf -14285000 0 300000000001 99999999999999999999999 1.5e7 14285000x; do
@@ -306,8 +344,7 @@ printf 'SOMETHING %s 14285000 USB\n' "$id"
 printf 'READING %s 7030000 CW\n' "$id"
 exec cat >/dev/null
 )");
-    script.close();
-    ASSERT_TRUE(script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    ASSERT_FALSE(fake.isEmpty());
 
     HelperRig rig(fake);
     QList<RigReading> answers;

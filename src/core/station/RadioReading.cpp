@@ -111,7 +111,7 @@ QString hamlibMode(const QString &box, qint64 hz) {
         if (m == QLatin1String(name))
             return m;
     // ADIF's digital modes that a transceiver sends from its data input on the upper sideband.
-    static constexpr const char *data[] = {"FT8", "FT4", "JT65", "JT9", "PSK", "PSK31",
+    static constexpr const char *data[] = {"FT8",   "FT4",    "JT65", "JT9", "PSK",         "PSK31",
                                            "PSK63", "OLIVIA", "MFSK", "JS8", "DIGITALVOICE"};
     for (const char *name : data)
         if (m == QLatin1String(name))
