@@ -50,6 +50,22 @@ struct KeyedRadio {
     Rigctld daemon;
 };
 
+/// The connections to 127.0.0.1:`port` that are up, as the daemon listening there holds them.
+int linksTo(quint16 port) {
+    QFile table(QStringLiteral("/proc/net/tcp"));
+    if (!table.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray local = ':' + QByteArray::number(port, 16).toUpper().rightJustified(4, '0');
+    int links = 0;
+    for (const QByteArray &line : table.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        const QByteArray established = "01";
+        if (fields.size() > 3 && fields[1].endsWith(local) && fields[3] == established)
+            ++links;
+    }
+    return links;
+}
+
 RigTiming quick() {
     RigTiming t;
     t.pollMs = 100;
@@ -192,13 +208,17 @@ TEST(CatKeying, TheTransmitterIsReleasedWhenTheLinkChangesOrIsCleared) {
         ZEP_TRY_COMPARE(done.size(), 1, 3000);
         ASSERT_EQ(radio.ptt(), QStringLiteral("1"));
 
+        ASSERT_GE(linksTo(radio.daemon.port()), 1);
+
         rig->follow(c.to);
         EXPECT_FALSE(rig->pttOn());
         EXPECT_EQ(released.size(), 1);
         if (c.programCloses)
             rig.reset();
-        // What the program says is what the radio does.
+        // What the program says is what the radio does, and the radio left is let go: no
+        // worker of the helper keeps its link (a serial port would stay held).
         ZEP_TRY_COMPARE(radio.ptt(), QStringLiteral("0"), 3000);
+        ZEP_TRY_COMPARE(linksTo(radio.daemon.port()), 0, 3000);
     }
 }
 
