@@ -22,22 +22,9 @@ namespace zep {
 
 namespace detail {
 
-/// What a ThreadKeyer drives on its thread: one device, the message being keyed.
-class KeyerWorker : public QObject {
-    Q_OBJECT
-public:
-    virtual void send(const QString &morse, int wpm) = 0;
-    virtual void setSpeed(int wpm) = 0;
-    virtual void abort() = 0;
-
-signals:
-    void finished();
-    void failed(const QString &cause);
-};
-
 /// Lives on the keyer's thread: the socket, the token of the message being keyed and its
 /// deadline.
-class CwDaemonWorker : public KeyerWorker {
+class CwDaemonWorker : public CwKeyer {
 public:
     CwDaemonWorker(QString host, int port, KeyerTiming timing)
         : host_(std::move(host)), port_(port), timing_(timing) {}
@@ -173,7 +160,7 @@ private:
 
 /// Lives on the keyer's thread: the serial port, the bytes still to feed the keyer's buffer
 /// and what its status bytes said.
-class WinKeyerWorker : public KeyerWorker {
+class WinKeyerWorker : public CwKeyer {
 public:
     WinKeyerWorker(QString device, KeyerTiming timing)
         : device_(std::move(device)), timing_(timing) {}
@@ -376,13 +363,13 @@ private:
 
 } // namespace detail
 
-ThreadKeyer::ThreadKeyer(detail::KeyerWorker *worker, const QString &threadName, KeyerTiming timing,
+ThreadKeyer::ThreadKeyer(CwKeyer *worker, const QString &threadName, KeyerTiming timing,
                          QObject *parent)
     : CwKeyer(parent), timing_(timing), thread_(new QThread(this)), worker_(worker) {
     thread_->setObjectName(threadName);
     worker_->moveToThread(thread_);
-    connect(worker_, &detail::KeyerWorker::finished, this, &CwKeyer::finished);
-    connect(worker_, &detail::KeyerWorker::failed, this, &CwKeyer::failed);
+    connect(worker_, &CwKeyer::finished, this, &CwKeyer::finished);
+    connect(worker_, &CwKeyer::failed, this, &CwKeyer::failed);
     // The worker goes with its thread's end, on its thread (its device is closed there).
     connect(thread_, &QThread::finished, worker_, &QObject::deleteLater);
     thread_->start();
@@ -430,5 +417,3 @@ std::unique_ptr<CwKeyer> makeDeviceKeyer(const KeyerLink &link) {
 }
 
 } // namespace zep
-
-#include "DeviceKeyers.moc"

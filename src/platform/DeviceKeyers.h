@@ -13,13 +13,10 @@ struct KeyerTiming {
     int stopWaitMs = 300;  ///< the longest the keyer's end waits for its worker
 };
 
-namespace detail {
-class KeyerWorker;
-} // namespace detail
-
-/// A keyer whose device is driven by a worker object living on a thread of its own: every call
-/// is queued to the worker and returns at once, its answers come back as signals on the
-/// caller's thread, and the end waits `stopWaitMs` at most for the worker to close its device.
+/// A keyer whose device is driven by another keyer, its worker, living on a thread of its own
+/// (whose calls may wait on the device): every call is queued to the worker and returns at
+/// once, its answers come back as signals on the caller's thread, and the end waits
+/// `stopWaitMs` at most for the worker to close its device.
 class ThreadKeyer : public CwKeyer {
 public:
     ~ThreadKeyer() override;
@@ -29,13 +26,13 @@ public:
     void abort() override;
 
 protected:
-    ThreadKeyer(detail::KeyerWorker *worker, const QString &threadName, KeyerTiming timing,
-                QObject *parent);
+    /// Takes `worker` (no parent) and moves it to the thread.
+    ThreadKeyer(CwKeyer *worker, const QString &threadName, KeyerTiming timing, QObject *parent);
 
 private:
     KeyerTiming timing_;
     QThread *thread_;
-    detail::KeyerWorker *worker_;
+    CwKeyer *worker_;
 };
 
 /// cwdaemon over UDP: each message goes as its speed, a request to be told of its end, and

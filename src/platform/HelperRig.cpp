@@ -233,12 +233,16 @@ void HelperRig::stop() {
     // helper would never have it, and the transmitter would stay keyed.
     helper_.stop(pttOn_ || keying_.contains(pttOffId_) ? 1500 : 0);
     pttOn_ = false;
+    failAll(QStringLiteral("le programme du poste est arrêté"));
+}
+
+void HelperRig::failAll(const QString &keyingCause) {
     const QList<quint64> pending = tests_.keys();
     for (quint64 id : pending)
         failTest(id);
     const QList<quint64> keying = keying_.keys();
     for (quint64 id : keying)
-        failKeying(id, QStringLiteral("le programme du poste est arrêté"));
+        failKeying(id, keyingCause);
 }
 
 void HelperRig::started() {
@@ -260,12 +264,7 @@ void HelperRig::started() {
 }
 
 void HelperRig::helperGone() {
-    const QList<quint64> pending = tests_.keys();
-    for (quint64 id : pending)
-        failTest(id);
-    const QList<quint64> keying = keying_.keys();
-    for (quint64 id : keying)
-        failKeying(id, QStringLiteral("le programme du poste s'est arrêté"));
+    failAll(QStringLiteral("le programme du poste s'est arrêté"));
     releasePtt();
     if (followed_.kind != RigLink::Kind::None)
         take(silent());

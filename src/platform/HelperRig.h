@@ -89,6 +89,8 @@ private:
     void send(const rigproto::Request &request);
     void watched();
     void failTest(quint64 id);
+    /// Every test and keying request under way has failed (the helper gone or stopped).
+    void failAll(const QString &keyingCause);
     void take(const RigReading &reading);
     bool hasWork() const;
     quint64 key(rigproto::Request request);
