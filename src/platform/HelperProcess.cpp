@@ -6,6 +6,11 @@
 
 namespace zep {
 
+namespace {
+/// The longest wait for a killed helper to be reaped.
+constexpr int killWaitMs = 200;
+} // namespace
+
 HelperProcess::HelperProcess(QString program, QStringList arguments, HelperWatch watch,
                              std::function<QByteArray()> ping, std::function<bool()> wanted,
                              QObject *parent)
@@ -87,6 +92,9 @@ void HelperProcess::stop(int graceMs) {
     if (graceMs > 0)
         p->waitForFinished(graceMs);
     p->kill();
+    // Killed, it is gone at once (unless stuck in the kernel): reaped here, not in the
+    // destructor, which would wait up to 30 s and warn.
+    p->waitForFinished(killWaitMs);
     delete p;
 }
 
