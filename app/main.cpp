@@ -22,10 +22,10 @@
 #include "platform/CatKeyer.h"
 #include "platform/DeviceKeyers.h"
 #include "platform/FileChooser.h"
+#include "platform/HelperRig.h"
+#include "platform/HelperVoiceKeyer.h"
 #include "platform/MessageBoxDialogs.h"
-#include "platform/PosteRig.h"
 #include "platform/Printer.h"
-#include "platform/VoixKeyer.h"
 #include "reports/CountryMapMenus.h"
 #include "reports/ListingMenus.h"
 #include "reports/Recherche_Indicatif.h"
@@ -288,12 +288,12 @@ private:
     BackupMirror mirror_;
     // The radio outlives the entry window. It is read by the helper program beside this one,
     // so closing the program never waits for a radio that hangs.
-    PosteRig rig_;
+    HelperRig rig_;
     // The voice messages are played and recorded by the sound helper beside this program,
     // started at the first use; the PTT stays here, with the radio. Made after the radio and
     // gone before it, so that the PTT it keyed is released through it.
-    VoixKeyer voice_;
-    VoixRecorder recorder_;
+    HelperVoiceKeyer voice_;
+    HelperVoiceRecorder recorder_;
     std::unique_ptr<Saisie_QSO> entry_;
 };
 

@@ -21,9 +21,9 @@
 #include "entry/WindowServices.h"
 #include "platform/DeviceKeyers.h"
 #include "platform/FileChooser.h"
-#include "platform/PosteRig.h"
+#include "platform/HelperRig.h"
+#include "platform/HelperVoiceKeyer.h"
 #include "platform/RecordingPrinter.h"
-#include "platform/VoixKeyer.h"
 #include "support/PulseServer.h"
 #include "support/Rigctld.h"
 
@@ -265,7 +265,7 @@ struct VoiceBench {
             fail("rigctld ne démarre pas (paquet libhamlib-utils)");
         RigTiming timing;
         timing.pollMs = 200;
-        rig = std::make_unique<PosteRig>(QStringLiteral(ZEP_POSTE_PROGRAM), timing);
+        rig = std::make_unique<HelperRig>(QStringLiteral(ZEP_POSTE_PROGRAM), timing);
         RigLink link;
         link.kind = RigLink::Kind::Rigctld;
         link.port = radio.port();
@@ -278,16 +278,16 @@ struct VoiceBench {
                 fail("les messages vocaux ne s'écrivent pas");
         settings.write(keys::voixSortie, QStringLiteral("radio"));
         settings.write(keys::voixPtt, QStringLiteral("1"));
-        voice = std::make_unique<VoixKeyer>(dir.path(), settings, rig.get(),
-                                            QStringLiteral(ZEP_VOIX_PROGRAM));
+        voice = std::make_unique<HelperVoiceKeyer>(dir.path(), settings, rig.get(),
+                                                   QStringLiteral(ZEP_VOIX_PROGRAM));
         runLoop(500);
     }
     zep::testing::PulseServer pulse;
     zep::testing::Rigctld radio;
     QTemporaryDir dir;
     MemorySettingsStore settings;
-    std::unique_ptr<PosteRig> rig;
-    std::unique_ptr<VoixKeyer> voice;
+    std::unique_ptr<HelperRig> rig;
+    std::unique_ptr<HelperVoiceKeyer> voice;
 };
 
 void BM_GuiDelayWhileVoicePlays(benchmark::State &state) {
@@ -297,7 +297,7 @@ void BM_GuiDelayWhileVoicePlays(benchmark::State &state) {
     Window w(0, bench.voice.get());
     w.entry->Mode_Q->setCurrentIndex(w.entry->Mode_Q->findText(QStringLiteral("SSB")));
     int played = 0, failed = 0;
-    QObject::connect(bench.voice.get(), &VoixKeyer::playing, [&] { ++played; });
+    QObject::connect(bench.voice.get(), &HelperVoiceKeyer::playing, [&] { ++played; });
     QObject::connect(bench.voice.get(), &VoiceKeyer::failed, [&](const QString &cause) {
         ++failed;
         std::fprintf(stderr, "%s\n", cause.toUtf8().constData());
@@ -402,10 +402,11 @@ void BM_EscapeToSilence(benchmark::State &state) {
     QElapsedTimer clock;
     clock.start();
     qint64 playingAt = -1, silencedAt = -1, releasedAt = -1, escapeAt = -1;
-    QObject::connect(bench.voice.get(), &VoixKeyer::playing, [&] { playingAt = clock.elapsed(); });
-    QObject::connect(bench.voice.get(), &VoixKeyer::silenced,
+    QObject::connect(bench.voice.get(), &HelperVoiceKeyer::playing,
+                     [&] { playingAt = clock.elapsed(); });
+    QObject::connect(bench.voice.get(), &HelperVoiceKeyer::silenced,
                      [&] { silencedAt = clock.nsecsElapsed(); });
-    QObject::connect(bench.rig.get(), &PosteRig::keyingDone, [&] {
+    QObject::connect(bench.rig.get(), &HelperRig::keyingDone, [&] {
         if (escapeAt >= 0 && releasedAt < 0)
             releasedAt = clock.nsecsElapsed();
     });

@@ -3,7 +3,7 @@
 // and following a rigctld whose dial is turned every second, and following a peer that takes
 // the connection and never answers; and the CPU the following costs, measured without the
 // probe. The radio is read by the program's own helper process (zep-rozadovev-poste, through
-// PosteRig). A third run kills the helper (SIGKILL) every 2 s while the rigctld answers: its
+// HelperRig). A third run kills the helper (SIGKILL) every 2 s while the rigctld answers: its
 // death and restart must cost the GUI thread no stall over 16 ms, and the reading comes back.
 //
 // The probe is a 1 ms precise timer of the GUI thread: its worst lateness is the longest the
@@ -15,7 +15,7 @@
 #include "core/log/CurrentActivation.h"
 #include "core/station/RadioReading.h"
 #include "entry/Saisie_QSO.h"
-#include "platform/PosteRig.h"
+#include "platform/HelperRig.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -163,7 +163,7 @@ double processCpuSeconds(qint64 pid) {
 }
 
 /// CPU of the program and its radio helper, in % of one core, while the loop idles for `ms`.
-double cpuPercent(int ms, const PosteRig &rig) {
+double cpuPercent(int ms, const HelperRig &rig) {
     const qint64 helper = rig.helperPid();
     const double before = cpuSeconds(), helperBefore = processCpuSeconds(helper);
     QElapsedTimer wall;
@@ -192,7 +192,7 @@ void follow(benchmark::State &state, bool answering, bool killHelper = false) {
     }
     Window w;
     link.save(w.settings);
-    PosteRig rig;
+    HelperRig rig;
     Saisie_QSO window(w.dir.path(), w.setup, w.settings, w.dialogs, w.clock);
     window.show();
     int readings = 0;

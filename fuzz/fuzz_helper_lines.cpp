@@ -48,23 +48,27 @@ void roundTrip(QByteArrayView line, Parse parse, Encode encode, const char *what
 }
 
 void helperLines(QByteArrayView bytes) {
-    poste::LineReader reader;
+    rigproto::LineReader reader;
     // In pieces, as a pipe gives them.
     for (qsizetype at = 0; at < bytes.size(); at += 97)
         reader.append(bytes.sliced(at, std::min<qsizetype>(97, bytes.size() - at)));
     while (const std::optional<QByteArray> line = reader.next()) {
-        check(line->size() <= poste::maxLineBytes, "a line is bounded");
-        roundTrip<poste::Request>(
-            *line, poste::parseRequest, [](const poste::Request &r) { return poste::encode(r); },
+        check(line->size() <= rigproto::maxLineBytes, "a line is bounded");
+        roundTrip<rigproto::Request>(
+            *line, rigproto::parseRequest,
+            [](const rigproto::Request &r) { return rigproto::encode(r); },
             "a radio request reads the same written again");
-        roundTrip<poste::Reply>(
-            *line, poste::parseReply, [](const poste::Reply &r) { return poste::encode(r); },
+        roundTrip<rigproto::Reply>(
+            *line, rigproto::parseReply,
+            [](const rigproto::Reply &r) { return rigproto::encode(r); },
             "a radio answer reads the same written again");
-        roundTrip<voix::Request>(
-            *line, voix::parseRequest, [](const voix::Request &r) { return voix::encode(r); },
+        roundTrip<voiceproto::Request>(
+            *line, voiceproto::parseRequest,
+            [](const voiceproto::Request &r) { return voiceproto::encode(r); },
             "a sound request reads the same written again");
-        roundTrip<voix::Reply>(
-            *line, voix::parseReply, [](const voix::Reply &r) { return voix::encode(r); },
+        roundTrip<voiceproto::Reply>(
+            *line, voiceproto::parseReply,
+            [](const voiceproto::Reply &r) { return voiceproto::encode(r); },
             "a sound answer reads the same written again");
     }
 }

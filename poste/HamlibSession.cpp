@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <mutex>
 
-namespace zep::poste {
+namespace zep::rigproto {
 
 namespace {
 
@@ -163,6 +163,24 @@ std::optional<Cause> HamlibSession::setKeyerSpeed(int wpm) {
     return std::nullopt;
 }
 
+std::optional<Cause> HamlibSession::tune(qint64 hz, const QString &mode) {
+    if (!open_)
+        return Cause::Timeout;
+    rmode_t wanted = RIG_MODE_NONE;
+    if (!mode.isEmpty()) {
+        wanted = rig_parse_mode(mode.toLatin1().constData());
+        if (wanted == RIG_MODE_NONE)
+            return Cause::Settings; // a name this Hamlib does not know
+    }
+    if (const int e = rig_set_freq(rig_, RIG_VFO_CURR, freq_t(hz)); e != RIG_OK)
+        return causeOfHamlib(e);
+    if (wanted != RIG_MODE_NONE)
+        if (const int e = rig_set_mode(rig_, RIG_VFO_CURR, wanted, RIG_PASSBAND_NOCHANGE);
+            e != RIG_OK)
+            return causeOfHamlib(e);
+    return std::nullopt;
+}
+
 QList<RigModel> HamlibSession::models() {
     QList<RigModel> models;
     {
@@ -179,4 +197,4 @@ QList<RigModel> HamlibSession::models() {
     return models;
 }
 
-} // namespace zep::poste
+} // namespace zep::rigproto

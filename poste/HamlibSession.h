@@ -8,7 +8,7 @@
 
 struct s_rig;
 
-namespace zep::poste {
+namespace zep::rigproto {
 
 /// One Hamlib handle, used from one thread only: opened on a link, read, closed when it goes.
 class HamlibSession {
@@ -33,6 +33,10 @@ public:
     /// The radio's keyer speed, in words per minute.
     std::optional<Cause> setKeyerSpeed(int wpm);
 
+    /// The dial to `hz` and, unless `mode` is empty, the mode to `mode` (Hamlib's name), its
+    /// passband left as the radio has it.
+    std::optional<Cause> tune(qint64 hz, const QString &mode);
+
     /// Hamlib's models, by maker then name.
     static QList<RigModel> models();
 
@@ -44,4 +48,4 @@ private:
 /// The protocol's cause for a Hamlib error code (negative or not).
 Cause causeOfHamlib(int error);
 
-} // namespace zep::poste
+} // namespace zep::rigproto

@@ -2,9 +2,9 @@
 // and answers on its standard output, one line each (src/core/station/RigProtocol.h). It alone calls
 // Hamlib: one thread follows the radio, each test and each model list runs on a thread of its
 // own, and the main thread keeps answering PING whatever the radio does, so that the program
-// can tell a helper that hangs from a radio that does not answer. The keying requests (PTT,
-// Morse, keyer speed) go to the thread that follows the radio, between two readings, on its
-// handle; the transmitter it keyed is released when it is told to stop following, when the
+// can tell a helper that hangs from a radio that does not answer. The keying and tuning
+// requests (PTT, Morse, keyer speed, dial and mode) go to the thread that follows the radio,
+// between two readings, on its handle; the transmitter it keyed is released when it is told to stop following, when the
 // standard input closes and before the helper ends.
 //
 // It ends when its standard input closes (the program is gone) and, should the program be
@@ -20,18 +20,15 @@
 #include <chrono>
 #include <clocale>
 #include <condition_variable>
-#include <csignal>
-#include <cstring>
 #include <deque>
 #include <memory>
 #include <mutex>
 #include <thread>
 
-#include <sys/prctl.h>
 #include <unistd.h>
 
 using namespace zep;
-using namespace zep::poste;
+using namespace zep::rigproto;
 
 namespace {
 
@@ -43,13 +40,8 @@ struct Timing {
     int reconnectMs = 5000; ///< a radio silent this long is closed and opened again
 };
 
-/// Writes one whole line on the standard output; the program gone, the helper ends.
 void send(const Reply &reply) {
-    static std::mutex *mutex = new std::mutex; // never destroyed: workers may outlive main()
-    const QByteArray line = encode(reply);
-    std::lock_guard lock(*mutex);
-    if (!writeWhole(STDOUT_FILENO, line))
-        _exit(0);
+    helperline::answer(encode(reply));
 }
 
 /// The stop request of one following worker, and its end.
@@ -143,6 +135,9 @@ void key(HamlibSession *session, const Request &request, bool &pttOn) {
         case Request::Kind::Speed:
             cause = session->setKeyerSpeed(request.wpm);
             break;
+        case Request::Kind::Tune:
+            cause = session->tune(request.hz, request.mode);
+            break;
         default:
             cause = Cause::Unknown;
             break;
@@ -217,11 +212,18 @@ void follow(quint64 id, RigLink link, Timing timing, std::shared_ptr<Follower> f
             keyAll();
         }
     }
-    for (const Request &r : follower->dropKeying())
-        refuse(r.id, Cause::Timeout);
-    // Never a transmitter left keyed by a helper that stops following.
+    // Never a transmitter left keyed by a helper that stops following. A release asked just
+    // before the stop is answered by this one; the other requests left are refused.
+    std::optional<Cause> released;
     if (session && pttOn)
-        session->setPtt(false);
+        released = session->setPtt(false);
+    for (const Request &r : follower->dropKeying()) {
+        const bool release = r.kind == Request::Kind::Ptt && !r.on;
+        if (release && !released)
+            send({Reply::Kind::Done, r.id, {}, {}, {}, 0});
+        else
+            refuse(r.id, release ? *released : Cause::Timeout);
+    }
     session.reset();
     follower->markEnded();
 }
@@ -261,31 +263,17 @@ void listModels(quint64 id) {
     send(end);
 }
 
-/// `--name value` of the command line, within [low, high], or `fallback`.
-int option(int argc, char **argv, const char *name, int fallback, int low, int high) {
-    for (int i = 1; i + 1 < argc; ++i)
-        if (std::strcmp(argv[i], name) == 0) {
-            bool ok = false;
-            const int v = QByteArray(argv[i + 1]).toInt(&ok);
-            return ok && v >= low && v <= high ? v : fallback;
-        }
-    return fallback;
-}
-
 } // namespace
 
 int main(int argc, char **argv) {
-    // The program killed, this helper goes too; if it went before this line, now.
-    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-    const int parent = option(argc, argv, "--parent", 0, 1, 1 << 30);
-    if (parent != 0 && ::getppid() != parent)
+    if (!helperline::bindToParent(argc, argv))
         return 0;
-    std::signal(SIGPIPE, SIG_IGN);
     // Hamlib's network backend switches the C library's number locale while it opens a link
     // and puts back a name that the switch has freed: in "C" already, nothing is switched.
     std::setlocale(LC_NUMERIC, "C");
     rig_set_debug(RIG_DEBUG_NONE);
 
+    using helperline::option;
     Timing timing;
     timing.pollMs = option(argc, argv, "--poll", timing.pollMs, 20, 10'000);
     timing.timeoutMs = option(argc, argv, "--timeout", timing.timeoutMs, 20, 10'000);
@@ -336,7 +324,8 @@ int main(int argc, char **argv) {
             case Request::Kind::Morse:
             case Request::Kind::MorseStop:
             case Request::Kind::Speed:
-                // Only the followed radio is keyed, on the thread that holds its handle.
+            case Request::Kind::Tune:
+                // Only the followed radio is keyed or tuned, on the thread that holds its handle.
                 if (!follower)
                     refuse(request->id, Cause::Io);
                 else if (!follower->queue(*request))

@@ -8,7 +8,7 @@
 
 #include <optional>
 
-namespace zep::voix {
+namespace zep::voiceproto {
 
 namespace {
 
@@ -318,4 +318,4 @@ void AudioSession::finishRecording(bool save) {
     reply_({Reply::Kind::Saved, id, ms, {}});
 }
 
-} // namespace zep::voix
+} // namespace zep::voiceproto

@@ -14,7 +14,7 @@ class QAudioSink;
 class QAudioSource;
 class QIODevice;
 
-namespace zep::voix {
+namespace zep::voiceproto {
 
 /// The sound helper's work: one message played (loaded, then started) and one recording at a
 /// time, each answered on the standard output as the protocol says. Everything runs on the
@@ -69,4 +69,4 @@ private:
     QTimer recordGuard_;
 };
 
-} // namespace zep::voix
+} // namespace zep::voiceproto

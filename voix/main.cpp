@@ -13,45 +13,27 @@
 #include <QSocketNotifier>
 
 #include <cerrno>
-#include <csignal>
-#include <cstring>
 
-#include <sys/prctl.h>
 #include <unistd.h>
 
 using namespace zep;
 
 namespace {
 
-/// Writes one whole line on the standard output; the program gone, the helper ends.
-void send(const voix::Reply &reply) {
-    const std::optional<QByteArray> line = voix::encode(reply);
-    if (!line)
-        return;
-    if (!poste::writeWhole(STDOUT_FILENO, *line))
-        _exit(0);
-}
-
-int parentOption(int argc, char **argv) {
-    for (int i = 1; i + 1 < argc; ++i)
-        if (std::strcmp(argv[i], "--parent") == 0)
-            return QByteArray(argv[i + 1]).toInt();
-    return 0;
+void send(const voiceproto::Reply &reply) {
+    if (const std::optional<QByteArray> line = voiceproto::encode(reply))
+        helperline::answer(*line);
 }
 
 } // namespace
 
 int main(int argc, char **argv) {
-    // The program killed, this helper goes too; if it went before this line, now.
-    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-    const int parent = parentOption(argc, argv);
-    if (parent > 0 && ::getppid() != parent)
+    if (!helperline::bindToParent(argc, argv))
         return 0;
-    std::signal(SIGPIPE, SIG_IGN);
     QCoreApplication app(argc, argv);
 
-    voix::AudioSession session(send);
-    voix::LineReader reader;
+    voiceproto::AudioSession session(send);
+    voiceproto::LineReader reader;
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
     QObject::connect(&input, &QSocketNotifier::activated, &app, [&] {
         char buffer[4096];
@@ -66,9 +48,9 @@ int main(int argc, char **argv) {
         }
         reader.append(QByteArrayView(buffer, n));
         while (const auto line = reader.next())
-            if (const auto request = voix::parseRequest(*line))
+            if (const auto request = voiceproto::parseRequest(*line))
                 session.handle(*request);
     });
-    send({voix::Reply::Kind::Hello, quint64(voix::protocolVersion), 0, {}});
+    send({voiceproto::Reply::Kind::Hello, quint64(voiceproto::protocolVersion), 0, {}});
     return app.exec();
 }

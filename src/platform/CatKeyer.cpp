@@ -1,15 +1,15 @@
 #include "platform/CatKeyer.h"
 
 #include "core/station/KeyerMessages.h"
-#include "platform/PosteRig.h"
+#include "platform/HelperRig.h"
 
 namespace zep {
 
-CatKeyer::CatKeyer(PosteRig &rig, QObject *parent) : CwKeyer(parent), rig_(rig) {
+CatKeyer::CatKeyer(HelperRig &rig, QObject *parent) : CwKeyer(parent), rig_(rig) {
     end_.setSingleShot(true);
     connect(&end_, &QTimer::timeout, this, &CwKeyer::finished);
-    connect(&rig_, &PosteRig::keyingDone, this, &CatKeyer::done);
-    connect(&rig_, &PosteRig::keyingFailed, this, &CatKeyer::refused);
+    connect(&rig_, &HelperRig::keyingDone, this, &CatKeyer::done);
+    connect(&rig_, &HelperRig::keyingFailed, this, &CatKeyer::refused);
 }
 
 void CatKeyer::send(const QString &morse, int wpm) {
@@ -47,7 +47,7 @@ void CatKeyer::refused(quint64 id, const QString &cause) {
     emit failed(QStringLiteral("Manipulateur (CAT) : %1.").arg(cause));
 }
 
-CwKeyerFactory programKeyers(PosteRig &rig) {
+CwKeyerFactory programKeyers(HelperRig &rig) {
     return [&rig](const KeyerLink &link) -> std::unique_ptr<CwKeyer> {
         if (link.output == KeyerLink::Output::Cat)
             return std::make_unique<CatKeyer>(rig);

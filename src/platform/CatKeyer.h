@@ -7,7 +7,7 @@
 
 namespace zep {
 
-class PosteRig;
+class HelperRig;
 
 /// The radio's own keyer through the CAT link ("Manipulateur Sortie" 1): the text and the
 /// speed go to the followed radio through the helper program, Escape stops the radio's
@@ -16,7 +16,7 @@ class PosteRig;
 class CatKeyer : public CwKeyer {
     Q_OBJECT
 public:
-    explicit CatKeyer(PosteRig &rig, QObject *parent = nullptr);
+    explicit CatKeyer(HelperRig &rig, QObject *parent = nullptr);
 
     void send(const QString &morse, int wpm) override;
     void setSpeed(int wpm) override;
@@ -26,7 +26,7 @@ private:
     void done(quint64 id);
     void refused(quint64 id, const QString &cause);
 
-    PosteRig &rig_;
+    HelperRig &rig_;
     QSet<quint64> mine_; ///< the requests of this keyer not answered yet
     quint64 morseId_ = 0;
     qint64 morseMs_ = 0;
@@ -35,6 +35,6 @@ private:
 
 /// The keyers of the program: the radio's own (through `rig`) for the CAT link, the device
 /// keyers (cwdaemon, WinKeyer) for the others.
-CwKeyerFactory programKeyers(PosteRig &rig);
+CwKeyerFactory programKeyers(HelperRig &rig);
 
 } // namespace zep

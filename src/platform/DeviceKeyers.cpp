@@ -24,8 +24,7 @@ namespace detail {
 
 /// Lives on the keyer's thread: the socket, the token of the message being keyed and its
 /// deadline.
-class CwDaemonWorker : public QObject {
-    Q_OBJECT
+class CwDaemonWorker : public CwKeyer {
 public:
     CwDaemonWorker(QString host, int port, KeyerTiming timing)
         : host_(std::move(host)), port_(port), timing_(timing) {}
@@ -37,7 +36,7 @@ public:
             ::close(fd_);
     }
 
-    void send(const QString &morse, int wpm) {
+    void send(const QString &morse, int wpm) override {
         if (!ready())
             return;
         wpm_ = wpm;
@@ -48,7 +47,7 @@ public:
         remaining_ = morse;
         armDeadline();
     }
-    void setSpeed(int wpm) {
+    void setSpeed(int wpm) override {
         if (!ready())
             return;
         wpm_ = wpm;
@@ -56,17 +55,13 @@ public:
         if (!token_.isEmpty())
             armDeadline();
     }
-    void abort() {
+    void abort() override {
         if (!ready())
             return;
         write(cwdaemon::abort());
         token_.clear();
         deadline_->stop();
     }
-
-signals:
-    void finished();
-    void failed(const QString &cause);
 
 private:
     QString where() const { return QStringLiteral("%1:%2").arg(host_).arg(port_); }
@@ -95,8 +90,15 @@ private:
             return false;
         }
         // Connected: a refused datagram (nothing listens on the port) comes back as an error
-        // of the socket.
-        ::connect(fd_, found->ai_addr, found->ai_addrlen);
+        // of the socket. An address it cannot be sent to (no route, a broadcast) fails here.
+        if (::connect(fd_, found->ai_addr, found->ai_addrlen) != 0) {
+            const int error = errno;
+            ::close(fd_);
+            fd_ = -1;
+            emit failed(QStringLiteral("cwdaemon : %1 ne peut être joint (%2).")
+                            .arg(where(), QString::fromLocal8Bit(std::strerror(error))));
+            return false;
+        }
         deadline_ = new QTimer(this);
         deadline_->setSingleShot(true);
         connect(deadline_, &QTimer::timeout, this, [this] { silent(); });
@@ -158,8 +160,7 @@ private:
 
 /// Lives on the keyer's thread: the serial port, the bytes still to feed the keyer's buffer
 /// and what its status bytes said.
-class WinKeyerWorker : public QObject {
-    Q_OBJECT
+class WinKeyerWorker : public CwKeyer {
 public:
     WinKeyerWorker(QString device, KeyerTiming timing)
         : device_(std::move(device)), timing_(timing) {}
@@ -171,7 +172,7 @@ public:
         close(true);
     }
 
-    void send(const QString &morse, int wpm) {
+    void send(const QString &morse, int wpm) override {
         if (!open())
             return;
         wpm_ = wpm;
@@ -182,7 +183,7 @@ public:
         armDeadline();
         pump();
     }
-    void setSpeed(int wpm) {
+    void setSpeed(int wpm) override {
         wpm_ = wpm;
         if (fd_ < 0)
             return;
@@ -192,7 +193,7 @@ public:
             armDeadline();
         pump();
     }
-    void abort() {
+    void abort() override {
         pending_.clear();
         sending_ = false;
         if (deadline_)
@@ -200,10 +201,6 @@ public:
         if (fd_ >= 0)
             writeNow(winkeyer::clearBuffer());
     }
-
-signals:
-    void finished();
-    void failed(const QString &cause);
 
 private:
     bool open() {
@@ -366,73 +363,45 @@ private:
 
 } // namespace detail
 
-namespace {
+ThreadKeyer::ThreadKeyer(CwKeyer *worker, const QString &threadName, KeyerTiming timing,
+                         QObject *parent)
+    : CwKeyer(parent), timing_(timing), thread_(new QThread(this)), worker_(worker) {
+    thread_->setObjectName(threadName);
+    worker_->moveToThread(thread_);
+    connect(worker_, &CwKeyer::finished, this, &CwKeyer::finished);
+    connect(worker_, &CwKeyer::failed, this, &CwKeyer::failed);
+    // The worker goes with its thread's end, on its thread (its device is closed there).
+    connect(thread_, &QThread::finished, worker_, &QObject::deleteLater);
+    thread_->start();
+}
 
-void finish(QThread *thread, int waitMs) {
-    thread->quit();
+ThreadKeyer::~ThreadKeyer() {
+    thread_->quit();
     // A worker never blocks (its writes do not wait), so this wait is short; the bound is
     // there for a system call that would.
-    if (!thread->wait(QDeadlineTimer(waitMs)))
-        thread->setParent(nullptr);
+    if (!thread_->wait(QDeadlineTimer(timing_.stopWaitMs)))
+        thread_->setParent(nullptr);
 }
 
-} // namespace
+void ThreadKeyer::send(const QString &morse, int wpm) {
+    QMetaObject::invokeMethod(worker_, [w = worker_, morse, wpm] { w->send(morse, wpm); });
+}
+
+void ThreadKeyer::setSpeed(int wpm) {
+    QMetaObject::invokeMethod(worker_, [w = worker_, wpm] { w->setSpeed(wpm); });
+}
+
+void ThreadKeyer::abort() {
+    QMetaObject::invokeMethod(worker_, [w = worker_] { w->abort(); });
+}
 
 CwDaemonKeyer::CwDaemonKeyer(const QString &host, int port, KeyerTiming timing, QObject *parent)
-    : CwKeyer(parent), timing_(timing), thread_(new QThread(this)),
-      worker_(new detail::CwDaemonWorker(host, port, timing)) {
-    thread_->setObjectName(QStringLiteral("cwdaemon"));
-    worker_->moveToThread(thread_);
-    connect(worker_, &detail::CwDaemonWorker::finished, this, &CwKeyer::finished);
-    connect(worker_, &detail::CwDaemonWorker::failed, this, &CwKeyer::failed);
-    // The worker goes with its thread's end, on its thread (its port is closed there).
-    connect(thread_, &QThread::finished, worker_, &QObject::deleteLater);
-    thread_->start();
-}
-
-CwDaemonKeyer::~CwDaemonKeyer() {
-    finish(thread_, timing_.stopWaitMs);
-}
-
-void CwDaemonKeyer::send(const QString &morse, int wpm) {
-    QMetaObject::invokeMethod(worker_, [w = worker_, morse, wpm] { w->send(morse, wpm); });
-}
-
-void CwDaemonKeyer::setSpeed(int wpm) {
-    QMetaObject::invokeMethod(worker_, [w = worker_, wpm] { w->setSpeed(wpm); });
-}
-
-void CwDaemonKeyer::abort() {
-    QMetaObject::invokeMethod(worker_, [w = worker_] { w->abort(); });
-}
+    : ThreadKeyer(new detail::CwDaemonWorker(host, port, timing), QStringLiteral("cwdaemon"),
+                  timing, parent) {}
 
 WinKeyerKeyer::WinKeyerKeyer(const QString &device, KeyerTiming timing, QObject *parent)
-    : CwKeyer(parent), timing_(timing), thread_(new QThread(this)),
-      worker_(new detail::WinKeyerWorker(device, timing)) {
-    thread_->setObjectName(QStringLiteral("WinKeyer"));
-    worker_->moveToThread(thread_);
-    connect(worker_, &detail::WinKeyerWorker::finished, this, &CwKeyer::finished);
-    connect(worker_, &detail::WinKeyerWorker::failed, this, &CwKeyer::failed);
-    // The worker goes with its thread's end, on its thread (its port is closed there).
-    connect(thread_, &QThread::finished, worker_, &QObject::deleteLater);
-    thread_->start();
-}
-
-WinKeyerKeyer::~WinKeyerKeyer() {
-    finish(thread_, timing_.stopWaitMs);
-}
-
-void WinKeyerKeyer::send(const QString &morse, int wpm) {
-    QMetaObject::invokeMethod(worker_, [w = worker_, morse, wpm] { w->send(morse, wpm); });
-}
-
-void WinKeyerKeyer::setSpeed(int wpm) {
-    QMetaObject::invokeMethod(worker_, [w = worker_, wpm] { w->setSpeed(wpm); });
-}
-
-void WinKeyerKeyer::abort() {
-    QMetaObject::invokeMethod(worker_, [w = worker_] { w->abort(); });
-}
+    : ThreadKeyer(new detail::WinKeyerWorker(device, timing), QStringLiteral("WinKeyer"), timing,
+                  parent) {}
 
 std::unique_ptr<CwKeyer> makeDeviceKeyer(const KeyerLink &link) {
     switch (link.output) {
@@ -448,5 +417,3 @@ std::unique_ptr<CwKeyer> makeDeviceKeyer(const KeyerLink &link) {
 }
 
 } // namespace zep
-
-#include "DeviceKeyers.moc"

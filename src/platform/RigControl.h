@@ -23,6 +23,11 @@ public:
     virtual void test(const RigLink &link) = 0;
     /// Answered by modelsListed().
     virtual void listModels() = 0;
+    /// Turns the followed radio's dial to `hz` and sets its mode to `mode`, Hamlib's name
+    /// ("USB", "CW", "PKTUSB"; radio::hamlibMode gives it for a mode box text), or keeps the
+    /// mode when `mode` is empty. The new reading comes by readingChanged(); a refusal by
+    /// tuneFailed().
+    virtual void tune(qint64 hz, const QString &mode) = 0;
 
 signals:
     /// The followed radio's reading, each time it changes.
@@ -30,6 +35,8 @@ signals:
     /// The outcome of test(): the reading, or the French cause of the failure in `cause`.
     void tested(const zep::RigReading &reading, const QString &cause);
     void modelsListed(const QList<zep::RigModel> &models);
+    /// A tune() did not reach the radio: the French cause.
+    void tuneFailed(const QString &cause);
 };
 
 } // namespace zep

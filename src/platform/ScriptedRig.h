@@ -21,6 +21,14 @@ public:
         emit tested(nextTest, nextCause);
     }
     void listModels() override { emit modelsListed(models); }
+    /// Recorded; the reading follows at once, unless `tuneRefusal` is set (then refused).
+    void tune(qint64 hz, const QString &mode) override {
+        tunings.append({RigReading::State::Answering, hz, mode});
+        if (!tuneRefusal.isEmpty())
+            emit tuneFailed(tuneRefusal);
+        else
+            answer(hz, mode);
+    }
 
     /// The radio's dial and mode now.
     void answer(qint64 hz, const QString &mode) {
@@ -33,6 +41,8 @@ public:
     RigReading nextTest;
     QString nextCause;
     QList<RigModel> models;
+    QList<RigReading> tunings;
+    QString tuneRefusal;
 };
 
 } // namespace zep

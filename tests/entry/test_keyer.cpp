@@ -7,7 +7,7 @@
 #include "platform/CatKeyer.h"
 #include "platform/DeviceKeyers.h"
 #include "platform/FileChooser.h"
-#include "platform/PosteRig.h"
+#include "platform/HelperRig.h"
 #include "platform/RecordingPrinter.h"
 #include "platform/ScriptedKeyer.h"
 #include "support/CwDaemon.h"
@@ -293,7 +293,7 @@ TEST_F(KeyerEntryTest, WithTheRadioAsKeyerF1GoesToTheRadioAndEscapeStopsIt) {
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     };
     settings.write(keys::manipulateurSortie, QStringLiteral("1"));
-    PosteRig rig(QStringLiteral(ZEP_POSTE_PROGRAM));
+    HelperRig rig(QStringLiteral(ZEP_POSTE_PROGRAM));
     RigLink link;
     link.kind = RigLink::Kind::Rigctld;
     link.port = daemon.port();

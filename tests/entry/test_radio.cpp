@@ -6,7 +6,7 @@
 #include "EntryWindowFixture.h"
 
 #include "core/log/QsoFrequencies.h"
-#include "platform/PosteRig.h"
+#include "platform/HelperRig.h"
 #include "platform/ScriptedRig.h"
 #include "setup/Liaison_Poste.h"
 #include "support/Rigctld.h"
@@ -221,7 +221,7 @@ TEST_F(Radio, ARealRigctldIsFollowedAndALostLinkGreysTheLineThenComesBack) {
     ASSERT_TRUE(daemon.start());
     settings.writeInt(keys::catLiaison, 1);
     settings.writeInt(keys::catPort, daemon.port());
-    PosteRig hamlib(QStringLiteral(ZEP_POSTE_PROGRAM));
+    HelperRig hamlib(QStringLiteral(ZEP_POSTE_PROGRAM));
     Saisie_QSO &w = openWithRadio(hamlib);
     ZEP_TRY_VERIFY(w.Poste->isVisible() && w.Poste->isEnabled(), 3000);
 

@@ -3,7 +3,7 @@
 // a refused port, a peer that floods the link; the helper killed, stopped, left without its
 // program; the helper's lines taken as input. The caller's thread never waits on the radio.
 
-#include "platform/PosteRig.h"
+#include "platform/HelperRig.h"
 #include "support/Rigctld.h"
 #include "support/TryWait.h"
 
@@ -71,6 +71,17 @@ bool running(qint64 pid) {
     return end > 0 && line.size() > end + 2 && line.at(end + 2) != 'Z';
 }
 
+/// A helper program gone wrong, written as a shell script in `dir`.
+QString fakeHelper(const QTemporaryDir &dir, const char *name, const QByteArray &body) {
+    const QString path = dir.filePath(QString::fromLatin1(name));
+    QFile script(path);
+    if (!script.open(QIODevice::WriteOnly) || script.write("#!/bin/sh\n" + body) < 0)
+        return QString();
+    script.close();
+    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return path;
+}
+
 /// The worst delay of a 5 ms timer of this thread while `ms` milliseconds go by.
 qint64 worstTimerDelay(int ms) {
     QElapsedTimer clock;
@@ -93,8 +104,8 @@ qint64 worstTimerDelay(int ms) {
 
 } // namespace
 
-TEST(PosteRig, DummyRadioIsFollowedTestedAndListed) {
-    PosteRig rig(helper);
+TEST(HelperRig, DummyRadioIsFollowedTestedAndListed) {
+    HelperRig rig(helper);
     LastReading reading(rig);
     rig.follow(direct(1));
     // Hamlib's dummy radio starts on 145 MHz FM.
@@ -129,12 +140,12 @@ TEST(PosteRig, DummyRadioIsFollowedTestedAndListed) {
     ZEP_TRY_COMPARE(reading.last.state, State::NoLink, 1000);
 }
 
-TEST(PosteRig, RigctldDialIsFollowedAndTheLinkComesBackAfterTheDaemonRestarts) {
+TEST(HelperRig, RigctldDialIsFollowedAndTheLinkComesBackAfterTheDaemonRestarts) {
     if (!Rigctld::available())
         GTEST_SKIP() << "rigctld and rigctl (libhamlib-utils) are not installed";
     Rigctld daemon;
     ASSERT_TRUE(daemon.start());
-    PosteRig rig(helper);
+    HelperRig rig(helper);
     LastReading reading(rig);
     rig.follow(network(daemon.port()));
     ZEP_TRY_VERIFY(reading.last.answering(), 3000);
@@ -154,11 +165,11 @@ TEST(PosteRig, RigctldDialIsFollowedAndTheLinkComesBackAfterTheDaemonRestarts) {
     EXPECT_LT(back.elapsed(), 7000);
 }
 
-TEST(PosteRig, APeerThatNeverAnswersNeitherFreezesTheCallerNorDelaysTheEnd) {
+TEST(HelperRig, APeerThatNeverAnswersNeitherFreezesTheCallerNorDelaysTheEnd) {
     SilentPeer peer;
     QElapsedTimer clock;
     clock.start();
-    auto rig = std::make_unique<PosteRig>(helper);
+    auto rig = std::make_unique<HelperRig>(helper);
     LastReading reading(*rig);
     rig->follow(network(peer.port()));
     EXPECT_LT(clock.elapsed(), 50);
@@ -178,8 +189,8 @@ TEST(PosteRig, APeerThatNeverAnswersNeitherFreezesTheCallerNorDelaysTheEnd) {
     EXPECT_LT(clock.elapsed(), 1000);
 }
 
-TEST(PosteRig, TheCausesOfAFailedTestAreFrench) {
-    PosteRig rig(helper);
+TEST(HelperRig, TheCausesOfAFailedTestAreFrench) {
+    HelperRig rig(helper);
     QSignalSpy tested(&rig, &RigControl::tested);
     const quint16 closed = zep::testing::freePort();
     rig.test(network(closed));
@@ -193,14 +204,14 @@ TEST(PosteRig, TheCausesOfAFailedTestAreFrench) {
     EXPECT_EQ(tested.at(0).at(0).value<RigReading>().state, State::Silent);
 }
 
-TEST(PosteRig, APeerThatAnswersFiftyKilobytesLeavesTheProgramStandingUntilARealDaemonIsBack) {
+TEST(HelperRig, APeerThatAnswersFiftyKilobytesLeavesTheProgramStandingUntilARealDaemonIsBack) {
     if (!Rigctld::available())
         GTEST_SKIP() << "rigctld and rigctl (libhamlib-utils) are not installed";
     RigTiming timing;
     timing.maxBackoffMs = 2000;
     auto peer = std::make_unique<FloodingPeer>();
     const quint16 port = peer->port();
-    PosteRig rig(helper, timing);
+    HelperRig rig(helper, timing);
     LastReading reading(rig);
     int answers = 0;
     QObject::connect(&rig, &RigControl::readingChanged, &reading.context,
@@ -220,12 +231,12 @@ TEST(PosteRig, APeerThatAnswersFiftyKilobytesLeavesTheProgramStandingUntilARealD
     EXPECT_EQ(reading.last.hz, 145'000'000);
 }
 
-TEST(PosteRig, AHelperKilledOrStoppedMidRunIsReplacedAndTheReadingComesBack) {
+TEST(HelperRig, AHelperKilledOrStoppedMidRunIsReplacedAndTheReadingComesBack) {
     if (!Rigctld::available())
         GTEST_SKIP() << "rigctld and rigctl (libhamlib-utils) are not installed";
     Rigctld daemon;
     ASSERT_TRUE(daemon.start());
-    PosteRig rig(helper);
+    HelperRig rig(helper);
     LastReading reading(rig);
     rig.follow(network(daemon.port()));
     const struct {
@@ -253,19 +264,23 @@ TEST(PosteRig, AHelperKilledOrStoppedMidRunIsReplacedAndTheReadingComesBack) {
     EXPECT_EQ(rig.starts(), 5);
 }
 
-TEST(PosteRig, AHelperThatKeepsDyingIsStartedAgainLaterEachTimeUpToTheCap) {
+TEST(HelperRig, AHelperThatKeepsDyingIsStartedAgainLaterEachTimeUpToTheCap) {
     const QString dies = QStandardPaths::findExecutable(QStringLiteral("false"));
     ASSERT_FALSE(dies.isEmpty());
-    const QString programs[] = {dies, QStringLiteral("/nonexistent/zep-rozadovev-poste")};
+    QTemporaryDir dir;
+    // Its greeting is no proof that it works: only a reading of the radio is.
+    const QString greetsAndDies = fakeHelper(dir, "greets-and-dies", "echo 'HELLO 1'\n");
+    const QString programs[] = {dies, QStringLiteral("/nonexistent/zep-rozadovev-poste"),
+                                greetsAndDies};
     for (const QString &program : programs) {
         RigTiming timing;
         timing.firstBackoffMs = 200;
         timing.maxBackoffMs = 400;
-        PosteRig rig(program, timing);
+        HelperRig rig(program, timing);
         LastReading reading(rig);
         QElapsedTimer clock;
         QList<qint64> starts;
-        QObject::connect(&rig, &PosteRig::helperStarted, &reading.context,
+        QObject::connect(&rig, &HelperRig::helperStarted, &reading.context,
                          [&] { starts.append(clock.elapsed()); });
         clock.start();
         rig.follow(network(4532));
@@ -285,15 +300,38 @@ TEST(PosteRig, AHelperThatKeepsDyingIsStartedAgainLaterEachTimeUpToTheCap) {
     }
 }
 
-TEST(PosteRig, TheHelpersLinesAreCheckedAndWhatIsNoReadingIsDropped) {
+TEST(HelperRig, AHelperThatAnswersItsPingsButNeverReadsTheRadioIsReplacedWithinTheWatch) {
     QTemporaryDir dir;
-    const QString fake = dir.filePath(QStringLiteral("fake-poste"));
-    QFile script(fake);
-    ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+    const QString stuck = fakeHelper(dir, "stuck-in-the-library", R"(echo "HELLO 1"
+while read -r verb id rest; do
+    [ "$verb" = PING ] && echo "PONG $id"
+done
+)");
+    RigTiming timing;
+    timing.pingMs = 100;
+    timing.answerMs = 1000;
+    timing.followMs = 1500;
+    timing.firstBackoffMs = 200;
+    HelperRig rig(stuck, timing);
+    LastReading reading(rig);
+    QElapsedTimer clock;
+    QList<qint64> starts;
+    QObject::connect(&rig, &HelperRig::helperStarted, &reading.context,
+                     [&] { starts.append(clock.elapsed()); });
+    clock.start();
+    rig.follow(network(4532));
+    // It answers every sign of life, so only the missing readings can tell it is stuck.
+    ZEP_TRY_VERIFY(starts.size() >= 2, 4000);
+    EXPECT_GE(starts[1] - starts[0], timing.followMs);
+    EXPECT_LE(starts[1] - starts[0], timing.followMs + timing.firstBackoffMs + 1000);
+    EXPECT_EQ(reading.last.state, State::Silent);
+}
+
+TEST(HelperRig, TheHelpersLinesAreCheckedAndWhatIsNoReadingIsDropped) {
+    QTemporaryDir dir;
     // A helper gone wrong: it answers the link with a flood and readings out of bounds, one
     // good reading among them.
-    script.write(R"(#!/bin/sh
-echo "HELLO 1"
+    const QString fake = fakeHelper(dir, "fake-poste", R"(echo "HELLO 1"
 read -r verb id rest
 head -c 60000 /dev/zero | tr '\0' x; echo
 for f in nan -nan inf -14285000 0 300000000001 99999999999999999999999 1.5e7 14285000x; do
@@ -306,10 +344,9 @@ printf 'SOMETHING %s 14285000 USB\n' "$id"
 printf 'READING %s 7030000 CW\n' "$id"
 exec cat >/dev/null
 )");
-    script.close();
-    ASSERT_TRUE(script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    ASSERT_FALSE(fake.isEmpty());
 
-    PosteRig rig(fake);
+    HelperRig rig(fake);
     QList<RigReading> answers;
     QObject::connect(&rig, &RigControl::readingChanged, &rig, [&](const RigReading &r) {
         if (r.answering())
@@ -324,7 +361,7 @@ exec cat >/dev/null
     ZEP_TRY_VERIFY(rig.starts() >= 2, 5000);
 }
 
-TEST(PosteRig, TheHelperEndsWhenTheProgramGoes) {
+TEST(HelperRig, TheHelperEndsWhenTheProgramGoes) {
     SilentPeer peer;
     const struct {
         const char *what;
@@ -365,8 +402,8 @@ TEST(PosteRig, TheHelperEndsWhenTheProgramGoes) {
     ZEP_TRY_VERIFY(!running(child), 3000);
 }
 
-TEST(PosteRig, AWindowThatHeldItsThreadForSecondsDoesNotTakeTheSoundHelperForHung) {
-    PosteRig rig(helper);
+TEST(HelperRig, AWindowThatHeldItsThreadForSecondsDoesNotTakeTheSoundHelperForHung) {
+    HelperRig rig(helper);
     LastReading reading(rig);
     rig.follow(direct(1));
     ZEP_TRY_VERIFY(reading.last.answering(), 3000);

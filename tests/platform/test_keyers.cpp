@@ -1,5 +1,6 @@
 #include "platform/DeviceKeyers.h"
 #include "support/CwDaemon.h"
+#include "support/TryWait.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -136,6 +137,17 @@ TEST(CwDaemonKeyer, ASilentOrAbsentDaemonIsOneFailureNotAHang) {
     lost.send(QStringLiteral("TU"), 40);
     ASSERT_TRUE(lostFailed.wait(8000));
     EXPECT_TRUE(lostFailed.first().first().toString().contains(QStringLiteral("inconnu")));
+
+    // An address no datagram may go to (a broadcast) is refused at once, at every message.
+    CwDaemonKeyer everyone(QStringLiteral("255.255.255.255"), 6789, quick());
+    QSignalSpy refused(&everyone, &CwKeyer::failed);
+    everyone.send(QStringLiteral("TU"), 40);
+    everyone.send(QStringLiteral("73"), 40);
+    ZEP_TRY_COMPARE(refused.size(), 2, 3000);
+    for (const QList<QVariant> &failure : refused)
+        EXPECT_TRUE(failure.first().toString().startsWith(
+            QStringLiteral("cwdaemon : 255.255.255.255:6789 ne peut être joint (")))
+            << failure.first().toString().toStdString();
 }
 
 TEST(WinKeyerKeyer, OpensAsHostSendsSpeedAndTextAndEndsOnItsStatus) {

@@ -6,8 +6,8 @@
 #include "core/io/Settings.h"
 #include "core/station/KeyerSettings.h"
 #include "core/station/WavFile.h"
-#include "platform/PosteRig.h"
-#include "platform/VoixKeyer.h"
+#include "platform/HelperRig.h"
+#include "platform/HelperVoiceKeyer.h"
 #include "support/PulseServer.h"
 #include "support/Rigctld.h"
 #include "support/TryWait.h"
@@ -83,8 +83,8 @@ protected:
         ASSERT_TRUE(
             wav::writeFile(keyer::recordingPath(dir.path(), key), wav::recordingFormat, tone(ms)));
     }
-    static VoixTiming quick() {
-        VoixTiming t;
+    static VoiceTiming quick() {
+        VoiceTiming t;
         t.pingMs = 200;
         t.answerMs = 1000;
         return t;
@@ -101,7 +101,7 @@ struct KeyedRadio {
         RigLink link;
         link.kind = RigLink::Kind::Rigctld;
         link.port = daemon.port();
-        rig = std::make_unique<PosteRig>(posteProgram, timing());
+        rig = std::make_unique<HelperRig>(posteProgram, timing());
         rig->follow(link);
         QTest::qWait(400);
         return true;
@@ -114,7 +114,7 @@ struct KeyedRadio {
     }
     QString ptt() const { return daemon.rigctlOutput({QStringLiteral("t")}); }
     Rigctld daemon;
-    std::unique_ptr<PosteRig> rig;
+    std::unique_ptr<HelperRig> rig;
 };
 
 } // namespace
@@ -123,11 +123,11 @@ TEST_F(VoiceFixture, TheMessageIsHeardOnTheChosenOutputUntilItsEndOrEscape) {
     record(1, 1200);
     SinkMonitor monitor(QStringLiteral("radio"));
     ASSERT_TRUE(monitor.started());
-    VoixKeyer voice(dir.path(), settings, nullptr, voixProgram, quick());
-    QSignalSpy playing(&voice, &VoixKeyer::playing);
+    HelperVoiceKeyer voice(dir.path(), settings, nullptr, voixProgram, quick());
+    QSignalSpy playing(&voice, &HelperVoiceKeyer::playing);
     QSignalSpy finished(&voice, &VoiceKeyer::finished);
     QSignalSpy failed(&voice, &VoiceKeyer::failed);
-    QSignalSpy silenced(&voice, &VoixKeyer::silenced);
+    QSignalSpy silenced(&voice, &HelperVoiceKeyer::silenced);
 
     // To its end: heard while it plays, then the end is told.
     voice.play(1);
@@ -168,7 +168,7 @@ TEST_F(VoiceFixture, AMessageThatCannotBePlayedIsOneFrenchLineAndNothingIsSent) 
     }
     SinkMonitor monitor(QStringLiteral("radio"));
     ASSERT_TRUE(monitor.started());
-    VoixKeyer voice(dir.path(), settings, nullptr, voixProgram, quick());
+    HelperVoiceKeyer voice(dir.path(), settings, nullptr, voixProgram, quick());
     QSignalSpy failed(&voice, &VoiceKeyer::failed);
     QSignalSpy finished(&voice, &VoiceKeyer::finished);
     struct Case {
@@ -197,8 +197,8 @@ TEST_F(VoiceFixture, AMessageThatCannotBePlayedIsOneFrenchLineAndNothingIsSent) 
     // The PTT on the CAT link and no radio followed: no sound goes out unkeyed.
     settings.write(keys::voixSortie, QStringLiteral("radio"));
     settings.write(keys::voixPtt, QStringLiteral("1"));
-    PosteRig idleRig(posteProgram);
-    VoixKeyer keyed(dir.path(), settings, &idleRig, voixProgram, quick());
+    HelperRig idleRig(posteProgram);
+    HelperVoiceKeyer keyed(dir.path(), settings, &idleRig, voixProgram, quick());
     QSignalSpy keyedFailed(&keyed, &VoiceKeyer::failed);
     keyed.play(1);
     ZEP_TRY_COMPARE(keyedFailed.size(), 1, 5000);
@@ -219,11 +219,11 @@ TEST_F(VoiceFixture, ThePttGoesOnBeforeTheMessageAndOffAtItsEndOnEscapeAndWhenTh
     record(1, 1500);
     SinkMonitor monitor(QStringLiteral("radio"));
     ASSERT_TRUE(monitor.started());
-    VoixKeyer voice(dir.path(), settings, radio.rig.get(), voixProgram, quick());
-    QSignalSpy playing(&voice, &VoixKeyer::playing);
+    HelperVoiceKeyer voice(dir.path(), settings, radio.rig.get(), voixProgram, quick());
+    QSignalSpy playing(&voice, &HelperVoiceKeyer::playing);
     QSignalSpy finished(&voice, &VoiceKeyer::finished);
     QSignalSpy failed(&voice, &VoiceKeyer::failed);
-    QSignalSpy done(radio.rig.get(), &PosteRig::keyingDone);
+    QSignalSpy done(radio.rig.get(), &HelperRig::keyingDone);
 
     // Keyed before the first sound, released once it has played.
     voice.play(1);
@@ -276,15 +276,15 @@ TEST_F(VoiceFixture, AFrozenSoundHelperNeverKeepsThePttBeyondTheMessageAndTwoSec
     settings.write(keys::voixPtt, QStringLiteral("1"));
     record(1, 800);
     // A watch slower than the PTT's own watchdog: the watchdog is what releases the PTT.
-    VoixTiming slow;
+    VoiceTiming slow;
     slow.answerMs = 8000;
     slow.marginMs = 8000;
-    VoixKeyer voice(dir.path(), settings, radio.rig.get(), voixProgram, slow);
-    QSignalSpy playing(&voice, &VoixKeyer::playing);
+    HelperVoiceKeyer voice(dir.path(), settings, radio.rig.get(), voixProgram, slow);
+    QSignalSpy playing(&voice, &HelperVoiceKeyer::playing);
     QSignalSpy failed(&voice, &VoiceKeyer::failed);
-    QSignalSpy released(radio.rig.get(), &PosteRig::pttReleased);
+    QSignalSpy released(radio.rig.get(), &HelperRig::pttReleased);
     QElapsedTimer keyed;
-    QObject::connect(radio.rig.get(), &PosteRig::keyingDone, [&] {
+    QObject::connect(radio.rig.get(), &HelperRig::keyingDone, [&] {
         if (!keyed.isValid())
             keyed.start();
     });
@@ -310,9 +310,9 @@ TEST_F(VoiceFixture, TheProgramClosingInMidMessageReleasesThePtt) {
     settings.write(keys::voixPtt, QStringLiteral("1"));
     record(1, 3000);
     {
-        auto voice = std::make_unique<VoixKeyer>(dir.path(), settings, radio.rig.get(), voixProgram,
-                                                 quick());
-        QSignalSpy playing(voice.get(), &VoixKeyer::playing);
+        auto voice = std::make_unique<HelperVoiceKeyer>(dir.path(), settings, radio.rig.get(),
+                                                        voixProgram, quick());
+        QSignalSpy playing(voice.get(), &HelperVoiceKeyer::playing);
         voice->play(1);
         ZEP_TRY_COMPARE(playing.size(), 1, 5000);
         ASSERT_EQ(radio.ptt(), QStringLiteral("1"));
@@ -324,9 +324,9 @@ TEST_F(VoiceFixture, TheProgramClosingInMidMessageReleasesThePtt) {
 }
 
 TEST_F(VoiceFixture, ARecordingFromTheInputIsAWavFileOfItsLength) {
-    VoixTiming t = quick();
+    VoiceTiming t = quick();
     t.recordMs = 1500;
-    VoixRecorder recorder(dir.path(), voixProgram, t);
+    HelperVoiceRecorder recorder(dir.path(), voixProgram, t);
     QSignalSpy saved(&recorder, &VoiceRecorder::saved);
     QSignalSpy levels(&recorder, &VoiceRecorder::level);
     QSignalSpy failed(&recorder, &VoiceRecorder::failed);

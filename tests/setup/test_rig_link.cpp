@@ -1,7 +1,7 @@
 // "Liaison avec le poste": what it shows from the settings, the model list from Hamlib and its
 // search, "Tester" reading the dummy radio off the window's thread, and what it saves.
 
-#include "platform/PosteRig.h"
+#include "platform/HelperRig.h"
 #include "platform/ScriptedRig.h"
 #include "setup/Liaison_Poste.h"
 #include "support/TryWait.h"
@@ -72,7 +72,7 @@ TEST(RigLinkWindow, ShowsTheSettingsEnablesWhatTheKindNeedsAndSavesTheChoice) {
 
 TEST(RigLinkWindow, TesterReadsTheDummyRadioThroughHamlibAndSaysWhyALinkFails) {
     MemorySettingsStore settings;
-    PosteRig rig(QStringLiteral(ZEP_POSTE_PROGRAM));
+    HelperRig rig(QStringLiteral(ZEP_POSTE_PROGRAM));
     Liaison_Poste w(settings, rig);
     // Hamlib's own list arrives from its thread, the dummy radio in it.
     ZEP_TRY_VERIFY(w.Modele->findText(QStringLiteral("Hamlib Dummy (1)")) >= 0, 5000);

@@ -99,6 +99,26 @@ QString modeBoxText(const QString &hamlibMode) {
     return QString();
 }
 
+QString hamlibMode(const QString &box, qint64 hz) {
+    const QString m = box.trimmed().toUpper();
+    if (m == QLatin1String("SSB")) {
+        constexpr qint64 sidebandTurn = 10'000'000;
+        const bool sixtyMetres = hz >= 5'060'000 && hz <= 5'450'000;
+        return QString::fromLatin1(hz < sidebandTurn && !sixtyMetres ? "LSB" : "USB");
+    }
+    static constexpr const char *same[] = {"CW", "AM", "FM", "RTTY"};
+    for (const char *name : same)
+        if (m == QLatin1String(name))
+            return m;
+    // ADIF's digital modes that a transceiver sends from its data input on the upper sideband.
+    static constexpr const char *data[] = {"FT8",   "FT4",    "JT65", "JT9", "PSK",         "PSK31",
+                                           "PSK63", "OLIVIA", "MFSK", "JS8", "DIGITALVOICE"};
+    for (const char *name : data)
+        if (m == QLatin1String(name))
+            return QStringLiteral("PKTUSB");
+    return QString();
+}
+
 QString kiloHertz(qint64 hz) {
     const bool negative = hz < 0;
     const qint64 centi = (negative ? -hz : hz) / 10 + (((negative ? -hz : hz) % 10) >= 5 ? 1 : 0);

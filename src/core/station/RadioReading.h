@@ -71,6 +71,13 @@ bool bandHolds(const QString &band, qint64 hz);
 /// ADIF mode name for the others that have one ("FM", "AM", "RTTY"); empty when there is none.
 QString modeBoxText(const QString &hamlibMode);
 
+/// The Hamlib mode to tune a radio to for the mode box text `box` at `hz`: "SSB" is the lower
+/// sideband below 10 MHz (but for the 60 m channels, upper as everywhere else), "CW", "AM",
+/// "FM" and "RTTY" are Hamlib's names, and the data modes ("FT8", "PSK31", "JT65"...) go on
+/// the upper sideband's data setting; empty (keep the radio's mode) for a text with no
+/// sensible setting, DSTAR and C4FM among them.
+QString hamlibMode(const QString &box, qint64 hz);
+
 /// A frequency in kHz the French way, with two decimals: "14 285,00" for 14 285 000 Hz.
 QString kiloHertz(qint64 hz);
 

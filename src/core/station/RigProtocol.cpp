@@ -1,13 +1,13 @@
 #include "core/station/RigProtocol.h"
 
-#include <cerrno>
-#include <unistd.h>
-
 #include <cmath>
 
-namespace zep::poste {
+namespace zep::rigproto {
 
 namespace {
+
+using helperline::headOf;
+using helperline::numberIn;
 
 constexpr qsizetype maxTextBytes = maxMorseBytes;
 
@@ -26,37 +26,11 @@ constexpr CauseName causeNames[] = {
 /// A text field: percent-encoded UTF-8; "-" stands for the empty text, so a blank field never
 /// travels, and a real "-" is encoded.
 QByteArray text(const QString &value) {
-    if (value.isEmpty())
-        return QByteArrayLiteral("-");
-    return value.toUtf8().toPercentEncoding(QByteArray(), QByteArrayLiteral("-"));
+    return helperline::fieldOfText(value, maxLineBytes).value_or(QByteArrayLiteral("-"));
 }
 
 std::optional<QString> textOf(QByteArrayView field) {
     return textField(field, maxTextBytes);
-}
-
-/// A plain decimal number of at most `digits` digits, no sign, no blank.
-std::optional<quint64> numberOf(QByteArrayView field, int digits) {
-    if (field.isEmpty() || field.size() > digits)
-        return std::nullopt;
-    quint64 value = 0;
-    for (const char c : field) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        value = value * 10 + quint64(c - '0');
-    }
-    return value;
-}
-
-std::optional<qint64> numberIn(QByteArrayView field, qint64 low, qint64 high) {
-    const auto n = numberOf(field, 18);
-    if (!n || qint64(*n) < low || qint64(*n) > high)
-        return std::nullopt;
-    return qint64(*n);
-}
-
-std::optional<quint64> idOf(QByteArrayView field) {
-    return numberOf(field, 18);
 }
 
 /// A Hamlib mode name ("USB", "PKTUSB", "D-STAR"), or the empty mode.
@@ -123,68 +97,7 @@ std::optional<RigLink> linkOf(const QList<QByteArray> &fields) {
     return std::nullopt;
 }
 
-/// The blank-separated fields of a line; nothing for an empty field (two blanks, a blank at
-/// an end) or an overlong line.
-std::optional<QList<QByteArray>> fieldsOf(QByteArrayView line) {
-    if (line.endsWith('\r'))
-        line.chop(1);
-    if (line.isEmpty() || line.size() >= maxLineBytes)
-        return std::nullopt;
-    const QList<QByteArray> fields = line.toByteArray().split(' ');
-    for (const QByteArray &f : fields)
-        if (f.isEmpty())
-            return std::nullopt;
-    return fields;
-}
-
-/// A line's fields with its request number, the second field: what every request and every
-/// reply begins with. Nothing for a line without a valid number.
-struct Head {
-    QList<QByteArray> fields;
-    quint64 id = 0;
-};
-
-std::optional<Head> headOf(QByteArrayView line) {
-    auto fields = fieldsOf(line);
-    if (!fields || fields->size() < 2)
-        return std::nullopt;
-    const auto id = idOf(fields->at(1));
-    if (!id)
-        return std::nullopt;
-    return Head{std::move(*fields), *id};
-}
-
 } // namespace
-
-bool writeWhole(int fd, QByteArrayView line) {
-    const char *p = line.data();
-    qsizetype left = line.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, size_t(left));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        p += n;
-        left -= n;
-    }
-    return true;
-}
-
-std::optional<QString> textField(QByteArrayView field, qsizetype maxBytes) {
-    if (field == "-")
-        return QString();
-    const QByteArray bytes = QByteArray::fromPercentEncoding(field.toByteArray());
-    if (bytes.isEmpty() || bytes.size() > maxBytes)
-        return std::nullopt;
-    for (const char c : bytes)
-        if (uchar(c) < 0x20 || uchar(c) == 0x7f)
-            return std::nullopt;
-    const QString decoded = QString::fromUtf8(bytes);
-    if (decoded.toUtf8() != bytes)
-        return std::nullopt;
-    return decoded;
-}
 
 std::optional<qint64> hertzOf(double hz) {
     // Compared as doubles before any conversion: a NaN or a value beyond qint64 has no
@@ -270,6 +183,9 @@ QByteArray encode(const Request &request) {
         return "MORSESTOP " + id + '\n';
     case Request::Kind::Speed:
         return "SPEED " + id + ' ' + QByteArray::number(request.wpm) + '\n';
+    case Request::Kind::Tune:
+        return "TUNE " + id + ' ' + QByteArray::number(request.hz) + ' ' + text(request.mode) +
+               '\n';
     }
     return QByteArray();
 }
@@ -309,6 +225,16 @@ std::optional<Request> parseRequest(QByteArrayView line) {
             return std::nullopt;
         r.kind = Request::Kind::Speed;
         r.wpm = int(*wpm);
+        return r;
+    }
+    if (verb == "TUNE" && n == 4) {
+        const auto hz = numberIn(fields->at(2), 1, maxHertz);
+        const auto mode = modeOf(fields->at(3));
+        if (!hz || !mode)
+            return std::nullopt;
+        r.kind = Request::Kind::Tune;
+        r.hz = *hz;
+        r.mode = *mode;
         return r;
     }
     if (verb == "FOLLOW" || verb == "TEST") {
@@ -423,33 +349,4 @@ std::optional<Reply> parseReply(QByteArrayView line) {
     return std::nullopt;
 }
 
-void LineReader::append(QByteArrayView bytes) {
-    while (!bytes.isEmpty()) {
-        const qsizetype lf = bytes.indexOf('\n');
-        const QByteArrayView part = lf < 0 ? bytes : bytes.first(lf);
-        if (!skipping_) {
-            if (pending_.size() + part.size() >= maxLineBytes) {
-                skipping_ = true;
-                pending_.clear();
-                ++dropped_;
-            } else {
-                pending_.append(part);
-            }
-        }
-        if (lf < 0)
-            return;
-        if (!skipping_)
-            lines_.append(pending_);
-        pending_.clear();
-        skipping_ = false;
-        bytes = bytes.sliced(lf + 1);
-    }
-}
-
-std::optional<QByteArray> LineReader::next() {
-    if (lines_.isEmpty())
-        return std::nullopt;
-    return lines_.takeFirst();
-}
-
-} // namespace zep::poste
+} // namespace zep::rigproto

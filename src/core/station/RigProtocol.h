@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/station/HelperLines.h"
 #include "core/station/RadioReading.h"
 
 #include <QByteArray>
@@ -28,8 +29,10 @@
 ///   MORSE <id> <text>                         the radio's own keyer sends this Morse text
 ///   MORSESTOP <id>                            the radio's keyer stops at once
 ///   SPEED <id> <wpm>                          the radio's keyer speed, 5 to 60 wpm
-/// The keying requests act on the followed radio, in turn with its readings; each is answered
-/// DONE or REFUSED (a helper that does not know one answers REFUSED <id> unknown).
+///   TUNE <id> <hz> <mode>                     the followed radio's dial to `hz` and its mode
+///                                             to `mode` (Hamlib's name; "-" keeps the mode)
+/// The keying and tuning requests act on the followed radio, in turn with its readings; each
+/// is answered DONE or REFUSED (a helper that does not know one answers REFUSED <id> unknown).
 ///
 /// Helper to program:
 ///   HELLO <version>                           once, at start
@@ -43,11 +46,10 @@
 ///
 /// Each side takes the other's lines as input: an overlong line, a field out of bounds or an
 /// unknown line is dropped, never trusted.
-namespace zep::poste {
+namespace zep::rigproto {
 
 inline constexpr int protocolVersion = 1;
-/// The longest line either side keeps, its LF included.
-inline constexpr qsizetype maxLineBytes = 1024;
+using helperline::maxLineBytes;
 /// The most models a list may hold (Hamlib 4.5 knows about 300).
 inline constexpr int maxModels = 5000;
 /// Above this no radio's dial goes: 300 GHz.
@@ -83,13 +85,15 @@ QString frenchCause(Cause cause);
 QString keyingCause(Cause cause);
 
 struct Request {
-    enum class Kind { Ping, Follow, Test, Models, Ptt, Morse, MorseStop, Speed };
+    enum class Kind { Ping, Follow, Test, Models, Ptt, Morse, MorseStop, Speed, Tune };
     Kind kind = Kind::Ping;
     quint64 id = 0;
     RigLink link;             ///< for Follow and Test; only the fields of its kind travel
     bool on = false;          ///< Ptt
     QString text = QString(); ///< Morse: never empty, at most 255 bytes of UTF-8
     int wpm = 0;              ///< Speed
+    qint64 hz = 0;            ///< Tune: 1 Hz to maxHertz
+    QString mode = QString(); ///< Tune: a Hamlib mode name, empty to keep the radio's
     friend bool operator==(const Request &, const Request &) = default;
 };
 
@@ -112,30 +116,9 @@ QByteArray encode(const Reply &reply);
 std::optional<Request> parseRequest(QByteArrayView line);
 std::optional<Reply> parseReply(QByteArrayView line);
 
-/// A text field of a helper's line: percent-encoded UTF-8 of at most `maxBytes` bytes with no
-/// control character; "-" alone stands for the empty text. Nothing for anything else, bytes
-/// that are no UTF-8 among them: such a text would not read back the same once written again.
-std::optional<QString> textField(QByteArrayView field, qsizetype maxBytes);
+using helperline::textField;
 
-/// Writes `line` whole on the file descriptor `fd` (a helper's standard output), through short
-/// writes and interrupted ones; false once the other side is gone.
-bool writeWhole(int fd, QByteArrayView line);
+/// Cuts the byte stream into bounded lines (HelperLines.h).
+using helperline::LineReader;
 
-/// Cuts a byte stream into lines of at most `maxLineBytes`; a longer line is dropped whole,
-/// up to its LF, and memory stays bounded whatever the peer sends.
-class LineReader {
-public:
-    void append(QByteArrayView bytes);
-    /// The next complete line, without its LF.
-    std::optional<QByteArray> next();
-    /// The lines dropped as too long.
-    int dropped() const { return dropped_; }
-
-private:
-    QByteArray pending_;
-    QList<QByteArray> lines_;
-    bool skipping_ = false;
-    int dropped_ = 0;
-};
-
-} // namespace zep::poste
+} // namespace zep::rigproto

@@ -2,57 +2,21 @@
 
 #include <QList>
 
-namespace zep::voix {
+namespace zep::voiceproto {
 
 namespace {
 
+using helperline::numberIn;
+
 /// A text field: percent-encoded UTF-8; "-" is the empty text, a real "-" is encoded.
 std::optional<QByteArray> text(const QString &value) {
-    if (value.isEmpty())
-        return QByteArrayLiteral("-");
-    const QByteArray bytes = value.toUtf8();
-    if (bytes.size() > maxTextBytes)
-        return std::nullopt;
-    for (const char c : bytes)
-        if (uchar(c) < 0x20 || uchar(c) == 0x7f)
-            return std::nullopt;
-    return bytes.toPercentEncoding(QByteArray(), QByteArrayLiteral("-"));
+    return helperline::fieldOfText(value, maxTextBytes);
 }
 
 std::optional<QString> textOf(QByteArrayView field) {
     if (field != "-" && field.contains('-'))
         return std::nullopt; // always encoded by the writer
-    return poste::textField(field, maxTextBytes);
-}
-
-std::optional<qint64> numberIn(QByteArrayView field, qint64 low, qint64 high) {
-    if (field.isEmpty() || field.size() > 18)
-        return std::nullopt;
-    qint64 value = 0;
-    for (const char c : field) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        value = value * 10 + (c - '0');
-    }
-    if (value < low || value > high)
-        return std::nullopt;
-    return value;
-}
-
-constexpr qint64 maxId = 999'999'999'999'999'999;
-
-std::optional<QList<QByteArray>> fieldsOf(QByteArrayView line) {
-    if (line.endsWith('\r'))
-        line.chop(1);
-    if (line.isEmpty() || line.size() >= maxLineBytes)
-        return std::nullopt;
-    const QList<QByteArray> fields = line.toByteArray().split(' ');
-    if (fields.size() < 2)
-        return std::nullopt;
-    for (const QByteArray &f : fields)
-        if (f.isEmpty())
-            return std::nullopt;
-    return fields;
+    return helperline::textField(field, maxTextBytes);
 }
 
 std::optional<QByteArray> line(QByteArray content) {
@@ -113,16 +77,14 @@ std::optional<QByteArray> encode(const Request &request) {
 }
 
 std::optional<Request> parseRequest(QByteArrayView bytes) {
-    const auto fields = fieldsOf(bytes);
-    if (!fields)
+    const auto head = helperline::headOf(bytes);
+    const auto kind = head ? kindOf(requestVerbs, head->fields.at(0)) : std::nullopt;
+    if (!kind)
         return std::nullopt;
-    const auto kind = kindOf(requestVerbs, fields->at(0));
-    const auto id = numberIn(fields->at(1), 0, maxId);
-    if (!kind || !id)
-        return std::nullopt;
+    const QList<QByteArray> *const fields = &head->fields;
     Request r;
     r.kind = Request::Kind(*kind);
-    r.id = quint64(*id);
+    r.id = head->id;
     const qsizetype n = fields->size();
     switch (r.kind) {
     case Request::Kind::Ping:
@@ -175,16 +137,14 @@ std::optional<QByteArray> encode(const Reply &reply) {
 }
 
 std::optional<Reply> parseReply(QByteArrayView bytes) {
-    const auto fields = fieldsOf(bytes);
-    if (!fields)
+    const auto head = helperline::headOf(bytes);
+    const auto kind = head ? kindOf(replyVerbs, head->fields.at(0)) : std::nullopt;
+    if (!kind)
         return std::nullopt;
-    const auto kind = kindOf(replyVerbs, fields->at(0));
-    const auto id = numberIn(fields->at(1), 0, maxId);
-    if (!kind || !id)
-        return std::nullopt;
+    const QList<QByteArray> *const fields = &head->fields;
     Reply r;
     r.kind = Reply::Kind(*kind);
-    r.id = quint64(*id);
+    r.id = head->id;
     const qsizetype n = fields->size();
     switch (r.kind) {
     case Reply::Kind::Ready:
@@ -210,4 +170,4 @@ std::optional<Reply> parseReply(QByteArrayView bytes) {
     }
 }
 
-} // namespace zep::voix
+} // namespace zep::voiceproto

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/station/RigProtocol.h"
+#include "core/station/HelperLines.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -34,10 +34,10 @@
 ///
 /// Each side takes the other's lines as input: an overlong line, a field out of bounds or an
 /// unknown line is dropped, never trusted.
-namespace zep::voix {
+namespace zep::voiceproto {
 
 inline constexpr int protocolVersion = 1;
-using poste::maxLineBytes;
+using helperline::maxLineBytes;
 /// The longest recording, in milliseconds.
 inline constexpr int maxRecordMs = 30'000;
 /// The longest text field, decoded.
@@ -72,6 +72,6 @@ std::optional<Request> parseRequest(QByteArrayView line);
 std::optional<Reply> parseReply(QByteArrayView line);
 
 /// Cuts the byte stream into lines of at most `maxLineBytes`, as the radio helper's.
-using LineReader = poste::LineReader;
+using helperline::LineReader;
 
-} // namespace zep::voix
+} // namespace zep::voiceproto

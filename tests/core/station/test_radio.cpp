@@ -43,6 +43,29 @@ TEST(RadioModes, HamlibModesGiveTheModeBoxTextsAdifKnows) {
             << c.hamlib;
 }
 
+TEST(RadioModes, AModeBoxTextTunesTheRadioToTheSidebandOrDataSettingOfItsFrequency) {
+    const struct {
+        const char *box;
+        qint64 hz;
+        const char *hamlib;
+    } cases[] = {
+        {"SSB", 3'760'000, "LSB"},    {"SSB", 7'150'000, "LSB"},      {"SSB", 9'999'999, "LSB"},
+        {"SSB", 10'000'000, "USB"},   {"SSB", 14'285'000, "USB"},     {"SSB", 144'300'000, "USB"},
+        {"SSB", 5'354'000, "USB"},    {"ssb", 1'850'000, "LSB"},      {"CW", 7'030'000, "CW"},
+        {"FM", 145'500'000, "FM"},    {"AM", 7'100'000, "AM"},        {"RTTY", 14'080'000, "RTTY"},
+        {"FT8", 7'074'000, "PKTUSB"}, {"PSK31", 3'580'000, "PKTUSB"}, {"DSTAR", 145'000'000, ""},
+        {"", 14'000'000, ""},         {"NONSENSE", 14'000'000, ""},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(radio::hamlibMode(QString::fromLatin1(c.box), c.hz),
+                  QString::fromLatin1(c.hamlib))
+            << c.box << " " << c.hz;
+    // Every mode given back reads again as the mode box text it came from.
+    for (const char *box : {"SSB", "CW", "FM", "AM", "RTTY"})
+        EXPECT_EQ(radio::modeBoxText(radio::hamlibMode(QString::fromLatin1(box), 7'000'000)),
+                  QString::fromLatin1(box));
+}
+
 TEST(RadioLine, FrenchFiguresBlankThousandsCommaDecimalsAndTheStates) {
     const struct {
         qint64 hz;

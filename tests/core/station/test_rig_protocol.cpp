@@ -9,7 +9,7 @@
 #include <limits>
 
 using namespace zep;
-using namespace zep::poste;
+using namespace zep::rigproto;
 
 namespace {
 using State = RigReading::State;
@@ -151,7 +151,7 @@ TEST(RigProtocolLines, WhatOneSideWritesTheOtherReadsBackTextsIncluded) {
         EXPECT_EQ(parseRequest(line), std::nullopt) << line;
 }
 
-TEST(RigProtocolLines, KeyingRequestsTravelAndWhatIsOutOfBoundsIsNoRequest) {
+TEST(RigProtocolLines, KeyingAndTuningRequestsTravelAndWhatIsOutOfBoundsIsNoRequest) {
     const auto keying = [](Request::Kind kind, bool on, const QString &text, int wpm) {
         Request r;
         r.kind = kind;
@@ -159,6 +159,14 @@ TEST(RigProtocolLines, KeyingRequestsTravelAndWhatIsOutOfBoundsIsNoRequest) {
         r.on = on;
         r.text = text;
         r.wpm = wpm;
+        return r;
+    };
+    const auto tune = [](qint64 hz, const QString &mode) {
+        Request r;
+        r.kind = Request::Kind::Tune;
+        r.id = 42;
+        r.hz = hz;
+        r.mode = mode;
         return r;
     };
     const struct {
@@ -190,6 +198,19 @@ TEST(RigProtocolLines, KeyingRequestsTravelAndWhatIsOutOfBoundsIsNoRequest) {
         {"SPEED 42 -25", std::nullopt},
         {"SPEED 42 99999999999999999999", std::nullopt},
         {"SPEED 42", std::nullopt},
+        {"TUNE 42 14285000 USB", tune(14'285'000, QStringLiteral("USB"))},
+        {"TUNE 42 7030000 -", tune(7'030'000, QString())}, // the mode kept
+        {"TUNE 42 1 D%2DSTAR", tune(1, QStringLiteral("D-STAR"))},
+        {"TUNE 42 300000000000 PKTUSB", tune(300'000'000'000, QStringLiteral("PKTUSB"))},
+        {"TUNE 42 300000000001 USB", std::nullopt},
+        {"TUNE 42 0 USB", std::nullopt},
+        {"TUNE 42 -14285000 USB", std::nullopt},
+        {"TUNE 42 14285000.5 USB", std::nullopt},
+        {"TUNE 42 14285000 usb", std::nullopt},
+        {"TUNE 42 14285000 U%0ASB", std::nullopt},
+        {"TUNE 42 14285000 ABCDEFGHIJKLMNOPQ", std::nullopt}, // no mode name is this long
+        {"TUNE 42 14285000", std::nullopt},
+        {"TUNE 42 14285000 USB 2400", std::nullopt},
     };
     for (const auto &c : cases) {
         EXPECT_EQ(parseRequest(c.line), c.request) << c.line;

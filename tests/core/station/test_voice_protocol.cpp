@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 using namespace zep;
-using namespace zep::voix;
+using namespace zep::voiceproto;
 
 TEST(VoiceProtocol, RequestsAndRepliesComeBackAsSent) {
     const QString path = QStringLiteral("/home/opé rateur/ZEP-Rozadovev/Messages/F1.wav");

@@ -2,34 +2,34 @@
 
 #include "core/io/Settings.h"
 #include "platform/Keyers.h"
-#include "platform/VoixHelper.h"
+#include "platform/VoiceHelper.h"
 
 #include <QPointer>
 #include <QTimer>
 
 namespace zep {
 
-class PosteRig;
+class HelperRig;
 
 /// The voice keyer of the program: F1 to F7 in phone play "Messages/Fn.wav" to the output
 /// named by "Voix Sortie" through the sound helper, and with "Voix PTT" on the CAT link key the
 /// radio through `rig` around it. The PTT goes on only once the message is read and its output
 /// open, playback starts once the radio has taken the PTT, and the PTT is released at the end,
 /// on stop(), on any failure (output gone, file refused, either helper dead) and when this
-/// object goes; PosteRig's watchdog releases it anyway 2 s after the message's length.
-class VoixKeyer : public VoiceKeyer {
+/// object goes; HelperRig's watchdog releases it anyway 2 s after the message's length.
+class HelperVoiceKeyer : public VoiceKeyer {
     Q_OBJECT
 public:
-    VoixKeyer(QString programDir, const SettingsStore &settings, PosteRig *rig,
-              QString program = VoixHelper::defaultProgram(), VoixTiming timing = {},
-              QObject *parent = nullptr);
-    ~VoixKeyer() override;
+    HelperVoiceKeyer(QString programDir, const SettingsStore &settings, HelperRig *rig,
+                     QString program = VoiceHelper::defaultProgram(), VoiceTiming timing = {},
+                     QObject *parent = nullptr);
+    ~HelperVoiceKeyer() override;
 
     void play(int key) override;
     void stop() override;
 
     /// The sound helper, for the tests that kill it.
-    VoixHelper &helper() { return helper_; }
+    VoiceHelper &helper() { return helper_; }
 
 signals:
     /// The helper reports the sound is playing / was cut (for measures).
@@ -38,15 +38,15 @@ signals:
 
 private:
     enum class Phase { Idle, Loading, Keying, Playing };
-    void replied(const voix::Reply &reply);
+    void replied(const voiceproto::Reply &reply);
     void startPlaying();
     void release();
     void fail(const QString &cause);
 
     QString programDir_;
     const SettingsStore &settings_;
-    QPointer<PosteRig> rig_;
-    VoixHelper helper_;
+    QPointer<HelperRig> rig_;
+    VoiceHelper helper_;
     QTimer guard_;
     Phase phase_ = Phase::Idle;
     int key_ = 0;
@@ -59,11 +59,12 @@ private:
 
 /// The recording of the messages through its own sound helper: "Messages/Fn.wav" in the
 /// program directory, written by the helper through the crash-safe path.
-class VoixRecorder : public VoiceRecorder {
+class HelperVoiceRecorder : public VoiceRecorder {
     Q_OBJECT
 public:
-    explicit VoixRecorder(QString programDir, QString program = VoixHelper::defaultProgram(),
-                          VoixTiming timing = {}, QObject *parent = nullptr);
+    explicit HelperVoiceRecorder(QString programDir,
+                                 QString program = VoiceHelper::defaultProgram(),
+                                 VoiceTiming timing = {}, QObject *parent = nullptr);
 
     void record(int key, const QString &input) override;
     void listen(int key) override;
@@ -71,11 +72,11 @@ public:
 
 private:
     enum class Phase { Idle, Recording, Saving, Loading, Listening };
-    void replied(const voix::Reply &reply);
+    void replied(const voiceproto::Reply &reply);
     void fail(const QString &cause);
 
     QString programDir_;
-    VoixHelper helper_;
+    VoiceHelper helper_;
     QTimer guard_;
     Phase phase_ = Phase::Idle;
     quint64 id_ = 0;

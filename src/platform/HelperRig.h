@@ -1,13 +1,12 @@
 #pragma once
 
 #include "core/station/RigProtocol.h"
+#include "platform/HelperProcess.h"
 #include "platform/RigControl.h"
 
 #include <QElapsedTimer>
 #include <QMap>
 #include <QTimer>
-
-class QProcess;
 
 namespace zep {
 
@@ -30,20 +29,22 @@ struct RigTiming {
 /// The radio through the helper program zep-rozadovev-poste, the only one that links Hamlib:
 /// a crash or a hang inside the library, or a radio that answers garbage, ends the helper and
 /// never the log window. The helper is started on the first request, spoken to over its pipes
-/// (core/station/RigProtocol.h) with signals only, watched (a PING every `pingMs`), and when it dies
-/// or hangs it is killed and started again after a back-off (0.5 s, 1 s, 2 s ... 10 s) while
+/// (core/station/RigProtocol.h) with signals only, watched (a PING every `pingMs`), and when it
+/// dies or hangs it is killed and started again after a back-off (0.5 s, 1 s, 2 s ... 10 s) while
 /// the reading is "Silent", which the entry window shows as "Poste : pas de réponse".
-class PosteRig : public RigControl {
+class HelperRig : public RigControl {
     Q_OBJECT
 public:
     /// `program` is the helper's path; by default the one beside this executable.
-    explicit PosteRig(QString program = defaultProgram(), RigTiming timing = {},
-                      QObject *parent = nullptr);
-    ~PosteRig() override;
+    explicit HelperRig(QString program = defaultProgram(), RigTiming timing = {},
+                       QObject *parent = nullptr);
+    ~HelperRig() override;
 
     void follow(const RigLink &link) override;
     void test(const RigLink &link) override;
     void listModels() override;
+    /// Refused (tuneFailed) while the transmitter is keyed or no radio is followed.
+    void tune(qint64 hz, const QString &mode) override;
 
     /// Follows nothing and ends the helper (its input closed, then killed): no wait on it,
     /// but for the PTT's release (1.5 s at most) when the transmitter is keyed.
@@ -67,47 +68,39 @@ public:
     static QString defaultProgram();
 
     /// The running helper's process id, 0 when none runs.
-    qint64 helperPid() const;
+    qint64 helperPid() const { return helper_.pid(); }
     /// How many helpers were started so far.
-    int starts() const { return starts_; }
+    int starts() const { return helper_.starts(); }
 
 signals:
     /// A helper was started (again).
     void helperStarted();
     /// A keying request went through to the radio.
     void keyingDone(quint64 id);
-    /// A keying request failed: the French cause.
+    /// A keying request failed: the French cause. (A tuning is told by tuneFailed.)
     void keyingFailed(quint64 id, const QString &cause);
     /// The PTT was released without being asked to: by the watchdog, or the helper died.
     void pttReleased();
 
 private:
-    void ensureRunning();
-    void startHelper();
+    void started();
     void helperGone();
-    void readOutput();
-    void handle(const poste::Reply &reply);
-    void send(const poste::Request &request);
-    void watch();
-    void replace();
+    void handle(const rigproto::Reply &reply);
+    void send(const rigproto::Request &request);
+    void watched();
     void failTest(quint64 id);
+    /// Every test and keying request under way has failed (the helper gone or stopped).
+    void failAll(const QString &keyingCause);
     void take(const RigReading &reading);
     bool hasWork() const;
-    quint64 key(poste::Request request);
+    quint64 key(rigproto::Request request);
     void failKeying(quint64 id, const QString &cause);
+    /// The outcome of keying or tuning request `id`: nothing when it went through.
+    void report(quint64 id, const std::optional<QString> &failure);
     void releasePtt();
 
-    QString program_;
     RigTiming timing_;
-    QProcess *process_ = nullptr;
-    poste::LineReader reader_;
-    QTimer watch_;
-    QTimer restart_;
-    QElapsedTimer lastLine_;
-    QElapsedTimer lastReading_;
-    QElapsedTimer lastWatch_;
-    int backoffMs_;
-    int starts_ = 0;
+    HelperProcess helper_;
     quint64 nextId_ = 1;
     RigLink followed_;
     quint64 followId_ = 0;
@@ -117,6 +110,7 @@ private:
     quint64 modelsId_ = 0;
     QList<RigModel> models_;
     QMap<quint64, QElapsedTimer> keying_;
+    QList<quint64> tuning_; ///< the keying requests that are tunings
     bool pttOn_ = false;
     bool pttRelease_ = false; ///< a PTT off to send to the next helper
     quint64 pttReleaseId_ = 0;

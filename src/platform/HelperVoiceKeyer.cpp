@@ -1,8 +1,8 @@
-#include "platform/VoixKeyer.h"
+#include "platform/HelperVoiceKeyer.h"
 
 #include "core/station/KeyerMessages.h"
 #include "core/station/KeyerSettings.h"
-#include "platform/PosteRig.h"
+#include "platform/HelperRig.h"
 
 #include <functional>
 
@@ -24,21 +24,21 @@ const QString pathTooLong = QStringLiteral("le chemin du fichier du message est 
 
 /// A sound helper that does not answer within `guard` is replaced; one that is gone or silent
 /// ends the work under way with `fail`.
-void watchHelper(QObject *owner, VoixHelper &helper, QTimer &guard,
+void watchHelper(QObject *owner, VoiceHelper &helper, QTimer &guard,
                  const std::function<void(const QString &)> &fail) {
     guard.setSingleShot(true);
     QObject::connect(&guard, &QTimer::timeout, owner, [&helper, fail] {
         helper.replace();
         fail(helperSilent);
     });
-    QObject::connect(&helper, &VoixHelper::gone, owner, [fail] { fail(helperGone); });
+    QObject::connect(&helper, &VoiceHelper::gone, owner, [fail] { fail(helperGone); });
 }
 
 /// Asks the helper to read the message at `path` for `device` (empty: the default output), the
 /// guard set for its answer; a path that cannot travel is said through `fail`.
-void askLoad(VoixHelper &helper, QTimer &guard, quint64 id, const QString &device,
+void askLoad(VoiceHelper &helper, QTimer &guard, quint64 id, const QString &device,
              const QString &path, const std::function<void(const QString &)> &fail) {
-    if (!helper.send({voix::Request::Kind::Load, id, device, path, 0})) {
+    if (!helper.send({voiceproto::Request::Kind::Load, id, device, path, 0})) {
         fail(pathTooLong);
         return;
     }
@@ -47,22 +47,23 @@ void askLoad(VoixHelper &helper, QTimer &guard, quint64 id, const QString &devic
 
 } // namespace
 
-VoixKeyer::VoixKeyer(QString programDir, const SettingsStore &settings, PosteRig *rig,
-                     QString program, VoixTiming timing, QObject *parent)
+HelperVoiceKeyer::HelperVoiceKeyer(QString programDir, const SettingsStore &settings,
+                                   HelperRig *rig, QString program, VoiceTiming timing,
+                                   QObject *parent)
     : VoiceKeyer(parent), programDir_(std::move(programDir)), settings_(settings), rig_(rig),
       helper_(std::move(program), timing) {
     watchHelper(this, helper_, guard_, [this](const QString &cause) { fail(cause); });
-    connect(&helper_, &VoixHelper::replied, this, &VoixKeyer::replied);
+    connect(&helper_, &VoiceHelper::replied, this, &HelperVoiceKeyer::replied);
     if (rig_) {
-        connect(rig_, &PosteRig::keyingDone, this, [this](quint64 id) {
+        connect(rig_, &HelperRig::keyingDone, this, [this](quint64 id) {
             if (id == pttId_ && phase_ == Phase::Keying)
                 startPlaying();
         });
-        connect(rig_, &PosteRig::keyingFailed, this, [this](quint64 id, const QString &cause) {
+        connect(rig_, &HelperRig::keyingFailed, this, [this](quint64 id, const QString &cause) {
             if (id == pttId_ && (phase_ == Phase::Keying || phase_ == Phase::Playing))
                 fail(QStringLiteral("le poste n'a pas pris le PTT : %1").arg(cause));
         });
-        connect(rig_, &PosteRig::pttReleased, this, [this] {
+        connect(rig_, &HelperRig::pttReleased, this, [this] {
             // The watchdog, or the radio helper that died: no sound goes out unkeyed.
             if (keyed_) {
                 keyed_ = false;
@@ -72,12 +73,12 @@ VoixKeyer::VoixKeyer(QString programDir, const SettingsStore &settings, PosteRig
     }
 }
 
-VoixKeyer::~VoixKeyer() {
+HelperVoiceKeyer::~HelperVoiceKeyer() {
     // The program closes: the transmitter is never left keyed.
     stop();
 }
 
-void VoixKeyer::play(int key) {
+void HelperVoiceKeyer::play(int key) {
     stop();
     const KeyerSettings s = KeyerSettings::load(settings_);
     key_ = key;
@@ -93,15 +94,15 @@ void VoixKeyer::play(int key) {
             [this](const QString &cause) { fail(cause); });
 }
 
-void VoixKeyer::replied(const voix::Reply &reply) {
-    if (reply.kind == voix::Reply::Kind::Stopped && reply.id == playId_) {
+void HelperVoiceKeyer::replied(const voiceproto::Reply &reply) {
+    if (reply.kind == voiceproto::Reply::Kind::Stopped && reply.id == playId_) {
         emit silenced();
         return;
     }
     if (phase_ == Phase::Idle || reply.id != playId_)
         return;
     switch (reply.kind) {
-    case voix::Reply::Kind::Ready:
+    case voiceproto::Reply::Kind::Ready:
         if (phase_ != Phase::Loading)
             return;
         lengthMs_ = reply.value;
@@ -116,10 +117,10 @@ void VoixKeyer::replied(const voix::Reply &reply) {
         pttId_ = rig_->setPtt(true, lengthMs_);
         guard_.start(helper_.timing().keyingMs);
         return;
-    case voix::Reply::Kind::Playing:
+    case voiceproto::Reply::Kind::Playing:
         emit playing();
         return;
-    case voix::Reply::Kind::Ended:
+    case voiceproto::Reply::Kind::Ended:
         if (phase_ != Phase::Playing)
             return;
         guard_.stop();
@@ -127,7 +128,7 @@ void VoixKeyer::replied(const voix::Reply &reply) {
         release();
         emit finished();
         return;
-    case voix::Reply::Kind::Failed:
+    case voiceproto::Reply::Kind::Failed:
         fail(reply.cause);
         return;
     default:
@@ -135,19 +136,19 @@ void VoixKeyer::replied(const voix::Reply &reply) {
     }
 }
 
-void VoixKeyer::startPlaying() {
+void HelperVoiceKeyer::startPlaying() {
     phase_ = Phase::Playing;
-    helper_.send({voix::Request::Kind::Start, playId_, {}, {}, 0});
+    helper_.send({voiceproto::Request::Kind::Start, playId_, {}, {}, 0});
     guard_.start(lengthMs_ + helper_.timing().marginMs);
 }
 
-void VoixKeyer::release() {
+void HelperVoiceKeyer::release() {
     if (keyed_ && rig_)
         rig_->setPtt(false);
     keyed_ = false;
 }
 
-void VoixKeyer::stop() {
+void HelperVoiceKeyer::stop() {
     guard_.stop();
     if (phase_ == Phase::Idle)
         return;
@@ -155,10 +156,10 @@ void VoixKeyer::stop() {
     release();
     phase_ = Phase::Idle;
     if (helper_.helperPid())
-        helper_.send({voix::Request::Kind::Stop, playId_, {}, {}, 0});
+        helper_.send({voiceproto::Request::Kind::Stop, playId_, {}, {}, 0});
 }
 
-void VoixKeyer::fail(const QString &cause) {
+void HelperVoiceKeyer::fail(const QString &cause) {
     if (phase_ == Phase::Idle) {
         release();
         return;
@@ -167,18 +168,19 @@ void VoixKeyer::fail(const QString &cause) {
     emit failed(voiceLine(key_, cause));
 }
 
-VoixRecorder::VoixRecorder(QString programDir, QString program, VoixTiming timing, QObject *parent)
+HelperVoiceRecorder::HelperVoiceRecorder(QString programDir, QString program, VoiceTiming timing,
+                                         QObject *parent)
     : VoiceRecorder(parent), programDir_(std::move(programDir)),
       helper_(std::move(program), timing) {
     watchHelper(this, helper_, guard_, [this](const QString &cause) { fail(cause); });
-    connect(&helper_, &VoixHelper::replied, this, &VoixRecorder::replied);
+    connect(&helper_, &VoiceHelper::replied, this, &HelperVoiceRecorder::replied);
 }
 
-void VoixRecorder::record(int key, const QString &input) {
+void HelperVoiceRecorder::record(int key, const QString &input) {
     stop();
     id_ = helper_.nextId();
-    const voix::Request r{voix::Request::Kind::Record, id_, input,
-                          keyer::recordingPath(programDir_, key), helper_.timing().recordMs};
+    const voiceproto::Request r{voiceproto::Request::Kind::Record, id_, input,
+                                keyer::recordingPath(programDir_, key), helper_.timing().recordMs};
     phase_ = Phase::Recording;
     if (!helper_.send(r)) {
         fail(pathTooLong);
@@ -187,7 +189,7 @@ void VoixRecorder::record(int key, const QString &input) {
     guard_.start(helper_.timing().recordMs + helper_.timing().marginMs);
 }
 
-void VoixRecorder::listen(int key) {
+void HelperVoiceRecorder::listen(int key) {
     stop();
     id_ = helper_.nextId();
     phase_ = Phase::Loading;
@@ -195,7 +197,7 @@ void VoixRecorder::listen(int key) {
             [this](const QString &cause) { fail(cause); });
 }
 
-void VoixRecorder::stop() {
+void HelperVoiceRecorder::stop() {
     switch (phase_) {
     case Phase::Idle:
     case Phase::Saving:
@@ -203,7 +205,7 @@ void VoixRecorder::stop() {
     case Phase::Recording:
         // Saved by the helper, then answered.
         phase_ = Phase::Saving;
-        helper_.send({voix::Request::Kind::Stop, id_, {}, {}, 0});
+        helper_.send({voiceproto::Request::Kind::Stop, id_, {}, {}, 0});
         guard_.start(helper_.timing().loadMs);
         return;
     case Phase::Loading:
@@ -211,38 +213,38 @@ void VoixRecorder::stop() {
         guard_.stop();
         phase_ = Phase::Idle;
         if (helper_.helperPid()) // a helper gone has nothing left to stop
-            helper_.send({voix::Request::Kind::Stop, id_, {}, {}, 0});
+            helper_.send({voiceproto::Request::Kind::Stop, id_, {}, {}, 0});
         emit played();
         return;
     }
 }
 
-void VoixRecorder::replied(const voix::Reply &reply) {
+void HelperVoiceRecorder::replied(const voiceproto::Reply &reply) {
     if (phase_ == Phase::Idle || reply.id != id_)
         return;
     switch (reply.kind) {
-    case voix::Reply::Kind::Level:
+    case voiceproto::Reply::Kind::Level:
         if (phase_ == Phase::Recording)
             emit level(reply.value);
         return;
-    case voix::Reply::Kind::Saved:
+    case voiceproto::Reply::Kind::Saved:
         guard_.stop();
         phase_ = Phase::Idle;
         emit saved(reply.value);
         return;
-    case voix::Reply::Kind::Ready:
+    case voiceproto::Reply::Kind::Ready:
         if (phase_ != Phase::Loading)
             return;
         phase_ = Phase::Listening;
-        helper_.send({voix::Request::Kind::Start, id_, {}, {}, 0});
+        helper_.send({voiceproto::Request::Kind::Start, id_, {}, {}, 0});
         guard_.start(reply.value + helper_.timing().marginMs);
         return;
-    case voix::Reply::Kind::Ended:
+    case voiceproto::Reply::Kind::Ended:
         guard_.stop();
         phase_ = Phase::Idle;
         emit played();
         return;
-    case voix::Reply::Kind::Failed:
+    case voiceproto::Reply::Kind::Failed:
         fail(reply.cause);
         return;
     default:
@@ -250,7 +252,7 @@ void VoixRecorder::replied(const voix::Reply &reply) {
     }
 }
 
-void VoixRecorder::fail(const QString &cause) {
+void HelperVoiceRecorder::fail(const QString &cause) {
     if (phase_ == Phase::Idle)
         return;
     guard_.stop();
