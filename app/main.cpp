@@ -10,6 +10,7 @@
 #include "core/io/Clock.h"
 #include "core/io/ProgramDirectory.h"
 #include "core/io/Settings.h"
+#include "digital/DigitalMenus.h"
 #include "entry/EntryKeyer.h"
 #include "entry/PartialCheckPanel.h"
 #include "entry/Saisie_QSO.h"
@@ -225,6 +226,8 @@ int main(int argc, char **argv) {
             connectHelpMenu(*entry, services);
             connectMasterScpUpdate(*entry, files, dialogs);
             connectBackup(*entry, services, mirror);
+            // QSOs logged by the FT8 and FT4 programs, and the station's locator.
+            connectDigital(*entry, services, clock);
             entry->attachRig(rig);
             // F1 to F7: the radio's keyer through the CAT link, cwdaemon and the WinKeyer in
             // CW; the recordings in phone.
