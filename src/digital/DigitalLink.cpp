@@ -80,15 +80,19 @@ private:
         if (::bind(fd_, reinterpret_cast<const sockaddr *>(&at), sizeof at) != 0)
             return QStringLiteral("port %1 indisponible").arg(s.port);
         if (multicast) {
-            ip_mreq group{};
-            group.imr_multiaddr.s_addr = htonl(s.ipv4);
-            group.imr_interface.s_addr = htonl(INADDR_ANY);
-            if (::setsockopt(fd_, IPPROTO_IP, IP_ADD_MEMBERSHIP, &group, sizeof group) != 0) {
-                // Without a network, the senders on this machine are still heard.
-                group.imr_interface.s_addr = htonl(INADDR_LOOPBACK);
-                if (::setsockopt(fd_, IPPROTO_IP, IP_ADD_MEMBERSHIP, &group, sizeof group) != 0)
-                    return QStringLiteral("groupe %1 inaccessible").arg(s.address);
+            // The group is joined on the default interface and on the loopback one, so that a
+            // sender on this machine is heard whichever it sends on, network or not.
+            bool joined = false;
+            for (const quint32 interface : {quint32(INADDR_ANY), quint32(INADDR_LOOPBACK)}) {
+                ip_mreq group{};
+                group.imr_multiaddr.s_addr = htonl(s.ipv4);
+                group.imr_interface.s_addr = htonl(interface);
+                if (::setsockopt(fd_, IPPROTO_IP, IP_ADD_MEMBERSHIP, &group, sizeof group) == 0 ||
+                    errno == EADDRINUSE)
+                    joined = true;
             }
+            if (!joined)
+                return QStringLiteral("groupe %1 inaccessible").arg(s.address);
         }
         return {};
     }

@@ -58,7 +58,7 @@ DigitalRoom::DigitalRoom(Saisie_QSO &entry, const WindowServices &services, cons
 
     connect(menu_, &QAction::triggered, this, [this] {
         if (!window_) {
-            window_ = new Trafic_Numerique(services_, &entry_);
+            window_ = new Trafic_Numerique(services_.settings, services_.dialogs, &entry_);
             window_->setAttribute(Qt::WA_DeleteOnClose);
             connect(window_, &Trafic_Numerique::saved, this, &DigitalRoom::applySettings);
         }
@@ -118,6 +118,10 @@ void DigitalRoom::showStatus() {
     if (line_->text() != text)
         line_->setText(text);
     line_->setVisible(!text.isEmpty());
+    // What was refused is counted, for whoever wonders why a QSO did not come.
+    line_->setToolTip(QStringLiteral("%1 datagrammes reçus, %2 ignorés")
+                          .arg(link_->received())
+                          .arg(link_->ignored()));
 }
 
 void DigitalRoom::arrived(const digital::ArrivedQso &qso) {

@@ -48,8 +48,10 @@ bool Saisie_QSO::logArrivedQso(const digital::ArrivedQso &qso, bool *duplicate) 
 
     ActivityLog log(logPath());
     const ActivityLog::Lines before = log.read();
-    if (!before.status)
+    if (!before.status) {
+        dialogs_.message(before.status.message);
         return false;
+    }
     if (duplicate)
         *duplicate = duplicates_.find(before.reading(), qso.call, qso.band, qso.mode).found;
     // A QSO earlier than the last one of the log takes its place by its time, as an insertion.

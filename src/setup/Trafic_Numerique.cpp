@@ -23,8 +23,8 @@ template <typename W> W *named(W *w, const char *name) {
 
 } // namespace
 
-Trafic_Numerique::Trafic_Numerique(const WindowServices &services, QWidget *parent)
-    : QDialog(parent), services_(services) {
+Trafic_Numerique::Trafic_Numerique(SettingsStore &settings, Dialogs &dialogs, QWidget *parent)
+    : QDialog(parent), settings_(settings), dialogs_(dialogs) {
     setObjectName(QStringLiteral("Trafic_Numerique"));
     setWindowTitle(QStringLiteral("Trafic numérique"));
 
@@ -64,7 +64,7 @@ Trafic_Numerique::Trafic_Numerique(const WindowServices &services, QWidget *pare
 }
 
 void Trafic_Numerique::Form_Load() {
-    const SettingsStore &settings = services_.settings;
+    const SettingsStore &settings = settings_;
     const digital::ListenSettings listen = digital::loadListenSettings(settings);
     Numerique_Actif->setChecked(listen.on);
     Numerique_Adresse->setText(listen.address);
@@ -89,12 +89,12 @@ bool Trafic_Numerique::Enregistrer_Click() {
     for (const auto &[field, message] : checks) {
         if (message.isEmpty())
             continue;
-        services_.dialogs.message(message);
+        dialogs_.message(message);
         field->setFocus();
         field->selectAll();
         return false;
     }
-    SettingsStore &settings = services_.settings;
+    SettingsStore &settings = settings_;
     settings.write(keys::numeriqueActif,
                    Numerique_Actif->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
     settings.write(keys::numeriqueAdresse, Numerique_Adresse->text().trimmed());

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "entry/WindowServices.h"
+#include "core/io/Dialogs.h"
+#include "core/io/Settings.h"
 
 #include <QDialog>
 
@@ -17,7 +18,7 @@ namespace zep {
 class Trafic_Numerique : public QDialog {
     Q_OBJECT
 public:
-    explicit Trafic_Numerique(const WindowServices &services, QWidget *parent = nullptr);
+    Trafic_Numerique(SettingsStore &settings, Dialogs &dialogs, QWidget *parent = nullptr);
 
     /// Fills the fields from the settings and shows the window.
     void Form_Load();
@@ -38,7 +39,8 @@ signals:
     void saved();
 
 private:
-    WindowServices services_;
+    SettingsStore &settings_;
+    Dialogs &dialogs_;
 };
 
 } // namespace zep

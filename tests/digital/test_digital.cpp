@@ -14,6 +14,7 @@
 #include <QColor>
 #include <QComboBox>
 #include <QMenu>
+#include <QNetworkInterface>
 
 using namespace zep;
 using namespace zep::testing;
@@ -226,4 +227,18 @@ TEST_F(DigitalTest, TheSettingsWindowChecksEachValueBeforeSavingAny) {
     // Saved on: the listening starts, and the locator is shown.
     ZEP_TRY_VERIFY(line()->text() == QStringLiteral("Numérique : en écoute"), 3000);
     EXPECT_EQ(room->locatorLine()->text(), "Locator : JN18");
+}
+
+TEST_F(DigitalTest, AMulticastGroupIsHeardAsWell) {
+    settings.write(keys::numeriqueAdresse, QStringLiteral("239.255.42.1"));
+    openWired();
+    // A sender on this machine, sending on the loopback interface (no network needed).
+    QUdpSocket groupSender;
+    ASSERT_TRUE(groupSender.bind(QHostAddress::AnyIPv4, 0));
+    groupSender.setMulticastInterface(QNetworkInterface::interfaceFromName(QStringLiteral("lo")));
+    const QByteArray d = ts::qsoLogged("WSJT-X", 3, ts::LoggedQso{});
+    ASSERT_EQ(groupSender.writeDatagram(d, QHostAddress(QStringLiteral("239.255.42.1")), port),
+              d.size());
+    ZEP_TRY_COMPARE(logged(), 1, 3000);
+    EXPECT_EQ(readQsoLine(logLines().at(0)).call, "DL1ABC");
 }
