@@ -11,6 +11,7 @@
 #include "core/io/ProgramDirectory.h"
 #include "core/io/Settings.h"
 #include "core/io/TextFile.h"
+#include "digital/DigitalMenus.h"
 #include "entry/EntryKeyer.h"
 #include "entry/PartialCheckPanel.h"
 #include "entry/Saisie_QSO.h"
@@ -261,6 +262,8 @@ private:
         connectMasterScpUpdate(entry, files_, dialogs);
         connectBackup(entry, services_, mirror_);
         connectSummary(entry, services_); // the "Validité" line and the summary window
+        // QSOs logged by the FT8 and FT4 programs, and the station's locator.
+        connectDigital(entry, services_, clock_);
         entry.attachRig(rig_);
         // F1 to F7: the radio's keyer through the CAT link, cwdaemon and the WinKeyer in CW;
         // the recordings in phone.

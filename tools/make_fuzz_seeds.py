@@ -188,4 +188,56 @@ write("fuzz_data_archive", "archive_zeros",
 write("fuzz_data_archive", "list_mark",
       b"\1\xef\xbb\xbf# 2024\r\n" + "\r\n".join(calls[:40]).encode() + b"\r\n\r\nDL1AA\n")
 write("fuzz_data_archive", "list_bad_line", b"\1F5ABC\r\nf5 abc\r\nVERYLONGCALL1\r\n")
+# Datagrams of the FT8 and FT4 programs, as their published format lays them out (QDataStream,
+# big endian): every type we read, in schemas 2 and 3.
+import struct
+
+
+def u32(v):
+    return struct.pack(">I", v)
+
+
+def utf8(text):
+    b = text.encode("utf-8")
+    return u32(len(b)) + b
+
+
+def stamp(jd, ms):
+    return struct.pack(">qIB", jd, ms, 1)
+
+
+def datagram(kind, schema, body=b"", sender="WSJT-X"):
+    return u32(0xADBCCBDA) + u32(schema) + u32(kind) + utf8(sender) + body
+
+
+day = 2461382  # 7 December 2026
+logged = (stamp(day, 35985000) + utf8("DL1ABC") + utf8("JO62") + struct.pack(">Q", 14074000) +
+          utf8("FT8") + utf8("-12") + utf8("+05") + utf8("10") + utf8("merci") + utf8("Hans"))
+logged_full = logged + stamp(day, 35910000) + utf8("F4ABC") + utf8("F4ABC/P") + utf8("JN18du") + \
+    utf8("") + utf8("") + utf8("")
+adif = ("<adif_ver:5>3.1.0<programid:6>WSJT-X<EOH><call:6>DL1ABC <gridsquare:4>JO62 "
+        "<mode:4>MFSK <submode:3>FT4 <rst_sent:3>-12 <rst_rcvd:3>+05 <qso_date:8>20261207 "
+        "<time_on:6>095830 <band:3>20m <freq:9>14.080000 <EOR>")
+status = (struct.pack(">Q", 7074000) + utf8("FT8") + utf8("DL1ABC") + utf8("-12") + utf8("FT8") +
+          b"\1\0\1" + u32(1500) + u32(1200) + utf8("F4ABC") + utf8("JN18du") + utf8("JO62") +
+          b"\0" + utf8("") + b"\0\0" + u32(0xFFFFFFFF) + u32(15) + utf8("Default") + utf8("x"))
+decode = (b"\1" + u32(35895000) + struct.pack(">i", -7) + struct.pack(">d", 0.2) + u32(1234) +
+          utf8("~") + utf8("CQ DL1ABC JO62") + b"\0\0")
+for schema in (2, 3):
+    s = str(schema)
+    write("fuzz_digital_datagram", "heartbeat" + s,
+          datagram(0, schema, u32(3) + utf8("2.7.0") + utf8("abc") if schema == 3 else b""))
+    write("fuzz_digital_datagram", "status" + s, datagram(1, schema, status))
+    write("fuzz_digital_datagram", "decode" + s, datagram(2, schema, decode))
+    write("fuzz_digital_datagram", "clear" + s, datagram(3, schema))
+    write("fuzz_digital_datagram", "logged" + s, datagram(5, schema, logged))
+    write("fuzz_digital_datagram", "logged_full" + s, datagram(5, schema, logged_full, "JTDX"))
+    write("fuzz_digital_datagram", "close" + s, datagram(6, schema))
+    write("fuzz_digital_datagram", "adif" + s, datagram(12, schema, utf8(adif)))
+    write("fuzz_digital_datagram", "highlight" + s, datagram(
+        13, schema, utf8("DL1ABC") + b"\1\xff\xff\xc0\xc0\xc0\xc0\xc0\xc0\0\0" + bytes(11) + b"\0"))
+write("fuzz_digital_datagram", "lying_length", u32(0xADBCCBDA) + u32(3) + u32(5) + u32(0xFFFFFFFE))
+write("fuzz_digital_datagram", "gpsd",
+      b'{"class":"TPV","mode":3,"lat":48.8566,"lon":2.3522}\n{"class":"SKY"}\n')
+
 print("seeds written to", corpus, file=sys.stderr)

@@ -37,6 +37,9 @@ class PartialCheckPanel;
 class RateLine;
 class QsoList;
 class RigControl;
+namespace digital {
+struct ArrivedQso;
+}
 
 /// The QSO entry window, the program's main working window: one QSO after another is typed
 /// into a row of fields visited with Enter, checked, written to the activity log of the
@@ -116,6 +119,11 @@ public:
     std::optional<qint64> radioFrequency(const QString &band) const;
     /// The radio's last reading (no link, silent, or answering with its frequency and mode).
     const RigReading &radioReading() const { return radio_; }
+
+    /// Logs a QSO the FT8 or FT4 program logged, as a validation would, leaving the fields
+    /// and the focus as they are; `duplicate` tells whether the log already had it on its
+    /// band and mode (Saisie_QSO_Digital.cpp). False when the log could not be written.
+    bool logArrivedQso(const digital::ArrivedQso &qso, bool *duplicate = nullptr);
 
     // Entry fields and their labels.
     QComboBox *Bande_Q;

@@ -1,6 +1,8 @@
 #include "exchange/Export_ADIF3.h"
 
 #include "core/log/QsoFrequencies.h"
+#include "core/log/QsoLocators.h"
+#include "core/digital/DigitalSettings.h"
 
 #include "core/countries/CountriesWorked.h"
 #include "core/countries/PrefixDxcc.h"
@@ -165,7 +167,10 @@ void Export_ADIF3::Form_Load() {
     const QString logger = a.logger.trimmed();
     Station->setText(QStringLiteral("Station : %1    Opérateur : %2")
                          .arg(activator, logger.isEmpty() ? activator : logger));
-    Locator->setText(services_.settings.read(keys::adif3Locator, QString()));
+    // The station's own locator (typed in "Setup" or read from gpsd) comes first.
+    const QString station = digital::loadTypedLocator(services_.settings);
+    Locator->setText(station.isEmpty() ? services_.settings.read(keys::adif3Locator, QString())
+                                       : station);
 
     const QStringList refs = references();
     for (int i = 0; i < int(Reference.size()); ++i) {
@@ -262,6 +267,20 @@ QStringList Export_ADIF3::Enregistrer_Click() {
             return double(*hz) / 1e6;
         };
 
+    // The locators of the QSOs logged by the FT8 and FT4 programs, kept beside the log.
+    const QsoLocators::Reading locators =
+        QsoLocators(activityLogPath(services_.programDir, a.numActivite)).read();
+    adif3::GridOf gridOf;
+    if (!locators.byLine.isEmpty())
+        gridOf = [&locators](QByteArrayView qsoLine) -> std::optional<QByteArray> {
+            const std::optional<QString> kept = locators.of(cp1252::decode(qsoLine));
+            if (!kept)
+                return std::nullopt;
+            if (const std::optional<QString> checked = adif3::gridSquare(*kept))
+                return checked->toLatin1();
+            return std::nullopt;
+        };
+
     QDate day = adif3::activationDay(a.dateActivite);
     if (!day.isValid())
         day = firstQsoDay(log.bytes);
@@ -306,6 +325,7 @@ QStringList Export_ADIF3::Enregistrer_Click() {
         contents.comments = r.observations->isChecked();
         contents.partnerReferences = r.correspondant->isChecked();
         contents.countries = r.pays->isChecked();
+        contents.gridOf = gridOf;
         // The file is written while its later records are made; it replaces the former one
         // only once whole.
         const QString scratch = QLatin1Char('.') + target.fileName() + QStringLiteral(".zep-tmp");

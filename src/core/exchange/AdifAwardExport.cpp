@@ -649,6 +649,9 @@ Part appendRecords(const Common &c, QByteArrayView stretch, QByteArray &bytes) {
             if (mhz && limits && *mhz >= limits->lowerMHz && *mhz <= limits->upperMHz)
                 out.field("<FREQ:", frequencyText(*mhz));
         }
+        if (c.contents.gridOf)
+            if (const std::optional<QByteArray> grid = c.contents.gridOf(whole))
+                out.field("<GRIDSQUARE:", *grid);
         const QByteArrayView typedMode =
             asciiColumn(line, lineIsAscii, col::mode, col::modeWidth, textBuffer);
         const adif::ModeFields &mode = modes.of(typedMode);

@@ -37,6 +37,10 @@ struct Station {
     QDateTime created;  ///< CREATED_TIMESTAMP, taken in UTC
 };
 
+/// The locator of the station worked (GRIDSQUARE, "JO62"), from its log line, when the
+/// program knows it.
+using GridOf = std::function<std::optional<QByteArray>(QByteArrayView qsoLine)>;
+
 /// The fields the operator may leave out of the records.
 struct Contents {
     bool names = true;    ///< NAME, the first name
@@ -47,6 +51,9 @@ struct Contents {
     /// Corsican one with a department of France in France; a maritime or aeronautical mobile
     /// (".../MM", ".../AM") is in no entity: DXCC 0, no COUNTRY or STATE.
     bool countries = true;
+    /// GRIDSQUARE, for the QSOs whose locator is known (none without it). A large log is
+    /// written in stretches side by side: it may be called from several threads at once.
+    GridOf gridOf;
 };
 
 /// The ADIF DXCC entity of the station worked, from its call sign (ASCII); 0 when unknown.
