@@ -164,7 +164,7 @@ int main(int argc, char **argv) {
     Setup setup(programDir, settings, dialogs);
     const std::unique_ptr<PrintService> printing = makeQtPrintService(&dialogs);
     QtFileChooser files;
-    const WindowServices services{programDir, setup, settings, dialogs, *printing, files};
+    const WindowServices services{programDir, setup, settings, dialogs, *printing, files, clock};
     // Before the copy follows anything, a log of the opened activation that its copy in the
     // backup folder could repair is offered back (and again at each opening of the entry
     // window). Offscreen nobody can answer: the logs are named on the error output, untouched.
