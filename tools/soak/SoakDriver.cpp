@@ -19,6 +19,7 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDialog>
 #include <QFileDialog>
@@ -54,7 +55,20 @@ template <class T> T *childOf(QWidget *window, const QString &name) {
     return window ? window->findChild<T *>(name) : nullptr;
 }
 
+/// After a message box is answered no window may be active (offscreen, nobody clicks the
+/// window again): the window under work is made active again, its focus where it was.
+void refocus() {
+    if (QApplication::focusWidget())
+        return;
+    for (const char *name : {"Saisie_QSO", "Setup"})
+        if (QWidget *w = topLevel(QLatin1String(name))) {
+            QApplication::setActiveWindow(w);
+            return;
+        }
+}
+
 QString focusName() {
+    refocus();
     QWidget *w = QApplication::focusWidget();
     if (w && w->objectName().isEmpty() && w->parentWidget())
         w = w->parentWidget(); // a combo box's line edit
@@ -62,11 +76,13 @@ QString focusName() {
 }
 
 void press(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    refocus();
     if (QWidget *w = QApplication::focusWidget())
         QTest::keyClick(w, key, mods);
 }
 
 void type(const QString &text) {
+    refocus();
     for (const QChar c : text)
         if (QWidget *w = QApplication::focusWidget())
             QTest::keyClick(w, c.toLatin1());
@@ -146,21 +162,47 @@ private:
         QWidget *setup = topLevel(QStringLiteral("Setup"));
         if (!setup)
             return QStringLiteral("fail-no-setup");
-        const auto set = [setup](const char *name, const QString &text) {
-            if (auto *edit = childOf<QLineEdit>(setup, QLatin1String(name)))
-                edit->setText(text);
-        };
+        QApplication::setActiveWindow(setup);
+        // As the operator fills the setup window: "Activité double", "RAZ", then every field
+        // of the chain typed and left with Enter.
         if (auto *two = childOf<QRadioButton>(setup, QStringLiteral("Option2")))
-            two->setChecked(true);
-        set("Activeur", QStringLiteral("F4SOAK"));
-        set("Num_Activite", first);
-        set("Nom_Activite", QStringLiteral("Essai longue duree"));
-        set("Num_Activite1", second);
-        set("Nom_Activite1", QStringLiteral("Essai longue duree bis"));
+            QTest::mouseClick(two, Qt::LeftButton);
+        if (auto *reset = childOf<QPushButton>(setup, QStringLiteral("RAZ")))
+            QTest::keyClick(reset, Qt::Key_Space);
+        const std::pair<const char *, QString> chain[] = {
+            {"Activeur", QStringLiteral("F4SOAK")},
+            {"Logger", QStringLiteral("F4SOAK")},
+            {"Num_Activite", first},
+            {"Nom_Activite", QStringLiteral("Essai longue duree")},
+            {"Num_Canton", QStringLiteral("7625")},
+            {"Num_CP", QStringLiteral("76540")},
+            {"Nom_Commune", QStringLiteral("Sassenot")},
+            {"Type_Activite", QString()},
+            {"Date_Activite", QStringLiteral("12/11/05")},
+            {"Num_Activite1", second},
+            {"Nom_Activite1", QStringLiteral("Ile de Sassenot")},
+            {"Num_Canton1", QString()},
+            {"Num_CP1", QStringLiteral("76541")},
+            {"Nom_Commune1", QStringLiteral("Sassenot le bas")},
+            {"Type_Activite1", QStringLiteral("Activation")},
+        };
+        for (const auto &[name, text] : chain) {
+            auto *field = childOf<QWidget>(setup, QLatin1String(name));
+            if (!field)
+                return QStringLiteral("fail-no-") + QLatin1String(name);
+            field->setFocus();
+            if (auto *edit = qobject_cast<QLineEdit *>(field))
+                edit->clear();
+            if (auto *combo = qobject_cast<QComboBox *>(field); combo && !text.isEmpty())
+                combo->setEditText(QString());
+            for (const QChar c : text)
+                QTest::keyClick(field, c.toLatin1());
+            QTest::keyClick(field, Qt::Key_Return);
+        }
         auto *save = childOf<QPushButton>(setup, QStringLiteral("Saisie_des_QSO"));
-        if (!save)
-            return QStringLiteral("fail-no-button");
-        save->click();
+        if (!save || !save->isEnabled())
+            return QStringLiteral("fail-button-off");
+        QTest::mouseClick(save, Qt::LeftButton);
         QWidget *entry = topLevel(QStringLiteral("Saisie_QSO"));
         if (!entry)
             return QStringLiteral("fail-no-entry");
@@ -179,8 +221,12 @@ private:
         if (!call)
             return nullptr;
         QApplication::setActiveWindow(entry);
-        if (focusName() != QLatin1String("Indi_Q"))
+        // What a refused entry left behind is put away with "Annuler", as the operator would.
+        if (!call->text().isEmpty() || focusName() != QLatin1String("Indi_Q")) {
+            if (auto *cancel = childOf<QPushButton>(entry, QStringLiteral("Annule_Q")))
+                QTest::mouseClick(cancel, Qt::LeftButton);
             call->setFocus();
+        }
         return call;
     }
 
@@ -196,10 +242,25 @@ private:
         if (focusName() != QLatin1String("Prenom_Q"))
             return QStringLiteral("fail-focus-") + focusName();
         replaceText(name);
-        if (!enterUntil(QStringLiteral("Valide_Q")))
+        if (!reachValidation())
             return QStringLiteral("fail-focus-") + focusName();
         press(Qt::Key_Space);
         return QStringLiteral("ok");
+    }
+
+    /// Enter up to "Validez". A report the window refuses (the radio changed the mode between
+    /// two QSOs: "599" left in a phone QSO) is typed again as the mode wants it, as the
+    /// operator would.
+    bool reachValidation() {
+        for (int attempt = 0; attempt < 4; ++attempt) {
+            if (enterUntil(QStringLiteral("Valide_Q")))
+                return true;
+            const QString stuck = focusName();
+            if (stuck != QLatin1String("QRKR_Q") && stuck != QLatin1String("QRKE_Q"))
+                return false;
+            replaceText(attempt % 2 == 0 ? QStringLiteral("59") : QStringLiteral("599"));
+        }
+        return false;
     }
 
     QString editLast(const QString &name) {
@@ -211,7 +272,7 @@ private:
         if (!enterUntil(QStringLiteral("Prenom_Q"), 4))
             return QStringLiteral("fail-focus-") + focusName();
         replaceText(name);
-        if (!enterUntil(QStringLiteral("Valide_Q")))
+        if (!reachValidation())
             return QStringLiteral("fail-focus-") + focusName();
         press(Qt::Key_Space);
         return QStringLiteral("ok");

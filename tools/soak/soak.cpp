@@ -316,7 +316,7 @@ private:
     QByteArray lastScp_;
     int typed_ = 0, kills_ = 0, helperKills_ = 0, helperRestarts_ = 0, lost_ = 0;
     int maybeKept_ = 0, maybeGone_ = 0, imports_ = 0, corrections_ = 0, deletions_ = 0;
-    int undone_ = 0, scpInstalls_ = 0, mediumPulls_ = 0;
+    int undone_ = 0, scpInstalls_ = 0, mediumPulls_ = 0, reportsRetyped_ = 0;
     int serial_ = 0;
 };
 
@@ -379,7 +379,7 @@ void Soak::plan() {
 
 Qso Soak::nextQso() {
     // Call signs the run never repeats: a prefix, a digit and a serial in letters.
-    static const char *const prefixes[] = {"F", "ON", "DL", "EA", "G", "I", "HB9", "F"};
+    static const char *const prefixes[] = {"F", "ON", "DL", "EA", "G", "I", "HB9", "OE"};
     static const char *const names[] = {"JEAN", "MARIE", "PAUL", "LUC", "ANNE", "HANS", "ERIC"};
     const int n = serial_++;
     const QString prefix = QLatin1String(prefixes[n % 8]);
@@ -500,9 +500,16 @@ void Soak::installScp() {
     const QString file =
         QDir(home_->path()).filePath(QStringLiteral("MASTER-%1.SCP").arg(scpInstalls_));
     writeAll(file, list);
-    // Installed on the program's worker while the QSOs go on.
-    if (const QString answer = program_->command(QStringLiteral("scp ") + file);
-        answer != QLatin1String("ok"))
+    // Installed on the program's worker while the QSOs go on; the menu item waits while an
+    // earlier install is still under way.
+    QString answer;
+    for (int tries = 0; tries < 20; ++tries) {
+        answer = program_->command(QStringLiteral("scp ") + file);
+        if (answer != QLatin1String("fail-disabled"))
+            break;
+        program_->drain(250);
+    }
+    if (answer != QLatin1String("ok"))
         faults_.add(QStringLiteral("MASTER.SCP"), answer);
     else {
         ++scpInstalls_;
@@ -604,11 +611,16 @@ void Soak::noteBoxes() {
     static const QStringList expected = {
         QStringLiteral("Voulez vous effacer le QSO avec"), QStringLiteral("QSO importé(s)"),
         QStringLiteral("MASTER.SCP est mis à jour."), QStringLiteral("Enregistrer "),
-        QStringLiteral("Nouvelle Activation")};
+        QStringLiteral("Nouvelle Activation"), QStringLiteral("Activation en cours")};
     for (const QString &box : program_->takeBoxes()) {
         if (std::any_of(expected.cbegin(), expected.cend(),
                         [&box](const QString &e) { return box.contains(e); })) {
             expectedBoxes_.removeOne(box);
+            continue;
+        }
+        // A report typed again for the mode the radio switched to (see the driver).
+        if (box.contains(QStringLiteral("report"))) {
+            ++reportsRetyped_;
             continue;
         }
         // The backup copy says once that it failed: expected while the medium is out.
@@ -673,6 +685,7 @@ void Soak::report(qint64 ms) const {
     std::printf("  import ADIF annulé : %d ; corrections : %d ; suppressions : %d ; "
                 "annulations : %d\n",
                 imports_, corrections_, deletions_, undone_);
+    std::printf("  reports retapés après un changement de mode du poste : %d\n", reportsRetyped_);
     std::printf("  QSO perdus : %d ; défauts : %d\n", lost_, faults_.total());
     for (const auto &[kind, count] : faults_.counts)
         std::printf("    %s : %d\n", qPrintable(kind), count);
