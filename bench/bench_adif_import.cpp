@@ -211,7 +211,7 @@ int itemsMeasure(const char *adifPath, const char *logPath, bool packed) {
 void compareItems(const QString &program, const Data &d) {
     for (const bool packed : {true, false}) {
         QProcess child;
-        child.start(program, {QStringLiteral(packed ? "--items-packed" : "--items-plain"),
+        child.start(program, {QString::fromLatin1(packed ? "--items-packed" : "--items-plain"),
                               d.adifPath, d.files.log});
         if (!child.waitForFinished(300000) || child.exitCode() != 0)
             std::abort();

@@ -127,13 +127,14 @@ Import_ADIF::Import_ADIF(const Preview &preview, const QString &sourceFile,
 
     Liste_Import = new QTableView(this);
     Liste_Import->setObjectName(QStringLiteral("Liste_Import"));
-    Liste_Import->setModel(new PreviewModel(preview, Liste_Import));
     Liste_Import->setSelectionBehavior(QAbstractItemView::SelectRows);
     Liste_Import->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Liste_Import->verticalHeader()->hide();
     // Rows of one height: a file of 100,000 records is laid out without measuring each row.
+    // Set before the rows come, so that the header does not go over every row again.
     Liste_Import->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     Liste_Import->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    Liste_Import->setModel(new PreviewModel(preview, Liste_Import));
     Liste_Import->horizontalHeader()->setStretchLastSection(true);
     const int widths[] = {55, 50, 105, 75, 55, 55, 75, 125};
     for (int column = 0; column < int(std::size(widths)); ++column)

@@ -608,10 +608,12 @@ void Soak::deleteLast(bool undo) {
 }
 
 void Soak::noteBoxes() {
-    static const QStringList expected = {
-        QStringLiteral("Voulez vous effacer le QSO avec"), QStringLiteral("QSO importé(s)"),
-        QStringLiteral("MASTER.SCP est mis à jour."), QStringLiteral("Enregistrer "),
-        QStringLiteral("Nouvelle Activation"), QStringLiteral("Activation en cours")};
+    static const QStringList expected = {QStringLiteral("Voulez vous effacer le QSO avec"),
+                                         QStringLiteral("QSO importé(s)"),
+                                         QStringLiteral("MASTER.SCP est mis à jour."),
+                                         QStringLiteral("Enregistrer "),
+                                         QStringLiteral("Nouvelle Activation"),
+                                         QStringLiteral("Activation en cours")};
     for (const QString &box : program_->takeBoxes()) {
         if (std::any_of(expected.cbegin(), expected.cend(),
                         [&box](const QString &e) { return box.contains(e); })) {
