@@ -25,6 +25,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTime>
 
 #include <algorithm>
 #include <csignal>
@@ -152,6 +153,7 @@ public:
     }
 
     void send(const QString &command) {
+        note(QStringLiteral("> ") + command);
         process_->write((command + QLatin1Char('\n')).toUtf8());
         process_->waitForBytesWritten(1000);
     }
@@ -206,6 +208,17 @@ public:
         }
     }
 
+    /// A line of the run's transcript (transcript.txt beside the data, kept with the files).
+    void note(const QString &line) {
+        if (!transcript_.isOpen()) {
+            transcript_.setFileName(home_ + QStringLiteral("/transcript.txt"));
+            if (!transcript_.open(QIODevice::Append))
+                return;
+        }
+        transcript_.write(QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz ")).toUtf8() +
+                          line.toUtf8() + '\n');
+    }
+
 private:
     bool readMore(int timeoutMs) {
         if (!process_ || process_->state() == QProcess::NotRunning)
@@ -217,6 +230,7 @@ private:
             if (!line.startsWith(QLatin1String("@soak ")))
                 continue;
             const QString said = line.mid(6);
+            note(QStringLiteral("< ") + said);
             if (said.startsWith(QLatin1String("box ")))
                 boxes_ << said.mid(4);
             else
@@ -229,6 +243,7 @@ private:
     QString home_, dataDir_;
     std::unique_ptr<QProcess> process_;
     QStringList lines_, boxes_;
+    QFile transcript_;
 };
 
 /// The children of `parent` whose command name starts with `name`.
@@ -302,9 +317,10 @@ private:
     void deleteLast(bool undo);
     void finalChecks();
     void noteBoxes();
+    void waitForExpectedBoxes(int ms);
     void report(qint64 ms) const;
 
-    const Options o_;
+    Options o_;
     QRandomGenerator random_;
     std::unique_ptr<QTemporaryDir> home_;
     QString dataDir_, mediumDir_;
@@ -398,6 +414,8 @@ void Soak::typeQso(bool killWhileTyping) {
     Qso q = nextQso();
     const QString command = QStringLiteral("qso %1 %2 %3").arg(q.call, q.dept, q.name);
     if (killWhileTyping) {
+        // A MASTER.SCP install under way is let finish first: the kill is for the QSO.
+        waitForExpectedBoxes(10000);
         program_->send(command);
         // Somewhere in the keys of the QSO, or just after its validation.
         QThread::usleep(random_.bounded(60) * 1000);
@@ -633,7 +651,17 @@ void Soak::noteBoxes() {
     }
 }
 
+void Soak::waitForExpectedBoxes(int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (!expectedBoxes_.isEmpty() && t.elapsed() < ms) {
+        program_->drain(100);
+        noteBoxes();
+    }
+}
+
 void Soak::finalChecks() {
+    waitForExpectedBoxes(10000);
     // One last QSO: the second log is made a copy of the first after each QSO entered.
     typeQso(false);
     program_->drain(500);
@@ -714,6 +742,7 @@ int Soak::run() {
     for (int i = 0; i < o_.qsos; ++i) {
         for (auto [e, end] = events_.equal_range(i); e != end; ++e) {
             const QString &what = e->second;
+            program_->note(QStringLiteral("# ") + what);
             if (what == QLatin1String("kill"))
                 typeQso(true);
             else if (what == QLatin1String("helper"))
@@ -749,6 +778,11 @@ int Soak::run() {
     }
     finalChecks();
     program_.reset();
+    // The files of a run that found something stay for a look.
+    if (lost_ > 0 || faults_.total() > 0) {
+        home_->setAutoRemove(false);
+        o_.keep = true;
+    }
     report(clock.elapsed());
     return lost_ == 0 && faults_.total() == 0 ? 0 : 1;
 }
