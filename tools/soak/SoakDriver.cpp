@@ -332,8 +332,13 @@ private:
                 files->reject();
                 return;
             }
-            files->selectFile(nextFile_);
-            nextFile_.clear();
+            // The name typed where the operator types it, then "Ouvrir"; a dialog not yet
+            // ready to take it is tried again at the next tick (the name is kept until the
+            // command ends).
+            if (auto *name = files->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+                name->setText(nextFile_);
+            else
+                files->selectFile(nextFile_);
             static_cast<QDialog *>(files)->accept(); // public there
         } else if (modal->objectName() == QLatin1String("Import_ADIF")) {
             if (auto *import = childOf<QPushButton>(modal, QStringLiteral("Importer")))
