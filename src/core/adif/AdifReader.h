@@ -68,7 +68,7 @@ struct RecordSink {
     std::function<void(ReaderNote &&note)> fileNote;
     /// Asked after each record handed over (may be empty): true ends the reading there, the
     /// rest of the file unread (an operator who cancelled).
-    std::function<bool()> stop;
+    std::function<bool()> stop = {};
 };
 
 /// Reads tagged or XML ADIF (readAdif) as a stream into `sink`; returns whether the tags are
