@@ -175,7 +175,8 @@ public:
           setup_(programDir, settings_, audience.dialogs),
           printing_(makeQtPrintService(&audience.dialogs)), services_{programDir, setup_,
                                                                       settings_,  audience.dialogs,
-                                                                      *printing_, files_},
+                                                                      *printing_, files_,
+                                                                      clock_},
           mirror_(programDir), voice_(programDir, settings_, &rig_), recorder_(programDir) {}
 
     int run(QApplication &app) {

@@ -29,6 +29,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 using namespace zep;
 
@@ -169,6 +170,60 @@ void measureFile(const QString &program, const QString &adifPath, const QString 
                 figures[3].toDouble() / (1024 * 1024));
 }
 
+/// What the packed items of a preview cost and save against a plain list of items: the time
+/// to put every item of the preview in and to read every one back (what the preview window, the
+/// insertion and the report do), and the memory each holds, measured in a fresh process.
+int itemsMeasure(const char *adifPath, const char *logPath, bool packed) {
+    const adifimport::Preview p =
+        Data::previewOf(QString::fromLocal8Bit(adifPath), QString::fromLocal8Bit(logPath));
+    std::vector<adifimport::Item> all;
+    all.reserve(size_t(p.items.size()));
+    for (const adifimport::Item &item : p.items)
+        all.push_back(item);
+    const long long before = residentBytes();
+    QElapsedTimer timer;
+    timer.start();
+    qsizetype read = 0;
+    long long held = 0;
+    if (packed) {
+        adifimport::Items items;
+        items.reserve(qsizetype(all.size()));
+        for (const adifimport::Item &item : all)
+            items.append(item);
+        held = residentBytes() - before;
+        for (const adifimport::Item &item : items)
+            read += item.qsoLine.size();
+    } else {
+        QList<adifimport::Item> items;
+        items.reserve(qsizetype(all.size()));
+        for (const adifimport::Item &item : all)
+            items.append(item);
+        held = residentBytes() - before;
+        for (const adifimport::Item &item : items)
+            read += item.qsoLine.size();
+    }
+    benchmark::DoNotOptimize(read);
+    std::printf("%lld %lld %lld\n", static_cast<long long>(all.size()),
+                static_cast<long long>(timer.elapsed()), held);
+    return 0;
+}
+
+void compareItems(const QString &program, const Data &d) {
+    for (const bool packed : {true, false}) {
+        QProcess child;
+        child.start(program, {QString::fromLatin1(packed ? "--items-packed" : "--items-plain"),
+                              d.adifPath, d.files.log});
+        if (!child.waitForFinished(300000) || child.exitCode() != 0)
+            std::abort();
+        const QList<QByteArray> f = child.readAllStandardOutput().trimmed().split(' ');
+        if (f.size() != 3)
+            std::abort();
+        std::printf("éléments %s : %s éléments mis et relus en %s ms, %.1f Mo tenus\n",
+                    packed ? "compactés" : "simples", f[0].constData(), f[1].constData(),
+                    f[2].toDouble() / (1024 * 1024));
+    }
+}
+
 void previewOnly(benchmark::State &state, const Data *d) {
     for (auto _ : state)
         benchmark::DoNotOptimize(d->preview());
@@ -219,6 +274,10 @@ void registerAll(const char *records, const Data *d) {
 int main(int argc, char **argv) {
     if (argc == 4 && std::strcmp(argv[1], "--preview-memory") == 0)
         return previewMemory(argv[2], argv[3]);
+    if (argc == 4 && std::strcmp(argv[1], "--items-packed") == 0)
+        return itemsMeasure(argv[2], argv[3], true);
+    if (argc == 4 && std::strcmp(argv[1], "--items-plain") == 0)
+        return itemsMeasure(argv[2], argv[3], false);
     const QString program = QString::fromLocal8Bit(argv[0]);
     benchmark::Initialize(&argc, argv);
     const QString root = qEnvironmentVariable("ZEP_BENCH_DISK", QDir::tempPath());
@@ -238,6 +297,7 @@ int main(int argc, char **argv) {
     const int fiftyMb = int(50.0 * 1024 * 1024 * 100000 / double(large.adifFile.size())) + 1;
     const Data huge(root, made, fiftyMb);
     measureLargeFile(program, huge);
+    compareItems(program, huge);
     {
         // The most records the import takes, each of one field: the smallest file per record.
         QByteArray tiny;

@@ -197,10 +197,8 @@ void Export_ADIF3::Form_Load() {
     Enregistrer->setFocus();
 }
 
-QStringList Export_ADIF3::Enregistrer_Click() {
-    const CurrentActivation a = services_.activation.currentActivation();
-    const QStringList refs = references();
-
+std::optional<Export_ADIF3::Choices> Export_ADIF3::checkedChoices(const QStringList &refs) {
+    Choices choices;
     const QString typedGrid = Locator->text().trimmed();
     const std::optional<QString> grid = adif3::gridSquare(typedGrid);
     if (!typedGrid.isEmpty() && !grid) {
@@ -208,64 +206,135 @@ QStringList Export_ADIF3::Enregistrer_Click() {
                                                  "caractères, par exemple JN18du.")
                                       .arg(typedGrid));
         Locator->setFocus();
-        return {};
+        return std::nullopt;
     }
-    QList<int> chosen;
+    choices.grid = grid.value_or(QString());
     for (int i = 0; i < refs.size(); ++i)
         if (Reference[i].exporter->isChecked())
-            chosen << i;
-    if (chosen.isEmpty()) {
+            choices.references << i;
+    if (choices.references.isEmpty()) {
         services_.dialogs.message(QStringLiteral("Cochez au moins une référence à exporter."));
-        return {};
+        return std::nullopt;
     }
+    return choices;
+}
 
-    // What the operator gave is kept for the next export, written or not.
-    services_.settings.write(keys::adif3Locator, grid.value_or(QString()));
-    for (const int i : chosen) {
+void Export_ADIF3::rememberChoices(const Choices &choices, const QStringList &refs) {
+    services_.settings.write(keys::adif3Locator, choices.grid);
+    for (const int i : choices.references) {
         const QString programme = adif3::defaultProgramme(refs.at(i));
         if (!programme.isEmpty())
             services_.settings.write(keys::adif3Programme(programme),
                                      Reference[i].programme->text().trimmed());
     }
+}
+
+namespace {
+
+/// The operator's prefix table, or the program's own when theirs is missing or cannot be read
+/// (and then `note` says so).
+QByteArray prefixTableBytes(const QString &programDir, QString &note) {
+    (void)installPrefixTable(programDir);
+    const QString tablePath = dataFile(programDir, prefixTableFileName);
+    FileBytes table = readFileBytes(tablePath);
+    if (table.status)
+        return table.bytes;
+    const QString why = table.missing ? missingPrefixTableMessage(tablePath) : table.status.message;
+    note += QStringLiteral("\n") + why +
+            QStringLiteral("\nLes pays ont été trouvés avec la table du programme.");
+    return builtInPrefixTable();
+}
+
+/// The radio's frequency of each QSO validated while it answered, kept beside the log. A side
+/// file that cannot be read costs the FREQ fields, not the export (and `note` says so).
+QsoFrequencies::Reading frequenciesBeside(const QString &logPath, QString &note) {
+    QsoFrequencies::Reading frequencies = QsoFrequencies(logPath).read();
+    if (!frequencies.status)
+        note += QStringLiteral("\n") + frequencies.status.message +
+                QStringLiteral("\nLes fréquences des QSO ne sont pas écrites.");
+    return frequencies;
+}
+
+adif3::FrequencyOf frequencyLookup(const QsoFrequencies::Reading &frequencies) {
+    if (frequencies.byLine.isEmpty())
+        return {};
+    return [&frequencies](QByteArrayView qsoLine) -> std::optional<double> {
+        const std::optional<qint64> hz = frequencies.of(cp1252::decode(qsoLine));
+        if (!hz)
+            return std::nullopt;
+        return double(*hz) / 1e6;
+    };
+}
+
+} // namespace
+
+std::optional<QString> Export_ADIF3::askFileFor(const QString &reference, const QString &proposed) {
+    const CurrentActivation a = services_.activation.currentActivation();
+    const std::optional<QString> path = services_.files.saveFileName(
+        this, QStringLiteral("Export ADIF 3 : ") + reference, proposed,
+        QStringLiteral("Fichiers ADIF (*.adi)"), QStringLiteral("adi"));
+    if (!path)
+        return std::nullopt;
+    if (path->trimmed().isEmpty()) {
+        services_.dialogs.message(QStringLiteral("selectionnez un fichier ou quitter"));
+        return std::nullopt;
+    }
+    if (isActivityLog(services_.programDir, a, *path)) {
+        services_.dialogs.message(
+            QStringLiteral("Ce fichier est le log de l'activation : choisissez un autre nom."));
+        return std::nullopt;
+    }
+    return path;
+}
+
+adif3::Station Export_ADIF3::stationFor(int i, const QString &reference,
+                                        const Choices &choices) const {
+    const CurrentActivation a = services_.activation.currentActivation();
+    const ReferenceBox &r = Reference[i];
+    adif3::Station station;
+    station.headerText = r.entete->text();
+    station.stationCall = a.activeur.trimmed();
+    station.operatorCall = a.logger.trimmed().isEmpty() ? station.stationCall : a.logger;
+    station.programme = r.programme->text().trimmed();
+    station.reference = reference;
+    station.gridSquare = choices.grid;
+    station.created = choices.created;
+    return station;
+}
+
+adif3::Contents Export_ADIF3::contentsFor(int i) const {
+    const ReferenceBox &r = Reference[i];
+    adif3::Contents contents;
+    contents.names = r.prenoms->isChecked();
+    contents.comments = r.observations->isChecked();
+    contents.partnerReferences = r.correspondant->isChecked();
+    contents.countries = r.pays->isChecked();
+    return contents;
+}
+
+QStringList Export_ADIF3::Enregistrer_Click() {
+    const CurrentActivation a = services_.activation.currentActivation();
+    const QStringList refs = references();
+    std::optional<Choices> choices = checkedChoices(refs);
+    if (!choices)
+        return {};
+    // What the operator gave is kept for the next export, written or not.
+    rememberChoices(*choices, refs);
+    choices->created = services_.clock.utcNow();
 
     // Both logs of a double activation hold the same QSOs: the first is the one kept.
-    const FileBytes log = rawfile::read(activityLogPath(services_.programDir, a.numActivite));
+    const QString logPath = activityLogPath(services_.programDir, a.numActivite);
+    const FileBytes log = rawfile::read(logPath);
     if (!log.status && !log.missing) {
         services_.dialogs.message(adifErrorMessage(log.status.code, log.status.message));
         return {};
     }
-
-    // The countries come from the operator's prefix table, or from the program's own when
-    // theirs is missing or cannot be read (and then the operator is told).
-    QString tableNote;
-    (void)installPrefixTable(services_.programDir);
-    const QString tablePath = dataFile(services_.programDir, prefixTableFileName);
-    FileBytes table = readFileBytes(tablePath);
-    if (!table.status) {
-        const QString why =
-            table.missing ? missingPrefixTableMessage(tablePath) : table.status.message;
-        tableNote = QStringLiteral("\n") + why +
-                    QStringLiteral("\nLes pays ont été trouvés avec la table du programme.");
-        table.bytes = builtInPrefixTable();
-    }
-    const prefixdxcc::EntityFinder finder(table.bytes);
+    QString note;
+    const QByteArray table = prefixTableBytes(services_.programDir, note);
+    const prefixdxcc::EntityFinder finder(table);
     const adif3::EntityOf entityOf = [&finder](QByteArrayView call) { return finder(call); };
-
-    // The radio's frequency of each QSO validated while it answered, kept beside the log. A
-    // side file that cannot be read costs the FREQ fields, not the export.
-    const QsoFrequencies::Reading frequencies =
-        QsoFrequencies(activityLogPath(services_.programDir, a.numActivite)).read();
-    if (!frequencies.status)
-        tableNote += QStringLiteral("\n") + frequencies.status.message +
-                     QStringLiteral("\nLes fréquences des QSO ne sont pas écrites.");
-    adif3::FrequencyOf frequencyOf;
-    if (!frequencies.byLine.isEmpty())
-        frequencyOf = [&frequencies](QByteArrayView qsoLine) -> std::optional<double> {
-            const std::optional<qint64> hz = frequencies.of(cp1252::decode(qsoLine));
-            if (!hz)
-                return std::nullopt;
-            return double(*hz) / 1e6;
-        };
+    const QsoFrequencies::Reading frequencies = frequenciesBeside(logPath, note);
+    const adif3::FrequencyOf frequencyOf = frequencyLookup(frequencies);
 
     // The locators of the QSOs logged by the FT8 and FT4 programs, kept beside the log.
     const QsoLocators::Reading locators =
@@ -284,56 +353,29 @@ QStringList Export_ADIF3::Enregistrer_Click() {
     QDate day = adif3::activationDay(a.dateActivite);
     if (!day.isValid())
         day = firstQsoDay(log.bytes);
-    const QDateTime created = QDateTime::currentDateTimeUtc();
     QString folder = services_.settings.read(keys::adif3Folder, QString());
     if (folder.isEmpty() || !QFileInfo(folder).isDir())
         folder = adifStartFolder();
 
     QStringList written, report;
     adif3::Document last;
-    for (const int i : chosen) {
-        const ReferenceBox &r = Reference[i];
+    for (const int i : choices->references) {
         const QString &reference = refs.at(i);
-        const QString proposed =
-            QDir(folder).filePath(adif3::proposedFileName(a.activeur, reference, day));
-        const std::optional<QString> path = services_.files.saveFileName(
-            this, QStringLiteral("Export ADIF 3 : ") + reference, proposed,
-            QStringLiteral("Fichiers ADIF (*.adi)"), QStringLiteral("adi"));
+        const std::optional<QString> path = askFileFor(
+            reference, QDir(folder).filePath(adif3::proposedFileName(a.activeur, reference, day)));
         if (!path)
             continue;
-        if (path->trimmed().isEmpty()) {
-            services_.dialogs.message(QStringLiteral("selectionnez un fichier ou quitter"));
-            continue;
-        }
-        const QFileInfo target(*path);
-        if (isActivityLog(services_.programDir, a, *path)) {
-            services_.dialogs.message(
-                QStringLiteral("Ce fichier est le log de l'activation : choisissez un autre nom."));
-            continue;
-        }
-
-        adif3::Station station;
-        station.headerText = r.entete->text();
-        station.stationCall = a.activeur.trimmed();
-        station.operatorCall = a.logger.trimmed().isEmpty() ? station.stationCall : a.logger;
-        station.programme = r.programme->text().trimmed();
-        station.reference = reference;
-        station.gridSquare = grid.value_or(QString());
-        station.created = created;
-        adif3::Contents contents;
-        contents.names = r.prenoms->isChecked();
-        contents.comments = r.observations->isChecked();
-        contents.partnerReferences = r.correspondant->isChecked();
-        contents.countries = r.pays->isChecked();
-        contents.gridOf = gridOf;
         // The file is written while its later records are made; it replaces the former one
         // only once whole.
+        const QFileInfo target(*path);
         const QString scratch = QLatin1Char('.') + target.fileName() + QStringLiteral(".zep-tmp");
         ScratchWriter writer(*path, scratch);
-        last = adif3::document(station, contents, log.bytes, entityOf, frequencyOf,
+        adif3::Contents contents = contentsFor(i);
+        contents.gridOf = gridOf;
+        last = adif3::document(stationFor(i, reference, *choices), contents, log.bytes,
+                               entityOf, frequencyOf,
                                [&writer](const QByteArray &piece) { return writer.append(piece); });
-        const IoResult result = writer.commit();
-        if (!result) {
+        if (const IoResult result = writer.commit(); !result) {
             services_.dialogs.message(adifErrorMessage(result.code, result.message));
             continue;
         }
@@ -347,7 +389,7 @@ QStringList Export_ADIF3::Enregistrer_Click() {
     if (!written.isEmpty())
         services_.dialogs.message(report.join(QLatin1Char('\n')) +
                                   adif::unknownModesNote(last.unknownModes) +
-                                  adif3::skippedNote(last.skippedLines) + tableNote);
+                                  adif3::skippedNote(last.skippedLines) + note);
     return written;
 }
 

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include <array>
+#include <optional>
 
 class QCheckBox;
 class QGroupBox;
@@ -54,6 +55,22 @@ public:
     QPushButton *Fermer;
 
 private:
+    /// What "Enregistrer" takes from the window, checked.
+    struct Choices {
+        QString grid;          ///< the locator, checked, or empty
+        QList<int> references; ///< the rows of the references checked
+        QDateTime created;     ///< when the files are made
+    };
+    /// The locator and the references checked; nothing, and the operator told, when the
+    /// locator is none or no reference is checked.
+    std::optional<Choices> checkedChoices(const QStringList &refs);
+    /// Keeps the locator and each programme typed for the next export.
+    void rememberChoices(const Choices &choices, const QStringList &refs);
+    /// Where the file of `reference` goes, asked; nothing when cancelled or refused.
+    std::optional<QString> askFileFor(const QString &reference, const QString &proposed);
+    adif3::Station stationFor(int i, const QString &reference, const Choices &choices) const;
+    adif3::Contents contentsFor(int i) const;
+
     ReferenceBox buildReferenceBox(int n);
     /// The references of the activation: the first, and the second of a double activation.
     QStringList references() const;

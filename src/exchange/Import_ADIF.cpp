@@ -18,11 +18,15 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTableView>
+#include <QThread>
+#include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <memory>
 
 namespace zep {
@@ -123,13 +127,14 @@ Import_ADIF::Import_ADIF(const Preview &preview, const QString &sourceFile,
 
     Liste_Import = new QTableView(this);
     Liste_Import->setObjectName(QStringLiteral("Liste_Import"));
-    Liste_Import->setModel(new PreviewModel(preview, Liste_Import));
     Liste_Import->setSelectionBehavior(QAbstractItemView::SelectRows);
     Liste_Import->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Liste_Import->verticalHeader()->hide();
     // Rows of one height: a file of 100,000 records is laid out without measuring each row.
+    // Set before the rows come, so that the header does not go over every row again.
     Liste_Import->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     Liste_Import->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    Liste_Import->setModel(new PreviewModel(preview, Liste_Import));
     Liste_Import->horizontalHeader()->setStretchLastSection(true);
     const int widths[] = {55, 50, 105, 75, 55, 55, 75, 125};
     for (int column = 0; column < int(std::size(widths)); ++column)
@@ -183,6 +188,79 @@ QString Import_ADIF::countsText(const Preview &preview, bool withDuplicates) {
         .arg(read - imported);
 }
 
+Progression_Import::Progression_Import(const QString &fileName, QWidget *parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("Progression_Import"));
+    setWindowTitle(QStringLiteral("Import ADIF"));
+    setModal(true);
+    Fichier = new QLabel(QStringLiteral("Lecture du fichier %1…").arg(fileName), this);
+    Fichier->setObjectName(QStringLiteral("Fichier"));
+    Progression = new QProgressBar(this);
+    Progression->setObjectName(QStringLiteral("Progression"));
+    Progression->setFormat(QStringLiteral("Aperçu : %p %"));
+    Progression->setRange(0, 0);
+    Annuler = new QPushButton(QStringLiteral("Annuler"), this);
+    Annuler->setObjectName(QStringLiteral("Annuler"));
+    progressTimer_ = new QTimer(this);
+    progressTimer_->setInterval(100);
+    connect(progressTimer_, &QTimer::timeout, this, &Progression_Import::showProgress);
+    connect(Annuler, &QPushButton::clicked, this, &Progression_Import::reject);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(Progression, 1);
+    buttons->addWidget(Annuler);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(Fichier);
+    layout->addLayout(buttons);
+    resize(460, sizeHint().height());
+    centreOnScreen(this);
+}
+
+Progression_Import::~Progression_Import() {
+    // Gone while the work runs (the program ending): the work stops before the window goes.
+    if (worker_) {
+        progress_.cancel = true;
+        worker_->wait();
+        delete worker_;
+    }
+}
+
+std::optional<adifimport::FilePreview> Progression_Import::run(Work work) {
+    auto made = std::make_shared<adifimport::FilePreview>();
+    // The window outlives the worker (see the destructor), so the worker may use its progress.
+    worker_ = QThread::create([this, made, work = std::move(work)] { *made = work(progress_); });
+    worker_->setObjectName(QStringLiteral("Aperçu import ADIF"));
+    connect(worker_, &QThread::finished, this, [this] {
+        progressTimer_->stop();
+        worker_->deleteLater();
+        worker_ = nullptr;
+        done(progress_.cancel ? Rejected : Accepted);
+    });
+    worker_->start();
+    progressTimer_->start();
+    const int answer = exec();
+    if (answer != Accepted || progress_.cancel || made->cancelled)
+        return std::nullopt;
+    return std::move(*made);
+}
+
+void Progression_Import::reject() {
+    if (worker_) {
+        progress_.cancel = true;
+        Annuler->setEnabled(false);
+        Fichier->setText(QStringLiteral("Arrêt de l'import…"));
+        return;
+    }
+    QDialog::reject();
+}
+
+void Progression_Import::showProgress() {
+    const int total = progress_.total;
+    if (total <= 0)
+        return;
+    Progression->setRange(0, total);
+    Progression->setValue(std::min(int(progress_.done), total));
+}
+
 AdifImportAction::AdifImportAction(Saisie_QSO &entry, const WindowServices &services, Clock &clock)
     : entry_(entry), services_(services), clock_(clock), lastDirectory_(adifStartFolder()) {}
 
@@ -197,18 +275,6 @@ bool AdifImportAction::run() {
     lastDirectory_ = QFileInfo(source).absolutePath();
 
     const QString fileName = QFileInfo(source).fileName();
-    // The bound is checked before the file is read.
-    if (const QString tooBig = adifimport::sizeRefusal(fileName, QFileInfo(source).size());
-        !tooBig.isEmpty()) {
-        dialogs.message(tooBig);
-        return false;
-    }
-    FileBytes file = readFileBytes(source);
-    if (!file.status) {
-        dialogs.message(file.status.message);
-        return false;
-    }
-
     const CurrentActivation a = services_.activation.currentActivation();
     const QString reference = a.numActivite.trimmed();
     adifimport::Files files;
@@ -218,19 +284,22 @@ bool AdifImportAction::run() {
         files.secondLog = activityLogPath(services_.programDir, second);
     files.firstNames = entry_.firstNamesPath();
 
-    const FileBytes log = readFileBytes(files.log);
-    if (!log.status && !log.missing) {
-        dialogs.message(log.status.message);
+    // A file of 50 Mo takes seconds to read and map: the work runs on a worker thread.
+    const adifimport::Target target{itemsOf(entry_.Bande_Q), itemsOf(entry_.Mode_Q)};
+    std::optional<adifimport::FilePreview> made;
+    {
+        Progression_Import progress(fileName, &entry_);
+        made = progress.run([source, logPath = files.log, target](adifimport::PreviewProgress &p) {
+            return adifimport::previewFiles(source, logPath, target, &p);
+        });
+    }
+    if (!made)
+        return false;
+    if (!made->refusal.isEmpty()) {
+        dialogs.message(made->refusal);
         return false;
     }
-    const adifimport::FilePreview made = adifimport::previewFile(
-        file.bytes, fileName, log.bytes, {itemsOf(entry_.Bande_Q), itemsOf(entry_.Mode_Q)});
-    file.bytes = QByteArray(); // the preview holds what it needs of the file
-    if (!made.refusal.isEmpty()) {
-        dialogs.message(made.refusal);
-        return false;
-    }
-    const Preview &preview = made.preview;
+    const Preview &preview = made->preview;
 
     Import_ADIF window(preview, source, reference, &entry_);
     if (window.exec() != QDialog::Accepted)

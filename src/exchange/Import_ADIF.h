@@ -6,10 +6,16 @@
 
 #include <QDialog>
 
+#include <functional>
+#include <optional>
+
 class QCheckBox;
 class QLabel;
+class QProgressBar;
 class QPushButton;
 class QTableView;
+class QThread;
+class QTimer;
 
 namespace zep {
 
@@ -41,6 +47,36 @@ public:
 
 private:
     const adifimport::Preview &preview_;
+};
+
+/// "Import ADIF" while the preview of a file is worked out on a worker thread: the file's
+/// name, a bar "Progression" and "Annuler". The entry window stays drawn and answers meanwhile;
+/// "Annuler" (or closing the window) stops the work, and nothing is shown or written.
+class Progression_Import : public QDialog {
+    Q_OBJECT
+public:
+    explicit Progression_Import(const QString &fileName, QWidget *parent = nullptr);
+    ~Progression_Import() override;
+
+    using Work = std::function<adifimport::FilePreview(adifimport::PreviewProgress &)>;
+    /// Runs `work` on a worker thread while the window is shown; the window closes when the
+    /// work ends. The preview made, or nothing when the operator stopped it.
+    std::optional<adifimport::FilePreview> run(Work work);
+
+    /// "Annuler" or the window closed: the work is asked to stop; the window closes when it
+    /// has.
+    void reject() override;
+
+    QLabel *Fichier;
+    QProgressBar *Progression;
+    QPushButton *Annuler;
+
+private:
+    void showProgress();
+
+    adifimport::PreviewProgress progress_;
+    QThread *worker_ = nullptr;
+    QTimer *progressTimer_;
 };
 
 /// "Fichiers" > "Importer un fichier ADIF…" of the entry window: the open dialog, the

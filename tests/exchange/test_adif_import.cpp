@@ -20,6 +20,8 @@
 #include <QDir>
 #include <QFile>
 #include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QTableView>
 #include <QTimer>
 
@@ -75,7 +77,7 @@ protected:
         files.setNextOpenAnswer(file);
         bool shown = false;
         // The preview is closed after `onPreview`, whatever becomes of its checks.
-        zep::testing::whenModalShown<Import_ADIF>(onPreview, &shown);
+        const auto watcher = zep::testing::whenModalAppears<Import_ADIF>(onPreview, &shown);
         entry.Mnu_Import_ADIF->trigger();
         QApplication::processEvents();
         return shown;
@@ -312,4 +314,55 @@ TEST_F(AdifImportFromEntry, AUtf16FileIsPreviewedLikeItsUtf8Text) {
                                       QStringLiteral("G4AAA"), QStringLiteral("F1ABC")}));
     }
     EXPECT_TRUE(dialogs.texts().isEmpty());
+}
+
+TEST_F(AdifImportFromEntry, APreviewIsWorkedOutBehindProgressionAndAnnulerStopsIt) {
+    put(logFile(), zep::testing::logBytesOf({logged}));
+    Saisie_QSO &entry = openWithImport();
+    const QByteArray log = bytes(logFile());
+    const QStringList before = programFiles();
+    // Enough records that the work is still going when the window is first looked at.
+    QByteArray many = "<EOH>\n";
+    for (int i = 0; i < 60000; ++i)
+        many += QStringLiteral("<CALL:6>DL%1<QSO_DATE:8>20261207<TIME_ON:4>%2<BAND:3>40m"
+                               "<MODE:3>SSB<EOR>\n")
+                    .arg(1000 + i % 9000)
+                    .arg(i % 1440 / 60 * 100 + i % 60, 4, 10, QLatin1Char('0'))
+                    .toLatin1();
+    const QString file = sourceFile(many);
+
+    // Annuler while the work goes on: no preview, no message, nothing written.
+    bool progressShown = false, previewShown = false;
+    QString caption;
+    {
+        const auto cancel = zep::testing::whenModalAppears<Progression_Import>(
+            std::function<void(Progression_Import &)>([&](Progression_Import &w) {
+                caption = w.Fichier->text();
+                EXPECT_TRUE(w.Progression->isVisible());
+                QTest::mouseClick(w.Annuler, Qt::LeftButton);
+                EXPECT_FALSE(w.Annuler->isEnabled()) << "asked to stop, the work ends first";
+            }),
+            &progressShown);
+        const auto preview = zep::testing::whenModalAppears<Import_ADIF>(
+            std::function<void(Import_ADIF &)>([](Import_ADIF &) {}), &previewShown);
+        files.setNextOpenAnswer(file);
+        entry.Mnu_Import_ADIF->trigger();
+        QApplication::processEvents();
+    }
+    EXPECT_TRUE(progressShown);
+    EXPECT_EQ(caption, QStringLiteral("Lecture du fichier field.adi…"));
+    EXPECT_FALSE(previewShown) << "the preview of a stopped import is not shown";
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_TRUE(dialogs.texts().isEmpty());
+    EXPECT_EQ(bytes(logFile()), log);
+    EXPECT_EQ(programFiles(), before);
+
+    // Left to its end, the same file's preview opens with every record.
+    int rows = 0;
+    EXPECT_TRUE(runImport(entry, file, [&](Import_ADIF &w) {
+        rows = w.Liste_Import->model()->rowCount();
+        QTest::mouseClick(w.Annuler, Qt::LeftButton);
+    }));
+    EXPECT_EQ(rows, 60000);
+    EXPECT_EQ(bytes(logFile()), log);
 }

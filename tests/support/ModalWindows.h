@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
 namespace zep::testing {
 
@@ -54,6 +55,29 @@ template <class W> void whenModalShown(std::function<void(W &)> act, bool *shown
         if (window)
             act(*window);
     });
+}
+
+/// Runs `act` on the modal window of type W as soon as it is the active modal window, looked
+/// for at each pass of the event loop (other modal windows may come first: a progress window
+/// while the work is done on a worker), then closes whatever modal window is still open. It is
+/// looked for as long as the returned watcher lives.
+template <class W>
+std::unique_ptr<QTimer> whenModalAppears(std::function<void(W &)> act, bool *shown = nullptr) {
+    auto watcher = std::make_unique<QTimer>();
+    watcher->setInterval(1);
+    QTimer *timer = watcher.get();
+    QObject::connect(timer, &QTimer::timeout, [timer, act = std::move(act), shown] {
+        auto *window = qobject_cast<W *>(QApplication::activeModalWidget());
+        if (!window)
+            return;
+        timer->stop();
+        const ModalWindowsClosed closer;
+        if (shown)
+            *shown = true;
+        act(*window);
+    });
+    watcher->start();
+    return watcher;
 }
 
 } // namespace zep::testing

@@ -40,6 +40,10 @@ std::optional<QByteArrayView> modeOfSubmode(QByteArrayView submode);
 /// Whether ADIF's Mode list holds the name (import-only modes included).
 bool isMode(QByteArrayView mode);
 
+/// The DXCC entities whose stations the log keeps a department of.
+constexpr int dxccFrance = 227;
+constexpr int dxccCorsica = 214;
+
 /// The name ADIF gives a DXCC entity ("FRANCE" for 227); empty for a number it does not know.
 QByteArrayView entityName(int dxcc);
 

@@ -202,7 +202,11 @@ public:
         QList<ReaderNote> notes;
         notes.swap(pending_);
         sink_.record(std::move(r), std::move(notes));
+        stopped_ = sink_.stop && sink_.stop();
     }
+
+    /// The sink asked for no more records.
+    bool stopped() const { return stopped_; }
 
     void finish() {
         for (ReaderNote &n : pending_)
@@ -217,6 +221,7 @@ private:
     const RecordSink &sink_;
     int emitted_ = 0;
     bool oneRunOnRecord_ = false;
+    bool stopped_ = false;
     QList<ReaderNote> pending_;
 };
 
@@ -282,7 +287,7 @@ qsizetype readAdiInto(QByteArrayView bytes, Emitter &out) {
         out.note(out.nextNumber(), lines.lineAt(at), std::move(text));
     };
 
-    while (pos < size) {
+    while (pos < size && !out.stopped()) {
         const void *found = std::memchr(bytes.data() + pos, '<', size_t(size - pos));
         if (!found)
             break;
@@ -330,7 +335,7 @@ qsizetype readAdiInto(QByteArrayView bytes, Emitter &out) {
             {commonName(tag->name), bytes.sliced(pos, end - pos).toByteArray()});
         pos = end;
     }
-    if (!current.fields.empty()) {
+    if (!current.fields.empty() && !out.stopped()) {
         note(size, QStringLiteral("le dernier enregistrement n'est pas fermé par <EOR> : il est lu "
                                   "tel quel"));
         emitRecord(false);
@@ -350,7 +355,7 @@ void readAdxInto(QByteArrayView bytes, Emitter &out) {
     bool inField = false; ///< a field of the record is open, its text being gathered
     QByteArray fieldName;
     QString fieldText;
-    while (!xml.atEnd()) {
+    while (!xml.atEnd() && !out.stopped()) {
         const QXmlStreamReader::TokenType token = xml.readNext();
         if (token == QXmlStreamReader::StartElement) {
             ++depth;
@@ -429,7 +434,8 @@ struct Collector {
                         result.notes.append(std::move(notes));
                         result.records.append(std::move(r));
                     },
-                    [this](ReaderNote &&n) { result.notes.append(std::move(n)); }};
+                    [this](ReaderNote &&n) { result.notes.append(std::move(n)); },
+                    {}};
 };
 
 constexpr QByteArrayView utf16LeMark("\xFF\xFE");

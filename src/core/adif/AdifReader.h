@@ -66,6 +66,9 @@ struct ReadResult {
 struct RecordSink {
     std::function<void(Record &&record, QList<ReaderNote> &&notes)> record;
     std::function<void(ReaderNote &&note)> fileNote;
+    /// Asked after each record handed over (may be empty): true ends the reading there, the
+    /// rest of the file unread (an operator who cancelled).
+    std::function<bool()> stop = {};
 };
 
 /// Reads tagged or XML ADIF (readAdif) as a stream into `sink`; returns whether the tags are

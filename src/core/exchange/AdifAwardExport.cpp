@@ -578,8 +578,8 @@ QByteArray header(const Station &station) {
 
 namespace {
 
-constexpr int dxccFrance = 227;
-constexpr int dxccCorsica = 214;
+using adif::dxccCorsica;
+using adif::dxccFrance;
 
 /// A maritime or aeronautical mobile station ("EA8/F4ABC/MM", "F4ABC/AM") is in no DXCC
 /// entity, whatever its prefix.

@@ -9,6 +9,7 @@
 #include "core/log/QsoColumns.h"
 
 #include <QDate>
+#include <QFileInfo>
 #include <QHash>
 #include <QStringDecoder>
 
@@ -435,12 +436,12 @@ bool isDigit(QChar c) {
 }
 
 /// The French and Corsican stations are those whose department the log keeps: by the DXCC
-/// entity when the file gives it (227 France, 214 Corsica), else by the call sign's prefix.
+/// entity when the file gives it, else by the call sign's prefix.
 bool departmentKept(const adif::Record &r, const QString &call) {
     bool ok = false;
     const int dxcc = trimmedText(r.value("DXCC")).toInt(&ok);
     if (ok)
-        return dxcc == 227 || dxcc == 214;
+        return dxcc == adif::dxccFrance || dxcc == adif::dxccCorsica;
     return callHasDepartment(call);
 }
 
@@ -462,13 +463,8 @@ QStringView field(QStringView line, int first, int width) {
     return line.mid(first - 1, width).trimmed();
 }
 
-Item mapRecord(const adif::Record &r, const Rows &target) {
-    Item item;
-    item.record = r.number;
-    item.line = r.line;
-    QStringList reasons;
-    QsoFields &f = item.fields;
-
+/// The call sign as the log takes it (`f.call`, storable); why it cannot be taken, if so.
+QString readCall(const adif::Record &r, QsoFields &f, QStringList &reasons) {
     const QString call = decodeBytes(r.value("CALL")).trimmed().toUpper();
     f.call = storable(call);
     if (call.isEmpty())
@@ -478,7 +474,12 @@ Item mapRecord(const adif::Record &r, const Rows &target) {
     else if (!std::all_of(call.cbegin(), call.cend(), isCallCharacter))
         reasons.append(
             QStringLiteral("indicatif « %1 » avec un caractère non admis").arg(quoted(f.call)));
+    return call;
+}
 
+/// The QSO's date and time in the log's form; yyyymmddhhmm, or nothing (and the reasons) when
+/// either cannot be read.
+std::optional<qint64> readWhen(const adif::Record &r, QsoFields &f, QStringList &reasons) {
     const QString dateText = trimmedText(r.value("QSO_DATE"));
     const QString timeText = trimmedText(r.value("TIME_ON"));
     f.date = dateText;
@@ -491,7 +492,43 @@ Item mapRecord(const adif::Record &r, const Rows &target) {
         f.time = QStringLiteral("%1:%2")
                      .arg(*time / 100, 2, 10, QLatin1Char('0'))
                      .arg(*time % 100, 2, 10, QLatin1Char('0'));
+    if (!date || !time)
+        return std::nullopt;
+    return date->value * qint64(10000) + *time;
+}
 
+/// The fields the log takes as they come, each converted and fitted to its columns (`notes`
+/// say what changed); the department only for a French or Corsican station.
+void readOptionalFields(const adif::Record &r, const QString &call, QsoFields &f,
+                        QStringList &notes) {
+    f.rstSent = fitted(converted(r.value("RST_SENT"), QStringLiteral("report envoyé"), notes),
+                       qsocol::rstWidth, QStringLiteral("report envoyé"), notes);
+    f.rstReceived = fitted(converted(r.value("RST_RCVD"), QStringLiteral("report reçu"), notes),
+                           qsocol::rstWidth, QStringLiteral("report reçu"), notes);
+    f.firstName = fitted(converted(r.value("NAME"), QStringLiteral("prénom"), notes),
+                         qsocol::firstNameWidth, QStringLiteral("prénom"), notes);
+    const QString remarks = converted(r.value("COMMENT"), QStringLiteral("observations"), notes);
+    f.remarks = fitted(remarks, qsocol::remarksWidth, QStringLiteral("observations"), notes);
+
+    const QString state = trimmedText(r.value("STATE")).toUpper();
+    if (state.isEmpty() || !departmentKept(r, call))
+        return;
+    if (isDepartment(state))
+        f.department = state;
+    else
+        notes.append(QStringLiteral("département « %1 » non repris : 00 à 95, 2A ou 2B seulement")
+                         .arg(quoted(state)));
+}
+
+Item mapRecord(const adif::Record &r, const Rows &target) {
+    Item item;
+    item.record = r.number;
+    item.line = r.line;
+    QStringList reasons;
+    QsoFields &f = item.fields;
+
+    const QString call = readCall(r, f, reasons);
+    const std::optional<qint64> when = readWhen(r, f, reasons);
     QString bandShown, modeShown;
     const QString band = bandOf(r, target, reasons, bandShown);
     const QString mode = modeOf(r, target, reasons, modeShown);
@@ -509,26 +546,7 @@ Item mapRecord(const adif::Record &r, const Rows &target) {
         return item;
     }
 
-    QStringList &notes = item.notes;
-    f.rstSent = fitted(converted(r.value("RST_SENT"), QStringLiteral("report envoyé"), notes),
-                       qsocol::rstWidth, QStringLiteral("report envoyé"), notes);
-    f.rstReceived = fitted(converted(r.value("RST_RCVD"), QStringLiteral("report reçu"), notes),
-                           qsocol::rstWidth, QStringLiteral("report reçu"), notes);
-    f.firstName = fitted(converted(r.value("NAME"), QStringLiteral("prénom"), notes),
-                         qsocol::firstNameWidth, QStringLiteral("prénom"), notes);
-    const QString remarks = converted(r.value("COMMENT"), QStringLiteral("observations"), notes);
-    f.remarks = fitted(remarks, qsocol::remarksWidth, QStringLiteral("observations"), notes);
-
-    const QString state = trimmedText(r.value("STATE")).toUpper();
-    if (!state.isEmpty() && departmentKept(r, call)) {
-        if (isDepartment(state))
-            f.department = state;
-        else
-            notes.append(QStringLiteral("département « %1 » non repris : 00 à 95, 2A ou 2B "
-                                        "seulement")
-                             .arg(quoted(state)));
-    }
-
+    readOptionalFields(r, call, f, item.notes);
     const BuiltLine built = buildQsoLine(f);
     if (!built.ok) {
         // Every field was fitted to its columns and made storable: only a change of the
@@ -540,7 +558,7 @@ Item mapRecord(const adif::Record &r, const Rows &target) {
     item.qsoLine = built.line;
     // The remarks as the line holds them, in capitals.
     item.fields.remarks = built.line.mid(qsocol::remarks - 1, qsocol::remarksWidth).trimmed();
-    item.order = date->value * qint64(10000) + *time;
+    item.order = *when;
     item.status = Status::ToImport;
     return item;
 }
@@ -708,7 +726,7 @@ QString sizeRefusal(const QString &fileName, qint64 size) {
 }
 
 FilePreview previewFile(QByteArrayView fileBytes, const QString &fileName, QByteArrayView logBytes,
-                        const Target &target) {
+                        const Target &target, PreviewProgress *progress) {
     FilePreview out;
     if (QString refused = sizeRefusal(fileName, fileBytes.size()); !refused.isEmpty()) {
         out.refusal = std::move(refused);
@@ -724,15 +742,26 @@ FilePreview previewFile(QByteArrayView fileBytes, const QString &fileName, QByte
                                    .arg(adif::maxRecords % 1000, 3, 10, QLatin1Char('0')));
         return out;
     }
+    if (progress)
+        progress->total = int(records);
     PreviewBuilder builder(logBytes, target, records);
-    const adif::RecordSink sink{[&](adif::Record &&r, QList<adif::ReaderNote> &&notes) {
-                                    QStringList texts;
-                                    for (const adif::ReaderNote &n : notes)
-                                        texts.append(n.text);
-                                    builder.add(r, texts);
-                                },
-                                [&](adif::ReaderNote &&n) { builder.fileNote(n); }};
+    adif::RecordSink sink{[&](adif::Record &&r, QList<adif::ReaderNote> &&notes) {
+                              QStringList texts;
+                              for (const adif::ReaderNote &n : notes)
+                                  texts.append(n.text);
+                              builder.add(r, texts);
+                              if (progress)
+                                  progress->done.fetch_add(1, std::memory_order_relaxed);
+                          },
+                          [&](adif::ReaderNote &&n) { builder.fileNote(n); },
+                          {}};
+    if (progress)
+        sink.stop = [progress] { return progress->cancel.load(std::memory_order_relaxed); };
     const bool broken = adif::streamAdif(fileBytes, sink);
+    if (progress && progress->cancel) {
+        out.cancelled = true;
+        return out;
+    }
     out.preview = builder.take();
     if (broken)
         out.refusal = QStringLiteral("Le fichier \"%1\" n'est pas un fichier ADIF : ses balises "
@@ -746,6 +775,28 @@ FilePreview previewFile(QByteArrayView fileBytes, const QString &fileName, QByte
     if (!out.refusal.isEmpty())
         out.preview = Preview();
     return out;
+}
+
+FilePreview previewFiles(const QString &sourcePath, const QString &logPath, const Target &target,
+                         PreviewProgress *progress) {
+    FilePreview out;
+    const QFileInfo source(sourcePath);
+    // The bound is checked before the file is read.
+    if (QString tooBig = sizeRefusal(source.fileName(), source.size()); !tooBig.isEmpty()) {
+        out.refusal = std::move(tooBig);
+        return out;
+    }
+    FileBytes file = readFileBytes(sourcePath);
+    if (!file.status) {
+        out.refusal = file.status.message;
+        return out;
+    }
+    const FileBytes log = readFileBytes(logPath);
+    if (!log.status && !log.missing) {
+        out.refusal = log.status.message;
+        return out;
+    }
+    return previewFile(file.bytes, source.fileName(), log.bytes, target, progress);
 }
 
 QByteArray mergedLog(const Preview &preview, bool withDuplicates) {

@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <iterator>
 #include <vector>
 
@@ -137,6 +138,16 @@ struct FilePreview {
     /// Why nothing can be imported from the file, in French for the operator; empty when the
     /// preview can be shown.
     QString refusal;
+    /// The operator stopped the work: the preview is empty and nothing is to be said.
+    bool cancelled = false;
+};
+
+/// How far a preview being worked out on another thread has gone, and the operator's wish to
+/// stop it. The worker writes `done` and `total` and reads `cancel`; the window the reverse.
+struct PreviewProgress {
+    std::atomic_int done{0};  ///< records mapped
+    std::atomic_int total{0}; ///< records the file holds at most; 0 while not yet known
+    std::atomic_bool cancel{false};
 };
 
 /// Why a file of `size` bytes is refused before it is read (above adif::maxFileBytes), or
@@ -148,7 +159,14 @@ QString sizeRefusal(const QString &fileName, qint64 size);
 /// of more than adif::maxRecords records is refused before the work; so is a file whose tags
 /// are broken and a file without any record. `fileName` is the name the refusal gives.
 FilePreview previewFile(QByteArrayView fileBytes, const QString &fileName, QByteArrayView logBytes,
-                        const Target &target);
+                        const Target &target, PreviewProgress *progress = nullptr);
+
+/// The preview of the ADIF file at `sourcePath` against the log at `logPath` (a missing log is
+/// an empty one): the size bound checked, both files read, then previewFile. A file that cannot
+/// be read is a refusal with the reader's French message. Reads and nothing else, so it may run
+/// on a worker thread; `progress` (may be null) follows it and stops it.
+FilePreview previewFiles(const QString &sourcePath, const QString &logPath, const Target &target,
+                         PreviewProgress *progress = nullptr);
 
 /// The log's new bytes: the imported QSOs placed as the chronological insertion would place
 /// them, entered one after the other in time order, so that QSOs of the same minute keep the

@@ -18,6 +18,12 @@ public:
     QDateTime localNow() const override { return QDateTime::currentDateTime(); }
 };
 
+/// The one system clock of the program.
+inline Clock &systemClock() {
+    static SystemClock clock;
+    return clock;
+}
+
 /// A clock that shows what the test sets (local time = UTC + offset).
 class ManualClock : public Clock {
 public:

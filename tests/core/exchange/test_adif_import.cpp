@@ -653,6 +653,34 @@ TEST(AdifImport, RefusesWholeFilesItCannotTake) {
                              "de 64 Mo au plus. Rien n'est importé."));
 }
 
+TEST(AdifImport, AProgressFollowsTheWorkAndACancelStopsTheReading) {
+    QByteArray adi = "<EOH>\r\n";
+    for (int i = 0; i < 50; ++i)
+        adi += record();
+    const QByteArray adx = "<?xml version=\"1.0\"?><ADX><HEADER/><RECORDS>" +
+                           QByteArray("<RECORD><CALL>F1ABC</CALL></RECORD>").repeated(50) +
+                           "</RECORDS></ADX>";
+    for (const QByteArray &file : {adi, adx}) {
+        PreviewProgress followed;
+        const FilePreview whole =
+            previewFile(file, QStringLiteral("f.adi"), {}, entryBoxes, &followed);
+        EXPECT_FALSE(whole.cancelled);
+        EXPECT_EQ(whole.preview.items.size(), 50);
+        EXPECT_EQ(followed.done, 50);
+        EXPECT_GE(followed.total, 50);
+
+        // Cancelled before it starts: one record read, then nothing more, and no preview.
+        PreviewProgress stopped;
+        stopped.cancel = true;
+        const FilePreview none =
+            previewFile(file, QStringLiteral("f.adi"), {}, entryBoxes, &stopped);
+        EXPECT_TRUE(none.cancelled);
+        EXPECT_TRUE(none.preview.items.isEmpty());
+        EXPECT_TRUE(none.refusal.isEmpty()) << "a cancel is no refusal";
+        EXPECT_EQ(stopped.done, 1);
+    }
+}
+
 TEST(AdifImport, AnXmlRecordNestedDeeperThanAdxAllowsIsIgnoredWithItsReason) {
     const QByteArray file =
         "<?xml version=\"1.0\"?><ADX><RECORDS><RECORD><CALL>F1ABC</CALL><QSO_DATE>20260107"
