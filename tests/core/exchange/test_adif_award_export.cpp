@@ -255,6 +255,10 @@ TEST(AdifAwardExport, ReferencesLocatorsDatesAndFileNames) {
         {"XDFCF 27015 DFCF", "DFCF 76054", std::nullopt},
         {"DFCF 76054 DFCF 12", "DFCF 76054", "DFCF 12"},
         {"DIFI 83002", "DFCF 76054", std::nullopt},
+        // Each programme finds its own shape, past a partner of another programme.
+        {"P2P KFF-1234 K-0817", "K-4567", "K-0817"},
+        {"P2P K-0817 KFF-1234", "FFF-0123", "KFF-1234"},
+        {"KFF-1234", "K-4567", std::nullopt},
     };
     for (const Partner &p : partners)
         EXPECT_EQ(adif3::partnerReference(p.remarks, "DFCF", p.own), p.found) << p.remarks;
