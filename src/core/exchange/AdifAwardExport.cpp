@@ -260,8 +260,7 @@ private:
         if (date[2] != '/' || date[5] != '/')
             return false;
         const auto twoDigits = [&](int at) { return (date[at] - '0') * 10 + (date[at + 1] - '0'); };
-        int year = twoDigits(6);
-        year += year >= 50 ? 1900 : 2000;
+        const int year = fullYear(twoDigits(6));
         if (!QDate(year, twoDigits(3), twoDigits(0)).isValid())
             return false;
         const char digits[8] = {char('0' + year / 1000),
@@ -917,7 +916,7 @@ QDate activationDay(const QString &date) {
     if (!okDay || !okMonth || !okYear || (parts.at(2).size() != 2 && parts.at(2).size() != 4))
         return {};
     if (parts.at(2).size() == 2)
-        year += year < 50 ? 2000 : 1900;
+        year = fullYear(year);
     return QDate(year, month, day);
 }
 
