@@ -103,6 +103,19 @@ struct Data {
             fail("écriture du journal impossible");
     }
 
+    /// Nothing kept from an earlier reading of the logs, as at the program's start: the program
+    /// keeps the readings of eight logs at most, and a ninth read drops them all.
+    void forgetReadings() const {
+        const QDir scratch(dir->path() + QStringLiteral("/oubli"));
+        if (!scratch.mkpath(QStringLiteral(".")))
+            fail("dossier de travail impossible");
+        for (int i = 0; i <= 8; ++i) {
+            const QString path = scratch.filePath(QStringLiteral("L%1.txt").arg(i));
+            if (!writeTextFile(path, {lines.log.first()}).ok || !ActivityLog(path).read().status)
+                fail("écriture des données impossible");
+        }
+    }
+
     /// Makes the log look changed, as another program touching it does: the window must then
     /// read it again to know whether it changed. Only the file's times move, its content stays.
     void touchLog() const {
@@ -255,7 +268,7 @@ void openWindowWith(benchmark::State &state, const Data *d, bool aids) {
         // A log whose first QSO differs from the one read last, and nothing kept from an
         // earlier reading, as at the program's start.
         d->rewriteLog(i++ % 2 == 0);
-        ActivityLog::forgetReadings();
+        d->forgetReadings();
         Session s(false, aids);
         const Stopwatch::time_point start = Stopwatch::now();
         s.open(d->dir->path());
@@ -445,7 +458,7 @@ void validateBurst(benchmark::State &state, const Data *d, bool aids) {
             state.PauseTiming();
             closeRound();
             d->reset();
-            ActivityLog::forgetReadings();
+            d->forgetReadings();
             s = std::make_unique<Session>(false, aids);
             s->open(d->dir->path());
             ++rounds;

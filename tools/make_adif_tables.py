@@ -87,14 +87,6 @@ def build(source):
     out.append("};")
     out.append("const int subdivisionCount = %d;" % len(subdivisions))
     out.append("")
-
-    fields = sorted(adif["Fields"]["Records"].values(), key=lambda f: f["Field Name"])
-    out.append("const FieldRow fields[] = {")
-    for f in fields:
-        out.append("    {%s, %s}," % (c_string(f["Field Name"]), c_string(f.get("Data Type", ""))))
-    out.append("};")
-    out.append("const int fieldCount = %d;" % len(fields))
-    out.append("")
     out.append("} // namespace zep::adif::tables")
     return "\n".join(out) + "\n"
 

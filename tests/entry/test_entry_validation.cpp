@@ -426,6 +426,14 @@ QStringList listTexts(const QsoList *list) {
     return texts;
 }
 
+/// The items the list shows for `lines`: each line after its number.
+QStringList numbered(const QStringList &lines) {
+    QStringList items;
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        items.append(qsoListItem(int(i + 1), lines.at(i)));
+    return items;
+}
+
 QStringList threeQsos() {
     QStringList lines;
     for (const char *call : {"F5AAA", "F5BBB", "F5CCC"})
@@ -449,7 +457,7 @@ TEST_F(EntryValidation, AnAppendedQsoJoinsTheListWithoutRefillingIt) {
     logQso(QStringLiteral("ON4AB"));
     EXPECT_EQ(resets.count(), 0) << "the QSOs already shown keep their rows";
     EXPECT_EQ(inserted.count(), 1);
-    EXPECT_EQ(listTexts(list), qsoListItems(logLines()));
+    EXPECT_EQ(listTexts(list), numbered(logLines()));
     // The new QSO is the chosen one, as after a click on it.
     EXPECT_EQ(list->currentRow(), 3);
     EXPECT_EQ(list->selectionModel()->selectedRows().size(), 1);
@@ -463,7 +471,7 @@ TEST_F(EntryValidation, AnAppendedQsoJoinsTheListWithoutRefillingIt) {
     EXPECT_EQ(resets.count(), 0);
     EXPECT_EQ(inserted.count(), 1);
     EXPECT_EQ(window->state().qsoChoisi, logLines().at(3));
-    EXPECT_EQ(listTexts(list), qsoListItems(logLines()));
+    EXPECT_EQ(listTexts(list), numbered(logLines()));
 }
 
 TEST_F(EntryValidation, ARewrittenLogIsShownWholeAgain) {
@@ -472,7 +480,7 @@ TEST_F(EntryValidation, ARewrittenLogIsShownWholeAgain) {
     open();
     QsoList *list = window->Liste_QSO;
     const auto expectListIsTheFile = [&](const char *what) {
-        EXPECT_EQ(listTexts(list), qsoListItems(logLines())) << what;
+        EXPECT_EQ(listTexts(list), numbered(logLines())) << what;
         EXPECT_EQ(list->currentRow(), list->count() - 1) << what;
         EXPECT_EQ(window->state().qsoChoisi, logLines().last()) << what;
         EXPECT_EQ(window->Num_Q->text(), QString::number(logLines().size() + 1)) << what;
@@ -527,5 +535,5 @@ TEST_F(EntryValidation, TheTenThousandthQsoIsNumberedWhole) {
     EXPECT_EQ(list->itemText(9999), QStringLiteral("10000  ") + logLines().at(9999));
     EXPECT_EQ(window->state().qsoChoisi, logLines().at(9999));
     EXPECT_EQ(window->Num_Q->text(), QStringLiteral("10001"));
-    EXPECT_EQ(listTexts(list), qsoListItems(logLines()));
+    EXPECT_EQ(listTexts(list), numbered(logLines()));
 }

@@ -114,6 +114,22 @@ TEST_F(KeyerEntryTest, FunctionKeysSendTheMessagesFilledFromTheFieldsWhileTyping
     EXPECT_TRUE(dialogs.texts().isEmpty());
 }
 
+// The second reference goes on air only while the activation is a double one: the setup
+// window keeps the field's text when the activation turns single again.
+TEST_F(KeyerEntryTest, TheSecondReferenceIsSentOnlyInADoubleActivation) {
+    settings.write(keys::messageF(5), QStringLiteral("{REFERENCE} {REFERENCE2} K"));
+    setup.activation.isDouble = true;
+    setup.activation.numActivite1 = QStringLiteral("DIFI 21002");
+    openWithKeyer();
+    press(Qt::Key_F5);
+    ASSERT_NE(cw, nullptr);
+    EXPECT_EQ(cw->sent.last(), QStringLiteral("DFCF 76054 DIFI 21002 K"));
+    cw->endMessage();
+    setup.activation.isDouble = false;
+    press(Qt::Key_F5);
+    EXPECT_EQ(cw->sent.last(), QStringLiteral("DFCF 76054 K"));
+}
+
 TEST_F(KeyerEntryTest, TheModeBoxChoosesBetweenCwAndTheVoiceRecording) {
     Saisie_QSO &w = openWithKeyer();
     w.Mode_Q->setCurrentIndex(w.Mode_Q->findText(QStringLiteral("SSB")));

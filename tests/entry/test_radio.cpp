@@ -30,9 +30,10 @@ protected:
     }
     /// The frequency kept with each line of the log, in order (0 for none).
     QList<qint64> kept() const {
+        const QsoFrequencies::Reading reading = QsoFrequencies(logFile()).read();
         QList<qint64> all;
-        for (const auto &hz : QsoFrequencies(logFile()).read().forLines(logLines()))
-            all.append(hz.value_or(0));
+        for (const QString &line : logLines())
+            all.append(reading.of(line).value_or(0));
         return all;
     }
     void click(QPushButton *button) { QTest::mouseClick(button, Qt::LeftButton); }

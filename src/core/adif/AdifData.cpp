@@ -14,7 +14,7 @@ QByteArray upper(QByteArrayView v) {
 
 /// The tables indexed by their names in capitals, built once.
 struct Index {
-    QHash<QByteArray, int> bands, modes, submodes, fields;
+    QHash<QByteArray, int> bands, modes, submodes;
     QHash<int, int> entities;
     QHash<QByteArray, int> subdivisions; ///< "CODE.DXCC"
 
@@ -25,8 +25,6 @@ struct Index {
             modes.insert(upper(tables::modes[i].name), i);
         for (int i = 0; i < tables::submodeCount; ++i)
             submodes.insert(upper(tables::submodes[i].name), i);
-        for (int i = 0; i < tables::fieldCount; ++i)
-            fields.insert(upper(tables::fields[i].name), i);
         for (int i = 0; i < tables::entityCount; ++i)
             entities.insert(tables::entities[i].number, i);
         for (int i = 0; i < tables::subdivisionCount; ++i)
@@ -100,13 +98,6 @@ QByteArrayView entityName(int dxcc) {
 bool isSubdivision(QByteArrayView code, int dxcc) {
     const auto it = index().subdivisions.constFind(Index::subdivisionKey(code, dxcc));
     return it != index().subdivisions.constEnd() && !tables::subdivisions[*it].notForExport;
-}
-
-std::optional<QByteArrayView> fieldType(QByteArrayView fieldName) {
-    const auto it = index().fields.constFind(upper(fieldName));
-    if (it == index().fields.constEnd())
-        return std::nullopt;
-    return QByteArrayView(tables::fields[*it].dataType);
 }
 
 } // namespace zep::adif

@@ -51,8 +51,4 @@ QByteArrayView entityName(int dxcc);
 /// be written today ("75" of 227 France, "2A" of 214 Corsica; not a deleted one).
 bool isSubdivision(QByteArrayView code, int dxcc);
 
-/// The data type ADIF gives a field ("String", "Date", "Enumeration"...); nothing for a field
-/// name ADIF does not define.
-std::optional<QByteArrayView> fieldType(QByteArrayView fieldName);
-
 } // namespace zep::adif

@@ -28,10 +28,6 @@ struct SubdivisionRow {
     int entity;        ///< the DXCC entity it belongs to
     bool notForExport; ///< deleted or import-only
 };
-struct FieldRow {
-    const char *name;     ///< "CALL", "MY_SIG_INFO"
-    const char *dataType; ///< "String", "Date", "Enumeration"...
-};
 
 extern const char *const version;
 extern const BandRow bands[];
@@ -44,7 +40,5 @@ extern const EntityRow entities[];
 extern const int entityCount;
 extern const SubdivisionRow subdivisions[];
 extern const int subdivisionCount;
-extern const FieldRow fields[];
-extern const int fieldCount;
 
 } // namespace zep::adif::tables

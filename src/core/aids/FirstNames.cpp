@@ -243,10 +243,11 @@ IoResult FirstNameMemory::remember(const QString &call, const QString &departmen
     return writeBytesFile(path_, out, QStringLiteral("Temporaire.txt"));
 }
 
-IoResult FirstNameMemory::rememberAll(const QList<Entry> &entries) {
-    if (entries.isEmpty())
-        return IoResult::success();
-    for (const Entry &e : entries) {
+namespace {
+
+/// Why a batch cannot go into the memory (too long, a control character), or success.
+IoResult refusalOf(const QList<FirstNameMemory::Entry> &entries) {
+    for (const FirstNameMemory::Entry &e : entries) {
         if (e.call.size() > callColumns || e.department.size() > 2)
             return IoResult::failure(QStringLiteral("Indicatif ou département trop long (%1) : "
                                                     "les prénoms ne sont pas mémorisés.")
@@ -258,68 +259,83 @@ IoResult FirstNameMemory::rememberAll(const QList<Entry> &entries) {
                                                     "prénoms ne sont pas mémorisés.")
                                          .arg(e.call));
     }
-    // The call signs of the batch, each with what its entries become.
-    struct Call {
-        QByteArray call;
-        std::vector<LineSpan> lines; ///< its entries in the file, in file order
-        QByteArray line;             ///< its new entry; empty while the batch leaves it be
-        qsizetype added = -1;        ///< its place among the lines added at the end
-    };
-    std::vector<Call> calls;
-    calls.reserve(size_t(entries.size()));
-    std::unordered_map<std::string_view, size_t> callIndex;
+    return IoResult::success();
+}
+
+/// One call sign of a batch, with what its entries become.
+struct BatchCall {
+    QByteArray call;
+    std::vector<LineSpan> lines; ///< its entries in the file, in file order
+    QByteArray line;             ///< its new entry; empty while the batch leaves it be
+    qsizetype added = -1;        ///< its place among the lines added at the end
+};
+
+/// The call signs of a batch, each once, in the order they first come.
+struct Batch {
+    std::vector<BatchCall> calls;
+    /// A call sign's place in `calls`; the keys are views into the calls' own bytes.
+    std::unordered_map<std::string_view, size_t> index;
     QList<size_t> order; ///< the call of each entry
-    for (const Entry &e : entries) {
+    QList<size_t> added; ///< the calls new to the file, in the order their lines are added
+};
+
+/// The batch's call signs in the code page, or the failure for one the page cannot hold.
+IoResult groupByCall(const QList<FirstNameMemory::Entry> &entries, const QString &path,
+                     Batch &batch) {
+    batch.calls.reserve(size_t(entries.size()));
+    for (const FirstNameMemory::Entry &e : entries) {
         QByteArray call;
         if (!cp1252::encode(e.call, call))
-            return rawfile::unencodable(path_, e.call);
-        const std::string_view key(call.constData(), size_t(call.size()));
-        auto it = callIndex.find(key);
-        if (it == callIndex.end()) {
-            calls.push_back({call, {}, {}, -1});
-            const QByteArray &kept = calls.back().call;
-            it = callIndex
+            return rawfile::unencodable(path, e.call);
+        auto it = batch.index.find(std::string_view(call.constData(), size_t(call.size())));
+        if (it == batch.index.end()) {
+            batch.calls.push_back({call, {}, {}, -1});
+            const QByteArray &kept = batch.calls.back().call;
+            it = batch.index
                      .emplace(std::string_view(kept.constData(), size_t(kept.size())),
-                              calls.size() - 1)
+                              batch.calls.size() - 1)
                      .first;
         }
-        order.append(it->second);
+        batch.order.append(it->second);
     }
+    return IoResult::success();
+}
 
-    rawfile::Bytes file = rawfile::read(path_);
-    if (!file.status && !file.missing)
-        return file.status;
-    const QByteArrayView all(file.bytes);
-
-    // The entries of those call signs, as the lookup finds them: one pass over the memory, with
-    // nothing made of the other lines.
+/// The entries of the batch's call signs, as the lookup finds them: one pass over the memory,
+/// with nothing made of the other lines.
+void findEntries(QByteArrayView all, Batch &batch) {
     forEachSpan(all, [&](const LineSpan &span) {
         const QByteArrayView line = all.sliced(span.start, span.end - span.start);
         const QByteArrayView key =
             trimBlanks(line.first(std::min<qsizetype>(callColumns, line.size())));
-        const auto it = callIndex.find(std::string_view(key.data(), size_t(key.size())));
-        if (it != callIndex.end())
-            calls[it->second].lines.push_back(span);
+        const auto it = batch.index.find(std::string_view(key.data(), size_t(key.size())));
+        if (it != batch.index.end())
+            batch.calls[it->second].lines.push_back(span);
     });
+}
 
-    const auto fieldsOf = [&](QByteArrayView line, QString &department, QString &firstName) {
-        department.clear();
-        firstName.clear();
-        if (line.size() >= departmentColumn) {
-            const QByteArrayView d = line.sliced(
-                departmentColumn - 1, std::min<qsizetype>(2, line.size() - departmentColumn + 1));
-            if (d != QByteArrayView("  "))
-                department = cp1252::decode(d);
-        }
-        if (line.size() >= firstNameColumn)
-            firstName = cp1252::decode(line.sliced(firstNameColumn - 1));
-    };
-    // A call sign new to the file gets one line at the end, which the following entries of the
-    // same call sign rewrite.
-    QList<size_t> added;
+/// The department and first name an entry of the memory holds.
+void fieldsOf(QByteArrayView line, QString &department, QString &firstName) {
+    department.clear();
+    firstName.clear();
+    if (line.size() >= departmentColumn) {
+        const QByteArrayView d = line.sliced(
+            departmentColumn - 1, std::min<qsizetype>(2, line.size() - departmentColumn + 1));
+        if (d != QByteArrayView("  "))
+            department = cp1252::decode(d);
+    }
+    if (line.size() >= firstNameColumn)
+        firstName = cp1252::decode(line.sliced(firstNameColumn - 1));
+}
+
+/// Each call's new entry, the batch's entries taken in turn, each completed by what the lookup
+/// would give just before it. A call sign new to the file gets one line at the end, which the
+/// following entries of the same call sign rewrite.
+IoResult makeEntries(const QList<FirstNameMemory::Entry> &entries, QByteArrayView all,
+                     const QString &path, Batch &batch) {
     for (qsizetype i = 0; i < entries.size(); ++i) {
-        const Entry &e = entries.at(i);
-        Call &c = calls[order.at(i)];
+        const FirstNameMemory::Entry &e = entries.at(i);
+        BatchCall &c = batch.calls[batch.order.at(i)];
         // What the lookup would give now: the last entry of the call sign.
         std::optional<QByteArrayView> known;
         if (!c.line.isEmpty())
@@ -339,28 +355,35 @@ IoResult FirstNameMemory::rememberAll(const QList<Entry> &entries) {
             if (holdsControlCharacter(department) || holdsControlCharacter(firstName))
                 continue;
         }
-        const QString text = entry(e.call, department, firstName);
+        const QString text = FirstNameMemory::entry(e.call, department, firstName);
         if (!cp1252::encode(text, c.line))
-            return rawfile::unencodable(path_, text);
+            return rawfile::unencodable(path, text);
         if (!known) {
-            c.added = added.size();
-            added.append(order.at(i));
+            c.added = batch.added.size();
+            batch.added.append(batch.order.at(i));
         }
     }
+    return IoResult::success();
+}
 
-    // The file's entries rewritten in place, in file order, then the new call signs.
-    std::vector<std::pair<LineSpan, const QByteArray *>> rewrites;
-    for (const Call &c : calls)
+/// Whether the batch changes the file: a new call sign, or an entry that reads otherwise.
+bool changesFile(QByteArrayView all, const Batch &batch) {
+    if (!batch.added.isEmpty())
+        return true;
+    for (const BatchCall &c : batch.calls)
         if (c.added < 0 && !c.line.isEmpty())
             for (const LineSpan &span : c.lines)
                 if (all.sliced(span.start, span.end - span.start) != c.line)
-                    rewrites.push_back({span, &c.line});
-    if (rewrites.empty() && added.isEmpty())
-        return IoResult::success();
-    // A call sign's entries other than its last were rewritten too when they differ from the
-    // new line but the last does not; the lookup and the update see every one of them.
-    rewrites.clear();
-    for (const Call &c : calls)
+                    return true;
+    return false;
+}
+
+/// The file's entries rewritten in place, in file order, then the new call signs. A call
+/// sign's entries other than its last are rewritten too: the lookup and the update see every
+/// one of them.
+QByteArray rewritten(QByteArrayView all, const Batch &batch) {
+    std::vector<std::pair<LineSpan, const QByteArray *>> rewrites;
+    for (const BatchCall &c : batch.calls)
         if (c.added < 0 && !c.line.isEmpty())
             for (const LineSpan &span : c.lines)
                 rewrites.push_back({span, &c.line});
@@ -368,7 +391,7 @@ IoResult FirstNameMemory::rememberAll(const QList<Entry> &entries) {
               [](const auto &a, const auto &b) { return a.first.start < b.first.start; });
 
     QByteArray out;
-    out.reserve(all.size() + added.size() * 40);
+    out.reserve(all.size() + batch.added.size() * 40);
     qsizetype copied = 0;
     for (const auto &[span, line] : rewrites) {
         out.append(all.sliced(copied, span.start - copied));
@@ -376,18 +399,40 @@ IoResult FirstNameMemory::rememberAll(const QList<Entry> &entries) {
         copied = span.end;
     }
     out.append(all.sliced(copied));
-    if (!added.isEmpty()) {
+    if (!batch.added.isEmpty()) {
         // As an append does: a last line without its end is ended first.
         if (out.endsWith('\r'))
             out.append('\n');
         else if (!out.isEmpty() && !out.endsWith('\n'))
             out.append("\r\n", 2);
-        for (const size_t c : added) {
-            out.append(calls[c].line);
+        for (const size_t c : batch.added) {
+            out.append(batch.calls[c].line);
             out.append("\r\n", 2);
         }
     }
-    return writeBytesFile(path_, out, QStringLiteral("Temporaire.txt"));
+    return out;
+}
+
+} // namespace
+
+IoResult FirstNameMemory::rememberAll(const QList<Entry> &entries) {
+    if (entries.isEmpty())
+        return IoResult::success();
+    if (IoResult refused = refusalOf(entries); !refused)
+        return refused;
+    Batch batch;
+    if (IoResult grouped = groupByCall(entries, path_, batch); !grouped)
+        return grouped;
+    const rawfile::Bytes file = rawfile::read(path_);
+    if (!file.status && !file.missing)
+        return file.status;
+    const QByteArrayView all(file.bytes);
+    findEntries(all, batch);
+    if (IoResult made = makeEntries(entries, all, path_, batch); !made)
+        return made;
+    if (!changesFile(all, batch))
+        return IoResult::success();
+    return writeBytesFile(path_, rewritten(all, batch), QStringLiteral("Temporaire.txt"));
 }
 
 namespace {

@@ -41,7 +41,7 @@ CountriesWorked Charge_Pays(const PrefixTable &table, const QStringList &callSig
     for (const QString &call : callSigns) {
         if (call.isEmpty())
             continue;
-        const CountryMatch match = Cherche_Pays(table, call);
+        const CountryMatch match = table.lookup(call);
         if (!match.found) {
             if (!unknown.contains(call)) {
                 unknown.insert(call);

@@ -1,12 +1,9 @@
 #include "core/countries/PrefixDxcc.h"
 
 #include "core/countries/PrefixTable.h"
-#include "core/io/TextFile.h"
-#include "core/log/ActivityLog.h"
 
 #include <QByteArray>
 #include <QString>
-#include <QStringDecoder>
 
 #include <algorithm>
 #include <cstring>
@@ -46,85 +43,8 @@ EntityFinder::EntityFinder(const PrefixTable &table) : filter_(filterBits / 64) 
     }
 }
 
-namespace {
-
-bool isAsciiBlank(char c) {
-    return c == ' ' || (c >= '\t' && c <= '\r');
-}
-
-/// A field of a table line without the blanks around it, as the table's reading trims it.
-/// A field holding a byte outside ASCII is decoded and trimmed as text (a no-break space is a
-/// blank there): when what is left is ASCII, `held` keeps its bytes and the view shows them;
-/// otherwise `text` holds it and the view is empty.
-QByteArrayView trimmedField(QByteArrayView field, bool utf8, QString &text, QByteArray &held) {
-    text.clear();
-    if (std::any_of(field.begin(), field.end(), [](char c) { return uchar(c) >= 0x80; })) {
-        // A byte-order mark inside the file is a character of its field there (no blank), as
-        // the table's reading of the whole text leaves it; a sequence cut by the field's end
-        // is a replacement character there too, not kept for a next call.
-        text =
-            (utf8 ? QStringDecoder(QStringDecoder::Utf8, QStringConverter::Flag::ConvertInitialBom |
-                                                             QStringConverter::Flag::Stateless)
-                        .decode(field)
-                  : cp1252::decode(field))
-                .trimmed();
-        if (std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= 0x80; }))
-            return {};
-        held = text.toLatin1();
-        text.clear();
-        return held;
-    }
-    qsizetype b = 0, e = field.size();
-    while (b < e && isAsciiBlank(field[b]))
-        ++b;
-    while (e > b && isAsciiBlank(field[e - 1]))
-        --e;
-    return field.sliced(b, e - b);
-}
-
-} // namespace
-
-EntityFinder::EntityFinder(QByteArrayView tableFile) : filter_(filterBits / 64) {
-    const bool utf8 = tableFile.startsWith("\xEF\xBB\xBF");
-    if (utf8)
-        tableFile = tableFile.sliced(3);
-    // The table's reading decodes what follows the mark, which drops one more mark there.
-    if (utf8 && tableFile.startsWith("\xEF\xBB\xBF"))
-        tableFile = tableFile.sliced(3);
-    prepare(tableFile.count('\n') + 1);
-    QString prefixText, codeText;
-    QByteArray prefixHeld, codeHeld;
-    QByteArray lastCode;
-    int lastDxcc = 0;
-    int usable = 0; // the line's place among the table's usable lines
-    rawfile::forEachLine(tableFile, [&](QByteArrayView line) {
-        // Separators are ASCII: no byte of a character in either code page can be taken for one.
-        const qsizetype first = line.indexOf(';');
-        const qsizetype second = first < 0 ? -1 : line.indexOf(';', first + 1);
-        const qsizetype third = second < 0 ? -1 : line.indexOf(';', second + 1);
-        if (third < 0)
-            return;
-        const QByteArrayView prefix = trimmedField(line.first(first), utf8, prefixText, prefixHeld);
-        if (prefix.isEmpty() && prefixText.isEmpty())
-            return; // a line that would take every call sign is no line of the table
-        const int number = usable++;
-        // A prefix outside ASCII begins no call sign of the log.
-        if (!prefixText.isEmpty() || prefix.size() > longestKey ||
-            std::any_of(prefix.begin(), prefix.end(),
-                        [](char c) { return uchar(c) < 0x20 || uchar(c) > 0x7E; }))
-            return;
-        const QByteArrayView code =
-            trimmedField(line.sliced(second + 1, third - second - 1), utf8, codeText, codeHeld);
-        if (!codeText.isEmpty()) {
-            lastCode = QByteArray(1, '\0'); // no ASCII field reads so
-            lastDxcc = dxccOfCode(codeText);
-        } else if (number == 0 || code != lastCode) {
-            lastCode = code.toByteArray();
-            lastDxcc = dxccOfCode(QString::fromLatin1(code));
-        }
-        add(prefix.data(), prefix.size(), number, lastDxcc);
-    });
-}
+EntityFinder::EntityFinder(const QByteArray &tableFile)
+    : EntityFinder(PrefixTable::parse(tableFile)) {}
 
 void EntityFinder::prepare(qsizetype lines) {
     std::size_t capacity = 64;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QByteArrayView>
 #include <QStringView>
 
@@ -36,12 +37,8 @@ int dxccOfCode(QStringView code);
 class EntityFinder {
 public:
     explicit EntityFinder(const PrefixTable &table);
-    /// The same index made straight from the bytes of a table file, read as
-    /// `PrefixTable::parse` reads them (a UTF-8 byte-order mark, else Windows-1252; lines of
-    /// "prefix;name;code;continent", blanks around each field ignored, unusable lines skipped)
-    /// without building the table's texts: an export looks up a whole log at the cost of
-    /// reading the file.
-    explicit EntityFinder(QByteArrayView tableFile);
+    /// The same from the bytes of a table file, read by `PrefixTable::parse`.
+    explicit EntityFinder(const QByteArray &tableFile);
     int operator()(QByteArrayView call) const;
 
 private:

@@ -83,12 +83,6 @@ struct PrefixTable::Loaded {
     PrefixTable table;
 };
 
-/// The country of a call sign: continent, code and name of the first line of `table` whose
-/// prefix begins it (through the index; nothing found when no line does).
-inline CountryMatch Cherche_Pays(const PrefixTable &table, QStringView call) {
-    return table.lookup(call);
-}
-
 /// The French message shown when the table is not in the program directory.
 QString missingPrefixTableMessage(const QString &path);
 

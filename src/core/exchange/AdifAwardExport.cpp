@@ -260,8 +260,7 @@ private:
         if (date[2] != '/' || date[5] != '/')
             return false;
         const auto twoDigits = [&](int at) { return (date[at] - '0') * 10 + (date[at + 1] - '0'); };
-        int year = twoDigits(6);
-        year += year >= 50 ? 1900 : 2000;
+        const int year = fullYear(twoDigits(6));
         if (!QDate(year, twoDigits(3), twoDigits(0)).isValid())
             return false;
         const char digits[8] = {char('0' + year / 1000),
@@ -613,6 +612,68 @@ struct Part {
     int unknownModes = 0;
     QList<int> skippedLines;
 };
+/// The partner's reference found in the remarks, in the fields of our programme.
+void putPartner(Output &out, const Common &c, QByteArrayView remarks) {
+    const auto partner = partnerIn(remarks, c.ownReference);
+    if (!partner)
+        return;
+    out.fieldIfAny("<SIG:", c.sig);
+    out.field("<SIG_INFO:", *partner);
+    switch (c.ownReference.scheme) {
+    case Scheme::Wwff:
+        out.field("<WWFF_REF:", *partner);
+        break;
+    case Scheme::Pota:
+        out.field("<POTA_REF:", *partner);
+        break;
+    case Scheme::Sota:
+        out.field("<SOTA_REF:", *partner);
+        break;
+    case Scheme::Other:
+        break;
+    }
+}
+
+/// The entity of the call sign, its name and the department as its subdivision. A French call
+/// sign operated from Corsica says so by its department (2A, 2B), a Corsican one on the
+/// mainland by a department of France.
+void putCountry(Output &out, const Common &c, Places &places, QByteArrayView call,
+                QByteArrayView department) {
+    if (isMobileAtSeaOrInAir(call)) {
+        out.field("<DXCC:", "0"); // in no entity, so in no subdivision either
+        return;
+    }
+    int dxcc = c.entityOf ? c.entityOf(call) : 0;
+    char upper[2];
+    QByteArrayView code;
+    if (department.size() <= 2) {
+        for (qsizetype i = 0; i < department.size(); ++i)
+            upper[i] = (department[i] >= 'a' && department[i] <= 'z')
+                           ? char(department[i] - 'a' + 'A')
+                           : department[i];
+        code = QByteArrayView(upper, department.size());
+    }
+    if (!code.isEmpty()) {
+        if (dxcc == dxccFrance && places.isSubdivision(code, dxccCorsica))
+            dxcc = dxccCorsica;
+        else if (dxcc == dxccCorsica && places.isSubdivision(code, dxccFrance))
+            dxcc = dxccFrance;
+    }
+    const QByteArrayView country = dxcc > 0 ? places.name(dxcc) : QByteArrayView();
+    if (country.isEmpty())
+        return;
+    char number[32];
+    int digits = 0;
+    for (int rest = dxcc; rest > 0; rest /= 10)
+        ++digits;
+    for (int i = digits - 1, rest = dxcc; i >= 0; --i, rest /= 10)
+        number[i] = char('0' + rest % 10);
+    out.field("<DXCC:", QByteArrayView(number, digits));
+    out.field("<COUNTRY:", country);
+    if (!code.isEmpty() && places.isSubdivision(code, dxcc))
+        out.field("<STATE:", code);
+}
+
 Part appendRecords(const Common &c, QByteArrayView stretch, QByteArray &bytes) {
     namespace col = qsocol;
     Part part;
@@ -620,7 +681,7 @@ Part appendRecords(const Common &c, QByteArrayView stretch, QByteArray &bytes) {
     Places places;
     Stamps stamps;
     Bands bands;
-    ColumnBuffer callBuffer, departmentBuffer, textBuffer;
+    ColumnBuffer callBuffer, textBuffer;
     bytes.reserve(bytes.size() + linesIn(stretch) * (c.stationPart.size() + 300));
     Output out(bytes);
     rawfile::forEachLine(stretch, [&](QByteArrayView whole) {
@@ -629,6 +690,9 @@ Part appendRecords(const Common &c, QByteArrayView stretch, QByteArray &bytes) {
             return;
         const QByteArrayView line = whole.first(std::min<qsizetype>(whole.size(), col::lineLength));
         const bool lineIsAscii = isAscii(line);
+        const auto column = [&](int first, int width) {
+            return asciiColumn(line, lineIsAscii, first, width, textBuffer);
+        };
         const QByteArrayView call =
             asciiColumn(line, lineIsAscii, col::call, col::callWidth, callBuffer);
         char stamp[12] = {}; // yyyymmddhhmm
@@ -652,83 +716,24 @@ Part appendRecords(const Common &c, QByteArrayView stretch, QByteArray &bytes) {
         if (c.contents.gridOf)
             if (const std::optional<QByteArray> grid = c.contents.gridOf(whole))
                 out.field("<GRIDSQUARE:", *grid);
-        const QByteArrayView typedMode =
-            asciiColumn(line, lineIsAscii, col::mode, col::modeWidth, textBuffer);
+        const QByteArrayView typedMode = column(col::mode, col::modeWidth);
         const adif::ModeFields &mode = modes.of(typedMode);
         out.field("<MODE:", mode.known ? QByteArrayView(mode.mode) : typedMode);
         out.fieldIfAny("<SUBMODE:", mode.submode);
         if (!mode.known)
             ++part.unknownModes;
-        out.fieldIfAny("<RST_SENT:",
-                       asciiColumn(line, lineIsAscii, col::rstSent, col::rstWidth, textBuffer));
-        out.fieldIfAny("<RST_RCVD:",
-                       asciiColumn(line, lineIsAscii, col::rstReceived, col::rstWidth, textBuffer));
+        out.fieldIfAny("<RST_SENT:", column(col::rstSent, col::rstWidth));
+        out.fieldIfAny("<RST_RCVD:", column(col::rstReceived, col::rstWidth));
         out.put(c.stationPart);
-        const QByteArrayView remarks =
-            asciiColumn(line, lineIsAscii, col::remarks, col::remarksWidth, textBuffer);
-        if (c.contents.partnerReferences && !remarks.isEmpty()) {
-            if (const auto partner = partnerIn(remarks, c.ownReference)) {
-                out.fieldIfAny("<SIG:", c.sig);
-                out.field("<SIG_INFO:", *partner);
-                switch (c.ownReference.scheme) {
-                case Scheme::Wwff:
-                    out.field("<WWFF_REF:", *partner);
-                    break;
-                case Scheme::Pota:
-                    out.field("<POTA_REF:", *partner);
-                    break;
-                case Scheme::Sota:
-                    out.field("<SOTA_REF:", *partner);
-                    break;
-                case Scheme::Other:
-                    break;
-                }
-            }
-        }
+        const QByteArrayView remarks = column(col::remarks, col::remarksWidth);
+        if (c.contents.partnerReferences && !remarks.isEmpty())
+            putPartner(out, c, remarks);
         if (c.contents.comments)
             out.fieldIfAny("<COMMENT:", remarks);
         if (c.contents.names)
-            out.fieldIfAny("<NAME:", asciiColumn(line, lineIsAscii, col::firstName,
-                                                 col::firstNameWidth, textBuffer));
-        if (c.contents.countries) {
-            if (isMobileAtSeaOrInAir(call)) {
-                out.field("<DXCC:", "0"); // in no entity, so in no subdivision either
-            } else {
-                int dxcc = c.entityOf ? c.entityOf(call) : 0;
-                const QByteArrayView department = asciiColumn(
-                    line, lineIsAscii, col::department, col::departmentWidth, departmentBuffer);
-                char upper[2];
-                QByteArrayView code;
-                if (!department.isEmpty() && department.size() <= 2) {
-                    for (qsizetype i = 0; i < department.size(); ++i)
-                        upper[i] = (department[i] >= 'a' && department[i] <= 'z')
-                                       ? char(department[i] - 'a' + 'A')
-                                       : department[i];
-                    code = QByteArrayView(upper, department.size());
-                }
-                // A French call sign operated from Corsica says so by its department (2A,
-                // 2B), a Corsican one on the mainland by a department of France.
-                if (!code.isEmpty()) {
-                    if (dxcc == dxccFrance && places.isSubdivision(code, dxccCorsica))
-                        dxcc = dxccCorsica;
-                    else if (dxcc == dxccCorsica && places.isSubdivision(code, dxccFrance))
-                        dxcc = dxccFrance;
-                }
-                const QByteArrayView country = dxcc > 0 ? places.name(dxcc) : QByteArrayView();
-                if (!country.isEmpty()) {
-                    char number[32];
-                    int digits = 0;
-                    for (int rest = dxcc; rest > 0; rest /= 10)
-                        ++digits;
-                    for (int i = digits - 1, rest = dxcc; i >= 0; --i, rest /= 10)
-                        number[i] = char('0' + rest % 10);
-                    out.field("<DXCC:", QByteArrayView(number, digits));
-                    out.field("<COUNTRY:", country);
-                    if (!code.isEmpty() && places.isSubdivision(code, dxcc))
-                        out.field("<STATE:", code);
-                }
-            }
-        }
+            out.fieldIfAny("<NAME:", column(col::firstName, col::firstNameWidth));
+        if (c.contents.countries)
+            putCountry(out, c, places, call, column(col::department, col::departmentWidth));
         out.put("<EOR>\r\n");
         ++part.records;
     });
@@ -920,7 +925,7 @@ QDate activationDay(const QString &date) {
     if (!okDay || !okMonth || !okYear || (parts.at(2).size() != 2 && parts.at(2).size() != 4))
         return {};
     if (parts.at(2).size() == 2)
-        year += year < 50 ? 2000 : 1900;
+        year = fullYear(year);
     return QDate(year, month, day);
 }
 

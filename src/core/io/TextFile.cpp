@@ -2,9 +2,6 @@
 
 #include "core/io/SysCalls.h"
 
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -138,24 +135,7 @@ QString decode(QByteArrayView bytes) {
     QString text(bytes.size(), Qt::Uninitialized);
     char16_t *out = reinterpret_cast<char16_t *>(text.data());
     const uchar *in = reinterpret_cast<const uchar *>(bytes.data());
-    qsizetype i = 0;
-#ifdef __SSE2__
-    // Plain ASCII, nearly every byte of a log, is widened 16 bytes at a time: a log of 100,000
-    // lines is decoded at each opening of the entry window.
-    const __m128i zero = _mm_setzero_si128();
-    for (; i + 16 <= bytes.size(); i += 16) {
-        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i *>(in + i));
-        if (_mm_movemask_epi8(chunk) != 0)
-            for (qsizetype j = i; j < i + 16; ++j)
-                out[j] = table[in[j]];
-        else {
-            _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i), _mm_unpacklo_epi8(chunk, zero));
-            _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i + 8),
-                             _mm_unpackhi_epi8(chunk, zero));
-        }
-    }
-#endif
-    for (; i < bytes.size(); ++i)
+    for (qsizetype i = 0; i < bytes.size(); ++i)
         out[i] = table[in[i]];
     return text;
 }

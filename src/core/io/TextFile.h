@@ -10,9 +10,10 @@
 
 namespace zep {
 
-/// The 8-bit Windows code page of every data file. The byte tables come from Qt's ICU codec
-/// "windows-1252", built once; encoding never writes a silent "?" for a character the page
-/// cannot hold: callers check `canEncode` first and refuse the input.
+/// The 8-bit Windows code page of every data file, Windows-1252. Its tables are written in the
+/// program (no converter of the system is loaded for them) and built once; encoding never
+/// writes a silent "?" for a character the page cannot hold: callers check `canEncode` first and
+/// refuse the input.
 namespace cp1252 {
 QString decode(QByteArrayView bytes);
 /// Encodes `text`; returns false (and leaves `out` undefined) if a character cannot be held.

@@ -440,10 +440,6 @@ std::optional<QList<LogChange>> ActivityLog::changesOf(const QString &key, quint
     return changes;
 }
 
-void ActivityLog::forgetReadings() {
-    logCache().clear();
-}
-
 ActivityLog::Lines ActivityLog::read() const {
     IoResult status = IoResult::success();
     const CachedLog *log = readCached(path_, status);

@@ -120,10 +120,6 @@ public:
     /// date or time cannot be read keeps its place and is not compared.
     IoResult insertChronologically(const QString &line);
 
-    /// Forgets every reading kept, as at the program's start: the next reading of any log
-    /// reads and decodes it whole (for the timings of a first opening).
-    static void forgetReadings();
-
 private:
     static std::optional<QList<LogChange>> changesOf(const QString &key, quint64 since);
 

@@ -48,14 +48,6 @@ std::optional<qint64> QsoFrequencies::Reading::of(const QString &line) const {
     return *it;
 }
 
-QList<std::optional<qint64>> QsoFrequencies::Reading::forLines(const QStringList &logLines) const {
-    QList<std::optional<qint64>> all;
-    all.reserve(logLines.size());
-    for (const QString &line : logLines)
-        all.append(of(line));
-    return all;
-}
-
 QsoFrequencies::Reading QsoFrequencies::read() const {
     Reading reading;
     const TextLines file = readTextFile(path_);

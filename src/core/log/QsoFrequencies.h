@@ -36,9 +36,6 @@ public:
 
         /// The frequency in hertz kept with the QSO line `line`.
         std::optional<qint64> of(const QString &line) const;
-        /// The frequency of each of `logLines` (the log's lines in order; line n of the log is
-        /// `logLines[n - 1]`): nothing for a line without one.
-        QList<std::optional<qint64>> forLines(const QStringList &logLines) const;
     };
     Reading read() const;
 

@@ -93,8 +93,7 @@ template <class View> std::optional<Stamp> stampOf(View line) {
         !twoDigits(line, d0 + 6, year) || !twoDigits(line, t0, hour) ||
         !twoDigits(line, t0 + 3, minute))
         return std::nullopt;
-    // Two-digit years: 50-99 are the 1900s, 00-49 the 2000s.
-    year += year >= 50 ? 1900 : 2000;
+    year = fullYear(year);
     if (month < 1 || month > 12 || day < 1 || day > daysInMonth(year, month) || hour > 23 ||
         minute > 59)
         return std::nullopt;
@@ -232,12 +231,6 @@ QStringView qsoLineOfItem(QStringView item, QStringView *number) {
     return item.mid(at + 2);
 }
 
-QStringList qsoListItems(const QStringList &lines) {
-    QStringList items;
-    appendQsoListItems(items, lines);
-    return items;
-}
-
 void appendQsoListItems(QStringList &items, const QStringList &lines) {
     if (items.size() >= lines.size())
         return;
@@ -245,14 +238,6 @@ void appendQsoListItems(QStringList &items, const QStringList &lines) {
         items.reserve(lines.size()); // a whole log at once; a grown one grows the list as usual
     for (qsizetype i = items.size(); i < lines.size(); ++i)
         items.append(qsoListItem(int(i + 1), lines.at(i)));
-}
-
-std::optional<QDateTime> qsoOrderingKey(const QString &line) {
-    const auto stamp = stampOf(viewOf(line));
-    if (!stamp)
-        return std::nullopt;
-    return QDateTime(QDate(stamp->year, stamp->month, stamp->day),
-                     QTime(stamp->hour, stamp->minute), Qt::UTC);
 }
 
 std::optional<qint64> qsoOrderingNumber(const QString &line) {

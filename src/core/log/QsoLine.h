@@ -54,20 +54,19 @@ QString qsoListItem(int number, const QString &line);
 /// number's digits. The view is into `item`.
 QStringView qsoLineOfItem(QStringView item, QStringView *number = nullptr);
 
-/// The QSO list items of a whole log, numbered from 1. The next QSO number is size() + 1.
-QStringList qsoListItems(const QStringList &lines);
-
 /// Completes `items`, the list items of the first lines of `lines`, with those of the lines
 /// that follow them: a log that grew gets the items of its new QSOs only.
 void appendQsoListItems(QStringList &items, const QStringList &lines);
 
-/// The point in time of a QSO line (columns 1-8 and 11-15): two-digit years 50-99 are
-/// 1950-1999, 00-49 are 2000-2049, day first. Nothing when the date or time is not a real
-/// calendar date and clock time in the dd/mm/yy and hh:mm shapes. The result is in UTC so that
-/// no daylight-saving gap can move it.
-std::optional<QDateTime> qsoOrderingKey(const QString &line);
+/// The year of a date written with two digits, as the log and the activations write them:
+/// 50-99 are 1950-1999, 00-49 are 2000-2049.
+constexpr int fullYear(int twoDigitYear) {
+    return twoDigitYear + (twoDigitYear >= 50 ? 1900 : 2000);
+}
 
-/// The same ordering as a number (yyyymmddhhmm), cheap enough to compute for a whole log.
+/// The point in time of a QSO line (columns 1-8 and 11-15) as a number, yyyymmddhhmm: the year
+/// as fullYear gives it, day first. Nothing when the date or time is not a real calendar date
+/// and clock time in the dd/mm/yy and hh:mm shapes. Cheap enough to compute for a whole log.
 std::optional<qint64> qsoOrderingNumber(const QString &line);
 /// The same, on a line still in its Windows-1252 bytes.
 std::optional<qint64> qsoOrderingNumber(QByteArrayView line);

@@ -129,10 +129,10 @@ QStringList listingLines(const ListingHeader &h, ListingVariant variant, const Q
     return lines;
 }
 
-QString listingFileName(const QString &number, const QString &dateActivite,
+QString listingFileName(const QString &number, const QString &activationDate,
                         ListingVariant variant) {
-    const QString datePart = dateActivite.mid(0, 2) + QLatin1Char('_') + dateActivite.mid(3, 2) +
-                             QLatin1Char('_') + dateActivite.right(2);
+    const QString datePart = activationDate.mid(0, 2) + QLatin1Char('_') +
+                             activationDate.mid(3, 2) + QLatin1Char('_') + activationDate.right(2);
     QString name = number.trimmed() + QLatin1Char('_') + datePart;
     name.replace(QLatin1Char('/'), QLatin1Char('_'));
     name.replace(QLatin1Char('\\'), QLatin1Char('_'));
@@ -141,10 +141,10 @@ QString listingFileName(const QString &number, const QString &dateActivite,
 }
 
 SavedListing saveListing(const QString &programDir, const ListingHeader &h,
-                         const QString &dateActivite, ListingVariant variant,
+                         const QString &activationDate, ListingVariant variant,
                          const QStringList &body, int operators) {
     SavedListing saved;
-    saved.fileName = listingFileName(h.number, dateActivite, variant);
+    saved.fileName = listingFileName(h.number, activationDate, variant);
     saved.status = writeTextFile(dataFile(programDir, saved.fileName),
                                  listingLines(h, variant, body, operators));
     return saved;

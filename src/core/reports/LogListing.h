@@ -75,7 +75,8 @@ QStringList listingLines(const ListingHeader &h, ListingVariant variant, const Q
 /// The file name: reference, "_", the activation date as jj_mm_aa, then ".txt" or " Alpha.txt".
 /// A character that cannot stand in a file name ('/' or '\') becomes '_', so that an odd date
 /// or reference never sends the listing into another directory.
-QString listingFileName(const QString &number, const QString &dateActivite, ListingVariant variant);
+QString listingFileName(const QString &number, const QString &activationDate,
+                        ListingVariant variant);
 
 /// Writes the listing into the program directory through the crash-safe path, replacing any
 /// earlier listing of the same name. On failure an earlier file stays as it was.
@@ -84,7 +85,7 @@ struct SavedListing {
     QString fileName; ///< without its directory
 };
 SavedListing saveListing(const QString &programDir, const ListingHeader &h,
-                         const QString &dateActivite, ListingVariant variant,
+                         const QString &activationDate, ListingVariant variant,
                          const QStringList &body, int operators);
 
 /// The message shown once a listing is saved.

@@ -35,7 +35,4 @@ TEST(AdifData, BandsEntitiesSubdivisionsAndFields) {
     EXPECT_TRUE(adif::isSubdivision("2a", 214));
     EXPECT_FALSE(adif::isSubdivision("2A", 227));
     EXPECT_FALSE(adif::isSubdivision("00", 227));
-    EXPECT_EQ(adif::fieldType("my_sig_info"), QByteArrayView("String"));
-    EXPECT_EQ(adif::fieldType("QSO_DATE"), QByteArrayView("Date"));
-    EXPECT_FALSE(adif::fieldType("NOT_A_FIELD"));
 }

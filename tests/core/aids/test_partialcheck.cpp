@@ -255,6 +255,7 @@ TEST(MasterScp, OneCallPerLineCommentsSkipped) {
          "5A\r\n",
          1, 0},
         {"F5ABC\r\nVERYLONGCALL1\r\n", 2, 0},
+        {"F5ABC\r\nVP2E/F4ABC/P\r\n", 0, 2}, // 12 characters: the longest call kept
     };
     for (const Case &c : cases) {
         const masterscp::Check checked = masterscp::check(c.bytes);
@@ -282,7 +283,7 @@ TEST(MasterScp, InstalledIntoTheProgramDirectoryOnlyWhenItHolds) {
     EXPECT_TRUE(refused.message.contains(QStringLiteral("ligne 2")));
     EXPECT_FALSE(fileExists(own));
 
-    const QByteArray good = "# mine\r\nF5ABC\r\nK1ABC\r\n";
+    const QByteArray good = "# mine\r\nF5ABC\r\nVP2E/F4ABC/P\r\nK1ABC\r\n";
     const QString chosen = elsewhere.filePath(QStringLiteral("good.scp"));
     ASSERT_TRUE(writeBytesFile(chosen, good));
     ASSERT_TRUE(masterscp::install(dir.path(), chosen).ok);

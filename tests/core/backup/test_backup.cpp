@@ -501,6 +501,62 @@ TEST(BackupFolderApart, TheDataReachedByAnotherPathIsRefusedAndNoQsoIsLost) {
     }
 }
 
+// "Inside" is a whole folder of the path, never a name's beginning; and by device and inode a
+// mount that shows the data (or their parent) elsewhere is seen through.
+TEST(BackupFolderApart, NeighboursAreAcceptedAndMountsOfTheDataAreSeenThrough) {
+    struct Tree {
+        QTemporaryDir top, elsewhere;
+        QString zep() const { return top.filePath(QStringLiteral("ZEP")); }
+        QString copie() const { return top.filePath(QStringLiteral("ZEP_copie")); }
+        QString mounted() const { return elsewhere.filePath(QStringLiteral("monte")); }
+    };
+    struct Row {
+        const char *name;
+        /// The folder to set; empty when this machine does not let the test mount.
+        std::function<QString(Tree &, std::unique_ptr<BindMount> &)> folder;
+        bool dataIsCopie; ///< the data in "ZEP_copie" and the folder in "ZEP"
+        const char *says; ///< empty: accepted
+    };
+    const Row rows[] = {
+        {"a folder beside the data, named after them", [](Tree &t, auto &) { return t.copie(); },
+         false, ""},
+        {"the data beside the folder, named after it", [](Tree &t, auto &) { return t.zep(); },
+         true, ""},
+        {"a bind mount of the data's parent",
+         [](Tree &t, std::unique_ptr<BindMount> &bind) {
+             bind = std::make_unique<BindMount>(t.top.path(), t.mounted());
+             return bind->path;
+         },
+         false, "il contient le répertoire des données"},
+        {"a folder inside a bind mount of the data",
+         [](Tree &t, std::unique_ptr<BindMount> &bind) {
+             QDir().mkpath(t.zep() + QStringLiteral("/sous"));
+             bind = std::make_unique<BindMount>(t.zep(), t.mounted());
+             return bind->path.isEmpty() ? QString() : bind->path + QStringLiteral("/sous");
+         },
+         false, "il est à l'intérieur du répertoire des données"},
+        {"the neighbour folder through a bind mount of the parent",
+         [](Tree &t, std::unique_ptr<BindMount> &bind) {
+             bind = std::make_unique<BindMount>(t.top.path(), t.mounted());
+             return bind->path.isEmpty() ? QString() : bind->path + QStringLiteral("/ZEP_copie");
+         },
+         false, ""},
+    };
+    for (const Row &r : rows) {
+        Tree t;
+        ASSERT_TRUE(QDir().mkpath(t.zep()) && QDir().mkpath(t.copie()));
+        std::unique_ptr<BindMount> bind; // undone before the folders go
+        const QString folder = r.folder(t, bind);
+        if (folder.isEmpty()) {
+            std::cerr << "skipped (this machine refuses the test a bind mount): " << r.name << '\n';
+            continue;
+        }
+        const IoResult apart = checkFolderApart(folder, r.dataIsCopie ? t.copie() : t.zep());
+        EXPECT_EQ(apart.ok, !*r.says) << r.name << ": " << apart.message.toStdString();
+        EXPECT_TRUE(apart.message.contains(QString::fromUtf8(r.says))) << r.name;
+    }
+}
+
 // A folder that was fine when set and is swapped afterwards for a link to the data (another
 // medium mounted there, a hand-made link) takes no copy either: the live copy notices it.
 TEST(BackupFolderApart, AFolderSwappedForALinkToTheDataIsRefusedWhileLogging) {

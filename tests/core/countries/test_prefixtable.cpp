@@ -86,7 +86,7 @@ TEST(PrefixTable, FirstMatchingLineInFileOrderWins) {
         }
         EXPECT_EQ(describe(m), describe(t.scan(call))) << c.call;
     }
-    EXPECT_EQ(Cherche_Pays(t, u"FM5AA").name, "France");
+    EXPECT_EQ(t.lookup(u"FM5AA").name, "France");
     EXPECT_EQ(t.lookup(u"EA8AB").continent, "AF");
 }
 

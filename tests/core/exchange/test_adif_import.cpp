@@ -619,6 +619,8 @@ TEST(AdifImport, RefusesWholeFilesItCannotTake) {
     tooMany.reserve(qsizetype(adif::maxRecords + 1) * 14);
     for (qsizetype i = 0; i <= adif::maxRecords; ++i)
         tooMany += "<CALL:1>A<EOR>";
+    QByteArray lowerCase = tooMany; // the bound reads the tags as ADIF does, in any case
+    lowerCase.replace("<EOR>", "<eor>");
     QByteArray asMany = tooMany;
     asMany.chop(14 * 2); // one record without <EOR> too: exactly the bound
     asMany += "<CALL:1>A";
@@ -636,6 +638,10 @@ TEST(AdifImport, RefusesWholeFilesItCannotTake) {
         {"no record at all", "no ADIF here\r\n",
          "Le fichier \"f.adi\" ne contient aucun QSO ADIF : rien n'est importé.", 0},
         {"one record more than the bound", tooMany,
+         "Le fichier \"f.adi\" compte plus de 500 000 enregistrements : l'import ADIF en prend "
+         "500 000 au plus. Rien n'est importé.",
+         0},
+        {"one record more than the bound, in lower case", lowerCase,
          "Le fichier \"f.adi\" compte plus de 500 000 enregistrements : l'import ADIF en prend "
          "500 000 au plus. Rien n'est importé.",
          0},

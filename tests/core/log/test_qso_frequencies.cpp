@@ -29,10 +29,10 @@ protected:
     }
     /// The frequency of each log line, in the log's order (0 for none).
     QList<qint64> perLine() const {
-        const QStringList log = ActivityLog(logPath()).read().lines;
+        const QsoFrequencies::Reading reading = QsoFrequencies(logPath()).read();
         QList<qint64> all;
-        for (const auto &hz : QsoFrequencies(logPath()).read().forLines(log))
-            all.append(hz.value_or(0));
+        for (const QString &line : ActivityLog(logPath()).read().lines)
+            all.append(reading.of(line).value_or(0));
         return all;
     }
 

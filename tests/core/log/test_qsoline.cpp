@@ -1,7 +1,10 @@
+#include "core/io/TextFile.h"
 #include "core/log/FieldChecks.h"
 #include "core/log/QsoLine.h"
 
 #include <gtest/gtest.h>
+
+#include <optional>
 
 using namespace zep;
 
@@ -152,39 +155,45 @@ TEST(QsoLine, ListItemsNumberRightAlignedInFourColumns) {
         EXPECT_EQ(digits, QString::number(number));
     }
 
-    EXPECT_TRUE(qsoListItems({}).isEmpty());
-    QStringList lines;
-    for (int i = 0; i < 100; ++i)
-        lines.append(line);
-    const QStringList items = qsoListItems(lines);
+    // A log that grew gets the items of its new lines, numbered on from the last.
+    QStringList items;
+    appendQsoListItems(items, QStringList(9, line));
+    appendQsoListItems(items, QStringList(100, line));
     ASSERT_EQ(items.size(), 100);
     EXPECT_EQ(items.first().left(6), QStringLiteral("   1  "));
     EXPECT_EQ(items.at(9).left(6), QStringLiteral("  10  "));
     EXPECT_EQ(items.last().left(6), QStringLiteral(" 100  "));
 }
 
-TEST(QsoLine, OrderingKeyExpandsTwoDigitYearsAroundFifty) {
-    const auto key = [](const char *date, const char *time) {
-        QsoFields f = ssb();
-        f.date = QString::fromLatin1(date);
-        f.time = QString::fromLatin1(time);
-        return qsoOrderingKey(buildQsoLine(f).line);
+TEST(QsoLine, OrderingExpandsTwoDigitYearsAroundFifty) {
+    struct Case {
+        const char *date, *time;
+        std::optional<qint64> ordering; ///< yyyymmddhhmm
     };
-    ASSERT_TRUE(key("31/12/99", "23:59"));
-    EXPECT_EQ(key("31/12/99", "23:59")->date(), QDate(1999, 12, 31));
-    EXPECT_EQ(key("31/12/99", "23:59")->time(), QTime(23, 59));
-    EXPECT_EQ(key("01/01/49", "00:00")->date(), QDate(2049, 1, 1));
-    EXPECT_EQ(key("01/01/50", "00:00")->date(), QDate(1950, 1, 1));
-    EXPECT_EQ(key("02/03/09", "10:00")->date(), QDate(2009, 3, 2)); // day first
-    EXPECT_LT(*key("31/12/99", "23:59"), *key("01/01/00", "00:00"));
-    EXPECT_LT(*qsoOrderingNumber(buildQsoLine(ssb()).line),
-              *qsoOrderingNumber(QStringLiteral("07/12/26  14:06")));
-
-    // Shapes the field checks let through but no calendar or clock holds.
-    EXPECT_FALSE(key("31/02/09", "10:00"));
-    EXPECT_FALSE(key("01/02/09", "25:61"));
-    EXPECT_FALSE(key("", ""));
-    EXPECT_FALSE(key("1/2/2009", "10:00"));
+    const Case cases[] = {
+        {"31/12/99", "23:59", 199912312359},
+        {"01/01/00", "00:00", 200001010000},
+        {"01/01/49", "00:00", 204901010000},
+        {"01/01/50", "00:00", 195001010000},
+        {"02/03/09", "10:00", 200903021000}, // day first
+        {"29/02/24", "10:00", 202402291000},
+        // Shapes the field checks let through but no calendar or clock holds.
+        {"29/02/23", "10:00", std::nullopt},
+        {"31/02/09", "10:00", std::nullopt},
+        {"01/02/09", "25:61", std::nullopt},
+        {"", "", std::nullopt},
+        {"1/2/2009", "10:00", std::nullopt},
+    };
+    for (const Case &c : cases) {
+        QsoFields f = ssb();
+        f.date = QString::fromLatin1(c.date);
+        f.time = QString::fromLatin1(c.time);
+        const QString line = buildQsoLine(f).line;
+        EXPECT_EQ(qsoOrderingNumber(line), c.ordering) << c.date << ' ' << c.time;
+        QByteArray bytes;
+        ASSERT_TRUE(cp1252::encode(line, bytes));
+        EXPECT_EQ(qsoOrderingNumber(QByteArrayView(bytes)), c.ordering) << c.date;
+    }
     EXPECT_FALSE(qsoOrderingNumber(QStringLiteral("07/12/26  14")));
 }
 
