@@ -23,8 +23,8 @@
 #include "core/log/ActivityLog.h"
 #include "core/log/CurrentActivation.h"
 #include "entry/PartialCheckPanel.h"
-#include "entry/QsoList.h"
 #include "entry/Saisie_QSO.h"
+#include "platform/QsoList.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -18,12 +18,12 @@
 #include "core/station/WavFile.h"
 #include "entry/EntryKeyer.h"
 #include "entry/Saisie_QSO.h"
-#include "entry/WindowServices.h"
 #include "platform/DeviceKeyers.h"
 #include "platform/FileChooser.h"
 #include "platform/PosteRig.h"
 #include "platform/RecordingPrinter.h"
 #include "platform/VoixKeyer.h"
+#include "platform/WindowServices.h"
 #include "support/PulseServer.h"
 #include "support/Rigctld.h"
 

@@ -10,11 +10,6 @@ namespace zep {
 /// two digits each, 24-hour form.
 namespace entryclock {
 
-QString Date_Utc(const Clock &clock);
-QString Date_Loc(const Clock &clock);
-QString Heure_Utc(const Clock &clock);
-QString Heure_Loc(const Clock &clock);
-
 /// What one tick of the clock shows: the two clock labels and the date of the chosen clock.
 struct Reading {
     QString utcLabel;   ///< "hh:mm Utc"

@@ -4,9 +4,9 @@
 #include "core/log/QsoFrequencies.h"
 #include "core/log/QsoLine.h"
 #include "entry/FieldChain.h"
-#include "entry/QsoList.h"
 #include "entry/Saisie_QSO.h"
 #include "platform/Colors.h"
+#include "platform/QsoList.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -9,10 +9,10 @@
 #include "entry/EntryKeyFilter.h"
 #include "entry/EntryUndo.h"
 #include "entry/PartialCheckPanel.h"
-#include "entry/QsoList.h"
 #include "entry/RateLine.h"
 #include "platform/Accessibility.h"
 #include "platform/Colors.h"
+#include "platform/QsoList.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -78,8 +78,8 @@ QLabel *newLabel(QWidget *parent, const QString &name, const QString &text = QSt
 
 Saisie_QSO::Saisie_QSO(QString programDir, const ActivationSource &setup, SettingsStore &settings,
                        Dialogs &dialogs, Clock &clock, QWidget *parent)
-    : QMainWindow(parent), programDir_(std::move(programDir)), setup_(setup), settings_(settings),
-      dialogs_(dialogs), clock_(clock), chain_(dialogs, state_),
+    : QMainWindow(parent), events_(new EntryEvents(this)), programDir_(std::move(programDir)),
+      setup_(setup), settings_(settings), dialogs_(dialogs), clock_(clock), chain_(dialogs, state_),
       quit_([] { QCoreApplication::quit(); }) {
     setObjectName(QStringLiteral("Saisie_QSO"));
     counter_ = new LogCounter(this);
@@ -94,6 +94,53 @@ Saisie_QSO::Saisie_QSO(QString programDir, const ActivationSource &setup, Settin
     new EntryEditing(*this, dialogs_);
     // Taking corrections back (EntryUndo.cpp).
     new EntryUndo(*this, dialogs_);
+
+    connect(this, &Saisie_QSO::logRefreshed, events_, &EntryEvents::logRefreshed);
+    for (QComboBox *box : {Bande_Q, Mode_Q})
+        connect(box, &QComboBox::currentIndexChanged, events_,
+                [this] { emit events_->bandOrModeChanged(band(), mode()); });
+}
+
+void Saisie_QSO::setSearchHandler(std::function<void()> handler) {
+    if (EntryEditing *editing = EntryEditing::of(*this))
+        editing->setSearchHandler(std::move(handler));
+}
+
+QString Saisie_QSO::band() const {
+    return Bande_Q->currentText();
+}
+
+QString Saisie_QSO::mode() const {
+    return Mode_Q->currentText();
+}
+
+namespace {
+QStringList itemsOf(const QComboBox *box) {
+    QStringList items;
+    for (int i = 0; i < box->count(); ++i)
+        items.append(box->itemText(i));
+    return items;
+}
+} // namespace
+
+QStringList Saisie_QSO::bands() const {
+    return itemsOf(Bande_Q);
+}
+
+QStringList Saisie_QSO::modes() const {
+    return itemsOf(Mode_Q);
+}
+
+QString Saisie_QSO::listHeading() const {
+    return Entete->text();
+}
+
+void Saisie_QSO::setListHeading(const QString &text) {
+    Entete->setText(text);
+}
+
+MapDepartments &Saisie_QSO::mapDepartments() {
+    return painter_->mapDepartments();
 }
 
 Saisie_QSO::~Saisie_QSO() = default;

@@ -12,6 +12,7 @@
 #include "entry/EntryState.h"
 #include "entry/FieldChain.h"
 #include "entry/LogCounter.h"
+#include "platform/EntryDoor.h"
 #include "platform/StatusLabel.h"
 
 #include <QMainWindow>
@@ -44,14 +45,34 @@ class RigControl;
 /// the entry options of the "Setup" menu, the number of operators contacted and the strip of
 /// departments worked on the current band and mode. Closing it ends the program.
 ///
-/// The controls are public members named as in the domain (and carry the same objectName), so
-/// that the windows opened from here read them as they need.
-class Saisie_QSO : public QMainWindow, public ClockControl {
+/// The rest of the program sees it through EntryDoor: the subsystems add their menu items
+/// and status lines there, and follow its events.
+class Saisie_QSO : public QMainWindow, public ClockControl, public EntryDoor {
     Q_OBJECT
 public:
     Saisie_QSO(QString programDir, const ActivationSource &setup, SettingsStore &settings,
                Dialogs &dialogs, Clock &clock, QWidget *parent = nullptr);
     ~Saisie_QSO() override;
+
+    // EntryDoor.
+    QWidget *widget() override { return this; }
+    EntryEvents &events() override { return *events_; }
+    ClockControl &clockControl() override { return *this; }
+    QAction *addMenuItem(EntryMenu menu, const QString &objectName,
+                         const QString &caption) override;
+    void addStatusLine(StatusLabel *line) override;
+    void setSearchHandler(std::function<void()> handler) override;
+    QString band() const override;
+    QString mode() const override;
+    QStringList bands() const override;
+    QStringList modes() const override;
+    QsoList *qsoList() override { return Liste_QSO; }
+    QString listHeading() const override;
+    void setListHeading(const QString &text) override;
+    MapDepartments &mapDepartments() override;
+    int paintDepartments(const QString &band, const QString &mode) override {
+        return Colore_Departements(band, mode);
+    }
 
     // ClockControl: the reference choice window holds the clock while it is open.
     void stopClock() override;
@@ -74,10 +95,10 @@ public:
     QStringList Charge_Liste_QSO();
     /// After any change of the log: list, number, operator count and departments strip, then
     /// the windows that follow the log (logRefreshed).
-    void refreshFromLog();
+    void refreshFromLog() override;
     /// Shows the activation the setup window now holds (a reopened or new one): the
     /// descriptions at the top, then the list, counters and strip of its log.
-    void showCurrentActivation();
+    void showCurrentActivation() override;
     /// Paints the department labels (the strip for this window's band and mode, the map
     /// window's labels for `band` and `mode`) and returns the map's count of worked labels.
     int Colore_Departements(const QString &band, const QString &mode);
@@ -96,11 +117,11 @@ public:
     /// activation (kept level with the first).
     QStringList correctedLogs() const;
     /// The corrections of this session that "Annuler la dernière correction" takes back.
-    CorrectionHistory &corrections() { return corrections_; }
-    QString firstNamesPath() const;
+    CorrectionHistory &corrections() override { return corrections_; }
+    QString firstNamesPath() const override;
     const QString &programDir() const { return programDir_; }
 
-    bool utcClock() const;
+    bool utcClock() const override;
     bool deferredEntry() const;
     bool retypeOn() const;
     bool autoSeparators() const;
@@ -159,17 +180,8 @@ public:
     QLabel *Label34; ///< local clock
     QTimer *Timer1;
 
-    // Menu bar.
-    // The items that open the other windows and the exports are wired by their subsystems
-    // (the connect... routines called where the program is put together).
+    // Menu bar: the window's own items; the subsystems add theirs (addMenuItem).
     QMenu *Mnu_Fichier;
-    QAction *Mnu_ADIF;
-    QAction *Mnu_ADIF3;
-    QAction *Mnu_C_Trafic;
-    QAction *Mnu_Import_ADIF;
-    QAction *Mnu_Archiver;        ///< a zip of the program directory and the settings
-    QAction *Mnu_Restaurer;       ///< back to the files of such a zip
-    QAction *Mnu_Annonce_Cluster; ///< Ctrl+S
     QAction *Mnu_Quitter;
     QMenu *Mnu_Edition;
     QAction *Mnu_Annuler_Correction; ///< Ctrl+Z, wired by EntryUndo
@@ -187,22 +199,10 @@ public:
     QMenu *Mnu_Refrappe;
     QAction *Mnu_Refrappe_Non;
     QAction *Mnu_Refrappe_Oui;
-    QAction *Mnu_Cluster;
-    QAction *Mnu_Sauvegarde; ///< "Sauvegarde…": the folder of the live copy
     QMenu *Mnu_Afficher;
-    QAction *Mnu_Aff_Log;
-    QAction *Mnu_Log_Alpha;
-    QAction *Mnu_Pays_Contacte;
-    QAction *Mnu_Liste_Op;
     QMenu *Mnu_Etique;
-    QAction *Mnu_Etiquettes;
     QMenu *Mnu_Carte;
-    QAction *Mnu_Dpt_Cont;
     QMenu *Mnu_Help;
-    QAction *Mnu_Historique;
-    QAction *Mnu_Mode_Emploi;
-    QAction *Mnu_Maj;
-    QAction *Mnu_A_Propos;
 
 signals:
     /// The window was closed ("Quitter" or its close box): the program ends.
@@ -227,6 +227,7 @@ private:
 
     // Menus and clock (Saisie_QSO_Options.cpp).
     void buildMenus();
+    QMenu *menu(EntryMenu which) const;
     void setDeferredEntry(bool on);
     void showDateAndTime(bool shown);
 
@@ -256,6 +257,7 @@ private:
     /// Takes the followers a count on the worker made, then shows their figures.
     void takeCounts();
 
+    EntryEvents *events_;
     QString programDir_;
     const ActivationSource &setup_;
     SettingsStore &settings_;

@@ -6,11 +6,13 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QHash>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStatusBar>
 #include <QTimer>
 
 namespace zep {
@@ -54,26 +56,98 @@ std::pair<QAction *, QAction *> newChoice(QMenu *menu, const QString &firstName,
 
 } // namespace
 
+namespace {
+
+/// The place of each item in its menu, by objectName, whoever adds it: the window's own items
+/// and those of the subsystems. An item not listed goes where "" stands, or last.
+const QHash<QString, QStringList> &menuPlan() {
+    static const QHash<QString, QStringList> plan{
+        {QStringLiteral("Mnu_Fichier"),
+         {QStringLiteral("Mnu_ADIF"), QStringLiteral("Mnu_ADIF3"), QStringLiteral("Mnu_C_Trafic"),
+          QStringLiteral("Mnu_Import_ADIF"), QStringLiteral("Mnu_Archiver"),
+          QStringLiteral("Mnu_Restaurer"), QStringLiteral("Mnu_Annonce_Cluster"),
+          QStringLiteral("Mnu_Master_Scp"), QString(), QStringLiteral("Mnu_Quitter")}},
+        {QStringLiteral("Mnu_Setup"),
+         {QStringLiteral("Mnu_QTR"), QStringLiteral("Mnu_Date_Auto"),
+          QStringLiteral("Mnu_Differee"), QStringLiteral("Mnu_Refrappe"),
+          QStringLiteral("Mnu_Setup_Options_End"), QStringLiteral("Mnu_CAT"),
+          QStringLiteral("Mnu_Messages"), QStringLiteral("Mnu_Cluster"),
+          QStringLiteral("Mnu_Sauvegarde")}},
+        {QStringLiteral("Mnu_Afficher"),
+         {QStringLiteral("Mnu_Aff_Log"), QStringLiteral("Mnu_Log_Alpha"),
+          QStringLiteral("Mnu_Pays_Contacte"), QStringLiteral("Mnu_Liste_Op")}},
+        {QStringLiteral("Mnu_Help"),
+         {QStringLiteral("Mnu_Historique"), QStringLiteral("Mnu_Mode_Emploi"),
+          QStringLiteral("Mnu_Maj"), QStringLiteral("Mnu_A_Propos")}},
+    };
+    return plan;
+}
+
+/// The name an entry of a menu is placed by: a submenu's own, else the item's.
+QString placeName(const QAction *entry) {
+    return entry->menu() ? entry->menu()->objectName() : entry->objectName();
+}
+
+int rankIn(const QStringList &plan, const QString &name) {
+    const qsizetype at = plan.indexOf(name);
+    if (at >= 0)
+        return int(at);
+    const qsizetype others = plan.indexOf(QString());
+    return others >= 0 ? int(others) : int(plan.size());
+}
+
+/// Puts `item` into `menu` before the first entry the plan puts after it.
+void place(QMenu *menu, QAction *item) {
+    const QStringList plan = menuPlan().value(menu->objectName());
+    const int rank = rankIn(plan, placeName(item));
+    for (QAction *other : menu->actions())
+        if (other != item && rankIn(plan, placeName(other)) > rank) {
+            menu->insertAction(other, item);
+            return;
+        }
+    menu->addAction(item);
+}
+
+} // namespace
+
+QMenu *Saisie_QSO::menu(EntryMenu which) const {
+    switch (which) {
+    case EntryMenu::Files:
+        return Mnu_Fichier;
+    case EntryMenu::Edit:
+        return Mnu_Edition;
+    case EntryMenu::Setup:
+        return Mnu_Setup;
+    case EntryMenu::Show:
+        return Mnu_Afficher;
+    case EntryMenu::Labels:
+        return Mnu_Etique;
+    case EntryMenu::Map:
+        return Mnu_Carte;
+    case EntryMenu::Help:
+        break;
+    }
+    return Mnu_Help;
+}
+
+QAction *Saisie_QSO::addMenuItem(EntryMenu which, const QString &objectName,
+                                 const QString &caption) {
+    QMenu *into = menu(which);
+    auto *item = new QAction(caption, into);
+    item->setObjectName(objectName);
+    place(into, item);
+    return item;
+}
+
+void Saisie_QSO::addStatusLine(StatusLabel *line) {
+    statusBar()->addPermanentWidget(line);
+}
+
 void Saisie_QSO::buildMenus() {
     QMenuBar *bar = menuBar();
     Mnu_Fichier = newMenu(bar, QStringLiteral("Mnu_Fichier"), QStringLiteral("Fichiers"));
-    Mnu_ADIF =
-        newItem(Mnu_Fichier, QStringLiteral("Mnu_ADIF"), QStringLiteral("Exporter au format ADIF"));
-    Mnu_ADIF3 = newItem(Mnu_Fichier, QStringLiteral("Mnu_ADIF3"),
-                        QStringLiteral("Exporter pour les diplômes (ADIF 3)…"));
-    Mnu_C_Trafic = newItem(Mnu_Fichier, QStringLiteral("Mnu_C_Trafic"),
-                           QStringLiteral("Exporter au format C_Trafic"));
-    Mnu_Import_ADIF = newItem(Mnu_Fichier, QStringLiteral("Mnu_Import_ADIF"),
-                              QStringLiteral("Importer un fichier ADIF…"));
-    Mnu_Archiver = newItem(Mnu_Fichier, QStringLiteral("Mnu_Archiver"),
-                           QStringLiteral("Archiver les données…"));
-    Mnu_Restaurer = newItem(Mnu_Fichier, QStringLiteral("Mnu_Restaurer"),
-                            QStringLiteral("Restaurer une archive…"));
-    Mnu_Annonce_Cluster = newItem(Mnu_Fichier, QStringLiteral("Mnu_Annonce_Cluster"),
-                                  QStringLiteral("Annoncer sur le cluster…"));
-    Mnu_Annonce_Cluster->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    Mnu_Quitter = Mnu_Fichier->addAction(QStringLiteral("Quitter"));
-    Mnu_Quitter->setObjectName(QStringLiteral("Mnu_Quitter"));
+    Mnu_Quitter =
+        addMenuItem(EntryMenu::Files, QStringLiteral("Mnu_Quitter"), QStringLiteral("Quitter"));
     connect(Mnu_Quitter, &QAction::triggered, this, &QWidget::close);
 
     Mnu_Edition = newMenu(bar, QStringLiteral("Mnu_Edition"), QStringLiteral("Edition"));
@@ -102,37 +176,17 @@ void Saisie_QSO::buildMenus() {
     std::tie(Mnu_Refrappe_Non, Mnu_Refrappe_Oui) =
         newChoice(Mnu_Refrappe, QStringLiteral("Mnu_Refrappe_Non"), QStringLiteral("NON"),
                   QStringLiteral("Mnu_Refrappe_Oui"), QStringLiteral("OUI"));
-    Mnu_Setup->addSeparator();
+    Mnu_Setup->addSeparator()->setObjectName(QStringLiteral("Mnu_Setup_Options_End"));
     // Opens "Liaison avec le poste" once a radio is attached (attachRig).
-    Mnu_CAT = newItem(Mnu_Setup, QStringLiteral("Mnu_CAT"), QStringLiteral("Poste (CAT)…"));
+    Mnu_CAT =
+        addMenuItem(EntryMenu::Setup, QStringLiteral("Mnu_CAT"), QStringLiteral("Poste (CAT)…"));
     Mnu_CAT->setEnabled(false);
-    Mnu_Cluster = newItem(Mnu_Setup, QStringLiteral("Mnu_Cluster"), QStringLiteral("Cluster…"));
-    Mnu_Sauvegarde =
-        newItem(Mnu_Setup, QStringLiteral("Mnu_Sauvegarde"), QStringLiteral("Sauvegarde…"));
 
+    // The other items of these menus are added by the subsystems (addMenuItem).
     Mnu_Afficher = newMenu(bar, QStringLiteral("Mnu_Afficher"), QStringLiteral("Afficher"));
-    Mnu_Aff_Log = newItem(Mnu_Afficher, QStringLiteral("Mnu_Aff_Log"),
-                          QStringLiteral("le log de l'activité"));
-    Mnu_Log_Alpha = newItem(Mnu_Afficher, QStringLiteral("Mnu_Log_Alpha"),
-                            QStringLiteral("le log alphanumerique de l'activité"));
-    Mnu_Pays_Contacte = newItem(Mnu_Afficher, QStringLiteral("Mnu_Pays_Contacte"),
-                                QStringLiteral("les pays contactés"));
-    Mnu_Liste_Op = newItem(Mnu_Afficher, QStringLiteral("Mnu_Liste_Op"),
-                           QStringLiteral("la liste des opérateurs contactés"));
     Mnu_Etique = newMenu(bar, QStringLiteral("Mnu_Etique"), QStringLiteral("Etiquettes"));
-    Mnu_Etiquettes = newItem(Mnu_Etique, QStringLiteral("Mnu_Etiquettes"),
-                             QStringLiteral("Imprimer les étiquettes pour QSL"));
     Mnu_Carte = newMenu(bar, QStringLiteral("Mnu_Carte"), QStringLiteral("Carte"));
-    Mnu_Dpt_Cont = newItem(Mnu_Carte, QStringLiteral("Mnu_Dpt_Cont"),
-                           QStringLiteral("Départements contactés"));
     Mnu_Help = newMenu(bar, QStringLiteral("Mnu_Help"), QStringLiteral("Aide"));
-    Mnu_Historique =
-        newItem(Mnu_Help, QStringLiteral("Mnu_Historique"), QStringLiteral("Historique"));
-    Mnu_Mode_Emploi =
-        newItem(Mnu_Help, QStringLiteral("Mnu_Mode_Emploi"), QStringLiteral("Mode d'emploi"));
-    Mnu_Maj =
-        newItem(Mnu_Help, QStringLiteral("Mnu_Maj"), QStringLiteral("Mise a jour du programme"));
-    Mnu_A_Propos = newItem(Mnu_Help, QStringLiteral("Mnu_A_Propos"), QStringLiteral("A Ppropos"));
 
     connect(Mnu_UTC_Oui, &QAction::triggered, this, [this] {
         settings_.writeBool(keys::heureUtc, true);

@@ -12,9 +12,9 @@
 #include "core/reports/Statistics.h"
 #include "entry/DepartmentPainter.h"
 #include "entry/PartialCheckPanel.h"
-#include "entry/QsoList.h"
 #include "entry/RateLine.h"
 #include "entry/Saisie_QSO.h"
+#include "platform/QsoList.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -173,6 +173,7 @@ bool Saisie_QSO::writeQso(bool insert) {
         showDateAndTime(false);
     }
     refreshFromLog();
+    emit events_->qsoValidated(built.line);
     return true;
 }
 

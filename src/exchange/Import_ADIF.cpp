@@ -6,8 +6,9 @@
 #include "core/io/ProgramDirectory.h"
 #include "core/io/TextFile.h"
 #include "core/log/Activation.h"
-#include "entry/Saisie_QSO.h"
+#include "core/log/CorrectionHistory.h"
 #include "platform/Colors.h"
+#include "platform/EntryDoor.h"
 
 #include <QAbstractTableModel>
 #include <QAction>
@@ -94,13 +95,6 @@ private:
     const Preview &preview_;
 };
 
-QStringList itemsOf(const QComboBox *box) {
-    QStringList items;
-    for (int i = 0; i < box->count(); ++i)
-        items.append(box->itemText(i));
-    return items;
-}
-
 } // namespace
 
 Import_ADIF::Import_ADIF(const Preview &preview, const QString &sourceFile,
@@ -183,13 +177,13 @@ QString Import_ADIF::countsText(const Preview &preview, bool withDuplicates) {
         .arg(read - imported);
 }
 
-AdifImportAction::AdifImportAction(Saisie_QSO &entry, const WindowServices &services, Clock &clock)
+AdifImportAction::AdifImportAction(EntryDoor &entry, const WindowServices &services, Clock &clock)
     : entry_(entry), services_(services), clock_(clock), lastDirectory_(adifStartFolder()) {}
 
 bool AdifImportAction::run() {
     Dialogs &dialogs = services_.dialogs;
     const std::optional<QString> chosen = services_.files.openFileName(
-        &entry_, QStringLiteral("Importer un fichier ADIF"), lastDirectory_,
+        entry_.widget(), QStringLiteral("Importer un fichier ADIF"), lastDirectory_,
         QStringLiteral("Fichiers ADIF (*.adi *.adif *.adx *.ADI *.ADX);;Tous les fichiers (*)"));
     if (!chosen || chosen->isEmpty())
         return false;
@@ -223,8 +217,8 @@ bool AdifImportAction::run() {
         dialogs.message(log.status.message);
         return false;
     }
-    const adifimport::FilePreview made = adifimport::previewFile(
-        file.bytes, fileName, log.bytes, {itemsOf(entry_.Bande_Q), itemsOf(entry_.Mode_Q)});
+    const adifimport::FilePreview made =
+        adifimport::previewFile(file.bytes, fileName, log.bytes, {entry_.bands(), entry_.modes()});
     file.bytes = QByteArray(); // the preview holds what it needs of the file
     if (!made.refusal.isEmpty()) {
         dialogs.message(made.refusal);
@@ -232,7 +226,7 @@ bool AdifImportAction::run() {
     }
     const Preview &preview = made.preview;
 
-    Import_ADIF window(preview, source, reference, &entry_);
+    Import_ADIF window(preview, source, reference, entry_.widget());
     if (window.exec() != QDialog::Accepted)
         return false;
 
@@ -264,10 +258,11 @@ bool AdifImportAction::run() {
     return true;
 }
 
-void connectAdifImport(Saisie_QSO &entry, const WindowServices &services, Clock &clock) {
+void connectAdifImport(EntryDoor &entry, const WindowServices &services, Clock &clock) {
     auto action = std::make_shared<AdifImportAction>(entry, services, clock);
-    QObject::connect(entry.Mnu_Import_ADIF, &QAction::triggered, &entry,
-                     [action] { action->run(); });
+    QAction *item = entry.addMenuItem(EntryMenu::Files, QStringLiteral("Mnu_Import_ADIF"),
+                                      QStringLiteral("Importer un fichier ADIF…"));
+    QObject::connect(item, &QAction::triggered, item, [action] { action->run(); });
 }
 
 } // namespace zep

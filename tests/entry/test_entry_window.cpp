@@ -6,7 +6,7 @@
 #include "core/log/QsoLine.h"
 #include "entry/DepartmentPainter.h"
 #include "entry/PartialCheckPanel.h"
-#include "entry/QsoList.h"
+#include "platform/QsoList.h"
 #include "platform/ShapedTextDelegate.h"
 
 #include <QAction>
@@ -80,14 +80,47 @@ TEST_F(EntryWindow, OpensReadyForACallSignWithDefaultsAndDescriptions) {
     EXPECT_EQ(child<QLabel>(QStringLiteral("Dpt_96"))->text(), QStringLiteral("2a"));
     EXPECT_FALSE(child<QLabel>(QStringLiteral("Dpt_20"))->isVisible());
     EXPECT_TRUE(child<QLabel>(QStringLiteral("Dpt_21"))->isVisible());
-    // The menu bar, menu by menu, with each item's name and caption.
+    // The menu bar, menu by menu, with each item's name and caption, as the subsystems fill it
+    // through the window's door, whatever order they come in; an item the window does not
+    // know goes last ("Fichiers": before "Quitter").
+    const struct {
+        EntryMenu menu;
+        const char *name, *caption;
+    } added[] = {
+        {EntryMenu::Help, "Mnu_A_Propos", "A Ppropos"},
+        {EntryMenu::Files, "Mnu_Nouveau", "Nouveau…"},
+        {EntryMenu::Help, "Mnu_Maj", "Mise a jour du programme"},
+        {EntryMenu::Files, "Mnu_Annonce_Cluster", "Annoncer sur le cluster…"},
+        {EntryMenu::Map, "Mnu_Dpt_Cont", "Départements contactés"},
+        {EntryMenu::Show, "Mnu_Liste_Op", "la liste des opérateurs contactés"},
+        {EntryMenu::Files, "Mnu_Restaurer", "Restaurer une archive…"},
+        {EntryMenu::Help, "Mnu_Historique", "Historique"},
+        {EntryMenu::Files, "Mnu_Archiver", "Archiver les données…"},
+        {EntryMenu::Show, "Mnu_Aff_Log", "le log de l'activité"},
+        {EntryMenu::Files, "Mnu_ADIF3", "Exporter pour les diplômes (ADIF 3)…"},
+        {EntryMenu::Labels, "Mnu_Etiquettes", "Imprimer les étiquettes pour QSL"},
+        {EntryMenu::Files, "Mnu_Import_ADIF", "Importer un fichier ADIF…"},
+        {EntryMenu::Show, "Mnu_Pays_Contacte", "les pays contactés"},
+        {EntryMenu::Files, "Mnu_ADIF", "Exporter au format ADIF"},
+        {EntryMenu::Help, "Mnu_Mode_Emploi", "Mode d'emploi"},
+        {EntryMenu::Files, "Mnu_C_Trafic", "Exporter au format C_Trafic"},
+        {EntryMenu::Show, "Mnu_Log_Alpha", "le log alphanumerique de l'activité"},
+        {EntryMenu::Help, "Mnu_Nouveau_Aide", "Nouveau dans l'aide"},
+    };
+    EntryDoor &door = *window;
+    for (const auto &item : added) {
+        QAction *made = door.addMenuItem(item.menu, QString::fromLatin1(item.name),
+                                         QString::fromUtf8(item.caption));
+        EXPECT_EQ(window->findChild<QAction *>(QString::fromLatin1(item.name)), made);
+    }
     const QList<QPair<QMenu *, QStringList>> menus = {
         {window->Mnu_Fichier,
          {"Fichiers", "Mnu_ADIF=Exporter au format ADIF",
           "Mnu_ADIF3=Exporter pour les diplômes (ADIF 3)…",
           "Mnu_C_Trafic=Exporter au format C_Trafic", "Mnu_Import_ADIF=Importer un fichier ADIF…",
           "Mnu_Archiver=Archiver les données…", "Mnu_Restaurer=Restaurer une archive…",
-          "Mnu_Annonce_Cluster=Annoncer sur le cluster…", "Mnu_Quitter=Quitter"}},
+          "Mnu_Annonce_Cluster=Annoncer sur le cluster…", "Mnu_Nouveau=Nouveau…",
+          "Mnu_Quitter=Quitter"}},
         {window->Mnu_Afficher,
          {"Afficher", "Mnu_Aff_Log=le log de l'activité",
           "Mnu_Log_Alpha=le log alphanumerique de l'activité",
@@ -97,7 +130,8 @@ TEST_F(EntryWindow, OpensReadyForACallSignWithDefaultsAndDescriptions) {
         {window->Mnu_Carte, {"Carte", "Mnu_Dpt_Cont=Départements contactés"}},
         {window->Mnu_Help,
          {"Aide", "Mnu_Historique=Historique", "Mnu_Mode_Emploi=Mode d'emploi",
-          "Mnu_Maj=Mise a jour du programme", "Mnu_A_Propos=A Ppropos"}},
+          "Mnu_Maj=Mise a jour du programme", "Mnu_A_Propos=A Ppropos",
+          "Mnu_Nouveau_Aide=Nouveau dans l'aide"}},
     };
     for (const auto &[menu, expected] : menus) {
         QStringList seen{menu->title()};
@@ -362,7 +396,7 @@ TEST_F(EntryWindow, DepartmentStripFollowsTheBandAndModeAndCountsOperators) {
     QWidget map;
     QList<QLabel *> dep;
     for (int i = 0; i < 100; ++i)
-        dep.append(new QLabel(DepartmentPainter::caption(i), &map));
+        dep.append(new QLabel(MapDepartments::caption(i), &map));
     int told = -1;
     window->departments().registerMapLabels(dep);
     window->departments().onMapCount([&](int n) { told = n; });

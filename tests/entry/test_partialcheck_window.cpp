@@ -94,6 +94,44 @@ TEST_F(PartialCheckWindow, TypingShowsWorkedThenRememberedThenListedCalls) {
     EXPECT_EQ(window->Indi_Q->text(), QStringLiteral("F5X"));
 }
 
+TEST_F(PartialCheckWindow, PastTwentyMatchesTheFirstTwentyAreShownInOrder) {
+    // 25 calls worked on the band and mode, besides F5XM: they come first, alphabetically.
+    QByteArray log;
+    for (int i = 0; i < 25; ++i)
+        log += (qsoLineOf("07/12/26", QStringLiteral("15:%1").arg(i, 2, 10, QLatin1Char('0')),
+                          QStringLiteral("F5X%1").arg(i, 2, 10, QLatin1Char('0')), "76", "Paul",
+                          "SSB", "3.5") +
+                QStringLiteral("\r\n"))
+                   .toLatin1();
+    put(logFile(), bytes(logFile()) + log);
+    openReady();
+    const auto calls = [](int from, int to) {
+        QStringList out;
+        for (int i = from; i <= to; ++i)
+            out << QStringLiteral("F5X%1").arg(i, 2, 10, QLatin1Char('0'));
+        return out;
+    };
+    const struct {
+        const char *typed;
+        QStringList shown;
+    } cases[] = {
+        {"F5X", calls(0, 19)}, // 29 matches
+        {"5X", calls(0, 19)},  // the same from inside the call
+        {"X1", calls(10, 19)}, // ten, all of them
+        {"X2", calls(20, 24)}, // five
+    };
+    KnownCallList *known = list(QStringLiteral("Indicatifs connus"));
+    ASSERT_NE(known, nullptr);
+    for (const auto &c : cases) {
+        window->Indi_Q->clear();
+        type(QString::fromLatin1(c.typed));
+        QStringList firstWords;
+        for (const QString &row : rows(known))
+            firstWords << row.section(QLatin1Char(' '), 0, 0);
+        EXPECT_EQ(firstWords, c.shown) << c.typed;
+    }
+}
+
 TEST_F(PartialCheckWindow, F8TakesTheHighlightedCallAndPressesEnter) {
     openReady();
     type(QStringLiteral("F5X"));

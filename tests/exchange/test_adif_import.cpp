@@ -7,10 +7,11 @@
 #include "core/aids/FirstNames.h"
 #include "core/io/TextFile.h"
 #include "core/log/QsoLine.h"
-#include "entry/WindowServices.h"
 #include "exchange/Import_ADIF.h"
 #include "platform/FileChooser.h"
 #include "platform/RecordingPrinter.h"
+#include "platform/WindowServices.h"
+#include "support/MenuItems.h"
 #include "support/ModalWindows.h"
 #include "support/QStringPrint.h"
 #include "support/QsoLines.h"
@@ -76,7 +77,7 @@ protected:
         bool shown = false;
         // The preview is closed after `onPreview`, whatever becomes of its checks.
         zep::testing::whenModalShown<Import_ADIF>(onPreview, &shown);
-        entry.Mnu_Import_ADIF->trigger();
+        zep::testing::menuItem(entry, "Mnu_Import_ADIF")->trigger();
         QApplication::processEvents();
         return shown;
     }
@@ -108,8 +109,10 @@ TEST_F(AdifImportFromEntry, ImportsWhatThePreviewShows) {
     put(logFile(), zep::testing::logBytesOf({logged}));
     put(path(QStringLiteral("Liste_Prenom.txt")), "F1ABC        75 Jean\r\n");
     Saisie_QSO &entry = openWithImport();
-    EXPECT_EQ(entry.Mnu_Import_ADIF->text(), QStringLiteral("Importer un fichier ADIF…"));
-    EXPECT_TRUE(entry.Mnu_Fichier->actions().contains(entry.Mnu_Import_ADIF));
+    EXPECT_EQ(zep::testing::menuItem(entry, "Mnu_Import_ADIF")->text(),
+              QStringLiteral("Importer un fichier ADIF…"));
+    EXPECT_TRUE(
+        entry.Mnu_Fichier->actions().contains(zep::testing::menuItem(entry, "Mnu_Import_ADIF")));
 
     const bool shown = runImport(entry, sourceFile(fieldFile), [&](Import_ADIF &w) {
         EXPECT_EQ(w.windowTitle(), QStringLiteral("Import ADIF"));
