@@ -14,8 +14,8 @@ namespace entryclock {
 struct Reading {
     QString utcLabel;   ///< "hh:mm Utc"
     QString localLabel; ///< "hh:mm Loc"
-    QString date;       ///< Date_Courante: UTC date when UTC is chosen, else the local date
-    QString time;       ///< Heure_Courante: the chosen clock's hh:mm:ss
+    QString date;       ///< UTC date when UTC is chosen, else the local date
+    QString time;       ///< the chosen clock's hh:mm:ss
 };
 
 Reading read(const Clock &clock, bool utcChosen);

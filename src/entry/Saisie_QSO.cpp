@@ -132,11 +132,11 @@ QStringList Saisie_QSO::modes() const {
 }
 
 QString Saisie_QSO::listHeading() const {
-    return Entete->text();
+    return listHeader->text();
 }
 
 void Saisie_QSO::setListHeading(const QString &text) {
-    Entete->setText(text);
+    listHeader->setText(text);
 }
 
 MapDepartments &Saisie_QSO::mapDepartments() {
@@ -176,8 +176,8 @@ void Saisie_QSO::buildControls() {
     Observation_Q = newField(central, QStringLiteral("Observation_Q"), 230);
     Date_Q = newField(central, QStringLiteral("Date_Q"), 70);
     Heure_Q = newField(central, QStringLiteral("Heure_Q"), 50);
-    Label10 = newLabel(central, QStringLiteral("Label10"), QStringLiteral("Date"));
-    Label6 = newLabel(central, QStringLiteral("Label6"), QStringLiteral("Heure"));
+    dateCaption = newLabel(central, QStringLiteral("Label10"), QStringLiteral("Date"));
+    timeCaption = newLabel(central, QStringLiteral("Label6"), QStringLiteral("Heure"));
 
     Valide_Q = newButton(central, QStringLiteral("Valide_Q"), QStringLiteral("Validez"),
                          QStringLiteral("Valide le QSO entré"));
@@ -205,48 +205,48 @@ void Saisie_QSO::buildControls() {
     Liste_QSO->setObjectName(QStringLiteral("Liste_QSO"));
     Liste_QSO->setFont(fixed);
     Liste_QSO->setToolTip(QStringLiteral("Cliquez sur un QSO pour l'editer ou l'effacer"));
-    Entete = newLabel(central, QStringLiteral("Entete"));
+    listHeader = newLabel(central, QStringLiteral("Entete"));
     // The column header is the window's own lettering in bold; only the QSO lines need the
     // fixed pitch.
-    QFont header = Entete->font();
+    QFont header = listHeader->font();
     header.setBold(true);
-    Entete->setFont(header);
+    listHeader->setFont(header);
     // The headings start where the list's text starts, inside its frame.
-    Entete->setContentsMargins(Liste_QSO->frameWidth() + 3, 0, 0, 0);
-    Status = newLabel(central, QStringLiteral("Status"));
-    Poste = new StatusLabel(QStringLiteral("Poste"), central);
-    Poste->setObjectName(QStringLiteral("Poste"));
+    listHeader->setContentsMargins(Liste_QSO->frameWidth() + 3, 0, 0, 0);
+    modeStatus = newLabel(central, QStringLiteral("Status"));
+    radioLine = new StatusLabel(QStringLiteral("Poste"), central);
+    radioLine->setObjectName(QStringLiteral("Poste"));
     // A radio that stops answering is heard at once, wherever the keyboard is.
-    Poste->announceWhen([](const QString &text) {
+    radioLine->announceWhen([](const QString &text) {
         return text == radio::stateLine({RigReading::State::Silent, 0, {}}, false);
     });
-    Poste->setVisible(false);
-    Tot_Ope = newField(central, QStringLiteral("Tot_Ope"), 50);
-    Tot_Ope->setReadOnly(true);
-    Tot_Ope->setFocusPolicy(Qt::NoFocus);
-    setBackground(Tot_Ope, colors::systemWindow());
+    radioLine->setVisible(false);
+    operatorCount = newField(central, QStringLiteral("Tot_Ope"), 50);
+    operatorCount->setReadOnly(true);
+    operatorCount->setFocusPolicy(Qt::NoFocus);
+    setBackground(operatorCount, colors::systemWindow());
 
-    Label1 = newLabel(central, QStringLiteral("Label1"));
-    Label4 = newLabel(central, QStringLiteral("Label4"));
-    Label3 = newLabel(central, QStringLiteral("Label3"));
-    Label23 = newLabel(central, QStringLiteral("Label23"));
-    Label33 = newLabel(central, QStringLiteral("Label33"));
-    Label37 = newLabel(central, QStringLiteral("Label37"));
-    Label34 = newLabel(central, QStringLiteral("Label34"));
-    QFont big = Label37->font();
+    activatorLabel = newLabel(central, QStringLiteral("Label1"));
+    loggerLabel = newLabel(central, QStringLiteral("Label4"));
+    referenceLabel = newLabel(central, QStringLiteral("Label3"));
+    secondReferenceLabel = newLabel(central, QStringLiteral("Label23"));
+    clockDateLabel = newLabel(central, QStringLiteral("Label33"));
+    utcClockLabel = newLabel(central, QStringLiteral("Label37"));
+    localClockLabel = newLabel(central, QStringLiteral("Label34"));
+    QFont big = utcClockLabel->font();
     big.setPointSize(big.pointSize() + 4);
     big.setBold(true);
-    for (QLabel *l : {Label33, Label37, Label34})
+    for (QLabel *l : {clockDateLabel, utcClockLabel, localClockLabel})
         l->setFont(big);
 
     auto *strip = new QWidget(central);
     strip->setObjectName(QStringLiteral("Dpt"));
     painter_ = std::make_unique<DepartmentPainter>(strip);
 
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(1000);
-    connect(Timer1, &QTimer::timeout, this, &Saisie_QSO::Timer1_Timer);
+    clockTimer = new QTimer(this);
+    clockTimer->setObjectName(QStringLiteral("Timer1"));
+    clockTimer->setInterval(1000);
+    connect(clockTimer, &QTimer::timeout, this, &Saisie_QSO::showClock);
 
     keyFilter_ = new EntryKeyFilter(
         state_, [this] { return retypeOn(); }, [this] { return autoSeparators(); }, this);
@@ -264,20 +264,20 @@ void Saisie_QSO::buildLayout() {
     QWidget *central = centralWidget();
     auto *top = new QGroupBox(central);
     auto *topLayout = new QGridLayout(top);
-    topLayout->addWidget(Label1, 0, 0);
-    topLayout->addWidget(Label4, 1, 0);
+    topLayout->addWidget(activatorLabel, 0, 0);
+    topLayout->addWidget(loggerLabel, 1, 0);
     auto *clocks = new QHBoxLayout;
-    clocks->addWidget(Label33);
+    clocks->addWidget(clockDateLabel);
     clocks->addSpacing(20);
-    clocks->addWidget(Label37);
+    clocks->addWidget(utcClockLabel);
     clocks->addSpacing(20);
-    clocks->addWidget(Label34);
+    clocks->addWidget(localClockLabel);
     topLayout->addLayout(clocks, 0, 1, 2, 1, Qt::AlignRight);
 
     auto *activity = new QGroupBox(QStringLiteral("Activité"), central);
     auto *activityLayout = new QVBoxLayout(activity);
-    activityLayout->addWidget(Label3);
-    activityLayout->addWidget(Label23);
+    activityLayout->addWidget(referenceLabel);
+    activityLayout->addWidget(secondReferenceLabel);
     auto *rate = new QHBoxLayout;
     rate->addWidget(rate_->rate());
     rate->addSpacing(30);
@@ -305,8 +305,8 @@ void Saisie_QSO::buildLayout() {
     add(QStringLiteral("Rst R"), QRKR_Q);
     add(QStringLiteral("Rst E"), QRKE_Q);
     add(QStringLiteral("Observations"), Observation_Q);
-    add(QString(), Date_Q, Label10);
-    add(QString(), Heure_Q, Label6);
+    add(QString(), Date_Q, dateCaption);
+    add(QString(), Heure_Q, timeCaption);
     entry->setColumnStretch(column, 1);
 
     auto *buttons = new QHBoxLayout;
@@ -314,18 +314,18 @@ void Saisie_QSO::buildLayout() {
          {Valide_Q, Annule_Q, Edite_QSO, Efface_QSO, Recupere, Ajout_QSO, Recherche})
         buttons->addWidget(b);
     buttons->addStretch(1);
-    buttons->addWidget(Poste);
+    buttons->addWidget(radioLine);
     buttons->addSpacing(16);
-    buttons->addWidget(Status);
+    buttons->addWidget(modeStatus);
 
     auto *listFrame = new QGroupBox(QStringLiteral("Liste des QSO"), central);
     auto *listLayout = new QVBoxLayout(listFrame);
-    listLayout->addWidget(Entete);
+    listLayout->addWidget(listHeader);
     listLayout->addWidget(Liste_QSO, 1);
 
     auto *side = new QVBoxLayout;
     auto *count = new QHBoxLayout;
-    count->addWidget(Tot_Ope);
+    count->addWidget(operatorCount);
     auto *countWords = new QVBoxLayout;
     countWords->addWidget(new QLabel(QStringLiteral("Opérateurs"), central));
     countWords->addWidget(new QLabel(QStringLiteral("contactés"), central));
@@ -352,7 +352,7 @@ void Saisie_QSO::buildLayout() {
          {Valide_Q, Annule_Q, Edite_QSO, Efface_QSO, Recupere, Ajout_QSO, Recherche})
         access::name(b, b->text());
     access::name(Liste_QSO, listFrame->title());
-    access::name(Tot_Ope, QStringLiteral("Opérateurs contactés"));
+    access::name(operatorCount, QStringLiteral("Opérateurs contactés"));
     access::tabChain({Bande_Q, Mode_Q, Indi_Q, Dpt_Q, Prenom_Q, QRKR_Q, QRKE_Q, Observation_Q,
                       Date_Q, Heure_Q, Valide_Q, Annule_Q, Edite_QSO, Efface_QSO, Recupere,
                       Ajout_QSO, Recherche, Liste_QSO});
@@ -394,16 +394,16 @@ void Saisie_QSO::Form_Load() {
     const int bandIndex = settings_.readIndex(keys::bandeActivite, 1, Bande_Q->count());
     setReports(modeIndex == 0 ? QStringLiteral("59") : QStringLiteral("599"));
     Mode_Q->setCurrentIndex(modeIndex);
-    Mode_Q_Click(modeIndex);
+    applyMode(modeIndex);
     Bande_Q->setCurrentIndex(bandIndex);
 
-    Mnu_Refrappe_Oui->setChecked(settings_.readBool(keys::modeRefrappe, false));
-    Mnu_Refrappe_Non->setChecked(!Mnu_Refrappe_Oui->isChecked());
-    Mnu_Date_Auto_Oui->setChecked(settings_.readBool(keys::dateAuto, false));
-    Mnu_Date_Auto_Non->setChecked(!Mnu_Date_Auto_Oui->isChecked());
-    Mnu_UTC_Oui->setChecked(settings_.readBool(keys::heureUtc, true));
-    Mnu_UTC_Non->setChecked(!Mnu_UTC_Oui->isChecked());
-    Mnu_Diff_Non->setChecked(true);
+    retypeOnItem->setChecked(settings_.readBool(keys::modeRefrappe, false));
+    retypeOffItem->setChecked(!retypeOnItem->isChecked());
+    separatorsOnItem->setChecked(settings_.readBool(keys::dateAuto, false));
+    separatorsOffItem->setChecked(!separatorsOnItem->isChecked());
+    utcClockItem->setChecked(settings_.readBool(keys::heureUtc, true));
+    localClockItem->setChecked(!utcClockItem->isChecked());
+    deferredOffItem->setChecked(true);
 
     // Ready for a call sign: band, mode, number and call sign only.
     Num_Q->setEnabled(true);
@@ -414,8 +414,8 @@ void Saisie_QSO::Form_Load() {
     Recupere->setEnabled(false);
     showDateAndTime(false);
     FieldChain::expect(Indi_Q);
-    state_.modeEdition = false;
-    Entete->setText(qsoListHeader);
+    state_.correcting = false;
+    listHeader->setText(qsoListHeader);
 
     showActivationLabels();
 
@@ -425,24 +425,24 @@ void Saisie_QSO::Form_Load() {
 
     refreshFromLog();
 
-    state_.champEfface = false;
-    state_.modeAjout = false;
+    state_.retypeCleared = false;
+    state_.inserting = false;
     setWindowTitle(QStringLiteral("  ZEP_Rozadovev    Revision ") + revisionText);
 
     // The clocks show the time from the first moment, not one second later: a QSO validated
     // at once must not be stamped with an empty date.
-    Timer1_Timer();
-    Timer1->start();
+    showClock();
+    clockTimer->start();
     Indi_Q->setFocus();
 }
 
 void Saisie_QSO::showActivationLabels() {
     const CurrentActivation a = setup_.currentActivation();
-    Label1->setText(QStringLiteral("Riduzazur d'activité de ") + a.activeur);
-    Label4->setText(QStringLiteral("Au Log ") + (a.logger.isEmpty() ? a.activeur : a.logger));
-    Label3->setText(referenceText(false, a));
-    Label23->setText(a.isDouble ? referenceText(true, a) : QString());
-    Label23->setVisible(a.isDouble);
+    activatorLabel->setText(QStringLiteral("Riduzazur d'activité de ") + a.activeur);
+    loggerLabel->setText(QStringLiteral("Au Log ") + (a.logger.isEmpty() ? a.activeur : a.logger));
+    referenceLabel->setText(referenceText(false, a));
+    secondReferenceLabel->setText(a.isDouble ? referenceText(true, a) : QString());
+    secondReferenceLabel->setVisible(a.isDouble);
 }
 
 void Saisie_QSO::showCurrentActivation() {

@@ -70,9 +70,6 @@ public:
     QString listHeading() const override;
     void setListHeading(const QString &text) override;
     MapDepartments &mapDepartments() override;
-    int paintDepartments(const QString &band, const QString &mode) override {
-        return Colore_Departements(band, mode);
-    }
 
     // ClockControl: the reference choice window holds the clock while it is open.
     void stopClock() override;
@@ -82,17 +79,17 @@ public:
     void setQuitHandler(std::function<void()> handler) { quit_ = std::move(handler); }
 
     /// One tick of the clock: the UTC and local labels, their enabled state and Date_Courante.
-    void Timer1_Timer();
+    void showClock();
 
     /// The whole validation of the QSO in the fields ("Validez" or a quick validation key).
     /// False when a file could not be written: the QSO then stays in the fields.
-    bool Valide_Q_Click();
-    bool Enregistre_QSO();
-    bool Insertion_QSO();
+    bool validateQso();
+    bool writeLiveQso();
+    bool writeInsertedQso();
 
     /// Reloads the QSO list from the log, selects its last item and puts the next QSO number
     /// into Num_Q; returns the log lines read (empty when the log cannot be read).
-    QStringList Charge_Liste_QSO();
+    QStringList reloadQsoList();
     /// After any change of the log: list, number, operator count and departments strip, then
     /// the windows that follow the log (logRefreshed).
     void refreshFromLog() override;
@@ -101,7 +98,7 @@ public:
     void showCurrentActivation() override;
     /// Paints the department labels (the strip for this window's band and mode, the map
     /// window's labels for `band` and `mode`) and returns the map's count of worked labels.
-    int Colore_Departements(const QString &band, const QString &mode);
+    int paintDepartments(const QString &band, const QString &mode) override;
     DepartmentPainter &departments() { return *painter_; }
     /// Counts the log on a worker when it is large and met anew.
     const LogCounter &logCounter() const { return *counter_; }
@@ -150,12 +147,12 @@ public:
     QLineEdit *Observation_Q;
     QLineEdit *Date_Q;
     QLineEdit *Heure_Q;
-    QLabel *Label10; ///< "Date"
-    QLabel *Label6;  ///< "Heure"
+    QLabel *dateCaption; ///< "Date"
+    QLabel *timeCaption; ///< "Heure"
 
     // Buttons. Editing, deleting, restoring, inserting and searching are wired by the editing
     // part of the window; the validation and the reset of the fields here support it through
-    // state().modeEdition / modeAjout and state().qsoChoisi.
+    // state().correcting / inserting and state().chosenLine.
     QPushButton *Valide_Q;
     QPushButton *Annule_Q;
     QPushButton *Edite_QSO;
@@ -167,42 +164,42 @@ public:
     QsoList *Liste_QSO;
     /// "Indicatifs connus" and "Voisins" beside the call-sign field (Saisie_QSO_Aids.cpp).
     PartialCheckPanel *Controle_Partiel;
-    QLabel *Entete;
-    QLabel *Status;
-    StatusLabel *Poste; ///< the radio's frequency and mode, hidden without a radio
-    QLineEdit *Tot_Ope;
-    QLabel *Label1;
-    QLabel *Label4;
-    QLabel *Label3;
-    QLabel *Label23;
-    QLabel *Label33; ///< date of the chosen clock
-    QLabel *Label37; ///< UTC clock
-    QLabel *Label34; ///< local clock
-    QTimer *Timer1;
+    QLabel *listHeader;
+    QLabel *modeStatus;
+    StatusLabel *radioLine; ///< the radio's frequency and mode, hidden without a radio
+    QLineEdit *operatorCount;
+    QLabel *activatorLabel;
+    QLabel *loggerLabel;
+    QLabel *referenceLabel;
+    QLabel *secondReferenceLabel;
+    QLabel *clockDateLabel;  ///< date of the chosen clock
+    QLabel *utcClockLabel;   ///< UTC clock
+    QLabel *localClockLabel; ///< local clock
+    QTimer *clockTimer;
 
     // Menu bar: the window's own items; the subsystems add theirs (addMenuItem).
-    QMenu *Mnu_Fichier;
-    QAction *Mnu_Quitter;
-    QMenu *Mnu_Edition;
-    QAction *Mnu_Annuler_Correction; ///< Ctrl+Z, wired by EntryUndo
-    QMenu *Mnu_Setup;
-    QMenu *Mnu_QTR;
-    QAction *Mnu_UTC_Oui;
-    QAction *Mnu_UTC_Non;
-    QMenu *Mnu_Date_Auto;
-    QAction *Mnu_Date_Auto_Oui;
-    QAction *Mnu_Date_Auto_Non;
-    QMenu *Mnu_Differee;
-    QAction *Mnu_Diff_Non;
-    QAction *Mnu_Diff_Oui;
-    QAction *Mnu_CAT; ///< "Poste (CAT)…": the link with the radio
-    QMenu *Mnu_Refrappe;
-    QAction *Mnu_Refrappe_Non;
-    QAction *Mnu_Refrappe_Oui;
-    QMenu *Mnu_Afficher;
-    QMenu *Mnu_Etique;
-    QMenu *Mnu_Carte;
-    QMenu *Mnu_Help;
+    QMenu *filesMenu;
+    QAction *quitItem;
+    QMenu *editMenu;
+    QAction *undoCorrectionItem; ///< Ctrl+Z, wired by EntryUndo
+    QMenu *setupMenu;
+    QMenu *clockMenu;
+    QAction *utcClockItem;
+    QAction *localClockItem;
+    QMenu *separatorsMenu;
+    QAction *separatorsOnItem;
+    QAction *separatorsOffItem;
+    QMenu *deferredMenu;
+    QAction *deferredOffItem;
+    QAction *deferredOnItem;
+    QAction *radioLinkItem; ///< "Poste (CAT)…": the link with the radio
+    QMenu *retypeMenu;
+    QAction *retypeOffItem;
+    QAction *retypeOnItem;
+    QMenu *showMenu;
+    QMenu *labelsMenu;
+    QMenu *mapMenu;
+    QMenu *helpMenu;
 
 signals:
     /// The window was closed ("Quitter" or its close box): the program ends.
@@ -233,9 +230,9 @@ private:
 
     // Field chain (Saisie_QSO_Fields.cpp).
     void bindFields();
-    bool Indi_Q_Accepted();
-    void Cherche_Prenom(const QString &call);
-    void Mode_Q_Click(int index);
+    bool acceptCallSign();
+    void lookUpFirstName(const QString &call);
+    void applyMode(int index);
     void setReports(const QString &report);
     QWidget *afterRemarks() const;
 
@@ -247,7 +244,7 @@ private:
     bool typedStampHolds();
     bool writeQso(bool insert);
     void copyToSecondReference();
-    /// Charge_Liste_QSO's work, giving the whole reading of the log.
+    /// reloadQsoList's work, giving the whole reading of the log.
     ActivityLog::Lines fillList();
     /// The operator count and the departments strip for this reading of the log.
     void refreshCounts(const LogReading &reading);
@@ -276,7 +273,7 @@ private:
     std::optional<int> radioBand_; ///< the band row the radio last put in the box
     QString radioMode_;            ///< the mode text the radio last put in the box
     QString lookedUpCall_;         ///< the call sign whose lookup set Prenom_Inconnu
-    OperatorTally operators_;      ///< Tot_Ope's count, kept up to date with the log
+    OperatorTally operators_;      ///< operatorCount's count, kept up to date with the log
     DuplicateFinder duplicates_;
     RateLine *rate_ = nullptr;      ///< "Cadence" and the QSOs on the band
     bool aids_ = true;              ///< the known call signs and the rate line are shown

@@ -113,21 +113,21 @@ void place(QMenu *menu, QAction *item) {
 QMenu *Saisie_QSO::menu(EntryMenu which) const {
     switch (which) {
     case EntryMenu::Files:
-        return Mnu_Fichier;
+        return filesMenu;
     case EntryMenu::Edit:
-        return Mnu_Edition;
+        return editMenu;
     case EntryMenu::Setup:
-        return Mnu_Setup;
+        return setupMenu;
     case EntryMenu::Show:
-        return Mnu_Afficher;
+        return showMenu;
     case EntryMenu::Labels:
-        return Mnu_Etique;
+        return labelsMenu;
     case EntryMenu::Map:
-        return Mnu_Carte;
+        return mapMenu;
     case EntryMenu::Help:
         break;
     }
-    return Mnu_Help;
+    return helpMenu;
 }
 
 QAction *Saisie_QSO::addMenuItem(EntryMenu which, const QString &objectName,
@@ -145,73 +145,73 @@ void Saisie_QSO::addStatusLine(StatusLabel *line) {
 
 void Saisie_QSO::buildMenus() {
     QMenuBar *bar = menuBar();
-    Mnu_Fichier = newMenu(bar, QStringLiteral("Mnu_Fichier"), QStringLiteral("Fichiers"));
-    Mnu_Quitter =
+    filesMenu = newMenu(bar, QStringLiteral("Mnu_Fichier"), QStringLiteral("Fichiers"));
+    quitItem =
         addMenuItem(EntryMenu::Files, QStringLiteral("Mnu_Quitter"), QStringLiteral("Quitter"));
-    connect(Mnu_Quitter, &QAction::triggered, this, &QWidget::close);
+    connect(quitItem, &QAction::triggered, this, &QWidget::close);
 
-    Mnu_Edition = newMenu(bar, QStringLiteral("Mnu_Edition"), QStringLiteral("Edition"));
-    Mnu_Annuler_Correction = newItem(Mnu_Edition, QStringLiteral("Mnu_Annuler_Correction"),
-                                     QStringLiteral("Annuler la dernière correction"));
-    Mnu_Annuler_Correction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-    Mnu_Annuler_Correction->setEnabled(false);
+    editMenu = newMenu(bar, QStringLiteral("Mnu_Edition"), QStringLiteral("Edition"));
+    undoCorrectionItem = newItem(editMenu, QStringLiteral("Mnu_Annuler_Correction"),
+                                 QStringLiteral("Annuler la dernière correction"));
+    undoCorrectionItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    undoCorrectionItem->setEnabled(false);
 
-    Mnu_Setup = newMenu(bar, QStringLiteral("Mnu_Setup"), QStringLiteral("Setup"));
-    Mnu_QTR = newSubMenu(Mnu_Setup, QStringLiteral("Mnu_QTR"), QStringLiteral("QTR"));
-    std::tie(Mnu_UTC_Oui, Mnu_UTC_Non) =
-        newChoice(Mnu_QTR, QStringLiteral("Mnu_UTC_Oui"), QStringLiteral("Heure UTC"),
+    setupMenu = newMenu(bar, QStringLiteral("Mnu_Setup"), QStringLiteral("Setup"));
+    clockMenu = newSubMenu(setupMenu, QStringLiteral("Mnu_QTR"), QStringLiteral("QTR"));
+    std::tie(utcClockItem, localClockItem) =
+        newChoice(clockMenu, QStringLiteral("Mnu_UTC_Oui"), QStringLiteral("Heure UTC"),
                   QStringLiteral("Mnu_UTC_Non"), QStringLiteral("Heure Locale"));
-    Mnu_Date_Auto = newSubMenu(Mnu_Setup, QStringLiteral("Mnu_Date_Auto"),
-                               QStringLiteral("Insertion de \"/\" et \":\" en automatique"));
-    std::tie(Mnu_Date_Auto_Oui, Mnu_Date_Auto_Non) =
-        newChoice(Mnu_Date_Auto, QStringLiteral("Mnu_Date_Auto_Oui"), QStringLiteral("Oui"),
+    separatorsMenu = newSubMenu(setupMenu, QStringLiteral("Mnu_Date_Auto"),
+                                QStringLiteral("Insertion de \"/\" et \":\" en automatique"));
+    std::tie(separatorsOnItem, separatorsOffItem) =
+        newChoice(separatorsMenu, QStringLiteral("Mnu_Date_Auto_Oui"), QStringLiteral("Oui"),
                   QStringLiteral("Mnu_Date_Auto_Non"), QStringLiteral("Non"));
-    Mnu_Differee =
-        newSubMenu(Mnu_Setup, QStringLiteral("Mnu_Differee"), QStringLiteral("Saisie differée"));
-    std::tie(Mnu_Diff_Non, Mnu_Diff_Oui) =
-        newChoice(Mnu_Differee, QStringLiteral("Mnu_Diff_Non"), QStringLiteral("NON"),
+    deferredMenu =
+        newSubMenu(setupMenu, QStringLiteral("Mnu_Differee"), QStringLiteral("Saisie differée"));
+    std::tie(deferredOffItem, deferredOnItem) =
+        newChoice(deferredMenu, QStringLiteral("Mnu_Diff_Non"), QStringLiteral("NON"),
                   QStringLiteral("Mnu_Diff_Oui"), QStringLiteral("OUI"));
-    Mnu_Refrappe =
-        newSubMenu(Mnu_Setup, QStringLiteral("Mnu_Refrappe"), QStringLiteral("Mode Refrappe"));
-    std::tie(Mnu_Refrappe_Non, Mnu_Refrappe_Oui) =
-        newChoice(Mnu_Refrappe, QStringLiteral("Mnu_Refrappe_Non"), QStringLiteral("NON"),
+    retypeMenu =
+        newSubMenu(setupMenu, QStringLiteral("Mnu_Refrappe"), QStringLiteral("Mode Refrappe"));
+    std::tie(retypeOffItem, retypeOnItem) =
+        newChoice(retypeMenu, QStringLiteral("Mnu_Refrappe_Non"), QStringLiteral("NON"),
                   QStringLiteral("Mnu_Refrappe_Oui"), QStringLiteral("OUI"));
-    Mnu_Setup->addSeparator()->setObjectName(QStringLiteral("Mnu_Setup_Options_End"));
+    setupMenu->addSeparator()->setObjectName(QStringLiteral("Mnu_Setup_Options_End"));
     // Opens "Liaison avec le poste" once a radio is attached (attachRig).
-    Mnu_CAT =
+    radioLinkItem =
         addMenuItem(EntryMenu::Setup, QStringLiteral("Mnu_CAT"), QStringLiteral("Poste (CAT)…"));
-    Mnu_CAT->setEnabled(false);
+    radioLinkItem->setEnabled(false);
 
     // The other items of these menus are added by the subsystems (addMenuItem).
-    Mnu_Afficher = newMenu(bar, QStringLiteral("Mnu_Afficher"), QStringLiteral("Afficher"));
-    Mnu_Etique = newMenu(bar, QStringLiteral("Mnu_Etique"), QStringLiteral("Etiquettes"));
-    Mnu_Carte = newMenu(bar, QStringLiteral("Mnu_Carte"), QStringLiteral("Carte"));
-    Mnu_Help = newMenu(bar, QStringLiteral("Mnu_Help"), QStringLiteral("Aide"));
+    showMenu = newMenu(bar, QStringLiteral("Mnu_Afficher"), QStringLiteral("Afficher"));
+    labelsMenu = newMenu(bar, QStringLiteral("Mnu_Etique"), QStringLiteral("Etiquettes"));
+    mapMenu = newMenu(bar, QStringLiteral("Mnu_Carte"), QStringLiteral("Carte"));
+    helpMenu = newMenu(bar, QStringLiteral("Mnu_Help"), QStringLiteral("Aide"));
 
-    connect(Mnu_UTC_Oui, &QAction::triggered, this, [this] {
+    connect(utcClockItem, &QAction::triggered, this, [this] {
         settings_.writeBool(keys::heureUtc, true);
-        Timer1_Timer();
+        showClock();
     });
-    connect(Mnu_UTC_Non, &QAction::triggered, this, [this] {
+    connect(localClockItem, &QAction::triggered, this, [this] {
         settings_.writeBool(keys::heureUtc, false);
-        Timer1_Timer();
+        showClock();
     });
-    connect(Mnu_Date_Auto_Oui, &QAction::triggered, this,
+    connect(separatorsOnItem, &QAction::triggered, this,
             [this] { settings_.writeBool(keys::dateAuto, true); });
-    connect(Mnu_Date_Auto_Non, &QAction::triggered, this,
+    connect(separatorsOffItem, &QAction::triggered, this,
             [this] { settings_.writeBool(keys::dateAuto, false); });
-    connect(Mnu_Refrappe_Oui, &QAction::triggered, this,
+    connect(retypeOnItem, &QAction::triggered, this,
             [this] { settings_.writeBool(keys::modeRefrappe, true); });
-    connect(Mnu_Refrappe_Non, &QAction::triggered, this,
+    connect(retypeOffItem, &QAction::triggered, this,
             [this] { settings_.writeBool(keys::modeRefrappe, false); });
     // Deferred entry is not stored: every opening starts with live entry.
-    connect(Mnu_Diff_Oui, &QAction::triggered, this, [this] { setDeferredEntry(true); });
-    connect(Mnu_Diff_Non, &QAction::triggered, this, [this] { setDeferredEntry(false); });
+    connect(deferredOnItem, &QAction::triggered, this, [this] { setDeferredEntry(true); });
+    connect(deferredOffItem, &QAction::triggered, this, [this] { setDeferredEntry(false); });
 }
 
 void Saisie_QSO::setDeferredEntry(bool on) {
-    Mnu_Diff_Oui->setChecked(on);
-    Mnu_Diff_Non->setChecked(!on);
+    deferredOnItem->setChecked(on);
+    deferredOffItem->setChecked(!on);
     rate_->update(); // the last hour now ends at the latest QSO, or at the clock
     if (on) {
         showDateAndTime(true);
@@ -219,7 +219,7 @@ void Saisie_QSO::setDeferredEntry(bool on) {
     }
     // A QSO being corrected or inserted needs its own date and time whatever the option: the
     // fields stay as they are until that entry ends.
-    if (state_.modeEdition || state_.modeAjout)
+    if (state_.correcting || state_.inserting)
         return;
     Date_Q->clear();
     Heure_Q->clear();
@@ -227,44 +227,44 @@ void Saisie_QSO::setDeferredEntry(bool on) {
 }
 
 void Saisie_QSO::showDateAndTime(bool shown) {
-    for (QWidget *w : std::initializer_list<QWidget *>{Label10, Label6, Date_Q, Heure_Q})
+    for (QWidget *w : std::initializer_list<QWidget *>{dateCaption, timeCaption, Date_Q, Heure_Q})
         w->setVisible(shown);
 }
 
-void Saisie_QSO::Timer1_Timer() {
+void Saisie_QSO::showClock() {
     const bool utc = utcClock();
     const entryclock::Reading now = entryclock::read(clock_, utc);
-    Label37->setText(now.utcLabel);
-    Label37->setEnabled(utc);
-    Label34->setText(now.localLabel);
-    Label34->setEnabled(!utc);
-    state_.dateCourante = now.date;
-    state_.heureCourante = now.time;
-    Label33->setText(now.date);
+    utcClockLabel->setText(now.utcLabel);
+    utcClockLabel->setEnabled(utc);
+    localClockLabel->setText(now.localLabel);
+    localClockLabel->setEnabled(!utc);
+    state_.clockDate = now.date;
+    state_.clockTime = now.time;
+    clockDateLabel->setText(now.date);
     if (rate_)
         rate_->update();
 }
 
 void Saisie_QSO::stopClock() {
-    Timer1->stop();
+    clockTimer->stop();
 }
 
 void Saisie_QSO::startClock() {
-    Timer1_Timer();
-    Timer1->start();
+    showClock();
+    clockTimer->start();
 }
 
 bool Saisie_QSO::utcClock() const {
-    return Mnu_UTC_Oui->isChecked();
+    return utcClockItem->isChecked();
 }
 bool Saisie_QSO::deferredEntry() const {
-    return Mnu_Diff_Oui->isChecked();
+    return deferredOnItem->isChecked();
 }
 bool Saisie_QSO::retypeOn() const {
-    return Mnu_Refrappe_Oui->isChecked();
+    return retypeOnItem->isChecked();
 }
 bool Saisie_QSO::autoSeparators() const {
-    return Mnu_Date_Auto_Oui->isChecked();
+    return separatorsOnItem->isChecked();
 }
 
 } // namespace zep

@@ -28,10 +28,10 @@ public:
         delete update_.data();
     }
 
-    void Mnu_Historique_Click() { dialogs_.message(historyText()); }
-    void Mnu_A_Propos_Click() { dialogs_.message(aboutText()); }
+    void showHistory() { dialogs_.message(historyText()); }
+    void showAbout() { dialogs_.message(aboutText()); }
 
-    void Mnu_Mode_Emploi_Click() {
+    void showGuide() {
         if (!QFileInfo(guideFile_).isFile()) {
             dialogs_.message(QStringLiteral("Mode d'emploi introuvable : ") +
                              QDir::toNativeSeparators(guideFile_));
@@ -44,7 +44,7 @@ public:
         bringForward(guide_);
     }
 
-    void Mnu_Maj_Click() {
+    void showUpdate() {
         if (!update_) {
             update_ = new Mise_a_Jour(browser_, dialogs_);
             update_->Form_Load();
@@ -75,10 +75,10 @@ void connectHelpMenu(EntryDoor &entry, const WindowServices &services, const QSt
         QAction *item = entry.addMenuItem(EntryMenu::Help, QString::fromLatin1(name), caption);
         QObject::connect(item, &QAction::triggered, menu, click);
     };
-    add("Mnu_Historique", QStringLiteral("Historique"), &HelpMenu::Mnu_Historique_Click);
-    add("Mnu_Mode_Emploi", QStringLiteral("Mode d'emploi"), &HelpMenu::Mnu_Mode_Emploi_Click);
-    add("Mnu_Maj", QStringLiteral("Mise a jour du programme"), &HelpMenu::Mnu_Maj_Click);
-    add("Mnu_A_Propos", QStringLiteral("A Ppropos"), &HelpMenu::Mnu_A_Propos_Click);
+    add("Mnu_Historique", QStringLiteral("Historique"), &HelpMenu::showHistory);
+    add("Mnu_Mode_Emploi", QStringLiteral("Mode d'emploi"), &HelpMenu::showGuide);
+    add("Mnu_Maj", QStringLiteral("Mise a jour du programme"), &HelpMenu::showUpdate);
+    add("Mnu_A_Propos", QStringLiteral("A Ppropos"), &HelpMenu::showAbout);
 }
 
 void connectHelpMenu(EntryDoor &entry, const WindowServices &services) {

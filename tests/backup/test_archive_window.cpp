@@ -113,8 +113,7 @@ TEST_F(DataArchiveFromEntry, ArchivesInTheBackgroundWhereTheOperatorChoseAndSays
               QStringLiteral("Archiver les données…"));
     EXPECT_EQ(zep::testing::menuItem(entry, "Mnu_Restaurer")->text(),
               QStringLiteral("Restaurer une archive…"));
-    EXPECT_TRUE(
-        entry.Mnu_Fichier->actions().contains(zep::testing::menuItem(entry, "Mnu_Archiver")));
+    EXPECT_TRUE(entry.filesMenu->actions().contains(zep::testing::menuItem(entry, "Mnu_Archiver")));
 
     const QString target = elsewhere.filePath(QStringLiteral("clé/ma sauvegarde.zip"));
     QDir().mkpath(QFileInfo(target).absolutePath());

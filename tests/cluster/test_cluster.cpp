@@ -101,7 +101,7 @@ protected:
 TEST_F(ClusterFromEntry, CtrlSOpensTheAnnouncementFilledFromTheRadioAndTheActivation) {
     for (const std::optional<double> radio : {std::optional<double>(14285.04), {}}) {
         openWithCluster(radio);
-        EXPECT_TRUE(window->Mnu_Fichier->actions().contains(
+        EXPECT_TRUE(window->filesMenu->actions().contains(
             zep::testing::menuItem(*window, "Mnu_Annonce_Cluster")));
         EXPECT_EQ(zep::testing::menuItem(*window, "Mnu_Annonce_Cluster")->text(),
                   QStringLiteral("Annoncer sur le cluster…"));
@@ -211,7 +211,7 @@ TEST_F(ClusterFromEntry, NothingIsSentWithoutAFrequencyInKilohertzOrACluster) {
 TEST_F(ClusterFromEntry, SetupClusterKeepsTheNodeAndALoginThatFollowsTheActivator) {
     openWithCluster();
     EXPECT_TRUE(
-        window->Mnu_Setup->actions().contains(zep::testing::menuItem(*window, "Mnu_Cluster")));
+        window->setupMenu->actions().contains(zep::testing::menuItem(*window, "Mnu_Cluster")));
     EXPECT_EQ(zep::testing::menuItem(*window, "Mnu_Cluster")->text(), QStringLiteral("Cluster…"));
     const auto openSetup = [this] {
         zep::testing::menuItem(*window, "Mnu_Cluster")->trigger();

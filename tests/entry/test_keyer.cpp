@@ -286,7 +286,7 @@ TEST_F(KeyerEntryTest, AChangedLinkMakesANewKeyerAndTheSetupMenuOpensTheWindow) 
     QAction *item = w.findChild<QAction *>(QStringLiteral("Mnu_Messages"));
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(item->text(), QStringLiteral("Messages et manipulateur…"));
-    EXPECT_TRUE(w.Mnu_Setup->actions().contains(item));
+    EXPECT_TRUE(w.setupMenu->actions().contains(item));
     item->trigger();
     auto *messages = w.findChild<QDialog *>(QStringLiteral("Messages_Manipulateur"));
     ASSERT_NE(messages, nullptr);

@@ -220,7 +220,7 @@ TEST_F(PartialCheckWindow, MasterScpUpdateChecksTheFileThenRebuilds) {
     auto *item = child<QAction>(QStringLiteral("Mnu_Master_Scp"));
     ASSERT_TRUE(item);
     EXPECT_EQ(item->text(), QStringLiteral("Mettre à jour MASTER.SCP…"));
-    EXPECT_TRUE(window->Mnu_Fichier->actions().contains(item));
+    EXPECT_TRUE(window->filesMenu->actions().contains(item));
 
     const QByteArray before = bytes(path(QStringLiteral("MASTER.SCP")));
     const QString bad = path(QStringLiteral("bad.txt"));
@@ -265,7 +265,7 @@ TEST_F(PartialCheckWindow, RateLineFollowsValidationsAndTheBand) {
     EXPECT_EQ(onBand->text(), QStringLiteral("0 QSO sur 14 Mhz"));
     // Past the hour, by the clock.
     clock.advance(3600);
-    window->Timer1_Timer();
+    window->showClock();
     EXPECT_TRUE(rate->text().endsWith(QStringLiteral(", 0 QSO/h sur la dernière heure")));
 }
 

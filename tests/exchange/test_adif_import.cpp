@@ -112,7 +112,7 @@ TEST_F(AdifImportFromEntry, ImportsWhatThePreviewShows) {
     EXPECT_EQ(zep::testing::menuItem(entry, "Mnu_Import_ADIF")->text(),
               QStringLiteral("Importer un fichier ADIF…"));
     EXPECT_TRUE(
-        entry.Mnu_Fichier->actions().contains(zep::testing::menuItem(entry, "Mnu_Import_ADIF")));
+        entry.filesMenu->actions().contains(zep::testing::menuItem(entry, "Mnu_Import_ADIF")));
 
     const bool shown = runImport(entry, sourceFile(fieldFile), [&](Import_ADIF &w) {
         EXPECT_EQ(w.windowTitle(), QStringLiteral("Import ADIF"));
@@ -162,7 +162,7 @@ TEST_F(AdifImportFromEntry, ImportsWhatThePreviewShows) {
     // The window follows the log: list, next number, operator count.
     EXPECT_EQ(entry.Liste_QSO->count(), 3);
     EXPECT_EQ(entry.Num_Q->text(), QStringLiteral("4"));
-    EXPECT_EQ(entry.Tot_Ope->text(), QStringLiteral("2"));
+    EXPECT_EQ(entry.operatorCount->text(), QStringLiteral("2"));
 
     const QString report = path(QStringLiteral("DFCF-21-001_import_20261207_1407.txt"));
     const QByteArray listed = bytes(report);
@@ -231,7 +231,7 @@ TEST_F(AdifImportFromEntry, CtrlZTakesOutExactlyTheImportedQsosFromBothLogs) {
     const QByteArray names = bytes(path(QStringLiteral("Liste_Prenom.txt")));
 
     press(Qt::Key_Z, Qt::ControlModifier);
-    EXPECT_EQ(entry.Status->text(),
+    EXPECT_EQ(entry.modeStatus->text(),
               QStringLiteral("Correction annulée : import ADIF de 2 QSO retiré du log"));
     const QByteArray expected = zep::testing::logBytesOf({logged, live});
     EXPECT_EQ(bytes(logFile()), expected);
@@ -239,8 +239,8 @@ TEST_F(AdifImportFromEntry, CtrlZTakesOutExactlyTheImportedQsosFromBothLogs) {
     EXPECT_EQ(bytes(path(QStringLiteral("Liste_Prenom.txt"))), names)
         << "the first-name memory keeps what the import taught it";
     EXPECT_EQ(entry.Liste_QSO->count(), 2);
-    EXPECT_EQ(entry.Tot_Ope->text(), QStringLiteral("2"));
-    EXPECT_FALSE(entry.Mnu_Annuler_Correction->isEnabled());
+    EXPECT_EQ(entry.operatorCount->text(), QStringLiteral("2"));
+    EXPECT_FALSE(entry.undoCorrectionItem->isEnabled());
 }
 
 TEST_F(AdifImportFromEntry, APreviewLeftOpenByAFailedCheckIsClosed) {

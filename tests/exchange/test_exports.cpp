@@ -97,7 +97,7 @@ TEST_F(ExportsFromEntry, AdifGoesUnderTheChosenNameAndSaysWhere) {
     EXPECT_EQ(asked.filter, QStringLiteral(".adi (*.adi)"));
     EXPECT_EQ(asked.defaultSuffix, QStringLiteral("adi"));
 
-    EXPECT_EQ(entry.Entete->text(), title()) << "the title stays above the list";
+    EXPECT_EQ(entry.listHeader->text(), title()) << "the title stays above the list";
     EXPECT_EQ(bytes(adiPath()), adif::document(title(), sampleLog));
     EXPECT_TRUE(bytes(adiPath()).contains("<name:5>Herve<band:3>40m"));
     EXPECT_EQ(dialogs.texts(),
