@@ -25,6 +25,7 @@
 class QAction;
 class QComboBox;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QMenu;
 class QPushButton;
@@ -214,7 +215,18 @@ protected:
 private:
     // Construction (Saisie_QSO.cpp).
     void buildControls();
+    void buildEntryFields(QWidget *central);
+    void buildButtons(QWidget *central);
+    void buildListAndStatus(QWidget *central);
+    void buildHeadings(QWidget *central);
+    void buildClock();
+    void watchKeys();
     void buildLayout();
+    QWidget *headingsBox(QWidget *central);
+    QWidget *activityBox(QWidget *central);
+    QLayout *entryRow(QWidget *central);
+    QLayout *buttonRow();
+    QLayout *lowerPart(QWidget *central);
     void Form_Load();
     void showActivationLabels();
     QString referenceText(bool second, const CurrentActivation &a) const;
