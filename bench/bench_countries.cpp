@@ -11,9 +11,9 @@
 #include "core/io/Settings.h"
 #include "core/log/CurrentActivation.h"
 #include "core/log/QsoLine.h"
-#include "entry/QsoList.h"
 #include "platform/FileChooser.h"
 #include "platform/ListBox.h"
+#include "platform/QsoList.h"
 #include "platform/RecordingPrinter.h"
 #include "reports/Pays_Cont.h"
 

@@ -23,7 +23,6 @@
 #include "core/log/ActivityLog.h"
 #include "core/log/CurrentActivation.h"
 #include "entry/PartialCheckPanel.h"
-#include "entry/QsoList.h"
 #include "entry/Saisie_QSO.h"
 #ifdef ZEP_BENCH_WITH_SUMMARY
 #include "platform/FileChooser.h"
@@ -31,6 +30,7 @@
 #include "summary/SummaryMenus.h"
 #endif
 #include "support/PartialCheckProbe.h"
+#include "platform/QsoList.h"
 
 #include <QApplication>
 #include <QComboBox>

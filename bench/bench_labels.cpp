@@ -10,10 +10,10 @@
 #include "core/io/TextFile.h"
 #include "core/log/Activation.h"
 #include "core/log/CurrentActivation.h"
-#include "entry/WindowServices.h"
 #include "labels/Select_QSO.h"
 #include "platform/FileChooser.h"
 #include "platform/RecordingPrinter.h"
+#include "platform/WindowServices.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

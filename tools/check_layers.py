@@ -7,6 +7,14 @@
 - a window folder of src/ (a zep_layer of src/CMakeLists.txt): itself, core, and the libraries it
   links, directly or through them.
 - poste/ and voix/, the helper programs: only core/io and core/station.
+- tests/core/<room>/: any room of core and the test support (tests/core/log also the platform,
+  whose QSO list follows the log); never a window.
+- tests/<library>/: what src/<library> may include, and the test support; the subsystems' tests
+  also the entry window, which they put together with the subsystem as the program does.
+- app/: any library.
+- The entry window is a room with a door: outside src/entry, only app/ and the tests include
+  its headers, and no header outside src/entry and the entry window's own test fixture
+  includes entry/Saisie_QSO.h.
 
 Usage: check_layers.py [source root]. Prints each include that climbs, and exits 1 if any does.
 """
@@ -15,6 +23,14 @@ import re
 import sys
 
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([a-z]+)/(?:([a-z]+)/)?[^"]*"', re.M)
+ENTRY_WINDOW = re.compile(r'^\s*#\s*include\s+"entry/Saisie_QSO\.h"', re.M)
+
+# Libraries whose tests link the entry window besides their own (tests/CMakeLists.txt).
+TESTS_WITH_ENTRY = {"reports", "exchange", "labels", "help", "cluster", "backup"}
+# Core rooms whose tests link a window library (tests/CMakeLists.txt).
+CORE_TESTS_EXTRA = {"log": {"platform"}}
+# The headers outside src/entry that may include the entry window itself.
+ENTRY_WINDOW_HEADERS = {"tests/entry/EntryWindowFixture.h"}
 
 
 def core_rooms(root):
@@ -80,6 +96,31 @@ def main():
     for helper in ("poste", "voix"):
         for path in sources(root / helper):
             check(path, {"core/io", "core/station"})
+
+    support = {"support"}
+    for path in sources(root / "tests/core"):
+        room = path.relative_to(root / "tests/core").parts[0]
+        check(path, every_room | support | CORE_TESTS_EXTRA.get(room, set()))
+    for family, linked in families.items():
+        if family == "core" or not (root / "tests" / family).is_dir():
+            continue
+        allowed = every_room | {f for f in linked if f != "core"} | {family} | support
+        if family in TESTS_WITH_ENTRY:
+            allowed |= families.get("entry", set()) - {"core"}
+        for path in sources(root / "tests" / family):
+            check(path, allowed)
+    every_library = every_room | {f for f in families if f != "core"}
+    for path in sources(root / "app"):
+        check(path, every_library)
+
+    # The door of the entry window: no header outside it shows its widgets to a reader.
+    for folder in ("src", "app", "tests", "bench"):
+        for path in sources(root / folder):
+            rel = path.relative_to(root).as_posix()
+            if path.suffix != ".h" or rel.startswith("src/entry/") or rel in ENTRY_WINDOW_HEADERS:
+                continue
+            if ENTRY_WINDOW.search(path.read_text(encoding="utf-8", errors="replace")):
+                faults.append(f"{rel}: a header outside the entry window includes entry/Saisie_QSO.h")
 
     for fault in faults:
         print(fault)

@@ -1,8 +1,8 @@
 #include "backup/ArchiveMenus.h"
 
 #include "backup/Restaurer_Archive.h"
-#include "entry/Saisie_QSO.h"
 #include "exchange/LogExports.h"
+#include "platform/EntryDoor.h"
 
 #include <QAction>
 #include <QApplication>
@@ -23,11 +23,24 @@ const QString zipFilter = QStringLiteral("Archives zip (*.zip *.ZIP);;Tous les f
 
 } // namespace
 
-DataArchiveActions::DataArchiveActions(Saisie_QSO &entry, const WindowServices &services,
+DataArchiveActions::DataArchiveActions(EntryDoor &entry, const WindowServices &services,
                                        Clock &clock, QString settingsFile,
                                        std::function<void()> afterRestore)
-    : QObject(&entry), entry_(entry), services_(services), clock_(clock),
-      settingsFile_(std::move(settingsFile)), afterRestore_(std::move(afterRestore)) {}
+    : QObject(entry.widget()), entry_(entry),
+      archiveItem_(entry.addMenuItem(EntryMenu::Files, QStringLiteral("Mnu_Archiver"),
+                                     QStringLiteral("Archiver les données…"))),
+      restoreItem_(entry.addMenuItem(EntryMenu::Files, QStringLiteral("Mnu_Restaurer"),
+                                     QStringLiteral("Restaurer une archive…"))),
+      services_(services), clock_(clock), settingsFile_(std::move(settingsFile)),
+      afterRestore_(std::move(afterRestore)) {
+    connect(archiveItem_, &QAction::triggered, this, [this] { archive(); });
+    connect(restoreItem_, &QAction::triggered, this, [this] { restore(); });
+}
+
+void DataArchiveActions::setItemsEnabled(bool enabled) {
+    archiveItem_->setEnabled(enabled);
+    restoreItem_->setEnabled(enabled);
+}
 
 DataArchiveActions::~DataArchiveActions() {
     // The program ends while an archive is written: it is finished first, never cut.
@@ -52,15 +65,14 @@ bool DataArchiveActions::archive() {
     const QString proposed =
         QDir(startFolder()).filePath(archive::proposedArchiveName(clock_.localNow()));
     const std::optional<QString> chosen =
-        services_.files.saveFileName(&entry_, QStringLiteral("Archiver les données"), proposed,
-                                     zipFilter, QStringLiteral("zip"));
+        services_.files.saveFileName(entry_.widget(), QStringLiteral("Archiver les données"),
+                                     proposed, zipFilter, QStringLiteral("zip"));
     if (!chosen || chosen->isEmpty())
         return false;
     const QString target = QFileInfo(*chosen).absoluteFilePath();
     services_.settings.write(archiveFolderKey, QFileInfo(target).absolutePath());
 
-    entry_.Mnu_Archiver->setEnabled(false);
-    entry_.Mnu_Restaurer->setEnabled(false);
+    setItemsEnabled(false);
     QApplication::setOverrideCursor(Qt::BusyCursor);
     auto result = std::make_shared<archive::Written>();
     worker_ = QThread::create(
@@ -77,8 +89,7 @@ bool DataArchiveActions::archive() {
 
 void DataArchiveActions::finishArchive(const archive::Written &result, const QString &target) {
     QApplication::restoreOverrideCursor();
-    entry_.Mnu_Archiver->setEnabled(true);
-    entry_.Mnu_Restaurer->setEnabled(true);
+    setItemsEnabled(true);
     if (result.status)
         services_.dialogs.message(
             QStringLiteral("Les données sont archivées dans le fichier \"%1\" : il contient %2 "
@@ -94,7 +105,7 @@ bool DataArchiveActions::restore() {
     if (worker_)
         return false;
     const std::optional<QString> chosen = services_.files.openFileName(
-        &entry_, QStringLiteral("Restaurer une archive"), startFolder(), zipFilter);
+        entry_.widget(), QStringLiteral("Restaurer une archive"), startFolder(), zipFilter);
     if (!chosen || chosen->isEmpty())
         return false;
     const QString zipPath = QFileInfo(*chosen).absoluteFilePath();
@@ -102,8 +113,7 @@ bool DataArchiveActions::restore() {
 
     // Read and checked on a worker thread (up to the archive's limits, a second or two): the
     // windows keep drawing meanwhile, and the keys typed wait until the archive is read.
-    entry_.Mnu_Archiver->setEnabled(false);
-    entry_.Mnu_Restaurer->setEnabled(false);
+    setItemsEnabled(false);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     archive::Contents contents;
     {
@@ -116,14 +126,13 @@ bool DataArchiveActions::restore() {
         reader->wait();
     }
     QApplication::restoreOverrideCursor();
-    entry_.Mnu_Archiver->setEnabled(true);
-    entry_.Mnu_Restaurer->setEnabled(true);
+    setItemsEnabled(true);
     if (!contents.status) {
         services_.dialogs.message(contents.status.message);
         return false;
     }
     Restaurer_Archive window(zipPath, std::move(contents), layout(), services_.dialogs, clock_,
-                             &entry_);
+                             entry_.widget());
     const bool restored = window.exec() == QDialog::Accepted;
     if (window.restoreAttempted()) {
         // The logs, the memory and the settings may all have changed: every window reads
@@ -135,16 +144,10 @@ bool DataArchiveActions::restore() {
     return restored;
 }
 
-DataArchiveActions *connectDataArchives(Saisie_QSO &entry, const WindowServices &services,
+DataArchiveActions *connectDataArchives(EntryDoor &entry, const WindowServices &services,
                                         Clock &clock, const QString &settingsFile,
                                         std::function<void()> afterRestore) {
-    auto *actions =
-        new DataArchiveActions(entry, services, clock, settingsFile, std::move(afterRestore));
-    QObject::connect(entry.Mnu_Archiver, &QAction::triggered, actions,
-                     [actions] { actions->archive(); });
-    QObject::connect(entry.Mnu_Restaurer, &QAction::triggered, actions,
-                     [actions] { actions->restore(); });
-    return actions;
+    return new DataArchiveActions(entry, services, clock, settingsFile, std::move(afterRestore));
 }
 
 } // namespace zep

@@ -2,19 +2,21 @@
 
 #include "core/backup/DataArchive.h"
 #include "core/io/Clock.h"
-#include "entry/WindowServices.h"
+#include "platform/WindowServices.h"
 
 #include <QObject>
 
 #include <functional>
 
+class QAction;
 class QThread;
 
 namespace zep {
 
-class Saisie_QSO;
+class EntryDoor;
 
-/// "Fichiers" > "Archiver les données…" and "Restaurer une archive…" of the entry window.
+/// "Fichiers" > "Archiver les données…" and "Restaurer une archive…" of the entry window, added
+/// by the constructor.
 /// The archive is written on a worker thread, so that typing goes on while a large directory
 /// is compressed; the two items wait, greyed, until it is done. The restore shows the
 /// comparison window, then every window reads its files again.
@@ -23,7 +25,7 @@ class DataArchiveActions : public QObject {
 public:
     /// `settingsFile`: the settings INI file taken into each archive. `afterRestore`: what
     /// else follows the restored files (the setup window's list of activations).
-    DataArchiveActions(Saisie_QSO &entry, const WindowServices &services, Clock &clock,
+    DataArchiveActions(EntryDoor &entry, const WindowServices &services, Clock &clock,
                        QString settingsFile, std::function<void()> afterRestore = {});
     ~DataArchiveActions() override;
 
@@ -44,7 +46,12 @@ private:
     archive::Layout layout() const;
     QString startFolder() const;
 
-    Saisie_QSO &entry_;
+    /// Both items wait, greyed, while an archive is written or read.
+    void setItemsEnabled(bool enabled);
+
+    EntryDoor &entry_;
+    QAction *archiveItem_;
+    QAction *restoreItem_;
     WindowServices services_;
     Clock &clock_;
     QString settingsFile_;
@@ -52,8 +59,8 @@ private:
     QThread *worker_ = nullptr;
 };
 
-/// Wires the two menu items to actions living as long as the entry window.
-DataArchiveActions *connectDataArchives(Saisie_QSO &entry, const WindowServices &services,
+/// Adds the two menu items, wired to actions living as long as the entry window.
+DataArchiveActions *connectDataArchives(EntryDoor &entry, const WindowServices &services,
                                         Clock &clock, const QString &settingsFile,
                                         std::function<void()> afterRestore = {});
 

@@ -2,7 +2,7 @@
 
 #include "backup/Copie_Securite.h"
 #include "core/backup/BackupMirror.h"
-#include "entry/Saisie_QSO.h"
+#include "platform/EntryDoor.h"
 #include "platform/MessageBoxDialogs.h"
 #include "platform/StatusLabel.h"
 
@@ -10,7 +10,6 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
-#include <QStatusBar>
 
 #include <memory>
 
@@ -30,10 +29,11 @@ void showState(StatusLabel *line, BackupMirror::State state) {
 
 } // namespace
 
-void connectBackup(Saisie_QSO &entry, const WindowServices &services, BackupMirror &mirror) {
+void connectBackup(EntryDoor &entry, const WindowServices &services, BackupMirror &mirror) {
+    QWidget *window = entry.widget();
     auto windows = std::make_shared<BackupWindows>();
 
-    auto *line = new StatusLabel(QStringLiteral("Sauvegarde"), &entry);
+    auto *line = new StatusLabel(QStringLiteral("Sauvegarde"), window);
     line->setObjectName(QStringLiteral("Sauvegarde"));
     // A copy that can no longer be made is heard at once, wherever the keyboard is.
     line->announceWhen(
@@ -41,7 +41,7 @@ void connectBackup(Saisie_QSO &entry, const WindowServices &services, BackupMirr
             return text == BackupMirror::statusText(BackupMirror::State::Absent);
         },
         StatusLabel::Return::Announced);
-    entry.statusBar()->addPermanentWidget(line);
+    entry.addStatusLine(line);
     showState(line, mirror.state());
     QObject::connect(&mirror, &BackupMirror::stateChanged, line,
                      [line](BackupMirror::State state) { showState(line, state); });
@@ -49,10 +49,10 @@ void connectBackup(Saisie_QSO &entry, const WindowServices &services, BackupMirr
     // The warning does not hold the entry: the operator goes on typing while the medium is
     // put back, and the copy catches up by itself.
     QObject::connect(
-        &mirror, &BackupMirror::warning, &entry, [windows, &entry](const QString &text) {
+        &mirror, &BackupMirror::warning, window, [windows, window](const QString &text) {
             if (!windows->warning) {
                 windows->warning = new QMessageBox(QMessageBox::Warning, programTitle(), text,
-                                                   QMessageBox::Ok, &entry);
+                                                   QMessageBox::Ok, window);
                 windows->warning->setObjectName(QStringLiteral("Avertissement_Sauvegarde"));
                 windows->warning->setAttribute(Qt::WA_DeleteOnClose);
                 windows->warning->setWindowModality(Qt::NonModal);
@@ -64,14 +64,15 @@ void connectBackup(Saisie_QSO &entry, const WindowServices &services, BackupMirr
             windows->warning->show();
         });
 
-    QObject::connect(entry.Mnu_Sauvegarde, &QAction::triggered, &entry,
-                     [windows, services, &mirror, &entry] {
-                         if (!windows->setup) {
-                             windows->setup = new Copie_Securite(services, mirror, &entry);
-                             windows->setup->setAttribute(Qt::WA_DeleteOnClose);
-                         }
-                         windows->setup->Form_Load();
-                     });
+    QAction *item = entry.addMenuItem(EntryMenu::Setup, QStringLiteral("Mnu_Sauvegarde"),
+                                      QStringLiteral("Sauvegarde…"));
+    QObject::connect(item, &QAction::triggered, window, [windows, services, &mirror, window] {
+        if (!windows->setup) {
+            windows->setup = new Copie_Securite(services, mirror, window);
+            windows->setup->setAttribute(Qt::WA_DeleteOnClose);
+        }
+        windows->setup->Form_Load();
+    });
 }
 
 } // namespace zep

@@ -1,15 +1,15 @@
 #pragma once
 
-#include "entry/WindowServices.h"
+#include "platform/WindowServices.h"
 
 namespace zep {
 
 class BackupMirror;
-class Saisie_QSO;
+class EntryDoor;
 
 /// Wires the live copy into the entry window: "Setup" > "Sauvegarde…" opens the folder window,
 /// the status bar carries the line "Sauvegarde : …" (hidden while no folder is set), and a
 /// failing copy shows one warning that does not stop the entry.
-void connectBackup(Saisie_QSO &entry, const WindowServices &services, BackupMirror &mirror);
+void connectBackup(EntryDoor &entry, const WindowServices &services, BackupMirror &mirror);
 
 } // namespace zep

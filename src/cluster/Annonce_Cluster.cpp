@@ -2,8 +2,8 @@
 
 #include "cluster/Setup_Cluster.h"
 #include "core/station/ClusterSpot.h"
-#include "entry/Saisie_QSO.h"
 #include "platform/Colors.h"
+#include "platform/EntryDoor.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -16,7 +16,7 @@
 
 namespace zep {
 
-Annonce_Cluster::Annonce_Cluster(const WindowServices &services, Saisie_QSO &entry,
+Annonce_Cluster::Annonce_Cluster(const WindowServices &services, EntryDoor &entry,
                                  FrequencySource frequency, ClusterTimings timings, QWidget *parent)
     : QDialog(parent), services_(services), entry_(entry), frequency_(std::move(frequency)),
       client_(std::make_unique<ClusterClient>(timings)) {
@@ -78,8 +78,7 @@ void Annonce_Cluster::Form_Load() {
         const CurrentActivation a = services_.activation.currentActivation();
         Indicatif->setText(a.activeur.trimmed());
         Commentaire->setText(
-            (a.numActivite.trimmed() + QLatin1Char(' ') + entry_.Mode_Q->currentText().trimmed())
-                .trimmed());
+            (a.numActivite.trimmed() + QLatin1Char(' ') + entry_.mode().trimmed()).trimmed());
         Reponse->clear();
     }
     if (!isVisible()) {
@@ -139,7 +138,6 @@ void Annonce_Cluster::showOutcome(bool answered, const QString &text) {
     Envoyer->setEnabled(true);
     Reponse->setStyleSheet(answered ? QString() : QStringLiteral("color: #c00000"));
     Reponse->setPlainText(text);
-    emit answerShown();
 }
 
 } // namespace zep

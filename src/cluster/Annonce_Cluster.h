@@ -1,7 +1,7 @@
 #pragma once
 
 #include "cluster/ClusterClient.h"
-#include "entry/WindowServices.h"
+#include "platform/WindowServices.h"
 
 #include <QDialog>
 
@@ -15,7 +15,7 @@ class QPushButton;
 
 namespace zep {
 
-class Saisie_QSO;
+class EntryDoor;
 
 /// The radio's current frequency in kHz, or nothing when no radio tells it (the operator then
 /// types it).
@@ -29,7 +29,7 @@ using FrequencySource = std::function<std::optional<double>()>;
 class Annonce_Cluster : public QDialog {
     Q_OBJECT
 public:
-    Annonce_Cluster(const WindowServices &services, Saisie_QSO &entry, FrequencySource frequency,
+    Annonce_Cluster(const WindowServices &services, EntryDoor &entry, FrequencySource frequency,
                     ClusterTimings timings, QWidget *parent = nullptr);
     ~Annonce_Cluster() override;
 
@@ -48,15 +48,11 @@ public:
     QPushButton *Fermer;
     QPlainTextEdit *Reponse; ///< the cluster's answer or the cause of the failure
 
-signals:
-    /// The announcement ended: shown in `Reponse`.
-    void answerShown();
-
 private:
     void showOutcome(bool answered, const QString &text);
 
     WindowServices services_;
-    Saisie_QSO &entry_;
+    EntryDoor &entry_;
     FrequencySource frequency_;
     std::unique_ptr<ClusterClient> client_;
     bool sending_ = false;

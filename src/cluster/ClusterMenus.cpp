@@ -1,9 +1,10 @@
 #include "cluster/ClusterMenus.h"
 
 #include "cluster/Setup_Cluster.h"
-#include "entry/Saisie_QSO.h"
+#include "platform/EntryDoor.h"
 
 #include <QAction>
+#include <QKeySequence>
 #include <QPointer>
 
 #include <memory>
@@ -20,22 +21,27 @@ struct ClusterWindows {
 
 } // namespace
 
-void connectCluster(Saisie_QSO &entry, const WindowServices &services, FrequencySource frequency,
+void connectCluster(EntryDoor &entry, const WindowServices &services, FrequencySource frequency,
                     ClusterTimings timings) {
     auto windows = std::make_shared<ClusterWindows>();
-    QObject::connect(entry.Mnu_Annonce_Cluster, &QAction::triggered, &entry,
-                     [windows, services, frequency, timings, &entry] {
-                         if (!windows->announce) {
-                             // Kept when closed, so that an answer still on its way has
-                             // somewhere to show; it goes with the entry window.
-                             windows->announce =
-                                 new Annonce_Cluster(services, entry, frequency, timings, &entry);
-                         }
-                         windows->announce->Form_Load();
-                     });
-    QObject::connect(entry.Mnu_Cluster, &QAction::triggered, &entry, [windows, services, &entry] {
+    QAction *announce = entry.addMenuItem(EntryMenu::Files, QStringLiteral("Mnu_Annonce_Cluster"),
+                                          QStringLiteral("Annoncer sur le cluster…"));
+    announce->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    QObject::connect(
+        announce, &QAction::triggered, announce, [windows, services, frequency, timings, &entry] {
+            if (!windows->announce) {
+                // Kept when closed, so that an answer still on its way has
+                // somewhere to show; it goes with the entry window.
+                windows->announce =
+                    new Annonce_Cluster(services, entry, frequency, timings, entry.widget());
+            }
+            windows->announce->Form_Load();
+        });
+    QAction *setup = entry.addMenuItem(EntryMenu::Setup, QStringLiteral("Mnu_Cluster"),
+                                       QStringLiteral("Cluster…"));
+    QObject::connect(setup, &QAction::triggered, setup, [windows, services, &entry] {
         if (!windows->setup) {
-            windows->setup = new Setup_Cluster(services, &entry);
+            windows->setup = new Setup_Cluster(services, entry.widget());
             windows->setup->setAttribute(Qt::WA_DeleteOnClose);
         }
         windows->setup->Form_Load();

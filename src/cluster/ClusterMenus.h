@@ -2,15 +2,15 @@
 
 #include "cluster/Annonce_Cluster.h"
 #include "cluster/ClusterClient.h"
-#include "entry/WindowServices.h"
+#include "platform/WindowServices.h"
 
 namespace zep {
 
-class Saisie_QSO;
+class EntryDoor;
 
 /// Wires the DX cluster: "Fichiers" > "Annoncer sur le cluster…" (Ctrl+S) and
 /// "Setup" > "Cluster…". `frequency` gives the radio's frequency, when there is one.
-void connectCluster(Saisie_QSO &entry, const WindowServices &services,
+void connectCluster(EntryDoor &entry, const WindowServices &services,
                     FrequencySource frequency = {}, ClusterTimings timings = {});
 
 } // namespace zep

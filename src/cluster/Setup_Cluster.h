@@ -1,6 +1,6 @@
 #pragma once
 
-#include "entry/WindowServices.h"
+#include "platform/WindowServices.h"
 
 #include <QDialog>
 

@@ -20,22 +20,12 @@ constexpr int columnWidth = 22;
 constexpr int perColumn = 32;
 } // namespace
 
-QString DepartmentPainter::caption(int index) {
-    if (index == 96)
-        return QStringLiteral("2a");
-    if (index == 97)
-        return QStringLiteral("2b");
-    if (index >= 98)
-        return QStringLiteral("X");
-    return QStringLiteral("%1").arg(index, 2, 10, QLatin1Char('0'));
-}
-
 DepartmentPainter::DepartmentPainter(QWidget *strip) {
     QFont font(QStringLiteral("Arial"));
     font.setPointSizeF(8.25);
     int shown = 0;
     for (int i = 0; i < stripSize; ++i) {
-        auto *label = new QLabel(caption(i), strip);
+        auto *label = new QLabel(MapDepartments::caption(i), strip);
         label->setObjectName(QStringLiteral("Dpt_%1").arg(i));
         label->setAlignment(Qt::AlignCenter);
         label->setFont(font);

@@ -46,9 +46,6 @@ public:
     /// Exchanges the kept tally with `other` (one counted on a worker).
     void swapTally(DepartmentTally &other) { std::swap(tally_, other); }
 
-    /// Caption of label `index`: "01".."95", "2a", "2b" (and "X" for the map's spare labels).
-    static QString caption(int index);
-
 private:
     QList<QLabel *> strip_;
     QList<QPointer<QLabel>> map_;

@@ -11,19 +11,6 @@ QString timeText(const QDateTime &t) {
 }
 } // namespace
 
-QString Date_Utc(const Clock &clock) {
-    return dateText(clock.utcNow());
-}
-QString Date_Loc(const Clock &clock) {
-    return dateText(clock.localNow());
-}
-QString Heure_Utc(const Clock &clock) {
-    return timeText(clock.utcNow());
-}
-QString Heure_Loc(const Clock &clock) {
-    return timeText(clock.localNow());
-}
-
 Reading read(const Clock &clock, bool utcChosen) {
     // One reading of each clock, so that the date and the minute shown belong together even
     // when the tick falls on midnight.

@@ -10,17 +10,12 @@ namespace zep {
 /// two digits each, 24-hour form.
 namespace entryclock {
 
-QString Date_Utc(const Clock &clock);
-QString Date_Loc(const Clock &clock);
-QString Heure_Utc(const Clock &clock);
-QString Heure_Loc(const Clock &clock);
-
 /// What one tick of the clock shows: the two clock labels and the date of the chosen clock.
 struct Reading {
     QString utcLabel;   ///< "hh:mm Utc"
     QString localLabel; ///< "hh:mm Loc"
-    QString date;       ///< Date_Courante: UTC date when UTC is chosen, else the local date
-    QString time;       ///< Heure_Courante: the chosen clock's hh:mm:ss
+    QString date;       ///< UTC date when UTC is chosen, else the local date
+    QString time;       ///< the chosen clock's hh:mm:ss
 };
 
 Reading read(const Clock &clock, bool utcChosen);

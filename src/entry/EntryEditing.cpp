@@ -4,9 +4,9 @@
 #include "core/log/QsoFrequencies.h"
 #include "core/log/QsoLine.h"
 #include "entry/FieldChain.h"
-#include "entry/QsoList.h"
 #include "entry/Saisie_QSO.h"
 #include "platform/Colors.h"
+#include "platform/QsoList.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -91,11 +91,11 @@ QString EntryEditing::restoreQuestion(const QString &line) {
 void EntryEditing::Liste_QSO_Choice(int row) {
     // Emptying the list (before a reload) chooses nothing new; the line being edited stays
     // chosen until the edit ends.
-    if (row < 0 || window_.state().modeEdition)
+    if (row < 0 || window_.state().correcting)
         return;
     EntryState &state = window_.state();
-    state.ligneChoisie = window_.Liste_QSO->itemText(row);
-    state.qsoChoisi = lineOfItem(state.ligneChoisie);
+    state.chosenItem = window_.Liste_QSO->itemText(row);
+    state.chosenLine = lineOfItem(state.chosenItem);
 }
 
 bool EntryEditing::takeCurrentItem() {
@@ -104,8 +104,8 @@ bool EntryEditing::takeCurrentItem() {
         return false;
     if (list->currentRow() >= 0) {
         EntryState &state = window_.state();
-        state.ligneChoisie = list->itemText(list->currentRow());
-        state.qsoChoisi = lineOfItem(state.ligneChoisie);
+        state.chosenItem = list->itemText(list->currentRow());
+        state.chosenLine = lineOfItem(state.chosenItem);
     }
     return true;
 }
@@ -116,14 +116,14 @@ int EntryEditing::chosenOccurrences() {
         dialogs_.message(log.status.message);
         return -1;
     }
-    const int count = int(log.lines.count(window_.state().qsoChoisi));
+    const int count = int(log.lines.count(window_.state().chosenLine));
     if (count == 0)
         dialogs_.message(msgNoLongerLogged);
     return count == 0 ? -1 : count;
 }
 
 void EntryEditing::showDateAndTime(bool shown) {
-    for (QWidget *w : std::initializer_list<QWidget *>{window_.Label10, window_.Label6,
+    for (QWidget *w : std::initializer_list<QWidget *>{window_.dateCaption, window_.timeCaption,
                                                        window_.Date_Q, window_.Heure_Q})
         w->setVisible(shown);
 }
@@ -133,7 +133,7 @@ void EntryEditing::Edite_QSO_Click() {
         dialogs_.message(msgEmptyLog);
         return;
     }
-    if (window_.state().ligneChoisie.isEmpty()) {
+    if (window_.state().chosenItem.isEmpty()) {
         dialogs_.message(msgClickToEdit);
         return;
     }
@@ -141,17 +141,17 @@ void EntryEditing::Edite_QSO_Click() {
     if (chosenOccurrences() < 0)
         return;
     // The QSO is corrected in place: an insert mode left on would add it a second time.
-    window_.state().modeAjout = false;
-    window_.state().modeEdition = true;
-    window_.Status->setText(statusEdit);
+    window_.state().inserting = false;
+    window_.state().correcting = true;
+    window_.modeStatus->setText(statusEdit);
     fillFieldsFromChosen();
-    window_.state().champEfface = false;
+    window_.state().retypeCleared = false;
     FieldChain::expect(window_.Indi_Q);
 }
 
 void EntryEditing::fillFieldsFromChosen() {
     QString number;
-    const QString line = lineOfItem(window_.state().ligneChoisie, &number);
+    const QString line = lineOfItem(window_.state().chosenItem, &number);
     const QsoFields f = readQsoLine(line);
 
     window_.Num_Q->setText(number.toInt() < 10 ? QStringLiteral("0") + number : number);
@@ -179,7 +179,7 @@ void EntryEditing::Efface_QSO_Click() {
         return;
     }
     EntryState &state = window_.state();
-    if (state.ligneChoisie.isEmpty()) {
+    if (state.chosenItem.isEmpty()) {
         dialogs_.message(msgClickToDelete);
         return;
     }
@@ -187,12 +187,12 @@ void EntryEditing::Efface_QSO_Click() {
     if (occurrences < 0)
         return;
 
-    if (dialogs_.question(deletionQuestion(state.qsoChoisi, occurrences))) {
-        const QString line = state.qsoChoisi;
+    if (dialogs_.question(deletionQuestion(state.chosenLine, occurrences))) {
+        const QString line = state.chosenLine;
         const CorrectionHistory::Before before = CorrectionHistory::before({window_.logPath()});
         const IoResult removed = ActivityLog(window_.logPath()).remove(line);
         if (removed) {
-            state.qsoEfface = line;
+            state.deletedLine = line;
             window_.Recupere->setEnabled(true);
             // Its frequency is kept here for a restore (the side file follows the log only).
             const QsoFrequencies::Removed frequency =
@@ -216,14 +216,14 @@ void EntryEditing::Efface_QSO_Click() {
 
 void EntryEditing::Recupere_Click() {
     EntryState &state = window_.state();
-    if (state.qsoEfface.isEmpty()) {
+    if (state.deletedLine.isEmpty()) {
         window_.Recupere->setEnabled(false);
         return;
     }
-    if (dialogs_.question(restoreQuestion(state.qsoEfface))) {
+    if (dialogs_.question(restoreQuestion(state.deletedLine))) {
         const CorrectionHistory::Before before = CorrectionHistory::before({window_.logPath()});
         const IoResult inserted =
-            ActivityLog(window_.logPath()).insertChronologically(state.qsoEfface);
+            ActivityLog(window_.logPath()).insertChronologically(state.deletedLine);
         if (!inserted) {
             // The QSO is still held: the operator can try again once the cause is removed.
             dialogs_.message(inserted.message);
@@ -231,7 +231,7 @@ void EntryEditing::Recupere_Click() {
         }
         if (deletedHz_) {
             const IoResult kept =
-                QsoFrequencies(window_.logPath()).append(state.qsoEfface, *deletedHz_);
+                QsoFrequencies(window_.logPath()).append(state.deletedLine, *deletedHz_);
             if (!kept)
                 dialogs_.message(kept.message);
         }
@@ -242,9 +242,9 @@ void EntryEditing::Recupere_Click() {
 }
 
 void EntryEditing::Ajout_QSO_Click() {
-    window_.state().modeAjout = true;
+    window_.state().inserting = true;
     showDateAndTime(true);
-    window_.Status->setText(statusInsert);
+    window_.modeStatus->setText(statusInsert);
     window_.Indi_Q->setFocus();
 }
 
@@ -256,13 +256,13 @@ void EntryEditing::Recherche_Click() {
 void EntryEditing::Annule_Saisie() {
     EntryState &state = window_.state();
     // A correction abandoned leaves its QSO's number in Num_Q: the next QSO's is shown again.
-    if (state.modeEdition)
+    if (state.correcting)
         window_.Num_Q->setText(QString::number(window_.Liste_QSO->count() + 1));
-    state.modeEdition = false;
-    state.modeAjout = false;
+    state.correcting = false;
+    state.inserting = false;
     if (!window_.deferredEntry())
         showDateAndTime(false);
-    window_.Status->clear();
+    window_.modeStatus->clear();
 
     for (QLineEdit *field : {window_.Dpt_Q, window_.Prenom_Q, window_.Observation_Q})
         field->clear();

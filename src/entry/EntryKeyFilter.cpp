@@ -60,9 +60,9 @@ bool EntryKeyFilter::eventFilter(QObject *watched, QEvent *event) {
 }
 
 void EntryKeyFilter::retype(QLineEdit *field, Kind kind, const QKeyEvent &key) {
-    if (state_.champEfface || !retypeOn_ || !retypeOn_())
+    if (state_.retypeCleared || !retypeOn_ || !retypeOn_())
         return;
-    if (kind != Kind::Report && !state_.modeEdition)
+    if (kind != Kind::Report && !state_.correcting)
         return;
     if (leavesFieldAsItIs(key, kind))
         return;
@@ -73,7 +73,7 @@ void EntryKeyFilter::retype(QLineEdit *field, Kind kind, const QKeyEvent &key) {
             return;
     }
     field->clear();
-    state_.champEfface = true;
+    state_.retypeCleared = true;
 }
 
 void EntryKeyFilter::separate(QLineEdit *field, Kind kind) {

@@ -1,8 +1,8 @@
 #include "entry/EntryKeyer.h"
 
-#include "entry/QsoList.h"
 #include "entry/Saisie_QSO.h"
 #include "platform/Accessibility.h"
+#include "platform/QsoList.h"
 #include "setup/Messages_Manipulateur.h"
 
 #include <QAccessible>
@@ -84,8 +84,10 @@ bool EntryKeyer::eventFilter(QObject *watched, QEvent *event) {
     if ((key->modifiers() & ~Qt::KeypadModifier) || !widget || widget->window() != &window_)
         return QObject::eventFilter(watched, event);
     const int k = key->key();
-    // PgUp and PgDn keep their scrolling in the QSO list.
-    const bool inList = watched == window_.Liste_QSO || watched == window_.Liste_QSO->viewport();
+    // PgUp and PgDn keep their scrolling in the QSO list, also where it can go no further (its
+    // top row, an empty list): the key then climbs to the window, and is no speed change there.
+    const QsoList *list = window_.Liste_QSO;
+    const bool inList = watched == list || watched == list->viewport() || list->hasFocus();
     const bool speedKey = (k == Qt::Key_PageUp || k == Qt::Key_PageDown) && !inList;
     const bool escape = k == Qt::Key_Escape && (sending_ || repeat_->isActive());
     if (!messageKey(k) && !speedKey && !escape)
@@ -244,9 +246,8 @@ void EntryKeyer::say(const QString &line) {
 
 EntryKeyer *connectKeyer(Saisie_QSO &entry, const WindowServices &services, CwKeyerFactory makeCw,
                          VoiceKeyer *voice, VoiceRecorder *recorder) {
-    auto *item = new QAction(QStringLiteral("Messages et manipulateur…"), entry.Mnu_Setup);
-    item->setObjectName(QStringLiteral("Mnu_Messages"));
-    entry.Mnu_Setup->insertAction(entry.Mnu_Cluster, item);
+    QAction *item = entry.addMenuItem(EntryMenu::Setup, QStringLiteral("Mnu_Messages"),
+                                      QStringLiteral("Messages et manipulateur…"));
     auto window = std::make_shared<QPointer<Messages_Manipulateur>>();
     QObject::connect(item, &QAction::triggered, &entry, [window, services, &entry, recorder] {
         if (!*window) {

@@ -2,8 +2,8 @@
 
 #include "core/station/KeyerMessages.h"
 #include "core/station/KeyerSettings.h"
-#include "entry/WindowServices.h"
 #include "platform/Keyers.h"
+#include "platform/WindowServices.h"
 
 #include <QObject>
 

@@ -13,7 +13,7 @@ namespace zep {
 EntryUndo::EntryUndo(Saisie_QSO &window, Dialogs &dialogs)
     : QObject(&window), window_(window), dialogs_(dialogs) {
     setObjectName(QStringLiteral("EntryUndo"));
-    QAction *item = window_.Mnu_Annuler_Correction;
+    QAction *item = window_.undoCorrectionItem;
     connect(item, &QAction::triggered, this, &EntryUndo::Annuler_Correction_Click);
     window_.corrections().setOnChange(
         [item, &history = window_.corrections()] { item->setEnabled(history.canUndo()); });
@@ -27,20 +27,20 @@ bool EntryUndo::eventFilter(QObject *watched, QEvent *event) {
     if (type != QEvent::ShortcutOverride && type != QEvent::KeyPress)
         return QObject::eventFilter(watched, event);
     const auto *key = static_cast<QKeyEvent *>(event);
-    if (QKeySequence(key->keyCombination()) != window_.Mnu_Annuler_Correction->shortcut())
+    if (QKeySequence(key->keyCombination()) != window_.undoCorrectionItem->shortcut())
         return QObject::eventFilter(watched, event);
     // The field is told the key is its own, then its press comes here instead of to the field.
     if (type == QEvent::ShortcutOverride)
         event->accept();
-    else if (window_.Mnu_Annuler_Correction->isEnabled())
-        window_.Mnu_Annuler_Correction->trigger();
+    else if (window_.undoCorrectionItem->isEnabled())
+        window_.undoCorrectionItem->trigger();
     return true;
 }
 
 void EntryUndo::Annuler_Correction_Click() {
     CorrectionHistory &history = window_.corrections();
     // The QSO being corrected is found in the log by its line: the log must not change under it.
-    if (window_.state().modeEdition) {
+    if (window_.state().correcting) {
         dialogs_.message(QStringLiteral("Un QSO est en cours de correction : validez-le ou "
                                         "cliquez sur \"Annuler  une saisie\" avant d'annuler la "
                                         "dernière correction."));
@@ -61,8 +61,8 @@ void EntryUndo::Annuler_Correction_Click() {
     if (kind == CorrectionKind::Deletion)
         window_.Recupere->setEnabled(false);
     else if (kind == CorrectionKind::Restore)
-        window_.Recupere->setEnabled(!window_.state().qsoEfface.isEmpty());
-    window_.Status->setText(result.message);
+        window_.Recupere->setEnabled(!window_.state().deletedLine.isEmpty());
+    window_.modeStatus->setText(result.message);
     for (const QString &warning : result.warnings)
         dialogs_.message(warning);
 }

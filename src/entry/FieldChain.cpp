@@ -43,7 +43,7 @@ bool FieldChain::handleKey(QWidget *field, const Step &step, bool quickKey) {
     }
     if (step.accepted && !step.accepted())
         return true;
-    state_.champEfface = false;
+    state_.retypeCleared = false;
     QWidget *next = step.next ? step.next() : nullptr;
     if (next)
         advance(field, next);

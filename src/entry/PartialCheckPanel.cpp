@@ -619,9 +619,8 @@ private:
 } // namespace
 
 void connectMasterScpUpdate(Saisie_QSO &entry, FileChooser &files, Dialogs &dialogs) {
-    auto *item = new QAction(QStringLiteral("Mettre à jour MASTER.SCP…"), entry.Mnu_Fichier);
-    item->setObjectName(QStringLiteral("Mnu_Master_Scp"));
-    entry.Mnu_Fichier->insertAction(entry.Mnu_Quitter, item);
+    QAction *item = entry.addMenuItem(EntryMenu::Files, QStringLiteral("Mnu_Master_Scp"),
+                                      QStringLiteral("Mettre à jour MASTER.SCP…"));
     auto *update = new MasterScpUpdate(entry, item, files, dialogs);
     QObject::connect(item, &QAction::triggered, update, &MasterScpUpdate::start);
 }

@@ -9,10 +9,10 @@
 #include "entry/EntryKeyFilter.h"
 #include "entry/EntryUndo.h"
 #include "entry/PartialCheckPanel.h"
-#include "entry/QsoList.h"
 #include "entry/RateLine.h"
 #include "platform/Accessibility.h"
 #include "platform/Colors.h"
+#include "platform/QsoList.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -31,6 +31,33 @@
 namespace zep {
 
 namespace {
+
+/// Widths of the entry row's fields, each for its longest entry.
+namespace fieldWidth {
+constexpr int bandOrMode = 70;
+constexpr int number = 50; ///< six digits
+constexpr int callSign = 110;
+constexpr int department = 36;
+constexpr int firstName = 130;
+constexpr int report = 40;
+constexpr int remarks = 230;
+constexpr int date = 70; ///< jj/mm/aa
+constexpr int time = 50; ///< hh:mm
+constexpr int operatorCount = 50;
+} // namespace fieldWidth
+
+/// Room between the date and the two clocks, between the two rate lines, and between the
+/// radio's line and the mode's.
+constexpr int clockGap = 20;
+constexpr int rateGap = 30;
+constexpr int statusGap = 16;
+/// The clocks are read from across the room: this many points above the window's lettering.
+constexpr int clockFontGrowth = 4;
+/// The headings above the QSO list start where its text does: past its frame, then this.
+constexpr int listTextMargin = 3;
+/// The size the window opens at: wide enough for the whole QSO lines beside the known calls.
+constexpr QSize openingSize(1180, 820);
+const QString listTitle = QStringLiteral("Liste des QSO");
 
 QLineEdit *newField(QWidget *parent, const QString &name, int width) {
     auto *field = new QLineEdit(parent);
@@ -78,8 +105,8 @@ QLabel *newLabel(QWidget *parent, const QString &name, const QString &text = QSt
 
 Saisie_QSO::Saisie_QSO(QString programDir, const ActivationSource &setup, SettingsStore &settings,
                        Dialogs &dialogs, Clock &clock, QWidget *parent)
-    : QMainWindow(parent), programDir_(std::move(programDir)), setup_(setup), settings_(settings),
-      dialogs_(dialogs), clock_(clock), chain_(dialogs, state_),
+    : QMainWindow(parent), events_(new EntryEvents(this)), programDir_(std::move(programDir)),
+      setup_(setup), settings_(settings), dialogs_(dialogs), clock_(clock), chain_(dialogs, state_),
       quit_([] { QCoreApplication::quit(); }) {
     setObjectName(QStringLiteral("Saisie_QSO"));
     counter_ = new LogCounter(this);
@@ -94,6 +121,53 @@ Saisie_QSO::Saisie_QSO(QString programDir, const ActivationSource &setup, Settin
     new EntryEditing(*this, dialogs_);
     // Taking corrections back (EntryUndo.cpp).
     new EntryUndo(*this, dialogs_);
+
+    connect(this, &Saisie_QSO::logRefreshed, events_, &EntryEvents::logRefreshed);
+    for (QComboBox *box : {Bande_Q, Mode_Q})
+        connect(box, &QComboBox::currentIndexChanged, events_,
+                [this] { emit events_->bandOrModeChanged(band(), mode()); });
+}
+
+void Saisie_QSO::setSearchHandler(std::function<void()> handler) {
+    if (EntryEditing *editing = EntryEditing::of(*this))
+        editing->setSearchHandler(std::move(handler));
+}
+
+QString Saisie_QSO::band() const {
+    return Bande_Q->currentText();
+}
+
+QString Saisie_QSO::mode() const {
+    return Mode_Q->currentText();
+}
+
+namespace {
+QStringList itemsOf(const QComboBox *box) {
+    QStringList items;
+    for (int i = 0; i < box->count(); ++i)
+        items.append(box->itemText(i));
+    return items;
+}
+} // namespace
+
+QStringList Saisie_QSO::bands() const {
+    return itemsOf(Bande_Q);
+}
+
+QStringList Saisie_QSO::modes() const {
+    return itemsOf(Mode_Q);
+}
+
+QString Saisie_QSO::listHeading() const {
+    return listHeader->text();
+}
+
+void Saisie_QSO::setListHeading(const QString &text) {
+    listHeader->setText(text);
+}
+
+MapDepartments &Saisie_QSO::mapDepartments() {
+    return painter_->mapDepartments();
 }
 
 Saisie_QSO::~Saisie_QSO() = default;
@@ -101,7 +175,15 @@ Saisie_QSO::~Saisie_QSO() = default;
 void Saisie_QSO::buildControls() {
     auto *central = new QWidget(this);
     setCentralWidget(central);
+    buildEntryFields(central);
+    buildButtons(central);
+    buildListAndStatus(central);
+    buildHeadings(central);
+    buildClock();
+    watchKeys();
+}
 
+void Saisie_QSO::buildEntryFields(QWidget *central) {
     Bande_Q = new QComboBox(central);
     Bande_Q->setObjectName(QStringLiteral("Bande_Q"));
     Mode_Q = new QComboBox(central);
@@ -110,28 +192,30 @@ void Saisie_QSO::buildControls() {
         box->setEditable(true);
         // What is typed is checked on Enter, never added to the list.
         box->setInsertPolicy(QComboBox::NoInsert);
-        box->setFixedWidth(70);
+        box->setFixedWidth(fieldWidth::bandOrMode);
         setBackground(box, colors::lightYellow());
     }
 
-    Num_Q = newField(central, QStringLiteral("Num_Q"), 50);
+    Num_Q = newField(central, QStringLiteral("Num_Q"), fieldWidth::number);
     Num_Q->setReadOnly(true);
     Num_Q->setFocusPolicy(Qt::NoFocus); // shown, never typed into
-    Indi_Q = newField(central, QStringLiteral("Indi_Q"), 110);
-    Dpt_Q = newField(central, QStringLiteral("Dpt_Q"), 36);
+    Indi_Q = newField(central, QStringLiteral("Indi_Q"), fieldWidth::callSign);
+    Dpt_Q = newField(central, QStringLiteral("Dpt_Q"), fieldWidth::department);
     Dpt_Q->setToolTip(QStringLiteral(
         "Si tout est correct, appuyez sur la touche \"+\" ou sur le bouton validez"));
-    Prenom_Q = newField(central, QStringLiteral("Prenom_Q"), 130);
-    QRKR_Q = newField(central, QStringLiteral("QRKR_Q"), 40);
-    QRKE_Q = newField(central, QStringLiteral("QRKE_Q"), 40);
+    Prenom_Q = newField(central, QStringLiteral("Prenom_Q"), fieldWidth::firstName);
+    QRKR_Q = newField(central, QStringLiteral("QRKR_Q"), fieldWidth::report);
+    QRKE_Q = newField(central, QStringLiteral("QRKE_Q"), fieldWidth::report);
     QRKR_Q->setText(QStringLiteral("59"));
     QRKE_Q->setText(QStringLiteral("59"));
-    Observation_Q = newField(central, QStringLiteral("Observation_Q"), 230);
-    Date_Q = newField(central, QStringLiteral("Date_Q"), 70);
-    Heure_Q = newField(central, QStringLiteral("Heure_Q"), 50);
-    Label10 = newLabel(central, QStringLiteral("Label10"), QStringLiteral("Date"));
-    Label6 = newLabel(central, QStringLiteral("Label6"), QStringLiteral("Heure"));
+    Observation_Q = newField(central, QStringLiteral("Observation_Q"), fieldWidth::remarks);
+    Date_Q = newField(central, QStringLiteral("Date_Q"), fieldWidth::date);
+    Heure_Q = newField(central, QStringLiteral("Heure_Q"), fieldWidth::time);
+    dateCaption = newLabel(central, QStringLiteral("Label10"), QStringLiteral("Date"));
+    timeCaption = newLabel(central, QStringLiteral("Label6"), QStringLiteral("Heure"));
+}
 
+void Saisie_QSO::buildButtons(QWidget *central) {
     Valide_Q = newButton(central, QStringLiteral("Valide_Q"), QStringLiteral("Validez"),
                          QStringLiteral("Valide le QSO entré"));
     // Enter on the focused button validates as Space does: the whole QSO from the keyboard.
@@ -152,57 +236,65 @@ void Saisie_QSO::buildControls() {
         QStringLiteral("Permet la recherche d'un QSO par Indicatif, Date ou Departement"));
     for (QPushButton *b : {Annule_Q, Edite_QSO, Efface_QSO, Recupere, Ajout_QSO, Recherche})
         b->setAutoDefault(false);
+}
 
+void Saisie_QSO::buildListAndStatus(QWidget *central) {
     const QFont fixed = fixedPitchFont();
     Liste_QSO = new QsoList(central);
     Liste_QSO->setObjectName(QStringLiteral("Liste_QSO"));
     Liste_QSO->setFont(fixed);
     Liste_QSO->setToolTip(QStringLiteral("Cliquez sur un QSO pour l'editer ou l'effacer"));
-    Entete = newLabel(central, QStringLiteral("Entete"));
+    listHeader = newLabel(central, QStringLiteral("Entete"));
     // The column header is the window's own lettering in bold; only the QSO lines need the
     // fixed pitch.
-    QFont header = Entete->font();
+    QFont header = listHeader->font();
     header.setBold(true);
-    Entete->setFont(header);
+    listHeader->setFont(header);
     // The headings start where the list's text starts, inside its frame.
-    Entete->setContentsMargins(Liste_QSO->frameWidth() + 3, 0, 0, 0);
-    Status = newLabel(central, QStringLiteral("Status"));
-    Poste = new StatusLabel(QStringLiteral("Poste"), central);
-    Poste->setObjectName(QStringLiteral("Poste"));
+    listHeader->setContentsMargins(Liste_QSO->frameWidth() + listTextMargin, 0, 0, 0);
+    modeStatus = newLabel(central, QStringLiteral("Status"));
+    radioLine = new StatusLabel(QStringLiteral("Poste"), central);
+    radioLine->setObjectName(QStringLiteral("Poste"));
     // A radio that stops answering is heard at once, wherever the keyboard is.
-    Poste->announceWhen(
+    radioLine->announceWhen(
         [](const QString &text) {
             return text == radio::stateLine({RigReading::State::Silent, 0, {}}, false);
         },
         StatusLabel::Return::Announced);
-    Poste->setVisible(false);
-    Tot_Ope = newField(central, QStringLiteral("Tot_Ope"), 50);
-    Tot_Ope->setReadOnly(true);
-    Tot_Ope->setFocusPolicy(Qt::NoFocus);
-    setBackground(Tot_Ope, colors::systemWindow());
+    radioLine->setVisible(false);
+    operatorCount = newField(central, QStringLiteral("Tot_Ope"), fieldWidth::operatorCount);
+    operatorCount->setReadOnly(true);
+    operatorCount->setFocusPolicy(Qt::NoFocus);
+    setBackground(operatorCount, colors::systemWindow());
+}
 
-    Label1 = newLabel(central, QStringLiteral("Label1"));
-    Label4 = newLabel(central, QStringLiteral("Label4"));
-    Label3 = newLabel(central, QStringLiteral("Label3"));
-    Label23 = newLabel(central, QStringLiteral("Label23"));
-    Label33 = newLabel(central, QStringLiteral("Label33"));
-    Label37 = newLabel(central, QStringLiteral("Label37"));
-    Label34 = newLabel(central, QStringLiteral("Label34"));
-    QFont big = Label37->font();
-    big.setPointSize(big.pointSize() + 4);
+void Saisie_QSO::buildHeadings(QWidget *central) {
+    activatorLabel = newLabel(central, QStringLiteral("Label1"));
+    loggerLabel = newLabel(central, QStringLiteral("Label4"));
+    referenceLabel = newLabel(central, QStringLiteral("Label3"));
+    secondReferenceLabel = newLabel(central, QStringLiteral("Label23"));
+    clockDateLabel = newLabel(central, QStringLiteral("Label33"));
+    utcClockLabel = newLabel(central, QStringLiteral("Label37"));
+    localClockLabel = newLabel(central, QStringLiteral("Label34"));
+    QFont big = utcClockLabel->font();
+    big.setPointSize(big.pointSize() + clockFontGrowth);
     big.setBold(true);
-    for (QLabel *l : {Label33, Label37, Label34})
+    for (QLabel *l : {clockDateLabel, utcClockLabel, localClockLabel})
         l->setFont(big);
 
     auto *strip = new QWidget(central);
     strip->setObjectName(QStringLiteral("Dpt"));
     painter_ = std::make_unique<DepartmentPainter>(strip);
+}
 
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(1000);
-    connect(Timer1, &QTimer::timeout, this, &Saisie_QSO::Timer1_Timer);
+void Saisie_QSO::buildClock() {
+    clockTimer = new QTimer(this);
+    clockTimer->setObjectName(QStringLiteral("Timer1"));
+    clockTimer->setInterval(1000);
+    connect(clockTimer, &QTimer::timeout, this, &Saisie_QSO::showClock);
+}
 
+void Saisie_QSO::watchKeys() {
     keyFilter_ = new EntryKeyFilter(
         state_, [this] { return retypeOn(); }, [this] { return autoSeparators(); }, this);
     keyFilter_->watch(Indi_Q, EntryKeyFilter::Kind::CallSign);
@@ -217,38 +309,74 @@ void Saisie_QSO::buildControls() {
 
 void Saisie_QSO::buildLayout() {
     QWidget *central = centralWidget();
-    auto *top = new QGroupBox(central);
-    auto *topLayout = new QGridLayout(top);
-    topLayout->addWidget(Label1, 0, 0);
-    topLayout->addWidget(Label4, 1, 0);
-    auto *clocks = new QHBoxLayout;
-    clocks->addWidget(Label33);
-    clocks->addSpacing(20);
-    clocks->addWidget(Label37);
-    clocks->addSpacing(20);
-    clocks->addWidget(Label34);
-    topLayout->addLayout(clocks, 0, 1, 2, 1, Qt::AlignRight);
+    // Made from the top down, in the order of the window's children as they always were.
+    QWidget *headings = headingsBox(central);
+    QWidget *activity = activityBox(central);
+    QLayout *entry = entryRow(central);
+    QLayout *buttons = buttonRow();
+    QLayout *lower = lowerPart(central);
 
-    auto *activity = new QGroupBox(QStringLiteral("Activité"), central);
-    auto *activityLayout = new QVBoxLayout(activity);
-    activityLayout->addWidget(Label3);
-    activityLayout->addWidget(Label23);
+    auto *main = new QVBoxLayout(central);
+    main->addWidget(headings);
+    main->addWidget(activity);
+    main->addLayout(entry);
+    main->addLayout(buttons);
+    main->addLayout(lower, 1);
+
+    // What the keyboard reaches is announced by its caption; Tab follows the fields in the
+    // order Enter visits them, then the buttons and the list.
+    for (QPushButton *b :
+         {Valide_Q, Annule_Q, Edite_QSO, Efface_QSO, Recupere, Ajout_QSO, Recherche})
+        access::name(b, b->text());
+    access::name(Liste_QSO, listTitle);
+    access::name(operatorCount, QStringLiteral("Opérateurs contactés"));
+    access::tabChain({Bande_Q, Mode_Q, Indi_Q, Dpt_Q, Prenom_Q, QRKR_Q, QRKE_Q, Observation_Q,
+                      Date_Q, Heure_Q, Valide_Q, Annule_Q, Edite_QSO, Efface_QSO, Recupere,
+                      Ajout_QSO, Recherche, Liste_QSO});
+    resize(openingSize.expandedTo(QSize(sizeHint().width(), 0)));
+}
+
+QWidget *Saisie_QSO::headingsBox(QWidget *central) {
+    // The activator and the logger on the left, the date and the two clocks on the right.
+    auto *box = new QGroupBox(central);
+    auto *layout = new QGridLayout(box);
+    layout->addWidget(activatorLabel, 0, 0);
+    layout->addWidget(loggerLabel, 1, 0);
+    auto *clocks = new QHBoxLayout;
+    clocks->addWidget(clockDateLabel);
+    clocks->addSpacing(clockGap);
+    clocks->addWidget(utcClockLabel);
+    clocks->addSpacing(clockGap);
+    clocks->addWidget(localClockLabel);
+    layout->addLayout(clocks, 0, 1, 2, 1, Qt::AlignRight);
+    return box;
+}
+
+QWidget *Saisie_QSO::activityBox(QWidget *central) {
+    // The references, then the rate line.
+    auto *box = new QGroupBox(QStringLiteral("Activité"), central);
+    auto *layout = new QVBoxLayout(box);
+    layout->addWidget(referenceLabel);
+    layout->addWidget(secondReferenceLabel);
     auto *rate = new QHBoxLayout;
     rate->addWidget(rate_->rate());
-    rate->addSpacing(30);
+    rate->addSpacing(rateGap);
     rate->addWidget(rate_->onBand());
     rate->addStretch(1);
-    activityLayout->addLayout(rate);
+    layout->addLayout(rate);
+    return box;
+}
 
-    // The entry row: each field under its caption, in the order the fields are visited.
-    auto *entry = new QGridLayout;
+QLayout *Saisie_QSO::entryRow(QWidget *central) {
+    // Each field under its caption, in the order the fields are visited.
+    auto *row = new QGridLayout;
     int column = 0;
     auto add = [&](const QString &caption, QWidget *field, QLabel *label = nullptr) {
         if (!label)
             label = new QLabel(caption, central);
         access::name(field, label->text(), label);
-        entry->addWidget(label, 0, column);
-        entry->addWidget(field, 1, column);
+        row->addWidget(label, 0, column);
+        row->addWidget(field, 1, column);
         ++column;
     };
     add(QStringLiteral("Bande (Mhz)"), Bande_Q);
@@ -260,27 +388,36 @@ void Saisie_QSO::buildLayout() {
     add(QStringLiteral("Rst R"), QRKR_Q);
     add(QStringLiteral("Rst E"), QRKE_Q);
     add(QStringLiteral("Observations"), Observation_Q);
-    add(QString(), Date_Q, Label10);
-    add(QString(), Heure_Q, Label6);
-    entry->setColumnStretch(column, 1);
+    add(QString(), Date_Q, dateCaption);
+    add(QString(), Heure_Q, timeCaption);
+    row->setColumnStretch(column, 1);
+    return row;
+}
 
-    auto *buttons = new QHBoxLayout;
+QLayout *Saisie_QSO::buttonRow() {
+    // The buttons on the left; the radio and the mode being corrected or inserted on the right.
+    auto *row = new QHBoxLayout;
     for (QPushButton *b :
          {Valide_Q, Annule_Q, Edite_QSO, Efface_QSO, Recupere, Ajout_QSO, Recherche})
-        buttons->addWidget(b);
-    buttons->addStretch(1);
-    buttons->addWidget(Poste);
-    buttons->addSpacing(16);
-    buttons->addWidget(Status);
+        row->addWidget(b);
+    row->addStretch(1);
+    row->addWidget(radioLine);
+    row->addSpacing(statusGap);
+    row->addWidget(modeStatus);
+    return row;
+}
 
-    auto *listFrame = new QGroupBox(QStringLiteral("Liste des QSO"), central);
+QLayout *Saisie_QSO::lowerPart(QWidget *central) {
+    // The known calls, the QSO list under its headings, then the operator count and the
+    // departments strip.
+    auto *listFrame = new QGroupBox(listTitle, central);
     auto *listLayout = new QVBoxLayout(listFrame);
-    listLayout->addWidget(Entete);
+    listLayout->addWidget(listHeader);
     listLayout->addWidget(Liste_QSO, 1);
 
     auto *side = new QVBoxLayout;
     auto *count = new QHBoxLayout;
-    count->addWidget(Tot_Ope);
+    count->addWidget(operatorCount);
     auto *countWords = new QVBoxLayout;
     countWords->addWidget(new QLabel(QStringLiteral("Opérateurs"), central));
     countWords->addWidget(new QLabel(QStringLiteral("contactés"), central));
@@ -293,26 +430,7 @@ void Saisie_QSO::buildLayout() {
     lower->addWidget(Controle_Partiel);
     lower->addWidget(listFrame, 1);
     lower->addLayout(side);
-
-    auto *main = new QVBoxLayout(central);
-    main->addWidget(top);
-    main->addWidget(activity);
-    main->addLayout(entry);
-    main->addLayout(buttons);
-    main->addLayout(lower, 1);
-
-    // What the keyboard reaches is announced by its caption; Tab follows the fields in the
-    // order Enter visits them, then the buttons and the list.
-    for (QPushButton *b :
-         {Valide_Q, Annule_Q, Edite_QSO, Efface_QSO, Recupere, Ajout_QSO, Recherche})
-        access::name(b, b->text());
-    access::name(Liste_QSO, listFrame->title());
-    access::name(Tot_Ope, QStringLiteral("Opérateurs contactés"));
-    access::tabChain({Bande_Q, Mode_Q, Indi_Q, Dpt_Q, Prenom_Q, QRKR_Q, QRKE_Q, Observation_Q,
-                      Date_Q, Heure_Q, Valide_Q, Annule_Q, Edite_QSO, Efface_QSO, Recupere,
-                      Ajout_QSO, Recherche, Liste_QSO});
-    // Wide enough for the whole QSO lines beside the known calls when they are shown.
-    resize(QSize(1180, 820).expandedTo(QSize(sizeHint().width(), 0)));
+    return lower;
 }
 
 QString Saisie_QSO::referenceText(bool second, const CurrentActivation &a) const {
@@ -349,16 +467,16 @@ void Saisie_QSO::Form_Load() {
     const int bandIndex = settings_.readIndex(keys::bandeActivite, 1, Bande_Q->count());
     setReports(modeIndex == 0 ? QStringLiteral("59") : QStringLiteral("599"));
     Mode_Q->setCurrentIndex(modeIndex);
-    Mode_Q_Click(modeIndex);
+    applyMode(modeIndex);
     Bande_Q->setCurrentIndex(bandIndex);
 
-    Mnu_Refrappe_Oui->setChecked(settings_.readBool(keys::modeRefrappe, false));
-    Mnu_Refrappe_Non->setChecked(!Mnu_Refrappe_Oui->isChecked());
-    Mnu_Date_Auto_Oui->setChecked(settings_.readBool(keys::dateAuto, false));
-    Mnu_Date_Auto_Non->setChecked(!Mnu_Date_Auto_Oui->isChecked());
-    Mnu_UTC_Oui->setChecked(settings_.readBool(keys::heureUtc, true));
-    Mnu_UTC_Non->setChecked(!Mnu_UTC_Oui->isChecked());
-    Mnu_Diff_Non->setChecked(true);
+    retypeOnItem->setChecked(settings_.readBool(keys::modeRefrappe, false));
+    retypeOffItem->setChecked(!retypeOnItem->isChecked());
+    separatorsOnItem->setChecked(settings_.readBool(keys::dateAuto, false));
+    separatorsOffItem->setChecked(!separatorsOnItem->isChecked());
+    utcClockItem->setChecked(settings_.readBool(keys::heureUtc, true));
+    localClockItem->setChecked(!utcClockItem->isChecked());
+    deferredOffItem->setChecked(true);
 
     // Ready for a call sign: band, mode, number and call sign only.
     Num_Q->setEnabled(true);
@@ -369,8 +487,8 @@ void Saisie_QSO::Form_Load() {
     Recupere->setEnabled(false);
     showDateAndTime(false);
     FieldChain::expect(Indi_Q);
-    state_.modeEdition = false;
-    Entete->setText(qsoListHeader);
+    state_.correcting = false;
+    listHeader->setText(qsoListHeader);
 
     showActivationLabels();
 
@@ -380,24 +498,24 @@ void Saisie_QSO::Form_Load() {
 
     refreshFromLog();
 
-    state_.champEfface = false;
-    state_.modeAjout = false;
+    state_.retypeCleared = false;
+    state_.inserting = false;
     setWindowTitle(QStringLiteral("  ZEP_Rozadovev    Revision ") + revisionText);
 
     // The clocks show the time from the first moment, not one second later: a QSO validated
     // at once must not be stamped with an empty date.
-    Timer1_Timer();
-    Timer1->start();
+    showClock();
+    clockTimer->start();
     Indi_Q->setFocus();
 }
 
 void Saisie_QSO::showActivationLabels() {
     const CurrentActivation a = setup_.currentActivation();
-    Label1->setText(QStringLiteral("Riduzazur d'activité de ") + a.activeur);
-    Label4->setText(QStringLiteral("Au Log ") + (a.logger.isEmpty() ? a.activeur : a.logger));
-    Label3->setText(referenceText(false, a));
-    Label23->setText(a.isDouble ? referenceText(true, a) : QString());
-    Label23->setVisible(a.isDouble);
+    activatorLabel->setText(QStringLiteral("Riduzazur d'activité de ") + a.activeur);
+    loggerLabel->setText(QStringLiteral("Au Log ") + (a.logger.isEmpty() ? a.activeur : a.logger));
+    referenceLabel->setText(referenceText(false, a));
+    secondReferenceLabel->setText(a.isDouble ? referenceText(true, a) : QString());
+    secondReferenceLabel->setVisible(a.isDouble);
 }
 
 void Saisie_QSO::showCurrentActivation() {

@@ -12,6 +12,7 @@
 #include "entry/EntryState.h"
 #include "entry/FieldChain.h"
 #include "entry/LogCounter.h"
+#include "platform/EntryDoor.h"
 #include "platform/StatusLabel.h"
 
 #include <QMainWindow>
@@ -24,6 +25,7 @@
 class QAction;
 class QComboBox;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QMenu;
 class QPushButton;
@@ -47,14 +49,31 @@ struct ArrivedQso;
 /// the entry options of the "Setup" menu, the number of operators contacted and the strip of
 /// departments worked on the current band and mode. Closing it ends the program.
 ///
-/// The controls are public members named as in the domain (and carry the same objectName), so
-/// that the windows opened from here read them as they need.
-class Saisie_QSO : public QMainWindow, public ClockControl {
+/// The rest of the program sees it through EntryDoor: the subsystems add their menu items
+/// and status lines there, and follow its events.
+class Saisie_QSO : public QMainWindow, public ClockControl, public EntryDoor {
     Q_OBJECT
 public:
     Saisie_QSO(QString programDir, const ActivationSource &setup, SettingsStore &settings,
                Dialogs &dialogs, Clock &clock, QWidget *parent = nullptr);
     ~Saisie_QSO() override;
+
+    // EntryDoor.
+    QWidget *widget() override { return this; }
+    EntryEvents &events() override { return *events_; }
+    ClockControl &clockControl() override { return *this; }
+    QAction *addMenuItem(EntryMenu menu, const QString &objectName,
+                         const QString &caption) override;
+    void addStatusLine(StatusLabel *line) override;
+    void setSearchHandler(std::function<void()> handler) override;
+    QString band() const override;
+    QString mode() const override;
+    QStringList bands() const override;
+    QStringList modes() const override;
+    QsoList *qsoList() override { return Liste_QSO; }
+    QString listHeading() const override;
+    void setListHeading(const QString &text) override;
+    MapDepartments &mapDepartments() override;
 
     // ClockControl: the reference choice window holds the clock while it is open.
     void stopClock() override;
@@ -64,26 +83,26 @@ public:
     void setQuitHandler(std::function<void()> handler) { quit_ = std::move(handler); }
 
     /// One tick of the clock: the UTC and local labels, their enabled state and Date_Courante.
-    void Timer1_Timer();
+    void showClock();
 
     /// The whole validation of the QSO in the fields ("Validez" or a quick validation key).
     /// False when a file could not be written: the QSO then stays in the fields.
-    bool Valide_Q_Click();
-    bool Enregistre_QSO();
-    bool Insertion_QSO();
+    bool validateQso();
+    bool writeLiveQso();
+    bool writeInsertedQso();
 
     /// Reloads the QSO list from the log, selects its last item and puts the next QSO number
     /// into Num_Q; returns the log lines read (empty when the log cannot be read).
-    QStringList Charge_Liste_QSO();
+    QStringList reloadQsoList();
     /// After any change of the log: list, number, operator count and departments strip, then
     /// the windows that follow the log (logRefreshed).
-    void refreshFromLog();
+    void refreshFromLog() override;
     /// Shows the activation the setup window now holds (a reopened or new one): the
     /// descriptions at the top, then the list, counters and strip of its log.
-    void showCurrentActivation();
+    void showCurrentActivation() override;
     /// Paints the department labels (the strip for this window's band and mode, the map
     /// window's labels for `band` and `mode`) and returns the map's count of worked labels.
-    int Colore_Departements(const QString &band, const QString &mode);
+    int paintDepartments(const QString &band, const QString &mode) override;
     DepartmentPainter &departments() { return *painter_; }
     /// Counts the log on a worker when it is large and met anew.
     const LogCounter &logCounter() const { return *counter_; }
@@ -99,11 +118,11 @@ public:
     /// activation (kept level with the first).
     QStringList correctedLogs() const;
     /// The corrections of this session that "Annuler la dernière correction" takes back.
-    CorrectionHistory &corrections() { return corrections_; }
-    QString firstNamesPath() const;
+    CorrectionHistory &corrections() override { return corrections_; }
+    QString firstNamesPath() const override;
     const QString &programDir() const { return programDir_; }
 
-    bool utcClock() const;
+    bool utcClock() const override;
     bool deferredEntry() const;
     bool retypeOn() const;
     bool autoSeparators() const;
@@ -137,12 +156,12 @@ public:
     QLineEdit *Observation_Q;
     QLineEdit *Date_Q;
     QLineEdit *Heure_Q;
-    QLabel *Label10; ///< "Date"
-    QLabel *Label6;  ///< "Heure"
+    QLabel *dateCaption; ///< "Date"
+    QLabel *timeCaption; ///< "Heure"
 
     // Buttons. Editing, deleting, restoring, inserting and searching are wired by the editing
     // part of the window; the validation and the reset of the fields here support it through
-    // state().modeEdition / modeAjout and state().qsoChoisi.
+    // state().correcting / inserting and state().chosenLine.
     QPushButton *Valide_Q;
     QPushButton *Annule_Q;
     QPushButton *Edite_QSO;
@@ -154,63 +173,42 @@ public:
     QsoList *Liste_QSO;
     /// "Indicatifs connus" and "Voisins" beside the call-sign field (Saisie_QSO_Aids.cpp).
     PartialCheckPanel *Controle_Partiel;
-    QLabel *Entete;
-    QLabel *Status;
-    StatusLabel *Poste; ///< the radio's frequency and mode, hidden without a radio
-    QLineEdit *Tot_Ope;
-    QLabel *Label1;
-    QLabel *Label4;
-    QLabel *Label3;
-    QLabel *Label23;
-    QLabel *Label33; ///< date of the chosen clock
-    QLabel *Label37; ///< UTC clock
-    QLabel *Label34; ///< local clock
-    QTimer *Timer1;
+    QLabel *listHeader;
+    QLabel *modeStatus;
+    StatusLabel *radioLine; ///< the radio's frequency and mode, hidden without a radio
+    QLineEdit *operatorCount;
+    QLabel *activatorLabel;
+    QLabel *loggerLabel;
+    QLabel *referenceLabel;
+    QLabel *secondReferenceLabel;
+    QLabel *clockDateLabel;  ///< date of the chosen clock
+    QLabel *utcClockLabel;   ///< UTC clock
+    QLabel *localClockLabel; ///< local clock
+    QTimer *clockTimer;
 
-    // Menu bar.
-    // The items that open the other windows and the exports are wired by their subsystems
-    // (the connect... routines called where the program is put together).
-    QMenu *Mnu_Fichier;
-    QAction *Mnu_ADIF;
-    QAction *Mnu_ADIF3;
-    QAction *Mnu_C_Trafic;
-    QAction *Mnu_Import_ADIF;
-    QAction *Mnu_Archiver;        ///< a zip of the program directory and the settings
-    QAction *Mnu_Restaurer;       ///< back to the files of such a zip
-    QAction *Mnu_Annonce_Cluster; ///< Ctrl+S
-    QAction *Mnu_Quitter;
-    QMenu *Mnu_Edition;
-    QAction *Mnu_Annuler_Correction; ///< Ctrl+Z, wired by EntryUndo
-    QMenu *Mnu_Setup;
-    QMenu *Mnu_QTR;
-    QAction *Mnu_UTC_Oui;
-    QAction *Mnu_UTC_Non;
-    QMenu *Mnu_Date_Auto;
-    QAction *Mnu_Date_Auto_Oui;
-    QAction *Mnu_Date_Auto_Non;
-    QMenu *Mnu_Differee;
-    QAction *Mnu_Diff_Non;
-    QAction *Mnu_Diff_Oui;
-    QAction *Mnu_CAT; ///< "Poste (CAT)…": the link with the radio
-    QMenu *Mnu_Refrappe;
-    QAction *Mnu_Refrappe_Non;
-    QAction *Mnu_Refrappe_Oui;
-    QAction *Mnu_Cluster;
-    QAction *Mnu_Sauvegarde; ///< "Sauvegarde…": the folder of the live copy
-    QMenu *Mnu_Afficher;
-    QAction *Mnu_Aff_Log;
-    QAction *Mnu_Log_Alpha;
-    QAction *Mnu_Pays_Contacte;
-    QAction *Mnu_Liste_Op;
-    QMenu *Mnu_Etique;
-    QAction *Mnu_Etiquettes;
-    QMenu *Mnu_Carte;
-    QAction *Mnu_Dpt_Cont;
-    QMenu *Mnu_Help;
-    QAction *Mnu_Historique;
-    QAction *Mnu_Mode_Emploi;
-    QAction *Mnu_Maj;
-    QAction *Mnu_A_Propos;
+    // Menu bar: the window's own items; the subsystems add theirs (addMenuItem).
+    QMenu *filesMenu;
+    QAction *quitItem;
+    QMenu *editMenu;
+    QAction *undoCorrectionItem; ///< Ctrl+Z, wired by EntryUndo
+    QMenu *setupMenu;
+    QMenu *clockMenu;
+    QAction *utcClockItem;
+    QAction *localClockItem;
+    QMenu *separatorsMenu;
+    QAction *separatorsOnItem;
+    QAction *separatorsOffItem;
+    QMenu *deferredMenu;
+    QAction *deferredOffItem;
+    QAction *deferredOnItem;
+    QAction *radioLinkItem; ///< "Poste (CAT)…": the link with the radio
+    QMenu *retypeMenu;
+    QAction *retypeOffItem;
+    QAction *retypeOnItem;
+    QMenu *showMenu;
+    QMenu *labelsMenu;
+    QMenu *mapMenu;
+    QMenu *helpMenu;
 
 signals:
     /// The window was closed ("Quitter" or its close box): the program ends.
@@ -225,7 +223,18 @@ protected:
 private:
     // Construction (Saisie_QSO.cpp).
     void buildControls();
+    void buildEntryFields(QWidget *central);
+    void buildButtons(QWidget *central);
+    void buildListAndStatus(QWidget *central);
+    void buildHeadings(QWidget *central);
+    void buildClock();
+    void watchKeys();
     void buildLayout();
+    QWidget *headingsBox(QWidget *central);
+    QWidget *activityBox(QWidget *central);
+    QLayout *entryRow(QWidget *central);
+    QLayout *buttonRow();
+    QLayout *lowerPart(QWidget *central);
     void Form_Load();
     void showActivationLabels();
     QString referenceText(bool second, const CurrentActivation &a) const;
@@ -235,14 +244,15 @@ private:
 
     // Menus and clock (Saisie_QSO_Options.cpp).
     void buildMenus();
+    QMenu *menu(EntryMenu which) const;
     void setDeferredEntry(bool on);
     void showDateAndTime(bool shown);
 
     // Field chain (Saisie_QSO_Fields.cpp).
     void bindFields();
-    bool Indi_Q_Accepted();
-    void Cherche_Prenom(const QString &call);
-    void Mode_Q_Click(int index);
+    bool acceptCallSign();
+    void lookUpFirstName(const QString &call);
+    void applyMode(int index);
     void setReports(const QString &report);
     QWidget *afterRemarks() const;
 
@@ -254,7 +264,7 @@ private:
     bool typedStampHolds();
     bool writeQso(bool insert);
     void copyToSecondReference();
-    /// Charge_Liste_QSO's work, giving the whole reading of the log.
+    /// reloadQsoList's work, giving the whole reading of the log.
     ActivityLog::Lines fillList();
     /// The operator count and the departments strip for this reading of the log.
     void refreshCounts(const LogReading &reading);
@@ -264,6 +274,7 @@ private:
     /// Takes the followers a count on the worker made, then shows their figures.
     void takeCounts();
 
+    EntryEvents *events_;
     QString programDir_;
     const ActivationSource &setup_;
     SettingsStore &settings_;
@@ -282,7 +293,7 @@ private:
     std::optional<int> radioBand_; ///< the band row the radio last put in the box
     QString radioMode_;            ///< the mode text the radio last put in the box
     QString lookedUpCall_;         ///< the call sign whose lookup set Prenom_Inconnu
-    OperatorTally operators_;      ///< Tot_Ope's count, kept up to date with the log
+    OperatorTally operators_;      ///< operatorCount's count, kept up to date with the log
     DuplicateFinder duplicates_;
     RateLine *rate_ = nullptr;      ///< "Cadence" and the QSOs on the band
     bool aids_ = true;              ///< the known call signs and the rate line are shown

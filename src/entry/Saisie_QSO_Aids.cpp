@@ -21,16 +21,15 @@ void Saisie_QSO::buildAids() {
         Indi_Q,
         {programDir_, firstNamesPath(), [this] { return logPath(); },
          [this] { return Bande_Q->currentText().trimmed(); },
-         [this] { return Mode_Q->currentText().trimmed(); }, [this] { return state_.modeEdition; },
+         [this] { return Mode_Q->currentText().trimmed(); }, [this] { return state_.correcting; },
          [this] { return ActivityLog(logPath()).read().reading(); }},
         central);
-    rate_ =
-        new RateLine(central, {[this] { return Bande_Q->currentText().trimmed(); },
-                               [this]() -> std::optional<qint64> {
-                                   if (deferredEntry())
-                                       return std::nullopt;
-                                   return clockMinute(state_.dateCourante, state_.heureCourante);
-                               }});
+    rate_ = new RateLine(central, {[this] { return Bande_Q->currentText().trimmed(); },
+                                   [this]() -> std::optional<qint64> {
+                                       if (deferredEntry())
+                                           return std::nullopt;
+                                       return clockMinute(state_.clockDate, state_.clockTime);
+                                   }});
     aids_ = settings_.readBool(keys::aidesSaisie, true);
     if (!aids_) {
         // Left out: never shown, the panel never builds its index.

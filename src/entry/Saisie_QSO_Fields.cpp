@@ -15,7 +15,7 @@ using rules::Trigger;
 using Quick = FieldChain::QuickKeys;
 
 void Saisie_QSO::bindFields() {
-    chain_.setQuickValidation([this] { return !deferredEntry(); }, [this] { Valide_Q_Click(); });
+    chain_.setQuickValidation([this] { return !deferredEntry(); }, [this] { validateQso(); });
     FieldKeys::upperCase(Indi_Q);
 
     chain_.bind(Bande_Q, {[this](Trigger) { return rules::band(Bande_Q->currentText()); },
@@ -26,7 +26,7 @@ void Saisie_QSO::bindFields() {
                                   settings_.writeInt(keys::bandeActivite, index);
                               // Only the strip changes: the list, its chosen QSO and the
                               // number of a QSO being corrected stay as they are.
-                              Colore_Departements(Bande_Q->currentText(), Mode_Q->currentText());
+                              paintDepartments(Bande_Q->currentText(), Mode_Q->currentText());
                               FieldChain::leave(Indi_Q);
                               return true;
                           },
@@ -37,7 +37,7 @@ void Saisie_QSO::bindFields() {
                              const int index = Mode_Q->findText(Mode_Q->currentText());
                              if (index >= 0)
                                  settings_.writeInt(keys::modeActivite, index);
-                             Colore_Departements(Bande_Q->currentText(), Mode_Q->currentText());
+                             paintDepartments(Bande_Q->currentText(), Mode_Q->currentText());
                              setReports(Mode_Q->currentText() == QLatin1String("SSB")
                                             ? QStringLiteral("59")
                                             : QStringLiteral("599"));
@@ -46,17 +46,17 @@ void Saisie_QSO::bindFields() {
                          [this] { return Indi_Q; }, Quick::None});
     // A band or mode chosen with the mouse changes what the strip must show at once.
     connect(Mode_Q, &QComboBox::activated, this, [this](int index) {
-        Mode_Q_Click(index);
-        Colore_Departements(Bande_Q->currentText(), Mode_Q->currentText());
+        applyMode(index);
+        paintDepartments(Bande_Q->currentText(), Mode_Q->currentText());
     });
     connect(Bande_Q, &QComboBox::activated, this,
-            [this] { Colore_Departements(Bande_Q->currentText(), Mode_Q->currentText()); });
+            [this] { paintDepartments(Bande_Q->currentText(), Mode_Q->currentText()); });
 
     chain_.bind(Indi_Q, {[this](Trigger) {
                              return rules::callSign(Indi_Q->text(), Mode_Q->currentText(),
                                                     Bande_Q->currentText());
                          },
-                         [this] { return Indi_Q_Accepted(); },
+                         [this] { return acceptCallSign(); },
                          [this]() -> QWidget * {
                              return rules::leadsToDepartment(Indi_Q->text()) ? Dpt_Q : Prenom_Q;
                          },
@@ -99,18 +99,18 @@ void Saisie_QSO::bindFields() {
                           [this] { return Valide_Q; },
                           Quick::FunctionKeys});
 
-    connect(Valide_Q, &QPushButton::clicked, this, [this] { Valide_Q_Click(); });
+    connect(Valide_Q, &QPushButton::clicked, this, [this] { validateQso(); });
 }
 
 QWidget *Saisie_QSO::afterRemarks() const {
-    if (deferredEntry() || state_.modeAjout || state_.modeEdition)
+    if (deferredEntry() || state_.inserting || state_.correcting)
         return Date_Q;
     return Valide_Q;
 }
 
-bool Saisie_QSO::Indi_Q_Accepted() {
+bool Saisie_QSO::acceptCallSign() {
     const QString call = Indi_Q->text();
-    if (!state_.modeEdition) {
+    if (!state_.correcting) {
         const ActivityLog::Lines log = ActivityLog(logPath()).read();
         if (!log.status)
             dialogs_.message(log.status.message);
@@ -124,14 +124,14 @@ bool Saisie_QSO::Indi_Q_Accepted() {
             return false;
         }
     }
-    Cherche_Prenom(call);
+    lookUpFirstName(call);
     Valide_Q->setEnabled(true);
     return true;
 }
 
-void Saisie_QSO::Cherche_Prenom(const QString &call) {
+void Saisie_QSO::lookUpFirstName(const QString &call) {
     const FirstNameLookup found = FirstNameMemory(firstNamesPath()).find(call);
-    state_.prenomInconnu = !found.known;
+    state_.firstNameUnknown = !found.known;
     lookedUpCall_ = call;
     if (!found.known)
         return;
@@ -141,7 +141,7 @@ void Saisie_QSO::Cherche_Prenom(const QString &call) {
     Prenom_Q->setEnabled(true);
 }
 
-void Saisie_QSO::Mode_Q_Click(int index) {
+void Saisie_QSO::applyMode(int index) {
     setReports(Mode_Q->itemText(index) == QLatin1String("CW") ? QStringLiteral("599")
                                                               : QStringLiteral("59"));
     settings_.writeInt(keys::modeActivite, index);

@@ -6,11 +6,13 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QHash>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStatusBar>
 #include <QTimer>
 
 namespace zep {
@@ -54,110 +56,162 @@ std::pair<QAction *, QAction *> newChoice(QMenu *menu, const QString &firstName,
 
 } // namespace
 
+namespace {
+
+/// The place of each item in its menu, by objectName, whoever adds it: the window's own items
+/// and those of the subsystems. An item not listed goes where "" stands, or last.
+const QHash<QString, QStringList> &menuPlan() {
+    static const QHash<QString, QStringList> plan{
+        {QStringLiteral("Mnu_Fichier"),
+         {QStringLiteral("Mnu_ADIF"), QStringLiteral("Mnu_ADIF3"), QStringLiteral("Mnu_C_Trafic"),
+          QStringLiteral("Mnu_Import_ADIF"), QStringLiteral("Mnu_Archiver"),
+          QStringLiteral("Mnu_Restaurer"), QStringLiteral("Mnu_Annonce_Cluster"),
+          QStringLiteral("Mnu_Master_Scp"), QString(), QStringLiteral("Mnu_Quitter")}},
+        {QStringLiteral("Mnu_Setup"),
+         {QStringLiteral("Mnu_QTR"), QStringLiteral("Mnu_Date_Auto"),
+          QStringLiteral("Mnu_Differee"), QStringLiteral("Mnu_Refrappe"),
+          QStringLiteral("Mnu_Setup_Options_End"), QStringLiteral("Mnu_CAT"),
+          QStringLiteral("Mnu_Messages"), QStringLiteral("Mnu_Cluster"),
+          QStringLiteral("Mnu_Sauvegarde")}},
+        {QStringLiteral("Mnu_Afficher"),
+         {QStringLiteral("Mnu_Aff_Log"), QStringLiteral("Mnu_Log_Alpha"),
+          QStringLiteral("Mnu_Pays_Contacte"), QStringLiteral("Mnu_Liste_Op")}},
+        {QStringLiteral("Mnu_Help"),
+         {QStringLiteral("Mnu_Historique"), QStringLiteral("Mnu_Mode_Emploi"),
+          QStringLiteral("Mnu_Maj"), QStringLiteral("Mnu_A_Propos")}},
+    };
+    return plan;
+}
+
+/// The name an entry of a menu is placed by: a submenu's own, else the item's.
+QString placeName(const QAction *entry) {
+    return entry->menu() ? entry->menu()->objectName() : entry->objectName();
+}
+
+int rankIn(const QStringList &plan, const QString &name) {
+    const qsizetype at = plan.indexOf(name);
+    if (at >= 0)
+        return int(at);
+    const qsizetype others = plan.indexOf(QString());
+    return others >= 0 ? int(others) : int(plan.size());
+}
+
+/// Puts `item` into `menu` before the first entry the plan puts after it.
+void place(QMenu *menu, QAction *item) {
+    const QStringList plan = menuPlan().value(menu->objectName());
+    const int rank = rankIn(plan, placeName(item));
+    for (QAction *other : menu->actions())
+        if (other != item && rankIn(plan, placeName(other)) > rank) {
+            menu->insertAction(other, item);
+            return;
+        }
+    menu->addAction(item);
+}
+
+} // namespace
+
+QMenu *Saisie_QSO::menu(EntryMenu which) const {
+    switch (which) {
+    case EntryMenu::Files:
+        return filesMenu;
+    case EntryMenu::Edit:
+        return editMenu;
+    case EntryMenu::Setup:
+        return setupMenu;
+    case EntryMenu::Show:
+        return showMenu;
+    case EntryMenu::Labels:
+        return labelsMenu;
+    case EntryMenu::Map:
+        return mapMenu;
+    case EntryMenu::Help:
+        break;
+    }
+    return helpMenu;
+}
+
+QAction *Saisie_QSO::addMenuItem(EntryMenu which, const QString &objectName,
+                                 const QString &caption) {
+    QMenu *into = menu(which);
+    auto *item = new QAction(caption, into);
+    item->setObjectName(objectName);
+    place(into, item);
+    return item;
+}
+
+void Saisie_QSO::addStatusLine(StatusLabel *line) {
+    statusBar()->addPermanentWidget(line);
+}
+
 void Saisie_QSO::buildMenus() {
     QMenuBar *bar = menuBar();
-    Mnu_Fichier = newMenu(bar, QStringLiteral("Mnu_Fichier"), QStringLiteral("Fichiers"));
-    Mnu_ADIF =
-        newItem(Mnu_Fichier, QStringLiteral("Mnu_ADIF"), QStringLiteral("Exporter au format ADIF"));
-    Mnu_ADIF3 = newItem(Mnu_Fichier, QStringLiteral("Mnu_ADIF3"),
-                        QStringLiteral("Exporter pour les diplômes (ADIF 3)…"));
-    Mnu_C_Trafic = newItem(Mnu_Fichier, QStringLiteral("Mnu_C_Trafic"),
-                           QStringLiteral("Exporter au format C_Trafic"));
-    Mnu_Import_ADIF = newItem(Mnu_Fichier, QStringLiteral("Mnu_Import_ADIF"),
-                              QStringLiteral("Importer un fichier ADIF…"));
-    Mnu_Archiver = newItem(Mnu_Fichier, QStringLiteral("Mnu_Archiver"),
-                           QStringLiteral("Archiver les données…"));
-    Mnu_Restaurer = newItem(Mnu_Fichier, QStringLiteral("Mnu_Restaurer"),
-                            QStringLiteral("Restaurer une archive…"));
-    Mnu_Annonce_Cluster = newItem(Mnu_Fichier, QStringLiteral("Mnu_Annonce_Cluster"),
-                                  QStringLiteral("Annoncer sur le cluster…"));
-    Mnu_Annonce_Cluster->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    Mnu_Quitter = Mnu_Fichier->addAction(QStringLiteral("Quitter"));
-    Mnu_Quitter->setObjectName(QStringLiteral("Mnu_Quitter"));
-    connect(Mnu_Quitter, &QAction::triggered, this, &QWidget::close);
+    filesMenu = newMenu(bar, QStringLiteral("Mnu_Fichier"), QStringLiteral("Fichiers"));
+    quitItem =
+        addMenuItem(EntryMenu::Files, QStringLiteral("Mnu_Quitter"), QStringLiteral("Quitter"));
+    connect(quitItem, &QAction::triggered, this, &QWidget::close);
 
-    Mnu_Edition = newMenu(bar, QStringLiteral("Mnu_Edition"), QStringLiteral("Edition"));
-    Mnu_Annuler_Correction = newItem(Mnu_Edition, QStringLiteral("Mnu_Annuler_Correction"),
-                                     QStringLiteral("Annuler la dernière correction"));
-    Mnu_Annuler_Correction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-    Mnu_Annuler_Correction->setEnabled(false);
+    editMenu = newMenu(bar, QStringLiteral("Mnu_Edition"), QStringLiteral("Edition"));
+    undoCorrectionItem = newItem(editMenu, QStringLiteral("Mnu_Annuler_Correction"),
+                                 QStringLiteral("Annuler la dernière correction"));
+    undoCorrectionItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    undoCorrectionItem->setEnabled(false);
 
-    Mnu_Setup = newMenu(bar, QStringLiteral("Mnu_Setup"), QStringLiteral("Setup"));
-    Mnu_QTR = newSubMenu(Mnu_Setup, QStringLiteral("Mnu_QTR"), QStringLiteral("QTR"));
-    std::tie(Mnu_UTC_Oui, Mnu_UTC_Non) =
-        newChoice(Mnu_QTR, QStringLiteral("Mnu_UTC_Oui"), QStringLiteral("Heure UTC"),
+    setupMenu = newMenu(bar, QStringLiteral("Mnu_Setup"), QStringLiteral("Setup"));
+    clockMenu = newSubMenu(setupMenu, QStringLiteral("Mnu_QTR"), QStringLiteral("QTR"));
+    std::tie(utcClockItem, localClockItem) =
+        newChoice(clockMenu, QStringLiteral("Mnu_UTC_Oui"), QStringLiteral("Heure UTC"),
                   QStringLiteral("Mnu_UTC_Non"), QStringLiteral("Heure Locale"));
-    Mnu_Date_Auto = newSubMenu(Mnu_Setup, QStringLiteral("Mnu_Date_Auto"),
-                               QStringLiteral("Insertion de \"/\" et \":\" en automatique"));
-    std::tie(Mnu_Date_Auto_Oui, Mnu_Date_Auto_Non) =
-        newChoice(Mnu_Date_Auto, QStringLiteral("Mnu_Date_Auto_Oui"), QStringLiteral("Oui"),
+    separatorsMenu = newSubMenu(setupMenu, QStringLiteral("Mnu_Date_Auto"),
+                                QStringLiteral("Insertion de \"/\" et \":\" en automatique"));
+    std::tie(separatorsOnItem, separatorsOffItem) =
+        newChoice(separatorsMenu, QStringLiteral("Mnu_Date_Auto_Oui"), QStringLiteral("Oui"),
                   QStringLiteral("Mnu_Date_Auto_Non"), QStringLiteral("Non"));
-    Mnu_Differee =
-        newSubMenu(Mnu_Setup, QStringLiteral("Mnu_Differee"), QStringLiteral("Saisie differée"));
-    std::tie(Mnu_Diff_Non, Mnu_Diff_Oui) =
-        newChoice(Mnu_Differee, QStringLiteral("Mnu_Diff_Non"), QStringLiteral("NON"),
+    deferredMenu =
+        newSubMenu(setupMenu, QStringLiteral("Mnu_Differee"), QStringLiteral("Saisie differée"));
+    std::tie(deferredOffItem, deferredOnItem) =
+        newChoice(deferredMenu, QStringLiteral("Mnu_Diff_Non"), QStringLiteral("NON"),
                   QStringLiteral("Mnu_Diff_Oui"), QStringLiteral("OUI"));
-    Mnu_Refrappe =
-        newSubMenu(Mnu_Setup, QStringLiteral("Mnu_Refrappe"), QStringLiteral("Mode Refrappe"));
-    std::tie(Mnu_Refrappe_Non, Mnu_Refrappe_Oui) =
-        newChoice(Mnu_Refrappe, QStringLiteral("Mnu_Refrappe_Non"), QStringLiteral("NON"),
+    retypeMenu =
+        newSubMenu(setupMenu, QStringLiteral("Mnu_Refrappe"), QStringLiteral("Mode Refrappe"));
+    std::tie(retypeOffItem, retypeOnItem) =
+        newChoice(retypeMenu, QStringLiteral("Mnu_Refrappe_Non"), QStringLiteral("NON"),
                   QStringLiteral("Mnu_Refrappe_Oui"), QStringLiteral("OUI"));
-    Mnu_Setup->addSeparator();
+    setupMenu->addSeparator()->setObjectName(QStringLiteral("Mnu_Setup_Options_End"));
     // Opens "Liaison avec le poste" once a radio is attached (attachRig).
-    Mnu_CAT = newItem(Mnu_Setup, QStringLiteral("Mnu_CAT"), QStringLiteral("Poste (CAT)…"));
-    Mnu_CAT->setEnabled(false);
-    Mnu_Cluster = newItem(Mnu_Setup, QStringLiteral("Mnu_Cluster"), QStringLiteral("Cluster…"));
-    Mnu_Sauvegarde =
-        newItem(Mnu_Setup, QStringLiteral("Mnu_Sauvegarde"), QStringLiteral("Sauvegarde…"));
+    radioLinkItem =
+        addMenuItem(EntryMenu::Setup, QStringLiteral("Mnu_CAT"), QStringLiteral("Poste (CAT)…"));
+    radioLinkItem->setEnabled(false);
 
-    Mnu_Afficher = newMenu(bar, QStringLiteral("Mnu_Afficher"), QStringLiteral("Afficher"));
-    Mnu_Aff_Log = newItem(Mnu_Afficher, QStringLiteral("Mnu_Aff_Log"),
-                          QStringLiteral("le log de l'activité"));
-    Mnu_Log_Alpha = newItem(Mnu_Afficher, QStringLiteral("Mnu_Log_Alpha"),
-                            QStringLiteral("le log alphanumerique de l'activité"));
-    Mnu_Pays_Contacte = newItem(Mnu_Afficher, QStringLiteral("Mnu_Pays_Contacte"),
-                                QStringLiteral("les pays contactés"));
-    Mnu_Liste_Op = newItem(Mnu_Afficher, QStringLiteral("Mnu_Liste_Op"),
-                           QStringLiteral("la liste des opérateurs contactés"));
-    Mnu_Etique = newMenu(bar, QStringLiteral("Mnu_Etique"), QStringLiteral("Etiquettes"));
-    Mnu_Etiquettes = newItem(Mnu_Etique, QStringLiteral("Mnu_Etiquettes"),
-                             QStringLiteral("Imprimer les étiquettes pour QSL"));
-    Mnu_Carte = newMenu(bar, QStringLiteral("Mnu_Carte"), QStringLiteral("Carte"));
-    Mnu_Dpt_Cont = newItem(Mnu_Carte, QStringLiteral("Mnu_Dpt_Cont"),
-                           QStringLiteral("Départements contactés"));
-    Mnu_Help = newMenu(bar, QStringLiteral("Mnu_Help"), QStringLiteral("Aide"));
-    Mnu_Historique =
-        newItem(Mnu_Help, QStringLiteral("Mnu_Historique"), QStringLiteral("Historique"));
-    Mnu_Mode_Emploi =
-        newItem(Mnu_Help, QStringLiteral("Mnu_Mode_Emploi"), QStringLiteral("Mode d'emploi"));
-    Mnu_Maj =
-        newItem(Mnu_Help, QStringLiteral("Mnu_Maj"), QStringLiteral("Mise a jour du programme"));
-    Mnu_A_Propos = newItem(Mnu_Help, QStringLiteral("Mnu_A_Propos"), QStringLiteral("A Ppropos"));
+    // The other items of these menus are added by the subsystems (addMenuItem).
+    showMenu = newMenu(bar, QStringLiteral("Mnu_Afficher"), QStringLiteral("Afficher"));
+    labelsMenu = newMenu(bar, QStringLiteral("Mnu_Etique"), QStringLiteral("Etiquettes"));
+    mapMenu = newMenu(bar, QStringLiteral("Mnu_Carte"), QStringLiteral("Carte"));
+    helpMenu = newMenu(bar, QStringLiteral("Mnu_Help"), QStringLiteral("Aide"));
 
-    connect(Mnu_UTC_Oui, &QAction::triggered, this, [this] {
+    connect(utcClockItem, &QAction::triggered, this, [this] {
         settings_.writeBool(keys::heureUtc, true);
-        Timer1_Timer();
+        showClock();
     });
-    connect(Mnu_UTC_Non, &QAction::triggered, this, [this] {
+    connect(localClockItem, &QAction::triggered, this, [this] {
         settings_.writeBool(keys::heureUtc, false);
-        Timer1_Timer();
+        showClock();
     });
-    connect(Mnu_Date_Auto_Oui, &QAction::triggered, this,
+    connect(separatorsOnItem, &QAction::triggered, this,
             [this] { settings_.writeBool(keys::dateAuto, true); });
-    connect(Mnu_Date_Auto_Non, &QAction::triggered, this,
+    connect(separatorsOffItem, &QAction::triggered, this,
             [this] { settings_.writeBool(keys::dateAuto, false); });
-    connect(Mnu_Refrappe_Oui, &QAction::triggered, this,
+    connect(retypeOnItem, &QAction::triggered, this,
             [this] { settings_.writeBool(keys::modeRefrappe, true); });
-    connect(Mnu_Refrappe_Non, &QAction::triggered, this,
+    connect(retypeOffItem, &QAction::triggered, this,
             [this] { settings_.writeBool(keys::modeRefrappe, false); });
     // Deferred entry is not stored: every opening starts with live entry.
-    connect(Mnu_Diff_Oui, &QAction::triggered, this, [this] { setDeferredEntry(true); });
-    connect(Mnu_Diff_Non, &QAction::triggered, this, [this] { setDeferredEntry(false); });
+    connect(deferredOnItem, &QAction::triggered, this, [this] { setDeferredEntry(true); });
+    connect(deferredOffItem, &QAction::triggered, this, [this] { setDeferredEntry(false); });
 }
 
 void Saisie_QSO::setDeferredEntry(bool on) {
-    Mnu_Diff_Oui->setChecked(on);
-    Mnu_Diff_Non->setChecked(!on);
+    deferredOnItem->setChecked(on);
+    deferredOffItem->setChecked(!on);
     rate_->update(); // the last hour now ends at the latest QSO, or at the clock
     if (on) {
         showDateAndTime(true);
@@ -165,7 +219,7 @@ void Saisie_QSO::setDeferredEntry(bool on) {
     }
     // A QSO being corrected or inserted needs its own date and time whatever the option: the
     // fields stay as they are until that entry ends.
-    if (state_.modeEdition || state_.modeAjout)
+    if (state_.correcting || state_.inserting)
         return;
     Date_Q->clear();
     Heure_Q->clear();
@@ -173,44 +227,44 @@ void Saisie_QSO::setDeferredEntry(bool on) {
 }
 
 void Saisie_QSO::showDateAndTime(bool shown) {
-    for (QWidget *w : std::initializer_list<QWidget *>{Label10, Label6, Date_Q, Heure_Q})
+    for (QWidget *w : std::initializer_list<QWidget *>{dateCaption, timeCaption, Date_Q, Heure_Q})
         w->setVisible(shown);
 }
 
-void Saisie_QSO::Timer1_Timer() {
+void Saisie_QSO::showClock() {
     const bool utc = utcClock();
     const entryclock::Reading now = entryclock::read(clock_, utc);
-    Label37->setText(now.utcLabel);
-    Label37->setEnabled(utc);
-    Label34->setText(now.localLabel);
-    Label34->setEnabled(!utc);
-    state_.dateCourante = now.date;
-    state_.heureCourante = now.time;
-    Label33->setText(now.date);
+    utcClockLabel->setText(now.utcLabel);
+    utcClockLabel->setEnabled(utc);
+    localClockLabel->setText(now.localLabel);
+    localClockLabel->setEnabled(!utc);
+    state_.clockDate = now.date;
+    state_.clockTime = now.time;
+    clockDateLabel->setText(now.date);
     if (rate_)
         rate_->update();
 }
 
 void Saisie_QSO::stopClock() {
-    Timer1->stop();
+    clockTimer->stop();
 }
 
 void Saisie_QSO::startClock() {
-    Timer1_Timer();
-    Timer1->start();
+    showClock();
+    clockTimer->start();
 }
 
 bool Saisie_QSO::utcClock() const {
-    return Mnu_UTC_Oui->isChecked();
+    return utcClockItem->isChecked();
 }
 bool Saisie_QSO::deferredEntry() const {
-    return Mnu_Diff_Oui->isChecked();
+    return deferredOnItem->isChecked();
 }
 bool Saisie_QSO::retypeOn() const {
-    return Mnu_Refrappe_Oui->isChecked();
+    return retypeOnItem->isChecked();
 }
 bool Saisie_QSO::autoSeparators() const {
-    return Mnu_Date_Auto_Oui->isChecked();
+    return separatorsOnItem->isChecked();
 }
 
 } // namespace zep

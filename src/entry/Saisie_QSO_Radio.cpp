@@ -19,8 +19,8 @@ namespace zep {
 void Saisie_QSO::attachRig(RigControl &rig) {
     rig_ = &rig;
     connect(&rig, &RigControl::readingChanged, this, &Saisie_QSO::showRadio);
-    Mnu_CAT->setEnabled(true);
-    connect(Mnu_CAT, &QAction::triggered, this, [this] {
+    radioLinkItem->setEnabled(true);
+    connect(radioLinkItem, &QAction::triggered, this, [this] {
         auto *dialog = new Liaison_Poste(settings_, *rig_, this);
         dialog->setAttribute(Qt::WA_DeleteOnClose);
         dialog->open();
@@ -31,22 +31,22 @@ void Saisie_QSO::attachRig(RigControl &rig) {
 void Saisie_QSO::showRadio(const RigReading &reading) {
     radio_ = reading;
     if (!reading.answering()) {
-        Poste->setText(radio::stateLine(reading, false));
-        Poste->setVisible(reading.state != RigReading::State::NoLink);
-        Poste->setEnabled(false); // grey: the figures are not the radio's now
+        radioLine->setText(radio::stateLine(reading, false));
+        radioLine->setVisible(reading.state != RigReading::State::NoLink);
+        radioLine->setEnabled(false); // grey: the figures are not the radio's now
         return;
     }
     QStringList rows;
     for (int i = 0; i < Bande_Q->count(); ++i)
         rows.append(Bande_Q->itemText(i));
     const std::optional<int> row = radio::bandRow(reading.hz, rows);
-    Poste->setText(radio::stateLine(reading, !row));
-    Poste->setEnabled(true);
-    Poste->setVisible(true);
+    radioLine->setText(radio::stateLine(reading, !row));
+    radioLine->setEnabled(true);
+    radioLine->setVisible(true);
 
     // A QSO being corrected, inserted or typed from a paper log has its own band and mode.
     // Once it is done, the boxes take the radio's again at its next reading.
-    if (state_.modeEdition || state_.modeAjout || deferredEntry()) {
+    if (state_.correcting || state_.inserting || deferredEntry()) {
         radioBand_.reset();
         radioMode_.clear();
         return;
@@ -69,7 +69,7 @@ void Saisie_QSO::showRadio(const RigReading &reading) {
             const int index = Mode_Q->findText(mode);
             if (index >= 0) {
                 Mode_Q->setCurrentIndex(index);
-                Mode_Q_Click(index);
+                applyMode(index);
             } else {
                 Mode_Q->setEditText(mode);
                 setReports(mode == QLatin1String("CW") ? QStringLiteral("599")
@@ -79,11 +79,11 @@ void Saisie_QSO::showRadio(const RigReading &reading) {
         }
     }
     if (changed)
-        Colore_Departements(Bande_Q->currentText(), Mode_Q->currentText());
+        paintDepartments(Bande_Q->currentText(), Mode_Q->currentText());
 }
 
 std::optional<qint64> Saisie_QSO::radioFrequency(const QString &band) const {
-    if (!radio_.answering() || state_.modeEdition || state_.modeAjout || deferredEntry())
+    if (!radio_.answering() || state_.correcting || state_.inserting || deferredEntry())
         return std::nullopt;
     if (!radio::bandHolds(band, radio_.hz))
         return std::nullopt;
@@ -96,8 +96,8 @@ void Saisie_QSO::keepFrequency(bool insert, const QString &line, qint64 hzNow) {
         return;
     QsoFrequencies frequencies(logPath());
     IoResult kept;
-    if (state_.modeEdition)
-        kept = frequencies.replace(line, state_.qsoChoisi);
+    if (state_.correcting)
+        kept = frequencies.replace(line, state_.chosenLine);
     else if (hzNow > 0)
         kept = frequencies.append(line, hzNow);
     if (!kept)

@@ -12,10 +12,10 @@
 #include "core/reports/Statistics.h"
 #include "entry/DepartmentPainter.h"
 #include "entry/PartialCheckPanel.h"
-#include "entry/QsoList.h"
 #include "entry/RateLine.h"
 #include "entry/Saisie_QSO.h"
 #include "platform/Accessibility.h"
+#include "platform/QsoList.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -25,10 +25,10 @@
 
 namespace zep {
 
-bool Saisie_QSO::Valide_Q_Click() {
+bool Saisie_QSO::validateQso() {
     // A corrected or inserted QSO can be taken back; a live QSO cannot.
-    const bool correction = state_.modeAjout || state_.modeEdition;
-    const CorrectionKind kind = state_.modeAjout ? CorrectionKind::Insertion : CorrectionKind::Edit;
+    const bool correction = state_.inserting || state_.correcting;
+    const CorrectionKind kind = state_.inserting ? CorrectionKind::Insertion : CorrectionKind::Edit;
     const CorrectionHistory::Before before =
         correction ? CorrectionHistory::before(correctedLogs()) : CorrectionHistory::Before{};
     // What a screen reader says once the QSO is in the log: the fields are emptied by then.
@@ -38,24 +38,24 @@ bool Saisie_QSO::Valide_Q_Click() {
                                    : state_.modeAjout ? QStringLiteral("inséré")
                                                       : QStringLiteral("corrigé"));
     bool written;
-    if (state_.modeAjout) {
-        written = Insertion_QSO();
+    if (state_.inserting) {
+        written = writeInsertedQso();
         if (written)
-            state_.modeAjout = false;
+            state_.inserting = false;
     } else {
-        written = Enregistre_QSO();
+        written = writeLiveQso();
     }
     if (!written)
         return false;
     // The corrected or inserted QSO is written: neither mode goes on, so the status line no
     // longer names one.
-    Status->clear();
+    modeStatus->clear();
 
     // Num_Q already holds the next number: the list was reloaded from the log just written.
     Liste_QSO->setCurrentRow(Liste_QSO->count() - 1);
     resetForNextQso();
-    state_.modeEdition = false;
-    state_.champEfface = false;
+    state_.correcting = false;
+    state_.retypeCleared = false;
     copyToSecondReference();
     if (correction)
         corrections_.record(before, kind);
@@ -66,9 +66,9 @@ bool Saisie_QSO::Valide_Q_Click() {
 Saisie_QSO::Stamp Saisie_QSO::liveStamp() {
     // The tick is run now so that the minute stamped is the one the clock shows at this
     // moment, not the one of up to a second ago.
-    Timer1_Timer();
-    const QLabel *shown = utcClock() ? Label37 : Label34;
-    return {state_.dateCourante, shown->text().left(5)};
+    showClock();
+    const QLabel *shown = utcClock() ? utcClockLabel : localClockLabel;
+    return {state_.clockDate, shown->text().left(5)};
 }
 
 bool Saisie_QSO::typedStampHolds() {
@@ -92,11 +92,11 @@ bool Saisie_QSO::typedStampHolds() {
     return true;
 }
 
-bool Saisie_QSO::Enregistre_QSO() {
+bool Saisie_QSO::writeLiveQso() {
     return writeQso(false);
 }
 
-bool Saisie_QSO::Insertion_QSO() {
+bool Saisie_QSO::writeInsertedQso() {
     return writeQso(true);
 }
 
@@ -106,7 +106,7 @@ bool Saisie_QSO::writeQso(bool insert) {
         Prenom_Q->setText(Prenom_Q->text().toUpper());
 
     QsoFields fields;
-    if (insert || state_.modeEdition || deferredEntry()) {
+    if (insert || state_.correcting || deferredEntry()) {
         if (!typedStampHolds())
             return false;
         fields.date = Date_Q->text();
@@ -144,8 +144,8 @@ bool Saisie_QSO::writeQso(bool insert) {
     IoResult done;
     if (insert)
         done = log.insertChronologically(built.line);
-    else if (state_.modeEdition)
-        done = log.replace(built.line, state_.qsoChoisi);
+    else if (state_.correcting)
+        done = log.replace(built.line, state_.chosenLine);
     else
         done = log.append(built.line);
     if (!done) {
@@ -158,18 +158,18 @@ bool Saisie_QSO::writeQso(bool insert) {
     // A call sign changed after its Enter (then "Validez" clicked) was never looked up: what
     // the memory knows of it decides between rewriting its entry and adding one.
     if (fields.call != lookedUpCall_) {
-        state_.prenomInconnu = !memory.find(fields.call).known;
+        state_.firstNameUnknown = !memory.find(fields.call).known;
         lookedUpCall_ = fields.call;
     }
     const IoResult remembered =
-        memory.remember(fields.call, fields.department, fields.firstName, state_.prenomInconnu);
+        memory.remember(fields.call, fields.department, fields.firstName, state_.firstNameUnknown);
     if (!remembered)
         dialogs_.message(QStringLiteral("Le QSO est enregistré, mais le prénom de %1 n'est pas "
                                         "mémorisé.\n%2")
                              .arg(fields.call, remembered.message));
     else
         Controle_Partiel->remembered(fields.call, fields.department, fields.firstName);
-    state_.prenomInconnu = false;
+    state_.firstNameUnknown = false;
     // The next lookup of this call sign reads the memory again, whatever it now holds.
     lookedUpCall_.clear();
 
@@ -181,6 +181,7 @@ bool Saisie_QSO::writeQso(bool insert) {
         showDateAndTime(false);
     }
     refreshFromLog();
+    emit events_->qsoValidated(built.line);
     return true;
 }
 
@@ -222,7 +223,7 @@ void Saisie_QSO::resetForNextQso() {
         w->setEnabled(false);
 }
 
-QStringList Saisie_QSO::Charge_Liste_QSO() {
+QStringList Saisie_QSO::reloadQsoList() {
     return fillList().lines;
 }
 
@@ -263,7 +264,7 @@ bool Saisie_QSO::countOnWorker(const LogReading &reading) {
 }
 
 void Saisie_QSO::refreshCounts(const LogReading &reading) {
-    Tot_Ope->setText(QString::number(operators_.count(reading)));
+    operatorCount->setText(QString::number(operators_.count(reading)));
     painter_->paint(reading, Bande_Q->currentText(), Mode_Q->currentText(), Bande_Q->currentText(),
                     Mode_Q->currentText());
 }
@@ -289,7 +290,7 @@ void Saisie_QSO::takeCounts() {
         rate_->followLog(reading);
 }
 
-int Saisie_QSO::Colore_Departements(const QString &band, const QString &mode) {
+int Saisie_QSO::paintDepartments(const QString &band, const QString &mode) {
     const ActivityLog::Lines log = ActivityLog(logPath()).read();
     return painter_->paint(log.reading(), band, mode, Bande_Q->currentText(),
                            Mode_Q->currentText());

@@ -1,8 +1,8 @@
 #include "exchange/ExportMenus.h"
 
-#include "entry/Saisie_QSO.h"
 #include "exchange/Export_ADIF3.h"
 #include "exchange/LogExports.h"
+#include "platform/EntryDoor.h"
 
 #include <QAction>
 
@@ -10,14 +10,19 @@
 
 namespace zep {
 
-void connectExports(Saisie_QSO &entry, const WindowServices &services) {
+void connectExports(EntryDoor &entry, const WindowServices &services) {
     auto exports = std::make_shared<LogExports>(entry, services);
-    QObject::connect(entry.Mnu_ADIF, &QAction::triggered, &entry,
-                     [exports] { exports->exportAdif(); });
+    QAction *adif = entry.addMenuItem(EntryMenu::Files, QStringLiteral("Mnu_ADIF"),
+                                      QStringLiteral("Exporter au format ADIF"));
+    QObject::connect(adif, &QAction::triggered, adif, [exports] { exports->exportAdif(); });
     // "Exporter pour les diplômes (ADIF 3)…": the window goes with the entry window.
     auto adif3 = std::make_shared<Adif3WindowOpener>(services);
-    QObject::connect(entry.Mnu_ADIF3, &QAction::triggered, &entry, [adif3] { adif3->open(); });
-    QObject::connect(entry.Mnu_C_Trafic, &QAction::triggered, &entry,
+    QAction *awards = entry.addMenuItem(EntryMenu::Files, QStringLiteral("Mnu_ADIF3"),
+                                        QStringLiteral("Exporter pour les diplômes (ADIF 3)…"));
+    QObject::connect(awards, &QAction::triggered, awards, [adif3] { adif3->open(); });
+    QAction *traffic = entry.addMenuItem(EntryMenu::Files, QStringLiteral("Mnu_C_Trafic"),
+                                         QStringLiteral("Exporter au format C_Trafic"));
+    QObject::connect(traffic, &QAction::triggered, traffic,
                      [exports] { exports->exportTrafficReport(); });
 }
 

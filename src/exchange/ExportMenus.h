@@ -1,13 +1,13 @@
 #pragma once
 
-#include "entry/WindowServices.h"
+#include "platform/WindowServices.h"
 
 namespace zep {
 
-class Saisie_QSO;
+class EntryDoor;
 
 /// Wires "Fichiers": the ADIF export, the ADIF 3 export for the award sites and the traffic
 /// report export.
-void connectExports(Saisie_QSO &entry, const WindowServices &services);
+void connectExports(EntryDoor &entry, const WindowServices &services);
 
 } // namespace zep

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/exchange/AdifAwardExport.h"
-#include "entry/WindowServices.h"
+#include "platform/WindowServices.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -16,8 +16,6 @@ class QLineEdit;
 class QPushButton;
 
 namespace zep {
-
-class Saisie_QSO;
 
 /// "Export ADIF 3": the log written for the award sites and QSL services, one file per
 /// reference of the activation. For each reference the operator checks whether it gets a file,

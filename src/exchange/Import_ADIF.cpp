@@ -6,8 +6,9 @@
 #include "core/io/ProgramDirectory.h"
 #include "core/io/TextFile.h"
 #include "core/log/Activation.h"
-#include "entry/Saisie_QSO.h"
+#include "core/log/CorrectionHistory.h"
 #include "platform/Colors.h"
+#include "platform/EntryDoor.h"
 
 #include <QAbstractTableModel>
 #include <QAction>
@@ -97,13 +98,6 @@ public:
 private:
     const Preview &preview_;
 };
-
-QStringList itemsOf(const QComboBox *box) {
-    QStringList items;
-    for (int i = 0; i < box->count(); ++i)
-        items.append(box->itemText(i));
-    return items;
-}
 
 } // namespace
 
@@ -261,13 +255,13 @@ void Progression_Import::showProgress() {
     Progression->setValue(std::min(int(progress_.done), total));
 }
 
-AdifImportAction::AdifImportAction(Saisie_QSO &entry, const WindowServices &services, Clock &clock)
+AdifImportAction::AdifImportAction(EntryDoor &entry, const WindowServices &services, Clock &clock)
     : entry_(entry), services_(services), clock_(clock), lastDirectory_(adifStartFolder()) {}
 
 bool AdifImportAction::run() {
     Dialogs &dialogs = services_.dialogs;
     const std::optional<QString> chosen = services_.files.openFileName(
-        &entry_, QStringLiteral("Importer un fichier ADIF"), lastDirectory_,
+        entry_.widget(), QStringLiteral("Importer un fichier ADIF"), lastDirectory_,
         QStringLiteral("Fichiers ADIF (*.adi *.adif *.adx *.ADI *.ADX);;Tous les fichiers (*)"));
     if (!chosen || chosen->isEmpty())
         return false;
@@ -285,10 +279,10 @@ bool AdifImportAction::run() {
     files.firstNames = entry_.firstNamesPath();
 
     // A file of 50 Mo takes seconds to read and map: the work runs on a worker thread.
-    const adifimport::Target target{itemsOf(entry_.Bande_Q), itemsOf(entry_.Mode_Q)};
+    const adifimport::Target target{entry_.bands(), entry_.modes()};
     std::optional<adifimport::FilePreview> made;
     {
-        Progression_Import progress(fileName, &entry_);
+        Progression_Import progress(fileName, entry_.widget());
         made = progress.run([source, logPath = files.log, target](adifimport::PreviewProgress &p) {
             return adifimport::previewFiles(source, logPath, target, &p);
         });
@@ -301,7 +295,7 @@ bool AdifImportAction::run() {
     }
     const Preview &preview = made->preview;
 
-    Import_ADIF window(preview, source, reference, &entry_);
+    Import_ADIF window(preview, source, reference, entry_.widget());
     if (window.exec() != QDialog::Accepted)
         return false;
 
@@ -333,10 +327,11 @@ bool AdifImportAction::run() {
     return true;
 }
 
-void connectAdifImport(Saisie_QSO &entry, const WindowServices &services, Clock &clock) {
+void connectAdifImport(EntryDoor &entry, const WindowServices &services, Clock &clock) {
     auto action = std::make_shared<AdifImportAction>(entry, services, clock);
-    QObject::connect(entry.Mnu_Import_ADIF, &QAction::triggered, &entry,
-                     [action] { action->run(); });
+    QAction *item = entry.addMenuItem(EntryMenu::Files, QStringLiteral("Mnu_Import_ADIF"),
+                                      QStringLiteral("Importer un fichier ADIF…"));
+    QObject::connect(item, &QAction::triggered, item, [action] { action->run(); });
 }
 
 } // namespace zep

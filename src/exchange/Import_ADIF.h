@@ -2,7 +2,7 @@
 
 #include "core/exchange/AdifImport.h"
 #include "core/io/Clock.h"
-#include "entry/WindowServices.h"
+#include "platform/WindowServices.h"
 
 #include <QDialog>
 
@@ -19,7 +19,7 @@ class QTimer;
 
 namespace zep {
 
-class Saisie_QSO;
+class EntryDoor;
 
 /// The preview of an ADIF import, "Import ADIF": every record of the file with its status
 /// ("à importer", "déjà dans le log", "doublon", "ignoré") and the reason or the changes made
@@ -85,19 +85,19 @@ private:
 /// every QSO entered).
 class AdifImportAction {
 public:
-    AdifImportAction(Saisie_QSO &entry, const WindowServices &services, Clock &clock);
+    AdifImportAction(EntryDoor &entry, const WindowServices &services, Clock &clock);
 
     /// The whole import from the menu; true when QSOs were imported (or the report written).
     bool run();
 
 private:
-    Saisie_QSO &entry_;
+    EntryDoor &entry_;
     WindowServices services_;
     Clock &clock_;
     QString lastDirectory_; ///< where the last file was taken from, proposed again
 };
 
-/// Wires the menu item to an AdifImportAction living as long as the entry window.
-void connectAdifImport(Saisie_QSO &entry, const WindowServices &services, Clock &clock);
+/// Adds the menu item, wired to an AdifImportAction living as long as the entry window.
+void connectAdifImport(EntryDoor &entry, const WindowServices &services, Clock &clock);
 
 } // namespace zep

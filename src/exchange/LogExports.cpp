@@ -6,7 +6,7 @@
 #include "core/log/Activation.h"
 #include "core/log/ActivityLog.h"
 #include "core/reports/TrafficReport.h"
-#include "entry/Saisie_QSO.h"
+#include "platform/EntryDoor.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -15,7 +15,7 @@
 
 namespace zep {
 
-LogExports::LogExports(Saisie_QSO &entry, const WindowServices &services)
+LogExports::LogExports(EntryDoor &entry, const WindowServices &services)
     : entry_(entry), services_(services), adifDir_(adifStartFolder()) {}
 
 LogExports::LogBytes LogExports::readLog() const {
@@ -63,14 +63,14 @@ std::optional<QString> LogExports::exportAdif() {
     const CurrentActivation a = services_.activation.currentActivation();
     // The title stays above the QSO list until the entry window is loaded again; the file's
     // first line is written from it.
-    entry_.Entete->setText(adif::title(a.activeur));
+    entry_.setListHeading(adif::title(a.activeur));
 
     const QString proposed =
         QDir(adifDir_).filePath(adif::proposedFileName(a.numActivite.trimmed(), a.dateActivite));
     // The suffix makes an accepted proposal "<reference>_<date>.adi", which importers list.
-    const std::optional<QString> chosen =
-        services_.files.saveFileName(&entry_, QStringLiteral("Exporter au format ADIF"), proposed,
-                                     QStringLiteral(".adi (*.adi)"), QStringLiteral("adi"));
+    const std::optional<QString> chosen = services_.files.saveFileName(
+        entry_.widget(), QStringLiteral("Exporter au format ADIF"), proposed,
+        QStringLiteral(".adi (*.adi)"), QStringLiteral("adi"));
     if (!chosen)
         return std::nullopt;
     if (chosen->trimmed().isEmpty()) {
@@ -90,7 +90,7 @@ std::optional<QString> LogExports::exportAdif() {
         return std::nullopt;
     }
     int unknownModes = 0;
-    const QByteArray content = adif::document(entry_.Entete->text(), log.bytes, &unknownModes);
+    const QByteArray content = adif::document(entry_.listHeading(), log.bytes, &unknownModes);
     // The scratch file lies beside the chosen one (the rename must not cross file systems)
     // under a name no one else's file is likely to carry.
     const QString scratch =

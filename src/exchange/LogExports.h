@@ -1,6 +1,6 @@
 #pragma once
 
-#include "entry/WindowServices.h"
+#include "platform/WindowServices.h"
 
 #include <QString>
 
@@ -8,7 +8,7 @@
 
 namespace zep {
 
-class Saisie_QSO;
+class EntryDoor;
 struct CurrentActivation;
 
 /// Whether `path` is the log file of one of the activation's references, which an export
@@ -28,9 +28,9 @@ QString adifErrorMessage(int code, const QString &cause);
 /// so a failed export leaves no cut file behind and an earlier file as it was.
 class LogExports {
 public:
-    LogExports(Saisie_QSO &entry, const WindowServices &services);
+    LogExports(EntryDoor &entry, const WindowServices &services);
 
-    /// "Exporter au format ADIF": shows the title in `Entete`, asks for the file, writes it
+    /// "Exporter au format ADIF": shows the title above the QSO list, asks for the file, writes it
     /// and says where. The path written, or nothing (cancelled, refused or failed).
     std::optional<QString> exportAdif();
 
@@ -47,7 +47,7 @@ private:
     };
     LogBytes readLog() const;
 
-    Saisie_QSO &entry_;
+    EntryDoor &entry_;
     WindowServices services_;
     QString adifDir_; ///< where the last ADIF file went, proposed again for the next one
 };

@@ -1,10 +1,10 @@
 #include "help/HelpMenus.h"
 
 #include "core/io/ShippedFiles.h"
-#include "entry/Saisie_QSO.h"
 #include "help/HelpTexts.h"
 #include "help/Mise_a_Jour.h"
 #include "help/Mode_Emploi.h"
+#include "platform/EntryDoor.h"
 #include "platform/UrlOpener.h"
 
 #include <QAction>
@@ -21,17 +21,17 @@ namespace {
 /// the entry window. They have no parent, so that they never stay on top of the entry window.
 class HelpMenu : public QObject {
 public:
-    HelpMenu(Saisie_QSO &entry, Dialogs &dialogs, QString guideFile, UrlOpener &browser)
-        : QObject(&entry), dialogs_(dialogs), guideFile_(std::move(guideFile)), browser_(browser) {}
+    HelpMenu(QObject *owner, Dialogs &dialogs, QString guideFile, UrlOpener &browser)
+        : QObject(owner), dialogs_(dialogs), guideFile_(std::move(guideFile)), browser_(browser) {}
     ~HelpMenu() override {
         delete guide_.data();
         delete update_.data();
     }
 
-    void Mnu_Historique_Click() { dialogs_.message(historyText()); }
-    void Mnu_A_Propos_Click() { dialogs_.message(aboutText()); }
+    void showHistory() { dialogs_.message(historyText()); }
+    void showAbout() { dialogs_.message(aboutText()); }
 
-    void Mnu_Mode_Emploi_Click() {
+    void showGuide() {
         if (!QFileInfo(guideFile_).isFile()) {
             dialogs_.message(QStringLiteral("Mode d'emploi introuvable : ") +
                              QDir::toNativeSeparators(guideFile_));
@@ -44,7 +44,7 @@ public:
         bringForward(guide_);
     }
 
-    void Mnu_Maj_Click() {
+    void showUpdate() {
         if (!update_) {
             update_ = new Mise_a_Jour(browser_, dialogs_);
             update_->Form_Load();
@@ -68,18 +68,20 @@ private:
 
 } // namespace
 
-void connectHelpMenu(Saisie_QSO &entry, const WindowServices &services, const QString &guideFile,
+void connectHelpMenu(EntryDoor &entry, const WindowServices &services, const QString &guideFile,
                      UrlOpener &browser) {
-    auto *menu = new HelpMenu(entry, services.dialogs, guideFile, browser);
-    QObject::connect(entry.Mnu_Historique, &QAction::triggered, menu,
-                     &HelpMenu::Mnu_Historique_Click);
-    QObject::connect(entry.Mnu_Mode_Emploi, &QAction::triggered, menu,
-                     &HelpMenu::Mnu_Mode_Emploi_Click);
-    QObject::connect(entry.Mnu_Maj, &QAction::triggered, menu, &HelpMenu::Mnu_Maj_Click);
-    QObject::connect(entry.Mnu_A_Propos, &QAction::triggered, menu, &HelpMenu::Mnu_A_Propos_Click);
+    auto *menu = new HelpMenu(entry.widget(), services.dialogs, guideFile, browser);
+    const auto add = [&](const char *name, const QString &caption, void (HelpMenu::*click)()) {
+        QAction *item = entry.addMenuItem(EntryMenu::Help, QString::fromLatin1(name), caption);
+        QObject::connect(item, &QAction::triggered, menu, click);
+    };
+    add("Mnu_Historique", QStringLiteral("Historique"), &HelpMenu::showHistory);
+    add("Mnu_Mode_Emploi", QStringLiteral("Mode d'emploi"), &HelpMenu::showGuide);
+    add("Mnu_Maj", QStringLiteral("Mise a jour du programme"), &HelpMenu::showUpdate);
+    add("Mnu_A_Propos", QStringLiteral("A Ppropos"), &HelpMenu::showAbout);
 }
 
-void connectHelpMenu(Saisie_QSO &entry, const WindowServices &services) {
+void connectHelpMenu(EntryDoor &entry, const WindowServices &services) {
     static DesktopUrlOpener desktop;
     const ShippedFiles shipped = locateShippedFiles(QCoreApplication::applicationDirPath());
     connectHelpMenu(entry, services, userGuidePath(shipped), desktop);

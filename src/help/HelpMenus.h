@@ -1,18 +1,18 @@
 #pragma once
 
-#include "entry/WindowServices.h"
+#include "platform/WindowServices.h"
 
 namespace zep {
 
-class Saisie_QSO;
+class EntryDoor;
 class UrlOpener;
 
 /// Wires "Aide": history, user guide, update page and About box, with the guide shipped
 /// with the program and the desktop's browser.
-void connectHelpMenu(Saisie_QSO &entry, const WindowServices &services);
+void connectHelpMenu(EntryDoor &entry, const WindowServices &services);
 
 /// The same with a given guide file and browser (tests).
-void connectHelpMenu(Saisie_QSO &entry, const WindowServices &services, const QString &guideFile,
+void connectHelpMenu(EntryDoor &entry, const WindowServices &services, const QString &guideFile,
                      UrlOpener &browser);
 
 } // namespace zep

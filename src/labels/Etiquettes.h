@@ -1,7 +1,7 @@
 #pragma once
 
-#include "entry/WindowServices.h"
 #include "labels/LabelDesign.h"
+#include "platform/WindowServices.h"
 
 #include <QStringList>
 #include <QWidget>

@@ -1,7 +1,7 @@
 #include "labels/LabelMenus.h"
 
-#include "entry/Saisie_QSO.h"
 #include "labels/Select_QSO.h"
+#include "platform/EntryDoor.h"
 
 #include <QAction>
 
@@ -9,11 +9,12 @@
 
 namespace zep {
 
-void connectLabelWindows(Saisie_QSO &entry, const WindowServices &services) {
+void connectLabelWindows(EntryDoor &entry, const WindowServices &services) {
     // The opener lives as long as the menu item's connection, that is as long as the window.
     auto opener = std::make_shared<SelectionWindowOpener>(services);
-    QObject::connect(entry.Mnu_Etiquettes, &QAction::triggered, &entry,
-                     [opener] { opener->open(); });
+    QAction *item = entry.addMenuItem(EntryMenu::Labels, QStringLiteral("Mnu_Etiquettes"),
+                                      QStringLiteral("Imprimer les étiquettes pour QSL"));
+    QObject::connect(item, &QAction::triggered, item, [opener] { opener->open(); });
 }
 
 } // namespace zep

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "entry/WindowServices.h"
+#include "platform/WindowServices.h"
 
 namespace zep {
 
-class Saisie_QSO;
+class EntryDoor;
 
 /// Wires "Etiquettes": the QSO selection for QSL labels and the label designer.
-void connectLabelWindows(Saisie_QSO &entry, const WindowServices &services);
+void connectLabelWindows(EntryDoor &entry, const WindowServices &services);
 
 } // namespace zep

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "entry/WindowServices.h"
 #include "labels/Etiquettes.h"
+#include "platform/WindowServices.h"
 
 #include <QPointer>
 #include <QStringList>

@@ -76,14 +76,6 @@ QString ListBox::listItem(int index) const {
     return it ? it->text() : QString();
 }
 
-void ListBox::removeListItem(int index) {
-    if (index < 0 || index >= count())
-        return;
-    quiet_ = true;
-    delete takeItem(index);
-    quiet_ = false;
-}
-
 void ListBox::clearList() {
     quiet_ = true;
     clear();

@@ -25,7 +25,6 @@ public:
     /// The text of the item at `index`, empty when there is none.
     QString listItem(int index) const;
     int listCount() const { return count(); }
-    void removeListItem(int index);
     void clearList();
 
     /// The handler of a click on an item (also run by `setListIndex` and by the arrow keys).

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/io/Clock.h"
-#include "entry/WindowServices.h"
+#include "platform/WindowServices.h"
 
 #include <QWidget>
 

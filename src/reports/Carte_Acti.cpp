@@ -2,9 +2,8 @@
 
 #include "core/countries/MapDepartments.h"
 #include "core/io/TextFile.h"
-#include "entry/DepartmentPainter.h"
-#include "entry/Saisie_QSO.h"
 #include "platform/Colors.h"
+#include "platform/EntryDoor.h"
 #include "reports/DepartmentMapView.h"
 
 #include <QBuffer>
@@ -37,9 +36,9 @@ const QStringList Carte_Acti::bands = {
     QStringLiteral("21"),  QStringLiteral("24"),  QStringLiteral("28")};
 const QStringList Carte_Acti::modes = {QStringLiteral("SSB"), QStringLiteral("CW")};
 
-Carte_Acti::Carte_Acti(Saisie_QSO &entry, const WindowServices &services, QWidget *parent)
+Carte_Acti::Carte_Acti(EntryDoor &entry, const WindowServices &services, QWidget *parent)
     : QWidget(parent, Qt::Window), entry_(entry), services_(services),
-      shown_(entry.departments().mapDepartments()) {
+      shown_(entry.mapDepartments()) {
     setObjectName(QStringLiteral("Carte_Acti"));
     setWindowTitle(QStringLiteral("Carte des départements contactés"));
 
@@ -157,7 +156,7 @@ void Carte_Acti::Afficher_Click() {
         services_.dialogs.message(msgChooseBand);
         return;
     }
-    const int count = entry_.Colore_Departements(band, Mode_AX->currentText());
+    const int count = entry_.paintDepartments(band, Mode_AX->currentText());
     NB_Dep->setText(QString::number(count));
 }
 
@@ -210,7 +209,7 @@ bool Carte_Acti::Enregistre_Image_Click() {
     return true;
 }
 
-MapWindowOpener::MapWindowOpener(Saisie_QSO &entry, const WindowServices &services)
+MapWindowOpener::MapWindowOpener(EntryDoor &entry, const WindowServices &services)
     : entry_(entry), services_(services) {}
 
 MapWindowOpener::~MapWindowOpener() {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "entry/WindowServices.h"
+#include "platform/WindowServices.h"
 
 #include <QImage>
 #include <QPointer>
@@ -14,7 +14,7 @@ namespace zep {
 
 class DepartmentMapView;
 class MapDepartments;
-class Saisie_QSO;
+class EntryDoor;
 
 /// The departments map, "Carte des départements contactés": metropolitan France with the
 /// departments worked on a band and mode in light green and their number. "Afficher" paints it
@@ -27,7 +27,7 @@ public:
     static const QStringList bands;
     static const QStringList modes;
 
-    Carte_Acti(Saisie_QSO &entry, const WindowServices &services, QWidget *parent = nullptr);
+    Carte_Acti(EntryDoor &entry, const WindowServices &services, QWidget *parent = nullptr);
 
     /// Opening: centre, fill the lists, choose the saved band and mode, show the reference.
     void Form_Load();
@@ -53,7 +53,7 @@ public:
 private:
     void showCaptions();
 
-    Saisie_QSO &entry_;
+    EntryDoor &entry_;
     WindowServices services_;
     MapDepartments &shown_;
 };
@@ -62,7 +62,7 @@ private:
 /// again while it is open brings it to the front as it stands.
 class MapWindowOpener {
 public:
-    MapWindowOpener(Saisie_QSO &entry, const WindowServices &services);
+    MapWindowOpener(EntryDoor &entry, const WindowServices &services);
     ~MapWindowOpener();
     MapWindowOpener(const MapWindowOpener &) = delete;
     MapWindowOpener &operator=(const MapWindowOpener &) = delete;
@@ -72,7 +72,7 @@ public:
     Carte_Acti *window() const { return window_; }
 
 private:
-    Saisie_QSO &entry_;
+    EntryDoor &entry_;
     WindowServices services_;
     QPointer<Carte_Acti> window_;
 };

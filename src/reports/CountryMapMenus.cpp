@@ -1,6 +1,6 @@
 #include "reports/CountryMapMenus.h"
 
-#include "entry/Saisie_QSO.h"
+#include "platform/EntryDoor.h"
 #include "reports/Carte_Acti.h"
 #include "reports/Pays_Cont.h"
 
@@ -10,13 +10,15 @@
 
 namespace zep {
 
-void connectCountriesAndMap(Saisie_QSO &entry, const WindowServices &services) {
+void connectCountriesAndMap(EntryDoor &entry, const WindowServices &services) {
     // "Afficher" > "les pays contactés".
     connectCountriesWindow(entry, services);
     // "Carte" > "Départements contactés": the map, one window at a time, which goes with the
     // entry window.
     auto map = std::make_shared<MapWindowOpener>(entry, services);
-    QObject::connect(entry.Mnu_Dpt_Cont, &QAction::triggered, &entry, [map] { map->open(); });
+    QAction *item = entry.addMenuItem(EntryMenu::Map, QStringLiteral("Mnu_Dpt_Cont"),
+                                      QStringLiteral("Départements contactés"));
+    QObject::connect(item, &QAction::triggered, item, [map] { map->open(); });
 }
 
 } // namespace zep

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "entry/WindowServices.h"
+#include "platform/WindowServices.h"
 
 namespace zep {
 
-class Saisie_QSO;
+class EntryDoor;
 
 /// Wires the countries worked ("Afficher") and the departments map ("Carte").
-void connectCountriesAndMap(Saisie_QSO &entry, const WindowServices &services);
+void connectCountriesAndMap(EntryDoor &entry, const WindowServices &services);
 
 } // namespace zep

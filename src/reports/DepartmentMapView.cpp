@@ -1,7 +1,6 @@
 #include "reports/DepartmentMapView.h"
 
 #include "core/countries/MapDepartments.h"
-#include "entry/DepartmentPainter.h"
 #include "platform/Colors.h"
 #include "reports/DepartmentShapes.h"
 
@@ -83,7 +82,7 @@ DepartmentMapView::DepartmentMapView(const MapDepartments &shown, QWidget *paren
     font.setBold(true);
     const auto &places = placesOnPicture();
     for (int i = 0; i < MapDepartments::labels; ++i) {
-        auto *label = new QLabel(DepartmentPainter::caption(i), this);
+        auto *label = new QLabel(MapDepartments::caption(i), this);
         label->setObjectName(QStringLiteral("Dep_%1").arg(i));
         label->setAlignment(Qt::AlignCenter);
         label->setFont(font);

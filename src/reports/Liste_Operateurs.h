@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/log/OperatorTally.h"
-#include "entry/WindowServices.h"
+#include "platform/WindowServices.h"
 
 #include <QWidget>
 
@@ -22,7 +22,7 @@ public:
     /// centres the window and shows it.
     void Form_Load();
 
-    /// Takes a new reading of the log (see Saisie_QSO::logRefreshed): the list and the count
+    /// Takes a new reading of the log (see EntryEvents::logRefreshed): the list and the count
     /// follow its changes since the last reading, or are made anew from another log.
     void followLog(const zep::LogReading &log);
 

@@ -3,8 +3,8 @@
 #include "core/io/Clock.h"
 #include "core/io/IoResult.h"
 #include "core/reports/LogListing.h"
-#include "entry/WindowServices.h"
 #include "platform/Printer.h"
+#include "platform/WindowServices.h"
 
 #include <QFont>
 #include <QString>

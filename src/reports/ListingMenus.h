@@ -1,6 +1,6 @@
 #pragma once
 
-#include "entry/WindowServices.h"
+#include "platform/WindowServices.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -9,7 +9,7 @@
 
 namespace zep {
 
-class Saisie_QSO;
+class EntryDoor;
 
 /// Opens one window of a kind without blocking the entry window: the first asking builds and
 /// loads it; asking again while it is open brings it to the front as it is; once closed (which
@@ -42,6 +42,6 @@ private:
 };
 
 /// Wires "Afficher": the log display, the sorted log and the operator list.
-void connectListingWindows(Saisie_QSO &entry, const WindowServices &services);
+void connectListingWindows(EntryDoor &entry, const WindowServices &services);
 
 } // namespace zep

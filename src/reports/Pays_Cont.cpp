@@ -3,10 +3,10 @@
 #include "core/countries/CountriesWorked.h"
 #include "core/io/ProgramDirectory.h"
 #include "core/io/TextFile.h"
-#include "entry/QsoList.h"
-#include "entry/Saisie_QSO.h"
 #include "platform/Colors.h"
+#include "platform/EntryDoor.h"
 #include "platform/ListBox.h"
+#include "platform/QsoList.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -137,12 +137,13 @@ Pays_Cont *CountriesWindowOpener::open() {
     return window_;
 }
 
-void connectCountriesWindow(Saisie_QSO &entry, const WindowServices &services) {
+void connectCountriesWindow(EntryDoor &entry, const WindowServices &services) {
     // A failure here is told when the window is opened, where the table is needed.
     (void)installPrefixTable(services.programDir);
-    auto opener = std::make_shared<CountriesWindowOpener>(entry.Liste_QSO, services);
-    QObject::connect(entry.Mnu_Pays_Contacte, &QAction::triggered, &entry,
-                     [opener] { opener->open(); });
+    auto opener = std::make_shared<CountriesWindowOpener>(entry.qsoList(), services);
+    QAction *item = entry.addMenuItem(EntryMenu::Show, QStringLiteral("Mnu_Pays_Contacte"),
+                                      QStringLiteral("les pays contactés"));
+    QObject::connect(item, &QAction::triggered, item, [opener] { opener->open(); });
 }
 
 } // namespace zep

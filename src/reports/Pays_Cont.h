@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/countries/PrefixTable.h"
-#include "entry/WindowServices.h"
+#include "platform/WindowServices.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -15,7 +15,7 @@ namespace zep {
 class QsoList;
 
 class ListBox;
-class Saisie_QSO;
+class EntryDoor;
 
 /// The countries worked: each country of the log's call signs once, found through the prefix
 /// table of the program directory, in a sorted list that "Enregistrer" saves as
@@ -69,6 +69,6 @@ private:
 
 /// Makes "Afficher" > "les pays contactés" open the countries window, and puts the program's
 /// prefix table in the program directory when none is there yet, for the operator to find it.
-void connectCountriesWindow(Saisie_QSO &entry, const WindowServices &services);
+void connectCountriesWindow(EntryDoor &entry, const WindowServices &services);
 
 } // namespace zep

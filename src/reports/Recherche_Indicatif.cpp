@@ -1,11 +1,10 @@
 #include "reports/Recherche_Indicatif.h"
 
 #include "core/log/QsoLine.h"
-#include "entry/EntryEditing.h"
-#include "entry/QsoList.h"
-#include "entry/Saisie_QSO.h"
 #include "platform/Colors.h"
+#include "platform/EntryDoor.h"
 #include "platform/FieldKeys.h"
+#include "platform/QsoList.h"
 
 #include <QEvent>
 #include <QFontDatabase>
@@ -364,12 +363,9 @@ Recherche_Indicatif *SearchWindowOpener::open() {
     return window_;
 }
 
-void connectSearchWindow(Saisie_QSO &entry, Dialogs &dialogs) {
-    EntryEditing *editing = EntryEditing::of(entry);
-    if (!editing)
-        return;
-    auto opener = std::make_shared<SearchWindowOpener>(entry.Liste_QSO, dialogs);
-    editing->setSearchHandler([opener] { opener->open(); });
+void connectSearchWindow(EntryDoor &entry, Dialogs &dialogs) {
+    auto opener = std::make_shared<SearchWindowOpener>(entry.qsoList(), dialogs);
+    entry.setSearchHandler([opener] { opener->open(); });
 }
 
 } // namespace zep

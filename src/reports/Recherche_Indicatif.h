@@ -17,7 +17,7 @@ namespace zep {
 
 class QsoList;
 
-class Saisie_QSO;
+class EntryDoor;
 
 /// The QSO search: finds QSOs of the log by call sign (any part of it), by date or by
 /// department among the entry window's QSO list as it stands in memory, and hands the picked
@@ -88,6 +88,6 @@ private:
 
 /// Makes the entry window's "Rechercher un QSO" button open the search window over its QSO
 /// list. The window then owns the search window, which goes with it.
-void connectSearchWindow(Saisie_QSO &entry, Dialogs &dialogs);
+void connectSearchWindow(EntryDoor &entry, Dialogs &dialogs);
 
 } // namespace zep

@@ -8,9 +8,10 @@
 #include "backup/Restaurer_Archive.h"
 #include "core/backup/DataArchive.h"
 #include "core/io/SysCalls.h"
-#include "entry/WindowServices.h"
 #include "platform/FileChooser.h"
 #include "platform/RecordingPrinter.h"
+#include "platform/WindowServices.h"
+#include "support/MenuItems.h"
 #include "support/ModalWindows.h"
 #include "support/QStringPrint.h"
 #include "support/QsoLines.h"
@@ -81,7 +82,7 @@ protected:
                 w->reject();
         });
         poll.start();
-        entry.Mnu_Restaurer->trigger();
+        zep::testing::menuItem(entry, "Mnu_Restaurer")->trigger();
         poll.stop();
         QApplication::processEvents();
         return shown;
@@ -108,20 +109,23 @@ protected:
 
 TEST_F(DataArchiveFromEntry, ArchivesInTheBackgroundWhereTheOperatorChoseAndSaysWhatItHolds) {
     Saisie_QSO &entry = openWithArchives();
-    EXPECT_EQ(entry.Mnu_Archiver->text(), QStringLiteral("Archiver les données…"));
-    EXPECT_EQ(entry.Mnu_Restaurer->text(), QStringLiteral("Restaurer une archive…"));
-    EXPECT_TRUE(entry.Mnu_Fichier->actions().contains(entry.Mnu_Archiver));
+    EXPECT_EQ(zep::testing::menuItem(entry, "Mnu_Archiver")->text(),
+              QStringLiteral("Archiver les données…"));
+    EXPECT_EQ(zep::testing::menuItem(entry, "Mnu_Restaurer")->text(),
+              QStringLiteral("Restaurer une archive…"));
+    EXPECT_TRUE(entry.filesMenu->actions().contains(zep::testing::menuItem(entry, "Mnu_Archiver")));
 
     const QString target = elsewhere.filePath(QStringLiteral("clé/ma sauvegarde.zip"));
     QDir().mkpath(QFileInfo(target).absolutePath());
     for (int run = 0; run < 2; ++run) {
         files.setNextAnswer(target);
         QSignalSpy finished(actions, &DataArchiveActions::archiveFinished);
-        entry.Mnu_Archiver->trigger();
-        EXPECT_FALSE(entry.Mnu_Archiver->isEnabled()) << "greyed while the archive is written";
+        zep::testing::menuItem(entry, "Mnu_Archiver")->trigger();
+        EXPECT_FALSE(zep::testing::menuItem(entry, "Mnu_Archiver")->isEnabled())
+            << "greyed while the archive is written";
         ASSERT_TRUE(finished.wait(10000));
         EXPECT_TRUE(finished.first().first().toBool());
-        EXPECT_TRUE(entry.Mnu_Archiver->isEnabled());
+        EXPECT_TRUE(zep::testing::menuItem(entry, "Mnu_Archiver")->isEnabled());
         EXPECT_EQ(dialogs.last(),
                   QStringLiteral("Les données sont archivées dans le fichier \"%1\" : il contient "
                                  "4 fichier(s).")

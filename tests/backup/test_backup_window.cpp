@@ -9,6 +9,7 @@
 #include "platform/FileChooser.h"
 #include "platform/RecordingPrinter.h"
 #include "platform/StatusLabel.h"
+#include "support/MenuItems.h"
 #include "support/QStringPrint.h"
 #include "support/SpokenName.h"
 
@@ -41,7 +42,7 @@ protected:
         return QTest::qWaitFor([&] { return statusLine()->text() == text; }, 10000);
     }
     Copie_Securite *openSetup() {
-        window->Mnu_Sauvegarde->trigger();
+        zep::testing::menuItem(*window, "Mnu_Sauvegarde")->trigger();
         auto *w = child<Copie_Securite>(QStringLiteral("Copie_Securite"));
         EXPECT_TRUE(w && w->isVisible());
         return w;

@@ -6,6 +6,7 @@
 #include "platform/FileChooser.h"
 #include "platform/RecordingPrinter.h"
 #include "support/FloodingNode.h"
+#include "support/MenuItems.h"
 #include "support/QStringPrint.h"
 
 #include <QAction>
@@ -100,8 +101,10 @@ protected:
 TEST_F(ClusterFromEntry, CtrlSOpensTheAnnouncementFilledFromTheRadioAndTheActivation) {
     for (const std::optional<double> radio : {std::optional<double>(14285.04), {}}) {
         openWithCluster(radio);
-        EXPECT_TRUE(window->Mnu_Fichier->actions().contains(window->Mnu_Annonce_Cluster));
-        EXPECT_EQ(window->Mnu_Annonce_Cluster->text(), QStringLiteral("Annoncer sur le cluster…"));
+        EXPECT_TRUE(window->filesMenu->actions().contains(
+            zep::testing::menuItem(*window, "Mnu_Annonce_Cluster")));
+        EXPECT_EQ(zep::testing::menuItem(*window, "Mnu_Annonce_Cluster")->text(),
+                  QStringLiteral("Annoncer sur le cluster…"));
         window->Mode_Q->setCurrentText(QStringLiteral("CW"));
         window->Indi_Q->setFocus();
 
@@ -207,10 +210,11 @@ TEST_F(ClusterFromEntry, NothingIsSentWithoutAFrequencyInKilohertzOrACluster) {
 
 TEST_F(ClusterFromEntry, SetupClusterKeepsTheNodeAndALoginThatFollowsTheActivator) {
     openWithCluster();
-    EXPECT_TRUE(window->Mnu_Setup->actions().contains(window->Mnu_Cluster));
-    EXPECT_EQ(window->Mnu_Cluster->text(), QStringLiteral("Cluster…"));
+    EXPECT_TRUE(
+        window->setupMenu->actions().contains(zep::testing::menuItem(*window, "Mnu_Cluster")));
+    EXPECT_EQ(zep::testing::menuItem(*window, "Mnu_Cluster")->text(), QStringLiteral("Cluster…"));
     const auto openSetup = [this] {
-        window->Mnu_Cluster->trigger();
+        zep::testing::menuItem(*window, "Mnu_Cluster")->trigger();
         return window->findChild<Setup_Cluster *>();
     };
     Setup_Cluster *w = openSetup();

@@ -4,9 +4,9 @@
 #include "core/io/Dialogs.h"
 #include "core/io/Settings.h"
 #include "core/log/CurrentActivation.h"
-#include "entry/QsoList.h"
 #include "entry/Saisie_QSO.h"
 #include "platform/Colors.h"
+#include "platform/QsoList.h"
 
 #include <QApplication>
 #include <QComboBox>

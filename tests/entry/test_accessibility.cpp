@@ -159,7 +159,7 @@ TEST_F(Accessibility, TheBandAndModeBoxesAreAnnouncedByTheirCaptionsNotTheirValu
 TEST_F(Accessibility, StatusLinesAreHeardByWhatTheyShowAndTheRadioLostIsAnnounced) {
     open();
     using zep::testing::spokenName;
-    StatusLabel *poste = window->Poste;
+    StatusLabel *poste = window->radioLine;
     QSignalSpy announced(poste, &StatusLabel::announced);
     EXPECT_EQ(spokenName(poste), QStringLiteral("Poste")) << "nothing shown: the caption";
 

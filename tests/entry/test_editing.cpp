@@ -68,8 +68,8 @@ TEST_F(Editing, EditWithoutAClickEditsTheLastQsoAndRewritesItInPlace) {
     Saisie_QSO &w = openWith({qso1, qso2, qso3});
     click(w.Edite_QSO);
 
-    EXPECT_TRUE(w.state().modeEdition);
-    EXPECT_EQ(w.Status->text(), QStringLiteral("Mode Edition d'un QSO"));
+    EXPECT_TRUE(w.state().correcting);
+    EXPECT_EQ(w.modeStatus->text(), QStringLiteral("Mode Edition d'un QSO"));
     EXPECT_EQ(w.Num_Q->text(), QStringLiteral("03"));
     EXPECT_EQ(w.Indi_Q->text(), QStringLiteral("F6KGL"));
     EXPECT_EQ(w.Dpt_Q->text(), QStringLiteral("75"));
@@ -81,8 +81,8 @@ TEST_F(Editing, EditWithoutAClickEditsTheLastQsoAndRewritesItInPlace) {
     EXPECT_EQ(w.QRKE_Q->text(), QStringLiteral("599"));
     EXPECT_EQ(w.Date_Q->text(), QStringLiteral("12/02/09"));
     EXPECT_EQ(w.Heure_Q->text(), QStringLiteral("10:10"));
-    EXPECT_TRUE(w.Date_Q->isVisible() && w.Heure_Q->isVisible() && w.Label10->isVisible() &&
-                w.Label6->isVisible());
+    EXPECT_TRUE(w.Date_Q->isVisible() && w.Heure_Q->isVisible() && w.dateCaption->isVisible() &&
+                w.timeCaption->isVisible());
     EXPECT_TRUE(w.QRKR_Q->isEnabled() && w.Observation_Q->isEnabled() && w.Dpt_Q->isEnabled());
     EXPECT_EQ(focusName(), QStringLiteral("Indi_Q"));
     EXPECT_EQ(backgroundOf(w.Indi_Q), colors::lightGreen());
@@ -99,8 +99,8 @@ TEST_F(Editing, EditWithoutAClickEditsTheLastQsoAndRewritesItInPlace) {
     EXPECT_EQ(bytes(logFile()),
               fileOf({qso1, qso2, qso("12/02/09", "10:10", "F6KGL", "75", "PAUL", "CW", "14")}));
     EXPECT_EQ(w.Num_Q->text(), QStringLiteral("4"));
-    EXPECT_FALSE(w.state().modeEdition);
-    EXPECT_TRUE(w.Status->text().isEmpty()) << "edit mode is over";
+    EXPECT_FALSE(w.state().correcting);
+    EXPECT_TRUE(w.modeStatus->text().isEmpty()) << "edit mode is over";
     // The next QSO keeps the band and mode of the QSO just corrected.
     EXPECT_EQ(w.Mode_Q->currentText(), QStringLiteral("CW"));
     EXPECT_EQ(w.Bande_Q->currentText(), QStringLiteral("14"));
@@ -122,7 +122,7 @@ TEST_F(Editing, BandAndModeConfirmedMeanwhileKeepTheChosenQsoAndItsNumber) {
     w.Bande_Q->setFocus();
     replaceAndEnter(QStringLiteral("7"));
     EXPECT_EQ(w.Num_Q->text(), QStringLiteral("02"));
-    EXPECT_TRUE(w.state().modeEdition);
+    EXPECT_TRUE(w.state().correcting);
 }
 
 TEST_F(Editing, AQuickKeyBeforeTheDateAndTimeSendsTheInsertThere) {
@@ -134,7 +134,7 @@ TEST_F(Editing, AQuickKeyBeforeTheDateAndTimeSendsTheInsertThere) {
     press(Qt::Key_F9);
     EXPECT_EQ(dialogs.last(), QStringLiteral("Attention le format date doit etre 'jj/mm/aa'"));
     EXPECT_EQ(bytes(logFile()), fileOf({qso1, qso2, qso3})) << "no QSO without a date";
-    EXPECT_TRUE(w.state().modeAjout);
+    EXPECT_TRUE(w.state().inserting);
     EXPECT_EQ(focusName(), QStringLiteral("Date_Q"));
     EXPECT_EQ(backgroundOf(w.Date_Q), colors::lightGreen());
     EXPECT_EQ(backgroundOf(w.Prenom_Q), colors::lightYellow());
@@ -148,7 +148,7 @@ TEST_F(Editing, AQuickKeyBeforeTheDateAndTimeSendsTheInsertThere) {
     EXPECT_EQ(
         bytes(logFile()),
         fileOf({qso("11/02/09", "21:30", "ON4XYZ", "", "MARC", "SSB", "3.5"), qso1, qso2, qso3}));
-    EXPECT_FALSE(w.state().modeAjout);
+    EXPECT_FALSE(w.state().inserting);
 }
 
 TEST_F(Editing, EditShowsTheDepartmentAsStoredOrNothing) {
@@ -207,8 +207,8 @@ TEST_F(Editing, DeleteAnsweredNonChangesNothingButResetsTheEntry) {
     EXPECT_TRUE(dialogs.shown().back().isQuestion);
     EXPECT_EQ(bytes(logFile()), fileOf({qso1, qso2, qso3}));
     EXPECT_FALSE(w.Recupere->isEnabled());
-    EXPECT_FALSE(w.state().modeEdition);
-    EXPECT_TRUE(w.Status->text().isEmpty());
+    EXPECT_FALSE(w.state().correcting);
+    EXPECT_TRUE(w.modeStatus->text().isEmpty());
     EXPECT_TRUE(w.Indi_Q->text().isEmpty());
     EXPECT_TRUE(w.Dpt_Q->text().isEmpty());
     EXPECT_FALSE(w.Dpt_Q->isEnabled());
@@ -223,7 +223,7 @@ TEST_F(Editing, DeleteThenRestorePutsTheQsoBackAtItsTime) {
     clickItem(1);
     click(w.Efface_QSO);
     EXPECT_EQ(bytes(logFile()), fileOf({qso1, qso3}));
-    EXPECT_EQ(w.state().qsoEfface, qso2);
+    EXPECT_EQ(w.state().deletedLine, qso2);
     EXPECT_TRUE(w.Recupere->isEnabled());
     EXPECT_EQ(w.Num_Q->text(), QStringLiteral("3"));
     EXPECT_EQ(w.Liste_QSO->count(), 2);
@@ -238,7 +238,7 @@ TEST_F(Editing, DeleteThenRestorePutsTheQsoBackAtItsTime) {
     EXPECT_EQ(w.Num_Q->text(), QStringLiteral("4"));
     EXPECT_EQ(item(1), QStringLiteral("   2  ") + qso2);
     EXPECT_FALSE(w.Recupere->isEnabled());
-    EXPECT_EQ(w.state().qsoEfface, qso2) << "the deleted line is still held";
+    EXPECT_EQ(w.state().deletedLine, qso2) << "the deleted line is still held";
 }
 
 TEST_F(Editing, RestoreAnsweredNonEndsTheOffer) {
@@ -266,8 +266,8 @@ TEST_F(Editing, TwoIdenticalLinesAreAnnouncedDeletedTogetherAndOneComesBack) {
 TEST_F(Editing, InsertModePutsAnEarlierQsoFirst) {
     Saisie_QSO &w = openWith({qso1, qso2, qso3});
     click(w.Ajout_QSO);
-    EXPECT_TRUE(w.state().modeAjout);
-    EXPECT_EQ(w.Status->text(), QStringLiteral("Mode Ajout d'un QSO"));
+    EXPECT_TRUE(w.state().inserting);
+    EXPECT_EQ(w.modeStatus->text(), QStringLiteral("Mode Ajout d'un QSO"));
     EXPECT_TRUE(w.Date_Q->isVisible() && w.Heure_Q->isVisible());
     EXPECT_EQ(focusName(), QStringLiteral("Indi_Q"));
 
@@ -288,8 +288,8 @@ TEST_F(Editing, InsertModePutsAnEarlierQsoFirst) {
     EXPECT_EQ(item(3), QStringLiteral("   4  ") + qso3);
     EXPECT_EQ(w.Liste_QSO->currentRow(), 3);
     EXPECT_EQ(w.Num_Q->text(), QStringLiteral("5"));
-    EXPECT_FALSE(w.state().modeAjout);
-    EXPECT_TRUE(w.Status->text().isEmpty());
+    EXPECT_FALSE(w.state().inserting);
+    EXPECT_TRUE(w.modeStatus->text().isEmpty());
 }
 
 TEST_F(Editing, AnnulerLeavesEditModeAndResetsTheFields) {
@@ -297,10 +297,10 @@ TEST_F(Editing, AnnulerLeavesEditModeAndResetsTheFields) {
     click(w.Edite_QSO);
     ASSERT_EQ(w.Num_Q->text(), QStringLiteral("03"));
     click(w.Annule_Q);
-    EXPECT_FALSE(w.state().modeEdition);
+    EXPECT_FALSE(w.state().correcting);
     EXPECT_EQ(w.Num_Q->text(), QStringLiteral("4")) << "the next QSO's number again";
-    EXPECT_FALSE(w.state().modeAjout);
-    EXPECT_TRUE(w.Status->text().isEmpty());
+    EXPECT_FALSE(w.state().inserting);
+    EXPECT_TRUE(w.modeStatus->text().isEmpty());
     EXPECT_FALSE(w.Date_Q->isVisible());
     for (QLineEdit *f : {w.Indi_Q, w.Dpt_Q, w.Prenom_Q, w.Observation_Q})
         EXPECT_TRUE(f->text().isEmpty()) << f->objectName().toStdString();
@@ -316,7 +316,7 @@ TEST_F(Editing, AnnulerLeavesEditModeAndResetsTheFields) {
     w.Mode_Q->setCurrentIndex(0);
     click(w.Ajout_QSO);
     click(w.Annule_Q);
-    EXPECT_FALSE(w.state().modeAjout);
+    EXPECT_FALSE(w.state().inserting);
     EXPECT_EQ(w.QRKE_Q->text(), QStringLiteral("59"));
 }
 
@@ -326,7 +326,7 @@ TEST_F(Editing, AnEmptyLogOrAVanishedQsoIsSaidAndNothingChanges) {
     click(w.Efface_QSO);
     EXPECT_EQ(dialogs.texts(), QStringList({QStringLiteral("Aucun QSO dans le log"),
                                             QStringLiteral("Aucun QSO dans le log")}));
-    EXPECT_FALSE(w.state().modeEdition);
+    EXPECT_FALSE(w.state().correcting);
     EXPECT_EQ(bytes(logFile()), QByteArray());
 
     // The log changed behind the window's back: the chosen QSO is gone from the file.
@@ -336,7 +336,7 @@ TEST_F(Editing, AnEmptyLogOrAVanishedQsoIsSaidAndNothingChanges) {
     put(logFile(), fileOf({qso1, qso2}));
     click(window->Edite_QSO);
     EXPECT_EQ(dialogs.texts(), QStringList{QStringLiteral("Ce QSO n'est plus dans le log")});
-    EXPECT_FALSE(window->state().modeEdition);
+    EXPECT_FALSE(window->state().correcting);
     click(window->Efface_QSO);
     EXPECT_EQ(dialogs.last(), QStringLiteral("Ce QSO n'est plus dans le log"));
     EXPECT_EQ(dialogs.shown().size(), 2u) << "no deletion question";

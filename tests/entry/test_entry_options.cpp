@@ -14,28 +14,28 @@ using EntryOptions = EntryWindowTest;
 
 TEST_F(EntryOptions, TheClockShowsBothTimesAndEnablesTheChosenOne) {
     open();
-    EXPECT_TRUE(window->Timer1->isActive());
-    EXPECT_EQ(window->Timer1->interval(), 1000);
-    EXPECT_EQ(window->Label37->text(), QStringLiteral("14:07 Utc"));
-    EXPECT_EQ(window->Label34->text(), QStringLiteral("15:07 Loc"));
-    EXPECT_EQ(window->Label33->text(), QStringLiteral("07/12/26"));
-    EXPECT_TRUE(window->Label37->isEnabled());
-    EXPECT_FALSE(window->Label34->isEnabled());
-    EXPECT_TRUE(window->Mnu_UTC_Oui->isChecked());
+    EXPECT_TRUE(window->clockTimer->isActive());
+    EXPECT_EQ(window->clockTimer->interval(), 1000);
+    EXPECT_EQ(window->utcClockLabel->text(), QStringLiteral("14:07 Utc"));
+    EXPECT_EQ(window->localClockLabel->text(), QStringLiteral("15:07 Loc"));
+    EXPECT_EQ(window->clockDateLabel->text(), QStringLiteral("07/12/26"));
+    EXPECT_TRUE(window->utcClockLabel->isEnabled());
+    EXPECT_FALSE(window->localClockLabel->isEnabled());
+    EXPECT_TRUE(window->utcClockItem->isChecked());
 
     clock.setUtc(QDateTime(QDate(2026, 12, 7), QTime(23, 59, 59), Qt::UTC));
-    window->Mnu_UTC_Non->trigger();
-    EXPECT_FALSE(window->Mnu_UTC_Oui->isChecked());
-    EXPECT_FALSE(window->Label37->isEnabled());
-    EXPECT_TRUE(window->Label34->isEnabled());
-    EXPECT_EQ(window->Label33->text(), QStringLiteral("08/12/26"));
-    EXPECT_EQ(window->state().dateCourante, QStringLiteral("08/12/26"));
+    window->localClockItem->trigger();
+    EXPECT_FALSE(window->utcClockItem->isChecked());
+    EXPECT_FALSE(window->utcClockLabel->isEnabled());
+    EXPECT_TRUE(window->localClockLabel->isEnabled());
+    EXPECT_EQ(window->clockDateLabel->text(), QStringLiteral("08/12/26"));
+    EXPECT_EQ(window->state().clockDate, QStringLiteral("08/12/26"));
 
     // The reference choice holds the clock while it is open.
     window->stopClock();
-    EXPECT_FALSE(window->Timer1->isActive());
+    EXPECT_FALSE(window->clockTimer->isActive());
     window->startClock();
-    EXPECT_TRUE(window->Timer1->isActive());
+    EXPECT_TRUE(window->clockTimer->isActive());
 }
 
 TEST_F(EntryOptions, CheckMarksComeBackFromTheSettingsAndAreStored) {
@@ -43,31 +43,31 @@ TEST_F(EntryOptions, CheckMarksComeBackFromTheSettingsAndAreStored) {
     settings.writeBool(keys::dateAuto, true);
     settings.writeBool(keys::modeRefrappe, true);
     open();
-    EXPECT_TRUE(window->Mnu_UTC_Non->isChecked());
-    EXPECT_TRUE(window->Mnu_Date_Auto_Oui->isChecked());
-    EXPECT_FALSE(window->Mnu_Date_Auto_Non->isChecked());
-    EXPECT_TRUE(window->Mnu_Refrappe_Oui->isChecked());
-    EXPECT_TRUE(window->Mnu_Diff_Non->isChecked()); // deferred entry is never stored
+    EXPECT_TRUE(window->localClockItem->isChecked());
+    EXPECT_TRUE(window->separatorsOnItem->isChecked());
+    EXPECT_FALSE(window->separatorsOffItem->isChecked());
+    EXPECT_TRUE(window->retypeOnItem->isChecked());
+    EXPECT_TRUE(window->deferredOffItem->isChecked()); // deferred entry is never stored
 
-    window->Mnu_Date_Auto_Non->trigger();
-    window->Mnu_Refrappe_Non->trigger();
-    window->Mnu_UTC_Oui->trigger();
+    window->separatorsOffItem->trigger();
+    window->retypeOffItem->trigger();
+    window->utcClockItem->trigger();
     EXPECT_EQ(settings.read(keys::dateAuto, {}), QStringLiteral("False"));
     EXPECT_EQ(settings.read(keys::modeRefrappe, {}), QStringLiteral("False"));
     EXPECT_EQ(settings.read(keys::heureUtc, {}), QStringLiteral("True"));
-    EXPECT_FALSE(window->Mnu_Refrappe_Oui->isChecked());
+    EXPECT_FALSE(window->retypeOnItem->isChecked());
 
-    EXPECT_EQ(window->Mnu_Setup->title(), QStringLiteral("Setup"));
-    EXPECT_EQ(window->Mnu_Date_Auto->title(),
+    EXPECT_EQ(window->setupMenu->title(), QStringLiteral("Setup"));
+    EXPECT_EQ(window->separatorsMenu->title(),
               QStringLiteral("Insertion de \"/\" et \":\" en automatique"));
-    EXPECT_EQ(window->Mnu_Differee->title(), QStringLiteral("Saisie differée"));
-    EXPECT_EQ(window->Mnu_UTC_Non->text(), QStringLiteral("Heure Locale"));
+    EXPECT_EQ(window->deferredMenu->title(), QStringLiteral("Saisie differée"));
+    EXPECT_EQ(window->localClockItem->text(), QStringLiteral("Heure Locale"));
 }
 
 TEST_F(EntryOptions, AutomaticSeparatorsBuildTheDateAndTimeFromDigits) {
     settings.writeBool(keys::dateAuto, true);
     open();
-    window->Mnu_Diff_Oui->trigger();
+    window->deferredOnItem->trigger();
     field(QStringLiteral("G3ABC"));
     enter();
     enter();
@@ -80,7 +80,7 @@ TEST_F(EntryOptions, AutomaticSeparatorsBuildTheDateAndTimeFromDigits) {
     type(QStringLiteral("1405"));
     EXPECT_EQ(window->Heure_Q->text(), QStringLiteral("14:05"));
 
-    window->Mnu_Date_Auto_Non->trigger();
+    window->separatorsOffItem->trigger();
     window->Date_Q->setFocus();
     window->Date_Q->clear();
     type(QStringLiteral("120309"));
@@ -94,9 +94,9 @@ TEST_F(EntryOptions, RetypeReplacesTheDefaultReportsOfANewQso) {
     type(QStringLiteral("57"));
     EXPECT_EQ(window->QRKR_Q->text(), QStringLiteral("5957")); // without the option
 
-    window->Mnu_Refrappe_Oui->trigger();
+    window->retypeOnItem->trigger();
     window->QRKR_Q->setText(QStringLiteral("59"));
-    window->state().champEfface = false;
+    window->state().retypeCleared = false;
     type(QStringLiteral("57"));
     EXPECT_EQ(window->QRKR_Q->text(), QStringLiteral("57"));
     enter();
@@ -128,7 +128,7 @@ TEST_F(EntryOptions, RetypeReplacesTheDefaultReportsOfANewQso) {
 TEST_F(EntryOptions, RetypeInEditModeKeepsAValueConfirmedAtOnce) {
     settings.writeBool(keys::modeRefrappe, true);
     open();
-    window->state().modeEdition = true;
+    window->state().correcting = true;
     window->Date_Q->show();
     window->Heure_Q->show();
     window->Indi_Q->setText(QStringLiteral("F5BBB"));
@@ -148,15 +148,15 @@ TEST_F(EntryOptions, RetypeInEditModeKeepsAValueConfirmedAtOnce) {
 
 TEST_F(EntryOptions, DeferredEntryShowsAndEmptiesTheDateAndTime) {
     open();
-    window->Mnu_Diff_Oui->trigger();
-    EXPECT_TRUE(window->Mnu_Diff_Oui->isChecked());
-    EXPECT_TRUE(window->Label10->isVisible());
+    window->deferredOnItem->trigger();
+    EXPECT_TRUE(window->deferredOnItem->isChecked());
+    EXPECT_TRUE(window->dateCaption->isVisible());
     EXPECT_TRUE(window->Heure_Q->isVisible());
     window->Date_Q->setText(QStringLiteral("12/03/09"));
     window->Heure_Q->setText(QStringLiteral("14:05"));
-    window->Mnu_Diff_Non->trigger();
+    window->deferredOffItem->trigger();
     EXPECT_TRUE(window->Date_Q->text().isEmpty());
     EXPECT_TRUE(window->Heure_Q->text().isEmpty());
-    EXPECT_FALSE(window->Label6->isVisible());
+    EXPECT_FALSE(window->timeCaption->isVisible());
     EXPECT_TRUE(settings.writtenKeys().filter(QStringLiteral("Diff")).isEmpty());
 }

@@ -118,7 +118,7 @@ TEST_F(EntryValidation, LiveQsosAreWrittenByteForByteAndTheEntryStartsAgain) {
                                                                 "d\xE9ric"));
 
     EXPECT_EQ(window->Num_Q->text(), QStringLiteral("3"));
-    EXPECT_EQ(window->Tot_Ope->text(), QStringLiteral("2"));
+    EXPECT_EQ(window->operatorCount->text(), QStringLiteral("2"));
     EXPECT_EQ(window->Liste_QSO->count(), 2);
     EXPECT_EQ(window->Liste_QSO->currentRow(), 1);
     EXPECT_EQ(child<QLabel>(QStringLiteral("Dpt_21"))->palette().color(QPalette::Window),
@@ -142,7 +142,7 @@ TEST_F(EntryValidation, TheChosenClockStampsTheQsoAcrossMidnight) {
     clock.setUtc(QDateTime(QDate(2026, 12, 31), QTime(23, 30, 40), Qt::UTC));
     open();
     logQso(QStringLiteral("G3ABC"));
-    window->Mnu_UTC_Non->trigger();
+    window->localClockItem->trigger();
     EXPECT_EQ(settings.read(keys::heureUtc, {}), QStringLiteral("False"));
     logQso(QStringLiteral("DL1XX"));
     ASSERT_EQ(logLines().size(), 2);
@@ -152,9 +152,9 @@ TEST_F(EntryValidation, TheChosenClockStampsTheQsoAcrossMidnight) {
 
 TEST_F(EntryValidation, DeferredEntryKeepsTheDateAndAppendsInTheOrderTyped) {
     open();
-    window->Mnu_Diff_Oui->trigger();
+    window->deferredOnItem->trigger();
     EXPECT_TRUE(window->Date_Q->isVisible());
-    EXPECT_TRUE(window->Label6->isVisible());
+    EXPECT_TRUE(window->timeCaption->isVisible());
     field(QStringLiteral("F6XYZ"));
     field(QStringLiteral("21"));
     enter();
@@ -191,7 +191,7 @@ TEST_F(EntryValidation, DeferredEntryKeepsTheDateAndAppendsInTheOrderTyped) {
     EXPECT_EQ(logLines()[0].left(15), QStringLiteral("12/03/09  18:30"));
     EXPECT_EQ(logLines()[1].left(15), QStringLiteral("12/03/09  08:15"));
 
-    window->Mnu_Diff_Non->trigger();
+    window->deferredOffItem->trigger();
     EXPECT_TRUE(window->Date_Q->text().isEmpty());
     EXPECT_FALSE(window->Date_Q->isVisible());
 }
@@ -207,7 +207,7 @@ TEST_F(EntryValidation, InsertModePlacesTheQsoAtItsDateAndTime) {
     put(logFile(), crlf(before));
     open();
     // Insert mode as the "Inserer un QSO" button sets it up.
-    window->state().modeAjout = true;
+    window->state().inserting = true;
     window->Date_Q->show();
     window->Heure_Q->show();
     field(QStringLiteral("F6XYZ"));
@@ -228,8 +228,8 @@ TEST_F(EntryValidation, InsertModePlacesTheQsoAtItsDateAndTime) {
                    QStringLiteral("21"), QStringLiteral("JEAN"), QStringLiteral("59"),
                    QStringLiteral("SSB"), QStringLiteral("3.5"), QStringLiteral("QRP")));
     EXPECT_EQ(after.mid(1), before);
-    EXPECT_FALSE(window->state().modeAjout);
-    EXPECT_TRUE(window->Status->text().isEmpty());
+    EXPECT_FALSE(window->state().inserting);
+    EXPECT_TRUE(window->modeStatus->text().isEmpty());
     EXPECT_EQ(window->Num_Q->text(), QStringLiteral("4"));
     EXPECT_EQ(window->Liste_QSO->currentRow(), 2);
     EXPECT_TRUE(window->Date_Q->text().isEmpty());
@@ -250,8 +250,8 @@ TEST_F(EntryValidation, EditModeRewritesTheChosenLineInPlace) {
     put(logFile(), crlf(before));
     open();
     // The second QSO chosen for editing, its fields filled as the editing sets them.
-    window->state().modeEdition = true;
-    window->state().qsoChoisi = before[1];
+    window->state().correcting = true;
+    window->state().chosenLine = before[1];
     window->Mode_Q->setCurrentText(QStringLiteral("CW"));
     window->Bande_Q->setCurrentText(QStringLiteral("7"));
     window->Indi_Q->setText(QStringLiteral("F5BBB"));
@@ -280,7 +280,7 @@ TEST_F(EntryValidation, EditModeRewritesTheChosenLineInPlace) {
                        QStringLiteral("13"), QStringLiteral("Marc"), QStringLiteral("599"),
                        QStringLiteral("CW"), QStringLiteral("7"));
     EXPECT_EQ(bytes(logFile()), crlf(expected));
-    EXPECT_FALSE(window->state().modeEdition);
+    EXPECT_FALSE(window->state().correcting);
     EXPECT_EQ(window->Num_Q->text(), QStringLiteral("4"));
     EXPECT_EQ(window->Mode_Q->currentText(), QStringLiteral("CW"));
 }
@@ -409,7 +409,7 @@ TEST_F(EntryValidation, ClosingOrQuitterEndsTheProgram) {
     open();
     int signalled = 0;
     QObject::connect(window.get(), &Saisie_QSO::quitRequested, [&] { ++signalled; });
-    window->Mnu_Quitter->trigger();
+    window->quitItem->trigger();
     EXPECT_EQ(quits, 1);
     EXPECT_EQ(signalled, 1);
     EXPECT_FALSE(window->isVisible());
@@ -461,16 +461,16 @@ TEST_F(EntryValidation, AnAppendedQsoJoinsTheListWithoutRefillingIt) {
     // The new QSO is the chosen one, as after a click on it.
     EXPECT_EQ(list->currentRow(), 3);
     EXPECT_EQ(list->selectionModel()->selectedRows().size(), 1);
-    EXPECT_EQ(window->state().ligneChoisie, list->itemText(3));
-    EXPECT_EQ(window->state().qsoChoisi, logLines().at(3));
+    EXPECT_EQ(window->state().chosenItem, list->itemText(3));
+    EXPECT_EQ(window->state().chosenLine, logLines().at(3));
     EXPECT_EQ(window->Num_Q->text(), QStringLiteral("5"));
 
     // Reloaded with nothing new, the last QSO is chosen again even though it was current.
-    window->state().qsoChoisi.clear();
-    window->Charge_Liste_QSO();
+    window->state().chosenLine.clear();
+    window->reloadQsoList();
     EXPECT_EQ(resets.count(), 0);
     EXPECT_EQ(inserted.count(), 1);
-    EXPECT_EQ(window->state().qsoChoisi, logLines().at(3));
+    EXPECT_EQ(window->state().chosenLine, logLines().at(3));
     EXPECT_EQ(listTexts(list), numbered(logLines()));
 }
 
@@ -482,24 +482,24 @@ TEST_F(EntryValidation, ARewrittenLogIsShownWholeAgain) {
     const auto expectListIsTheFile = [&](const char *what) {
         EXPECT_EQ(listTexts(list), numbered(logLines())) << what;
         EXPECT_EQ(list->currentRow(), list->count() - 1) << what;
-        EXPECT_EQ(window->state().qsoChoisi, logLines().last()) << what;
+        EXPECT_EQ(window->state().chosenLine, logLines().last()) << what;
         EXPECT_EQ(window->Num_Q->text(), QString::number(logLines().size() + 1)) << what;
     };
 
     ActivityLog log(logFile());
     ASSERT_TRUE(log.remove(before[0]).ok);
-    window->Charge_Liste_QSO();
+    window->reloadQsoList();
     expectListIsTheFile("deleted");
 
     ASSERT_TRUE(log.insertChronologically(before[0]).ok);
-    window->Charge_Liste_QSO();
+    window->reloadQsoList();
     expectListIsTheFile("inserted");
 
     QString edited = before[1];
     edited.replace(QStringLiteral("F5BBB"), QStringLiteral("F5BBX"));
     ASSERT_TRUE(log.replace(edited, before[1]).ok);
     QSignalSpy resets(&list->rows(), &QAbstractItemModel::modelReset);
-    window->Charge_Liste_QSO();
+    window->reloadQsoList();
     expectListIsTheFile("edited");
     EXPECT_EQ(resets.count(), 0) << "an edited QSO rewrites its own row only";
 
@@ -507,7 +507,7 @@ TEST_F(EntryValidation, ARewrittenLogIsShownWholeAgain) {
     QByteArray bytes = this->bytes(logFile());
     bytes[bytes.indexOf("F5AAA") + 4] = 'Z';
     put(logFile(), bytes);
-    window->Charge_Liste_QSO();
+    window->reloadQsoList();
     expectListIsTheFile("changed behind the program's back");
     EXPECT_TRUE(listTexts(list).at(0).contains(QStringLiteral("F5AAZ")));
 
@@ -533,7 +533,7 @@ TEST_F(EntryValidation, TheTenThousandthQsoIsNumberedWhole) {
     EXPECT_EQ(list->itemText(9997), QStringLiteral("9998  ") + old);
     EXPECT_EQ(list->itemText(9998), QStringLiteral("9999  ") + logLines().at(9998));
     EXPECT_EQ(list->itemText(9999), QStringLiteral("10000  ") + logLines().at(9999));
-    EXPECT_EQ(window->state().qsoChoisi, logLines().at(9999));
+    EXPECT_EQ(window->state().chosenLine, logLines().at(9999));
     EXPECT_EQ(window->Num_Q->text(), QStringLiteral("10001"));
     EXPECT_EQ(listTexts(list), numbered(logLines()));
 }

@@ -6,7 +6,7 @@
 #include "core/log/QsoLine.h"
 #include "entry/DepartmentPainter.h"
 #include "entry/PartialCheckPanel.h"
-#include "entry/QsoList.h"
+#include "platform/QsoList.h"
 #include "platform/ShapedTextDelegate.h"
 
 #include <QAction>
@@ -52,17 +52,18 @@ TEST_F(EntryWindow, OpensReadyForACallSignWithDefaultsAndDescriptions) {
     EXPECT_EQ(window->QRKR_Q->text(), QStringLiteral("59"));
     EXPECT_EQ(window->QRKE_Q->text(), QStringLiteral("59"));
     EXPECT_EQ(window->Num_Q->text(), QStringLiteral("1"));
-    EXPECT_EQ(window->Tot_Ope->text(), QStringLiteral("0"));
-    EXPECT_EQ(window->Label1->text(), QStringLiteral("Riduzazur d'activité de F4ABC"));
-    EXPECT_EQ(window->Label4->text(), QStringLiteral("Au Log F4ABC"));
-    EXPECT_EQ(window->Label3->text(),
+    EXPECT_EQ(window->operatorCount->text(), QStringLiteral("0"));
+    EXPECT_EQ(window->activatorLabel->text(), QStringLiteral("Riduzazur d'activité de F4ABC"));
+    EXPECT_EQ(window->loggerLabel->text(), QStringLiteral("Au Log F4ABC"));
+    EXPECT_EQ(window->referenceLabel->text(),
               QStringLiteral("DFCF Château de Vougeot DFCF-21-001     21640 Vougeot  Canton 12"));
-    EXPECT_EQ(window->Label23->text(), QStringLiteral("DIFI Moulin DIFI-21-002    21640 Vougeot"));
-    EXPECT_EQ(window->Entete->text().left(12), QStringLiteral("   N°    Dat"));
+    EXPECT_EQ(window->secondReferenceLabel->text(),
+              QStringLiteral("DIFI Moulin DIFI-21-002    21640 Vougeot"));
+    EXPECT_EQ(window->listHeader->text().left(12), QStringLiteral("   N°    Dat"));
     const QFontMetrics list(window->Liste_QSO->font());
     EXPECT_EQ(list.horizontalAdvance(QLatin1Char('i')), list.horizontalAdvance(QLatin1Char('W')));
-    EXPECT_TRUE(window->Entete->font().bold());
-    EXPECT_EQ(window->Entete->font().family(), window->Label1->font().family());
+    EXPECT_TRUE(window->listHeader->font().bold());
+    EXPECT_EQ(window->listHeader->font().family(), window->activatorLabel->font().family());
 
     EXPECT_EQ(focusName(), QStringLiteral("Indi_Q"));
     EXPECT_EQ(backgroundOf(window->Indi_Q), colors::lightGreen());
@@ -71,7 +72,7 @@ TEST_F(EntryWindow, OpensReadyForACallSignWithDefaultsAndDescriptions) {
              window->Valide_Q, window->Recupere})
         EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
     EXPECT_FALSE(window->Date_Q->isVisible());
-    EXPECT_FALSE(window->Label10->isVisible());
+    EXPECT_FALSE(window->dateCaption->isVisible());
     EXPECT_TRUE(QFile::exists(path(QStringLiteral("Liste_Prenom.txt"))));
 
     // Controls reachable by their domain names, with their captions.
@@ -80,24 +81,58 @@ TEST_F(EntryWindow, OpensReadyForACallSignWithDefaultsAndDescriptions) {
     EXPECT_EQ(child<QLabel>(QStringLiteral("Dpt_96"))->text(), QStringLiteral("2a"));
     EXPECT_FALSE(child<QLabel>(QStringLiteral("Dpt_20"))->isVisible());
     EXPECT_TRUE(child<QLabel>(QStringLiteral("Dpt_21"))->isVisible());
-    // The menu bar, menu by menu, with each item's name and caption.
+    // The menu bar, menu by menu, with each item's name and caption, as the subsystems fill it
+    // through the window's door, whatever order they come in; an item the window does not
+    // know goes last ("Fichiers": before "Quitter").
+    const struct {
+        EntryMenu menu;
+        const char *name, *caption;
+    } added[] = {
+        {EntryMenu::Help, "Mnu_A_Propos", "A Ppropos"},
+        {EntryMenu::Files, "Mnu_Nouveau", "Nouveau…"},
+        {EntryMenu::Help, "Mnu_Maj", "Mise a jour du programme"},
+        {EntryMenu::Files, "Mnu_Annonce_Cluster", "Annoncer sur le cluster…"},
+        {EntryMenu::Map, "Mnu_Dpt_Cont", "Départements contactés"},
+        {EntryMenu::Show, "Mnu_Liste_Op", "la liste des opérateurs contactés"},
+        {EntryMenu::Files, "Mnu_Restaurer", "Restaurer une archive…"},
+        {EntryMenu::Help, "Mnu_Historique", "Historique"},
+        {EntryMenu::Files, "Mnu_Archiver", "Archiver les données…"},
+        {EntryMenu::Show, "Mnu_Aff_Log", "le log de l'activité"},
+        {EntryMenu::Files, "Mnu_ADIF3", "Exporter pour les diplômes (ADIF 3)…"},
+        {EntryMenu::Labels, "Mnu_Etiquettes", "Imprimer les étiquettes pour QSL"},
+        {EntryMenu::Files, "Mnu_Import_ADIF", "Importer un fichier ADIF…"},
+        {EntryMenu::Show, "Mnu_Pays_Contacte", "les pays contactés"},
+        {EntryMenu::Files, "Mnu_ADIF", "Exporter au format ADIF"},
+        {EntryMenu::Help, "Mnu_Mode_Emploi", "Mode d'emploi"},
+        {EntryMenu::Files, "Mnu_C_Trafic", "Exporter au format C_Trafic"},
+        {EntryMenu::Show, "Mnu_Log_Alpha", "le log alphanumerique de l'activité"},
+        {EntryMenu::Help, "Mnu_Nouveau_Aide", "Nouveau dans l'aide"},
+    };
+    EntryDoor &door = *window;
+    for (const auto &item : added) {
+        QAction *made = door.addMenuItem(item.menu, QString::fromLatin1(item.name),
+                                         QString::fromUtf8(item.caption));
+        EXPECT_EQ(window->findChild<QAction *>(QString::fromLatin1(item.name)), made);
+    }
     const QList<QPair<QMenu *, QStringList>> menus = {
-        {window->Mnu_Fichier,
+        {window->filesMenu,
          {"Fichiers", "Mnu_ADIF=Exporter au format ADIF",
           "Mnu_ADIF3=Exporter pour les diplômes (ADIF 3)…",
           "Mnu_C_Trafic=Exporter au format C_Trafic", "Mnu_Import_ADIF=Importer un fichier ADIF…",
           "Mnu_Archiver=Archiver les données…", "Mnu_Restaurer=Restaurer une archive…",
-          "Mnu_Annonce_Cluster=Annoncer sur le cluster…", "Mnu_Quitter=Quitter"}},
-        {window->Mnu_Afficher,
+          "Mnu_Annonce_Cluster=Annoncer sur le cluster…", "Mnu_Nouveau=Nouveau…",
+          "Mnu_Quitter=Quitter"}},
+        {window->showMenu,
          {"Afficher", "Mnu_Aff_Log=le log de l'activité",
           "Mnu_Log_Alpha=le log alphanumerique de l'activité",
           "Mnu_Pays_Contacte=les pays contactés",
           "Mnu_Liste_Op=la liste des opérateurs contactés"}},
-        {window->Mnu_Etique, {"Etiquettes", "Mnu_Etiquettes=Imprimer les étiquettes pour QSL"}},
-        {window->Mnu_Carte, {"Carte", "Mnu_Dpt_Cont=Départements contactés"}},
-        {window->Mnu_Help,
+        {window->labelsMenu, {"Etiquettes", "Mnu_Etiquettes=Imprimer les étiquettes pour QSL"}},
+        {window->mapMenu, {"Carte", "Mnu_Dpt_Cont=Départements contactés"}},
+        {window->helpMenu,
          {"Aide", "Mnu_Historique=Historique", "Mnu_Mode_Emploi=Mode d'emploi",
-          "Mnu_Maj=Mise a jour du programme", "Mnu_A_Propos=A Ppropos"}},
+          "Mnu_Maj=Mise a jour du programme", "Mnu_A_Propos=A Ppropos",
+          "Mnu_Nouveau_Aide=Nouveau dans l'aide"}},
     };
     for (const auto &[menu, expected] : menus) {
         QStringList seen{menu->title()};
@@ -257,7 +292,7 @@ TEST_F(EntryWindow, QuickKeysValidateAfterTheFieldCheckButNotInDeferredEntry) {
     EXPECT_EQ(window->Num_Q->text(), QStringLiteral("3"));
 
     // Deferred entry: the quick keys do nothing.
-    window->Mnu_Diff_Oui->trigger();
+    window->deferredOnItem->trigger();
     field(QStringLiteral("DL1XX"));
     enter();
     press(Qt::Key_F10);
@@ -343,7 +378,7 @@ TEST_F(EntryWindow, DepartmentStripFollowsTheBandAndModeAndCountsOperators) {
                        .toLatin1());
     settings.write(keys::bandeActivite, QStringLiteral("4"));
     open();
-    EXPECT_EQ(window->Tot_Ope->text(), QStringLiteral("2"));
+    EXPECT_EQ(window->operatorCount->text(), QStringLiteral("2"));
     EXPECT_EQ(window->Num_Q->text(), QStringLiteral("4"));
     EXPECT_EQ(window->Liste_QSO->count(), 3);
     EXPECT_EQ(window->Liste_QSO->currentRow(), 2);
@@ -362,11 +397,11 @@ TEST_F(EntryWindow, DepartmentStripFollowsTheBandAndModeAndCountsOperators) {
     QWidget map;
     QList<QLabel *> dep;
     for (int i = 0; i < 100; ++i)
-        dep.append(new QLabel(DepartmentPainter::caption(i), &map));
+        dep.append(new QLabel(MapDepartments::caption(i), &map));
     int told = -1;
     window->departments().registerMapLabels(dep);
     window->departments().onMapCount([&](int n) { told = n; });
-    EXPECT_EQ(window->Colore_Departements(QStringLiteral("14"), QStringLiteral("SSB")), 1);
+    EXPECT_EQ(window->paintDepartments(QStringLiteral("14"), QStringLiteral("SSB")), 1);
     EXPECT_EQ(told, 1);
     EXPECT_EQ(backgroundOf(dep[21]), colors::departmentWorked());
     EXPECT_EQ(backgroundOf(corse), colors::departmentWorked()); // the strip keeps 7 MHz
@@ -390,8 +425,9 @@ TEST_F(EntryWindow, ReopeningAnotherActivationShowsItsDescriptionAndLog) {
 
     EXPECT_EQ(w.Liste_QSO->count(), 2);
     EXPECT_EQ(w.Num_Q->text(), QStringLiteral("3"));
-    EXPECT_EQ(w.Tot_Ope->text(), QStringLiteral("2"));
-    EXPECT_TRUE(w.Label3->text().contains(QStringLiteral("Ile de Noirmoutier DIFI 44-002")));
+    EXPECT_EQ(w.operatorCount->text(), QStringLiteral("2"));
+    EXPECT_TRUE(
+        w.referenceLabel->text().contains(QStringLiteral("Ile de Noirmoutier DIFI 44-002")));
     EXPECT_EQ(focusName(), QStringLiteral("Indi_Q"));
 }
 
@@ -418,9 +454,9 @@ TEST_F(EntryWindow, ALargeLogIsCountedOnAWorkerAndAQsoLoggedMeanwhileCounts) {
     QLabel *cote = child<QLabel>(QStringLiteral("Dpt_21"));
     QLabel *onBand = window->findChild<QLabel *>(QStringLiteral("QSO_Bande"));
     ASSERT_NE(onBand, nullptr);
-    EXPECT_TRUE(
-        QTest::qWaitFor([&] { return window->Tot_Ope->text() == QStringLiteral("3001"); }, 10000))
-        << qPrintable(window->Tot_Ope->text());
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return window->operatorCount->text() == QStringLiteral("3001"); }, 10000))
+        << qPrintable(window->operatorCount->text());
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return onBand->text().startsWith(QStringLiteral("6001 QSO")); }, 10000))
         << qPrintable(onBand->text());
@@ -429,7 +465,7 @@ TEST_F(EntryWindow, ALargeLogIsCountedOnAWorkerAndAQsoLoggedMeanwhileCounts) {
 
     // The next QSOs follow by the log's changes: no second count.
     logQso(QStringLiteral("F1NEW"), QStringLiteral("76"));
-    EXPECT_EQ(window->Tot_Ope->text(), QStringLiteral("3002"));
+    EXPECT_EQ(window->operatorCount->text(), QStringLiteral("3002"));
     EXPECT_TRUE(onBand->text().startsWith(QStringLiteral("6002 QSO")));
     EXPECT_EQ(window->logCounter().started(), 1);
 }
@@ -438,7 +474,7 @@ TEST_F(EntryWindow, ALargeLogIsCountedOnAWorkerAndAQsoLoggedMeanwhileCounts) {
 TEST_F(EntryWindow, ASmallLogIsCountedAtOnce) {
     put(logFile(), (F6XYZ_LINE + QStringLiteral("\r\n")).toLatin1());
     open();
-    EXPECT_EQ(window->Tot_Ope->text(), QStringLiteral("1"));
+    EXPECT_EQ(window->operatorCount->text(), QStringLiteral("1"));
     EXPECT_EQ(window->logCounter().started(), 0);
 }
 

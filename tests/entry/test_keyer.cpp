@@ -1,6 +1,7 @@
 // The messages keys of the entry window, driven from the keyboard: a scripted keyer records
 // what it is asked; one test drives a real cwdaemon.
 
+#include "core/log/Activation.h"
 #include "entry/EntryKeyer.h"
 #include "entry/EntryWindowFixture.h"
 #include "platform/Accessibility.h"
@@ -8,10 +9,12 @@
 #include "platform/DeviceKeyers.h"
 #include "platform/FileChooser.h"
 #include "platform/HelperRig.h"
+#include "platform/QsoList.h"
 #include "platform/RecordingPrinter.h"
 #include "platform/ScriptedKeyer.h"
 #include "support/CwDaemon.h"
 #include "support/QStringPrint.h"
+#include "support/QsoLines.h"
 #include "support/Rigctld.h"
 
 #include <QAction>
@@ -188,6 +191,53 @@ TEST_F(KeyerEntryTest, EscapeStopsAtOnceAndPageKeysChangeTheSpeed) {
     EXPECT_EQ(cw->speeds.mid(cw->speeds.size() - 2), (QList<int>{60, 60}));
 }
 
+TEST_F(KeyerEntryTest, PageKeysInTheQsoListScrollItAndNeverChangeTheSpeed) {
+    const struct {
+        int qsos, fromRow;
+        Qt::Key key;
+        int toRow; ///< -2: any row before fromRow, -3: any row after it
+    } cases[] = {
+        {0, -1, Qt::Key_PageUp, -1},  {0, -1, Qt::Key_PageDown, -1},
+        {60, 0, Qt::Key_PageUp, 0},   {60, 59, Qt::Key_PageDown, 59},
+        {60, 59, Qt::Key_PageUp, -2}, {60, 0, Qt::Key_PageDown, -3},
+    };
+    QStringList lines;
+    for (int i = 0; i < 60; ++i)
+        lines.append(zep::testing::qsoLineOf(
+            QStringLiteral("01/02/24"), QStringLiteral("10:%1").arg(i, 2, 10, QLatin1Char('0')),
+            QStringLiteral("F5X%1").arg(i, 2, 10, QLatin1Char('0')), QStringLiteral("76"),
+            QString(), QStringLiteral("CW"), QStringLiteral("7")));
+    for (const auto &c : cases) {
+        const std::string what = QStringLiteral("%1 QSOs, row %2, %3")
+                                     .arg(c.qsos)
+                                     .arg(c.fromRow)
+                                     .arg(c.key == Qt::Key_PageUp ? "PgUp" : "PgDn")
+                                     .toStdString();
+        put(activityLogPath(dir.path(), setup.activation.numActivite),
+            zep::testing::logBytesOf(lines.mid(0, c.qsos)));
+        settings.write(keys::manipulateurVitesse, QStringLiteral("25"));
+        Saisie_QSO &w = openWithKeyer();
+        QsoList *list = w.Liste_QSO;
+        ASSERT_EQ(list->count(), c.qsos) << what;
+        list->setFocus();
+        list->setCurrentRow(c.fromRow);
+        const QString before = statusLine();
+        press(c.key);
+        if (c.toRow == -2)
+            EXPECT_LT(list->currentRow(), c.fromRow) << what;
+        else if (c.toRow == -3)
+            EXPECT_GT(list->currentRow(), c.fromRow) << what;
+        else
+            EXPECT_EQ(list->currentRow(), c.toRow) << what;
+        EXPECT_EQ(settings.read(keys::manipulateurVitesse, QString()), QStringLiteral("25"))
+            << what;
+        EXPECT_EQ(statusLine(), before) << what;
+        EXPECT_TRUE(list->hasFocus()) << what;
+        window->close();
+        window.reset();
+    }
+}
+
 TEST_F(KeyerEntryTest, TheCqComesAgainUntilEscapeOrACallIsTyped) {
     settings.write(keys::cqRepetition, QStringLiteral("1"));
     Saisie_QSO &w = openWithKeyer();
@@ -253,7 +303,7 @@ TEST_F(KeyerEntryTest, AChangedLinkMakesANewKeyerAndTheSetupMenuOpensTheWindow) 
     QAction *item = w.findChild<QAction *>(QStringLiteral("Mnu_Messages"));
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(item->text(), QStringLiteral("Messages et manipulateur…"));
-    EXPECT_TRUE(w.Mnu_Setup->actions().contains(item));
+    EXPECT_TRUE(w.setupMenu->actions().contains(item));
     item->trigger();
     auto *messages = w.findChild<QDialog *>(QStringLiteral("Messages_Manipulateur"));
     ASSERT_NE(messages, nullptr);

@@ -99,6 +99,44 @@ TEST_F(PartialCheckWindow, TypingShowsWorkedThenRememberedThenListedCalls) {
     EXPECT_EQ(window->Indi_Q->text(), QStringLiteral("F5X"));
 }
 
+TEST_F(PartialCheckWindow, PastTwentyMatchesTheFirstTwentyAreShownInOrder) {
+    // 25 calls worked on the band and mode, besides F5XM: they come first, alphabetically.
+    QByteArray log;
+    for (int i = 0; i < 25; ++i)
+        log += (qsoLineOf("07/12/26", QStringLiteral("15:%1").arg(i, 2, 10, QLatin1Char('0')),
+                          QStringLiteral("F5X%1").arg(i, 2, 10, QLatin1Char('0')), "76", "Paul",
+                          "SSB", "3.5") +
+                QStringLiteral("\r\n"))
+                   .toLatin1();
+    put(logFile(), bytes(logFile()) + log);
+    openReady();
+    const auto calls = [](int from, int to) {
+        QStringList out;
+        for (int i = from; i <= to; ++i)
+            out << QStringLiteral("F5X%1").arg(i, 2, 10, QLatin1Char('0'));
+        return out;
+    };
+    const struct {
+        const char *typed;
+        QStringList shown;
+    } cases[] = {
+        {"F5X", calls(0, 19)}, // 29 matches
+        {"5X", calls(0, 19)},  // the same from inside the call
+        {"X1", calls(10, 19)}, // ten, all of them
+        {"X2", calls(20, 24)}, // five
+    };
+    KnownCallList *known = list(QStringLiteral("Indicatifs connus"));
+    ASSERT_NE(known, nullptr);
+    for (const auto &c : cases) {
+        window->Indi_Q->clear();
+        type(QString::fromLatin1(c.typed));
+        QStringList firstWords;
+        for (const QString &row : rows(known))
+            firstWords << row.section(QLatin1Char(' '), 0, 0);
+        EXPECT_EQ(firstWords, c.shown) << c.typed;
+    }
+}
+
 TEST_F(PartialCheckWindow, F8TakesTheHighlightedCallAndPressesEnter) {
     openReady();
     type(QStringLiteral("F5X"));
@@ -187,7 +225,7 @@ TEST_F(PartialCheckWindow, MasterScpUpdateChecksTheFileThenRebuilds) {
     auto *item = child<QAction>(QStringLiteral("Mnu_Master_Scp"));
     ASSERT_TRUE(item);
     EXPECT_EQ(item->text(), QStringLiteral("Mettre à jour MASTER.SCP…"));
-    EXPECT_TRUE(window->Mnu_Fichier->actions().contains(item));
+    EXPECT_TRUE(window->filesMenu->actions().contains(item));
 
     const QByteArray before = bytes(path(QStringLiteral("MASTER.SCP")));
     const QString bad = path(QStringLiteral("bad.txt"));
@@ -232,7 +270,7 @@ TEST_F(PartialCheckWindow, RateLineFollowsValidationsAndTheBand) {
     EXPECT_EQ(onBand->text(), QStringLiteral("0 QSO sur 14 Mhz"));
     // Past the hour, by the clock.
     clock.advance(3600);
-    window->Timer1_Timer();
+    window->showClock();
     EXPECT_TRUE(rate->text().endsWith(QStringLiteral(", 0 QSO/h sur la dernière heure")));
 }
 

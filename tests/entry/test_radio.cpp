@@ -57,7 +57,7 @@ TEST_F(Radio, TheLineShowsTheRadioAndTheBoxesFollowItsDial) {
     ASSERT_EQ(rig.followed.size(), 1);
     EXPECT_EQ(rig.followed.at(0).kind, RigLink::Kind::None) << "nothing set up yet";
     auto *line = child<QLabel>(QStringLiteral("Poste"));
-    ASSERT_EQ(line, w.Poste);
+    ASSERT_EQ(line, w.radioLine);
     EXPECT_EQ(line->accessibleName(), QStringLiteral("Poste"));
     EXPECT_FALSE(line->isVisible()) << "no radio, no line";
 
@@ -108,18 +108,18 @@ TEST_F(Radio, AHandChangeStaysUntilTheRadioChangesAndCorrectionsOrPaperEntryAreL
     EXPECT_EQ(boxes(), QStringLiteral("7 SSB"));
 
     // Deferred entry: the QSOs of a paper log have their own bands.
-    w.Mnu_Diff_Oui->trigger();
+    w.deferredOnItem->trigger();
     rig.answer(14'200'000, QStringLiteral("CW"));
     EXPECT_EQ(boxes(), QStringLiteral("7 SSB"));
-    EXPECT_EQ(w.Poste->text(), QStringLiteral("Poste : 14 200,00 kHz CW"));
-    w.Mnu_Diff_Non->trigger();
+    EXPECT_EQ(w.radioLine->text(), QStringLiteral("Poste : 14 200,00 kHz CW"));
+    w.deferredOffItem->trigger();
     rig.answer(14'200'000, QStringLiteral("CW")); // the next reading after it
     EXPECT_EQ(boxes(), QStringLiteral("14 CW"));
 
     // A correction shows its QSO's band and mode whatever the radio does.
     logQso(QStringLiteral("DL1ABC"));
     click(w.Edite_QSO);
-    ASSERT_TRUE(w.state().modeEdition);
+    ASSERT_TRUE(w.state().correcting);
     rig.answer(21'200'000, QStringLiteral("USB"));
     EXPECT_EQ(boxes(), QStringLiteral("14 CW"));
     click(w.Annule_Q);
@@ -181,7 +181,7 @@ TEST_F(Radio, TheFrequencyOfALiveQsoStaysWithItThroughEveryChangeOfTheLog) {
     EXPECT_EQ(kept(), (QList<qint64>{0, 14'285'000, 7'012'500, 0, 0}));
 
     // Deferred entry: a QSO typed from paper has no frequency of the radio's now.
-    w.Mnu_Diff_Oui->trigger();
+    w.deferredOnItem->trigger();
     w.Bande_Q->setCurrentIndex(w.Bande_Q->findText(QStringLiteral("7")));
     w.Indi_Q->setFocus(); // as the operator clicks into the call sign after the restore
     field(QStringLiteral("HB9CCC"));
@@ -199,9 +199,9 @@ TEST_F(Radio, TheFrequencyOfALiveQsoStaysWithItThroughEveryChangeOfTheLog) {
 
 TEST_F(Radio, SetupMenuOpensTheLinkWindowAndItsChoiceIsFollowed) {
     Saisie_QSO &w = openWithRadio(rig);
-    EXPECT_EQ(w.Mnu_CAT->text(), QStringLiteral("Poste (CAT)…"));
-    EXPECT_TRUE(w.Mnu_Setup->actions().contains(w.Mnu_CAT));
-    w.Mnu_CAT->trigger();
+    EXPECT_EQ(w.radioLinkItem->text(), QStringLiteral("Poste (CAT)…"));
+    EXPECT_TRUE(w.setupMenu->actions().contains(w.radioLinkItem));
+    w.radioLinkItem->trigger();
     auto *link = w.findChild<Liaison_Poste *>();
     ASSERT_NE(link, nullptr);
     EXPECT_EQ(link->windowTitle(), QStringLiteral("Liaison avec le poste"));
@@ -224,24 +224,24 @@ TEST_F(Radio, ARealRigctldIsFollowedAndALostLinkGreysTheLineThenComesBack) {
     settings.writeInt(keys::catPort, daemon.port());
     HelperRig hamlib(QStringLiteral(ZEP_POSTE_PROGRAM));
     Saisie_QSO &w = openWithRadio(hamlib);
-    ZEP_TRY_VERIFY(w.Poste->isVisible() && w.Poste->isEnabled(), 3000);
+    ZEP_TRY_VERIFY(w.radioLine->isVisible() && w.radioLine->isEnabled(), 3000);
 
     ASSERT_TRUE(daemon.rigctl({QStringLiteral("F"), QStringLiteral("14285000")}));
     ASSERT_TRUE(
         daemon.rigctl({QStringLiteral("M"), QStringLiteral("USB"), QStringLiteral("2400")}));
-    ZEP_TRY_COMPARE(w.Poste->text(), QStringLiteral("Poste : 14 285,00 kHz USB"), 3000);
+    ZEP_TRY_COMPARE(w.radioLine->text(), QStringLiteral("Poste : 14 285,00 kHz USB"), 3000);
     EXPECT_EQ(boxes(), QStringLiteral("14 SSB"));
     ASSERT_TRUE(daemon.rigctl({QStringLiteral("F"), QStringLiteral("7030000")}));
     ASSERT_TRUE(daemon.rigctl({QStringLiteral("M"), QStringLiteral("CW"), QStringLiteral("500")}));
     ZEP_TRY_COMPARE(boxes(), QStringLiteral("7 CW"), 3000);
 
     daemon.kill();
-    ZEP_TRY_COMPARE(w.Poste->text(), QStringLiteral("Poste : pas de réponse"), 2000);
-    EXPECT_FALSE(w.Poste->isEnabled());
+    ZEP_TRY_COMPARE(w.radioLine->text(), QStringLiteral("Poste : pas de réponse"), 2000);
+    EXPECT_FALSE(w.radioLine->isEnabled());
     ASSERT_TRUE(daemon.start());
     // The dummy radio starts again on 145 MHz FM.
-    ZEP_TRY_COMPARE(w.Poste->text(), QStringLiteral("Poste : 145 000,00 kHz FM"), 8000);
-    EXPECT_TRUE(w.Poste->isEnabled());
+    ZEP_TRY_COMPARE(w.radioLine->text(), QStringLiteral("Poste : 145 000,00 kHz FM"), 8000);
+    EXPECT_TRUE(w.radioLine->isEnabled());
     EXPECT_EQ(boxes(), QStringLiteral("144 FM"));
     EXPECT_TRUE(dialogs.shown().empty()) << dialogs.texts().join('|').toStdString();
 }

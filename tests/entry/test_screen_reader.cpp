@@ -39,8 +39,8 @@ TEST_F(ScreenReaderWindow, ServesItsStatusLines) {
     // display has none).
     window = std::make_unique<Saisie_QSO>(dir.path(), setup, settings, dialogs, clock);
     window->show();
-    window->Poste->setText(QStringLiteral("Poste : 14 285,00 kHz USB"));
-    window->Poste->setVisible(true);
+    window->radioLine->setText(QStringLiteral("Poste : 14 285,00 kHz USB"));
+    window->radioLine->setVisible(true);
     // One command a line on the standard input: "silent" turns the radio silent, anything
     // else or its end closes the window.
     QFile input;
@@ -50,7 +50,7 @@ TEST_F(ScreenReaderWindow, ServesItsStatusLines) {
     QObject::connect(&notifier, &QSocketNotifier::activated, [&] {
         const QByteArray command = input.readLine().trimmed();
         if (command == "silent") {
-            window->Poste->setText(QStringLiteral("Poste : pas de réponse"));
+            window->radioLine->setText(QStringLiteral("Poste : pas de réponse"));
             std::printf("silent\n");
             std::fflush(stdout);
         } else {

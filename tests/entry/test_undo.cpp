@@ -47,8 +47,8 @@ protected:
 
 TEST_F(Undo, CtrlZTakesBackAnEditAndADeletionAndKeepsTheLiveQso) {
     Saisie_QSO &w = openWith({qso1, qso2, qso3});
-    QAction *item = w.Mnu_Annuler_Correction;
-    EXPECT_TRUE(w.Mnu_Edition->actions().contains(item));
+    QAction *item = w.undoCorrectionItem;
+    EXPECT_TRUE(w.editMenu->actions().contains(item));
     EXPECT_EQ(item->text(), QStringLiteral("Annuler la dernière correction"));
     EXPECT_FALSE(item->isEnabled());
     const QByteArray original = bytes(logFile());
@@ -64,10 +64,10 @@ TEST_F(Undo, CtrlZTakesBackAnEditAndADeletionAndKeepsTheLiveQso) {
 
     ASSERT_EQ(focusName(), QStringLiteral("Indi_Q")) << "Ctrl+Z typed in an entry field";
     ctrlZ();
-    EXPECT_EQ(w.Status->text(), QStringLiteral("Correction annulée : QSO 2 G4XYZ rétabli"));
+    EXPECT_EQ(w.modeStatus->text(), QStringLiteral("Correction annulée : QSO 2 G4XYZ rétabli"));
     EXPECT_FALSE(w.Recupere->isEnabled()) << "the deleted QSO is back: nothing to restore";
     ctrlZ();
-    EXPECT_EQ(w.Status->text(), QStringLiteral("Correction annulée : QSO 1 DL1ABC rétabli"));
+    EXPECT_EQ(w.modeStatus->text(), QStringLiteral("Correction annulée : QSO 1 DL1ABC rétabli"));
     EXPECT_EQ(bytes(logFile()), original + live.toLatin1() + "\r\n");
     EXPECT_TRUE(dialogs.shown().empty()) << dialogs.texts().join('|').toStdString();
     ASSERT_EQ(w.Liste_QSO->count(), 4);
@@ -88,6 +88,6 @@ TEST_F(Undo, NothingIsTakenBackDuringAnEditNorForAnotherActivation) {
                              "\"Annuler  une saisie\" avant d'annuler la dernière correction."));
     click(w.Annule_Q);
     w.showCurrentActivation(); // an activation opened again from the setup window
-    EXPECT_FALSE(w.Mnu_Annuler_Correction->isEnabled());
+    EXPECT_FALSE(w.undoCorrectionItem->isEnabled());
     EXPECT_EQ(bytes(logFile()), deleted);
 }

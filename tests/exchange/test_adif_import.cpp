@@ -7,10 +7,11 @@
 #include "core/aids/FirstNames.h"
 #include "core/io/TextFile.h"
 #include "core/log/QsoLine.h"
-#include "entry/WindowServices.h"
 #include "exchange/Import_ADIF.h"
 #include "platform/FileChooser.h"
 #include "platform/RecordingPrinter.h"
+#include "platform/WindowServices.h"
+#include "support/MenuItems.h"
 #include "support/ModalWindows.h"
 #include "support/QStringPrint.h"
 #include "support/QsoLines.h"
@@ -78,7 +79,7 @@ protected:
         bool shown = false;
         // The preview is closed after `onPreview`, whatever becomes of its checks.
         const auto watcher = zep::testing::whenModalAppears<Import_ADIF>(onPreview, &shown);
-        entry.Mnu_Import_ADIF->trigger();
+        zep::testing::menuItem(entry, "Mnu_Import_ADIF")->trigger();
         QApplication::processEvents();
         return shown;
     }
@@ -110,8 +111,10 @@ TEST_F(AdifImportFromEntry, ImportsWhatThePreviewShows) {
     put(logFile(), zep::testing::logBytesOf({logged}));
     put(path(QStringLiteral("Liste_Prenom.txt")), "F1ABC        75 Jean\r\n");
     Saisie_QSO &entry = openWithImport();
-    EXPECT_EQ(entry.Mnu_Import_ADIF->text(), QStringLiteral("Importer un fichier ADIF…"));
-    EXPECT_TRUE(entry.Mnu_Fichier->actions().contains(entry.Mnu_Import_ADIF));
+    EXPECT_EQ(zep::testing::menuItem(entry, "Mnu_Import_ADIF")->text(),
+              QStringLiteral("Importer un fichier ADIF…"));
+    EXPECT_TRUE(
+        entry.filesMenu->actions().contains(zep::testing::menuItem(entry, "Mnu_Import_ADIF")));
 
     const bool shown = runImport(entry, sourceFile(fieldFile), [&](Import_ADIF &w) {
         EXPECT_EQ(w.windowTitle(), QStringLiteral("Import ADIF"));
@@ -161,7 +164,7 @@ TEST_F(AdifImportFromEntry, ImportsWhatThePreviewShows) {
     // The window follows the log: list, next number, operator count.
     EXPECT_EQ(entry.Liste_QSO->count(), 3);
     EXPECT_EQ(entry.Num_Q->text(), QStringLiteral("4"));
-    EXPECT_EQ(entry.Tot_Ope->text(), QStringLiteral("2"));
+    EXPECT_EQ(entry.operatorCount->text(), QStringLiteral("2"));
 
     const QString report = path(QStringLiteral("DFCF-21-001_import_20261207_1407.txt"));
     const QByteArray listed = bytes(report);
@@ -230,7 +233,7 @@ TEST_F(AdifImportFromEntry, CtrlZTakesOutExactlyTheImportedQsosFromBothLogs) {
     const QByteArray names = bytes(path(QStringLiteral("Liste_Prenom.txt")));
 
     press(Qt::Key_Z, Qt::ControlModifier);
-    EXPECT_EQ(entry.Status->text(),
+    EXPECT_EQ(entry.modeStatus->text(),
               QStringLiteral("Correction annulée : import ADIF de 2 QSO retiré du log"));
     const QByteArray expected = zep::testing::logBytesOf({logged, live});
     EXPECT_EQ(bytes(logFile()), expected);
@@ -238,8 +241,8 @@ TEST_F(AdifImportFromEntry, CtrlZTakesOutExactlyTheImportedQsosFromBothLogs) {
     EXPECT_EQ(bytes(path(QStringLiteral("Liste_Prenom.txt"))), names)
         << "the first-name memory keeps what the import taught it";
     EXPECT_EQ(entry.Liste_QSO->count(), 2);
-    EXPECT_EQ(entry.Tot_Ope->text(), QStringLiteral("2"));
-    EXPECT_FALSE(entry.Mnu_Annuler_Correction->isEnabled());
+    EXPECT_EQ(entry.operatorCount->text(), QStringLiteral("2"));
+    EXPECT_FALSE(entry.undoCorrectionItem->isEnabled());
 }
 
 TEST_F(AdifImportFromEntry, APreviewLeftOpenByAFailedCheckIsClosed) {

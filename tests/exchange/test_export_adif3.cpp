@@ -3,12 +3,13 @@
 #include "core/io/SysCalls.h"
 #include "core/io/TextFile.h"
 #include "core/log/QsoFrequencies.h"
-#include "entry/WindowServices.h"
 #include "exchange/ExportMenus.h"
 #include "exchange/Export_ADIF3.h"
 #include "platform/FileChooser.h"
 #include "platform/RecordingPrinter.h"
+#include "platform/WindowServices.h"
 #include "support/AdifCheck.h"
+#include "support/MenuItems.h"
 #include "support/QsoLines.h"
 
 #include <QAction>
@@ -53,7 +54,7 @@ protected:
         if (!window) {
             connectExports(open(), services);
         }
-        window->Mnu_ADIF3->trigger();
+        zep::testing::menuItem(*window, "Mnu_ADIF3")->trigger();
         for (QWidget *w : QApplication::topLevelWidgets())
             if (auto *found = qobject_cast<Export_ADIF3 *>(w); found && found->isVisible())
                 return *found;

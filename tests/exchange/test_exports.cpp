@@ -5,10 +5,11 @@
 #include "core/io/TextFile.h"
 #include "core/log/QsoLine.h"
 #include "core/reports/TrafficReport.h"
-#include "entry/WindowServices.h"
 #include "exchange/ExportMenus.h"
 #include "platform/FileChooser.h"
 #include "platform/RecordingPrinter.h"
+#include "platform/WindowServices.h"
+#include "support/MenuItems.h"
 
 #include <QAction>
 #include <QDir>
@@ -88,7 +89,7 @@ TEST_F(ExportsFromEntry, AdifGoesUnderTheChosenNameAndSaysWhere) {
     put(logFile(), sampleLog);
     Saisie_QSO &entry = openWithExports();
     files.setNextAnswer(adiPath());
-    entry.Mnu_ADIF->trigger();
+    zep::testing::menuItem(entry, "Mnu_ADIF")->trigger();
 
     ASSERT_EQ(files.requests.size(), 1u);
     const ScriptedFileChooser::Request &asked = files.requests.front();
@@ -96,7 +97,7 @@ TEST_F(ExportsFromEntry, AdifGoesUnderTheChosenNameAndSaysWhere) {
     EXPECT_EQ(asked.filter, QStringLiteral(".adi (*.adi)"));
     EXPECT_EQ(asked.defaultSuffix, QStringLiteral("adi"));
 
-    EXPECT_EQ(entry.Entete->text(), title()) << "the title stays above the list";
+    EXPECT_EQ(entry.listHeader->text(), title()) << "the title stays above the list";
     EXPECT_EQ(bytes(adiPath()), adif::document(title(), sampleLog));
     EXPECT_TRUE(bytes(adiPath()).contains("<name:5>Herve<band:3>40m"));
     EXPECT_EQ(dialogs.texts(),
@@ -107,7 +108,7 @@ TEST_F(ExportsFromEntry, AdifGoesUnderTheChosenNameAndSaysWhere) {
 
     // The next export proposes the directory used last.
     files.setNextAnswer(std::nullopt);
-    entry.Mnu_ADIF->trigger();
+    zep::testing::menuItem(entry, "Mnu_ADIF")->trigger();
     EXPECT_EQ(QFileInfo(files.requests.back().proposedPath).absolutePath(),
               QFileInfo(adiPath()).absolutePath());
 }
@@ -121,7 +122,7 @@ TEST_F(ExportsFromEntry, ASecondLogNotWrittenYetIsNoClashAndUnknownModesAreNamed
     setup.activation.numActivite1 = QStringLiteral("DIFI-21-002"); // no log file yet
     Saisie_QSO &entry = openWithExports();
     files.setNextAnswer(adiPath());
-    entry.Mnu_ADIF->trigger();
+    zep::testing::menuItem(entry, "Mnu_ADIF")->trigger();
     EXPECT_EQ(dialogs.texts(),
               QStringList{QStringLiteral("Le fichier a été crée sous  ") + adiPath() +
                           QStringLiteral("\n1 QSO a un mode inconnu de la norme ADIF : il est "
@@ -147,7 +148,7 @@ TEST_F(ExportsFromEntry, AdifWritesNothingWithoutAUsableName) {
     for (const Case &c : cases) {
         dialogs.clear();
         files.setNextAnswer(c.answer);
-        entry.Mnu_ADIF->trigger();
+        zep::testing::menuItem(entry, "Mnu_ADIF")->trigger();
         EXPECT_EQ(dialogs.texts(), c.messages) << c.what;
         EXPECT_TRUE(entriesOf(out.path()).isEmpty()) << c.what;
         EXPECT_EQ(bytes(logFile()), sampleLog) << c.what;
@@ -176,7 +177,7 @@ TEST_F(ExportsFromEntry, AFailedAdifWriteGivesTheErrorAndKeepsTheEarlierFile) {
         {
             FailingWrites failing(c.error);
             sys::ScopedCalls installed(failing);
-            entry.Mnu_ADIF->trigger();
+            zep::testing::menuItem(entry, "Mnu_ADIF")->trigger();
         }
         ASSERT_EQ(dialogs.texts().size(), 1) << c.what;
         EXPECT_TRUE(dialogs.last().startsWith(c.start)) << dialogs.last().toStdString();
@@ -188,7 +189,7 @@ TEST_F(ExportsFromEntry, AFailedAdifWriteGivesTheErrorAndKeepsTheEarlierFile) {
     // A directory that does not exist: the system's "no such file" number.
     dialogs.clear();
     files.setNextAnswer(out.filePath(QStringLiteral("gone/export.adi")));
-    entry.Mnu_ADIF->trigger();
+    zep::testing::menuItem(entry, "Mnu_ADIF")->trigger();
     EXPECT_TRUE(dialogs.last().startsWith(QStringLiteral("Erreur  2\n")))
         << dialogs.last().toStdString();
 }
@@ -196,7 +197,7 @@ TEST_F(ExportsFromEntry, AFailedAdifWriteGivesTheErrorAndKeepsTheEarlierFile) {
 TEST_F(ExportsFromEntry, TrafficReportGoesToTheProgramDirectoryAndIsRewrittenEachTime) {
     put(logFile(), sampleLog);
     Saisie_QSO &entry = openWithExports();
-    entry.Mnu_C_Trafic->trigger();
+    zep::testing::menuItem(entry, "Mnu_C_Trafic")->trigger();
     EXPECT_EQ(bytes(ctfFile()), ctf::document(sampleLog));
     EXPECT_EQ(dialogs.texts(), QStringList{QStringLiteral("Le fichier a été crée sous le nom ") +
                                            QDir::toNativeSeparators(ctfFile())});
@@ -205,7 +206,7 @@ TEST_F(ExportsFromEntry, TrafficReportGoesToTheProgramDirectoryAndIsRewrittenEac
     // One more QSO, then the report again: overwritten without a question.
     logQso(QStringLiteral("ON4XY"), QString(), QStringLiteral("Zoë"));
     dialogs.clear();
-    entry.Mnu_C_Trafic->trigger();
+    zep::testing::menuItem(entry, "Mnu_C_Trafic")->trigger();
     const QByteArray log = bytes(logFile());
     EXPECT_EQ(bytes(ctfFile()), ctf::document(log));
     EXPECT_EQ(bytes(ctfFile()).count("\r\n"), 3);
@@ -214,7 +215,7 @@ TEST_F(ExportsFromEntry, TrafficReportGoesToTheProgramDirectoryAndIsRewrittenEac
 
     // An empty log gives an empty report.
     put(logFile(), "");
-    entry.Mnu_C_Trafic->trigger();
+    zep::testing::menuItem(entry, "Mnu_C_Trafic")->trigger();
     EXPECT_EQ(bytes(ctfFile()), QByteArray());
 }
 
@@ -225,7 +226,7 @@ TEST_F(ExportsFromEntry, AFailedTrafficReportSaysSoAndKeepsTheEarlierOne) {
     {
         FailingWrites failing(ENOSPC);
         sys::ScopedCalls installed(failing);
-        entry.Mnu_C_Trafic->trigger();
+        zep::testing::menuItem(entry, "Mnu_C_Trafic")->trigger();
     }
     ASSERT_EQ(dialogs.texts().size(), 1);
     EXPECT_TRUE(dialogs.last().contains(QStringLiteral("le disque est plein")))

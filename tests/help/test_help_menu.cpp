@@ -10,6 +10,7 @@
 #include "platform/FileChooser.h"
 #include "platform/RecordingPrinter.h"
 #include "platform/UrlOpener.h"
+#include "support/MenuItems.h"
 
 #include <QAction>
 #include <QFile>
@@ -99,8 +100,9 @@ TEST_F(HelpMenuTest, HistoryAndAboutShowTheirTextInAnOkBox) {
         QString caption;
         QString text;
     } rows[] = {
-        {entry.Mnu_Historique, QStringLiteral("Historique"), historyText()},
-        {entry.Mnu_A_Propos, QStringLiteral("A Ppropos"), aboutText()},
+        {zep::testing::menuItem(entry, "Mnu_Historique"), QStringLiteral("Historique"),
+         historyText()},
+        {zep::testing::menuItem(entry, "Mnu_A_Propos"), QStringLiteral("A Ppropos"), aboutText()},
     };
     for (const auto &row : rows) {
         dialogs.clear();
@@ -116,8 +118,9 @@ TEST_F(HelpMenuTest, HistoryAndAboutShowTheirTextInAnOkBox) {
 
 TEST_F(HelpMenuTest, UserGuideOpensAtItsContentsAndFollowsItsLinks) {
     Saisie_QSO &entry = openWithGuide(guideFile);
-    EXPECT_EQ(entry.Mnu_Mode_Emploi->text(), QStringLiteral("Mode d'emploi"));
-    entry.Mnu_Mode_Emploi->trigger();
+    EXPECT_EQ(zep::testing::menuItem(entry, "Mnu_Mode_Emploi")->text(),
+              QStringLiteral("Mode d'emploi"));
+    zep::testing::menuItem(entry, "Mnu_Mode_Emploi")->trigger();
     ASSERT_EQ(windows<Mode_Emploi>().size(), 1);
     Mode_Emploi *help = windows<Mode_Emploi>().front();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(help));
@@ -146,7 +149,7 @@ TEST_F(HelpMenuTest, UserGuideOpensAtItsContentsAndFollowsItsLinks) {
 
     // Asked for again while open: the same window, back at its contents.
     help->Guide->setSource(help->Guide->source().resolved(QUrl(QStringLiteral("#carte"))));
-    entry.Mnu_Mode_Emploi->trigger();
+    zep::testing::menuItem(entry, "Mnu_Mode_Emploi")->trigger();
     ASSERT_EQ(windows<Mode_Emploi>().size(), 1);
     EXPECT_EQ(windows<Mode_Emploi>().front(), help);
     EXPECT_EQ(help->Guide->source().fragment(), QStringLiteral("sommaire"));
@@ -176,7 +179,7 @@ TEST_F(HelpMenuTest, MissingGuideIsReportedAndTheEntryGoesOn) {
     field(QStringLiteral("F5ABC")); // a QSO half typed when the guide is asked for
     ASSERT_EQ(focusName(), QStringLiteral("Dpt_Q"));
 
-    entry.Mnu_Mode_Emploi->trigger();
+    zep::testing::menuItem(entry, "Mnu_Mode_Emploi")->trigger();
     EXPECT_EQ(dialogs.texts(), QStringList{QStringLiteral("Mode d'emploi introuvable : ") +
                                            QDir::toNativeSeparators(missing)});
     EXPECT_TRUE(windows<Mode_Emploi>().isEmpty());
@@ -190,8 +193,9 @@ TEST_F(HelpMenuTest, MissingGuideIsReportedAndTheEntryGoesOn) {
 
 TEST_F(HelpMenuTest, UpdateWindowShowsTheAddressAndHandsItToTheBrowser) {
     Saisie_QSO &entry = openWithGuide(guideFile);
-    EXPECT_EQ(entry.Mnu_Maj->text(), QStringLiteral("Mise a jour du programme"));
-    entry.Mnu_Maj->trigger();
+    EXPECT_EQ(zep::testing::menuItem(entry, "Mnu_Maj")->text(),
+              QStringLiteral("Mise a jour du programme"));
+    zep::testing::menuItem(entry, "Mnu_Maj")->trigger();
     ASSERT_EQ(windows<Mise_a_Jour>().size(), 1);
     Mise_a_Jour *update = windows<Mise_a_Jour>().front();
     EXPECT_EQ(update->windowTitle(), QStringLiteral("Site ") + projectSiteAddress());
@@ -219,12 +223,12 @@ TEST_F(HelpMenuTest, UpdateWindowShowsTheAddressAndHandsItToTheBrowser) {
     }
 
     // One window at a time; "Fermer" closes it and the next request makes a new one.
-    entry.Mnu_Maj->trigger();
+    zep::testing::menuItem(entry, "Mnu_Maj")->trigger();
     ASSERT_EQ(windows<Mise_a_Jour>().size(), 1);
     EXPECT_EQ(windows<Mise_a_Jour>().front(), update);
     QTest::mouseClick(update->Fermer, Qt::LeftButton);
     EXPECT_TRUE(windows<Mise_a_Jour>().isEmpty());
-    entry.Mnu_Maj->trigger();
+    zep::testing::menuItem(entry, "Mnu_Maj")->trigger();
     EXPECT_EQ(windows<Mise_a_Jour>().size(), 1);
 }
 

@@ -4,9 +4,9 @@
 #include "core/io/Settings.h"
 #include "core/log/CurrentActivation.h"
 #include "core/log/QsoLine.h"
-#include "entry/WindowServices.h"
 #include "platform/FileChooser.h"
 #include "platform/RecordingPrinter.h"
+#include "platform/WindowServices.h"
 #include "support/QsoLines.h"
 #include "support/TestFiles.h"
 

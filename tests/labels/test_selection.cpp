@@ -7,6 +7,7 @@
 #include "labels/LabelPrinting.h"
 #include "labels/Select_QSO.h"
 #include "labels/SelectionEntry.h"
+#include "support/MenuItems.h"
 
 #include <QAction>
 #include <QApplication>
@@ -232,11 +233,12 @@ TEST_F(SelectionWindow, TheEntryWindowMenuOpensOneSelectionWindow) {
                 all << s;
         return all;
     };
-    EXPECT_EQ(entry.Mnu_Etiquettes->text(), "Imprimer les étiquettes pour QSL");
-    entry.Mnu_Etiquettes->trigger();
+    EXPECT_EQ(zep::testing::menuItem(entry, "Mnu_Etiquettes")->text(),
+              "Imprimer les étiquettes pour QSL");
+    zep::testing::menuItem(entry, "Mnu_Etiquettes")->trigger();
     ASSERT_EQ(selectionWindows().size(), 1);
     EXPECT_EQ(selectionWindows().first()->Liste_QSO->count(), 5);
-    entry.Mnu_Etiquettes->trigger();
+    zep::testing::menuItem(entry, "Mnu_Etiquettes")->trigger();
     EXPECT_EQ(selectionWindows().size(), 1);
 }
 

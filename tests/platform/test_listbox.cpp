@@ -42,9 +42,6 @@ TEST(ListBox, AnUnsortedListKeepsTheOrderOfAdding) {
     EXPECT_EQ(itemsOf(list), (QStringList{"b", "A"}));
     list.setSortedList(true);
     EXPECT_EQ(itemsOf(list), (QStringList{"A", "b"}));
-    list.removeListItem(0);
-    list.removeListItem(5); // no such item: nothing happens
-    EXPECT_EQ(itemsOf(list), QStringList{"b"});
     EXPECT_EQ(list.listItem(3), QString());
 }
 
@@ -98,7 +95,6 @@ TEST_F(ListClicks, FillingTheListIsNotAClick) {
     clicks.clear();
     list.clearList();
     list.addListItem(QStringLiteral("X"));
-    list.removeListItem(0);
     EXPECT_TRUE(clicks.isEmpty());
 }
 

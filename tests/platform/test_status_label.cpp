@@ -4,6 +4,7 @@
 
 #include "platform/StatusLabel.h"
 
+#include <QApplication>
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
@@ -96,4 +97,56 @@ TEST(StatusLabel, ALineThatKeepsItsSizeTakesANewColourOrFontWholly) {
     own.setFont(bold);
     qt.setFont(bold);
     same("bold");
+}
+
+TEST(StatusLabel, ALineThatKeepsItsSizeTakesANewThemeUnderItsWords) {
+    // A dark theme and a high-contrast one, set on the window or on the whole program: the
+    // line must not keep the background it had before the switch.
+    const struct {
+        const char *what;
+        QColor window, text;
+        bool wholeProgram;
+    } themes[] = {
+        {"dark, on the window", QColor(0x2b, 0x2b, 0x2b), QColor(0xe0, 0xe0, 0xe0), false},
+        {"high contrast, on the window", Qt::black, Qt::yellow, false},
+        {"dark, on the program", QColor(0x30, 0x30, 0x38), Qt::white, true},
+        {"high contrast, on the program", Qt::white, Qt::black, true},
+    };
+    const QString text =
+        QStringLiteral("Cadence : 12 QSO/h sur les 10 derniers, 7 QSO/h sur la dernière heure");
+    const QPalette original = QApplication::palette();
+    for (const auto &theme : themes) {
+        QGroupBox ownBox(QStringLiteral("Activité")), qtBox(QStringLiteral("Activité"));
+        StatusLabel own(QStringLiteral("Cadence"), &ownBox);
+        own.setTextFormat(Qt::PlainText);
+        own.keepSizeOf(text + QStringLiteral("9999"));
+        QLabel qt(&qtBox);
+        qt.setTextFormat(Qt::PlainText);
+        for (QGroupBox *box : {&ownBox, &qtBox})
+            box->resize(own.sizeHint().width() + 40, 70);
+        for (QLabel *line : std::initializer_list<QLabel *>{&own, &qt}) {
+            line->setGeometry(QRect(QPoint(12, 28), own.sizeHint()));
+            line->setText(text);
+        }
+        (void)ownBox.grab(); // the line keeps its image of the first theme
+
+        QPalette dark = original;
+        for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+            dark.setColor(group, QPalette::Window, theme.window);
+            dark.setColor(group, QPalette::WindowText, theme.text);
+        }
+        if (theme.wholeProgram)
+            QApplication::setPalette(dark);
+        else
+            for (QGroupBox *box : {&ownBox, &qtBox})
+                box->setPalette(dark);
+        const QImage mine = ownBox.grab().toImage(), theirs = qtBox.grab().toImage();
+        qt.setText(QString());
+        const QImage bare = qtBox.grab().toImage();
+        QApplication::setPalette(original);
+        ASSERT_EQ(mine.size(), theirs.size()) << theme.what;
+        const int ink = differing(theirs, bare);
+        EXPECT_GT(ink, 200) << theme.what;
+        EXPECT_LE(differing(mine, theirs), ink / 50) << theme.what;
+    }
 }

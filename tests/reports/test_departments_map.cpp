@@ -9,6 +9,7 @@
 #include "reports/CountryMapMenus.h"
 #include "reports/DepartmentMapView.h"
 #include "reports/DepartmentShapes.h"
+#include "support/MenuItems.h"
 
 #include <QAction>
 #include <QImage>
@@ -63,7 +64,7 @@ protected:
             open();
             connectCountriesAndMap(*window, services);
         }
-        window->Mnu_Dpt_Cont->trigger();
+        zep::testing::menuItem(*window, "Mnu_Dpt_Cont")->trigger();
         Carte_Acti *map = nullptr;
         for (QWidget *w : QApplication::topLevelWidgets())
             if (auto *c = qobject_cast<Carte_Acti *>(w); c && c->isVisible())

@@ -16,6 +16,7 @@
 #include "reports/ListingMenus.h"
 #include "reports/Log_Alpha.h"
 #include "setup/Selection_Acti.h"
+#include "support/MenuItems.h"
 #include "support/ModalWindows.h"
 #include "support/PdfText.h"
 #include "support/QStringPrint.h"
@@ -338,9 +339,9 @@ TEST_F(ListingWindows, MenuOpensEachWindowOnceWithoutBlockingTheEntryWindow) {
     const struct {
         QAction *item;
         const char *window;
-    } items[] = {{entry.Mnu_Aff_Log, "Affiche_Log"},
-                 {entry.Mnu_Log_Alpha, "Log_Alpha"},
-                 {entry.Mnu_Liste_Op, "Liste_Operateurs"}};
+    } items[] = {{zep::testing::menuItem(entry, "Mnu_Aff_Log"), "Affiche_Log"},
+                 {zep::testing::menuItem(entry, "Mnu_Log_Alpha"), "Log_Alpha"},
+                 {zep::testing::menuItem(entry, "Mnu_Liste_Op"), "Liste_Operateurs"}};
     for (const auto &it : items) {
         it.item->trigger();
         it.item->trigger();
@@ -355,7 +356,7 @@ TEST_F(ListingWindows, MenuOpensEachWindowOnceWithoutBlockingTheEntryWindow) {
     shown->close();
     QApplication::processEvents();
     writeLog(QStringLiteral("DFCF 76054"), {log[0]});
-    entry.Mnu_Aff_Log->trigger();
+    zep::testing::menuItem(entry, "Mnu_Aff_Log")->trigger();
     shown = visible<Affiche_Log>();
     ASSERT_NE(shown, nullptr);
     EXPECT_EQ(shown->Liste_QSO->count(), 1);

@@ -6,6 +6,7 @@
 #include "platform/RecordingPrinter.h"
 #include "reports/Liste_Operateurs.h"
 #include "reports/ListingMenus.h"
+#include "support/MenuItems.h"
 #include "support/QStringPrint.h"
 #include "support/QsoLines.h"
 
@@ -44,7 +45,7 @@ TEST_F(OperatorList, AnOpenListFollowsEveryChangeOfTheLog) {
     put(logFile(), log);
     open();
     connectListingWindows(*window, services);
-    window->Mnu_Liste_Op->trigger();
+    zep::testing::menuItem(*window, "Mnu_Liste_Op")->trigger();
     Liste_Operateurs *list = nullptr;
     for (QWidget *w : QApplication::topLevelWidgets())
         if (auto *shown = qobject_cast<Liste_Operateurs *>(w); shown && shown->isVisible())

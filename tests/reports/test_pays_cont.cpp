@@ -7,6 +7,7 @@
 #include "platform/RecordingPrinter.h"
 #include "reports/Pays_Cont.h"
 #include "support/NoScratchFiles.h"
+#include "support/MenuItems.h"
 
 #include <QAction>
 
@@ -49,7 +50,7 @@ protected:
     }
     /// "Afficher" > "les pays contactés"; the countries window it shows, or null.
     Pays_Cont *openCountries() {
-        window->Mnu_Pays_Contacte->trigger();
+        zep::testing::menuItem(*window, "Mnu_Pays_Contacte")->trigger();
         Pays_Cont *shown = nullptr;
         for (QWidget *w : QApplication::topLevelWidgets())
             if (auto *p = qobject_cast<Pays_Cont *>(w); p && p->isVisible())

@@ -1,6 +1,6 @@
 #include "core/io/Dialogs.h"
 #include "core/log/QsoLine.h"
-#include "entry/QsoList.h"
+#include "platform/QsoList.h"
 #include "reports/Recherche_Indicatif.h"
 #include "support/QsoLines.h"
 

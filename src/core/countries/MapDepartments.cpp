@@ -15,4 +15,14 @@ void MapDepartments::show(const Worked &worked, const QString &band, const QStri
     emit changed();
 }
 
+QString MapDepartments::caption(int index) {
+    if (index == 96)
+        return QStringLiteral("2a");
+    if (index == 97)
+        return QStringLiteral("2b");
+    if (index >= 98)
+        return QStringLiteral("X");
+    return QStringLiteral("%1").arg(index, 2, 10, QLatin1Char('0'));
+}
+
 } // namespace zep

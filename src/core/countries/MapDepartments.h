@@ -16,6 +16,9 @@ public:
     static constexpr int labels = 100;
     using Worked = std::array<bool, labels>;
 
+    /// Caption of label `index`: "01".."95", "2a", "2b" (and "X" for the map's spare labels).
+    static QString caption(int index);
+
     /// Takes a new painting; `changed` is emitted only when something shown differs.
     void show(const Worked &worked, const QString &band, const QString &mode);
 

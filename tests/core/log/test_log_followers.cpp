@@ -9,7 +9,7 @@
 #include "core/log/OperatorTally.h"
 #include "core/log/QsoLine.h"
 #include "core/reports/Statistics.h"
-#include "entry/QsoList.h"
+#include "platform/QsoList.h"
 
 #include <QRandomGenerator>
 #include <QTemporaryDir>

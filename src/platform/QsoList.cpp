@@ -1,4 +1,4 @@
-#include "entry/QsoList.h"
+#include "platform/QsoList.h"
 
 #include "core/log/QsoLine.h"
 #include "platform/ShapedTextDelegate.h"
