@@ -23,7 +23,6 @@
 #include "platform/HelperRig.h"
 #include "platform/HelperVoiceKeyer.h"
 #include "platform/RecordingPrinter.h"
-#include "platform/VoixKeyer.h"
 #include "platform/WindowServices.h"
 #include "support/PulseServer.h"
 #include "support/Rigctld.h"

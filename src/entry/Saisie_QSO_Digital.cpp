@@ -76,7 +76,7 @@ bool Saisie_QSO::logArrivedQso(const digital::ArrivedQso &qso, bool *duplicate) 
                 .arg(kept.message));
 
     // The number of the QSO being corrected stays in view; the list, counters and aids follow.
-    const bool correcting = state_.modeEdition || state_.modeAjout;
+    const bool correcting = state_.correcting || state_.inserting;
     const QString number = Num_Q->text();
     refreshFromLog();
     if (correcting)

@@ -35,7 +35,7 @@ bool Saisie_QSO::validateQso() {
     const QString heard = QStringLiteral("QSO %1 %2 %3")
                               .arg(Num_Q->text().trimmed(), Indi_Q->text().trimmed(),
                                    !correction        ? QStringLiteral("enregistré")
-                                   : state_.modeAjout ? QStringLiteral("inséré")
+                                   : state_.inserting ? QStringLiteral("inséré")
                                                       : QStringLiteral("corrigé"));
     bool written;
     if (state_.inserting) {

@@ -191,7 +191,7 @@ TEST_F(DigitalTest, TheSenderGreysTheCallsWorkedOnItsBandAndModeUntilTheActivati
 TEST_F(DigitalTest, TheSettingsWindowChecksEachValueBeforeSavingAny) {
     settings.write(keys::numeriqueActif, QStringLiteral("0"));
     openWired();
-    ASSERT_TRUE(window->Mnu_Setup->actions().contains(room->menuItem()));
+    ASSERT_TRUE(window->setupMenu->actions().contains(room->menuItem()));
     room->menuItem()->trigger();
     auto *w = window->findChild<Trafic_Numerique *>();
     ASSERT_NE(w, nullptr);

@@ -50,8 +50,8 @@ TEST_F(OrcaWindow, ServesTheEntryWindow) {
     window->show();
     window->activateWindow();
     EXPECT_TRUE(QTest::qWaitFor([&] { return window->isActiveWindow(); }, 10000));
-    window->Poste->setText(QStringLiteral("Poste : 14 285,00 kHz USB"));
-    window->Poste->setVisible(true);
+    window->radioLine->setText(QStringLiteral("Poste : 14 285,00 kHz USB"));
+    window->radioLine->setVisible(true);
     QFile input;
     ASSERT_TRUE(input.open(stdin, QIODevice::ReadOnly | QIODevice::Unbuffered));
     QSocketNotifier notifier(0, QSocketNotifier::Read);
@@ -76,9 +76,9 @@ TEST_F(OrcaWindow, ServesTheEntryWindow) {
         } else if (command == QLatin1String("escape")) {
             key(Qt::Key_Escape);
         } else if (command == QLatin1String("silent")) {
-            window->Poste->setText(QStringLiteral("Poste : pas de réponse"));
+            window->radioLine->setText(QStringLiteral("Poste : pas de réponse"));
         } else if (command == QLatin1String("back")) {
-            window->Poste->setText(QStringLiteral("Poste : 7 088,00 kHz LSB"));
+            window->radioLine->setText(QStringLiteral("Poste : 7 088,00 kHz LSB"));
         } else {
             done = true;
             return;
