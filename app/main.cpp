@@ -2,6 +2,7 @@
 #include "backup/ArchiveMenus.h"
 #include "backup/BackupMenus.h"
 #include "cluster/ClusterMenus.h"
+#include "cluster/SpotMenus.h"
 #include "core/backup/BackupCopy.h"
 #include "core/backup/BackupMirror.h"
 #include "core/backup/BackupRestore.h"
@@ -236,6 +237,9 @@ int main(int argc, char **argv) {
                     return std::nullopt;
                 return double(radio.hz) / 1000.0;
             });
+            // The cluster's and POTA's spots; the radio is tuned to a spot once it takes a tuning
+            // request (empty until then).
+            connectSpots(*entry, services, clock, TuneRadio{});
         } else
             entry->showCurrentActivation();
         entry->show();
