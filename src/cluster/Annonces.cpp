@@ -124,10 +124,12 @@ void Annonces::Form_Load() {
 
 void Annonces::addSpots(const QList<spots::Spot> &spots) {
     const QStringList programmes = context_.programmes ? context_.programmes() : QStringList();
+    const QStringList bands = context_.bands ? context_.bands() : QStringList();
     QList<spots::Spot> taken;
     taken.reserve(spots.size());
     for (spots::Spot spot : spots) {
         spots::recognise(spot, programmes);
+        spot.band = spots::bandText(spot.kHz, bands);
         list_.add(spot);
         taken.append(std::move(spot));
     }
@@ -177,9 +179,8 @@ void Annonces::announceNew(const QList<spots::Spot> &spots) {
     if (!context_.band)
         return;
     const QString band = context_.band();
-    const QStringList bands = context_.bands ? context_.bands() : QStringList();
     for (const spots::Spot &s : spots) {
-        if (s.reference.isEmpty() || spots::bandText(s.kHz, bands) != band)
+        if (s.reference.isEmpty() || s.band != band)
             continue;
         const QString key = s.call + QLatin1Char('|') + s.reference;
         if (announced_.contains(key))

@@ -58,6 +58,8 @@ public:
     void addSpots(const QList<spots::Spot> &spots);
     /// The log's QSOs, for each spot's state.
     void setWorked(spots::WorkedSet worked);
+    /// Spots are kept this long from now on ("Annonces Duree" changed).
+    void setLifetime(int minutes) { list_.setLifetime(qint64(minutes) * 60 * 1000); }
     /// The rows again (the band or mode box changed, a filter changed).
     void refresh();
     /// Works the spot of the current row; false when there is none.

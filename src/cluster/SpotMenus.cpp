@@ -89,8 +89,9 @@ Annonces &connectSpots(Saisie_QSO &entry, const WindowServices &services, const 
     open->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
     QObject::connect(open, &QAction::triggered, window, &Annonces::Form_Load);
 
-    const auto follow = [&sources, services] {
+    const auto follow = [&sources, services, window] {
         sources.follow(services.settings, services.activation.currentActivation());
+        window->setLifetime(spotLifetimeMinutes(services.settings));
     };
     QObject::connect(entry.Mnu_Cluster, &QAction::triggered, window, [&entry, follow] {
         // The setup window opened by the same item says when it saved.

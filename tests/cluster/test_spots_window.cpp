@@ -3,6 +3,7 @@
 #include "cluster/Annonce_Cluster.h"
 #include "cluster/Annonces.h"
 #include "cluster/ClusterMenus.h"
+#include "cluster/Setup_Cluster.h"
 #include "cluster/SpotMenus.h"
 #include "core/station/PotaSpots.h"
 #include "platform/FileChooser.h"
@@ -221,9 +222,17 @@ public:
             last = peer;
             peer->write("Welcome\r\nlogin: ");
             connect(peer, &QTcpSocket::readyRead, this, [this, peer, password] {
-                received += peer->readAll();
-                if (!received.endsWith("\r\n") || peer->property("in").toBool())
+                const QByteArray got = peer->readAll();
+                received += got;
+                if (!received.endsWith("\r\n"))
                     return;
+                if (peer->property("in").toBool()) {
+                    // An announcement comes back as a spot, as the network sends it.
+                    for (const QByteArray &line : got.split('\n'))
+                        if (line.startsWith("DX "))
+                            peer->write("DX de F4ABC:  " + line.mid(3).trimmed() + "  1407Z\a\a\r\n");
+                    return;
+                }
                 peer->setProperty("in", true);
                 peer->write(password ? "password: " : "F4ABC de TEST node >\r\n" + stream_);
             });
@@ -522,6 +531,64 @@ TEST_F(SpotsFromEntry, TheAnnouncementWindowSelfSpotsToPotaWithTheActivationsPot
     dialogs.clear();
     EXPECT_FALSE(w->Envoyer_Click());
     EXPECT_EQ(dialogs.last(), QStringLiteral("Indiquez la référence POTA à annoncer, par exemple FR-0001"));
+}
+
+TEST_F(SpotsFromEntry, SetupClusterChecksTheSpotSettingsAndTheSourcesFollowThem) {
+    ReplayNode node(nodeSamples());
+    settings.write(keys::clusterHote, QStringLiteral("127.0.0.1"));
+    settings.writeInt(keys::clusterPort, node.server.serverPort());
+    Annonces &w = openWithSpots();
+    struct Case {
+        bool spots, pota;
+        const char *address, *minutes, *refusal;
+    };
+    const Case cases[] = {
+        {false, true, "ftp://api.pota.app", "30",
+         "L'adresse POTA doit commencer par http:// ou https://."},
+        {false, false, "https://api.pota.app", "0",
+         "La durée des annonces doit être un nombre de minutes de 1 à 1440."},
+        {false, false, "https://api.pota.app", "trente",
+         "La durée des annonces doit être un nombre de minutes de 1 à 1440."},
+        {true, false, "http://127.0.0.1:1/", "45", nullptr},
+    };
+    for (const Case &c : cases) {
+        window->Mnu_Cluster->trigger();
+        auto *dialog = window->findChild<Setup_Cluster *>();
+        ASSERT_TRUE(dialog);
+        EXPECT_EQ(dialog->POTA_Adresse->text(), QStringLiteral("https://api.pota.app"));
+        dialog->Cluster_Annonces->setChecked(c.spots);
+        dialog->POTA_Annonces->setChecked(c.pota);
+        dialog->POTA_Adresse->setText(QLatin1String(c.address));
+        dialog->Annonces_Duree->setText(QLatin1String(c.minutes));
+        dialogs.clear();
+        EXPECT_EQ(dialog->Enregistrer_Click(), c.refusal == nullptr);
+        EXPECT_EQ(dialogs.last(), c.refusal ? QString::fromUtf8(c.refusal) : QString());
+        if (c.refusal) {
+            EXPECT_EQ(settings.read(keys::clusterAnnonces, QStringLiteral("absent")), QStringLiteral("absent"));
+            dialog->close();
+        }
+    }
+    EXPECT_EQ(settings.read(keys::clusterAnnonces, {}), QStringLiteral("1"));
+    EXPECT_EQ(settings.read(keys::potaAnnonces, {}), QStringLiteral("0"));
+    EXPECT_EQ(settings.read(keys::potaAdresse, {}), QStringLiteral("http://127.0.0.1:1"));
+    EXPECT_EQ(spotLifetimeMinutes(settings), 45);
+    // Saved: the staying connection logs in, and the node's spots reach the window.
+    ASSERT_TRUE(QTest::qWaitFor([&w] { return w.list().size() == 10; }, 5000)) << w.list().size();
+    EXPECT_EQ(node.connections, 1);
+    EXPECT_EQ(w.Etat_Cluster->text(), QStringLiteral("Cluster : connecté à 127.0.0.1"));
+
+    // The announcement goes through that connection, and the node's spot back is the answer.
+    ASSERT_TRUE(QTest::qWaitFor([this] { return spotSources(*window).cluster.loggedIn(); }));
+    window->Mnu_Annonce_Cluster->trigger();
+    auto *a = window->findChild<Annonce_Cluster *>();
+    ASSERT_TRUE(a);
+    a->Frequence->setText(QStringLiteral("14285"));
+    ASSERT_TRUE(a->Envoyer_Click());
+    ASSERT_TRUE(QTest::qWaitFor([a] { return !a->sending(); }, 5000));
+    EXPECT_EQ(a->Reponse->toPlainText(),
+              QStringLiteral("DX de F4ABC:  14285.0 F4ABC DFCF-21-001 SSB  1407Z"));
+    EXPECT_EQ(node.connections, 1);
+    EXPECT_TRUE(node.received.endsWith("DX 14285.0 F4ABC DFCF-21-001 SSB\r\n"));
 }
 
 } // namespace

@@ -84,7 +84,15 @@ void FeedSession::line(QByteArrayView text, Step &step) {
     }
     if (!announcing_)
         return;
-    const QString shown = QString::fromLatin1(text).trimmed();
+    // The line as the window shows it: without the bells and other controls nodes send.
+    QString shown;
+    shown.reserve(text.size());
+    for (const char c : text) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b >= 0x20 && (b < 0x7F || b >= 0xA0))
+            shown += QChar(b);
+    }
+    shown = shown.trimmed();
     if (shown.compare(QString::fromLatin1(dx_), Qt::CaseInsensitive) == 0)
         return; // our own line echoed
     if (isPrompt(text)) {

@@ -25,6 +25,7 @@ struct Spot {
     QString reference;   ///< the award reference of the station spotted, when one is named
     QString mode;        ///< "CW", "SSB", "FM", "AM", "FT8"...: what the comment or sub-band says
     qint64 seenMs = 0;   ///< when the program received it (ms since the epoch)
+    QString band;        ///< the band box text of its frequency, once worked out (`bandText`)
 
     friend bool operator==(const Spot &, const Spot &) = default;
 };

@@ -65,7 +65,8 @@ struct SpotRow {
 };
 
 /// The rows shown, newest first, for `filter`, with each spot's state against `worked` on its
-/// own band and mode (a spot without a mode is worked when the call is in the log on its band
+/// own band and mode (its `band` when it has one, else the row of `bands` holding it; a spot
+/// without a mode is worked when the call is in the log on its band
 /// in the mode `currentMode`).
 std::vector<SpotRow> visibleRows(const SpotList &list, const SpotFilter &filter,
                                  const WorkedSet &worked, const QStringList &bands,

@@ -246,10 +246,11 @@ TEST(ClusterFeed, LogsInListensAndAnswersAnnouncementsWhateverTheCuts) {
         ASSERT_TRUE(session.announce({14285.0, "F4ABC", "DFCF 76054 SSB"}, dx));
         EXPECT_EQ(dx, "DX 14285.0 F4ABC DFCF 76054 SSB\r\n");
         const auto echo = session.received(
-            "DX 14285.0 F4ABC DFCF 76054 SSB\r\nDX de F4ABC:  14285.0  F4ABC  DFCF 76054 SSB  1201Z\r\n");
+            "DX 14285.0 F4ABC DFCF 76054 SSB\r\nDX de F4ABC:  14285.0  F4ABC  DFCF 76054 SSB  1201Z\a\a\r\n");
         ASSERT_TRUE(echo.answer);
         EXPECT_TRUE(echo.answer->answered);
         EXPECT_TRUE(echo.answer->text.startsWith(QStringLiteral("DX de F4ABC")));
+        EXPECT_FALSE(echo.answer->text.contains(QLatin1Char('\a')));
         EXPECT_EQ(echo.spots.size(), 1);
     }
 }
