@@ -2,11 +2,13 @@
 // every 200 ms, the feed's pace), for ZEP_BENCH_SPOTS_SECONDS (60 by default): the GUI thread's
 // worst stall (the longest late start of a 5 ms timer), the longest batch, and the resident
 // size once the list is full and at the end. Then a filter change ("Bande en cours", the mode,
-// "Références seulement") on the full list.
+// "Références seulement") on the full list. With ZEP_SPOTS_SCREENSHOT set, it draws the window
+// with a few spots into that file instead (the guide's picture).
 
 #include "cluster/Annonces.h"
 #include "core/io/Clock.h"
 #include "core/io/Settings.h"
+#include "platform/StatusLabel.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -141,9 +143,54 @@ BENCHMARK(BM_FilterChange)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
+/// The window as the guide shows it, drawn into `path` (ZEP_SPOTS_SCREENSHOT).
+int screenshot(const QString &path) {
+    MemorySettingsStore settings;
+    SystemClock clock;
+    Annonces w(settings, clock,
+               SpotContext{[] { return QStringLiteral("14"); }, [] { return QStringLiteral("SSB"); },
+                           [] { return bands; }, [] { return QStringList{QStringLiteral("DFCF")}; }},
+               [](const spots::Spot &) {}, [] {});
+    const char *lines[] = {
+        "DX de F5ZZZ:     14285.0  F4ABC        DFCF 76054 SSB                 1402Z JN19",
+        "DX de DL1XYZ:    14244.0  EA5XX/P      POTA ES-0123 59                1404Z",
+        "DX de EA5WU-#:   14049.6  G4LEM          CW    14 dB  18 WPM  CQ      1405Z",
+        "DX de ON7WN:      7093.0  OT6V/P       wwff onff-0230 : Rene          1406Z",
+        "DX de W3LPL:     14195.1  F6KDF        tnx qso                        1407Z FM19",
+        "DX de F4DEF:      3650.0  F5XYZ        DFCF 21-002 merci              1408Z",
+    };
+    QList<spots::Spot> taken;
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    for (const char *line : lines)
+        if (std::optional<spots::Spot> s = spots::parseSpotLine(line)) {
+            s->seenMs = now;
+            taken.append(*s);
+        }
+    spots::Spot pota;
+    pota.source = spots::Source::Pota;
+    pota.call = QStringLiteral("K8ABC");
+    pota.kHz = 14062.0;
+    pota.mode = QStringLiteral("CW");
+    pota.reference = QStringLiteral("US-1234");
+    pota.comment = QStringLiteral("RBN 19 dB 21 WPM");
+    pota.spotter = QStringLiteral("WE9V-#");
+    pota.utcMinutes = 14 * 60 + 9;
+    pota.seenMs = now;
+    taken.append(pota);
+    w.setWorked({spots::workedKey(QStringLiteral("F6KDF"), QStringLiteral("14"), QStringLiteral("SSB"))});
+    w.addSpots(taken);
+    w.Form_Load();
+    w.Etat_Cluster->setText(QStringLiteral("Cluster : connecté à dxcluster.example.org"));
+    w.Etat_POTA->setText(QStringLiteral("POTA : 1 annonce"));
+    QApplication::processEvents();
+    return w.grab().save(path) ? 0 : 1;
+}
+
 int main(int argc, char **argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    if (const QString shot = qEnvironmentVariable("ZEP_SPOTS_SCREENSHOT"); !shot.isEmpty())
+        return screenshot(shot);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -97,7 +97,8 @@ void PotaFeed::readDone(int status, const QByteArray &body, const QString &cause
                     return;
                 }
                 self->failures_ = 0;
-                emit self->statusChanged(QStringLiteral("POTA : %1 annonces").arg(list->size()));
+                emit self->statusChanged(list->size() <= 1 ? QStringLiteral("POTA : %1 annonce").arg(list->size())
+                                                          : QStringLiteral("POTA : %1 annonces").arg(list->size()));
                 emit self->spotsArrived(*list);
                 if (self->running())
                     self->next_.start(self->timings_.period);
