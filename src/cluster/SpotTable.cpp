@@ -13,12 +13,12 @@ void SpotTable::show(std::vector<spots::SpotRow> rows) {
 }
 
 const spots::Spot *SpotTable::spotAt(int row) const {
-    return row >= 0 && row < int(rows_.size()) ? rows_[size_t(row)].spot : nullptr;
+    return row >= 0 && row < int(rows_.size()) ? &rows_[size_t(row)].spot : nullptr;
 }
 
 int SpotTable::rowOf(const spots::Spot &spot) const {
     for (size_t i = 0; i < rows_.size(); ++i) {
-        const spots::Spot &s = *rows_[i].spot;
+        const spots::Spot &s = rows_[i].spot;
         if (s.source == spot.source && s.call == spot.call && std::abs(s.kHz - spot.kHz) <= 10)
             return int(i);
     }
@@ -34,7 +34,7 @@ int SpotTable::columnCount(const QModelIndex &parent) const {
 }
 
 QString SpotTable::cellText(const spots::SpotRow &row, int column) {
-    const spots::Spot &s = *row.spot;
+    const spots::Spot &s = row.spot;
     switch (column) {
     case Heure:
         return s.utcMinutes < 0 ? QString()

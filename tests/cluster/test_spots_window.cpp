@@ -305,6 +305,20 @@ TEST(SpotFeed, ReplaysRecordedStreamsReconnectsWithBackOffAndStopsOnAPassword) {
     EXPECT_EQ(locked.connections, 1); // not asked again
 }
 
+TEST(SpotFeed, ASilentNodeIsSentAnEmptyLineThenLeftAndConnectedAgain) {
+    ReplayNode node({});
+    FeedTimings timings = quickFeed();
+    timings.keepAlive = 150ms;
+    SpotFeed feed(timings);
+    QStringList statuses;
+    QObject::connect(&feed, &SpotFeed::statusChanged, [&](const QString &t) { statuses.append(t); });
+    feed.start({QStringLiteral("127.0.0.1"), node.server.serverPort(), QStringLiteral("F4ABC")});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return node.connections == 2; }, 5000));
+    // The login, then the keep-alive's empty line, then the same again on the new connection.
+    EXPECT_TRUE(node.received.startsWith("F4ABC\r\n\r\n")) << node.received.toStdString();
+    EXPECT_TRUE(statuses.contains(QStringLiteral("Cluster : reconnexion dans 2 s")));
+}
+
 /// A node that floods spot lines at a steady rate from a thread of its own.
 class FloodNode {
 public:

@@ -52,7 +52,7 @@ std::vector<SpotRow> visibleRows(const SpotList &list, const SpotFilter &filter,
             continue;
         if (!filter.mode.isEmpty() && spot.mode.compare(filter.mode, Qt::CaseInsensitive) != 0)
             continue;
-        SpotRow row{&spot, SpotState::New, spot.band.isEmpty() ? bandText(spot.kHz, bands) : spot.band};
+        SpotRow row{spot, SpotState::New, spot.band.isEmpty() ? bandText(spot.kHz, bands) : spot.band};
         if (!filter.band.isEmpty() && row.band != filter.band)
             continue;
         const QString mode = spot.mode.isEmpty() ? currentMode : spot.mode;

@@ -57,9 +57,10 @@ struct SpotFilter {
     QString mode;          ///< only spots of this mode; empty: all
 };
 
-/// One row of the list, as shown.
+/// One row of the list, as shown: a copy of its spot (its texts shared), so that the rows
+/// shown never point into a list that has changed since.
 struct SpotRow {
-    const Spot *spot = nullptr;
+    Spot spot;
     SpotState state = SpotState::New;
     QString band; ///< the band box text of its frequency, empty when out of every band
 };

@@ -207,7 +207,7 @@ TEST(SpotList, RowsShowStateAgainstTheLogAndFollowTheFilters) {
     const auto calls = [&](const SpotFilter &f, const QString &mode = QStringLiteral("CW")) {
         QStringList out;
         for (const SpotRow &r : visibleRows(list, f, worked, bands, mode))
-            out.append(r.spot->call + QLatin1Char(':') +
+            out.append(r.spot.call + QLatin1Char(':') +
                        QString::number(int(r.state)) + QLatin1Char(':') + r.band);
         return out;
     };
