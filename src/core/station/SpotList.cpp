@@ -10,6 +10,10 @@ void SpotList::add(Spot spot) {
     for (auto it = spots_.begin(); it != spots_.end(); ++it) {
         if (it->source == spot.source && it->call == spot.call &&
             std::abs(it->kHz - spot.kHz) <= 10) {
+            // The same spot read again (POTA's list, every minute) stays where it is.
+            if (spot.seenMs < it->seenMs || (spot.seenMs == it->seenMs && spot.kHz == it->kHz &&
+                                             spot.comment == it->comment))
+                return;
             // The new words of the spotter replace the old; a reference once named stays.
             if (spot.reference.isEmpty())
                 spot.reference = it->reference;
@@ -17,15 +21,18 @@ void SpotList::add(Spot spot) {
             break;
         }
     }
-    spots_.push_back(std::move(spot));
+    // In the order of their time: a spot of POTA's list may be older than the cluster's last.
+    auto at = spots_.end();
+    while (at != spots_.begin() && std::prev(at)->seenMs > spot.seenMs)
+        --at;
+    spots_.insert(at, std::move(spot));
     while (qsizetype(spots_.size()) > capacity_)
         spots_.pop_front();
 }
 
 bool SpotList::expire(qint64 nowMs) {
     const qsizetype before = size();
-    // Arrival order is the list's order, save for a spot moved to the end when spotted again,
-    // which is newer still: the old ones are all at the front.
+    // The list is in the order of the spots' times: the old ones are all at the front.
     while (!spots_.empty() && nowMs - spots_.front().seenMs > lifetimeMs_)
         spots_.pop_front();
     return size() != before;

@@ -9,9 +9,10 @@
 
 namespace zep::spots {
 
-/// The spots kept: at most `capacity` (the oldest go first), each forgotten `lifetime`
-/// after it was received. A station spotted again (same call, same source, within 10 kHz)
-/// is one spot, the newest, in the newest place.
+/// The spots kept, in the order of their times: at most `capacity` (the oldest go first),
+/// each forgotten `lifetime` after its time. A station spotted again (same call, same source,
+/// within 10 kHz) is one spot, the newest, in its new place; the same spot read again (no
+/// newer) changes nothing.
 class SpotList {
 public:
     explicit SpotList(qsizetype capacity = 1000, qint64 lifetimeMs = 30 * 60 * 1000)

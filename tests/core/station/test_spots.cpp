@@ -174,14 +174,21 @@ TEST(SpotList, KeepsTheNewestWithinItsBoundsAndOneSpotPerStation) {
     ASSERT_EQ(list.size(), 2);
     EXPECT_EQ(list.spots().back().call, QStringLiteral("F4AAA"));
     EXPECT_EQ(list.spots().back().reference, QStringLiteral("K-0817"));
+    list.add(spot("F4BBB", 7100, 2000, "K-0001")); // read again, no newer: nothing changes
+    EXPECT_EQ(list.spots().front().reference, QString());
     list.add(spot("F4AAA", 7150, 4000)); // another band: another spot
     list.add(spot("F4CCC", 3650, 5000));
+    list.add(spot("F4DDD", 3660, 3500)); // older than the last: in its place by time
+    list.add(spot("F4EEE", 3670, 6000));
     ASSERT_EQ(list.size(), 3); // the oldest went
-    EXPECT_EQ(list.spots().front().call, QStringLiteral("F4AAA"));
-    EXPECT_DOUBLE_EQ(list.spots().front().kHz, 14287);
-    EXPECT_FALSE(list.expire(63'000));
+    QStringList order;
+    for (const Spot &s : list.spots())
+        order.append(s.call);
+    EXPECT_EQ(order, (QStringList{"F4AAA", "F4CCC", "F4EEE"}));
+    EXPECT_DOUBLE_EQ(list.spots().front().kHz, 7150);
+    EXPECT_FALSE(list.expire(64'000));
     EXPECT_TRUE(list.expire(64'001));
-    EXPECT_EQ(list.size(), 1);
+    EXPECT_EQ(list.size(), 2);
     EXPECT_TRUE(list.expire(1'000'000));
     EXPECT_EQ(list.size(), 0);
 }
