@@ -5,6 +5,7 @@
 #include "cluster/ClusterMenus.h"
 #include "cluster/Setup_Cluster.h"
 #include "cluster/SpotMenus.h"
+#include "core/log/QsoLine.h"
 #include "core/station/PotaSpots.h"
 #include "platform/FileChooser.h"
 #include "platform/RecordingPrinter.h"
@@ -168,6 +169,36 @@ TEST_F(SpotsFromEntry, EnterWorksTheSpotIntoTheEntryWindowAndTheRadio) {
         EXPECT_EQ(focusName(), QStringLiteral("Indi_Q"));
         TearDown();
     }
+}
+
+TEST_F(SpotsFromEntry, ASpotTakenIsLoggedWithItsReferenceInTheRemarksOnItsBand) {
+    Annonces &w = openWithSpots();
+    w.addSpots({spot("F6ABC", 14285.0, "POTA FR-0123 ssb")});
+    w.Form_Load();
+    ASSERT_TRUE(QTest::qWaitFor([&w] { return QApplication::activeWindow() == &w; }));
+    enter();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return QApplication::activeWindow() == window.get(); }));
+    ASSERT_EQ(focusName(), QStringLiteral("Indi_Q"));
+    enter(); // the call sign as taken
+    ASSERT_EQ(focusName(), QStringLiteral("Dpt_Q"));
+    replaceAndEnter(QStringLiteral("21"));
+    replaceAndEnter(QStringLiteral("Jean"));
+    enter();
+    enter();
+    ASSERT_EQ(focusName(), QStringLiteral("Observation_Q"));
+    enter();
+    ASSERT_EQ(focusName(), QStringLiteral("Valide_Q"));
+    press(Qt::Key_Space);
+    ASSERT_EQ(logLines().size(), 1);
+    const QsoFields logged = readQsoLine(logLines().first());
+    EXPECT_EQ(logged.call, QStringLiteral("F6ABC"));
+    EXPECT_EQ(logged.band, QStringLiteral("14"));
+    EXPECT_EQ(logged.mode, QStringLiteral("SSB"));
+    EXPECT_EQ(logged.remarks, QStringLiteral("FR-0123"));
+    // Logged: the spot is now greyed, already worked on its band and mode.
+    EXPECT_TRUE(QTest::qWaitFor([&w] {
+        return w.Liste->model()->index(0, 4).data().toString().startsWith(QStringLiteral("déjà contacté"));
+    }));
 }
 
 TEST_F(SpotsFromEntry, EscapeDoubleClickAnnouncementsAndThePlaceKept) {
