@@ -26,9 +26,11 @@ using namespace zep;
 namespace {
 
 const QStringList bands{"1.8", "3.5", "7", "10", "14", "18", "21", "24", "28", "50", "144"};
-const double frequencies[] = {1840, 3650, 7100, 10115, 14285, 18130, 21300, 24950, 28500, 50150, 144300};
-const char *comments[] = {"POTA K-0817 cq", "tnx qso 599", "DFCF 76054 SSB", "CW 14 dB 18 WPM CQ",
-                          "FT8 -12 dB", "WWFF ONFF-0230 : Rene", "SOTA F/AM-001"};
+const double frequencies[] = {1840,  3650,  7100,  10115, 14285, 18130,
+                              21300, 24950, 28500, 50150, 144300};
+const char *comments[] = {"POTA K-0817 cq",     "tnx qso 599", "DFCF 76054 SSB",
+                          "CW 14 dB 18 WPM CQ", "FT8 -12 dB",  "WWFF ONFF-0230 : Rene",
+                          "SOTA F/AM-001"};
 
 spots::Spot nth(qint64 n, qint64 nowMs) {
     spots::Spot s;
@@ -62,7 +64,8 @@ struct Window {
                         [] { return bands; }, [] { return QStringList{QStringLiteral("DFCF")}; }},
             [](const spots::Spot &) {}, [] {});
         for (qint64 i = 0; i < 2000; i += 3)
-            worked.insert(spots::workedKey(nth(i, 0).call, QStringLiteral("14"), QStringLiteral("SSB")));
+            worked.insert(
+                spots::workedKey(nth(i, 0).call, QStringLiteral("14"), QStringLiteral("SSB")));
         w->setWorked(worked);
         add(1000);
         w->Form_Load();
@@ -147,10 +150,11 @@ BENCHMARK(BM_FilterChange)->Unit(benchmark::kMillisecond);
 int screenshot(const QString &path) {
     MemorySettingsStore settings;
     SystemClock clock;
-    Annonces w(settings, clock,
-               SpotContext{[] { return QStringLiteral("14"); }, [] { return QStringLiteral("SSB"); },
-                           [] { return bands; }, [] { return QStringList{QStringLiteral("DFCF")}; }},
-               [](const spots::Spot &) {}, [] {});
+    Annonces w(
+        settings, clock,
+        SpotContext{[] { return QStringLiteral("14"); }, [] { return QStringLiteral("SSB"); },
+                    [] { return bands; }, [] { return QStringList{QStringLiteral("DFCF")}; }},
+        [](const spots::Spot &) {}, [] {});
     const char *lines[] = {
         "DX de F5ZZZ:     14285.0  F4ABC        DFCF 76054 SSB                 1402Z JN19",
         "DX de DL1XYZ:    14244.0  EA5XX/P      POTA ES-0123 59                1404Z",
@@ -177,7 +181,8 @@ int screenshot(const QString &path) {
     pota.utcMinutes = 14 * 60 + 9;
     pota.seenMs = now;
     taken.append(pota);
-    w.setWorked({spots::workedKey(QStringLiteral("F6KDF"), QStringLiteral("14"), QStringLiteral("SSB"))});
+    w.setWorked(
+        {spots::workedKey(QStringLiteral("F6KDF"), QStringLiteral("14"), QStringLiteral("SSB"))});
     w.addSpots(taken);
     w.Form_Load();
     w.Etat_Cluster->setText(QStringLiteral("Cluster : connecté à dxcluster.example.org"));

@@ -78,14 +78,16 @@ Annonce_Cluster::Annonce_Cluster(const WindowServices &services, Saisie_QSO &ent
     connect(Fermer, &QPushButton::clicked, this, &QWidget::close);
     connect(client_.get(), &ClusterClient::finished, this, &Annonce_Cluster::showOutcome);
     SpotSources &sources = spotSources(entry_);
-    connect(&sources.cluster, &SpotFeed::announced, this, [this](bool answered, const QString &text) {
-        if (sending_)
-            showOutcome(answered, text);
-    });
-    connect(&sources.pota, &PotaFeed::selfSpotAnswered, this, [this](bool answered, const QString &text) {
-        if (sending_)
-            showOutcome(answered, text);
-    });
+    connect(&sources.cluster, &SpotFeed::announced, this,
+            [this](bool answered, const QString &text) {
+                if (sending_)
+                    showOutcome(answered, text);
+            });
+    connect(&sources.pota, &PotaFeed::selfSpotAnswered, this,
+            [this](bool answered, const QString &text) {
+                if (sending_)
+                    showOutcome(answered, text);
+            });
 }
 
 Annonce_Cluster::~Annonce_Cluster() = default;
@@ -170,8 +172,7 @@ bool Annonce_Cluster::sendToPota(double kHz, const QString &call) {
     }
     const std::optional<QString> base = potaAddress(services_.settings);
     if (!base) {
-        services_.dialogs.message(
-            QStringLiteral("Indiquez l'adresse POTA dans Setup > Cluster…"));
+        services_.dialogs.message(QStringLiteral("Indiquez l'adresse POTA dans Setup > Cluster…"));
         return false;
     }
     const CurrentActivation a = services_.activation.currentActivation();
@@ -180,9 +181,9 @@ bool Annonce_Cluster::sendToPota(double kHz, const QString &call) {
     Envoyer->setEnabled(false);
     Reponse->setStyleSheet(QString());
     Reponse->setPlainText(QStringLiteral("Envoi à POTA…"));
-    spotSources(entry_).pota.selfSpot(
-        *base, {call, clusterLogin(services_.settings, a), kHz, reference,
-                entry_.Mode_Q->currentText().trimmed(), Commentaire->text()});
+    spotSources(entry_).pota.selfSpot(*base, {call, clusterLogin(services_.settings, a), kHz,
+                                              reference, entry_.Mode_Q->currentText().trimmed(),
+                                              Commentaire->text()});
     return true;
 }
 

@@ -17,15 +17,16 @@ namespace zep {
 
 int spotLifetimeMinutes(const SettingsStore &settings) {
     bool ok = false;
-    const int minutes = settings.read(keys::annoncesDuree, QStringLiteral("30")).trimmed().toInt(&ok);
+    const int minutes =
+        settings.read(keys::annoncesDuree, QStringLiteral("30")).trimmed().toInt(&ok);
     return ok && minutes >= 1 && minutes <= 1440 ? minutes : 30;
 }
 
 Annonces::Annonces(SettingsStore &settings, const Clock &clock, SpotContext context,
                    std::function<void(const spots::Spot &)> take, std::function<void()> back,
                    QWidget *parent)
-    : QWidget(parent, Qt::Window), settings_(settings), clock_(clock),
-      context_(std::move(context)), take_(std::move(take)), back_(std::move(back)),
+    : QWidget(parent, Qt::Window), settings_(settings), clock_(clock), context_(std::move(context)),
+      take_(std::move(take)), back_(std::move(back)),
       list_(1000, qint64(spotLifetimeMinutes(settings)) * 60 * 1000), model_(this) {
     setObjectName(QStringLiteral("Annonces"));
     setWindowTitle(QStringLiteral("Annonces"));
@@ -100,7 +101,8 @@ Annonces::~Annonces() = default;
 void Annonces::Form_Load() {
     if (!placed_) {
         placed_ = true;
-        const QStringList place = settings_.read(keys::annoncesPosition, QString()).split(QLatin1Char(','));
+        const QStringList place =
+            settings_.read(keys::annoncesPosition, QString()).split(QLatin1Char(','));
         bool ok = place.size() == 4;
         int v[4] = {};
         for (int i = 0; ok && i < 4; ++i)
@@ -216,8 +218,9 @@ void Annonces::hideEvent(QHideEvent *event) {
 
 void Annonces::keepPlace() {
     const QRect g = geometry();
-    settings_.write(keys::annoncesPosition,
-                    QStringLiteral("%1,%2,%3,%4").arg(g.x()).arg(g.y()).arg(g.width()).arg(g.height()));
+    settings_.write(
+        keys::annoncesPosition,
+        QStringLiteral("%1,%2,%3,%4").arg(g.x()).arg(g.y()).arg(g.width()).arg(g.height()));
 }
 
 } // namespace zep

@@ -97,8 +97,9 @@ void PotaFeed::readDone(int status, const QByteArray &body, const QString &cause
                     return;
                 }
                 self->failures_ = 0;
-                emit self->statusChanged(list->size() <= 1 ? QStringLiteral("POTA : %1 annonce").arg(list->size())
-                                                          : QStringLiteral("POTA : %1 annonces").arg(list->size()));
+                emit self->statusChanged(
+                    list->size() <= 1 ? QStringLiteral("POTA : %1 annonce").arg(list->size())
+                                      : QStringLiteral("POTA : %1 annonces").arg(list->size()));
                 emit self->spotsArrived(*list);
                 if (self->running())
                     self->next_.start(self->timings_.period);
@@ -123,7 +124,8 @@ void PotaFeed::failed(const QString &cause) {
 void PotaFeed::selfSpot(const QString &base, const spots::SelfSpot &spot) {
     run({QStringLiteral("--header"), QStringLiteral("Content-Type: application/json"),
          QStringLiteral("--data-binary"), QStringLiteral("@-"), base + QStringLiteral("/spot")},
-        spots::selfSpotBody(spot), [this](int status, const QByteArray &body, const QString &cause) {
+        spots::selfSpotBody(spot),
+        [this](int status, const QByteArray &body, const QString &cause) {
             emit selfSpotAnswered(status >= 200 && status < 300,
                                   spots::selfSpotAnswer(status, body, cause));
         });
@@ -144,8 +146,8 @@ void PotaFeed::run(const QStringList &arguments, const QByteArray &input,
         process->deleteLater();
         done(status, b, cause);
     };
-    const qint64 seconds =
-        std::max<qint64>(1, std::chrono::duration_cast<std::chrono::seconds>(timings_.requestLimit).count());
+    const qint64 seconds = std::max<qint64>(
+        1, std::chrono::duration_cast<std::chrono::seconds>(timings_.requestLimit).count());
     QStringList args{QStringLiteral("--silent"),
                      QStringLiteral("--max-time"),
                      QString::number(seconds),
@@ -165,16 +167,18 @@ void PotaFeed::run(const QStringList &arguments, const QByteArray &input,
         if (error == QProcess::FailedToStart)
             finish(0, {}, QStringLiteral("curl est absent"));
     });
-    connect(process, &QProcess::finished, this, [process, body, finish](int code, QProcess::ExitStatus) {
-        *body += process->readAllStandardOutput();
-        const qsizetype mark = body->lastIndexOf(statusMark);
-        const int status = mark < 0 ? 0 : body->mid(mark + statusMark.size()).trimmed().toInt();
-        if (code != 0 || status == 0) {
-            finish(0, {}, code != 0 ? curlCause(code) : QStringLiteral("réponse illisible"));
-            return;
-        }
-        finish(status, body->left(mark), {});
-    });
+    connect(
+        process, &QProcess::finished, this,
+        [process, body, finish](int code, QProcess::ExitStatus) {
+            *body += process->readAllStandardOutput();
+            const qsizetype mark = body->lastIndexOf(statusMark);
+            const int status = mark < 0 ? 0 : body->mid(mark + statusMark.size()).trimmed().toInt();
+            if (code != 0 || status == 0) {
+                finish(0, {}, code != 0 ? curlCause(code) : QStringLiteral("réponse illisible"));
+                return;
+            }
+            finish(status, body->left(mark), {});
+        });
     process->start(timings_.curl, args);
     if (!input.isEmpty())
         process->write(input);

@@ -72,8 +72,8 @@ void Setup_Cluster::Form_Load() {
     Cluster_Hote->setText(settings.read(keys::clusterHote, QString()));
     Cluster_Port->setText(QString::number(settings.readInt(keys::clusterPort, defaultClusterPort)));
     Cluster_Indicatif->setText(clusterLogin(settings, services_.activation.currentActivation()));
-    Cluster_Annonces->setChecked(settings.read(keys::clusterAnnonces, QStringLiteral("0")).trimmed() ==
-                                 QLatin1String("1"));
+    Cluster_Annonces->setChecked(
+        settings.read(keys::clusterAnnonces, QStringLiteral("0")).trimmed() == QLatin1String("1"));
     POTA_Annonces->setChecked(settings.read(keys::potaAnnonces, QStringLiteral("0")).trimmed() ==
                               QLatin1String("1"));
     POTA_Adresse->setText(settings.read(keys::potaAdresse, spots::potaDefaultAddress));
@@ -119,10 +119,11 @@ bool Setup_Cluster::Enregistrer_Click() {
     services_.settings.write(keys::clusterIndicatif,
                              login.compare(activator, Qt::CaseInsensitive) == 0 ? QString()
                                                                                 : login);
-    services_.settings.write(keys::clusterAnnonces,
-                             Cluster_Annonces->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
-    services_.settings.write(keys::potaAnnonces,
-                             POTA_Annonces->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+    services_.settings.write(keys::clusterAnnonces, Cluster_Annonces->isChecked()
+                                                        ? QStringLiteral("1")
+                                                        : QStringLiteral("0"));
+    services_.settings.write(keys::potaAnnonces, POTA_Annonces->isChecked() ? QStringLiteral("1")
+                                                                            : QStringLiteral("0"));
     services_.settings.write(keys::potaAdresse, *pota);
     services_.settings.writeInt(keys::annoncesDuree, minutes);
     emit saved();

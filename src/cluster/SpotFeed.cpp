@@ -43,7 +43,8 @@ QString causeOf(int error) {
     case ETIMEDOUT:
         return cluster::causeText(cluster::NetError::Timeout);
     default:
-        return cluster::causeText(cluster::NetError::Other, QString::fromLocal8Bit(std::strerror(error)));
+        return cluster::causeText(cluster::NetError::Other,
+                                  QString::fromLocal8Bit(std::strerror(error)));
     }
 }
 
@@ -99,10 +100,12 @@ private:
             return;
         mailbox_->worker = this;
         retry_ = timer(true, [this] { connectNow(); });
-        quiet_ = timer(true, [this] { apply(session_ ? session_->quiet() : cluster::FeedSession::Step{}); });
+        quiet_ = timer(
+            true, [this] { apply(session_ ? session_->quiet() : cluster::FeedSession::Step{}); });
         keepAlive_ = timer(false, [this] { tick(); });
         batch_ = timer(true, [this] { flushSpots(); });
-        announceLimit_ = timer(true, [this] { apply(session_ ? session_->quiet() : cluster::FeedSession::Step{}); });
+        announceLimit_ = timer(
+            true, [this] { apply(session_ ? session_->quiet() : cluster::FeedSession::Step{}); });
     }
     template <class F> QTimer *timer(bool single, F f) {
         auto *t = new QTimer(this);
@@ -112,8 +115,8 @@ private:
     }
 
     void status(const QString &text) {
-        QMetaObject::invokeMethod(&feed_, [f = &feed_, text] { emit f->statusChanged(text); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &feed_, [f = &feed_, text] { emit f->statusChanged(text); }, Qt::QueuedConnection);
     }
     void answered(const cluster::Outcome &o) {
         QMetaObject::invokeMethod(
@@ -133,8 +136,10 @@ private:
             hints.ai_socktype = SOCK_STREAM;
             addrinfo *list = nullptr;
             const int error = ::getaddrinfo(host.constData(), port.constData(), &hints, &list);
-            std::shared_ptr<addrinfo> found(error == 0 ? list : nullptr,
-                                            [](addrinfo *l) { if (l) ::freeaddrinfo(l); });
+            std::shared_ptr<addrinfo> found(error == 0 ? list : nullptr, [](addrinfo *l) {
+                if (l)
+                    ::freeaddrinfo(l);
+            });
             const std::lock_guard<std::mutex> lock(mailbox->mutex);
             if (auto *w = static_cast<FeedWorker *>(mailbox->worker))
                 QMetaObject::invokeMethod(
@@ -213,7 +218,8 @@ private:
         probed_ = false;
         quiet_->start(timings_.quiet);
         apply(session_->received(bytes));
-        const qsizetype held = n + (session_ ? session_->keptLength() : 0) + pending_.size() * qsizetype(sizeof(spots::Spot));
+        const qsizetype held = n + (session_ ? session_->keptLength() : 0) +
+                               pending_.size() * qsizetype(sizeof(spots::Spot));
         if (held > peakKept_)
             peakKept_ = held;
     }
@@ -251,8 +257,8 @@ private:
     void flushSpots() {
         QList<spots::Spot> batch;
         batch.swap(pending_);
-        QMetaObject::invokeMethod(&feed_, [f = &feed_, batch] { emit f->spotsArrived(batch); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &feed_, [f = &feed_, batch] { emit f->spotsArrived(batch); }, Qt::QueuedConnection);
     }
 
     void tick() {
@@ -276,7 +282,8 @@ private:
     }
     void flush() {
         while (!unsent_.isEmpty()) {
-            const ssize_t n = ::send(fd_, unsent_.constData(), size_t(unsent_.size()), MSG_NOSIGNAL);
+            const ssize_t n =
+                ::send(fd_, unsent_.constData(), size_t(unsent_.size()), MSG_NOSIGNAL);
             if (n < 0) {
                 if (errno == EINTR)
                     continue;
@@ -361,19 +368,22 @@ SpotFeed::~SpotFeed() {
 
 void SpotFeed::start(const FeedTarget &target) {
     FeedWorker *w = worker_;
-    QMetaObject::invokeMethod(w, [w, target] { w->start(target); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        w, [w, target] { w->start(target); }, Qt::QueuedConnection);
 }
 
 void SpotFeed::stop() {
     FeedWorker *w = worker_;
-    QMetaObject::invokeMethod(w, [w] { w->stop(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        w, [w] { w->stop(); }, Qt::QueuedConnection);
 }
 
 bool SpotFeed::announce(const cluster::Spot &spot) {
     if (!loggedIn_)
         return false;
     FeedWorker *w = worker_;
-    QMetaObject::invokeMethod(w, [w, spot] { w->announce(spot); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        w, [w, spot] { w->announce(spot); }, Qt::QueuedConnection);
     return true;
 }
 

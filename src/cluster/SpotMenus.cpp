@@ -41,24 +41,23 @@ spots::WorkedSet workedOf(const QStringList &lines) {
 Annonces &connectSpots(Saisie_QSO &entry, const WindowServices &services, const Clock &clock,
                        TuneRadio tune) {
     SpotSources &sources = spotSources(entry);
-    SpotContext context{
-        [&entry] { return entry.Bande_Q->currentText(); },
-        [&entry] { return entry.Mode_Q->currentText(); },
-        [&entry] {
-            QStringList rows;
-            for (int i = 0; i < entry.Bande_Q->count(); ++i)
-                rows.append(entry.Bande_Q->itemText(i));
-            return rows;
-        },
-        [activation = &services.activation] {
-            const CurrentActivation a = activation->currentActivation();
-            QStringList programmes;
-            for (const QString &reference : {a.numActivite, a.numActivite1})
-                if (adif3::schemeOf(reference) == adif::Scheme::Other &&
-                    !adif3::programmeOf(reference).isEmpty())
-                    programmes.append(adif3::programmeOf(reference));
-            return programmes;
-        }};
+    SpotContext context{[&entry] { return entry.Bande_Q->currentText(); },
+                        [&entry] { return entry.Mode_Q->currentText(); },
+                        [&entry] {
+                            QStringList rows;
+                            for (int i = 0; i < entry.Bande_Q->count(); ++i)
+                                rows.append(entry.Bande_Q->itemText(i));
+                            return rows;
+                        },
+                        [activation = &services.activation] {
+                            const CurrentActivation a = activation->currentActivation();
+                            QStringList programmes;
+                            for (const QString &reference : {a.numActivite, a.numActivite1})
+                                if (adif3::schemeOf(reference) == adif::Scheme::Other &&
+                                    !adif3::programmeOf(reference).isEmpty())
+                                    programmes.append(adif3::programmeOf(reference));
+                            return programmes;
+                        }};
     auto *window = new Annonces(
         services.settings, clock, std::move(context),
         [&entry, tune](const spots::Spot &spot) {

@@ -54,7 +54,7 @@ QString SpotTable::cellText(const spots::SpotRow &row, int column) {
         return s.comment;
     case AnnoncePar:
         return s.source == spots::Source::Pota && s.spotter.isEmpty() ? QStringLiteral("POTA")
-                                                                       : s.spotter;
+                                                                      : s.spotter;
     default:
         return {};
     }
@@ -90,10 +90,11 @@ QVariant SpotTable::data(const QModelIndex &index, int role) const {
 }
 
 QVariant SpotTable::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || (role != Qt::DisplayRole && role != Qt::AccessibleTextRole))
+    if (orientation != Qt::Horizontal ||
+        (role != Qt::DisplayRole && role != Qt::AccessibleTextRole))
         return QAbstractTableModel::headerData(section, orientation, role);
-    static const char *const titles[] = {"Heure", "kHz", "Indicatif", "Référence", "Commentaire",
-                                         "Annoncé par"};
+    static const char *const titles[] = {"Heure",     "kHz",         "Indicatif",
+                                         "Référence", "Commentaire", "Annoncé par"};
     return section >= 0 && section < Columns ? QString::fromUtf8(titles[section]) : QVariant();
 }
 

@@ -87,7 +87,8 @@ TEST_F(SpotsFromEntry, TheListShowsEachSpotAsItIsToTheActivationAndFollowsItsFil
     w.Form_Load();
     EXPECT_EQ(w.windowTitle(), QStringLiteral("Annonces"));
     EXPECT_EQ(w.Liste->accessibleName(), QStringLiteral("Liste des annonces"));
-    EXPECT_EQ(w.Liste->model()->headerData(3, Qt::Horizontal).toString(), QStringLiteral("Référence"));
+    EXPECT_EQ(w.Liste->model()->headerData(3, Qt::Horizontal).toString(),
+              QStringLiteral("Référence"));
     // Newest first; the programme of the activation's reference is found as the others are.
     EXPECT_EQ(rows(w), (QStringList{
                            "14:07 | 3700.0 | F4DEF | DFCF 21-002 | DFCF 21-002 merci | F5ZZZ",
@@ -138,12 +139,12 @@ TEST_F(SpotsFromEntry, EnterWorksTheSpotIntoTheEntryWindowAndTheRadio) {
     const Case cases[] = {
         {"", true, true, spot("F6ABC", 14285.0, "POTA FR-0123 ssb"), "F6ABC", "FR-0123", "14",
          "SSB", "14285000 SSB", 0},
-        {"F4XX", false, false, spot("F6ABC", 7012.0, "cw K-0817"), "F4XX", "K-0817", "7", "CW",
-         "", 1},
-        {"F4XX", true, true, spot("DL1AB", 10115.0, "tnx"), "DL1AB", "", "10", "CW",
-         "10115000 CW", 1},
-        {"F6ABC", true, true, spot("F6ABC", 3650.0, ""), "F6ABC", "", "3.5", "SSB",
-         "3650000 SSB", 0},
+        {"F4XX", false, false, spot("F6ABC", 7012.0, "cw K-0817"), "F4XX", "K-0817", "7", "CW", "",
+         1},
+        {"F4XX", true, true, spot("DL1AB", 10115.0, "tnx"), "DL1AB", "", "10", "CW", "10115000 CW",
+         1},
+        {"F6ABC", true, true, spot("F6ABC", 3650.0, ""), "F6ABC", "", "3.5", "SSB", "3650000 SSB",
+         0},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.taken.call.toStdString());
@@ -165,7 +166,8 @@ TEST_F(SpotsFromEntry, EnterWorksTheSpotIntoTheEntryWindowAndTheRadio) {
         EXPECT_EQ(window->Mode_Q->currentText(), QLatin1String(c.mode));
         EXPECT_EQ(tuned, c.tunedTo[0] ? QStringList{QLatin1String(c.tunedTo)} : QStringList());
         EXPECT_EQ(int(dialogs.shown().size()), c.questions);
-        EXPECT_TRUE(QTest::qWaitFor([this] { return QApplication::activeWindow() == window.get(); }));
+        EXPECT_TRUE(
+            QTest::qWaitFor([this] { return QApplication::activeWindow() == window.get(); }));
         EXPECT_EQ(focusName(), QStringLiteral("Indi_Q"));
         TearDown();
     }
@@ -197,7 +199,8 @@ TEST_F(SpotsFromEntry, ASpotTakenIsLoggedWithItsReferenceInTheRemarksOnItsBand) 
     EXPECT_EQ(logged.remarks, QStringLiteral("FR-0123"));
     // Logged: the spot is now greyed, already worked on its band and mode.
     EXPECT_TRUE(QTest::qWaitFor([&w] {
-        return w.Liste->model()->index(0, 4).data().toString().startsWith(QStringLiteral("déjà contacté"));
+        return w.Liste->model()->index(0, 4).data().toString().startsWith(
+            QStringLiteral("déjà contacté"));
     }));
 }
 
@@ -261,7 +264,8 @@ public:
                     // An announcement comes back as a spot, as the network sends it.
                     for (const QByteArray &line : got.split('\n'))
                         if (line.startsWith("DX "))
-                            peer->write("DX de F4ABC:  " + line.mid(3).trimmed() + "  1407Z\a\a\r\n");
+                            peer->write("DX de F4ABC:  " + line.mid(3).trimmed() +
+                                        "  1407Z\a\a\r\n");
                     return;
                 }
                 peer->setProperty("in", true);
@@ -300,7 +304,8 @@ TEST(SpotFeed, ReplaysRecordedStreamsReconnectsWithBackOffAndStopsOnAPassword) {
         for (const spots::Spot &x : s)
             calls.append(x.call);
     });
-    QObject::connect(&feed, &SpotFeed::statusChanged, [&](const QString &t) { statuses.append(t); });
+    QObject::connect(&feed, &SpotFeed::statusChanged,
+                     [&](const QString &t) { statuses.append(t); });
     feed.start({QStringLiteral("127.0.0.1"), node.server.serverPort(), QStringLiteral("f4abc")});
     ASSERT_TRUE(QTest::qWaitFor([&] { return calls.size() == 11; }, 5000)) << calls.size();
     EXPECT_EQ(node.received, "F4ABC\r\n");
@@ -318,20 +323,27 @@ TEST(SpotFeed, ReplaysRecordedStreamsReconnectsWithBackOffAndStopsOnAPassword) {
     statuses.clear();
     node.server.close();
     node.last->abort();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return statuses.contains(QStringLiteral("Cluster : reconnexion dans 16 s")); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return statuses.contains(QStringLiteral("Cluster : reconnexion dans 16 s")); },
+        5000));
     QStringList waits = statuses.filter(QStringLiteral("reconnexion"));
-    EXPECT_EQ(waits.mid(0, 4), (QStringList{"Cluster : reconnexion dans 2 s", "Cluster : reconnexion dans 4 s",
-                                            "Cluster : reconnexion dans 8 s", "Cluster : reconnexion dans 16 s"}));
+    EXPECT_EQ(waits.mid(0, 4),
+              (QStringList{"Cluster : reconnexion dans 2 s", "Cluster : reconnexion dans 4 s",
+                           "Cluster : reconnexion dans 8 s", "Cluster : reconnexion dans 16 s"}));
     feed.stop();
 
     ReplayNode locked({}, true);
     SpotFeed second(quickFeed());
     QSignalSpy said(&second, &SpotFeed::statusChanged);
-    second.start({QStringLiteral("127.0.0.1"), locked.server.serverPort(), QStringLiteral("F4ABC")});
-    ASSERT_TRUE(QTest::qWaitFor([&] {
-        return !said.isEmpty() && said.last().first().toString() ==
-                                      QStringLiteral("Cluster : le cluster demande un mot de passe");
-    }, 5000));
+    second.start(
+        {QStringLiteral("127.0.0.1"), locked.server.serverPort(), QStringLiteral("F4ABC")});
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return !said.isEmpty() &&
+                   said.last().first().toString() ==
+                       QStringLiteral("Cluster : le cluster demande un mot de passe");
+        },
+        5000));
     QTest::qWait(300);
     EXPECT_EQ(locked.connections, 1); // not asked again
 }
@@ -342,7 +354,8 @@ TEST(SpotFeed, ASilentNodeIsSentAnEmptyLineThenLeftAndConnectedAgain) {
     timings.keepAlive = 150ms;
     SpotFeed feed(timings);
     QStringList statuses;
-    QObject::connect(&feed, &SpotFeed::statusChanged, [&](const QString &t) { statuses.append(t); });
+    QObject::connect(&feed, &SpotFeed::statusChanged,
+                     [&](const QString &t) { statuses.append(t); });
     feed.start({QStringLiteral("127.0.0.1"), node.server.serverPort(), QStringLiteral("F4ABC")});
     ASSERT_TRUE(QTest::qWaitFor([&] { return node.connections == 2; }, 5000));
     // The login, then the keep-alive's empty line, then the same again on the new connection.
@@ -373,7 +386,10 @@ public:
             const auto start = std::chrono::steady_clock::now();
             qint64 sent = 0;
             while (!stop_ && std::chrono::steady_clock::now() - start < length) {
-                const auto due = qint64(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() * linesPerSecond);
+                const auto due =
+                    qint64(std::chrono::duration<double>(std::chrono::steady_clock::now() - start)
+                               .count() *
+                           linesPerSecond);
                 std::string chunk;
                 for (; sent < due; ++sent)
                     chunk += "DX de W3LPL:      3525.1  E" + std::to_string(sent % 100000) +
@@ -420,9 +436,7 @@ TEST(SpotFeed, TenThousandLinesASecondForTenSecondsCostTimeNotMemoryNorTheCaller
     gap.start();
     qint64 worst = 0;
     QTimer tick;
-    QObject::connect(&tick, &QTimer::timeout, [&] {
-        worst = std::max(worst, gap.restart());
-    });
+    QObject::connect(&tick, &QTimer::timeout, [&] { worst = std::max(worst, gap.restart()); });
     tick.start(5);
     ASSERT_TRUE(QTest::qWaitFor([&] { return node.done.load(); }, 20000));
     QTest::qWait(500);
@@ -451,7 +465,9 @@ public:
                     return;
                 const QByteArray head = request->left(end);
                 const qsizetype lengthAt = head.toLower().indexOf("content-length:");
-                const int length = lengthAt < 0 ? 0 : head.mid(lengthAt + 15).split('\r').first().trimmed().toInt();
+                const int length =
+                    lengthAt < 0 ? 0
+                                 : head.mid(lengthAt + 15).split('\r').first().trimmed().toInt();
                 if (request->size() < end + 4 + length)
                     return;
                 requests.append(head.split('\r').first());
@@ -470,13 +486,16 @@ private:
         QByteArray status = "200 OK", body;
         switch (answer_) {
         case List:
-            body = post ? QByteArray("[]")
-                        : QByteArray(R"([{"spotId":1,"activator":"K8ABC","frequency":"14062.0","mode":"CW",)"
-                                     R"("reference":"US-1234","spotTime":"2026-12-07T14:05:00","spotter":"WE9V-#",)"
-                                     R"("comments":"RBN 19 dB","source":"RBN"},)"
-                                     R"({"spotId":2,"activator":"F4XYZ","frequency":"7144","mode":"SSB",)"
-                                     R"("reference":"FR-0001","spotTime":"2026-12-07T14:06:00","spotter":"F4XYZ",)"
-                                     R"("comments":"QRV","source":"Web"}])");
+            body =
+                post
+                    ? QByteArray("[]")
+                    : QByteArray(
+                          R"([{"spotId":1,"activator":"K8ABC","frequency":"14062.0","mode":"CW",)"
+                          R"("reference":"US-1234","spotTime":"2026-12-07T14:05:00","spotter":"WE9V-#",)"
+                          R"("comments":"RBN 19 dB","source":"RBN"},)"
+                          R"({"spotId":2,"activator":"F4XYZ","frequency":"7144","mode":"SSB",)"
+                          R"("reference":"FR-0001","spotTime":"2026-12-07T14:06:00","spotter":"F4XYZ",)"
+                          R"("comments":"QRV","source":"Web"}])");
             break;
         case Error:
             status = "500 Internal Server Error";
@@ -488,7 +507,8 @@ private:
         case Silent:
             return;
         }
-        peer->write("HTTP/1.1 " + status + "\r\nContent-Type: application/json\r\nContent-Length: " +
+        peer->write("HTTP/1.1 " + status +
+                    "\r\nContent-Type: application/json\r\nContent-Length: " +
                     QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
         peer->disconnectFromHost();
     }
@@ -507,7 +527,8 @@ TEST(PotaFeed, TheSpotListIsReadAndFailuresBackOffOnOneStatusLine) {
         PotaStandIn pota(PotaStandIn::List);
         PotaFeed feed(quickPota());
         QList<spots::Spot> got;
-        QObject::connect(&feed, &PotaFeed::spotsArrived, [&](const QList<spots::Spot> &s) { got += s; });
+        QObject::connect(&feed, &PotaFeed::spotsArrived,
+                         [&](const QList<spots::Spot> &s) { got += s; });
         QSignalSpy said(&feed, &PotaFeed::statusChanged);
         feed.start(pota.base());
         ASSERT_TRUE(QTest::qWaitFor([&] { return got.size() == 2; }, 5000));
@@ -528,18 +549,23 @@ TEST(PotaFeed, TheSpotListIsReadAndFailuresBackOffOnOneStatusLine) {
         PotaStandIn pota(answer);
         PotaFeed feed(quickPota());
         QStringList said;
-        QObject::connect(&feed, &PotaFeed::statusChanged, [&](const QString &t) { said.append(t); });
+        QObject::connect(&feed, &PotaFeed::statusChanged,
+                         [&](const QString &t) { said.append(t); });
         feed.start(pota.base());
         ASSERT_TRUE(QTest::qWaitFor([&] { return said.size() >= 2; }, 8000)) << cause;
-        EXPECT_EQ(said.mid(0, 2), (QStringList{QStringLiteral("POTA : %1, nouvel essai dans 1 s").arg(QString::fromUtf8(cause)),
-                                               QStringLiteral("POTA : %1, nouvel essai dans 2 s").arg(QString::fromUtf8(cause))}));
+        EXPECT_EQ(
+            said.mid(0, 2),
+            (QStringList{
+                QStringLiteral("POTA : %1, nouvel essai dans 1 s").arg(QString::fromUtf8(cause)),
+                QStringLiteral("POTA : %1, nouvel essai dans 2 s").arg(QString::fromUtf8(cause))}));
         EXPECT_EQ(pota.requests.size(), 2); // no storm: one request per wait
     }
     PotaFeed nobody(quickPota());
     QSignalSpy said(&nobody, &PotaFeed::statusChanged);
     nobody.start(QStringLiteral("http://127.0.0.1:1"));
     ASSERT_TRUE(said.wait(5000));
-    EXPECT_EQ(said.first().first().toString(), QStringLiteral("POTA : connexion refusée, nouvel essai dans 1 s"));
+    EXPECT_EQ(said.first().first().toString(),
+              QStringLiteral("POTA : connexion refusée, nouvel essai dans 1 s"));
 }
 
 TEST_F(SpotsFromEntry, TheAnnouncementWindowSelfSpotsToPotaWithTheActivationsPotaReference) {
@@ -575,7 +601,8 @@ TEST_F(SpotsFromEntry, TheAnnouncementWindowSelfSpotsToPotaWithTheActivationsPot
     w->Reference->setText(QStringLiteral("DFCF-21-001"));
     dialogs.clear();
     EXPECT_FALSE(w->Envoyer_Click());
-    EXPECT_EQ(dialogs.last(), QStringLiteral("Indiquez la référence POTA à annoncer, par exemple FR-0001"));
+    EXPECT_EQ(dialogs.last(),
+              QStringLiteral("Indiquez la référence POTA à annoncer, par exemple FR-0001"));
 }
 
 TEST_F(SpotsFromEntry, SetupClusterChecksTheSpotSettingsAndTheSourcesFollowThem) {
@@ -609,7 +636,8 @@ TEST_F(SpotsFromEntry, SetupClusterChecksTheSpotSettingsAndTheSourcesFollowThem)
         EXPECT_EQ(dialog->Enregistrer_Click(), c.refusal == nullptr);
         EXPECT_EQ(dialogs.last(), c.refusal ? QString::fromUtf8(c.refusal) : QString());
         if (c.refusal) {
-            EXPECT_EQ(settings.read(keys::clusterAnnonces, QStringLiteral("absent")), QStringLiteral("absent"));
+            EXPECT_EQ(settings.read(keys::clusterAnnonces, QStringLiteral("absent")),
+                      QStringLiteral("absent"));
             dialog->close();
         }
     }

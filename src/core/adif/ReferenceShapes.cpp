@@ -44,7 +44,8 @@ qsizetype hyphenDigitsAt(QByteArrayView text, qsizetype at, qsizetype digits, qs
 qsizetype programmeReferenceAt(QByteArrayView text, qsizetype at, QByteArrayView letters,
                                QByteArray &written) {
     const qsizetype size = text.size();
-    if (letters.isEmpty() || at + letters.size() > size || text.sliced(at, letters.size()) != letters)
+    if (letters.isEmpty() || at + letters.size() > size ||
+        text.sliced(at, letters.size()) != letters)
         return 0;
     qsizetype digitsAt = at + letters.size();
     if (digitsAt + 1 < size && (text[digitsAt] == ' ' || text[digitsAt] == '-') &&

@@ -116,8 +116,8 @@ QString selfSpotAnswer(int httpStatus, const QByteArray &body, const QString &ne
     if (httpStatus >= 200 && httpStatus < 300)
         return QStringLiteral("POTA : annonce reçue");
     if (httpStatus == 0)
-        return QStringLiteral("POTA : ") + (networkError.isEmpty() ? QStringLiteral("pas de réponse")
-                                                                  : networkError);
+        return QStringLiteral("POTA : ") +
+               (networkError.isEmpty() ? QStringLiteral("pas de réponse") : networkError);
     QString first = QString::fromUtf8(body.left(200)).section(QLatin1Char('\n'), 0, 0).simplified();
     return QStringLiteral("POTA : erreur %1").arg(httpStatus) +
            (first.isEmpty() ? QString() : QStringLiteral(" (") + first + QLatin1Char(')'));

@@ -78,8 +78,8 @@ bool isLocator(QByteArrayView w) {
     if (upper(w[0]) < 'A' || upper(w[0]) > 'R' || upper(w[1]) < 'A' || upper(w[1]) > 'R' ||
         !isDigit(w[2]) || !isDigit(w[3]))
         return false;
-    return w.size() == 4 || (upper(w[4]) >= 'A' && upper(w[4]) <= 'X' && upper(w[5]) >= 'A' &&
-                             upper(w[5]) <= 'X');
+    return w.size() == 4 ||
+           (upper(w[4]) >= 'A' && upper(w[4]) <= 'X' && upper(w[5]) >= 'A' && upper(w[5]) <= 'X');
 }
 
 struct Segment {
@@ -89,14 +89,12 @@ struct Segment {
 /// The telegraphy and telephony parts of the IARU Region 1 band plan; beacons, digital
 /// windows and the mixed parts are in none.
 constexpr std::array<Segment, 22> segments{{
-    {1810, 1838, "CW"},     {1843, 2000, "SSB"},    {3500, 3570, "CW"},
-    {3600, 3800, "SSB"},    {7000, 7040, "CW"},     {7060, 7200, "SSB"},
-    {10100, 10130, "CW"},   {14000, 14070, "CW"},   {14101, 14350, "SSB"},
-    {18068, 18095, "CW"},   {18111, 18168, "SSB"},  {21000, 21070, "CW"},
-    {21151, 21450, "SSB"},  {24890, 24915, "CW"},   {24931, 24990, "SSB"},
-    {28000, 28070, "CW"},   {28320, 29000, "SSB"},  {29520, 29700, "FM"},
-    {50000, 50100, "CW"},   {144000, 144150, "CW"}, {144150, 144400, "SSB"},
-    {145200, 145800, "FM"},
+    {1810, 1838, "CW"},      {1843, 2000, "SSB"},    {3500, 3570, "CW"},    {3600, 3800, "SSB"},
+    {7000, 7040, "CW"},      {7060, 7200, "SSB"},    {10100, 10130, "CW"},  {14000, 14070, "CW"},
+    {14101, 14350, "SSB"},   {18068, 18095, "CW"},   {18111, 18168, "SSB"}, {21000, 21070, "CW"},
+    {21151, 21450, "SSB"},   {24890, 24915, "CW"},   {24931, 24990, "SSB"}, {28000, 28070, "CW"},
+    {28320, 29000, "SSB"},   {29520, 29700, "FM"},   {50000, 50100, "CW"},  {144000, 144150, "CW"},
+    {144150, 144400, "SSB"}, {145200, 145800, "FM"},
 }};
 
 /// The mode words a comment may hold, and the mode box text each stands for.
@@ -104,10 +102,21 @@ struct ModeWord {
     const char *word, *mode;
 };
 constexpr std::array<ModeWord, 15> modeWords{{
-    {"CW", "CW"},       {"SSB", "SSB"},   {"USB", "SSB"},   {"LSB", "SSB"},
-    {"FM", "FM"},       {"FT8", "FT8"},   {"FT4", "FT4"},
-    {"RTTY", "RTTY"},   {"PSK31", "PSK31"}, {"PSK", "PSK31"}, {"JS8", "JS8"},
-    {"SSTV", "SSTV"},   {"OLIVIA", "OLIVIA"}, {"MFSK", "MFSK"}, {"PHONE", "SSB"},
+    {"CW", "CW"},
+    {"SSB", "SSB"},
+    {"USB", "SSB"},
+    {"LSB", "SSB"},
+    {"FM", "FM"},
+    {"FT8", "FT8"},
+    {"FT4", "FT4"},
+    {"RTTY", "RTTY"},
+    {"PSK31", "PSK31"},
+    {"PSK", "PSK31"},
+    {"JS8", "JS8"},
+    {"SSTV", "SSTV"},
+    {"OLIVIA", "OLIVIA"},
+    {"MFSK", "MFSK"},
+    {"PHONE", "SSB"},
 }};
 
 } // namespace
@@ -117,9 +126,9 @@ std::optional<Spot> parseSpotLine(QByteArrayView line) {
         line.chop(1);
     while (!line.isEmpty() && isBlank(line.front()))
         line = line.sliced(1);
-    if (line.size() < 6 || (line[0] != 'D' && line[0] != 'd') || (line[1] != 'X' && line[1] != 'x') ||
-        line[2] != ' ' || (line[3] != 'd' && line[3] != 'D') || (line[4] != 'e' && line[4] != 'E') ||
-        line[5] != ' ')
+    if (line.size() < 6 || (line[0] != 'D' && line[0] != 'd') ||
+        (line[1] != 'X' && line[1] != 'x') || line[2] != ' ' ||
+        (line[3] != 'd' && line[3] != 'D') || (line[4] != 'e' && line[4] != 'E') || line[5] != ' ')
         return std::nullopt;
     qsizetype at = 6;
     const QByteArrayView spotter = wordAt(line, at, ':');

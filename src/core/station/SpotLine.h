@@ -16,9 +16,9 @@ enum class Source { Cluster, Pota };
 /// A station announced on the band: by a DX cluster node's "DX de" line or POTA's spot list.
 struct Spot {
     Source source = Source::Cluster;
-    QString spotter;     ///< "F4ABC", "EA5WU-#" (a skimmer)
+    QString spotter; ///< "F4ABC", "EA5WU-#" (a skimmer)
     double kHz = 0;
-    QString call;        ///< the station spotted, in capitals
+    QString call; ///< the station spotted, in capitals
     QString comment;
     int utcMinutes = -1; ///< the spot's time ("1234Z") as minutes of the day; -1 when unknown
     QString locator;     ///< a Maidenhead locator after the time, when the node gives one

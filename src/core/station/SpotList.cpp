@@ -11,8 +11,8 @@ void SpotList::add(Spot spot) {
         if (it->source == spot.source && it->call == spot.call &&
             std::abs(it->kHz - spot.kHz) <= 10) {
             // The same spot read again (POTA's list, every minute) stays where it is.
-            if (spot.seenMs < it->seenMs || (spot.seenMs == it->seenMs && spot.kHz == it->kHz &&
-                                             spot.comment == it->comment))
+            if (spot.seenMs < it->seenMs ||
+                (spot.seenMs == it->seenMs && spot.kHz == it->kHz && spot.comment == it->comment))
                 return;
             // The new words of the spotter replace the old; a reference once named stays.
             if (spot.reference.isEmpty())
@@ -59,7 +59,8 @@ std::vector<SpotRow> visibleRows(const SpotList &list, const SpotFilter &filter,
             continue;
         if (!filter.mode.isEmpty() && spot.mode.compare(filter.mode, Qt::CaseInsensitive) != 0)
             continue;
-        SpotRow row{spot, SpotState::New, spot.band.isEmpty() ? bandText(spot.kHz, bands) : spot.band};
+        SpotRow row{spot, SpotState::New,
+                    spot.band.isEmpty() ? bandText(spot.kHz, bands) : spot.band};
         if (!filter.band.isEmpty() && row.band != filter.band)
             continue;
         const QString mode = spot.mode.isEmpty() ? currentMode : spot.mode;

@@ -53,9 +53,9 @@ QString bandText(double kHz, const QStringList &bands);
 
 /// What the list shows, and its filters.
 struct SpotFilter {
-    QString band;          ///< "Bande en cours": only spots on this band box text; empty: all
+    QString band; ///< "Bande en cours": only spots on this band box text; empty: all
     bool referencesOnly = false;
-    QString mode;          ///< only spots of this mode; empty: all
+    QString mode; ///< only spots of this mode; empty: all
 };
 
 /// One row of the list, as shown: a copy of its spot (its texts shared), so that the rows

@@ -69,12 +69,12 @@ TEST(SpotLine, DamagedOrForeignLinesAreNoSpots) {
         "",
         "DX de",
         "DX de F4ABC:",
-        "DX de F4ABC:  abc  F5XYZ  cq  1200Z",              // no frequency
-        "DX de F4ABC:  14.285.0  F5XYZ  cq  1200Z",         // two points
-        "DX de F4ABC:  99.0  F5XYZ  cq  1200Z",             // below 100 kHz
-        "DX de F4ABC:  14285.0  HELLO  cq  1200Z",          // no call sign
-        "DX de F4ABC:  14285.0  F5XYZ  cq  2460Z",          // no time of day
-        "DX de F4ABC:  14285.0  F5XYZ  cq",                 // no time at all
+        "DX de F4ABC:  abc  F5XYZ  cq  1200Z",      // no frequency
+        "DX de F4ABC:  14.285.0  F5XYZ  cq  1200Z", // two points
+        "DX de F4ABC:  99.0  F5XYZ  cq  1200Z",     // below 100 kHz
+        "DX de F4ABC:  14285.0  HELLO  cq  1200Z",  // no call sign
+        "DX de F4ABC:  14285.0  F5XYZ  cq  2460Z",  // no time of day
+        "DX de F4ABC:  14285.0  F5XYZ  cq",         // no time at all
         "DXde F4ABC:  14285.0  F5XYZ  cq  1200Z",
         "To ALL de F4ABC: DX de F5XYZ 14285.0 F6ABC 1200Z", // talk quoting a spot
     };
@@ -96,10 +96,10 @@ TEST(SpotLine, ModeComesFromTheCommentElseTheSubBand) {
         {"FT8 -12 dB", 14074.0, "FT8"},
         {"usb 59", 14074.0, "SSB"},
         {"ses rtty", 7046.5, "RTTY"},
-        {"tnx qso", 14025.0, "CW"},   // CW part of 20 m
-        {"tnx qso", 14285.0, "SSB"},  // phone part of 20 m
-        {"tnx qso", 145500.0, "FM"},  // FM part of 2 m
-        {"tnx qso", 14074.0, ""},     // digital window: no word, no mode
+        {"tnx qso", 14025.0, "CW"},       // CW part of 20 m
+        {"tnx qso", 14285.0, "SSB"},      // phone part of 20 m
+        {"tnx qso", 145500.0, "FM"},      // FM part of 2 m
+        {"tnx qso", 14074.0, ""},         // digital window: no word, no mode
         {"JN18CW2 nice", 14285.0, "SSB"}, // "CW" inside a word is no mode
         {"", 10115.0, "CW"},
     };
@@ -114,16 +114,17 @@ TEST(ReferenceShapes, CommentsNameReferencesOfEveryProgramme) {
         {"POTA K-0817 cq", {{adif::Scheme::Pota, "K-0817"}}},
         {"pota us-12345 p2p", {{adif::Scheme::Pota, "US-12345"}}},
         {"wwff onff-0230 : Rene", {{adif::Scheme::Wwff, "ONFF-0230"}}},
-        {"SOTA F/AM-001 and FFF-0123", {{adif::Scheme::Sota, "F/AM-001"}, {adif::Scheme::Wwff, "FFF-0123"}}},
+        {"SOTA F/AM-001 and FFF-0123",
+         {{adif::Scheme::Sota, "F/AM-001"}, {adif::Scheme::Wwff, "FFF-0123"}}},
         {"DFCF 76054 SSB", {{adif::Scheme::Other, "DFCF 76054"}}},
         {"dfcf76054 + difm-ma-012", {{adif::Scheme::Other, "DFCF 76054"}}},
-        {"DIFM MA-012", {}},                       // the number is digits
+        {"DIFM MA-012", {}}, // the number is digits
         {"DFCF-21-001", {{adif::Scheme::Other, "DFCF-21-001"}}},
         {"F-0123 F-0123", {{adif::Scheme::Pota, "F-0123"}}}, // once
-        {"F5XYZ K-0817/P", {}},                    // call signs, not references
-        {"onff 0230", {}},                         // the hyphen is the shape
-        {"DFCF 7", {}},                            // one digit is no number
-        {"XDFCF 76054", {}},                       // inside a longer word
+        {"F5XYZ K-0817/P", {}},                              // call signs, not references
+        {"onff 0230", {}},                                   // the hyphen is the shape
+        {"DFCF 7", {}},                                      // one digit is no number
+        {"XDFCF 76054", {}},                                 // inside a longer word
         {"éK-0817", {{adif::Scheme::Pota, "K-0817"}}},
     };
     for (const auto &[text, expected] : cases) {
@@ -214,46 +215,52 @@ TEST(SpotList, RowsShowStateAgainstTheLogAndFollowTheFilters) {
     const auto calls = [&](const SpotFilter &f, const QString &mode = QStringLiteral("CW")) {
         QStringList out;
         for (const SpotRow &r : visibleRows(list, f, worked, bands, mode))
-            out.append(r.spot.call + QLatin1Char(':') +
-                       QString::number(int(r.state)) + QLatin1Char(':') + r.band);
+            out.append(r.spot.call + QLatin1Char(':') + QString::number(int(r.state)) +
+                       QLatin1Char(':') + r.band);
         return out;
     };
     // Newest first; worked on the same band and mode only; a spot without a mode takes the
     // mode box's; an activator shows as one until worked.
-    EXPECT_EQ(calls({}), (QStringList{"F4EEE:0:", "F4DDD:1:14", "F4CCC:2:7", "F4BBB:2:14",
-                                      "F4AAA:1:14"}));
+    EXPECT_EQ(calls({}),
+              (QStringList{"F4EEE:0:", "F4DDD:1:14", "F4CCC:2:7", "F4BBB:2:14", "F4AAA:1:14"}));
     EXPECT_EQ(calls({}, QStringLiteral("SSB"))[1], QStringLiteral("F4DDD:0:14"));
     EXPECT_EQ(calls({QStringLiteral("14"), false, {}}),
               (QStringList{"F4DDD:1:14", "F4BBB:2:14", "F4AAA:1:14"}));
     EXPECT_EQ(calls({{}, true, {}}), (QStringList{"F4CCC:2:7", "F4BBB:2:14"}));
-    EXPECT_EQ(calls({QStringLiteral("14"), true, QStringLiteral("cw")}), (QStringList{"F4BBB:2:14"}));
+    EXPECT_EQ(calls({QStringLiteral("14"), true, QStringLiteral("cw")}),
+              (QStringList{"F4BBB:2:14"}));
 }
 
 TEST(ClusterFeed, LogsInListensAndAnswersAnnouncementsWhateverTheCuts) {
-    const QByteArray node = "Welcome\r\n\xff\xfb\x01login: F4ABC\r\nHello F4ABC\r\n"
-                            "F4ABC de GB7XYZ 10-Dec-2026 1200Z dxspider >\r\n"
-                            "DX de W3LPL:      3525.1  E51DWC       Heard in WA   0919Z FM19\a\a\r\n"
-                            "To ALL de F5XYZ: hello\r\n"
-                            "DX de EA5WU-#:   14049.6  G4LEM   CW 14 dB 18 WPM CQ  0916Z\r\n";
+    const QByteArray node =
+        "Welcome\r\n\xff\xfb\x01login: F4ABC\r\nHello F4ABC\r\n"
+        "F4ABC de GB7XYZ 10-Dec-2026 1200Z dxspider >\r\n"
+        "DX de W3LPL:      3525.1  E51DWC       Heard in WA   0919Z FM19\a\a\r\n"
+        "To ALL de F5XYZ: hello\r\n"
+        "DX de EA5WU-#:   14049.6  G4LEM   CW 14 dB 18 WPM CQ  0916Z\r\n";
     for (qsizetype piece : {1, 3, 16, 1024}) {
         cluster::FeedSession session(QStringLiteral("f4abc "));
         QByteArray sent;
         QStringList calls;
         for (qsizetype at = 0; at < node.size(); at += piece) {
-            const auto step = session.received(QByteArrayView(node).sliced(at, std::min(piece, node.size() - at)));
+            const auto step = session.received(
+                QByteArrayView(node).sliced(at, std::min(piece, node.size() - at)));
             sent += step.send;
             EXPECT_FALSE(step.failure);
             for (const Spot &s : step.spots)
                 calls.append(s.call);
         }
-        EXPECT_EQ(sent, QByteArray("\xff\xfe\x01" "F4ABC\r\n", 10)) << piece;
+        EXPECT_EQ(sent, QByteArray("\xff\xfe\x01"
+                                   "F4ABC\r\n",
+                                   10))
+            << piece;
         EXPECT_TRUE(session.loggedIn());
         EXPECT_EQ(calls, (QStringList{"E51DWC", "G4LEM"}));
         QByteArray dx;
         ASSERT_TRUE(session.announce({14285.0, "F4ABC", "DFCF 76054 SSB"}, dx));
         EXPECT_EQ(dx, "DX 14285.0 F4ABC DFCF 76054 SSB\r\n");
-        const auto echo = session.received(
-            "DX 14285.0 F4ABC DFCF 76054 SSB\r\nDX de F4ABC:  14285.0  F4ABC  DFCF 76054 SSB  1201Z\a\a\r\n");
+        const auto echo = session.received("DX 14285.0 F4ABC DFCF 76054 SSB\r\nDX de F4ABC:  "
+                                           "14285.0  F4ABC  DFCF 76054 SSB  1201Z\a\a\r\n");
         ASSERT_TRUE(echo.answer);
         EXPECT_TRUE(echo.answer->answered);
         EXPECT_TRUE(echo.answer->text.startsWith(QStringLiteral("DX de F4ABC")));
@@ -271,7 +278,8 @@ TEST(ClusterFeed, PasswordsAndFloodsAreRefusedOrBounded) {
 
     // Not logged in: nothing is announced.
     QByteArray dx;
-    EXPECT_FALSE(cluster::FeedSession(QStringLiteral("F4ABC")).announce({14285.0, "F4ABC", ""}, dx));
+    EXPECT_FALSE(
+        cluster::FeedSession(QStringLiteral("F4ABC")).announce({14285.0, "F4ABC", ""}, dx));
 
     cluster::FeedSession flooded(QStringLiteral("F4ABC"));
     flooded.received("login:");
@@ -304,7 +312,8 @@ TEST(PotaSpots, TheSpotListIsReadAndDamagedAnswersRefused) {
       {"activator": "F4ABC", "frequency": "vingt"},
       "not an object"
     ])";
-    const qint64 now = QDateTime(QDate(2026, 12, 10), QTime(13, 0), QTimeZone::utc()).toMSecsSinceEpoch();
+    const qint64 now =
+        QDateTime(QDate(2026, 12, 10), QTime(13, 0), QTimeZone::utc()).toMSecsSinceEpoch();
     QString error;
     const std::optional<QList<Spot>> spots = parsePotaSpots(body, now, &error);
     ASSERT_TRUE(spots) << error.toStdString();
@@ -353,7 +362,8 @@ TEST(PotaSpots, SelfSpotBodyAndAnswersAndAddress) {
     };
     for (const auto &[setting, base] : addresses) {
         const std::optional<QString> got = potaBaseAddress(QLatin1String(setting));
-        EXPECT_EQ(got.value_or(QStringLiteral("-")), base ? QLatin1String(base) : QLatin1String("-"))
+        EXPECT_EQ(got.value_or(QStringLiteral("-")),
+                  base ? QLatin1String(base) : QLatin1String("-"))
             << setting;
     }
 }
