@@ -2,6 +2,7 @@
 
 #include "core/adif/ReferenceShapes.h"
 
+#include <algorithm>
 #include <array>
 
 namespace zep::spots {
@@ -132,7 +133,8 @@ std::optional<Spot> parseSpotLine(QByteArrayView line) {
         return std::nullopt;
     qsizetype at = 6;
     const QByteArrayView spotter = wordAt(line, at, ':');
-    if (spotter.isEmpty() || spotter.size() > 16)
+    if (spotter.isEmpty() || spotter.size() > 16 ||
+        !std::all_of(spotter.begin(), spotter.end(), [](char c) { return c > ' ' && c < 0x7F; }))
         return std::nullopt;
     if (at < line.size() && line[at] == ':')
         ++at;

@@ -76,6 +76,7 @@ TEST(SpotLine, DamagedOrForeignLinesAreNoSpots) {
         "DX de F4ABC:  14285.0  F5XYZ  cq  2460Z",  // no time of day
         "DX de F4ABC:  14285.0  F5XYZ  cq",         // no time at all
         "DXde F4ABC:  14285.0  F5XYZ  cq  1200Z",
+        "DX de F4ABC\f:  14285.0  F5XYZ  cq  1200Z",        // a control in the spotter
         "To ALL de F4ABC: DX de F5XYZ 14285.0 F6ABC 1200Z", // talk quoting a spot
     };
     for (const char *line : lines)
