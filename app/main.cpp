@@ -2,6 +2,7 @@
 #include "backup/ArchiveMenus.h"
 #include "backup/BackupMenus.h"
 #include "cluster/ClusterMenus.h"
+#include "cluster/SpotMenus.h"
 #include "core/backup/BackupCopy.h"
 #include "core/backup/BackupMirror.h"
 #include "core/backup/BackupRestore.h"
@@ -276,6 +277,11 @@ private:
                 return std::nullopt;
             return double(radio.hz) / 1000.0;
         });
+        // The cluster's and POTA's spots; Enter on a spot tunes the radio to it.
+        connectSpots(entry, services_, clock_,
+                     [this](qint64 hz, const QString &mode) {
+                         rig_.tune(hz, radio::hamlibMode(mode, hz));
+                     });
     }
 
     const QString programDir_;

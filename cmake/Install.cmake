@@ -82,6 +82,7 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://zep.example.org/")
 # metrics are loaded at run time, so they are named here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # libzip4 is loaded at the program's first archive (dlopen): the dependency scan cannot see it.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, fonts-liberation2, libzip4")
+# curl speaks HTTP to POTA's spot list for the program, which maps no network library.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, fonts-liberation2, libzip4, curl")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 include(CPack)

@@ -1,6 +1,8 @@
 #include "cluster/Annonce_Cluster.h"
 
 #include "cluster/Setup_Cluster.h"
+#include "cluster/SpotMenus.h"
+#include "core/exchange/AdifAwardExport.h"
 #include "core/station/ClusterSpot.h"
 #include "platform/Colors.h"
 #include "platform/EntryDoor.h"
@@ -32,6 +34,12 @@ Annonce_Cluster::Annonce_Cluster(const WindowServices &services, EntryDoor &entr
     Commentaire = new QLineEdit(this);
     Commentaire->setObjectName(QStringLiteral("Commentaire"));
     Commentaire->setMaxLength(60);
+    Destination = new QComboBox(this);
+    Destination->setObjectName(QStringLiteral("Destination"));
+    Destination->addItems({QStringLiteral("Cluster"), QStringLiteral("POTA")});
+    Reference = new QLineEdit(this);
+    Reference->setObjectName(QStringLiteral("Reference"));
+    Reference->setMaxLength(12);
     // The answer, up to the part of it the client keeps, scrolls inside the window: a text
     // area lays out only the lines in view, so that a node's long answer neither stalls the
     // window nor stretches it past the screen.
@@ -55,6 +63,8 @@ Annonce_Cluster::Annonce_Cluster(const WindowServices &services, EntryDoor &entr
     form->addRow(QStringLiteral("Fréquence (kHz)"), Frequence);
     form->addRow(QStringLiteral("Indicatif"), Indicatif);
     form->addRow(QStringLiteral("Commentaire"), Commentaire);
+    form->addRow(QStringLiteral("Destination"), Destination);
+    form->addRow(QStringLiteral("Référence POTA"), Reference);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(Envoyer);
@@ -67,6 +77,17 @@ Annonce_Cluster::Annonce_Cluster(const WindowServices &services, EntryDoor &entr
     connect(Envoyer, &QPushButton::clicked, this, &Annonce_Cluster::Envoyer_Click);
     connect(Fermer, &QPushButton::clicked, this, &QWidget::close);
     connect(client_.get(), &ClusterClient::finished, this, &Annonce_Cluster::showOutcome);
+    SpotSources &sources = spotSources(entry_);
+    connect(&sources.cluster, &SpotFeed::announced, this,
+            [this](bool answered, const QString &text) {
+                if (sending_)
+                    showOutcome(answered, text);
+            });
+    connect(&sources.pota, &PotaFeed::selfSpotAnswered, this,
+            [this](bool answered, const QString &text) {
+                if (sending_)
+                    showOutcome(answered, text);
+            });
 }
 
 Annonce_Cluster::~Annonce_Cluster() = default;
@@ -79,6 +100,11 @@ void Annonce_Cluster::Form_Load() {
         Indicatif->setText(a.activeur.trimmed());
         Commentaire->setText(
             (a.numActivite.trimmed() + QLatin1Char(' ') + entry_.mode().trimmed()).trimmed());
+        // A double activation with a POTA reference announces that one to POTA.
+        Reference->clear();
+        for (const QString &r : {a.numActivite, a.numActivite1})
+            if (Reference->text().isEmpty() && adif3::schemeOf(r) == adif3::Scheme::Pota)
+                Reference->setText(r.trimmed().toUpper());
         Reponse->clear();
     }
     if (!isVisible()) {
@@ -113,6 +139,8 @@ bool Annonce_Cluster::Envoyer_Click() {
         return false;
     }
     const SettingsStore &settings = services_.settings;
+    if (Destination->currentIndex() == 1)
+        return sendToPota(*kHz, call);
     const QString host = settings.read(keys::clusterHote, QString()).trimmed();
     const int port = settings.readInt(keys::clusterPort, defaultClusterPort);
     if (host.isEmpty() || port < 1 || port > 65535) {
@@ -126,10 +154,35 @@ bool Annonce_Cluster::Envoyer_Click() {
     Envoyer->setEnabled(false);
     Reponse->setStyleSheet(QString());
     Reponse->setPlainText(QStringLiteral("Envoi au cluster %1…").arg(host));
-    client_->announce({host,
-                       static_cast<quint16>(port),
-                       clusterLogin(settings, a),
-                       {*kHz, call, Commentaire->text()}});
+    const cluster::Spot spot{*kHz, call, Commentaire->text()};
+    // The staying connection, when it is logged in, carries the announcement.
+    if (!spotSources(entry_).cluster.announce(spot))
+        client_->announce({host, static_cast<quint16>(port), clusterLogin(settings, a), spot});
+    return true;
+}
+
+bool Annonce_Cluster::sendToPota(double kHz, const QString &call) {
+    const QString reference = Reference->text().trimmed().toUpper();
+    if (adif3::schemeOf(reference) != adif3::Scheme::Pota) {
+        services_.dialogs.message(
+            QStringLiteral("Indiquez la référence POTA à annoncer, par exemple FR-0001"));
+        Reference->setFocus();
+        return false;
+    }
+    const std::optional<QString> base = potaAddress(services_.settings);
+    if (!base) {
+        services_.dialogs.message(QStringLiteral("Indiquez l'adresse POTA dans Setup > Cluster…"));
+        return false;
+    }
+    const CurrentActivation a = services_.activation.currentActivation();
+    Frequence->setText(cluster::kilohertzText(kHz));
+    sending_ = true;
+    Envoyer->setEnabled(false);
+    Reponse->setStyleSheet(QString());
+    Reponse->setPlainText(QStringLiteral("Envoi à POTA…"));
+    spotSources(entry_).pota.selfSpot(*base, {call, clusterLogin(services_.settings, a), kHz,
+                                              reference, entry_.Mode_Q->currentText().trimmed(),
+                                              Commentaire->text()});
     return true;
 }
 

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 
+class QComboBox;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -25,7 +26,10 @@ using FrequencySource = std::function<std::optional<double>()>;
 /// "Setup" > "Cluster…". Opened from the entry window with the radio's frequency, the
 /// activator's call sign and "<reference> <mode>" as comment, all editable. "Envoyer" sends in
 /// the background: the entry window keeps taking QSOs while the cluster answers, and the
-/// answer, or the cause of the failure, shows here when it comes.
+/// answer, or the cause of the failure, shows here when it comes. The cluster's staying
+/// connection carries the announcement when it is logged in; "POTA" as the destination sends
+/// a self-spot to POTA (the activator, the POTA reference of the activation, the frequency,
+/// the mode box's mode and the comment), whose answer shows the same way.
 class Annonce_Cluster : public QDialog {
     Q_OBJECT
 public:
@@ -44,12 +48,15 @@ public:
     QLineEdit *Frequence;   ///< kHz
     QLineEdit *Indicatif;   ///< the station announced
     QLineEdit *Commentaire; ///< "<reference> <mode>"
+    QComboBox *Destination; ///< "Cluster" or "POTA"
+    QLineEdit *Reference;   ///< the POTA reference announced to POTA
     QPushButton *Envoyer;
     QPushButton *Fermer;
     QPlainTextEdit *Reponse; ///< the cluster's answer or the cause of the failure
 
 private:
     void showOutcome(bool answered, const QString &text);
+    bool sendToPota(double kHz, const QString &call);
 
     WindowServices services_;
     EntryDoor &entry_;

@@ -4,6 +4,7 @@
 
 #include <QDialog>
 
+class QCheckBox;
 class QLineEdit;
 class QPushButton;
 
@@ -26,15 +27,24 @@ public:
 
     /// Fills the fields from the settings and shows the window.
     void Form_Load();
-    /// Saves the three settings and closes; false (a message box says why, nothing is
-    /// saved) when the port is not a port.
+    /// Saves the settings and closes; false (a message box says why, nothing is saved) when
+    /// the port is not a port, the POTA address no http(s) address or the duration no number
+    /// of minutes from 1 to 1440.
     bool Enregistrer_Click();
 
     QLineEdit *Cluster_Hote;
     QLineEdit *Cluster_Port;
     QLineEdit *Cluster_Indicatif;
+    QCheckBox *Cluster_Annonces; ///< "Recevoir les annonces": the connection that stays
+    QCheckBox *POTA_Annonces;    ///< "Recevoir les annonces POTA"
+    QLineEdit *POTA_Adresse;
+    QLineEdit *Annonces_Duree; ///< minutes a spot is kept
     QPushButton *Enregistrer;
     QPushButton *Annuler;
+
+signals:
+    /// The settings were saved.
+    void saved();
 
 private:
     WindowServices services_;

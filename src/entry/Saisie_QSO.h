@@ -138,6 +138,10 @@ public:
     std::optional<qint64> radioFrequency(const QString &band) const;
     /// The radio's last reading (no link, silent, or answering with its frequency and mode).
     const RigReading &radioReading() const { return radio_; }
+    /// A spotted station to work (Saisie_QSO_Spots.cpp): its call into Indi_Q (asking first when
+    /// another is there), its reference into the remarks, the band and mode boxes to its
+    /// frequency and mode when they hold them; the focus comes back here.
+    void takeSpot(const QString &call, const QString &reference, qint64 hz, const QString &mode);
 
     /// Logs a QSO the FT8 or FT4 program logged, as a validation would, leaving the fields
     /// and the focus as they are; `duplicate` tells whether the log already had it on its

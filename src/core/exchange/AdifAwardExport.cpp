@@ -392,58 +392,8 @@ bool isWordCharacter(char c) {
     return isAlnum(c) || c == '/';
 }
 
-qsizetype runOf(QByteArrayView text, qsizetype at, bool (*kind)(char)) {
-    qsizetype end = at;
-    while (end < text.size() && kind(text[end]))
-        ++end;
-    return end - at;
-}
-
 bool isUpperAlnum(char c) {
     return isDigit(c) || isUpperLetter(c);
-}
-
-/// After `at`: a hyphen then exactly `digits` (or `digits` to `upTo`) digits ending the word;
-/// the position past them, or -1.
-qsizetype hyphenDigitsAt(QByteArrayView text, qsizetype at, qsizetype digits, qsizetype upTo) {
-    if (at >= text.size() || text[at] != '-')
-        return -1;
-    const qsizetype n = runOf(text, at + 1, isDigit);
-    const qsizetype end = at + 1 + n;
-    if (n < digits || n > upTo || (end < text.size() && isWordCharacter(text[end])))
-        return -1;
-    return end;
-}
-
-/// The length of the reference of `scheme`'s shape that starts at `at` in `text` (capitals),
-/// or 0: "FFF-0123" (letters ending in FF, four digits), "F-0123" (a country prefix, four or
-/// five digits), "F/AM-001" (an association, a region, three digits).
-qsizetype schemeReferenceAt(QByteArrayView text, qsizetype at, Scheme scheme) {
-    const qsizetype prefix = runOf(text, at, isUpperAlnum);
-    const QByteArrayView word = text.sliced(at, prefix);
-    const bool hasLetter = std::any_of(word.begin(), word.end(), isUpperLetter);
-    const bool endsInFF = word.endsWith("FF");
-    qsizetype end = -1;
-    switch (scheme) {
-    case Scheme::Wwff:
-        if (prefix >= 3 && prefix <= 6 && endsInFF)
-            end = hyphenDigitsAt(text, at + prefix, 4, 4);
-        break;
-    case Scheme::Pota:
-        if (prefix >= 1 && prefix <= 3 && hasLetter && !(prefix == 3 && endsInFF))
-            end = hyphenDigitsAt(text, at + prefix, 4, 5);
-        break;
-    case Scheme::Sota: {
-        const qsizetype slash = at + prefix;
-        if (prefix >= 1 && prefix <= 4 && hasLetter && slash < text.size() && text[slash] == '/' &&
-            runOf(text, slash + 1, isUpperAlnum) == 2)
-            end = hyphenDigitsAt(text, slash + 3, 3, 3);
-        break;
-    }
-    case Scheme::Other:
-        break;
-    }
-    return end < 0 ? 0 : end - at;
 }
 
 /// A reference without its blanks and hyphens, in capitals: how two spellings of one

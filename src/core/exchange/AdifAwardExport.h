@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/adif/ReferenceShapes.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QDate>
@@ -104,12 +106,7 @@ Document document(const Station &station, const Contents &contents, QByteArrayVi
 QString programmeOf(const QString &reference);
 
 /// The programmes whose references have a shape and ADIF fields of their own.
-enum class Scheme {
-    Other, ///< the letters of the programme, then a number ("DFCF 76054", "DIFI-21-002")
-    Wwff,  ///< letters ending in FF, a hyphen, four digits ("FFF-0123", "ONFF-0001")
-    Pota,  ///< a country prefix, a hyphen, four or five digits ("F-0123", "K-0817")
-    Sota,  ///< association, region, three digits ("F/AM-001")
-};
+using adif::Scheme;
 /// The scheme a reference's shape says it belongs to (blanks around and case ignored).
 Scheme schemeOf(const QString &reference);
 
