@@ -21,7 +21,7 @@
 #include "core/log/CurrentActivation.h"
 #include "digital/DigitalLink.h"
 #include "digital/DigitalMenus.h"
-#include "entry/QsoList.h"
+#include "platform/QsoList.h"
 #include "entry/Saisie_QSO.h"
 #include "platform/FileChooser.h"
 #include "platform/RecordingPrinter.h"

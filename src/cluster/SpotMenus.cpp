@@ -5,7 +5,7 @@
 #include "core/adif/ReferenceShapes.h"
 #include "core/exchange/AdifAwardExport.h"
 #include "core/log/QsoLine.h"
-#include "entry/Saisie_QSO.h"
+#include "platform/EntryDoor.h"
 #include "platform/StatusLabel.h"
 
 #include <QAction>
@@ -16,11 +16,11 @@
 
 namespace zep {
 
-SpotSources &spotSources(Saisie_QSO &entry, FeedTimings feedTimings, PotaTimings potaTimings) {
-    if (auto *sources = entry.findChild<SpotSources *>(QStringLiteral("SpotSources"),
-                                                       Qt::FindDirectChildrenOnly))
+SpotSources &spotSources(EntryDoor &entry, FeedTimings feedTimings, PotaTimings potaTimings) {
+    if (auto *sources = entry.widget()->findChild<SpotSources *>(QStringLiteral("SpotSources"),
+                                                                 Qt::FindDirectChildrenOnly))
         return *sources;
-    return *new SpotSources(feedTimings, potaTimings, &entry);
+    return *new SpotSources(feedTimings, potaTimings, entry.widget());
 }
 
 namespace {
@@ -38,17 +38,11 @@ spots::WorkedSet workedOf(const QStringList &lines) {
 
 } // namespace
 
-Annonces &connectSpots(Saisie_QSO &entry, const WindowServices &services, const Clock &clock,
+Annonces &connectSpots(EntryDoor &entry, const WindowServices &services, const Clock &clock,
                        TuneRadio tune) {
     SpotSources &sources = spotSources(entry);
-    SpotContext context{[&entry] { return entry.Bande_Q->currentText(); },
-                        [&entry] { return entry.Mode_Q->currentText(); },
-                        [&entry] {
-                            QStringList rows;
-                            for (int i = 0; i < entry.Bande_Q->count(); ++i)
-                                rows.append(entry.Bande_Q->itemText(i));
-                            return rows;
-                        },
+    SpotContext context{[&entry] { return entry.band(); }, [&entry] { return entry.mode(); },
+                        [&entry] { return entry.bands(); },
                         [activation = &services.activation] {
                             const CurrentActivation a = activation->currentActivation();
                             QStringList programmes;
@@ -67,10 +61,10 @@ Annonces &connectSpots(Saisie_QSO &entry, const WindowServices &services, const 
                 tune(hz, spot.mode);
         },
         [&entry] {
-            entry.raise();
-            entry.activateWindow();
+            entry.widget()->raise();
+            entry.widget()->activateWindow();
         },
-        &entry);
+        entry.widget());
 
     QObject::connect(&sources.cluster, &SpotFeed::spotsArrived, window, &Annonces::addSpots);
     QObject::connect(&sources.pota, &PotaFeed::spotsArrived, window, &Annonces::addSpots);
@@ -78,13 +72,12 @@ Annonces &connectSpots(Saisie_QSO &entry, const WindowServices &services, const 
                      &StatusLabel::setText);
     QObject::connect(&sources.pota, &PotaFeed::statusChanged, window->Etat_POTA,
                      &StatusLabel::setText);
-    QObject::connect(&entry, &Saisie_QSO::logRefreshed, window,
+    QObject::connect(&entry.events(), &EntryEvents::logRefreshed, window,
                      [window](const LogReading &log) { window->setWorked(workedOf(log.lines)); });
-    QObject::connect(entry.Bande_Q, &QComboBox::currentTextChanged, window, &Annonces::refresh);
-    QObject::connect(entry.Mode_Q, &QComboBox::currentTextChanged, window, &Annonces::refresh);
+    QObject::connect(&entry.events(), &EntryEvents::bandOrModeChanged, window, &Annonces::refresh);
 
-    auto *open = entry.Mnu_Afficher->addAction(QStringLiteral("les annonces (cluster et POTA)"));
-    open->setObjectName(QStringLiteral("Mnu_Annonces"));
+    QAction *open = entry.addMenuItem(EntryMenu::Show, QStringLiteral("Mnu_Annonces"),
+                                      QStringLiteral("les annonces (cluster et POTA)"));
     open->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
     QObject::connect(open, &QAction::triggered, window, &Annonces::Form_Load);
 
@@ -92,14 +85,17 @@ Annonces &connectSpots(Saisie_QSO &entry, const WindowServices &services, const 
         sources.follow(services.settings, services.activation.currentActivation());
         window->setLifetime(spotLifetimeMinutes(services.settings));
     };
-    QObject::connect(entry.Mnu_Cluster, &QAction::triggered, window, [&entry, follow] {
-        // The setup window opened by the same item says when it saved.
-        auto *setup = entry.findChild<Setup_Cluster *>();
-        if (setup && !setup->property("spotsFollow").toBool()) {
-            setup->setProperty("spotsFollow", true);
-            QObject::connect(setup, &Setup_Cluster::saved, setup, follow);
-        }
-    });
+    // "Setup" > "Cluster…", added by the cluster's wiring, which runs first.
+    auto *clusterItem = entry.widget()->findChild<QAction *>(QStringLiteral("Mnu_Cluster"));
+    if (clusterItem)
+        QObject::connect(clusterItem, &QAction::triggered, window, [&entry, follow] {
+            // The setup window opened by the same item says when it saved.
+            auto *setup = entry.widget()->findChild<Setup_Cluster *>();
+            if (setup && !setup->property("spotsFollow").toBool()) {
+                setup->setProperty("spotsFollow", true);
+                QObject::connect(setup, &Setup_Cluster::saved, setup, follow);
+            }
+        });
     follow();
     return *window;
 }

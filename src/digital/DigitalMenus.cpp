@@ -6,7 +6,7 @@
 #include "core/station/RadioReading.h"
 #include "digital/DigitalLink.h"
 #include "digital/GpsdLocator.h"
-#include "entry/Saisie_QSO.h"
+#include "platform/EntryDoor.h"
 #include "platform/StatusLabel.h"
 #include "setup/Trafic_Numerique.h"
 
@@ -25,23 +25,22 @@ constexpr int maxHighlights = 100;
 /// The grey behind a call already worked.
 constexpr quint32 workedColour = 0xc0c0c0;
 
-QStringList bandRows(const Saisie_QSO &entry) {
-    QStringList rows;
-    for (int i = 0; i < entry.Bande_Q->count(); ++i)
-        rows.append(entry.Bande_Q->itemText(i));
-    return rows;
+QStringList bandRows(const EntryDoor &entry) {
+    return entry.bands();
 }
 
 } // namespace
 
-DigitalRoom::DigitalRoom(Saisie_QSO &entry, const WindowServices &services, const Clock &clock,
+DigitalRoom::DigitalRoom(EntryDoor &entry, const WindowServices &services, const Clock &clock,
                          DigitalOptions options)
-    : QObject(&entry), entry_(entry), services_(services), clock_(clock),
+    : QObject(entry.widget()), entry_(entry), services_(services), clock_(clock),
       link_(new DigitalLink(clock, bandRows(entry), this)),
       gpsd_(new GpsdLocator(options.gpsdPort, this)),
-      line_(new StatusLabel(QStringLiteral("Numérique"), &entry)),
-      locatorLine_(new StatusLabel(QStringLiteral("Locator"), &entry)), timer_(new QTimer(this)),
-      menu_(new QAction(QStringLiteral("Trafic numérique…"), &entry)) {
+      line_(new StatusLabel(QStringLiteral("Numérique"), entry.widget())),
+      locatorLine_(new StatusLabel(QStringLiteral("Locator"), entry.widget())),
+      timer_(new QTimer(this)),
+      menu_(entry.addMenuItem(EntryMenu::Setup, QStringLiteral("Mnu_Trafic_Numerique"),
+                              QStringLiteral("Trafic numérique…"))) {
     setObjectName(QStringLiteral("DigitalRoom"));
     line_->setObjectName(QStringLiteral("Numerique"));
     locatorLine_->setObjectName(QStringLiteral("Locator_Station"));
@@ -51,14 +50,12 @@ DigitalRoom::DigitalRoom(Saisie_QSO &entry, const WindowServices &services, cons
                text.contains(QStringLiteral("indisponible")) ||
                text.contains(QStringLiteral("doublon"));
     });
-    entry.statusBar()->addPermanentWidget(line_);
-    entry.statusBar()->addPermanentWidget(locatorLine_);
-    menu_->setObjectName(QStringLiteral("Mnu_Trafic_Numerique"));
-    entry.Mnu_Setup->insertAction(entry.Mnu_Cluster, menu_);
+    entry.addStatusLine(line_);
+    entry.addStatusLine(locatorLine_);
 
     connect(menu_, &QAction::triggered, this, [this] {
         if (!window_) {
-            window_ = new Trafic_Numerique(services_.settings, services_.dialogs, &entry_);
+            window_ = new Trafic_Numerique(services_.settings, services_.dialogs, entry_.widget());
             window_->setAttribute(Qt::WA_DeleteOnClose);
             connect(window_, &Trafic_Numerique::saved, this, &DigitalRoom::applySettings);
         }
@@ -83,7 +80,7 @@ DigitalRoom::DigitalRoom(Saisie_QSO &entry, const WindowServices &services, cons
     connect(link_, &DigitalLink::statusChanged, this, &DigitalRoom::senderStatus);
     connect(link_, &DigitalLink::qsoArrived, this, &DigitalRoom::arrived);
     connect(gpsd_, &GpsdLocator::located, this, &DigitalRoom::located);
-    connect(&entry, &Saisie_QSO::logRefreshed, this, &DigitalRoom::logChanged);
+    connect(&entry.events(), &EntryEvents::logRefreshed, this, &DigitalRoom::logChanged);
     connect(timer_, &QTimer::timeout, this, &DigitalRoom::showStatus);
     timer_->start(options.statusEvery);
     logShown_ = entry.logPath();
@@ -94,7 +91,8 @@ DigitalRoom::~DigitalRoom() = default;
 
 void DigitalRoom::applySettings() {
     QString problem;
-    const digital::ListenSettings listen = digital::loadListenSettings(services_.settings, &problem);
+    const digital::ListenSettings listen =
+        digital::loadListenSettings(services_.settings, &problem);
     // "En écoute" is said by the listener once its socket is open, so that nothing sent
     // before is thought heard.
     if (!listen.on)
@@ -136,7 +134,7 @@ void DigitalRoom::arrived(const digital::ArrivedQso &qso) {
 void DigitalRoom::senderStatus(const QString &id, qint64 hz, const QString &mode) {
     senderId_ = id;
     const std::optional<int> row = radio::bandRow(hz, bandRows(entry_));
-    const QString band = row ? entry_.Bande_Q->itemText(*row) : QString();
+    const QString band = row ? entry_.bands().value(*row) : QString();
     const QString shortMode = mode.trimmed().toUpper();
     if (band == senderBand_ && shortMode == senderMode_)
         return;
@@ -202,8 +200,8 @@ void DigitalRoom::showLocator() {
     if (fromGpsd && !gpsdGrid_.isEmpty())
         text = QStringLiteral("Locator : %1 (gpsd)").arg(gpsdGrid_);
     else if (fromGpsd)
-        text = QStringLiteral("Locator : %1").arg(gpsdState_.isEmpty() ? QStringLiteral("gpsd…")
-                                                                       : gpsdState_);
+        text = QStringLiteral("Locator : %1")
+                   .arg(gpsdState_.isEmpty() ? QStringLiteral("gpsd…") : gpsdState_);
     else if (!typed.isEmpty())
         text = QStringLiteral("Locator : %1").arg(typed);
     if (locatorLine_->text() != text)
@@ -211,7 +209,7 @@ void DigitalRoom::showLocator() {
     locatorLine_->setVisible(!text.isEmpty());
 }
 
-DigitalRoom *connectDigital(Saisie_QSO &entry, const WindowServices &services, const Clock &clock,
+DigitalRoom *connectDigital(EntryDoor &entry, const WindowServices &services, const Clock &clock,
                             DigitalOptions options) {
     return new DigitalRoom(entry, services, clock, options);
 }

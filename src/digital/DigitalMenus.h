@@ -4,7 +4,7 @@
 #include "core/digital/DigitalSettings.h"
 #include "core/digital/SenderTally.h"
 #include "core/io/Clock.h"
-#include "entry/WindowServices.h"
+#include "platform/WindowServices.h"
 
 #include <QObject>
 #include <QPointer>
@@ -19,7 +19,7 @@ namespace zep {
 
 class DigitalLink;
 class GpsdLocator;
-class Saisie_QSO;
+class EntryDoor;
 class StatusLabel;
 class Trafic_Numerique;
 struct LogReading;
@@ -31,7 +31,7 @@ struct DigitalOptions {
 };
 
 /// The FT8 and FT4 traffic in the entry window: "Setup" > "Trafic numérique…", the listening
-/// it sets, each QSO logged by the sender written into the activation (Saisie_QSO::
+/// it sets, each QSO logged by the sender written into the activation (EntryDoor::
 /// logArrivedQso), the "Numérique" and "Locator" status lines, the station's locator from
 /// gpsd, and the sender's decode window told which calls this activation already has on its
 /// band and mode (Highlight Callsign), cleared when the band, the mode or the activation
@@ -39,7 +39,7 @@ struct DigitalOptions {
 class DigitalRoom : public QObject {
     Q_OBJECT
 public:
-    DigitalRoom(Saisie_QSO &entry, const WindowServices &services, const Clock &clock,
+    DigitalRoom(EntryDoor &entry, const WindowServices &services, const Clock &clock,
                 DigitalOptions options);
     ~DigitalRoom() override;
 
@@ -72,7 +72,7 @@ private:
     void syncHighlights(const QStringList &lines);
     void clearHighlights();
 
-    Saisie_QSO &entry_;
+    EntryDoor &entry_;
     WindowServices services_;
     const Clock &clock_;
     DigitalLink *link_;
@@ -91,7 +91,7 @@ private:
 };
 
 /// Wires the FT8 and FT4 traffic into the entry window (see DigitalRoom); the room goes with it.
-DigitalRoom *connectDigital(Saisie_QSO &entry, const WindowServices &services, const Clock &clock,
+DigitalRoom *connectDigital(EntryDoor &entry, const WindowServices &services, const Clock &clock,
                             DigitalOptions options = {});
 
 } // namespace zep

@@ -113,7 +113,7 @@ public:
 
     EntryState &state() { return state_; }
     /// The log of the first reference, named afresh from the current activation.
-    QString logPath() const;
+    QString logPath() const override;
     /// The logs a correction changes: the first reference's, then the second's of a double
     /// activation (kept level with the first).
     QStringList correctedLogs() const;
@@ -137,16 +137,17 @@ public:
     /// band, outside corrections, insertions and deferred entry.
     std::optional<qint64> radioFrequency(const QString &band) const;
     /// The radio's last reading (no link, silent, or answering with its frequency and mode).
-    const RigReading &radioReading() const { return radio_; }
+    const RigReading &radioReading() const override { return radio_; }
     /// A spotted station to work (Saisie_QSO_Spots.cpp): its call into Indi_Q (asking first when
     /// another is there), its reference into the remarks, the band and mode boxes to its
     /// frequency and mode when they hold them; the focus comes back here.
-    void takeSpot(const QString &call, const QString &reference, qint64 hz, const QString &mode);
+    void takeSpot(const QString &call, const QString &reference, qint64 hz,
+                  const QString &mode) override;
 
     /// Logs a QSO the FT8 or FT4 program logged, as a validation would, leaving the fields
     /// and the focus as they are; `duplicate` tells whether the log already had it on its
     /// band and mode (Saisie_QSO_Digital.cpp). False when the log could not be written.
-    bool logArrivedQso(const digital::ArrivedQso &qso, bool *duplicate = nullptr);
+    bool logArrivedQso(const digital::ArrivedQso &qso, bool *duplicate = nullptr) override;
 
     // Entry fields and their labels.
     QComboBox *Bande_Q;

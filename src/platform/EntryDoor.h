@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/log/ActivityLog.h"
+#include "core/station/RadioReading.h"
 
 #include <QObject>
 #include <QString>
@@ -18,6 +19,9 @@ class CorrectionHistory;
 class MapDepartments;
 class QsoList;
 class StatusLabel;
+namespace digital {
+struct ArrivedQso;
+}
 
 /// The menus of the entry window's bar, in their order: "Fichiers", "Edition", "Setup",
 /// "Afficher", "Etiquettes", "Carte", "Aide".
@@ -91,6 +95,19 @@ public:
     virtual int paintDepartments(const QString &band, const QString &mode) = 0;
     /// After a change of the log made elsewhere (an import): list, counters and strip.
     virtual void refreshFromLog() = 0;
+    /// The log of the first reference, named afresh from the current activation.
+    virtual QString logPath() const = 0;
+    /// The radio's last reading (no link, silent, or answering with its frequency and mode).
+    virtual const RigReading &radioReading() const = 0;
+    /// A spotted station to work: its call into the call-sign field (asking first when another
+    /// is there), its reference into the remarks, the band and mode to its frequency and mode
+    /// when the entry row offers them; the focus comes back to the window.
+    virtual void takeSpot(const QString &call, const QString &reference, qint64 hz,
+                          const QString &mode) = 0;
+    /// Logs a QSO another program logged (FT8, FT4), as a validation would, leaving the fields
+    /// and the focus as they are; `duplicate` tells whether the log already had it on its band
+    /// and mode. False when the log could not be written.
+    virtual bool logArrivedQso(const digital::ArrivedQso &qso, bool *duplicate = nullptr) = 0;
     /// Shows the activation the setup window now holds (after a restore).
     virtual void showCurrentActivation() = 0;
 };

@@ -2,7 +2,7 @@
 
 #include "core/awards/ActivationSummary.h"
 #include "core/countries/MapDepartments.h"
-#include "entry/WindowServices.h"
+#include "platform/WindowServices.h"
 
 #include <QDialog>
 #include <QStringList>

@@ -2,7 +2,7 @@
 
 #include "core/awards/ValidityCount.h"
 #include "core/log/Activation.h"
-#include "entry/Saisie_QSO.h"
+#include "platform/EntryDoor.h"
 #include "platform/ListBox.h"
 #include "platform/StatusLabel.h"
 #include "setup/Setup.h"
@@ -137,31 +137,29 @@ void follow(StatusLabel *line, const std::shared_ptr<ValidityLine> &state,
 
 } // namespace
 
-StatusLabel *connectSummary(Saisie_QSO &entry, const WindowServices &services) {
-    auto *line = new StatusLabel(QStringLiteral("Validité"), &entry);
+StatusLabel *connectSummary(EntryDoor &entry, const WindowServices &services) {
+    auto *line = new StatusLabel(QStringLiteral("Validité"), entry.widget());
     line->setObjectName(QStringLiteral("Validite"));
     line->setTextFormat(Qt::PlainText);
-    entry.statusBar()->addPermanentWidget(line);
-    entry.statusBar()->setVisible(true);
+    entry.addStatusLine(line);
     auto state = std::make_shared<ValidityLine>();
     line->announceWhen([state](const QString &) { return state->newlyReached; });
     QObject::connect(
-        &entry, &Saisie_QSO::logRefreshed, line,
+        &entry.events(), &EntryEvents::logRefreshed, line,
         [state, line, &services](const LogReading &log) { follow(line, state, services, log); });
     // The window read its log before this line was there: it is read again for it.
     entry.refreshFromLog();
 
-    auto *item = new QAction(QStringLiteral("Bilan de l'activation"), &entry);
-    item->setObjectName(QStringLiteral("Mnu_Bilan"));
-    entry.Mnu_Afficher->addAction(item);
-    QObject::connect(item, &QAction::triggered, &entry, [&entry, &services] {
+    QAction *item = entry.addMenuItem(EntryMenu::Show, QStringLiteral("Mnu_Bilan"),
+                                      QStringLiteral("Bilan de l'activation"));
+    QObject::connect(item, &QAction::triggered, entry.widget(), [&entry, &services] {
         const CurrentActivation a = services.activation.currentActivation();
         SummarySource source;
         source.references << a.numActivite.trimmed();
         if (a.isDouble && !a.numActivite1.trimmed().isEmpty())
             source.references << a.numActivite1.trimmed();
         source.logPath = entry.logPath();
-        (new Bilan_Activation(services, source, &entry))->show();
+        (new Bilan_Activation(services, source, entry.widget()))->show();
     });
     return line;
 }

@@ -1,17 +1,17 @@
 #pragma once
 
-#include "entry/WindowServices.h"
+#include "platform/WindowServices.h"
 
 namespace zep {
 
-class Saisie_QSO;
+class EntryDoor;
 class Setup;
 class StatusLabel;
 
 /// Wires the activation's summary into the entry window: the "Validité" status line, which
 /// follows every change of the log, and "Afficher" > "Bilan de l'activation" for the current
 /// activation. Returns the status line.
-StatusLabel *connectSummary(Saisie_QSO &entry, const WindowServices &services);
+StatusLabel *connectSummary(EntryDoor &entry, const WindowServices &services);
 
 /// "Bilan de l'activation" in the context menu of the setup window's list of activations: the
 /// summary of any earlier activation, the one chosen in the list.

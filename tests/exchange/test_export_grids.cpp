@@ -7,7 +7,7 @@
 #include "core/digital/DigitalSettings.h"
 #include "core/io/TextFile.h"
 #include "core/log/QsoLocators.h"
-#include "entry/WindowServices.h"
+#include "platform/WindowServices.h"
 #include "exchange/ExportMenus.h"
 #include "exchange/Export_ADIF3.h"
 #include "platform/FileChooser.h"
