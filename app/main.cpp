@@ -185,9 +185,9 @@ public:
         // At start no activation is open yet: the logs looked at are those of the last one
         // saved, the one the operator is about to reopen, before the copy follows anything.
         CurrentActivation last;
-        last.numActivite = settings_.read(keys::numActivite, QString());
-        last.numActivite1 = settings_.read(keys::numActivite1, QString());
-        last.isDouble = !last.numActivite1.trimmed().isEmpty();
+        last.reference = settings_.read(keys::numActivite, QString());
+        last.secondReference = settings_.read(keys::numActivite1, QString());
+        last.isDouble = !last.secondReference.trimmed().isEmpty();
         offerLogRestore(last, backupFolder);
         connectSummaryToActivationList(setup_, services_);
         mirror_.install();

@@ -96,14 +96,13 @@ QByteArray loggedQso(const QString &call, const QDateTime &on, quint64 hz) {
 /// The entry window on a program directory holding a log of `qsos` QSOs and the memory.
 struct Bench {
     explicit Bench(int qsos) : dir(scratchDirectory(QDir::tempPath())), port(freePort()) {
-        setup.activation.activeur = QStringLiteral("F4ABC");
-        setup.activation.numActivite = QStringLiteral("DFCF-21-001");
-        setup.activation.typeActivite = QStringLiteral("DFCF");
+        setup.activation.activator = QStringLiteral("F4ABC");
+        setup.activation.reference = QStringLiteral("DFCF-21-001");
+        setup.activation.programme = QStringLiteral("DFCF");
         const Lines lines(qsos);
-        if (!writeTextFile(activityLogPath(dir->path(), setup.activation.numActivite), lines.log)
+        if (!writeTextFile(activityLogPath(dir->path(), setup.activation.reference), lines.log)
                  .ok ||
-            !writeTextFile(dataFile(dir->path(), QStringLiteral("Liste_Prenom.txt")),
-                           lines.memory)
+            !writeTextFile(dataFile(dir->path(), QStringLiteral("Liste_Prenom.txt")), lines.memory)
                  .ok)
             fail("fichiers impossibles à écrire");
         settings.write(keys::numeriqueActif, QStringLiteral("1"));

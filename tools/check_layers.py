@@ -26,7 +26,8 @@ INCLUDE = re.compile(r'^\s*#\s*include\s+"([a-z]+)/(?:([a-z]+)/)?[^"]*"', re.M)
 ENTRY_WINDOW = re.compile(r'^\s*#\s*include\s+"entry/Saisie_QSO\.h"', re.M)
 
 # Libraries whose tests link the entry window besides their own (tests/CMakeLists.txt).
-TESTS_WITH_ENTRY = {"reports", "exchange", "labels", "help", "cluster", "backup"}
+TESTS_WITH_ENTRY = {"reports", "exchange", "labels", "help", "cluster", "backup", "summary",
+                    "digital"}
 # Core rooms whose tests link a window library (tests/CMakeLists.txt).
 CORE_TESTS_EXTRA = {"log": {"platform"}}
 # The headers outside src/entry that may include the entry window itself.

@@ -97,12 +97,12 @@ void Annonce_Cluster::Form_Load() {
         const std::optional<double> kHz = frequency_ ? frequency_() : std::nullopt;
         Frequence->setText(kHz ? cluster::kilohertzText(*kHz) : QString());
         const CurrentActivation a = services_.activation.currentActivation();
-        Indicatif->setText(a.activeur.trimmed());
+        Indicatif->setText(a.activator.trimmed());
         Commentaire->setText(
-            (a.numActivite.trimmed() + QLatin1Char(' ') + entry_.mode().trimmed()).trimmed());
+            (a.reference.trimmed() + QLatin1Char(' ') + entry_.mode().trimmed()).trimmed());
         // A double activation with a POTA reference announces that one to POTA.
         Reference->clear();
-        for (const QString &r : {a.numActivite, a.numActivite1})
+        for (const QString &r : {a.reference, a.secondReference})
             if (Reference->text().isEmpty() && adif3::schemeOf(r) == adif3::Scheme::Pota)
                 Reference->setText(r.trimmed().toUpper());
         Reponse->clear();
@@ -180,9 +180,9 @@ bool Annonce_Cluster::sendToPota(double kHz, const QString &call) {
     Envoyer->setEnabled(false);
     Reponse->setStyleSheet(QString());
     Reponse->setPlainText(QStringLiteral("Envoi à POTA…"));
-    spotSources(entry_).pota.selfSpot(*base, {call, clusterLogin(services_.settings, a), kHz,
-                                              reference, entry_.Mode_Q->currentText().trimmed(),
-                                              Commentaire->text()});
+    spotSources(entry_).pota.selfSpot(*base,
+                                      {call, clusterLogin(services_.settings, a), kHz, reference,
+                                       entry_.mode().trimmed(), Commentaire->text()});
     return true;
 }
 

@@ -46,7 +46,7 @@ Annonces &connectSpots(EntryDoor &entry, const WindowServices &services, const C
                         [activation = &services.activation] {
                             const CurrentActivation a = activation->currentActivation();
                             QStringList programmes;
-                            for (const QString &reference : {a.numActivite, a.numActivite1})
+                            for (const QString &reference : {a.reference, a.secondReference})
                                 if (adif3::schemeOf(reference) == adif::Scheme::Other &&
                                     !adif3::programmeOf(reference).isEmpty())
                                     programmes.append(adif3::programmeOf(reference));

@@ -155,15 +155,15 @@ Export_ADIF3::ReferenceBox Export_ADIF3::buildReferenceBox(int n) {
 
 QStringList Export_ADIF3::references() const {
     const CurrentActivation a = services_.activation.currentActivation();
-    QStringList refs{a.numActivite.trimmed()};
-    if (a.isDouble && !a.numActivite1.trimmed().isEmpty())
-        refs << a.numActivite1.trimmed();
+    QStringList refs{a.reference.trimmed()};
+    if (a.isDouble && !a.secondReference.trimmed().isEmpty())
+        refs << a.secondReference.trimmed();
     return refs;
 }
 
 void Export_ADIF3::Form_Load() {
     const CurrentActivation a = services_.activation.currentActivation();
-    const QString activator = a.activeur.trimmed();
+    const QString activator = a.activator.trimmed();
     const QString logger = a.logger.trimmed();
     Station->setText(QStringLiteral("Station : %1    Opérateur : %2")
                          .arg(activator, logger.isEmpty() ? activator : logger));
@@ -293,7 +293,7 @@ adif3::Station Export_ADIF3::stationFor(int i, const QString &reference,
     const ReferenceBox &r = Reference[i];
     adif3::Station station;
     station.headerText = r.entete->text();
-    station.stationCall = a.activeur.trimmed();
+    station.stationCall = a.activator.trimmed();
     station.operatorCall = a.logger.trimmed().isEmpty() ? station.stationCall : a.logger;
     station.programme = r.programme->text().trimmed();
     station.reference = reference;
@@ -323,7 +323,7 @@ QStringList Export_ADIF3::Enregistrer_Click() {
     choices->created = services_.clock.utcNow();
 
     // Both logs of a double activation hold the same QSOs: the first is the one kept.
-    const QString logPath = activityLogPath(services_.programDir, a.numActivite);
+    const QString logPath = activityLogPath(services_.programDir, a.reference);
     const FileBytes log = rawfile::read(logPath);
     if (!log.status && !log.missing) {
         services_.dialogs.message(adifErrorMessage(log.status.code, log.status.message));
@@ -338,7 +338,7 @@ QStringList Export_ADIF3::Enregistrer_Click() {
 
     // The locators of the QSOs logged by the FT8 and FT4 programs, kept beside the log.
     const QsoLocators::Reading locators =
-        QsoLocators(activityLogPath(services_.programDir, a.numActivite)).read();
+        QsoLocators(activityLogPath(services_.programDir, a.reference)).read();
     adif3::GridOf gridOf;
     if (!locators.byLine.isEmpty())
         gridOf = [&locators](QByteArrayView qsoLine) -> std::optional<QByteArray> {
@@ -350,7 +350,7 @@ QStringList Export_ADIF3::Enregistrer_Click() {
             return std::nullopt;
         };
 
-    QDate day = adif3::activationDay(a.dateActivite);
+    QDate day = adif3::activationDay(a.date);
     if (!day.isValid())
         day = firstQsoDay(log.bytes);
     QString folder = services_.settings.read(keys::adif3Folder, QString());
@@ -362,7 +362,7 @@ QStringList Export_ADIF3::Enregistrer_Click() {
     for (const int i : choices->references) {
         const QString &reference = refs.at(i);
         const std::optional<QString> path = askFileFor(
-            reference, QDir(folder).filePath(adif3::proposedFileName(a.activeur, reference, day)));
+            reference, QDir(folder).filePath(adif3::proposedFileName(a.activator, reference, day)));
         if (!path)
             continue;
         // The file is written while its later records are made; it replaces the former one

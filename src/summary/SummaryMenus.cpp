@@ -28,7 +28,7 @@ QList<ReferenceValidity> currentReferences(const WindowServices &services) {
     const CurrentActivation a = services.activation.currentActivation();
     const ActivationRules &rules = ActivationRules::builtIn();
     QList<ReferenceValidity> out;
-    for (const QString &reference : {a.numActivite, a.isDouble ? a.numActivite1 : QString()})
+    for (const QString &reference : {a.reference, a.isDouble ? a.secondReference : QString()})
         if (!reference.trimmed().isEmpty())
             out.append({reference.trimmed(), rules.ruleFor(reference, &services.settings), 0});
     return out;
@@ -155,9 +155,9 @@ StatusLabel *connectSummary(EntryDoor &entry, const WindowServices &services) {
     QObject::connect(item, &QAction::triggered, entry.widget(), [&entry, &services] {
         const CurrentActivation a = services.activation.currentActivation();
         SummarySource source;
-        source.references << a.numActivite.trimmed();
-        if (a.isDouble && !a.numActivite1.trimmed().isEmpty())
-            source.references << a.numActivite1.trimmed();
+        source.references << a.reference.trimmed();
+        if (a.isDouble && !a.secondReference.trimmed().isEmpty())
+            source.references << a.secondReference.trimmed();
         source.logPath = entry.logPath();
         (new Bilan_Activation(services, source, entry.widget()))->show();
     });

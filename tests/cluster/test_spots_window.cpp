@@ -571,7 +571,7 @@ TEST(PotaFeed, TheSpotListIsReadAndFailuresBackOffOnOneStatusLine) {
 TEST_F(SpotsFromEntry, TheAnnouncementWindowSelfSpotsToPotaWithTheActivationsPotaReference) {
     PotaStandIn pota(PotaStandIn::List);
     settings.write(keys::potaAdresse, pota.base());
-    setup.activation.numActivite1 = QStringLiteral("fr-0001");
+    setup.activation.secondReference = QStringLiteral("fr-0001");
     openWithSpots();
     window->Mode_Q->setCurrentText(QStringLiteral("CW"));
     rig.answer(7032000, QStringLiteral("CW"));

@@ -56,7 +56,7 @@ TEST_F(DigitalTest, ALoggedQsoBecomesALineWhileTheOperatorGoesOnTyping) {
 
 TEST_F(DigitalTest, EarlierQsosTakeTheirPlaceDuplicatesAreSaidAndBothReferencesGetThem) {
     setup.activation.isDouble = true;
-    setup.activation.numActivite1 = QStringLiteral("DIFI-21-010");
+    setup.activation.secondReference = QStringLiteral("DIFI-21-010");
     openWired();
     ts::LoggedQso first, earlier, again;
     first.call = "G4XYZ";
@@ -177,7 +177,7 @@ TEST_F(DigitalTest, TheSenderGreysTheCallsWorkedOnItsBandAndModeUntilTheActivati
     EXPECT_EQ(painted, QStringList({"F5BBB"}));
 
     // Another activation: its log has none of them.
-    setup.activation.numActivite = QStringLiteral("DFCF-21-002");
+    setup.activation.reference = QStringLiteral("DFCF-21-002");
     window->showCurrentActivation();
     ZEP_TRY_VERIFY(sender.hasPendingDatagrams(), 3000);
     QTest::qWait(50);

@@ -34,8 +34,8 @@ class KeyerEntryTest : public zep::testing::EntryWindowTest {
 protected:
     void SetUp() override {
         EntryWindowTest::SetUp();
-        setup.activation.numActivite = QStringLiteral("DFCF 76054");
-        setup.activation.activeur = QStringLiteral("F4ABC/P");
+        setup.activation.reference = QStringLiteral("DFCF 76054");
+        setup.activation.activator = QStringLiteral("F4ABC/P");
         settings.write(keys::manipulateurSortie, QStringLiteral("2"));
         settings.write(keys::modeActivite, QStringLiteral("1")); // CW
     }
@@ -122,7 +122,7 @@ TEST_F(KeyerEntryTest, FunctionKeysSendTheMessagesFilledFromTheFieldsWhileTyping
 TEST_F(KeyerEntryTest, TheSecondReferenceIsSentOnlyInADoubleActivation) {
     settings.write(keys::messageF(5), QStringLiteral("{REFERENCE} {REFERENCE2} K"));
     setup.activation.isDouble = true;
-    setup.activation.numActivite1 = QStringLiteral("DIFI 21002");
+    setup.activation.secondReference = QStringLiteral("DIFI 21002");
     openWithKeyer();
     press(Qt::Key_F5);
     ASSERT_NE(cw, nullptr);
@@ -213,7 +213,7 @@ TEST_F(KeyerEntryTest, PageKeysInTheQsoListScrollItAndNeverChangeTheSpeed) {
                                      .arg(c.fromRow)
                                      .arg(c.key == Qt::Key_PageUp ? "PgUp" : "PgDn")
                                      .toStdString();
-        put(activityLogPath(dir.path(), setup.activation.numActivite),
+        put(activityLogPath(dir.path(), setup.activation.reference),
             zep::testing::logBytesOf(lines.mid(0, c.qsos)));
         settings.write(keys::manipulateurVitesse, QStringLiteral("25"));
         Saisie_QSO &w = openWithKeyer();

@@ -60,7 +60,7 @@ class ExportsFromEntry : public zep::testing::EntryWindowTest {
 protected:
     void SetUp() override {
         EntryWindowTest::SetUp();
-        setup.activation.dateActivite = QStringLiteral("07/12/26");
+        setup.activation.date = QStringLiteral("07/12/26");
         ASSERT_TRUE(out.isValid());
     }
 
@@ -119,7 +119,7 @@ TEST_F(ExportsFromEntry, ASecondLogNotWrittenYetIsNoClashAndUnknownModesAreNamed
     log.replace(sampleLog.size() + 60, 3, "XYZ");
     put(logFile(), log);
     setup.activation.isDouble = true;
-    setup.activation.numActivite1 = QStringLiteral("DIFI-21-002"); // no log file yet
+    setup.activation.secondReference = QStringLiteral("DIFI-21-002"); // no log file yet
     Saisie_QSO &entry = openWithExports();
     files.setNextAnswer(adiPath());
     zep::testing::menuItem(entry, "Mnu_ADIF")->trigger();

@@ -48,8 +48,8 @@ class ValidityLine : public zep::testing::EntryWindowTest {
 protected:
     void SetUp() override {
         EntryWindowTest::SetUp();
-        setup.activation.numActivite = QStringLiteral("FFF-0123");
-        setup.activation.numActivite1 = QStringLiteral("F-0123");
+        setup.activation.reference = QStringLiteral("FFF-0123");
+        setup.activation.secondReference = QStringLiteral("F-0123");
         setup.activation.isDouble = true;
         settings.write(QStringLiteral("Validite WWFF"), QStringLiteral("3"));
         settings.write(QStringLiteral("Validite POTA"), QStringLiteral("2"));
