@@ -183,9 +183,9 @@ int main(int argc, char **argv) {
     // At start no activation is open yet: the logs looked at are those of the last one saved,
     // the one the operator is about to reopen.
     CurrentActivation last;
-    last.numActivite = settings.read(keys::numActivite, QString());
-    last.numActivite1 = settings.read(keys::numActivite1, QString());
-    last.isDouble = !last.numActivite1.trimmed().isEmpty();
+    last.reference = settings.read(keys::numActivite, QString());
+    last.secondReference = settings.read(keys::numActivite1, QString());
+    last.isDouble = !last.secondReference.trimmed().isEmpty();
     offerLogRestore(last, backupFolder);
     BackupMirror mirror(programDir);
     mirror.install();

@@ -47,7 +47,7 @@ void BM_CountriesWindowOpening(benchmark::State &state) {
     QsoList entryList;
     entryList.rows().setLines(made->log);
     FixedActivationSource activation;
-    activation.activation.numActivite = QStringLiteral("DFCF-21-001");
+    activation.activation.reference = QStringLiteral("DFCF-21-001");
     MemorySettingsStore settings;
     ScriptedDialogs dialogs;
     RecordingPrintService printing;

@@ -128,17 +128,17 @@ struct Session {
 
     explicit Session(bool isDouble, bool aids = true) {
         settings.writeBool(keys::aidesSaisie, aids);
-        setup.activation.activeur = QStringLiteral("F4ABC");
-        setup.activation.numActivite = firstReference;
-        setup.activation.nomActivite = QStringLiteral("Château de Vougeot");
-        setup.activation.typeActivite = QStringLiteral("DFCF");
-        setup.activation.numCP = QStringLiteral("21640");
-        setup.activation.nomCommune = QStringLiteral("Vougeot");
+        setup.activation.activator = QStringLiteral("F4ABC");
+        setup.activation.reference = firstReference;
+        setup.activation.siteName = QStringLiteral("Château de Vougeot");
+        setup.activation.programme = QStringLiteral("DFCF");
+        setup.activation.postcode = QStringLiteral("21640");
+        setup.activation.town = QStringLiteral("Vougeot");
         if (isDouble) {
             setup.activation.isDouble = true;
-            setup.activation.numActivite1 = secondReference;
-            setup.activation.nomActivite1 = QStringLiteral("Vougeot");
-            setup.activation.typeActivite1 = QStringLiteral("DIFI");
+            setup.activation.secondReference = secondReference;
+            setup.activation.secondSiteName = QStringLiteral("Vougeot");
+            setup.activation.secondProgramme = QStringLiteral("DIFI");
         }
     }
 

@@ -79,8 +79,8 @@ quint16 freeUdpPort() {
 /// own keyers, cwdaemon on `port`.
 struct Window {
     explicit Window(quint16 port, VoiceKeyer *voice = nullptr) {
-        setup.activation.activeur = QStringLiteral("F4ABC/P");
-        setup.activation.numActivite = QStringLiteral("DFCF 76054");
+        setup.activation.activator = QStringLiteral("F4ABC/P");
+        setup.activation.reference = QStringLiteral("DFCF 76054");
         settings.write(keys::modeActivite, QStringLiteral("1"));
         settings.write(keys::manipulateurSortie, QStringLiteral("2"));
         settings.write(keys::manipulateurPort, QString::number(port));

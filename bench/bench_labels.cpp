@@ -64,7 +64,7 @@ struct Data {
         log.reserve(logSize);
         for (int i = 0; i < logSize; ++i)
             log << qsoLine(i, calls.at(logCallIndex(i)));
-        activation.activation.numActivite = reference;
+        activation.activation.reference = reference;
         services = std::make_unique<WindowServices>(
             WindowServices{dir.path(), activation, settings, dialogs, printing, files});
         writeLog();

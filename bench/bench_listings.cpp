@@ -81,8 +81,8 @@ struct Data {
         if (!ActivationList(dir->path()).append(formatActivationLine(r, 0)).ok ||
             !writeTextFile(activityLogPath(dir->path(), reference), log).ok)
             fail("écriture des données impossible");
-        activation.activation.numActivite = reference;
-        activation.activation.dateActivite = r.date;
+        activation.activation.reference = reference;
+        activation.activation.date = r.date;
         services = std::make_unique<WindowServices>(
             WindowServices{dir->path(), activation, settings, dialogs, printing, files});
     }
@@ -120,8 +120,7 @@ void BM_SaveListing(benchmark::State &state, ListingVariant variant) {
         if (!saveListingFromWindow(*data->services, nullptr, nullptr, variant, body))
             fail("listing non écrit");
     }
-    const QString name =
-        listingFileName(reference, data->activation.activation.dateActivite, variant);
+    const QString name = listingFileName(reference, data->activation.activation.date, variant);
     bytes = QFileInfo(dataFile(data->dir->path(), name)).size();
     state.counters["file_bytes"] = double(bytes);
     data->dialogs.clear();
@@ -129,8 +128,7 @@ void BM_SaveListing(benchmark::State &state, ListingVariant variant) {
 
 /// What any save of that listing has to do: read the log, write its bytes crash-safely.
 void BM_SaveFloor(benchmark::State &state, ListingVariant variant) {
-    const QString name =
-        listingFileName(reference, data->activation.activation.dateActivite, variant);
+    const QString name = listingFileName(reference, data->activation.activation.date, variant);
     const FileBytes listing = readFileBytes(dataFile(data->dir->path(), name));
     if (!listing.status)
         fail("listing absent: run the save benchmark first");

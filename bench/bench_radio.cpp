@@ -113,9 +113,9 @@ struct TurnedRigctld {
 
 struct Window {
     Window() {
-        setup.activation.activeur = QStringLiteral("F4ABC");
-        setup.activation.numActivite = QStringLiteral("DFCF-21-001");
-        setup.activation.typeActivite = QStringLiteral("DFCF");
+        setup.activation.activator = QStringLiteral("F4ABC");
+        setup.activation.reference = QStringLiteral("DFCF-21-001");
+        setup.activation.programme = QStringLiteral("DFCF");
     }
     QTemporaryDir dir;
     MemorySettingsStore settings;

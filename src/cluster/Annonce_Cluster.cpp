@@ -76,9 +76,9 @@ void Annonce_Cluster::Form_Load() {
         const std::optional<double> kHz = frequency_ ? frequency_() : std::nullopt;
         Frequence->setText(kHz ? cluster::kilohertzText(*kHz) : QString());
         const CurrentActivation a = services_.activation.currentActivation();
-        Indicatif->setText(a.activeur.trimmed());
+        Indicatif->setText(a.activator.trimmed());
         Commentaire->setText(
-            (a.numActivite.trimmed() + QLatin1Char(' ') + entry_.Mode_Q->currentText().trimmed())
+            (a.reference.trimmed() + QLatin1Char(' ') + entry_.Mode_Q->currentText().trimmed())
                 .trimmed());
         Reponse->clear();
     }

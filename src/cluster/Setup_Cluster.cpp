@@ -12,7 +12,7 @@ namespace zep {
 
 QString clusterLogin(const SettingsStore &settings, const CurrentActivation &activation) {
     const QString login = settings.read(keys::clusterIndicatif, QString()).trimmed();
-    return login.isEmpty() ? activation.activeur.trimmed() : login;
+    return login.isEmpty() ? activation.activator.trimmed() : login;
 }
 
 Setup_Cluster::Setup_Cluster(const WindowServices &services, QWidget *parent)
@@ -75,7 +75,7 @@ bool Setup_Cluster::Enregistrer_Click() {
         return false;
     }
     const QString login = Cluster_Indicatif->text().trimmed().toUpper();
-    const QString activator = services_.activation.currentActivation().activeur.trimmed();
+    const QString activator = services_.activation.currentActivation().activator.trimmed();
     services_.settings.write(keys::clusterHote, Cluster_Hote->text().trimmed());
     services_.settings.writeInt(keys::clusterPort, port);
     services_.settings.write(keys::clusterIndicatif,

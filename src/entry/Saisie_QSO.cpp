@@ -314,12 +314,12 @@ void Saisie_QSO::buildLayout() {
 }
 
 QString Saisie_QSO::referenceText(bool second, const CurrentActivation &a) const {
-    const QString type = second ? a.typeActivite1 : a.typeActivite;
-    const QString name = second ? a.nomActivite1 : a.nomActivite;
-    const QString number = second ? a.numActivite1 : a.numActivite;
-    const QString postcode = second ? a.numCP1 : a.numCP;
-    const QString commune = second ? a.nomCommune1 : a.nomCommune;
-    const QString canton = second ? a.numCanton1 : a.numCanton;
+    const QString type = second ? a.secondProgramme : a.programme;
+    const QString name = second ? a.secondSiteName : a.siteName;
+    const QString number = second ? a.secondReference : a.reference;
+    const QString postcode = second ? a.secondPostcode : a.postcode;
+    const QString commune = second ? a.secondTown : a.town;
+    const QString canton = second ? a.secondCanton : a.canton;
     QString text = type + QLatin1Char(' ') + name + QLatin1Char(' ') + number +
                    QString(second ? 4 : 5, QLatin1Char(' ')) + postcode + QLatin1Char(' ') +
                    commune;
@@ -391,8 +391,8 @@ void Saisie_QSO::Form_Load() {
 
 void Saisie_QSO::showActivationLabels() {
     const CurrentActivation a = setup_.currentActivation();
-    Label1->setText(QStringLiteral("Riduzazur d'activité de ") + a.activeur);
-    Label4->setText(QStringLiteral("Au Log ") + (a.logger.isEmpty() ? a.activeur : a.logger));
+    Label1->setText(QStringLiteral("Riduzazur d'activité de ") + a.activator);
+    Label4->setText(QStringLiteral("Au Log ") + (a.logger.isEmpty() ? a.activator : a.logger));
     Label3->setText(referenceText(false, a));
     Label23->setText(a.isDouble ? referenceText(true, a) : QString());
     Label23->setVisible(a.isDouble);
@@ -407,7 +407,7 @@ void Saisie_QSO::showCurrentActivation() {
 }
 
 QString Saisie_QSO::logPath() const {
-    return activityLogPath(programDir_, setup_.currentActivation().numActivite);
+    return activityLogPath(programDir_, setup_.currentActivation().reference);
 }
 
 QString Saisie_QSO::firstNamesPath() const {

@@ -179,9 +179,9 @@ bool Saisie_QSO::writeQso(bool insert) {
 QStringList Saisie_QSO::correctedLogs() const {
     QStringList logs{logPath()};
     const CurrentActivation a = setup_.currentActivation();
-    const QString second = a.numActivite1.trimmed();
+    const QString second = a.secondReference.trimmed();
     // Without a second number, or with the same one, there is no other log to keep level.
-    if (a.isDouble && !second.isEmpty() && second != a.numActivite.trimmed())
+    if (a.isDouble && !second.isEmpty() && second != a.reference.trimmed())
         logs.append(activityLogPath(programDir_, second));
     return logs;
 }

@@ -153,15 +153,15 @@ Export_ADIF3::ReferenceBox Export_ADIF3::buildReferenceBox(int n) {
 
 QStringList Export_ADIF3::references() const {
     const CurrentActivation a = services_.activation.currentActivation();
-    QStringList refs{a.numActivite.trimmed()};
-    if (a.isDouble && !a.numActivite1.trimmed().isEmpty())
-        refs << a.numActivite1.trimmed();
+    QStringList refs{a.reference.trimmed()};
+    if (a.isDouble && !a.secondReference.trimmed().isEmpty())
+        refs << a.secondReference.trimmed();
     return refs;
 }
 
 void Export_ADIF3::Form_Load() {
     const CurrentActivation a = services_.activation.currentActivation();
-    const QString activator = a.activeur.trimmed();
+    const QString activator = a.activator.trimmed();
     const QString logger = a.logger.trimmed();
     Station->setText(QStringLiteral("Station : %1    Opérateur : %2")
                          .arg(activator, logger.isEmpty() ? activator : logger));
@@ -224,7 +224,7 @@ QStringList Export_ADIF3::Enregistrer_Click() {
     }
 
     // Both logs of a double activation hold the same QSOs: the first is the one kept.
-    const FileBytes log = rawfile::read(activityLogPath(services_.programDir, a.numActivite));
+    const FileBytes log = rawfile::read(activityLogPath(services_.programDir, a.reference));
     if (!log.status && !log.missing) {
         services_.dialogs.message(adifErrorMessage(log.status.code, log.status.message));
         return {};
@@ -249,7 +249,7 @@ QStringList Export_ADIF3::Enregistrer_Click() {
     // The radio's frequency of each QSO validated while it answered, kept beside the log. A
     // side file that cannot be read costs the FREQ fields, not the export.
     const QsoFrequencies::Reading frequencies =
-        QsoFrequencies(activityLogPath(services_.programDir, a.numActivite)).read();
+        QsoFrequencies(activityLogPath(services_.programDir, a.reference)).read();
     if (!frequencies.status)
         tableNote += QStringLiteral("\n") + frequencies.status.message +
                      QStringLiteral("\nLes fréquences des QSO ne sont pas écrites.");
@@ -262,7 +262,7 @@ QStringList Export_ADIF3::Enregistrer_Click() {
             return double(*hz) / 1e6;
         };
 
-    QDate day = adif3::activationDay(a.dateActivite);
+    QDate day = adif3::activationDay(a.date);
     if (!day.isValid())
         day = firstQsoDay(log.bytes);
     const QDateTime created = QDateTime::currentDateTimeUtc();
@@ -276,7 +276,7 @@ QStringList Export_ADIF3::Enregistrer_Click() {
         const ReferenceBox &r = Reference[i];
         const QString &reference = refs.at(i);
         const QString proposed =
-            QDir(folder).filePath(adif3::proposedFileName(a.activeur, reference, day));
+            QDir(folder).filePath(adif3::proposedFileName(a.activator, reference, day));
         const std::optional<QString> path = services_.files.saveFileName(
             this, QStringLiteral("Export ADIF 3 : ") + reference, proposed,
             QStringLiteral("Fichiers ADIF (*.adi)"), QStringLiteral("adi"));
@@ -295,7 +295,7 @@ QStringList Export_ADIF3::Enregistrer_Click() {
 
         adif3::Station station;
         station.headerText = r.entete->text();
-        station.stationCall = a.activeur.trimmed();
+        station.stationCall = a.activator.trimmed();
         station.operatorCall = a.logger.trimmed().isEmpty() ? station.stationCall : a.logger;
         station.programme = r.programme->text().trimmed();
         station.reference = reference;

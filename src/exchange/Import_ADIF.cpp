@@ -210,10 +210,10 @@ bool AdifImportAction::run() {
     }
 
     const CurrentActivation a = services_.activation.currentActivation();
-    const QString reference = a.numActivite.trimmed();
+    const QString reference = a.reference.trimmed();
     adifimport::Files files;
     files.log = activityLogPath(services_.programDir, reference);
-    const QString second = a.numActivite1.trimmed();
+    const QString second = a.secondReference.trimmed();
     if (a.isDouble && !second.isEmpty() && second != reference)
         files.secondLog = activityLogPath(services_.programDir, second);
     files.firstNames = entry_.firstNamesPath();

@@ -20,7 +20,7 @@ LogExports::LogExports(Saisie_QSO &entry, const WindowServices &services)
 
 LogExports::LogBytes LogExports::readLog() const {
     const QString path =
-        activityLogPath(services_.programDir, services_.activation.currentActivation().numActivite);
+        activityLogPath(services_.programDir, services_.activation.currentActivation().reference);
     const rawfile::Bytes read = rawfile::read(path);
     // A log not written yet holds no QSO, as the entry window's list shows it.
     if (read.missing)
@@ -43,7 +43,7 @@ QString adifErrorMessage(int code, const QString &cause) {
 
 bool isActivityLog(const QString &programDir, const CurrentActivation &a, const QString &path) {
     const QFileInfo chosen(path);
-    for (const QString &number : {a.numActivite, a.numActivite1}) {
+    for (const QString &number : {a.reference, a.secondReference}) {
         if (number.trimmed().isEmpty())
             continue;
         const QFileInfo log(activityLogPath(programDir, number));
@@ -63,10 +63,10 @@ std::optional<QString> LogExports::exportAdif() {
     const CurrentActivation a = services_.activation.currentActivation();
     // The title stays above the QSO list until the entry window is loaded again; the file's
     // first line is written from it.
-    entry_.Entete->setText(adif::title(a.activeur));
+    entry_.Entete->setText(adif::title(a.activator));
 
     const QString proposed =
-        QDir(adifDir_).filePath(adif::proposedFileName(a.numActivite.trimmed(), a.dateActivite));
+        QDir(adifDir_).filePath(adif::proposedFileName(a.reference.trimmed(), a.date));
     // The suffix makes an accepted proposal "<reference>_<date>.adi", which importers list.
     const std::optional<QString> chosen =
         services_.files.saveFileName(&entry_, QStringLiteral("Exporter au format ADIF"), proposed,
@@ -113,7 +113,7 @@ std::optional<QString> LogExports::exportTrafficReport() {
         services_.dialogs.message(log.message);
         return std::nullopt;
     }
-    const QString path = dataFile(services_.programDir, ctf::fileName(a.numActivite));
+    const QString path = dataFile(services_.programDir, ctf::fileName(a.reference));
     const IoResult written = writeBytesFile(path, ctf::document(log.bytes));
     if (!written) {
         services_.dialogs.message(written.message);

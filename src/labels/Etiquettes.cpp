@@ -53,7 +53,7 @@ void Etiquettes::Form_Load() {
     Option3->setChecked(true);
     Arret_Imp->setChecked(false);
     const LabelPreviewTexts french =
-        previewTexts(LabelLanguage::French, activation.dateActivite, activation.activeur);
+        previewTexts(LabelLanguage::French, activation.date, activation.activator);
     Label9->setText(french.confirmation);
     Label10->setText(french.confirmation);
     Label16->setText(french.station);
@@ -61,17 +61,17 @@ void Etiquettes::Form_Load() {
     const ReferenceParticulars first = referenceOf(activation, false);
     Label5->setText(referenceLine(first.number, first.name));
     Label17->setText(referenceLine(first.number, first.name));
-    Label11->setText(referenceLine(activation.numActivite1, activation.nomActivite1));
+    Label11->setText(referenceLine(activation.secondReference, activation.secondSiteName));
     Label18->setText(locationLine(first.canton, first.postalCode, first.commune));
     Label15->setText(french.qso);
     Label12->setText(french.qso);
     // The thanks previews open in English words with the French "de", until a language is
     // clicked: the sample the window has always opened with.
-    Label19->setText(openingThanks(activation.activeur));
-    Label14->setText(openingThanks(activation.activeur));
+    Label19->setText(openingThanks(activation.activator));
+    Label14->setText(openingThanks(activation.activator));
 
-    Option3->setText(activation.numActivite);
-    Option4->setText(activation.numActivite1);
+    Option3->setText(activation.reference);
+    Option4->setText(activation.secondReference);
     if (!activation.isDouble) {
         Option2->setEnabled(false);
         Option1->setEnabled(true);
@@ -106,8 +106,7 @@ void Etiquettes::Option4_Click() {
 
 void Etiquettes::showLanguage(LabelLanguage language) {
     const CurrentActivation activation = services_.activation.currentActivation();
-    const LabelPreviewTexts texts =
-        previewTexts(language, activation.dateActivite, activation.activeur);
+    const LabelPreviewTexts texts = previewTexts(language, activation.date, activation.activator);
     Label9->setText(texts.confirmation);
     Label10->setText(texts.confirmation);
     Label15->setText(texts.qso);
@@ -117,8 +116,8 @@ void Etiquettes::showLanguage(LabelLanguage language) {
     Label19->setText(texts.thanks);
     Label14->setText(texts.thanks);
     showChosenReference(Option4->isChecked(), false);
-    Label5->setText(referenceLine(activation.numActivite, activation.nomActivite));
-    Label11->setText(referenceLine(activation.numActivite1, activation.nomActivite1));
+    Label5->setText(referenceLine(activation.reference, activation.siteName));
+    Label11->setText(referenceLine(activation.secondReference, activation.secondSiteName));
 }
 
 void Etiquettes::Langue_1_Click() {
@@ -165,9 +164,9 @@ LabelRun Etiquettes::currentRun() const {
     run.content.twoReferences = Option2->isChecked();
     const ReferenceParticulars r = referenceOf(activation, !Option3->isChecked());
     run.content.reference = {r.number, r.name, r.canton, r.postalCode, r.commune};
-    run.content.secondNumber = activation.numActivite1;
-    run.content.secondName = activation.nomActivite1;
-    run.content.activator = activation.activeur;
+    run.content.secondNumber = activation.secondReference;
+    run.content.secondName = activation.secondSiteName;
+    run.content.activator = activation.activator;
     run.content.transceiver = RxTx->text();
     run.content.antenna = Antenne->text();
     run.pauseEachSheet = Arret_Imp->isChecked();

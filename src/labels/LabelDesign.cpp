@@ -70,8 +70,9 @@ QString openingThanks(const QString &activator) {
 
 ReferenceParticulars referenceOf(const CurrentActivation &a, bool second) {
     if (second)
-        return {a.numActivite1, a.nomActivite1, a.numCanton1, a.numCP1, a.nomCommune1};
-    return {a.numActivite, a.nomActivite, a.numCanton, a.numCP, a.nomCommune};
+        return {a.secondReference, a.secondSiteName, a.secondCanton, a.secondPostcode,
+                a.secondTown};
+    return {a.reference, a.siteName, a.canton, a.postcode, a.town};
 }
 
 QString offsetKeyX(int format) {

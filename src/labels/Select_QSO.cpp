@@ -137,7 +137,7 @@ void Select_QSO::Form_Load() {
     Liste_Imprime->clear();
     const CurrentActivation activation = services_.activation.currentActivation();
     const ActivityLog::Lines log =
-        ActivityLog(activityLogPath(services_.programDir, activation.numActivite)).read();
+        ActivityLog(activityLogPath(services_.programDir, activation.reference)).read();
     if (!log.status)
         services_.dialogs.message(log.status.message);
     // Sorted once and added in one go: ten thousand insertions at their rank would cost far

@@ -67,7 +67,7 @@ void Affiche_Log::Form_Load() {
     Label2->setText(listing::windowHeading);
     Label3->setText(activationTitle(QStringLiteral("Log de l'activité "), activation));
     Liste_QSO->clear();
-    const LogLines log = readLogOf(services_.programDir, activation.numActivite);
+    const LogLines log = readLogOf(services_.programDir, activation.reference);
     if (!log.status)
         services_.dialogs.message(log.status.message);
     Liste_QSO->addItems(listingItems(log.lines));

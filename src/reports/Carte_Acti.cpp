@@ -131,7 +131,7 @@ void Carte_Acti::Form_Load() {
         band = 0;
     Mode_AX->setCurrentIndex(mode);
     Bande_A->setCurrentIndex(band);
-    Label4->setText(services_.activation.currentActivation().numActivite);
+    Label4->setText(services_.activation.currentActivation().reference);
     Picture1->showWorked();
     showCaptions();
     centreOnScreen(this);
@@ -185,7 +185,7 @@ QImage Carte_Acti::picture() {
 }
 
 bool Carte_Acti::Enregistre_Image_Click() {
-    const QString reference = services_.activation.currentActivation().numActivite.trimmed();
+    const QString reference = services_.activation.currentActivation().reference.trimmed();
     QString proposed = reference + QStringLiteral("_Departements");
     if (shown_.painted())
         proposed += QStringLiteral("_%1_%2").arg(shown_.band().trimmed(), shown_.mode().trimmed());

@@ -46,7 +46,7 @@ QString Liste_Operateurs::countText(int operators) {
 void Liste_Operateurs::Form_Load() {
     const CurrentActivation activation = services_.activation.currentActivation();
     const ActivityLog::Lines log =
-        ActivityLog(activityLogPath(services_.programDir, activation.numActivite)).read();
+        ActivityLog(activityLogPath(services_.programDir, activation.reference)).read();
     if (!log.status)
         services_.dialogs.message(log.status.message);
     followLog(log.reading());

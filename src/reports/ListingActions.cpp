@@ -28,7 +28,7 @@ bool saveListingFromWindow(const WindowServices &services, ClockControl *clock, 
                            ListingVariant variant, const QStringList &body) {
     const CurrentActivation activation = services.activation.currentActivation();
     // The count is taken afresh from the log, so that it matches the log as it is now.
-    const LogLines log = readLogOf(services.programDir, activation.numActivite);
+    const LogLines log = readLogOf(services.programDir, activation.reference);
     if (!log.status) {
         services.dialogs.message(log.status.message);
         return false;
@@ -43,8 +43,8 @@ bool saveListingFromWindow(const WindowServices &services, ClockControl *clock, 
         services.dialogs.message(header.status.message);
         return false;
     }
-    const SavedListing saved = saveListing(services.programDir, header.header,
-                                           activation.dateActivite, variant, body, operators);
+    const SavedListing saved =
+        saveListing(services.programDir, header.header, activation.date, variant, body, operators);
     services.dialogs.message(saved.status ? listingSavedMessage(saved.fileName)
                                           : saved.status.message);
     return saved.status.ok;
@@ -95,8 +95,8 @@ bool printLogFromWindow(const WindowServices &services, ClockControl *clock, QWi
 }
 
 QString activationTitle(const QString &prefix, const CurrentActivation &a) {
-    return a.isDouble ? prefix + a.numActivite + QStringLiteral(" et ") + a.numActivite1
-                      : prefix + a.numActivite;
+    return a.isDouble ? prefix + a.reference + QStringLiteral(" et ") + a.secondReference
+                      : prefix + a.reference;
 }
 
 QFont listingWindowFont() {

@@ -47,7 +47,7 @@ void Log_Alpha::Form_Load() {
     Label3->setText(
         activationTitle(QStringLiteral("Log alphanumerique de l'activité "), activation));
     Log_Alphanum->clear();
-    const LogLines log = readLogOf(services_.programDir, activation.numActivite);
+    const LogLines log = readLogOf(services_.programDir, activation.reference);
     if (!log.status)
         services_.dialogs.message(log.status.message);
     Log_Alphanum->addItems(alphaListingItems(log.lines));

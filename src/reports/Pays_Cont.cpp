@@ -100,7 +100,7 @@ void Pays_Cont::Charge_Pays(const PrefixTable &table) {
 
 bool Pays_Cont::Enregistrer_Click() {
     // For a double activation the file carries the first reference.
-    const QString reference = services_.activation.currentActivation().numActivite.trimmed();
+    const QString reference = services_.activation.currentActivation().reference.trimmed();
     const QString path = countriesFilePath(services_.programDir, reference);
     QStringList entries;
     for (int row = 0; row < Liste_Pays->listCount(); ++row)

@@ -104,8 +104,8 @@ void Selection_Acti::restartClock() {
 QString chooseReference(const CurrentActivation &activation, ClockControl *clock,
                         const QString &previous, QWidget *parent) {
     if (!activation.isDouble)
-        return activation.numActivite;
-    Selection_Acti window(activation.numActivite, activation.numActivite1, clock, parent);
+        return activation.reference;
+    Selection_Acti window(activation.reference, activation.secondReference, clock, parent);
     window.exec();
     return window.Num_Activite_Choisie.isEmpty() ? previous : window.Num_Activite_Choisie;
 }

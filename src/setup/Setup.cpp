@@ -189,21 +189,21 @@ bool Setup::fieldEnter(const ChainField &chain) {
 
 CurrentActivation Setup::currentActivation() const {
     CurrentActivation a;
-    a.activeur = Activeur->text();
+    a.activator = Activeur->text();
     a.logger = Logger->text();
-    a.numActivite = Num_Activite->text();
-    a.numActivite1 = Num_Activite1->text();
-    a.nomActivite = Nom_Activite->text();
-    a.nomActivite1 = Nom_Activite1->text();
-    a.numCanton = Num_Canton->text();
-    a.numCanton1 = Num_Canton1->text();
-    a.numCP = Num_CP->text();
-    a.numCP1 = Num_CP1->text();
-    a.nomCommune = Nom_Commune->text();
-    a.nomCommune1 = Nom_Commune1->text();
-    a.typeActivite = Type_Activite->currentText();
-    a.typeActivite1 = Type_Activite1->currentText();
-    a.dateActivite = Date_Activite->text();
+    a.reference = Num_Activite->text();
+    a.secondReference = Num_Activite1->text();
+    a.siteName = Nom_Activite->text();
+    a.secondSiteName = Nom_Activite1->text();
+    a.canton = Num_Canton->text();
+    a.secondCanton = Num_Canton1->text();
+    a.postcode = Num_CP->text();
+    a.secondPostcode = Num_CP1->text();
+    a.town = Nom_Commune->text();
+    a.secondTown = Nom_Commune1->text();
+    a.programme = Type_Activite->currentText();
+    a.secondProgramme = Type_Activite1->currentText();
+    a.date = Date_Activite->text();
     a.isDouble = Option2->isChecked();
     return a;
 }

@@ -237,7 +237,7 @@ TEST_F(ClusterFromEntry, SetupClusterKeepsTheNodeAndALoginThatFollowsTheActivato
     w = openSetup();
     w->Cluster_Indicatif->setText(QStringLiteral("F4ABC"));
     QTest::mouseClick(w->Enregistrer, Qt::LeftButton);
-    setup.activation.activeur = QStringLiteral("TM5ZZZ");
+    setup.activation.activator = QStringLiteral("TM5ZZZ");
     EXPECT_EQ(openSetup()->Cluster_Indicatif->text(), QStringLiteral("TM5ZZZ"));
 }
 

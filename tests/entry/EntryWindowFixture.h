@@ -30,12 +30,12 @@ class EntryWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        setup.activation.activeur = QStringLiteral("F4ABC");
-        setup.activation.numActivite = QStringLiteral("DFCF-21-001");
-        setup.activation.nomActivite = QStringLiteral("Château de Vougeot");
-        setup.activation.typeActivite = QStringLiteral("DFCF");
-        setup.activation.numCP = QStringLiteral("21640");
-        setup.activation.nomCommune = QStringLiteral("Vougeot");
+        setup.activation.activator = QStringLiteral("F4ABC");
+        setup.activation.reference = QStringLiteral("DFCF-21-001");
+        setup.activation.siteName = QStringLiteral("Château de Vougeot");
+        setup.activation.programme = QStringLiteral("DFCF");
+        setup.activation.postcode = QStringLiteral("21640");
+        setup.activation.town = QStringLiteral("Vougeot");
     }
 
     void TearDown() override {

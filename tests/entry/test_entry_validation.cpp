@@ -287,7 +287,7 @@ TEST_F(EntryValidation, EditModeRewritesTheChosenLineInPlace) {
 
 TEST_F(EntryValidation, DoubleActivationKeepsTheSecondLogIdentical) {
     setup.activation.isDouble = true;
-    setup.activation.numActivite1 = QStringLiteral(" DIFI-21-002 ");
+    setup.activation.secondReference = QStringLiteral(" DIFI-21-002 ");
     const QString second = path(QStringLiteral("DIFI-21-002.txt"));
     put(second, "stale\r\n");
     open();
@@ -309,7 +309,7 @@ TEST_F(EntryValidation, AFailedWriteKeepsTheQsoInTheFieldsAndTheLogUnchanged) {
     const QByteArray names("F5AAA        75 Luc\r\n");
     put(path(QStringLiteral("Liste_Prenom.txt")), names);
     setup.activation.isDouble = true;
-    setup.activation.numActivite1 = QStringLiteral("DIFI-21-002");
+    setup.activation.secondReference = QStringLiteral("DIFI-21-002");
     open();
 
     field(QStringLiteral("F6XYZ"));

@@ -35,13 +35,13 @@ using EntryWindow = EntryWindowTest;
 
 TEST_F(EntryWindow, OpensReadyForACallSignWithDefaultsAndDescriptions) {
     setup.activation.logger = QString();
-    setup.activation.numCanton = QStringLiteral("12");
+    setup.activation.canton = QStringLiteral("12");
     setup.activation.isDouble = true;
-    setup.activation.numActivite1 = QStringLiteral("DIFI-21-002");
-    setup.activation.nomActivite1 = QStringLiteral("Moulin");
-    setup.activation.typeActivite1 = QStringLiteral("DIFI");
-    setup.activation.numCP1 = QStringLiteral("21640");
-    setup.activation.nomCommune1 = QStringLiteral("Vougeot");
+    setup.activation.secondReference = QStringLiteral("DIFI-21-002");
+    setup.activation.secondSiteName = QStringLiteral("Moulin");
+    setup.activation.secondProgramme = QStringLiteral("DIFI");
+    setup.activation.secondPostcode = QStringLiteral("21640");
+    setup.activation.secondTown = QStringLiteral("Vougeot");
     open();
 
     EXPECT_EQ(window->windowTitle(), QStringLiteral("  ZEP_Rozadovev    Revision  1.3.7b"));
@@ -384,8 +384,8 @@ TEST_F(EntryWindow, ReopeningAnotherActivationShowsItsDescriptionAndLog) {
         "                     \r\n"
         "01/12/26  10:05  F5ZZZ         44  Paul             59  59  SSB   3.5 Mhz          "
         "                     \r\n");
-    setup.activation.numActivite = QStringLiteral("DIFI 44-002");
-    setup.activation.nomActivite = QStringLiteral("Ile de Noirmoutier");
+    setup.activation.reference = QStringLiteral("DIFI 44-002");
+    setup.activation.siteName = QStringLiteral("Ile de Noirmoutier");
     w.showCurrentActivation();
 
     EXPECT_EQ(w.Liste_QSO->count(), 2);

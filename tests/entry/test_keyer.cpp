@@ -30,8 +30,8 @@ class KeyerEntryTest : public zep::testing::EntryWindowTest {
 protected:
     void SetUp() override {
         EntryWindowTest::SetUp();
-        setup.activation.numActivite = QStringLiteral("DFCF 76054");
-        setup.activation.activeur = QStringLiteral("F4ABC/P");
+        setup.activation.reference = QStringLiteral("DFCF 76054");
+        setup.activation.activator = QStringLiteral("F4ABC/P");
         settings.write(keys::manipulateurSortie, QStringLiteral("2"));
         settings.write(keys::modeActivite, QStringLiteral("1")); // CW
     }
@@ -118,7 +118,7 @@ TEST_F(KeyerEntryTest, FunctionKeysSendTheMessagesFilledFromTheFieldsWhileTyping
 TEST_F(KeyerEntryTest, TheSecondReferenceIsSentOnlyInADoubleActivation) {
     settings.write(keys::messageF(5), QStringLiteral("{REFERENCE} {REFERENCE2} K"));
     setup.activation.isDouble = true;
-    setup.activation.numActivite1 = QStringLiteral("DIFI 21002");
+    setup.activation.secondReference = QStringLiteral("DIFI 21002");
     openWithKeyer();
     press(Qt::Key_F5);
     ASSERT_NE(cw, nullptr);

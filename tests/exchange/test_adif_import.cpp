@@ -61,7 +61,7 @@ protected:
     /// A double activation whose two logs hold the same QSO; the second log's path.
     QString doubleActivationWithOneQso() {
         setup.activation.isDouble = true;
-        setup.activation.numActivite1 = QStringLiteral("DIFI-21-010");
+        setup.activation.secondReference = QStringLiteral("DIFI-21-010");
         const QString second = path(QStringLiteral("DIFI-21-010.txt"));
         put(logFile(), zep::testing::logBytesOf({logged}));
         put(second, zep::testing::logBytesOf({logged}));

@@ -44,7 +44,7 @@ protected:
         EntryWindowTest::SetUp();
         ASSERT_TRUE(out.isValid());
         setup.activation.logger = QStringLiteral("F1XYZ");
-        setup.activation.dateActivite = QStringLiteral("07/12/26");
+        setup.activation.date = QStringLiteral("07/12/26");
         put(logFile(), sampleLog);
     }
 
@@ -88,7 +88,7 @@ protected:
 
 TEST_F(Adif3Export, DoubleActivationGivesOneCheckedFilePerReferenceAndRemembersTheChoices) {
     setup.activation.isDouble = true;
-    setup.activation.numActivite1 = QStringLiteral("DIFI-21-002");
+    setup.activation.secondReference = QStringLiteral("DIFI-21-002");
     // The radio gave the first QSO's frequency; the others were logged without it.
     ASSERT_TRUE(QsoFrequencies(logFile()).append(readTextFile(logFile()).lines.at(0), 7074000));
     Export_ADIF3 &w = openExport();
@@ -158,8 +158,8 @@ TEST_F(Adif3Export, DoubleActivationGivesOneCheckedFilePerReferenceAndRemembersT
 }
 
 TEST_F(Adif3Export, AFloraReferenceIsNamedAsItsProgrammeNamesItselfAndTheChoiceIsKept) {
-    setup.activation.numActivite = QStringLiteral("FFF-0123");
-    setup.activation.activeur = QStringLiteral("F4ABC/P");
+    setup.activation.reference = QStringLiteral("FFF-0123");
+    setup.activation.activator = QStringLiteral("F4ABC/P");
     setup.activation.logger.clear();
     put(path(QStringLiteral("FFF-0123.txt")), sampleLog);
     Export_ADIF3 &w = openExport();

@@ -59,7 +59,7 @@ class ExportsFromEntry : public zep::testing::EntryWindowTest {
 protected:
     void SetUp() override {
         EntryWindowTest::SetUp();
-        setup.activation.dateActivite = QStringLiteral("07/12/26");
+        setup.activation.date = QStringLiteral("07/12/26");
         ASSERT_TRUE(out.isValid());
     }
 
@@ -118,7 +118,7 @@ TEST_F(ExportsFromEntry, ASecondLogNotWrittenYetIsNoClashAndUnknownModesAreNamed
     log.replace(sampleLog.size() + 60, 3, "XYZ");
     put(logFile(), log);
     setup.activation.isDouble = true;
-    setup.activation.numActivite1 = QStringLiteral("DIFI-21-002"); // no log file yet
+    setup.activation.secondReference = QStringLiteral("DIFI-21-002"); // no log file yet
     Saisie_QSO &entry = openWithExports();
     files.setNextAnswer(adiPath());
     entry.Mnu_ADIF->trigger();

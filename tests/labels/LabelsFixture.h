@@ -37,17 +37,17 @@ class LabelWindowTest : public ::testing::Test {
 protected:
     LabelWindowTest() {
         CurrentActivation &a = activation.activation;
-        a.activeur = QStringLiteral("F4ABC");
-        a.numActivite = QStringLiteral("DFCF-21-001");
-        a.nomActivite = QStringLiteral("Château de Vougeot");
-        a.numCanton = QStringLiteral("2112");
-        a.numCP = QStringLiteral("21640");
-        a.nomCommune = QStringLiteral("Vougeot");
-        a.numActivite1 = QStringLiteral("DIFI-21-002");
-        a.nomActivite1 = QStringLiteral("Clos de Vougeot");
-        a.numCP1 = QStringLiteral("21640");
-        a.nomCommune1 = QStringLiteral("Gilly");
-        a.dateActivite = QStringLiteral("14/07/24");
+        a.activator = QStringLiteral("F4ABC");
+        a.reference = QStringLiteral("DFCF-21-001");
+        a.siteName = QStringLiteral("Château de Vougeot");
+        a.canton = QStringLiteral("2112");
+        a.postcode = QStringLiteral("21640");
+        a.town = QStringLiteral("Vougeot");
+        a.secondReference = QStringLiteral("DIFI-21-002");
+        a.secondSiteName = QStringLiteral("Clos de Vougeot");
+        a.secondPostcode = QStringLiteral("21640");
+        a.secondTown = QStringLiteral("Gilly");
+        a.date = QStringLiteral("14/07/24");
         a.isDouble = true;
     }
 

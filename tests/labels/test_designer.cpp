@@ -82,10 +82,10 @@ TEST_F(Designer, PreviewsOfASingleAndOfADoubleActivation) {
     };
     for (const Case &c : cases) {
         activation.activation.isDouble = c.isDouble;
-        activation.activation.numCanton = QString::fromLatin1(c.canton);
+        activation.activation.canton = QString::fromLatin1(c.canton);
         if (!c.isDouble) {
-            activation.activation.numActivite1.clear();
-            activation.activation.nomActivite1.clear();
+            activation.activation.secondReference.clear();
+            activation.activation.secondSiteName.clear();
         }
         Etiquettes &w = open();
         EXPECT_EQ(w.Label17->text(), "DFCF-21-001 Château de Vougeot");
@@ -106,7 +106,7 @@ TEST_F(Designer, PreviewsOfASingleAndOfADoubleActivation) {
 }
 
 TEST_F(Designer, LanguageAndReferenceClicksRewriteThePreviews) {
-    activation.activation.numCanton1.clear();
+    activation.activation.secondCanton.clear();
     Etiquettes &w = open();
     struct Step {
         QRadioButton *Etiquettes::*button;

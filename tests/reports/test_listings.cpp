@@ -87,9 +87,9 @@ protected:
         ASSERT_TRUE(list.append(formatActivationLine(first, 2)).ok);
         ASSERT_TRUE(list.append(formatActivationLine(second, 1)).ok);
 
-        activation.activation.numActivite = first.number;
-        activation.activation.numActivite1 = second.number;
-        activation.activation.dateActivite = QStringLiteral("12/02/09");
+        activation.activation.reference = first.number;
+        activation.activation.secondReference = second.number;
+        activation.activation.date = QStringLiteral("12/02/09");
         log = {qso(0, "ON4XYZ"), qso(1, "F1ABC", "14"), qso(2, "F1ABC"), qso(3, "F1ABC/P")};
         writeLog(first.number, log);
         writeLog(second.number, log);
@@ -324,7 +324,7 @@ TEST_F(ListingWindows, PrintoutInARealPdfContinuesOnTheNextPageWithoutTheTitle) 
 
 TEST_F(ListingWindows, MenuOpensEachWindowOnceWithoutBlockingTheEntryWindow) {
     ManualClock clock;
-    activation.activation.numActivite = QStringLiteral("DFCF 76054");
+    activation.activation.reference = QStringLiteral("DFCF 76054");
     Saisie_QSO entry(dir.path(), activation, settings, dialogs, clock);
     entry.setQuitHandler([] {});
     connectListingWindows(entry, services);

@@ -39,8 +39,8 @@ public:
 
 CurrentActivation pair() {
     CurrentActivation a;
-    a.numActivite = QStringLiteral("DFCF 76054");
-    a.numActivite1 = QStringLiteral("DIFI 76-001");
+    a.reference = QStringLiteral("DFCF 76054");
+    a.secondReference = QStringLiteral("DIFI 76-001");
     a.isDouble = true;
     return a;
 }

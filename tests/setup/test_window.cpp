@@ -145,18 +145,18 @@ TEST_F(SetupTest, DoubleActivationGoesOnToTheSecondReferenceWithTheFirstOnesDate
 
     const CurrentActivation a = window->currentActivation();
     EXPECT_TRUE(a.isDouble);
-    EXPECT_EQ(a.activeur, QStringLiteral("F5ZZZ"));
+    EXPECT_EQ(a.activator, QStringLiteral("F5ZZZ"));
     EXPECT_EQ(a.logger, QStringLiteral("F4YYY"));
-    EXPECT_EQ(a.numActivite, QStringLiteral("DFCF 76054"));
-    EXPECT_EQ(a.numActivite1, QStringLiteral("DIFI 76-001"));
-    EXPECT_EQ(a.nomActivite1, QStringLiteral("Ile de Sassenot"));
-    EXPECT_EQ(a.numCanton, QStringLiteral("7625"));
-    EXPECT_EQ(a.numCanton1, QString());
-    EXPECT_EQ(a.numCP1, QStringLiteral("76541"));
-    EXPECT_EQ(a.nomCommune, QStringLiteral("Sassenot sur seine"));
-    EXPECT_EQ(a.typeActivite, QStringLiteral("Activation"));
-    EXPECT_EQ(a.typeActivite1, QStringLiteral("Résident"));
-    EXPECT_EQ(a.dateActivite, QStringLiteral("12/11/05"));
+    EXPECT_EQ(a.reference, QStringLiteral("DFCF 76054"));
+    EXPECT_EQ(a.secondReference, QStringLiteral("DIFI 76-001"));
+    EXPECT_EQ(a.secondSiteName, QStringLiteral("Ile de Sassenot"));
+    EXPECT_EQ(a.canton, QStringLiteral("7625"));
+    EXPECT_EQ(a.secondCanton, QString());
+    EXPECT_EQ(a.secondPostcode, QStringLiteral("76541"));
+    EXPECT_EQ(a.town, QStringLiteral("Sassenot sur seine"));
+    EXPECT_EQ(a.programme, QStringLiteral("Activation"));
+    EXPECT_EQ(a.secondProgramme, QStringLiteral("Résident"));
+    EXPECT_EQ(a.date, QStringLiteral("12/11/05"));
 }
 
 /// Each field of the chain, with its limit and its two messages.

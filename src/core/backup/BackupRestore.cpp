@@ -29,9 +29,9 @@ QStringList activationLogPaths(const QString &programDir, const CurrentActivatio
         if (!number.trimmed().isEmpty() && !referenceRefusal(number))
             paths.append(activityLogPath(programDir, number));
     };
-    add(activation.numActivite);
+    add(activation.reference);
     if (activation.isDouble)
-        add(activation.numActivite1);
+        add(activation.secondReference);
     return paths;
 }
 

@@ -7,22 +7,22 @@ namespace zep {
 /// The current activation, as the setup window's fields hold it. Other windows read it
 /// afresh whenever they need it (through `ActivationSource`), never keep a copy.
 struct CurrentActivation {
-    QString activeur;      ///< Activeur
-    QString logger;        ///< Logger
-    QString numActivite;   ///< Num_Activite
-    QString numActivite1;  ///< Num_Activite1
-    QString nomActivite;   ///< Nom_Activite
-    QString nomActivite1;  ///< Nom_Activite1
-    QString numCanton;     ///< Num_Canton
-    QString numCanton1;    ///< Num_Canton1
-    QString numCP;         ///< Num_CP
-    QString numCP1;        ///< Num_CP1
-    QString nomCommune;    ///< Nom_Commune
-    QString nomCommune1;   ///< Nom_Commune1
-    QString typeActivite;  ///< text of Type_Activite
-    QString typeActivite1; ///< text of Type_Activite1
-    QString dateActivite;  ///< Date_Activite
-    bool isDouble = false; ///< Option2 "Activité double" selected
+    QString activator;       ///< the activator's call sign
+    QString logger;          ///< who keeps the log, when not the activator
+    QString reference;       ///< the reference activated ("DFCF-21-001")
+    QString secondReference; ///< the second reference of a double activation
+    QString siteName;        ///< the name of the place activated
+    QString secondSiteName;
+    QString canton; ///< the canton number
+    QString secondCanton;
+    QString postcode; ///< the postcode of the town
+    QString secondPostcode;
+    QString town; ///< the town's name
+    QString secondTown;
+    QString programme; ///< the programme's name as the setup window lists it ("DFCF")
+    QString secondProgramme;
+    QString date;          ///< the activation's date, "jj/mm/aa"
+    bool isDouble = false; ///< a double activation: two references at once
 };
 
 /// Who holds the current activation (the setup window; a plain value in tests).

@@ -714,8 +714,8 @@ TEST(BackupRestore, AReferenceThatLeavesTheProgramDirectoryNamesNoLog) {
     QFile::remove(outside);
     for (const char *number : {"../victime", "..\\victime", "/tmp/victime", "A..B", "F4\nABC"}) {
         CurrentActivation activation;
-        activation.numActivite = QString::fromUtf8(number);
-        activation.numActivite1 = activation.numActivite;
+        activation.reference = QString::fromUtf8(number);
+        activation.secondReference = activation.reference;
         activation.isDouble = true;
         EXPECT_TRUE(activationLogPaths(f.data.path(), activation).isEmpty()) << number;
         ScriptedDialogs dialogs;
@@ -725,7 +725,7 @@ TEST(BackupRestore, AReferenceThatLeavesTheProgramDirectoryNamesNoLog) {
     }
     EXPECT_FALSE(QFile::exists(outside));
     CurrentActivation usual;
-    usual.numActivite = QStringLiteral("DFCF 76054");
+    usual.reference = QStringLiteral("DFCF 76054");
     EXPECT_EQ(activationLogPaths(f.data.path(), usual),
               QStringList{activityLogPath(f.data.path(), QStringLiteral("DFCF 76054"))});
 }
