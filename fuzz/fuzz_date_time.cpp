@@ -35,13 +35,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const QString date = tab < 0 ? text : text.left(tab);
     const QString time = tab < 0 ? text : text.mid(tab + 1);
 
-    check((Verifie_Date(date) == 0) == shaped(date, QLatin1Char('/')), "date shape check", date);
-    check((Verifie_Heure(time) == 0) == shaped(time, QLatin1Char(':')), "time shape check", time);
-    check(rules::date(date).ok == (Verifie_Date(date) == 0), "date rule and check disagree", date);
-    check(rules::time(time, rules::Trigger::Enter).ok == (Verifie_Heure(time) == 0),
+    check((hasDateShape(date)) == shaped(date, QLatin1Char('/')), "date shape check", date);
+    check((hasTimeShape(time)) == shaped(time, QLatin1Char(':')), "time shape check", time);
+    check(rules::date(date).ok == (hasDateShape(date)), "date rule and check disagree", date);
+    check(rules::time(time, rules::Trigger::Enter).ok == (hasTimeShape(time)),
           "time rule and check disagree", time);
     const FieldVerdict quick = rules::time(time, rules::Trigger::QuickKey);
-    check(!quick.ok || Verifie_Heure(time) == 0, "a quick key let a bad time through", time);
+    check(!quick.ok || hasTimeShape(time), "a quick key let a bad time through", time);
     (void)rules::leadingNumber(text);
 
     // The ordering of a QSO line holding this date and time: a real calendar date and clock

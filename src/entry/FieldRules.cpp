@@ -137,7 +137,7 @@ FieldVerdict remarks(const QString &text) {
 }
 
 FieldVerdict date(const QString &text) {
-    if (Verifie_Date(text) != 0)
+    if (!hasDateShape(text))
         return FieldVerdict::refuse(QStringLiteral("Attention le format date doit etre 'jj/mm/aa'"),
                                     true);
     return FieldVerdict::accept();
@@ -146,16 +146,16 @@ FieldVerdict date(const QString &text) {
 FieldVerdict time(const QString &text, Trigger trigger) {
     const QString shape = QStringLiteral("Attention le format de l'heure doit etre 'hh:mm'");
     if (trigger == Trigger::Enter) {
-        if (Verifie_Heure(text) != 0)
+        if (!hasTimeShape(text))
             return FieldVerdict::refuse(shape, false);
         return FieldVerdict::accept();
     }
     if (text.size() != 5)
         return FieldVerdict::refuse(
             QStringLiteral("Attention 5 caracteres pour l'heure format 'hh:mm'"), false);
-    if (Verifie_Heure(text.left(2) + QLatin1Char(':') + text.right(2)) != 0)
+    if (!hasTimeShape(text.left(2) + QLatin1Char(':') + text.right(2)))
         return FieldVerdict::refuse(shape, false);
-    if (Verifie_Heure(text) != 0)
+    if (!hasTimeShape(text))
         return FieldVerdict::refuse(QStringLiteral("Attention le format date doit etre 'hh:mm'"),
                                     false);
     return FieldVerdict::accept();

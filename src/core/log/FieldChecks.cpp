@@ -10,28 +10,28 @@ bool isDigit(QChar c) {
     return c >= QLatin1Char('0') && c <= QLatin1Char('9');
 }
 
-/// 0 when `text` has the length of `shape` and each '9' of the shape is a digit and every other
-/// character of the shape is found as such; 1 otherwise.
-int checkShape(const QString &text, const char *shape) {
+/// Whether `text` has the length of `shape`, each '9' of the shape a digit and every other
+/// character of the shape found as such.
+bool matchesShape(const QString &text, const char *shape) {
     const qsizetype length = qsizetype(qstrlen(shape));
     if (text.size() != length)
-        return 1;
+        return false;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char want = shape[i];
         if (want == '9' ? !isDigit(text.at(i)) : text.at(i) != QLatin1Char(want))
-            return 1;
+            return false;
     }
-    return 0;
+    return true;
 }
 
 } // namespace
 
-int Verifie_Date(const QString &text) {
-    return checkShape(text, "99/99/99");
+bool hasDateShape(const QString &text) {
+    return matchesShape(text, "99/99/99");
 }
 
-int Verifie_Heure(const QString &text) {
-    return checkShape(text, "99:99");
+bool hasTimeShape(const QString &text) {
+    return matchesShape(text, "99:99");
 }
 
 bool callHasDepartment(const QString &call) {

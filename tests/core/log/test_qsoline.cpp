@@ -198,19 +198,19 @@ TEST(QsoLine, OrderingExpandsTwoDigitYearsAroundFifty) {
 }
 
 TEST(FieldChecks, DateAndTimeShapesOnly) {
-    EXPECT_EQ(Verifie_Date(QStringLiteral("31/02/09")), 0);
-    EXPECT_EQ(Verifie_Date(QStringLiteral("00/00/00")), 0);
-    EXPECT_EQ(Verifie_Date(QStringLiteral("1/2/09")), 1);
-    EXPECT_EQ(Verifie_Date(QStringLiteral("01-02-09")), 1);
-    EXPECT_EQ(Verifie_Date(QStringLiteral("01/02/2009")), 1);
-    EXPECT_EQ(Verifie_Date(QStringLiteral("0a/02/09")), 1);
-    EXPECT_EQ(Verifie_Date(QStringLiteral("01/02/0٩")), 1); // a digit of another script
-    EXPECT_EQ(Verifie_Date(QString()), 1);
+    EXPECT_TRUE(hasDateShape(QStringLiteral("31/02/09")));
+    EXPECT_TRUE(hasDateShape(QStringLiteral("00/00/00")));
+    EXPECT_FALSE(hasDateShape(QStringLiteral("1/2/09")));
+    EXPECT_FALSE(hasDateShape(QStringLiteral("01-02-09")));
+    EXPECT_FALSE(hasDateShape(QStringLiteral("01/02/2009")));
+    EXPECT_FALSE(hasDateShape(QStringLiteral("0a/02/09")));
+    EXPECT_FALSE(hasDateShape(QStringLiteral("01/02/0٩"))); // a digit of another script
+    EXPECT_FALSE(hasDateShape(QString()));
 
-    EXPECT_EQ(Verifie_Heure(QStringLiteral("25:61")), 0);
-    EXPECT_EQ(Verifie_Heure(QStringLiteral("09:30")), 0);
-    EXPECT_EQ(Verifie_Heure(QStringLiteral("9:30")), 1);
-    EXPECT_EQ(Verifie_Heure(QStringLiteral("09h30")), 1);
-    EXPECT_EQ(Verifie_Heure(QStringLiteral("09:3 ")), 1);
-    EXPECT_EQ(Verifie_Heure(QStringLiteral("09:300")), 1);
+    EXPECT_TRUE(hasTimeShape(QStringLiteral("25:61")));
+    EXPECT_TRUE(hasTimeShape(QStringLiteral("09:30")));
+    EXPECT_FALSE(hasTimeShape(QStringLiteral("9:30")));
+    EXPECT_FALSE(hasTimeShape(QStringLiteral("09h30")));
+    EXPECT_FALSE(hasTimeShape(QStringLiteral("09:3 ")));
+    EXPECT_FALSE(hasTimeShape(QStringLiteral("09:300")));
 }
