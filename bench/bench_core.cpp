@@ -248,7 +248,7 @@ void loadListAfterRewrite(benchmark::State &state, const Data *d) {
 void operatorCount(benchmark::State &state, const Data *d) {
     d->reset();
     for (auto _ : state)
-        benchmark::DoNotOptimize(Compte_Operateurs(d->logLines));
+        benchmark::DoNotOptimize(countOperators(d->logLines));
 }
 
 /// The count the entry window keeps after each live QSO: one more line counted into the tally

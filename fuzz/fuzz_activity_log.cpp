@@ -81,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     OperatorTally tally;
     tally.count(items.reading());
 
-    const OperatorCount operators = Compte_Operateurs(items.lines);
+    const OperatorCount operators = countOperators(items.lines);
     check(operators.count >= 0 && operators.count <= items.lines.size(),
           "more operators than QSOs");
     if (!items.lines.isEmpty()) {
@@ -145,7 +145,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         followedFrom(before, reread);
         before = reread;
     }
-    const OperatorCount whole = Compte_Operateurs(before.lines);
+    const OperatorCount whole = countOperators(before.lines);
     check(tally.count(before.reading()) == whole.count && tally.operators() == whole.operators,
           "the operators kept through the changes are not the whole log's");
     return 0;

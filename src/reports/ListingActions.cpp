@@ -33,7 +33,7 @@ bool saveListingFromWindow(const WindowServices &services, ClockControl *clock, 
         services.dialogs.message(log.status.message);
         return false;
     }
-    const int operators = Compte_Operateurs(log.lines).count;
+    const int operators = countOperators(log.lines).count;
 
     const QString reference = listingReference(activation, clock, parent);
     if (reference.isEmpty())

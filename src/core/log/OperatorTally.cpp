@@ -41,7 +41,7 @@ bool OperatorTally::less(const Field &a, const Field &b) {
 }
 
 /// Whether two neighbours of the sorted list are two operators: their call signs, blanks
-/// trimmed, differ exactly (case included), as Compte_Operateurs compares them. Nothing before
+/// trimmed, differ exactly (case included), as countOperators compares them. Nothing before
 /// the first field stands for an empty call sign, which a blank field equals.
 bool OperatorTally::differ(const Field *a, const Field *b) {
     const quint8 size = a ? a->trimSize : 0;

@@ -26,7 +26,7 @@ struct OperatorListChanges {
 };
 
 /// The distinct operators of a log kept up to date as the log changes: the list and the number
-/// Compte_Operateurs gives, without sorting the whole log again after each QSO. On a log kept
+/// countOperators gives, without sorting the whole log again after each QSO. On a log kept
 /// over years (100,000 QSOs) a full count costs several frames; a live QSO, an edited, deleted
 /// or inserted one costs a binary search per line changed and one move of the sorted fields.
 class OperatorTally {

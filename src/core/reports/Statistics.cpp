@@ -66,7 +66,7 @@ std::optional<int> slotOf(QStringView twoChars) {
 
 } // namespace
 
-OperatorCount Compte_Operateurs(const QStringList &logLines) {
+OperatorCount countOperators(const QStringList &logLines) {
     // The call-sign fields are sorted with their padding blanks, as the hidden sorted list
     // holds them, so "F1ABC" comes before "F1ABC/P". They are views into the log lines: the
     // sort moves no text.

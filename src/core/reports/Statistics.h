@@ -19,7 +19,7 @@ struct OperatorCount {
 
 /// Distinct call-sign fields of the log: "F1ABC" and "F1ABC/P" are two operators, a station
 /// worked on several bands is one, a blank call sign is none.
-OperatorCount Compte_Operateurs(const QStringList &logLines);
+OperatorCount countOperators(const QStringList &logLines);
 
 /// The department label of a QSO's two department characters: "2a"/"2A" is 96, "2b"/"2B" is
 /// 97, two digits are their number; nothing when the first character is not a digit (blank).

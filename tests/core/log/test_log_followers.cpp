@@ -96,7 +96,7 @@ TEST(LogFollowers, EveryFollowerGivesWhatTheWholeLogGives) {
         SCOPED_TRACE(step);
         list.follow(reading);
         EXPECT_EQ(list.lines(), now.lines);
-        const OperatorCount wholeCount = Compte_Operateurs(now.lines);
+        const OperatorCount wholeCount = countOperators(now.lines);
         EXPECT_EQ(operatorList.follow(operators, reading), wholeCount.count);
         EXPECT_EQ(operatorList.rows, wholeCount.operators);
         departmentsWorked.update(reading);

@@ -78,15 +78,15 @@ TEST(OperatorTally, CountingAsTheLogGrowsGivesTheCountOfTheWholeLog) {
         zep::testing::ShownOperators shown;
         for (const QString &call : c.calls) {
             log.change(log.lines().size(), 0, {qso(call)});
-            EXPECT_EQ(shown.follow(tally, log.reading()), Compte_Operateurs(log.lines()).count)
+            EXPECT_EQ(shown.follow(tally, log.reading()), countOperators(log.lines()).count)
                 << log.lines().size();
-            EXPECT_EQ(shown.rows, Compte_Operateurs(log.lines()).operators);
+            EXPECT_EQ(shown.rows, countOperators(log.lines()).operators);
         }
         // Two QSOs at once, and lines cut before or inside the call-sign columns.
         log.change(log.lines().size(), 0,
                    {QStringLiteral("07/12/26  14:05"), QStringLiteral("07/12/26  14:05  F9Z")});
-        EXPECT_EQ(shown.follow(tally, log.reading()), Compte_Operateurs(log.lines()).count);
-        EXPECT_EQ(shown.rows, Compte_Operateurs(log.lines()).operators);
+        EXPECT_EQ(shown.follow(tally, log.reading()), countOperators(log.lines()).count);
+        EXPECT_EQ(shown.rows, countOperators(log.lines()).operators);
         EXPECT_EQ(tally.operators(), shown.rows);
     }
 }
@@ -120,14 +120,14 @@ TEST(OperatorTally, ALogChangedAnyWayIsCountedAsAWholeCountWould) {
         log.change(0, 0, lines);
         OperatorTally tally;
         zep::testing::ShownOperators shown;
-        ASSERT_EQ(shown.follow(tally, log.reading()), Compte_Operateurs(log.lines()).count);
+        ASSERT_EQ(shown.follow(tally, log.reading()), countOperators(log.lines()).count);
         log.change(c.at, c.removed, c.added);
         const LogReading now = log.reading(c.forget);
-        EXPECT_EQ(shown.follow(tally, now), Compte_Operateurs(log.lines()).count);
-        EXPECT_EQ(shown.rows, Compte_Operateurs(log.lines()).operators);
+        EXPECT_EQ(shown.follow(tally, now), countOperators(log.lines()).count);
+        EXPECT_EQ(shown.rows, countOperators(log.lines()).operators);
         EXPECT_EQ(shown.whole, c.forget) << "only a change whose way is lost is counted whole";
-        EXPECT_EQ(tally.count(now), Compte_Operateurs(log.lines()).count) << "and stays so";
+        EXPECT_EQ(tally.count(now), countOperators(log.lines()).count) << "and stays so";
         // Lines that come from no reading are counted whole.
-        EXPECT_EQ(tally.count(lines), Compte_Operateurs(lines).count);
+        EXPECT_EQ(tally.count(lines), countOperators(lines).count);
     }
 }

@@ -55,8 +55,8 @@ TEST(SortedList, OrdersAsCaseInsensitiveTextComparison) {
 }
 
 TEST(OperatorCount, DistinctCallSignsSortedOncePerStation) {
-    EXPECT_EQ(Compte_Operateurs({}).count, 0);
-    EXPECT_TRUE(Compte_Operateurs({}).operators.isEmpty());
+    EXPECT_EQ(countOperators({}).count, 0);
+    EXPECT_TRUE(countOperators({}).operators.isEmpty());
 
     const QStringList log = {
         qso("ON4AA", "", "14", "SSB"),   qso("F1ABC", "75", "7", "SSB"),
@@ -64,7 +64,7 @@ TEST(OperatorCount, DistinctCallSignsSortedOncePerStation) {
         qso("F1ABC", "75", "3.5", "CW"), qso("", "", "7", "SSB"),
         qso("DL1XX", "", "7", "CW"),
     };
-    const OperatorCount ops = Compte_Operateurs(log);
+    const OperatorCount ops = countOperators(log);
     EXPECT_EQ(ops.operators, (QStringList{"DL1XX", "F1ABC", "F1ABC/P", "ON4AA"}));
     EXPECT_EQ(ops.count, 4);
     // Mixed case, accents and signs come out in the sorted list boxes' order; two spellings
@@ -83,12 +83,12 @@ TEST(OperatorCount, DistinctCallSignsSortedOncePerStation) {
     for (const QString &f : fields)
         if (expected.isEmpty() || expected.last() != f.trimmed())
             expected.append(f.trimmed());
-    EXPECT_EQ(Compte_Operateurs(mixedLog).operators, expected);
-    EXPECT_EQ(Compte_Operateurs(mixedLog).count, expected.size());
+    EXPECT_EQ(countOperators(mixedLog).operators, expected);
+    EXPECT_EQ(countOperators(mixedLog).count, expected.size());
     EXPECT_TRUE(expected.contains(QStringLiteral("é1x")));
 
     // A line cut short still gives what its call-sign columns hold.
-    EXPECT_EQ(Compte_Operateurs({QStringLiteral("07/12/26  10:00  F6SHORT")}).operators,
+    EXPECT_EQ(countOperators({QStringLiteral("07/12/26  10:00  F6SHORT")}).operators,
               QStringList{"F6SHORT"});
 }
 
