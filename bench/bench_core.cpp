@@ -147,7 +147,7 @@ void duplicateAndFirstName(benchmark::State &state, const Data *d) {
     for (auto _ : state) {
         const QString &call = d->calls.at((i++ * 104729) % memorySize);
         benchmark::DoNotOptimize(
-            Cherche_Doublon(d->logLines, call, QStringLiteral("14"), QStringLiteral("SSB")));
+            findDuplicate(d->logLines, call, QStringLiteral("14"), QStringLiteral("SSB")));
         benchmark::DoNotOptimize(memory.find(call));
     }
 }
@@ -156,9 +156,9 @@ void duplicateOnly(benchmark::State &state, const Data *d) {
     d->reset();
     int i = 0;
     for (auto _ : state)
-        benchmark::DoNotOptimize(Cherche_Doublon(d->logLines,
-                                                 d->calls.at((i++ * 104729) % memorySize),
-                                                 QStringLiteral("14"), QStringLiteral("SSB")));
+        benchmark::DoNotOptimize(findDuplicate(d->logLines,
+                                               d->calls.at((i++ * 104729) % memorySize),
+                                               QStringLiteral("14"), QStringLiteral("SSB")));
 }
 
 /// Validation of a new station: its entry is added to the memory, its line to the log.

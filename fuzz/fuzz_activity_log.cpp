@@ -86,8 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
           "more operators than QSOs");
     if (!items.lines.isEmpty()) {
         const QsoFields first = readQsoLine(items.lines.first());
-        const DuplicateResult dup =
-            Cherche_Doublon(items.lines, first.call, first.band, first.mode);
+        const DuplicateResult dup = findDuplicate(items.lines, first.call, first.band, first.mode);
         check(dup.found, "the first QSO is not its own duplicate", items.lines.first());
     }
 

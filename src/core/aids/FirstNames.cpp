@@ -464,8 +464,8 @@ size_t callKey(QStringView call) {
 
 } // namespace
 
-DuplicateResult Cherche_Doublon(const QStringList &logLines, const QString &call,
-                                const QString &band, const QString &mode) {
+DuplicateResult findDuplicate(const QStringList &logLines, const QString &call, const QString &band,
+                              const QString &mode) {
     const QChar first = call.isEmpty() ? QChar() : call.front();
     for (const QString &line : logLines) {
         const QStringView callField = callFieldOf(line);
@@ -507,7 +507,7 @@ DuplicateResult DuplicateFinder::find(const LogReading &log, const QString &call
     follow(log);
     // Kept keys that do not stand for these lines would hide a duplicate: the lines decide.
     if (qsizetype(keys_.size()) != log.lines.size())
-        return Cherche_Doublon(log.lines, call, band, mode);
+        return findDuplicate(log.lines, call, band, mode);
     const size_t key = callKey(QStringView(call));
     for (size_t i = 0; i < keys_.size(); ++i)
         if (keys_[i] == key && isDuplicate(log.lines.at(qsizetype(i)), call, band, mode))

@@ -68,10 +68,10 @@ struct DuplicateResult {
 };
 
 /// The first QSO of the log with exactly this call sign, band and mode (text comparisons).
-DuplicateResult Cherche_Doublon(const QStringList &logLines, const QString &call,
-                                const QString &band, const QString &mode);
+DuplicateResult findDuplicate(const QStringList &logLines, const QString &call, const QString &band,
+                              const QString &mode);
 
-/// Cherche_Doublon's answer for a log read again and again as it changes (the call-sign field
+/// findDuplicate's answer for a log read again and again as it changes (the call-sign field
 /// of each line is kept as a number), so that Enter on a call sign in a log of years does not
 /// compare 100,000 lines of text. Lines are only compared whole where the numbers agree.
 class DuplicateFinder {

@@ -165,7 +165,7 @@ TEST(DuplicateCheck, FirstEarlierQsoOnTheSameBandAndModeOnly) {
         logLine("07/12/26", "10:20", "F1ABC", "", "14", "CW"),
     };
     const DuplicateResult d =
-        Cherche_Doublon(log, QStringLiteral("F1ABC"), QStringLiteral("14"), QStringLiteral("SSB"));
+        findDuplicate(log, QStringLiteral("F1ABC"), QStringLiteral("14"), QStringLiteral("SSB"));
     ASSERT_TRUE(d.found);
     EXPECT_EQ(d.date, QStringLiteral("07/12/26"));
     EXPECT_EQ(d.time, QStringLiteral("10:00"));
@@ -175,17 +175,17 @@ TEST(DuplicateCheck, FirstEarlierQsoOnTheSameBandAndModeOnly) {
                              "saisie ?"));
 
     EXPECT_FALSE(
-        Cherche_Doublon(log, QStringLiteral("F1ABC"), QStringLiteral("7"), QStringLiteral("SSB"))
+        findDuplicate(log, QStringLiteral("F1ABC"), QStringLiteral("7"), QStringLiteral("SSB"))
             .found);
     EXPECT_FALSE(
-        Cherche_Doublon(log, QStringLiteral("F1AB"), QStringLiteral("14"), QStringLiteral("SSB"))
+        findDuplicate(log, QStringLiteral("F1AB"), QStringLiteral("14"), QStringLiteral("SSB"))
             .found);
     EXPECT_FALSE(
-        Cherche_Doublon({}, QStringLiteral("F1ABC"), QStringLiteral("14"), QStringLiteral("SSB"))
+        findDuplicate({}, QStringLiteral("F1ABC"), QStringLiteral("14"), QStringLiteral("SSB"))
             .found);
 
     const DuplicateResult cw =
-        Cherche_Doublon(log, QStringLiteral("F1ABC"), QStringLiteral("14"), QStringLiteral("CW"));
+        findDuplicate(log, QStringLiteral("F1ABC"), QStringLiteral("14"), QStringLiteral("CW"));
     ASSERT_TRUE(cw.found);
     EXPECT_EQ(duplicateQuestion(QStringLiteral("F1ABC"), cw, QStringLiteral("14")),
               QStringLiteral("F1ABC  Deja contacté le 07/12/26 a 10:20 sur 14 Mhz. Annuler la "

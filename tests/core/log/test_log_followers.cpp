@@ -112,7 +112,7 @@ TEST(LogFollowers, EveryFollowerGivesWhatTheWholeLogGives) {
         // version of that line would miss it.
         for (const QString &call : {calls.at(step % calls.size()), edited.mid(17, 12).trimmed()}) {
             const DuplicateResult found = duplicates.find(reading, call, band, mode);
-            const DuplicateResult whole = Cherche_Doublon(now.lines, call, band, mode);
+            const DuplicateResult whole = findDuplicate(now.lines, call, band, mode);
             EXPECT_EQ(found.found, whole.found) << call.toStdString();
             EXPECT_EQ(found.date + found.time + found.firstName,
                       whole.date + whole.time + whole.firstName);
