@@ -80,7 +80,7 @@ void BM_LogLookupIndexed(benchmark::State &state) {
     const PrefixTable table = PrefixTable::parse(builtInPrefixTable());
     const QStringList calls = logCalls();
     for (auto _ : state)
-        benchmark::DoNotOptimize(Charge_Pays(table, calls).countries);
+        benchmark::DoNotOptimize(tallyCountries(table, calls).countries);
 }
 BENCHMARK(BM_LogLookupIndexed)->Unit(benchmark::kMillisecond);
 

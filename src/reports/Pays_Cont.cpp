@@ -87,7 +87,7 @@ void Pays_Cont::Charge_Pays(const PrefixTable &table) {
         for (int row = 0; row < entryList_->count(); ++row)
             calls.append(callOfListItem(entryList_->itemText(row)));
     }
-    const CountriesWorked worked = zep::Charge_Pays(table, calls);
+    const CountriesWorked worked = zep::tallyCountries(table, calls);
     Liste_Pays->clearList();
     // The entries come in list order already; the sorted list keeps them so.
     for (const QString &entry : worked.entries)

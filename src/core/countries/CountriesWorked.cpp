@@ -32,7 +32,7 @@ QString countryEntry(const QString &code, const QString &name) {
     return code.leftJustified(5, QLatin1Char(' ')) + QLatin1Char(' ') + name;
 }
 
-CountriesWorked Charge_Pays(const PrefixTable &table, const QStringList &callSigns) {
+CountriesWorked tallyCountries(const PrefixTable &table, const QStringList &callSigns) {
     CountriesWorked worked;
     // A code longer than 5 characters in an edited table still gives one entry: codes are
     // compared whole, not through the entry's first 5 characters.

@@ -26,7 +26,7 @@ QString callOfListItem(const QString &item);
 QString countryEntry(const QString &code, const QString &name);
 
 /// Looks up each call sign and keeps one entry per country code (the code compared whole).
-CountriesWorked Charge_Pays(const PrefixTable &table, const QStringList &callSigns);
+CountriesWorked tallyCountries(const PrefixTable &table, const QStringList &callSigns);
 
 /// Code shown in front of the entry gathering the unknown call signs.
 inline const QString unknownCountryCode = QStringLiteral("?");

@@ -47,7 +47,7 @@ TEST(CountriesWorked, OneEntryPerCountryInSortedListOrder) {
          1},
     };
     for (const auto &c : cases) {
-        const CountriesWorked worked = Charge_Pays(table, c.calls);
+        const CountriesWorked worked = tallyCountries(table, c.calls);
         EXPECT_EQ(worked.entries, c.entries) << c.name;
         EXPECT_EQ(worked.countries, c.countries) << c.name;
     }
@@ -57,7 +57,7 @@ TEST(CountriesWorked, ManyUnknownCallsAreCountedButNotAllNamed) {
     QStringList calls;
     for (int i = 0; i < 12; ++i)
         calls << QStringLiteral("W%1AA").arg(i, 2, 10, QLatin1Char('0'));
-    const CountriesWorked worked = Charge_Pays(table, calls);
+    const CountriesWorked worked = tallyCountries(table, calls);
     ASSERT_EQ(worked.entries.size(), 1);
     EXPECT_EQ(worked.unknown.size(), 12);
     EXPECT_EQ(worked.entries.at(0),
