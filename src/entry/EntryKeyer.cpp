@@ -107,12 +107,12 @@ bool EntryKeyer::eventFilter(QObject *watched, QEvent *event) {
 keyer::FieldValues EntryKeyer::fieldValues() const {
     const CurrentActivation a = activation_.currentActivation();
     keyer::FieldValues v;
-    v.monIndicatif = a.activator.trimmed();
+    v.ownCall = a.activator.trimmed();
     v.reference = a.reference.trimmed();
     v.reference2 = a.isDouble ? a.secondReference.trimmed() : QString();
-    v.indicatif = window_.Indi_Q->text().trimmed();
+    v.call = window_.Indi_Q->text().trimmed();
     v.rst = window_.QRKE_Q->text().trimmed();
-    v.prenom = window_.Prenom_Q->text().trimmed();
+    v.firstName = window_.Prenom_Q->text().trimmed();
     return v;
 }
 

@@ -122,12 +122,12 @@ QString morseText(const QString &text) {
 }
 
 QString fill(const QString &text, const FieldValues &values) {
-    const QHash<QString, QString> byName = {{QStringLiteral("MONINDICATIF"), values.monIndicatif},
-                                            {QStringLiteral("INDICATIF"), values.indicatif},
+    const QHash<QString, QString> byName = {{QStringLiteral("MONINDICATIF"), values.ownCall},
+                                            {QStringLiteral("INDICATIF"), values.call},
                                             {QStringLiteral("REFERENCE"), values.reference},
                                             {QStringLiteral("REFERENCE2"), values.reference2},
                                             {QStringLiteral("RST"), values.rst},
-                                            {QStringLiteral("PRENOM"), values.prenom}};
+                                            {QStringLiteral("PRENOM"), values.firstName}};
     QString out;
     qsizetype i = 0;
     while (i < text.size() && out.size() <= maxSentChars) {

@@ -16,12 +16,12 @@ inline constexpr int maxSentChars = 200;
 
 /// What the fields of a CW text are filled with when the key is pressed.
 struct FieldValues {
-    QString monIndicatif; ///< the activator's call
-    QString indicatif;    ///< the call in the call-sign field
+    QString ownCall;      ///< the activator's call
+    QString call;         ///< the call in the call-sign field
     QString reference;    ///< the first reference
     QString reference2;   ///< the second reference of a double activation
     QString rst;          ///< the report sent
-    QString prenom;       ///< the first name in its field
+    QString firstName;    ///< the first name in its field
 };
 
 /// The text an activator would start with for message `key` (1-7).

@@ -12,11 +12,11 @@ namespace {
 
 keyer::FieldValues station() {
     keyer::FieldValues v;
-    v.monIndicatif = QStringLiteral("F4ABC/P");
+    v.ownCall = QStringLiteral("F4ABC/P");
     v.reference = QStringLiteral("DFCF 76054");
-    v.indicatif = QStringLiteral("f5xyz");
+    v.call = QStringLiteral("f5xyz");
     v.rst = QStringLiteral("599");
-    v.prenom = QStringLiteral("Hélène");
+    v.firstName = QStringLiteral("Hélène");
     return v;
 }
 
@@ -31,11 +31,11 @@ TEST(KeyerMessages, TextsAreFilledFromTheFieldsAsMorseSendsThem) {
     keyer::FieldValues dbl = station();
     dbl.reference2 = QStringLiteral("DIFI 76-012");
     keyer::FieldValues noCall = station();
-    noCall.indicatif.clear();
+    noCall.call.clear();
     keyer::FieldValues hyphen = station();
-    hyphen.prenom = QStringLiteral("Jean-Paul");
+    hyphen.firstName = QStringLiteral("Jean-Paul");
     keyer::FieldValues odd = station();
-    odd.indicatif = QStringLiteral("F5XYZ+~\t#");
+    odd.call = QStringLiteral("F5XYZ+~\t#");
     const Case cases[] = {
         {"CQ {REFERENCE} DE {MONINDICATIF} {MONINDICATIF} K", station(),
          "CQ DFCF 76054 DE F4ABC/P F4ABC/P K"},
@@ -55,7 +55,7 @@ TEST(KeyerMessages, TextsAreFilledFromTheFieldsAsMorseSendsThem) {
 
 TEST(KeyerMessages, AFieldFloodedByTheOperatorKeepsTheMessageBounded) {
     keyer::FieldValues v = station();
-    v.indicatif = QString(100000, QLatin1Char('A'));
+    v.call = QString(100000, QLatin1Char('A'));
     const QString sent = keyer::fill(QStringLiteral("{INDICATIF} {INDICATIF} {RST}"), v);
     EXPECT_LE(sent.size(), keyer::maxSentChars);
     EXPECT_TRUE(sent.startsWith(QStringLiteral("AAAA")));
