@@ -204,8 +204,17 @@ TEST_F(ClusterFromEntry, NothingIsSentWithoutAFrequencyInKilohertzOrACluster) {
         dialogs.clear();
         TearDown();
     }
-    QTest::qWait(100);
-    EXPECT_EQ(node.connections, 0);
+    // Then one that goes: once its line reaches the node, nothing of the refused ones came
+    // before it.
+    openWithCluster(std::nullopt, node.server.serverPort());
+    Annonce_Cluster *w = announce();
+    ASSERT_NE(w, nullptr);
+    w->Frequence->setText(QStringLiteral("14285"));
+    QTest::mouseClick(w->Envoyer, Qt::LeftButton);
+    waitForAnswer(w);
+    EXPECT_EQ(node.lines().filter(QStringLiteral("DX ")),
+              QStringList{QStringLiteral("DX 14285.0 F4ABC DFCF-21-001 SSB")});
+    EXPECT_EQ(node.connections, 1);
 }
 
 TEST_F(ClusterFromEntry, SetupClusterKeepsTheNodeAndALoginThatFollowsTheActivator) {

@@ -101,8 +101,11 @@ TEST(CwDaemonKeyer, ARealCwdaemonKeysTheTextAtItsSpeedAndTellsItsEnd) {
     keyer.abort();
     ASSERT_TRUE(QTest::qWaitFor([&] { return daemon.aborts() == 1; }, 3000));
     EXPECT_EQ(daemon.speeds().last(), QStringLiteral("22"));
-    QTest::qWait(300);
-    EXPECT_EQ(finished.size(), 1);
+    // No end is told for it: the next message's end is the only one after it.
+    keyer.send(QStringLiteral("E"), 45);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return finished.size() >= 2; }, 5000));
+    EXPECT_EQ(daemon.texts().last(), QStringLiteral("E"));
+    EXPECT_EQ(finished.size(), 2);
     EXPECT_EQ(failed.size(), 0);
 }
 
@@ -165,11 +168,10 @@ TEST(WinKeyerKeyer, OpensAsHostSendsSpeedAndTextAndEndsOnItsStatus) {
     EXPECT_EQ(peer.read(15), QByteArray("\x02\x1e"
                                         "CQ DE F4ABC/P",
                                         15));
-    peer.answer({0xc4}); // busy
-    QTest::qWait(100);
-    EXPECT_EQ(finished.size(), 0);
+    peer.answer({0xc4});       // busy: no end yet
     peer.answer({0x9f, 0xc0}); // a turn of the speed knob, then idle
     ASSERT_TRUE(finished.wait(2000));
+    EXPECT_EQ(finished.size(), 1);
 
     // The speed while a message is keyed, then Escape: the buffer is cleared.
     keyer.send(QStringLiteral("TEST"), 30);
@@ -182,8 +184,13 @@ TEST(WinKeyerKeyer, OpensAsHostSendsSpeedAndTextAndEndsOnItsStatus) {
     keyer.abort();
     EXPECT_EQ(peer.read(1), QByteArray("\x0a", 1));
     peer.answer({0xc0});
-    QTest::qWait(100);
-    EXPECT_EQ(finished.size(), 1); // an aborted message has no end to tell
+    // An aborted message has no end to tell: the next message's end is the only one after it.
+    keyer.send(QStringLiteral("E"), 30);
+    EXPECT_TRUE(peer.read(3).endsWith('E'));
+    peer.answer({0xc4});
+    peer.answer({0xc0});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return finished.size() >= 2; }, 2000));
+    EXPECT_EQ(finished.size(), 2);
     EXPECT_EQ(failed.size(), 0);
 }
 
