@@ -39,9 +39,9 @@ void Saisie_QSO::takeSpot(const QString &call, const QString &reference, qint64 
     if (const int index = Mode_Q->findText(mode);
         !mode.isEmpty() && index >= 0 && index != Mode_Q->currentIndex()) {
         Mode_Q->setCurrentIndex(index);
-        Mode_Q_Click(index);
+        applyMode(index);
     }
-    Colore_Departements(Bande_Q->currentText(), Mode_Q->currentText());
+    paintDepartments(Bande_Q->currentText(), Mode_Q->currentText());
 
     raise();
     activateWindow();

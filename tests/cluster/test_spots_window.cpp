@@ -11,6 +11,7 @@
 #include "platform/RecordingPrinter.h"
 #include "platform/ScriptedRig.h"
 #include "platform/StatusLabel.h"
+#include "support/MenuItems.h"
 #include "support/QStringPrint.h"
 
 #include <QAction>
@@ -624,7 +625,7 @@ TEST_F(SpotsFromEntry, SetupClusterChecksTheSpotSettingsAndTheSourcesFollowThem)
         {true, false, "http://127.0.0.1:1/", "45", nullptr},
     };
     for (const Case &c : cases) {
-        window->Mnu_Cluster->trigger();
+        zep::testing::menuItem(*window, "Mnu_Cluster")->trigger();
         auto *dialog = window->findChild<Setup_Cluster *>();
         ASSERT_TRUE(dialog);
         EXPECT_EQ(dialog->POTA_Adresse->text(), QStringLiteral("https://api.pota.app"));
@@ -652,7 +653,7 @@ TEST_F(SpotsFromEntry, SetupClusterChecksTheSpotSettingsAndTheSourcesFollowThem)
 
     // The announcement goes through that connection, and the node's spot back is the answer.
     ASSERT_TRUE(QTest::qWaitFor([this] { return spotSources(*window).cluster.loggedIn(); }));
-    window->Mnu_Annonce_Cluster->trigger();
+    zep::testing::menuItem(*window, "Mnu_Annonce_Cluster")->trigger();
     auto *a = window->findChild<Annonce_Cluster *>();
     ASSERT_TRUE(a);
     a->Frequence->setText(QStringLiteral("14285"));

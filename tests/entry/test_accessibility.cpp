@@ -9,6 +9,7 @@
 #include "platform/Accessibility.h"
 #include "platform/StatusLabel.h"
 #include "setup/Setup.h"
+#include "support/PartialCheckProbe.h"
 #include "support/SpokenName.h"
 #include "support/TryWait.h"
 
@@ -232,7 +233,7 @@ TEST_F(Accessibility, TheKnownCallsAreReadWhenAskedNotWhileTyping) {
     open();
     logQso(QStringLiteral("F5XYZ"), QStringLiteral("21"), QStringLiteral("Jean"));
     PartialCheckPanel *panel = window->Controle_Partiel;
-    ZEP_TRY_VERIFY(panel->ready(), 10000);
+    ZEP_TRY_VERIFY(PartialCheckProbe::ready(*panel), 10000);
     type(QStringLiteral("F5X"));
     ZEP_TRY_VERIFY(panel->known()->count() > 0, 5000);
     press(Qt::Key_Down); // the highlight moves, the focus stays in the field

@@ -349,7 +349,7 @@ TEST_F(AdifImportFromEntry, APreviewIsWorkedOutBehindProgressionAndAnnulerStopsI
         const auto preview = zep::testing::whenModalAppears<Import_ADIF>(
             std::function<void(Import_ADIF &)>([](Import_ADIF &) {}), &previewShown);
         files.setNextOpenAnswer(file);
-        entry.Mnu_Import_ADIF->trigger();
+        zep::testing::menuItem(entry, "Mnu_Import_ADIF")->trigger();
         QApplication::processEvents();
     }
     EXPECT_TRUE(progressShown);

@@ -7,12 +7,13 @@
 #include "core/digital/DigitalSettings.h"
 #include "core/io/TextFile.h"
 #include "core/log/QsoLocators.h"
-#include "platform/WindowServices.h"
 #include "exchange/ExportMenus.h"
 #include "exchange/Export_ADIF3.h"
 #include "platform/FileChooser.h"
 #include "platform/RecordingPrinter.h"
+#include "platform/WindowServices.h"
 #include "support/AdifCheck.h"
+#include "support/MenuItems.h"
 #include "support/QsoLines.h"
 
 #include <QAction>
@@ -45,7 +46,7 @@ TEST_F(GridExport, EachKnownLocatorIsAGridsquareAndOursIsMyGridsquare) {
     settings.write(keys::locator, QStringLiteral("JN25ue"));
 
     connectExports(open(), services);
-    window->Mnu_ADIF3->trigger();
+    zep::testing::menuItem(*window, "Mnu_ADIF3")->trigger();
     Export_ADIF3 *w = nullptr;
     for (QWidget *top : QApplication::topLevelWidgets())
         if (auto *found = qobject_cast<Export_ADIF3 *>(top); found && found->isVisible())
