@@ -1,11 +1,11 @@
 // zep-rozadovev-poste: the radio helper. It reads the program's requests on its standard input
-// and answers on its standard output, one line each (src/core/station/RigProtocol.h). It alone calls
-// Hamlib: one thread follows the radio, each test and each model list runs on a thread of its
+// and answers on its standard output, one line each (src/core/station/RigProtocol.h). It alone
+// calls Hamlib: one thread follows the radio, each test and each model list runs on a thread of its
 // own, and the main thread keeps answering PING whatever the radio does, so that the program
 // can tell a helper that hangs from a radio that does not answer. The keying and tuning
 // requests (PTT, Morse, keyer speed, dial and mode) go to the thread that follows the radio,
-// between two readings, on its handle; the transmitter it keyed is released when it is told to stop following, when the
-// standard input closes and before the helper ends.
+// between two readings, on its handle; the transmitter it keyed is released when it is told to stop
+// following, when the standard input closes and before the helper ends.
 //
 // It ends when its standard input closes (the program is gone) and, should the program be
 // killed, when the kernel says its parent died: a serial port is never left held.
@@ -24,6 +24,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include <unistd.h>
 
@@ -281,6 +282,7 @@ int main(int argc, char **argv) {
 
     send({Reply::Kind::Hello, quint64(protocolVersion), {}, {}, {}, 0});
     std::shared_ptr<Follower> follower;
+    std::vector<std::shared_ptr<Follower>> ending; ///< workers of earlier links, still ending
     LineReader reader;
     char buffer[4096];
     for (;;) {
@@ -306,8 +308,16 @@ int main(int argc, char **argv) {
                 send({Reply::Kind::Pong, request->id, {}, {}, {}, 0});
                 break;
             case Request::Kind::Follow:
-                if (follower)
+                // The worker of the old link ends on its own, releasing what it keyed; the
+                // program's end waits for it as for the current one.
+                std::erase_if(ending, [](const std::shared_ptr<Follower> &worker) {
+                    const std::lock_guard lock(worker->mutex);
+                    return worker->ended;
+                });
+                if (follower) {
                     follower->requestStop();
+                    ending.push_back(std::move(follower));
+                }
                 follower.reset();
                 if (request->link.kind != RigLink::Kind::None) {
                     follower = std::make_shared<Follower>();
@@ -338,7 +348,13 @@ int main(int argc, char **argv) {
     // kernel releases the port with this process in any case.
     if (follower) {
         follower->requestStop();
-        follower->waitEnded(1000);
+        ending.push_back(std::move(follower));
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    for (const std::shared_ptr<Follower> &worker : ending) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        worker->waitEnded(int(std::max<qint64>(0, left.count())));
     }
     _exit(0);
 }

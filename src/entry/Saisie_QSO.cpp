@@ -124,7 +124,7 @@ Saisie_QSO::Saisie_QSO(QString programDir, const ActivationSource &setup, Settin
 
     connect(this, &Saisie_QSO::logRefreshed, events_, &EntryEvents::logRefreshed);
     for (QComboBox *box : {Bande_Q, Mode_Q})
-        connect(box, &QComboBox::currentIndexChanged, events_,
+        connect(box, &QComboBox::currentTextChanged, events_,
                 [this] { emit events_->bandOrModeChanged(band(), mode()); });
 }
 
