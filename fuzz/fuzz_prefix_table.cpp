@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         check(!prefix.isEmpty(), "a line with an empty prefix was kept");
         calls << prefix << prefix + QStringLiteral("1ABC") << prefix.chopped(1);
     }
-    const prefixdxcc::EntityFinder fromTable(table), fromBytes(view(data, size));
+    const prefixdxcc::EntityFinder fromTable(table), fromBytes(view(data, size).toByteArray());
     for (const QString &call : calls) {
         const QByteArray ascii = call.toLatin1();
         check(fromBytes(ascii) == fromTable(ascii),
