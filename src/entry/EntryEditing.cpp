@@ -189,7 +189,7 @@ void EntryEditing::Efface_QSO_Click() {
 
     if (dialogs_.question(deletionQuestion(state.chosenLine, occurrences))) {
         const QString line = state.chosenLine;
-        const CorrectionHistory::Before before = CorrectionHistory::before({window_.logPath()});
+        const CorrectionHistory::Before before = CorrectionHistory::before(window_.correctedLogs());
         const IoResult removed = ActivityLog(window_.logPath()).remove(line);
         if (removed) {
             state.deletedLine = line;
@@ -200,6 +200,8 @@ void EntryEditing::Efface_QSO_Click() {
             deletedHz_ = frequency.hz;
             if (!frequency.status)
                 dialogs_.message(frequency.status.message);
+            // The second log of a double activation loses it at once, not at the next QSO.
+            window_.copyToSecondReference();
             window_.corrections().record(before, CorrectionKind::Deletion);
         } else {
             dialogs_.message(removed.message);
@@ -221,7 +223,7 @@ void EntryEditing::Recupere_Click() {
         return;
     }
     if (dialogs_.question(restoreQuestion(state.deletedLine))) {
-        const CorrectionHistory::Before before = CorrectionHistory::before({window_.logPath()});
+        const CorrectionHistory::Before before = CorrectionHistory::before(window_.correctedLogs());
         const IoResult inserted =
             ActivityLog(window_.logPath()).insertChronologically(state.deletedLine);
         if (!inserted) {
@@ -235,6 +237,7 @@ void EntryEditing::Recupere_Click() {
             if (!kept)
                 dialogs_.message(kept.message);
         }
+        window_.copyToSecondReference();
         window_.corrections().record(before, CorrectionKind::Restore);
         window_.refreshFromLog();
     }

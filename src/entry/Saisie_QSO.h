@@ -117,6 +117,9 @@ public:
     /// The logs a correction changes: the first reference's, then the second's of a double
     /// activation (kept level with the first).
     QStringList correctedLogs() const;
+    /// Makes the second reference's log of a double activation level with the first after any
+    /// change of the first (nothing for a single activation); a failure is said.
+    void copyToSecondReference();
     /// The corrections of this session that "Annuler la dernière correction" takes back.
     CorrectionHistory &corrections() override { return corrections_; }
     QString firstNamesPath() const override;
@@ -268,7 +271,6 @@ private:
     Stamp liveStamp();
     bool typedStampHolds();
     bool writeQso(bool insert);
-    void copyToSecondReference();
     /// reloadQsoList's work, giving the whole reading of the log.
     ActivityLog::Lines fillList();
     /// The operator count and the departments strip for this reading of the log.

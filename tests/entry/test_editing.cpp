@@ -241,6 +241,20 @@ TEST_F(Editing, DeleteThenRestorePutsTheQsoBackAtItsTime) {
     EXPECT_EQ(w.state().deletedLine, qso2) << "the deleted line is still held";
 }
 
+TEST_F(Editing, ADoubleActivationsSecondLogFollowsADeletionAndARestoreAtOnce) {
+    setup.activation.isDouble = true;
+    setup.activation.secondReference = QStringLiteral("DIFI-21-002");
+    const QString second = path(QStringLiteral("DIFI-21-002.txt"));
+    put(second, fileOf({qso1, qso2, qso3}));
+    Saisie_QSO &w = openWith({qso1, qso2, qso3});
+    click(w.Efface_QSO); // the last QSO, chosen without a click
+    EXPECT_EQ(bytes(logFile()), fileOf({qso1, qso2}));
+    EXPECT_EQ(bytes(second), bytes(logFile())) << "a kill now would leave the logs apart";
+    click(w.Recupere);
+    EXPECT_EQ(bytes(logFile()), fileOf({qso1, qso2, qso3}));
+    EXPECT_EQ(bytes(second), bytes(logFile()));
+}
+
 TEST_F(Editing, RestoreAnsweredNonEndsTheOffer) {
     Saisie_QSO &w = openWith({qso1, qso2, qso3});
     click(w.Efface_QSO); // the last QSO, chosen without a click
