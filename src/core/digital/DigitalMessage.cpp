@@ -91,13 +91,13 @@ public:
     QDateTime dateTime(const char *what) {
         const qint64 day = number<qint64>(what);
         const QTime t = time(what);
-        const quint8 spec = u8(what);
+        const quint8 zone = u8(what); // 0 local, 1 UTC, 2 offset from UTC, 3 named zone
         qint32 offset = 0;
-        if (spec == 2)
+        if (zone == 2)
             offset = number<qint32>(what);
         if (failed())
             return {};
-        if (spec > 2) {
+        if (zone > 2) {
             fail(what, "fuseau horaire inconnu");
             return {};
         }
@@ -112,9 +112,9 @@ public:
             return {};
         }
         const QDate d = QDate::fromJulianDay(day);
-        if (spec == 0)
+        if (zone == 0)
             return QDateTime(d, t).toUTC();
-        if (spec == 2)
+        if (zone == 2)
             return QDateTime(d, t, Qt::OffsetFromUTC, offset).toUTC();
         return QDateTime(d, t, Qt::UTC);
     }

@@ -11,8 +11,8 @@
 // Qt's QDataStream layout, big endian, a magic number, a schema number (2 or 3), the message
 // type and the sender's id, then the fields of that type in their order. Strings are UTF-8
 // byte arrays with a 32-bit length (0xffffffff for a null one); a date and time is a Julian
-// day (64 bits), milliseconds since midnight (32 bits) and a time spec (8 bits, followed by a
-// 32-bit offset for spec 2).
+// day (64 bits), milliseconds since midnight (32 bits) and the kind of zone (8 bits: local, UTC,
+// offset from UTC followed by the 32-bit offset, named zone).
 //
 // The reader works on the datagram's bytes alone: every length is checked against what is
 // left before anything is copied, every string against its own bound, and a field that runs
@@ -105,7 +105,7 @@ public:
     Writer &rawUtf8(QByteArrayView bytes);
     Writer &time(const QTime &t);
     Writer &dateTime(const QDateTime &dt);
-    /// A colour as Qt writes one: spec (1 = RGB, 0 = invalid), then alpha, red, green, blue
+    /// A colour as Qt writes one: its kind (1 = RGB, 0 = invalid), then alpha, red, green, blue
     /// and a padding word, each on 16 bits.
     Writer &color(std::optional<quint32> rgb);
     const QByteArray &bytes() const { return bytes_; }
