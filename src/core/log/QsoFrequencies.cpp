@@ -3,6 +3,7 @@
 #include "core/io/TextFile.h"
 #include "core/log/ActivityLog.h"
 #include "core/log/QsoLine.h"
+#include "core/log/SideFile.h"
 #include "core/station/RadioReading.h"
 
 #include <QSet>
@@ -31,10 +32,7 @@ QsoFrequencies::QsoFrequencies(const QString &logPath)
     : logPath_(logPath), path_(pathFor(logPath)) {}
 
 QString QsoFrequencies::pathFor(const QString &logPath) {
-    QString base = logPath;
-    if (base.endsWith(QStringLiteral(".txt"), Qt::CaseInsensitive))
-        base.chop(4);
-    return base + QStringLiteral(".frq");
+    return sidefile::pathFor(logPath, QStringLiteral(".frq"));
 }
 
 QString QsoFrequencies::fileLine(const QString &line, qint64 hz) {
@@ -50,16 +48,9 @@ std::optional<qint64> QsoFrequencies::Reading::of(const QString &line) const {
 
 QsoFrequencies::Reading QsoFrequencies::read() const {
     Reading reading;
-    const TextLines file = readTextFile(path_);
-    if (file.missing)
-        return reading;
-    if (!file.status) {
-        reading.status = file.status;
-        return reading;
-    }
-    for (const QString &l : file.lines)
-        if (const auto entry = parse(l))
-            reading.byLine.insert(entry->first, entry->second);
+    reading.status = sidefile::read(path_, reading.byLine, parse);
+    if (!reading.status)
+        reading.byLine.clear();
     return reading;
 }
 
@@ -125,10 +116,7 @@ QsoFrequencies::Removed QsoFrequencies::remove(const QString &line) {
 }
 
 IoResult QsoFrequencies::copyTo(const QString &otherLogPath) const {
-    const QString other = pathFor(otherLogPath);
-    if (!fileExists(path_))
-        return fileExists(other) ? removeFile(other) : IoResult::success();
-    return copyFileSafely(path_, other, scratchName);
+    return sidefile::copy(path_, pathFor(otherLogPath), scratchName);
 }
 
 } // namespace zep

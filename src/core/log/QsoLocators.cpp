@@ -1,6 +1,7 @@
 #include "core/log/QsoLocators.h"
 
 #include "core/io/TextFile.h"
+#include "core/log/SideFile.h"
 
 namespace zep {
 
@@ -14,10 +15,7 @@ const QString scratchName = QStringLiteral("Temporaire.loc");
 QsoLocators::QsoLocators(const QString &logPath) : path_(pathFor(logPath)) {}
 
 QString QsoLocators::pathFor(const QString &logPath) {
-    QString base = logPath;
-    if (base.endsWith(QStringLiteral(".txt"), Qt::CaseInsensitive))
-        base.chop(4);
-    return base + QStringLiteral(".loc");
+    return sidefile::pathFor(logPath, QStringLiteral(".loc"));
 }
 
 QString QsoLocators::fileLine(const QString &line, const QString &grid) {
@@ -33,21 +31,17 @@ std::optional<QString> QsoLocators::Reading::of(const QString &line) const {
 
 QsoLocators::Reading QsoLocators::read() const {
     Reading reading;
-    const TextLines file = readTextFile(path_);
-    if (file.missing)
-        return reading;
-    if (!file.status) {
-        reading.status = file.status;
-        return reading;
-    }
-    for (const QString &l : file.lines) {
-        // A line not of the form (damaged, edited by hand) is passed over.
-        if (l.size() <= gridWidth + 1 || l.at(gridWidth) != QLatin1Char(' '))
-            continue;
-        const QString grid = l.left(gridWidth).trimmed();
-        if (!grid.isEmpty())
-            reading.byLine.insert(l.mid(gridWidth + 1), grid);
-    }
+    reading.status = sidefile::read(
+        path_, reading.byLine, [](const QString &l) -> std::optional<std::pair<QString, QString>> {
+            if (l.size() <= gridWidth + 1 || l.at(gridWidth) != QLatin1Char(' '))
+                return std::nullopt;
+            const QString grid = l.left(gridWidth).trimmed();
+            if (grid.isEmpty())
+                return std::nullopt;
+            return std::pair{l.mid(gridWidth + 1), grid};
+        });
+    if (!reading.status)
+        reading.byLine.clear();
     return reading;
 }
 
@@ -58,10 +52,7 @@ IoResult QsoLocators::append(const QString &line, const QString &grid) {
 }
 
 IoResult QsoLocators::copyTo(const QString &otherLogPath) const {
-    const QString other = pathFor(otherLogPath);
-    if (!fileExists(path_))
-        return fileExists(other) ? removeFile(other) : IoResult::success();
-    return copyFileSafely(path_, other, scratchName);
+    return sidefile::copy(path_, pathFor(otherLogPath), scratchName);
 }
 
 } // namespace zep
